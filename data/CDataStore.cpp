@@ -1,0 +1,157 @@
+#include "CDataStore.h"
+
+#include "CAlexaRankData.h"
+#include "CDomainDateList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <functional>
+
+namespace {
+
+bool ensureLevel(const QDir &dir)
+{
+    return dir.exists() || dir.mkdir(dir.absolutePath());
+}
+
+// Decodes a whole file: UTF-8 unless a byte-order mark says otherwise.
+QString decode(QByteArrayView contents)
+{
+    const auto bom = QStringConverter::encodingForData(contents);
+    QStringDecoder decoder(bom.value_or(QStringConverter::Utf8));
+    return decoder.decode(contents);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray(); // a missing or unreadable file reads as empty
+    return file.readAll();
+}
+
+// Calls f for every non-empty line, without its "\n" or "\r\n".
+void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        QStringView line = text.mid(start, end - start);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            f(line);
+        start = end + 1;
+    }
+}
+
+bool writeLines(const QString &path, qsizetype count,
+                const std::function<void(QString &, qsizetype)> &appendLine, QString *error)
+{
+    QSaveFile file(path);
+    auto fail = [&] {
+        if (error) {
+            *error = QStringLiteral("Could not save %1: %2\nThe previous file has been kept.")
+                         .arg(QDir::toNativeSeparators(path), file.errorString());
+        }
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return fail();
+
+    // Written in slices so a large history never needs a second full copy.
+    constexpr qsizetype sliceChars = 1 << 20;
+    QString slice;
+    slice.reserve(sliceChars + 1024);
+    for (qsizetype i = 0; i < count; ++i) {
+        appendLine(slice, i);
+        slice.append(u'\n');
+        if (slice.size() >= sliceChars || i + 1 == count) {
+            const QByteArray bytes = slice.toUtf8();
+            if (file.write(bytes) != bytes.size())
+                return fail();
+            slice.clear();
+        }
+    }
+    if (!file.commit())
+        return fail();
+    return true;
+}
+
+} // namespace
+
+QString CDataStore::dataDirectory()
+{
+    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.qorvex/Sorvane"));
+}
+
+QString CDataStore::domainListPath()
+{
+    return QDir::toNativeSeparators(dataDirectory() + QStringLiteral("/domains.dat"));
+}
+
+QString CDataStore::historyPath()
+{
+    return QDir::toNativeSeparators(dataDirectory() + QStringLiteral("/db.dat"));
+}
+
+int CDataStore::establishDataDirectory()
+{
+    int failures = 0;
+    QDir dir(QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.qorvex")));
+    if (!ensureLevel(dir))
+        ++failures;
+    dir.setPath(QDir::toNativeSeparators(dir.path() + QStringLiteral("/Sorvane")));
+    if (!ensureLevel(dir))
+        ++failures;
+    return failures;
+}
+
+QStringList CDataStore::parseDomainList(QByteArrayView contents)
+{
+    QStringList domains;
+    forEachLine(decode(contents), [&](QStringView line) { domains.append(line.toString()); });
+    return domains;
+}
+
+QStringList CDataStore::loadDomainList(const QString &path)
+{
+    return parseDomainList(readFile(path));
+}
+
+void CDataStore::parseHistory(QByteArrayView contents, QList<CAlexaRankData> &history,
+                              CDomainDateList &latestDates)
+{
+    forEachLine(decode(contents), [&](QStringView line) {
+        const CAlexaRankData record = CAlexaRankData::fromLine(line);
+        latestDates.update(record.domain(), record.date());
+        history.append(record);
+    });
+}
+
+void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history,
+                             CDomainDateList &latestDates)
+{
+    parseHistory(readFile(path), history, latestDates);
+}
+
+bool CDataStore::saveDomainList(const QString &path, const QStringList &domains, QString *error)
+{
+    return writeLines(
+        path, domains.size(),
+        [&](QString &out, qsizetype i) { out.append(domains.at(i).trimmed()); }, error);
+}
+
+bool CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history,
+                             QString *error)
+{
+    return writeLines(
+        path, history.size(), [&](QString &out, qsizetype i) { out.append(history.at(i).toString()); },
+        error);
+}

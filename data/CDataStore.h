@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class CAlexaRankData;
+class CDomainDateList;
+
+// The data directory ".qorvex/Sorvane" under the home directory and its two
+// files: domains.dat (one domain per line) and db.dat (one record per line).
+// Files are UTF-8; empty lines are skipped; saving replaces a file only once
+// the new contents are completely on disk.
+class CDataStore
+{
+public:
+    static QString dataDirectory();
+    static QString domainListPath();
+    static QString historyPath();
+
+    // Makes sure ".qorvex" and then ".qorvex/Sorvane" exist, one level at a
+    // time. Returns how many levels could not be created.
+    static int establishDataDirectory();
+
+    static QStringList loadDomainList(const QString &path);
+    static void loadHistory(const QString &path, QList<CAlexaRankData> &history,
+                            CDomainDateList &latestDates);
+    // The loader proper, for a file already in memory.
+    static void parseHistory(QByteArrayView contents, QList<CAlexaRankData> &history,
+                             CDomainDateList &latestDates);
+    static QStringList parseDomainList(QByteArrayView contents);
+
+    // On failure the old file is left whole and *error (if given) says which
+    // file could not be written and why.
+    static bool saveDomainList(const QString &path, const QStringList &domains,
+                               QString *error = nullptr);
+    static bool saveHistory(const QString &path, const QList<CAlexaRankData> &history,
+                            QString *error = nullptr);
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class CDomainDate;
+
+// Per domain, the date that compares greatest as text among those seen.
+// Tells the result intake whether a domain was already assessed on a date.
+class CDomainDateList
+{
+public:
+    CDomainDateList();
+    ~CDomainDateList();
+    CDomainDateList(const CDomainDateList &) = delete;
+    CDomainDateList &operator=(const CDomainDateList &) = delete;
+
+    bool contains(const QString &domain, const QString &date) const;
+    void update(const QString &domain, const QString &date);
+    void append(const QString &domain, const QString &date);
+    void remove(const QString &domain, const QString &date);
+
+    int count() const { return int(m_entries.size()); }
+    const CDomainDate &at(int i) const { return *m_entries[std::size_t(i)]; }
+
+private:
+    CDomainDate *first(const QString &domain) const;
+
+    std::vector<std::unique_ptr<CDomainDate>> m_entries;
+    // Looked up per result, so the first entry of each domain is indexed
+    // rather than found by a scan of the whole list.
+    QHash<QString, CDomainDate *> m_firstByDomain;
+};

@@ -1,0 +1,48 @@
+#include "CTempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+CTempHome::CTempHome()
+    : m_previousHome(qgetenv("HOME"))
+{
+    qputenv("HOME", QFile::encodeName(m_dir.path()));
+}
+
+CTempHome::~CTempHome()
+{
+    qputenv("HOME", m_previousHome);
+}
+
+QString CTempHome::dataDirectory() const
+{
+    const QString dir = m_dir.path() + QStringLiteral("/.qorvex/Sorvane");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QString CTempHome::domainListPath() const
+{
+    return dataDirectory() + QStringLiteral("/domains.dat");
+}
+
+QString CTempHome::historyPath() const
+{
+    return dataDirectory() + QStringLiteral("/db.dat");
+}
+
+void CTempHome::writeFile(const QString &path, const QByteArray &contents) const
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(contents), contents.size());
+}
+
+QByteArray CTempHome::readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
