@@ -75,6 +75,7 @@ private Q_SLOTS:
     void onTimeout();
 
 private:
+    bool takeChunk(); // false when the chunk ended the fetch
     void finishWithError();
 
     QString m_host;
