@@ -1,0 +1,18 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    auto window = std::make_unique<MainWindow>();
+    // Another instance holds the data folder and has been told so.
+    if (!window->ownsData())
+        return 1;
+    window->show();
+    const int result = QApplication::exec();
+    window.reset(); // saves the data files
+    return result;
+}

@@ -1,0 +1,41 @@
+#include "CUserPrompts.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+const QString CUserPrompts::DefaultTitle = QStringLiteral("Sorvane");
+
+CUserPrompts::~CUserPrompts() = default;
+
+void CUserPrompts::message(const QString &text, const QString &title)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.exec();
+}
+
+bool CUserPrompts::askYesNo(const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString CUserPrompts::openFileName(QWidget *parent, const QString &caption)
+{
+    return QFileDialog::getOpenFileName(parent, caption);
+}
+
+QString CUserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+QString CUserPrompts::askText(QWidget *parent, const QString &title, const QString &label)
+{
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString(), nullptr,
+                                 Qt::Dialog);
+}

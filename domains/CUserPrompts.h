@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every modal question and message the windows put to the user goes through
+// here, so tests can answer them without a dialog blocking a headless run.
+class CUserPrompts
+{
+public:
+    static const QString DefaultTitle; // "Sorvane"
+
+    virtual ~CUserPrompts();
+
+    // A modal message box without parent, no icon, the default OK button.
+    virtual void message(const QString &text, const QString &title = DefaultTitle);
+    // A modal question box without parent: Yes and No, No by default.
+    virtual bool askYesNo(const QString &title, const QString &text);
+    virtual QString openFileName(QWidget *parent, const QString &caption);
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
+    // A single line of text; cancelling returns empty text.
+    virtual QString askText(QWidget *parent, const QString &title, const QString &label);
+};

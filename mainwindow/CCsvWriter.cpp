@@ -1,0 +1,28 @@
+#include "CCsvWriter.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+QByteArray CCsvWriter::toCsv(const QList<QStringList> &rows)
+{
+    QByteArray bytes;
+    for (const QStringList &row : rows) {
+        bytes.append(row.join(u',').toUtf8());
+        bytes.append('\n');
+    }
+    return bytes;
+}
+
+bool CCsvWriter::write(const QString &path, const QList<QStringList> &rows, QString *error)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = toCsv(rows);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (error) {
+        *error = QStringLiteral("Could not export to %1: %2")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
+    }
+    file.cancelWriting();
+    return false;
+}

@@ -1,0 +1,595 @@
+#include "MainWindow.h"
+#include "ui_MainWindow.h"
+
+#include "CAlexaSocket.h"
+#include "CCsvWriter.h"
+#include "CDataStore.h"
+#include "CDomainDateList.h"
+#include "CDomainImportFilter.h"
+#include "CHistoryCalendar.h"
+#include "CPeriod.h"
+#include "CRequestTarget.h"
+#include "CStatusLog.h"
+#include "CUserPrompts.h"
+#include "ManageDomains.h"
+#include "SorvaneResources.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QLockFile>
+#include <QResizeEvent>
+#include <QTextStream>
+
+namespace {
+
+const QString allDomainsEntry = QStringLiteral("  All Domains");
+
+struct HeaderColumn
+{
+    const char16_t *text;
+    const char16_t *icon;
+};
+
+constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
+    {u"Domain", u":/formIcons/Icons/domains.png"},
+    {u"Global Rank", u":/formIcons/Icons/global_rank.png"},
+    {u"US Rank", u":/formIcons/Icons/us_rank.png"},
+    {u"Yesterday", u":/formIcons/Icons/1_day.png"},
+    {u"7 Day", u":/formIcons/Icons/7_day.png"},
+    {u"1 Month", u":/formIcons/Icons/1_month.png"},
+    {u"3 Month", u":/formIcons/Icons/3_month.png"},
+    {u"Date", u":/formIcons/Icons/date.png"},
+};
+
+QString statusLine(const CAlexaRankData &record)
+{
+    return record.domain() + QStringLiteral(" -> {") + record.toString() + u'}';
+}
+
+bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
+{
+    return filter == allDomainsEntry || filter.trimmed() == record.domain();
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompts)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::MainWindow>())
+    , prompts(userPrompts ? std::move(userPrompts) : std::make_shared<CUserPrompts>())
+    , service(CServiceAddress::fromEnvironment())
+{
+    initSorvaneResources();
+    ui->setupUi(this);
+    statusLog = std::make_unique<CStatusLog>(ui->txtStatus);
+    latestDates = std::make_unique<CDomainDateList>();
+
+    for (int i = 0; i < SocketCount; ++i) {
+        auto *socket = new CAlexaSocket(this, i);
+        sockets.append(socket);
+        socketBusy.append(false);
+        socket->start(QThread::InheritPriority);
+        connect(socket, &CAlexaSocket::crawlComplete, this, &MainWindow::crawlComplete);
+        connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
+        connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
+        connect(socket, &CAlexaSocket::rankProfile, this, &MainWindow::rankProfile);
+    }
+
+    domainManager = new ManageDomains(this, prompts);
+    connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
+    connect(domainManager, &ManageDomains::newDomain, this, &MainWindow::addNewDomain);
+
+    ui->treeYearMonth->setColumnCount(1);
+    ui->tblRankData->setColumnCount(CAlexaRankData::FieldCount);
+    setUpHeader();
+
+    establishDataFolder();
+    if (ownsDataFolder)
+        CDataStore::loadHistory(CDataStore::historyPath(), rankHistory, *latestDates);
+
+    // The two view rebuilds below (all domains, then the first month) are put
+    // into the table as one; only the second one's rows are ever seen.
+    beginRows();
+    periodSelected = false;
+    loadDomainList();
+    ui->cbDomain->setEnabled(false);
+    ui->txtStatus->setReadOnly(true);
+    nextDomain = 1;
+    connect(ui->lstMonthYear, &QListWidget::itemSelectionChanged, this, &MainWindow::onViewLogClick);
+    connect(ui->treeYearMonth, &QTreeWidget::itemClicked, this, &MainWindow::onTreeViewLogClick);
+    buildHistoryTree();
+    ui->lstMonthYear->setCurrentRow(0);
+    endRows();
+
+    ui->actionRank->setChecked(true);
+    ui->lstMonthYear->setVisible(false);
+}
+
+MainWindow::~MainWindow()
+{
+    saveData();
+    latestDates.reset();
+    for (CAlexaSocket *socket : std::as_const(sockets)) {
+        if (socket->isRunning()) {
+            socket->exit(0);
+            if (!socket->wait(ThreadStopWaitMs)) {
+                socket->terminate();
+                socket->wait();
+            }
+        }
+        delete socket;
+    }
+    sockets.clear();
+    delete domainManager;
+    domainManager = nullptr;
+    ui.reset();
+}
+
+void MainWindow::setUpHeader()
+{
+    QTableWidget *table = ui->tblRankData;
+    for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
+        auto *item = new QTableWidgetItem(QString::fromUtf16(headerColumns[column].text));
+        item->setIcon(QIcon(QString::fromUtf16(headerColumns[column].icon)));
+        item->setTextAlignment(Qt::AlignVCenter);
+        item->setSizeHint(QSize(100, 32));
+        table->setHorizontalHeaderItem(column, item);
+    }
+    table->verticalHeader()->setVisible(false);
+}
+
+void MainWindow::establishDataFolder()
+{
+    const int failures = CDataStore::establishDataDirectory();
+    for (int i = 0; i < failures; ++i)
+        prompts->message(QStringLiteral("Error establishing data directory, please restart the application"));
+    if (failures > 0) {
+        close();
+        return;
+    }
+
+    // Two instances would each rewrite both files from their own memory;
+    // the lock keeps a second one away. A lock left by a crashed instance
+    // is taken over, since its process no longer runs.
+    dataLock = std::make_unique<QLockFile>(CDataStore::dataDirectory() + QStringLiteral("/sorvane.lock"));
+    dataLock->setStaleLockTime(0);
+    if (!dataLock->tryLock(0) && dataLock->error() == QLockFile::LockFailedError) {
+        ownsDataFolder = false;
+        prompts->message(QStringLiteral("Sorvane is already running with the data folder %1.\n"
+                                        "This window will close without reading or writing its files.")
+                             .arg(CDataStore::dataDirectory()));
+    }
+}
+
+void MainWindow::loadDomainList()
+{
+    const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath())
+                                               : QStringList();
+    ui->cbDomain->insertItem(0, allDomainsEntry);
+    for (const QString &domain : domains)
+        ui->cbDomain->addItem(QStringLiteral("  ") + domain);
+}
+
+bool MainWindow::saveData()
+{
+    if (!ownsDataFolder)
+        return true;
+    QStringList domains;
+    for (int i = 1; i < ui->cbDomain->count(); ++i)
+        domains.append(ui->cbDomain->itemText(i));
+    bool saved = true;
+    QString error;
+    if (!CDataStore::saveDomainList(CDataStore::domainListPath(), domains, &error)) {
+        prompts->message(error);
+        saved = false;
+    }
+    if (!CDataStore::saveHistory(CDataStore::historyPath(), rankHistory, &error)) {
+        prompts->message(error);
+        saved = false;
+    }
+    return saved;
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    const int w = event->size().width();
+    const int h = event->size().height();
+    QRect list = ui->lstMonthYear->geometry();
+    list.setHeight(h - 201);
+    ui->lstMonthYear->setGeometry(list);
+    QRect table = ui->tblRankData->geometry();
+    table.setSize(QSize(w - 161, h - 131));
+    ui->tblRankData->setGeometry(table);
+    QRect status = ui->txtStatus->geometry();
+    status.moveTop(h - 112);
+    status.setWidth(w - 21);
+    ui->txtStatus->setGeometry(status);
+    QMainWindow::resizeEvent(event);
+}
+
+// Query run
+
+void MainWindow::on_btnManualQuery_clicked()
+{
+    if (ui->cbDomain->count() == 1) {
+        statusLog->append(QStringLiteral("Please provide domain names to begin"));
+        return;
+    }
+    startCrawl();
+}
+
+void MainWindow::startCrawl()
+{
+    const int batch = qMin(ui->cbDomain->count() - 1, SocketCount);
+    nextDomain = 0;
+    crawlFinished = false;
+    runActive = true;
+    int dispatched = 0;
+    for (int i = 0; i < batch; ++i) {
+        // Entries that trim to nothing are passed over instead of idling a socket.
+        QString domain;
+        while (domain.isEmpty() && nextDomain < ui->cbDomain->count() - 1)
+            domain = ui->cbDomain->itemText(++nextDomain).trimmed();
+        if (domain.isEmpty())
+            break;
+        dispatch(domain, i);
+        ++dispatched;
+    }
+    ui->btnManualQuery->setEnabled(false);
+    statusLog->append(QStringLiteral("Performing alexa data crawl..."));
+    if (dispatched == 0)
+        crawlComplete();
+}
+
+void MainWindow::dispatch(const QString &domain, int socketId)
+{
+    Korv::QtLib::Web::CRequestTarget target;
+    target.setUrl(service.pageAddress(domain), 0, service.refererAddress(domain));
+    CAlexaSocket *socket = sockets.at(socketId);
+    socket->reset();
+    socket->setRankMode(ui->actionRank->isChecked());
+    socket->setPath(target.path());
+    socket->setHost(target.host());
+    socket->setReferer(target.referer());
+    socket->setPort(service.port());
+    socket->setDomain(domain);
+    socketBusy[socketId] = true;
+    socket->connectToHost();
+}
+
+void MainWindow::crawlNextDomain(int socketId)
+{
+    if (socketId < 0 || socketId >= sockets.size())
+        return;
+    while (nextDomain < ui->cbDomain->count() - 1) {
+        const QString domain = ui->cbDomain->itemText(++nextDomain).trimmed();
+        if (!domain.isEmpty()) {
+            dispatch(domain, socketId);
+            return;
+        }
+    }
+    if (!crawlFinished)
+        crawlComplete();
+}
+
+void MainWindow::crawlComplete()
+{
+    statusLog->append(QStringLiteral("alexa ranking queries completed"));
+    crawlFinished = true;
+    finishRunIfIdle();
+}
+
+bool MainWindow::anySocketBusy() const
+{
+    return socketBusy.contains(true);
+}
+
+void MainWindow::finishRunIfIdle()
+{
+    // The button waits for the last fetch still under way: a new run would
+    // otherwise re-target a busy socket.
+    if (!crawlFinished || anySocketBusy())
+        return;
+    ui->btnManualQuery->setEnabled(true);
+    if (runActive) {
+        runActive = false;
+        // Everything fetched is on disk before the user can lose it to a crash.
+        saveData();
+    }
+}
+
+void MainWindow::on_actionRank_triggered()
+{
+    ui->actionRank->setChecked(ui->actionRank->isChecked());
+}
+
+// Result intake and history tree
+
+void MainWindow::rankProfile(CAlexaRankData record, int socketId)
+{
+    if (socketId >= 0 && socketId < socketBusy.size())
+        socketBusy[socketId] = false;
+    if (latestDates->contains(record.domain(), record.date())) {
+        statusLog->append(record.domain() + QStringLiteral(" has already been assessed for this date..."));
+        crawlNextDomain(socketId);
+    } else {
+        latestDates->update(record.domain(), record.date());
+        rankHistory.append(record);
+        addRankRow(record);
+        ensureMonth(CHistoryCalendar::monthLabel(record));
+        crawlNextDomain(socketId);
+    }
+    ui->txtStatus->ensureCursorVisible();
+    finishRunIfIdle();
+}
+
+void MainWindow::ensureMonth(const QString &label)
+{
+    if (monthLabels.contains(label))
+        return;
+    monthLabels.insert(label);
+    addMonthBranch(label);
+    ui->lstMonthYear->addItem(label);
+}
+
+void MainWindow::addMonthBranch(const QString &label)
+{
+    auto *month = new QTreeWidgetItem(ui->treeYearMonth); // owned by the tree
+    month->setText(0, label);
+    const int days = daysInMonth(label);
+    QList<QTreeWidgetItem *> children;
+    children.reserve(days);
+    for (int day = 1; day <= days; ++day) {
+        auto *child = new QTreeWidgetItem();
+        child->setText(0, CHistoryCalendar::dayLabel(day));
+        children.append(child);
+    }
+    month->addChildren(children); // the month item takes them over
+}
+
+void MainWindow::buildHistoryTree()
+{
+    // Records come in runs of the same month: the label is formed once a run.
+    QString previousMonth;
+    for (const CAlexaRankData &record : std::as_const(rankHistory)) {
+        const QString date = record.date();
+        const QStringView month = QStringView(date).mid(3);
+        if (!previousMonth.isNull() && month == previousMonth)
+            continue;
+        ensureMonth(CHistoryCalendar::monthLabel(record));
+        previousMonth = month.toString();
+    }
+}
+
+QString MainWindow::monthName(const QString &month) { return CHistoryCalendar::monthName(month); }
+int MainWindow::daysInMonth(const QString &label) { return CHistoryCalendar::daysInMonth(label); }
+QString MainWindow::ordinalSuffix(int day) { return CHistoryCalendar::ordinalSuffix(day); }
+QString MainWindow::monthNumber(const QString &name) { return CHistoryCalendar::monthNumber(name); }
+
+// History views and domain filter
+
+void MainWindow::addRankRow(CAlexaRankData record)
+{
+    addFilteredRow(record, ui->cbDomain->currentText());
+}
+
+void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter)
+{
+    if (!passesDomainFilter(record, filter))
+        return;
+    if (rowBatchDepth > 0) {
+        pendingRows.append(record);
+        pendingStatus.append(record);
+        // Only the newest lines survive in the status text: drop the rest early.
+        if (pendingStatus.size() >= 2 * CStatusLog::MaxLines)
+            pendingStatus.remove(0, pendingStatus.size() - CStatusLog::MaxLines);
+        return;
+    }
+    widgetHelper.appendRows(ui->tblRankData, {record});
+    statusLog->append(statusLine(record));
+}
+
+void MainWindow::beginRows()
+{
+    if (rowBatchDepth++ == 0)
+        ui->tblRankData->setUpdatesEnabled(false);
+}
+
+void MainWindow::endRows()
+{
+    if (--rowBatchDepth > 0)
+        return;
+    widgetHelper.appendRows(ui->tblRankData, pendingRows);
+    QStringList lines;
+    lines.reserve(pendingStatus.size());
+    for (const CAlexaRankData &record : std::as_const(pendingStatus))
+        lines.append(statusLine(record));
+    statusLog->append(lines);
+    pendingRows.clear();
+    pendingStatus.clear();
+    ui->tblRankData->setUpdatesEnabled(true);
+}
+
+void MainWindow::clearRows()
+{
+    pendingRows.clear();
+    widgetHelper.clearTable(ui->tblRankData);
+}
+
+template<typename Predicate>
+void MainWindow::showRecords(Predicate accept)
+{
+    beginRows();
+    clearRows();
+    const QString filter = ui->cbDomain->currentText();
+    for (const CAlexaRankData &record : std::as_const(rankHistory)) {
+        if (accept(record))
+            addFilteredRow(record, filter);
+    }
+    endRows();
+}
+
+CPeriod MainWindow::periodOf(const QTreeWidgetItem *item) const
+{
+    if (!item)
+        return CPeriod();
+    if (const QTreeWidgetItem *parent = item->parent())
+        return CPeriod::fromDayLabel(parent->text(0), item->text(0));
+    return CPeriod::fromMonthLabel(item->text(0));
+}
+
+void MainWindow::onTreeViewLogClick(QTreeWidgetItem *item, int /*column*/)
+{
+    periodSelected = true;
+    ui->cbDomain->setEnabled(true);
+    const CPeriod period = periodOf(item);
+    showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+}
+
+void MainWindow::onViewLogClick()
+{
+    const QListWidgetItem *item = ui->lstMonthYear->currentItem();
+    if (!item || item->text().isEmpty())
+        return;
+    const CPeriod period = CPeriod::fromMonthLabel(item->text());
+    showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+}
+
+void MainWindow::on_cbDomain_currentIndexChanged(int index)
+{
+    // Without a current tree item there is no period: nothing is shown.
+    const CPeriod period = periodOf(ui->treeYearMonth->currentItem());
+    if (index == 0) {
+        if (!periodSelected)
+            showRecords([](const CAlexaRankData &) { return true; });
+        else
+            showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+        return;
+    }
+    const QString name = ui->cbDomain->currentText().trimmed();
+    showRecords([&](const CAlexaRankData &record) {
+        return record.domain() == name && period.matches(record);
+    });
+}
+
+// Row deletion
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    QMainWindow::keyPressEvent(event);
+    QTableWidget *table = ui->tblRankData;
+    if (!table->hasFocus() || event->key() != Qt::Key_Delete || table->rowCount() == 0)
+        return;
+    if (!prompts->askYesNo(QStringLiteral("Row Deletion"), QStringLiteral("Do wish you to remove this entry")))
+        return;
+    const int row = table->currentRow();
+    const QTableWidgetItem *domainCell = row >= 0 ? table->item(row, 0) : nullptr;
+    const QTableWidgetItem *dateCell = row >= 0 ? table->item(row, 7) : nullptr;
+    if (!domainCell || !dateCell)
+        return; // no current row to delete
+    const QString domain = domainCell->text();
+    const QString date = dateCell->text();
+    const auto found = std::find_if(rankHistory.begin(), rankHistory.end(), [&](const CAlexaRankData &record) {
+        return record.domain() == domain && record.date() == date;
+    });
+    if (found != rankHistory.end())
+        rankHistory.erase(found);
+    latestDates->remove(domain, date);
+    table->removeRow(row);
+}
+
+// Domain import and CSV export
+
+void MainWindow::on_action_Import_Urls_triggered()
+{
+    const QString fileName = prompts->openFileName(this, QStringLiteral("Import File..."));
+    if (fileName.isNull())
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return; // reads as an empty file: nothing to import
+    QTextStream stream(&file);
+
+    QSet<QString> entries;
+    for (int i = 0; i < ui->cbDomain->count(); ++i)
+        entries.insert(ui->cbDomain->itemText(i));
+    CDomainImportFilter filter;
+    QStringList refused;
+    for (QString line = stream.readLine(); !line.isNull(); line = stream.readLine()) {
+        switch (filter.check(line)) {
+        case CDomainImportFilter::Verdict::Rejected:
+            break;
+        case CDomainImportFilter::Verdict::RefusedComma:
+            refused.append(line);
+            break;
+        case CDomainImportFilter::Verdict::Accepted:
+            if (!entries.contains(filter.entry())) {
+                entries.insert(filter.entry());
+                ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), filter.entry());
+            }
+            break;
+        }
+    }
+    if (!refused.isEmpty()) {
+        constexpr int shown = 10;
+        QStringList names = refused.mid(0, shown);
+        if (refused.size() > shown)
+            names.append(QStringLiteral("... and %1 more").arg(refused.size() - shown));
+        prompts->message(QStringLiteral("A domain name cannot contain \",\"; these lines were not imported:\n")
+                         + names.join(u'\n'));
+    }
+}
+
+void MainWindow::on_actionExport_CSV_triggered()
+{
+    QTableWidget *table = ui->tblRankData;
+    if (table->rowCount() == 0) {
+        prompts->message(QStringLiteral("Please make visible the data rows you wish to export to a CSV file"));
+        return;
+    }
+    const QString fileName = prompts->saveFileName(this, QStringLiteral("Export CSV File"), QStringLiteral(".csv"));
+    if (fileName.isNull())
+        return;
+    QList<QStringList> rows;
+    rows.reserve(table->rowCount());
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column) {
+            const QTableWidgetItem *item = table->item(row, column);
+            cells.append(item ? item->data(Qt::DisplayRole).toString() : QString());
+        }
+        rows.append(cells);
+    }
+    QString error;
+    if (CCsvWriter::write(fileName, rows, &error))
+        prompts->message(QStringLiteral("Data saved successfully"));
+    else
+        prompts->message(error);
+}
+
+// Domain manager
+
+void MainWindow::on_btnManageDomains_clicked()
+{
+    // The manager always starts from the current list, however it was last closed.
+    domainManager->clearDomains();
+    for (int i = 1; i < ui->cbDomain->count(); ++i)
+        domainManager->addDomain(ui->cbDomain->itemText(i));
+    domainManager->setVisible(true);
+}
+
+void MainWindow::removeAllDomains()
+{
+    ui->cbDomain->clear();
+    ui->cbDomain->insertItem(0, QIcon(), allDomainsEntry);
+}
+
+void MainWindow::addNewDomain(QString entry)
+{
+    ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), entry);
+}
+
+void MainWindow::on_action_Exit_triggered()
+{
+    close();
+}

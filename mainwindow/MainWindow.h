@@ -1,0 +1,128 @@
+#pragma once
+
+#include "CAlexaRankData.h"
+#include "CServiceAddress.h"
+#include "CWidgetHelper.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QSet>
+
+#include <memory>
+
+class CAlexaSocket;
+class CDomainDateList;
+class CPeriod;
+class CStatusLog;
+class CUserPrompts;
+class ManageDomains;
+class QLockFile;
+class QTreeWidgetItem;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's window: the domain list, the history table with its
+// year/month tree, the status text, and the query run over a pool of five
+// ranking sockets. It owns the history and writes it back to the data files.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int SocketCount = 5;
+    // How long shutdown waits for each socket thread before terminating it.
+    static constexpr int ThreadStopWaitMs = 3000;
+
+    explicit MainWindow(QWidget *parent = nullptr, std::shared_ptr<CUserPrompts> prompts = {});
+    ~MainWindow() override;
+
+    // False when another instance holds the data folder: this one then
+    // neither reads nor writes the data files and should end at once.
+    bool ownsData() const { return ownsDataFolder; }
+
+    // Writes the domain list, then the history; a failure is told to the user.
+    bool saveData();
+
+    const QList<CAlexaRankData> &history() const { return rankHistory; }
+    const CDomainDateList &dates() const { return *latestDates; }
+    CAlexaSocket *socket(int index) const { return sockets.value(index); }
+    ManageDomains *manager() const { return domainManager; }
+    bool isCrawlFinished() const { return crawlFinished; }
+
+    void startCrawl();
+    void crawlNextDomain(int socketId);
+    void buildHistoryTree();
+    void addRankRow(CAlexaRankData record);
+
+    static QString monthName(const QString &month);
+    static int daysInMonth(const QString &label);
+    static QString ordinalSuffix(int day);
+    static QString monthNumber(const QString &name);
+
+public Q_SLOTS:
+    void crawlComplete();
+    void rankProfile(CAlexaRankData record, int socketId);
+    void onViewLogClick();
+    void removeAllDomains();
+    void addNewDomain(QString entry);
+    void onTreeViewLogClick(QTreeWidgetItem *item, int column);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private Q_SLOTS:
+    void on_action_Exit_triggered();
+    void on_action_Import_Urls_triggered();
+    void on_btnManualQuery_clicked();
+    void on_cbDomain_currentIndexChanged(int index);
+    void on_actionExport_CSV_triggered();
+    void on_actionRank_triggered();
+    void on_btnManageDomains_clicked();
+
+private:
+    void setUpHeader();
+    void establishDataFolder();
+    void loadDomainList();
+    void dispatch(const QString &domain, int socketId);
+    bool anySocketBusy() const;
+    void finishRunIfIdle();
+    void addMonthBranch(const QString &label);
+    void ensureMonth(const QString &label);
+    CPeriod periodOf(const QTreeWidgetItem *item) const;
+
+    // A view rebuild: rows are gathered and put into the table at once when
+    // the outermost rebuild ends, with painting suspended meanwhile.
+    void beginRows();
+    void endRows();
+    void clearRows();
+    void addFilteredRow(const CAlexaRankData &record, const QString &filter);
+    template<typename Predicate>
+    void showRecords(Predicate accept);
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    ManageDomains *domainManager = nullptr;
+    CWidgetHelper widgetHelper;
+    QList<CAlexaSocket *> sockets;
+    QList<CAlexaRankData> rankHistory;
+    int nextDomain = 1;
+    std::unique_ptr<CDomainDateList> latestDates;
+    bool crawlFinished = false;
+    bool periodSelected = false;
+
+    std::shared_ptr<CUserPrompts> prompts;
+    std::unique_ptr<CStatusLog> statusLog;
+    CServiceAddress service;
+    std::unique_ptr<QLockFile> dataLock;
+    bool ownsDataFolder = true;
+    // The month labels of the tree, for a lookup per result instead of a scan.
+    QSet<QString> monthLabels;
+    QList<bool> socketBusy;
+    bool runActive = false;
+
+    int rowBatchDepth = 0;
+    QList<CAlexaRankData> pendingRows;
+    QList<CAlexaRankData> pendingStatus;
+};
