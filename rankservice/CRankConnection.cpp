@@ -1,0 +1,54 @@
+#include "CRankConnection.h"
+
+#include "CRankServer.h"
+
+#include <QTcpSocket>
+
+CRankConnection::CRankConnection(QTcpSocket *socket, CRankServer *server)
+    : QObject(server)
+    , m_server(server)
+    , m_socket(socket)
+{
+    m_socket->setParent(this);
+    m_socket->setReadBufferSize(ReadBufferSize);
+
+    connect(m_socket, &QTcpSocket::readyRead, this, &CRankConnection::readRequest);
+    connect(m_socket, &QTcpSocket::disconnected, this, &CRankConnection::finish);
+
+    // Idle, slow or non-reading clients are dropped, not waited for.
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        m_socket->abort();
+        finish();
+    });
+    m_deadline.start(server->deadline());
+
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        finish();
+    else if (m_socket->bytesAvailable() > 0)
+        readRequest();
+}
+
+void CRankConnection::readRequest()
+{
+    char chunk[4096];
+    while (m_socket->bytesAvailable() > 0) {
+        const qint64 got = m_socket->read(chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        // After the answer anything more is read only to be dropped.
+        if (!m_answered)
+            m_request.feed(QByteArrayView(chunk, got));
+    }
+    if (m_answered || m_request.status() == CRequestReader::Status::Incomplete)
+        return;
+    m_answered = true;
+    m_socket->write(m_server->answer(m_request));
+    m_socket->disconnectFromHost();
+}
+
+void CRankConnection::finish()
+{
+    m_deadline.stop();
+    deleteLater();
+}

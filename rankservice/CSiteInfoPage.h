@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+
+class QString;
+struct CSiteFigures;
+
+// The site-information page about one domain, laid out around the marker
+// texts that Sorvane's page reader searches for:
+// - each rank directly after its marker, one line feed, then the number with
+//   thousands separators and a closing space;
+// - the traffic-rank table, one header and one value cell per row, between
+//   its heading and the pageviews heading, both naming the domain as asked;
+// - after it the reach section, heading and end text only: ranking lists
+//   hold no reach data, and nothing after its heading may look like a
+//   traffic-rank row, or the reach reading would borrow rank figures.
+// A figure without data is left out, so the reader finds no value for it.
+class CSiteInfoPage
+{
+public:
+    // domain exactly as the client asked for it: the reader looks for the
+    // headings built from that very text.
+    static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay);
+
+    // 1234567 -> "1,234,567"
+    static QByteArray withSeparators(int number);
+};

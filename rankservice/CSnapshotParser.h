@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArrayView>
+
+#include <vector>
+
+// Reads the rows of one daily ranking list, in either of the two formats
+// people download: headerless "rank,domain" lines (the common top-million
+// list) or the link-based list whose header line names the columns
+// "GlobalRank,TldRank,Domain,TLD,RefSubNets,RefIPs,...". Works on raw bytes,
+// without copying, because a snapshot folder holds millions of lines.
+class CSnapshotParser
+{
+public:
+    enum class Format { Empty, RankDomain, LinkList };
+
+    struct Row
+    {
+        int rank;
+        QByteArrayView domain; // as written in the list, pointing into the parsed text
+    };
+
+    struct Result
+    {
+        Format format = Format::Empty;
+        qsizetype malformed = 0; // lines that are not a rank and a domain name
+    };
+
+    // Replaces rows with the well-formed lines of text, in file order.
+    static Result parse(QByteArrayView text, std::vector<Row> &rows);
+
+    // A rank is a plain decimal number from 1 up to the int range (the
+    // client reads ranks as int). Returns 0 for anything else.
+    static int parseRank(QByteArrayView field);
+
+    // Host-name characters only: letters, digits, '-', '_' and inner dots.
+    static bool isDomainName(QByteArrayView name);
+};
