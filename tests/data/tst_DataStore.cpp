@@ -1,0 +1,255 @@
+#include "CAlexaRankData.h"
+#include "CDataStore.h"
+#include "CDomainDate.h"
+#include "CDomainDateList.h"
+#include "CTempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+struct Loaded
+{
+    QList<CAlexaRankData> history;
+    CDomainDateList dates;
+};
+
+std::unique_ptr<Loaded> parse(const QByteArray &contents)
+{
+    auto loaded = std::make_unique<Loaded>();
+    CDataStore::parseHistory(contents, loaded->history, loaded->dates);
+    return loaded;
+}
+
+QByteArray historyBytes(int records)
+{
+    QByteArray bytes;
+    for (int i = 0; i < records; ++i)
+        bytes += "site" + QByteArray::number(i) + ".com,1,2,3,4,5,6,05/08/2012\n";
+    return bytes;
+}
+
+} // namespace
+
+class tst_DataStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pathsLieUnderHome();
+    void establishCreatesBothLevels();
+    void establishFailsWhereAFileIsInTheWay();
+    void missingFilesReadAsEmpty();
+    void historyRoundTrip_data();
+    void historyRoundTrip();
+    void emptyLinesAreSkipped();
+    void domainListKeepsSpacesUntilSaved();
+    void latestDatesHoldTheGreatestText();
+    void byteOrderMarksAreRead_data();
+    void byteOrderMarksAreRead();
+    void garbageLoadsWhatIsThere();
+    void emptyHistorySavesAnEmptyFile();
+    void failedSaveKeepsTheOldFile();
+    void saveIntoReadOnlyFolder();
+};
+
+void tst_DataStore::pathsLieUnderHome()
+{
+    CTempHome home;
+    QCOMPARE(CDataStore::dataDirectory(), home.path() + QStringLiteral("/.qorvex/Sorvane"));
+    QCOMPARE(CDataStore::domainListPath(), home.path() + QStringLiteral("/.qorvex/Sorvane/domains.dat"));
+    QCOMPARE(CDataStore::historyPath(), home.path() + QStringLiteral("/.qorvex/Sorvane/db.dat"));
+}
+
+void tst_DataStore::establishCreatesBothLevels()
+{
+    CTempHome home;
+    QCOMPARE(CDataStore::establishDataDirectory(), 0);
+    QVERIFY(QFileInfo(CDataStore::dataDirectory()).isDir());
+    QCOMPARE(CDataStore::establishDataDirectory(), 0);
+}
+
+void tst_DataStore::establishFailsWhereAFileIsInTheWay()
+{
+    CTempHome home;
+    home.writeFile(home.path() + QStringLiteral("/.qorvex"), "not a folder");
+    // Both levels fail, and each is reported.
+    QCOMPARE(CDataStore::establishDataDirectory(), 2);
+}
+
+void tst_DataStore::missingFilesReadAsEmpty()
+{
+    CTempHome home;
+    QList<CAlexaRankData> history;
+    CDomainDateList dates;
+    CDataStore::loadHistory(CDataStore::historyPath(), history, dates);
+    QVERIFY(history.isEmpty());
+    QCOMPARE(dates.count(), 0);
+    QVERIFY(CDataStore::loadDomainList(CDataStore::domainListPath()).isEmpty());
+}
+
+void tst_DataStore::historyRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("unchanged") << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\nb.com,NA,NA,NA,NA,NA,NA,06/08/2012\n")
+                               << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\nb.com,NA,NA,NA,NA,NA,NA,06/08/2012\n");
+    QTest::newRow("no final line end") << QByteArray("a.com,1,2,3,4,5,6,05/08/2012")
+                                       << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\n");
+    QTest::newRow("CR LF") << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\r\nb.com,1,2,3,4,5,6,05/08/2012\r\n")
+                           << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\nb.com,1,2,3,4,5,6,05/08/2012\n");
+    QTest::newRow("ninth field dropped") << QByteArray("a.com,1,2,3,4,5,6,05/08/2012,x,y\n")
+                                         << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\n");
+    QTest::newRow("empty field kept") << QByteArray("a.com,,2,3,4,5,6,05/08/2012\n")
+                                      << QByteArray("a.com,,2,3,4,5,6,05/08/2012\n");
+    QTest::newRow("short line filled") << QByteArray("a.com,1,2\n") << QByteArray("a.com,1,2,,,,,\n");
+    QTest::newRow("UTF-8 name") << QByteArray("b\xc3\xbc\xc3\xa7\xc3\xbc.com,1,2,3,4,5,6,05/08/2012\n")
+                                << QByteArray("b\xc3\xbc\xc3\xa7\xc3\xbc.com,1,2,3,4,5,6,05/08/2012\n");
+    QTest::newRow("duplicates kept") << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\na.com,1,2,3,4,5,6,05/08/2012\n")
+                                     << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\na.com,1,2,3,4,5,6,05/08/2012\n");
+}
+
+void tst_DataStore::historyRoundTrip()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, saved);
+    CTempHome home;
+    home.writeFile(home.historyPath(), file);
+    QList<CAlexaRankData> history;
+    CDomainDateList dates;
+    CDataStore::loadHistory(CDataStore::historyPath(), history, dates);
+    QString error;
+    QVERIFY2(CDataStore::saveHistory(CDataStore::historyPath(), history, &error), qPrintable(error));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), saved);
+}
+
+void tst_DataStore::emptyLinesAreSkipped()
+{
+    // Lines after an empty one used to be dropped and then erased by the next save.
+    const auto loaded = parse("a.com,1,2,3,4,5,6,05/08/2012\n\n\r\nb.com,1,2,3,4,5,6,05/08/2012\n\n");
+    QCOMPARE(loaded->history.size(), 2);
+    QCOMPARE(loaded->history.at(1).domain(), QStringLiteral("b.com"));
+    QCOMPARE(CDataStore::parseDomainList("a.com\n\nb.com\n"), (QStringList{QStringLiteral("a.com"), QStringLiteral("b.com")}));
+}
+
+void tst_DataStore::domainListKeepsSpacesUntilSaved()
+{
+    CTempHome home;
+    home.writeFile(home.domainListPath(), "  spaced.com \nplain.com\n");
+    const QStringList domains = CDataStore::loadDomainList(CDataStore::domainListPath());
+    QCOMPARE(domains, (QStringList{QStringLiteral("  spaced.com "), QStringLiteral("plain.com")}));
+    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), domains));
+    QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray("spaced.com\nplain.com\n"));
+    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), {}));
+    QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray());
+}
+
+void tst_DataStore::latestDatesHoldTheGreatestText()
+{
+    const auto loaded = parse("a.com,1,2,3,4,5,6,05/08/2012\n"
+                              "b.com,1,2,3,4,5,6,01/01/2013\n"
+                              "a.com,1,2,3,4,5,6,31/07/2012\n"
+                              "a.com,1,2,3,4,5,6,01/09/2012\n");
+    QCOMPARE(loaded->history.size(), 4);
+    QCOMPARE(loaded->dates.count(), 2);
+    QCOMPARE(loaded->dates.at(0).domain(), QStringLiteral("a.com"));
+    QCOMPARE(loaded->dates.at(0).date(), QStringLiteral("31/07/2012"));
+}
+
+void tst_DataStore::byteOrderMarksAreRead_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    const QString line = QStringLiteral("caf\u00e9.com,1,2,3,4,5,6,05/08/2012\n");
+    QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbf" + line.toUtf8());
+    QByteArray utf16("\xff\xfe");
+    utf16.append(reinterpret_cast<const char *>(line.utf16()), line.size() * 2);
+    QTest::newRow("UTF-16 little-endian") << utf16;
+}
+
+void tst_DataStore::byteOrderMarksAreRead()
+{
+    QFETCH(QByteArray, contents);
+    const auto loaded = parse(contents);
+    QCOMPARE(loaded->history.size(), 1);
+    QCOMPARE(loaded->history.at(0).domain(), QStringLiteral("caf\u00e9.com"));
+}
+
+void tst_DataStore::garbageLoadsWhatIsThere()
+{
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(char((i * 7919) % 256));
+    QByteArray contents = garbage + "\nok.com,1,2,3,4,5,6,05/08/2012\n" + QByteArray(100000, '\n')
+                          + QByteArray(3, '\0') + "\nlast.com,1,2,3,4,5,6,06/08/2012\n";
+    const auto loaded = parse(contents);
+    QVERIFY(!loaded->history.isEmpty());
+    QCOMPARE(loaded->history.constLast().domain(), QStringLiteral("last.com"));
+    bool sawOk = false;
+    for (const CAlexaRankData &record : loaded->history)
+        sawOk = sawOk || record.domain() == u"ok.com";
+    QVERIFY(sawOk);
+
+    const QByteArray longLine = QByteArray(10 * 1024 * 1024, 'x') + ",1,2,3,4,5,6,05/08/2012\n";
+    QCOMPARE(parse(longLine)->history.size(), 1);
+}
+
+void tst_DataStore::emptyHistorySavesAnEmptyFile()
+{
+    CTempHome home;
+    home.writeFile(home.historyPath(), "a.com,1,2,3,4,5,6,05/08/2012\n");
+    QVERIFY(CDataStore::saveHistory(CDataStore::historyPath(), {}));
+    QVERIFY(QFileInfo::exists(home.historyPath()));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray());
+}
+
+void tst_DataStore::failedSaveKeepsTheOldFile()
+{
+    // A disk that fills up mid-save: the file size limit makes writes fail.
+    CTempHome home;
+    const QByteArray old = historyBytes(3);
+    home.writeFile(home.historyPath(), old);
+    QList<CAlexaRankData> history;
+    CDomainDateList dates;
+    CDataStore::parseHistory(historyBytes(5000), history, dates);
+
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool saved = CDataStore::saveHistory(CDataStore::historyPath(), history, &error);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!saved);
+    QVERIFY2(error.contains(QDir::toNativeSeparators(CDataStore::historyPath())), qPrintable(error));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), old);
+    QCOMPARE(QDir(home.dataDirectory()).entryList(QDir::Files), QStringList{QStringLiteral("db.dat")});
+}
+
+void tst_DataStore::saveIntoReadOnlyFolder()
+{
+    if (geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+    CTempHome home;
+    const QByteArray old = historyBytes(2);
+    home.writeFile(home.historyPath(), old);
+    QFile::setPermissions(home.dataDirectory(), QFile::ReadOwner | QFile::ExeOwner);
+    QString error;
+    const bool saved = CDataStore::saveHistory(CDataStore::historyPath(), {}, &error);
+    QFile::setPermissions(home.dataDirectory(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!saved);
+    QVERIFY(error.contains(QStringLiteral("db.dat")));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), old);
+}
+
+QTEST_GUILESS_MAIN(tst_DataStore)
+#include "tst_DataStore.moc"
