@@ -100,7 +100,10 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, std::vector<
 
         if (headerPending) {
             headerPending = false;
-            if (sameText(fields[0], "GlobalRank")) {
+            bool linkHeader = false;
+            for (qsizetype i = 0; i < qMin(count, Capacity) && !linkHeader; ++i)
+                linkHeader = sameText(fields[i], "GlobalRank");
+            if (linkHeader) {
                 result.format = Format::LinkList;
                 rankColumn = domainColumn = -1;
                 for (qsizetype i = 0; i < qMin(count, Capacity); ++i) {

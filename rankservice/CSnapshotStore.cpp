@@ -120,8 +120,11 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
                                               QRegularExpression::CaseInsensitiveOption);
 
     const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+        QDir(folder).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
+        // Broken links are kept so they are reported; pipes and devices could block the load.
+        if (!entry.isFile() && !(entry.isSymLink() && !entry.exists()))
+            continue;
         const QString name = entry.fileName();
         const QRegularExpressionMatch match = datePattern.match(name);
         const QDate date = match.hasMatch() ? QDate(match.captured(1).toInt(),
@@ -166,9 +169,10 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
         QString problem;
         if (bytes.open(problem)) {
             const CSnapshotParser::Result parsed = CSnapshotParser::parse(bytes.view(), rows);
-            report.malformedLines += parsed.malformed;
-            if (!rows.empty())
+            if (!rows.empty()) {
+                report.malformedLines += parsed.malformed;
                 return true;
+            }
             problem = QStringLiteral("holds no ranking lines");
         }
         ++report.filesSkipped;

@@ -1,0 +1,235 @@
+#include "CSnapshotParser.h"
+#include "CSnapshotStore.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(CSnapshotParser::Format)
+
+namespace {
+
+const QDate Newest(2026, 3, 31);
+
+QString fileFor(int age, const char *suffix = ".csv")
+{
+    return Newest.addDays(-age).toString(Qt::ISODate) + QLatin1StringView(suffix);
+}
+
+void write(const QTemporaryDir &dir, const QString &name, const QByteArray &contents)
+{
+    QFile file(dir.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(contents), contents.size());
+}
+
+CSiteFigures make(int global, int us, int seven, int month, int quarter)
+{
+    CSiteFigures f;
+    f.globalRank = f.yesterday = global;
+    f.usRank = us;
+    f.sevenDay = seven;
+    f.oneMonth = month;
+    f.threeMonth = quarter;
+    return f;
+}
+
+} // namespace
+
+class TestSnapshotStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesLines_data();
+    void parsesLines();
+    void figuresOverThePeriods_data();
+    void figuresOverThePeriods();
+    void namesMeetWhateverTheSpelling();
+    void skipsBadFilesAndCountsBadLines();
+    void emptyFolderServesNothing();
+};
+
+void TestSnapshotStore::parsesLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<CSnapshotParser::Format>("format");
+    QTest::addColumn<QByteArrayList>("rows"); // "rank domain"
+    QTest::addColumn<qsizetype>("malformed");
+
+    using F = CSnapshotParser::Format;
+    QTest::newRow("plain") << QByteArray("1,alpha.test\n2,beta.test\n") << F::RankDomain
+                           << QByteArrayList{"1 alpha.test", "2 beta.test"} << qsizetype(0);
+    QTest::newRow("crlf, bom, blank lines, no final newline")
+        << QByteArray("\xEF\xBB\xBF" "1,alpha.test\r\n\r\n2,beta.test") << F::RankDomain
+        << QByteArrayList{"1 alpha.test", "2 beta.test"} << qsizetype(0);
+    QTest::newRow("quoted and padded fields") << QByteArray("\"7\" , \"alpha.test\"\n") << F::RankDomain
+                                              << QByteArrayList{"7 alpha.test"} << qsizetype(0);
+    QTest::newRow("link list")
+        << QByteArray("GlobalRank,TldRank,Domain,TLD,RefSubNets,RefIPs,IDN_Domain\n"
+                      "1,1,alpha.test,test,500,600,alpha.test\n"
+                      "2,1,beta.example,example,400,500,beta.example\n")
+        << F::LinkList << QByteArrayList{"1 alpha.test", "2 beta.example"} << qsizetype(0);
+    QTest::newRow("link list, columns elsewhere")
+        << QByteArray("Domain,Other,GlobalRank\nalpha.test,x,9\nbeta.test\n") << F::LinkList
+        << QByteArrayList{"9 alpha.test"} << qsizetype(1);
+    QTest::newRow("link list without a domain column")
+        << QByteArray("GlobalRank,TldRank\n1,1\n2,2\n") << F::LinkList << QByteArrayList{} << qsizetype(3);
+    QTest::newRow("bad lines")
+        << QByteArray("x,alpha.test\n0,alpha.test\n-1,alpha.test\n1,al pha.test\n1\n"
+                      "1,alpha.test,extra\n2147483648,alpha.test\n1,alpha..test\n1,.alpha.test\n"
+                      "1,\n,alpha.test\n5,good.test\n")
+        << F::RankDomain << QByteArrayList{"5 good.test"} << qsizetype(11);
+    QTest::newRow("largest rank") << QByteArray("2147483647,alpha.test\n") << F::RankDomain
+                                  << QByteArrayList{"2147483647 alpha.test"} << qsizetype(0);
+    QTest::newRow("binary garbage") << QByteArray("\x00\x01\xff\xfe,\n\x7f\x80\x00 ,,,\n", 14)
+                                    << F::RankDomain << QByteArrayList{} << qsizetype(2);
+    QTest::newRow("nothing") << QByteArray("\n\r\n  \n") << F::Empty << QByteArrayList{} << qsizetype(0);
+}
+
+void TestSnapshotStore::parsesLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(CSnapshotParser::Format, format);
+    QFETCH(QByteArrayList, rows);
+    QFETCH(qsizetype, malformed);
+
+    std::vector<CSnapshotParser::Row> parsed{{1, "left over"}};
+    const CSnapshotParser::Result result = CSnapshotParser::parse(text, parsed);
+    QCOMPARE(result.format, format);
+    QCOMPARE(result.malformed, malformed);
+    QByteArrayList got;
+    for (const auto &row : parsed)
+        got << QByteArray::number(row.rank) + ' ' + row.domain.toByteArray();
+    QCOMPARE(got, rows);
+}
+
+void TestSnapshotStore::figuresOverThePeriods_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<CSiteFigures>("expected");
+
+    // steady.test: rank 100 + age on each of 95 days; the five oldest lie
+    // outside the window. Means of 100..106, 100..129 and 100..189, the
+    // last two ending in .5 and so rounded up.
+    QTest::newRow("every day") << QStringLiteral("steady.test") << make(100, 7, 103, 115, 145);
+    QTest::newRow("not in the newest list")
+        << QStringLiteral("gaps.test") << make(CSiteFigures::None, CSiteFigures::None, 500, 500, 750);
+    QTest::newRow("only long ago") << QStringLiteral("old.test")
+                                   << make(CSiteFigures::None, CSiteFigures::None, CSiteFigures::None,
+                                           CSiteFigures::None, 2000);
+    QTest::newRow("beyond the window") << QStringLiteral("ancient.test") << CSiteFigures();
+    QTest::newRow("only in the older US list") << QStringLiteral("usold.test") << CSiteFigures();
+    QTest::newRow("unknown") << QStringLiteral("nowhere.test") << CSiteFigures();
+}
+
+void TestSnapshotStore::figuresOverThePeriods()
+{
+    QFETCH(QString, domain);
+    QFETCH(CSiteFigures, expected);
+
+    QTemporaryDir dir;
+    for (int age = 0; age < 95; ++age) {
+        QByteArray list = "top-" + QByteArray::number(100 + age) + "\n"; // a header line: malformed
+        list += QByteArray::number(100 + age) + ",steady.test\n";
+        if (age == 3)
+            list += "500,gaps.test\n";
+        if (age == 40)
+            list += "1000,gaps.test\n";
+        if (age == 60)
+            list += "2000,old.test\n";
+        if (age == 92)
+            list += "3000,ancient.test\n";
+        write(dir, QStringLiteral("list_") + fileFor(age), list);
+    }
+    write(dir, fileFor(2, ".us.csv"), "7,steady.test\n");
+    write(dir, fileFor(9, ".us.csv"), "8,steady.test\n9,usold.test\n");
+
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    QCOMPARE(store.figures(domain), expected);
+
+    QCOMPARE(store.newestDay(), Newest);
+    QCOMPARE(store.newestUsDay(), Newest.addDays(-2));
+    QCOMPARE(report.days, 90);
+    QCOMPARE(report.usLists, 1);
+    QCOMPARE(report.filesRead, 91);
+    QCOMPARE(report.filesNotNeeded, 6);
+    QCOMPARE(report.malformedLines, 90);
+    QCOMPARE(report.rows, 90 + 3 + 1);
+}
+
+void TestSnapshotStore::namesMeetWhateverTheSpelling()
+{
+    QTemporaryDir dir;
+    write(dir, fileFor(0), "1,www.Mixed.TEST\n2,mixed.test\n3,www.com\n4,www.www.nested.test\n");
+    write(dir, fileFor(1), "10,MIXED.test\n");
+    write(dir, fileFor(0, ".US.csv"), "5,mixed.test\n6,WWW.mixed.test\n");
+
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    QCOMPARE(report.duplicateLines, 2);
+    const CSiteFigures mixed = make(1, 5, 6, 6, 6);
+    for (const char *asked : {"mixed.test", "MIXED.TEST", "www.mixed.test", "Www.Mixed.Test"})
+        QCOMPARE(store.figures(QString::fromLatin1(asked)), mixed);
+    QCOMPARE(store.figures(u"com").globalRank, 3);
+    // Only one leading "www." goes, from the list as from the request.
+    QCOMPARE(store.figures(u"www.www.nested.test").globalRank, 4);
+    QCOMPARE(store.figures(u"nested.test"), CSiteFigures());
+    QCOMPARE(store.figures(u"mïxed.test"), CSiteFigures());
+    QCOMPARE(CSnapshotStore::normalized("WWW.Example.Test"), QByteArray("example.test"));
+}
+
+void TestSnapshotStore::skipsBadFilesAndCountsBadLines()
+{
+    QTemporaryDir dir;
+    write(dir, fileFor(0), "1,good.test\n2,other.test\n2,good.test\nnot a line\n");
+    write(dir, QStringLiteral("second-") + fileFor(0), "1,intruder.test\n"); // same day again
+    write(dir, fileFor(1), "");                                             // empty
+    write(dir, fileFor(2), QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR", 16)); // garbage
+    write(dir, fileFor(3), "5,good.test\n");
+    write(dir, QStringLiteral("README.txt"), "lists go here\n");
+    write(dir, QStringLiteral("2026-02-30.csv"), "1,invalid-date.test\n");
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing")), dir.filePath(fileFor(4))));
+    QVERIFY(QDir(dir.path()).mkdir(fileFor(5)));
+
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    QCOMPARE(store.figures(u"good.test"), make(1, CSiteFigures::None, 3, 3, 3));
+    QCOMPARE(store.figures(u"intruder.test"), CSiteFigures());
+    QCOMPARE(report.days, 2);
+    QCOMPARE(report.filesRead, 2);
+    QCOMPARE(report.filesSkipped, 4);
+    QCOMPARE(report.filesWithoutDate, 2);
+    QCOMPARE(report.rows, 3);
+    QCOMPARE(report.malformedLines, 1);
+    QCOMPARE(report.duplicateLines, 1);
+    QCOMPARE(report.skippedLines(), 2);
+
+    const QString problems = report.problems.join(QLatin1Char('\n'));
+    for (const QString &name : QStringList{fileFor(1), fileFor(2), fileFor(4), QStringLiteral("second-") + fileFor(0)})
+        QVERIFY2(problems.contains(name + QStringLiteral(": skipped, ")), qPrintable(problems));
+    QVERIFY(problems.contains(fileFor(0) + QStringLiteral(": skipped 1 malformed and 1 duplicate")));
+    QVERIFY(report.summary().startsWith(
+        QStringLiteral("loaded 2 files, 2 days, 3 rows, 2 skipped lines")));
+}
+
+void TestSnapshotStore::emptyFolderServesNothing()
+{
+    CSnapshotStore store;
+    QTemporaryDir dir;
+    write(dir, fileFor(0), "1,kept.test\n");
+    store.load(dir.path());
+    QCOMPARE(store.domainCount(), 1);
+
+    const CSnapshotStore::Report report = store.load(dir.filePath(QStringLiteral("no-such-folder")));
+    QCOMPARE(report.filesRead, 0);
+    QCOMPARE(store.domainCount(), 0);
+    QCOMPARE(store.figures(u"kept.test"), CSiteFigures());
+    QVERIFY(!store.newestDay().isValid());
+}
+
+QTEST_GUILESS_MAIN(TestSnapshotStore)
+#include "tst_snapshotstore.moc"
