@@ -1,0 +1,266 @@
+#include "CRankServer.h"
+#include "CRequestReader.h"
+#include "CSnapshotStore.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray get(const QByteArray &path, const QByteArray &version = "HTTP/1.0")
+{
+    return "GET " + path + ' ' + version + "\r\nHost: 127.0.0.1\r\nReferer: x\r\nCookie: \r\nConnection: close\r\n\r\n";
+}
+
+QByteArray statusLine(const QByteArray &response)
+{
+    return response.left(response.indexOf("\r\n"));
+}
+
+// A client that gathers everything until the server closes.
+class CClient : public QObject
+{
+public:
+    explicit CClient(quint16 port)
+    {
+        connect(&socket, &QTcpSocket::readyRead, this, [this] { received += socket.readAll(); });
+        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    }
+    bool waitConnected()
+    {
+        return QTest::qWaitFor(
+            [this] { return socket.state() == QAbstractSocket::ConnectedState; }, 10000);
+    }
+    bool closedByServer()
+    {
+        // Waits by spinning the event loop, so the server in this thread keeps working.
+        const bool closed = QTest::qWaitFor(
+            [this] { return socket.state() == QAbstractSocket::UnconnectedState; }, 10000);
+        received += socket.readAll();
+        return closed;
+    }
+
+    QTcpSocket socket;
+    QByteArray received;
+};
+
+} // namespace
+
+class TestRankServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void answers_data();
+    void answers();
+    void closesAfterEachAnswer_data();
+    void closesAfterEachAnswer();
+    void dropsIdleClients();
+    void survivesBadClients_data();
+    void survivesBadClients();
+    void servesManyAtOnce();
+
+private:
+    quint16 port() const { return m_server->serverPort(); }
+    QByteArray fetch(const QByteArray &request);
+
+    QTemporaryDir m_dir;
+    CSnapshotStore m_store;
+    std::unique_ptr<CRankServer> m_server;
+};
+
+void TestRankServer::initTestCase()
+{
+    QFile list(m_dir.filePath(QStringLiteral("2026-03-31.csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    QByteArray rows;
+    for (int i = 1; i <= 60; ++i)
+        rows += QByteArray::number(i * 1000) + ",site" + QByteArray::number(i) + ".test\n";
+    list.write(rows);
+    list.close();
+    QCOMPARE(m_store.load(m_dir.path()).rows, 60);
+
+    m_server = std::make_unique<CRankServer>(m_store);
+    QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
+}
+
+QByteArray TestRankServer::fetch(const QByteArray &request)
+{
+    CClient client(port());
+    if (!client.waitConnected())
+        return "not connected";
+    client.socket.write(request);
+    if (!client.closedByServer())
+        return "not closed";
+    return client.received;
+}
+
+void TestRankServer::answers_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QByteArray>("bodyPart");
+
+    const QByteArray ok = "HTTP/1.1 200 OK";
+    const QByteArray missing = "HTTP/1.1 404 Not Found";
+    const QByteArray bad = "HTTP/1.1 400 Bad Request";
+    QTest::newRow("page, 1.0") << get("/siteinfo/site7.test") << ok << QByteArray("\n7,000 ");
+    QTest::newRow("page, 1.1") << get("/siteinfo/site7.test", "HTTP/1.1") << ok << QByteArray("\n7,000 ");
+    QTest::newRow("page, heading as asked") << get("/siteinfo/Site7.TEST") << ok
+                                            << QByteArray("<p>Traffic rank for Site7.TEST:</p>");
+    QTest::newRow("page, query ignored") << get("/siteinfo/site7.test?x=1") << ok << QByteArray("\n7,000 ");
+    QTest::newRow("page, unknown domain") << get("/siteinfo/unlisted.test") << ok
+                                          << QByteArray("No ranking list held by this service ranks");
+    QTest::newRow("page, markup in the name is escaped") << get("/siteinfo/<b>") << ok
+                                                         << QByteArray("Traffic rank for &lt;b&gt;:");
+    QTest::newRow("root") << get("/") << missing << QByteArray();
+    QTest::newRow("no domain") << get("/siteinfo/") << missing << QByteArray();
+    QTest::newRow("deeper path") << get("/siteinfo/site7.test/more") << missing << QByteArray();
+    QTest::newRow("other page") << get("/search?q=site7.test&r=home_home&p=bigtop") << missing << QByteArray();
+    QTest::newRow("other method") << QByteArray("POST /siteinfo/site7.test HTTP/1.0\r\n\r\n") << bad << QByteArray();
+    QTest::newRow("malformed") << QByteArray("GET /siteinfo/site7.test HTTP/9\r\n\r\n") << bad << QByteArray();
+    QTest::newRow("head over 8 KiB") << QByteArray("GET /siteinfo/" + QByteArray(9000, 'a')) << bad
+                                     << QByteArray("8 KiB");
+}
+
+void TestRankServer::answers()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, bodyPart);
+
+    // The same answer without a network and over loopback.
+    CRequestReader reader;
+    reader.feed(request);
+    const QByteArray direct = m_server->answer(reader);
+    QCOMPARE(fetch(request), direct);
+
+    QCOMPARE(statusLine(direct), status);
+    const qsizetype headEnd = direct.indexOf("\r\n\r\n") + 4;
+    QVERIFY(direct.left(headEnd).contains("\r\nConnection: close\r\n"));
+    QVERIFY(direct.left(headEnd).contains(
+        QByteArray("\r\nContent-Length: " + QByteArray::number(direct.size() - headEnd) + "\r\n")));
+    QVERIFY2(direct.indexOf(bodyPart, headEnd) >= 0, direct.constData());
+}
+
+void TestRankServer::closesAfterEachAnswer_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::newRow("1.0") << QByteArray("HTTP/1.0");
+    QTest::newRow("1.1") << QByteArray("HTTP/1.1");
+}
+
+void TestRankServer::closesAfterEachAnswer()
+{
+    QFETCH(QByteArray, version);
+    // Even a client that asks to keep the connection, sends a second request
+    // at once and keeps its own end open gets one answer and the close.
+    CClient client(port());
+    QVERIFY(client.waitConnected());
+    client.socket.write("GET /siteinfo/site1.test " + version + "\r\nHost: h\r\nConnection: keep-alive\r\n\r\n"
+                        + get("/siteinfo/site2.test"));
+    QVERIFY(client.closedByServer());
+    QCOMPARE(client.received.count("HTTP/1.1 200 OK"), 1);
+    QVERIFY(client.received.contains("\n1,000 "));
+    QTRY_COMPARE(m_server->openConnections(), 0);
+}
+
+void TestRankServer::dropsIdleClients()
+{
+    const auto previous = m_server->deadline();
+    m_server->setDeadline(300ms);
+
+    CClient silent(port());
+    QVERIFY(silent.waitConnected());
+    CClient halfway(port());
+    QVERIFY(halfway.waitConnected());
+    halfway.socket.write("GET /siteinfo/site1.test HTTP/1.0\r\nHost:");
+
+    QVERIFY(silent.closedByServer());
+    QVERIFY(halfway.closedByServer());
+    QCOMPARE(silent.received, QByteArray());
+    QCOMPARE(halfway.received, QByteArray());
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    m_server->setDeadline(previous);
+}
+
+void TestRankServer::survivesBadClients_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("leaveMidway");
+
+    QByteArray noise(4096, Qt::Uninitialized);
+    quint32 x = 12345;
+    for (char &c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = char(x >> 24);
+    }
+    QTest::newRow("leaves mid-request") << QByteArray("GET /siteinfo/site1.te") << true;
+    QTest::newRow("leaves right away") << QByteArray() << true;
+    QTest::newRow("binary noise") << noise << false;
+    QTest::newRow("binary noise, then leaves") << noise << true;
+    QTest::newRow("zero bytes") << QByteArray(3000, '\0') << false;
+    QTest::newRow("a megabyte of one line") << QByteArray(1 << 20, 'a') << false;
+    QTest::newRow("a megabyte, then leaves") << QByteArray(1 << 20, '\n') << true;
+}
+
+void TestRankServer::survivesBadClients()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, leaveMidway);
+
+    CClient bad(port());
+    QVERIFY(bad.waitConnected());
+    bad.socket.write(bytes);
+    if (leaveMidway) {
+        bad.socket.flush();
+        bad.socket.abort();
+    }
+
+    // Served while the bad client is still being dealt with.
+    CClient good(port());
+    QVERIFY(good.waitConnected());
+    good.socket.write(get("/siteinfo/site3.test"));
+    QVERIFY(good.closedByServer());
+    QVERIFY2(good.received.startsWith("HTTP/1.1 200 OK"), good.received.left(200).constData());
+    QVERIFY(good.received.contains("\n3,000 "));
+
+    if (!leaveMidway) {
+        QVERIFY(bad.closedByServer());
+        // Either a 400 answer or a bare close.
+        QVERIFY2(bad.received.isEmpty() || bad.received.startsWith("HTTP/1.1 400 Bad Request\r\n"),
+                 bad.received.left(80).constData());
+    }
+    QTRY_COMPARE(m_server->openConnections(), 0);
+}
+
+void TestRankServer::servesManyAtOnce()
+{
+    constexpr int Clients = 60;
+    std::vector<std::unique_ptr<CClient>> clients;
+    for (int i = 1; i <= Clients; ++i)
+        clients.push_back(std::make_unique<CClient>(port()));
+    for (int i = 1; i <= Clients; ++i) {
+        QVERIFY(clients[size_t(i - 1)]->waitConnected());
+        clients[size_t(i - 1)]->socket.write(get("/siteinfo/site" + QByteArray::number(i) + ".test"));
+    }
+    for (int i = 1; i <= Clients; ++i) {
+        CClient &client = *clients[size_t(i - 1)];
+        QVERIFY(client.closedByServer());
+        QVERIFY(client.received.startsWith("HTTP/1.1 200 OK"));
+        QVERIFY2(client.received.contains(QByteArray('\n' + QByteArray::number(i) + ",000 ")), qPrintable(QString::number(i)));
+    }
+    QTRY_COMPARE(m_server->openConnections(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestRankServer)
+#include "tst_rankserver.moc"
