@@ -1,0 +1,152 @@
+#include "CAlexaRankData.h"
+#include "CRankServer.h"
+#include "CRequestReader.h"
+#include "CSampleGenerator.h"
+#include "CSiteFigures.h"
+#include "CSiteInfoPage.h"
+#include "CSnapshotStore.h"
+#include "RankPageParser.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+
+namespace {
+
+QString text(int figure)
+{
+    return CSiteFigures::known(figure) ? QString::number(figure) : QStringLiteral("NA");
+}
+
+QByteArray response(const QByteArray &page)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n\r\n" + page;
+}
+
+// What Sorvane stores from the page, in both modes.
+void compareRead(const QByteArray &answer, const QString &domain, const CSiteFigures &figures)
+{
+    const QString page = QString::fromUtf8(answer);
+    const CAlexaRankData rank = parseRankPage(page, domain, true);
+    QCOMPARE(rank.domain(), domain);
+    QCOMPARE(rank.globalRank(), text(figures.globalRank));
+    QCOMPARE(rank.usRank(), text(figures.usRank));
+    QCOMPARE(rank.yesterday(), text(figures.yesterday));
+    QCOMPARE(rank.sevenDay(), text(figures.sevenDay));
+    QCOMPARE(rank.oneMonth(), text(figures.oneMonth));
+    QCOMPARE(rank.threeMonth(), text(figures.threeMonth));
+
+    // Rank lists hold no reach data: the reach reading finds nothing, and
+    // above all borrows nothing from the traffic-rank table.
+    const CAlexaRankData reach = parseRankPage(page, domain, false);
+    QCOMPARE(reach.globalRank(), rank.globalRank());
+    QCOMPARE(reach.usRank(), rank.usRank());
+    for (const QString &figure : {reach.yesterday(), reach.sevenDay(), reach.oneMonth(), reach.threeMonth()})
+        QCOMPARE(figure, QStringLiteral("NA"));
+}
+
+CSiteFigures make(int global, int us, int seven, int month, int quarter)
+{
+    CSiteFigures f;
+    f.globalRank = f.yesterday = global;
+    f.usRank = us;
+    f.sevenDay = seven;
+    f.oneMonth = month;
+    f.threeMonth = quarter;
+    return f;
+}
+
+} // namespace
+
+class TestSiteInfoPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsBackUnchanged_data();
+    void readsBackUnchanged();
+    void writesSeparators_data();
+    void writesSeparators();
+    void sampleReadsBackThroughTheServer();
+};
+
+void TestSiteInfoPage::readsBackUnchanged_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<CSiteFigures>("figures");
+
+    constexpr int N = CSiteFigures::None;
+    QTest::newRow("all figures") << QStringLiteral("alpha.test") << make(1234567, 89012, 1234000, 999, 1000);
+    QTest::newRow("smallest") << QStringLiteral("alpha.test") << make(1, 1, 1, 1, 1);
+    QTest::newRow("largest") << QStringLiteral("alpha.test") << make(INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX);
+    QTest::newRow("not in the newest list") << QStringLiteral("alpha.test") << make(N, 12, 40, 1500, 2200);
+    QTest::newRow("no US rank") << QStringLiteral("alpha.test") << make(5, N, 6, 7, 8);
+    QTest::newRow("only the 3 month mean") << QStringLiteral("alpha.test") << make(N, N, N, N, 654321);
+    QTest::newRow("only the 1 month mean") << QStringLiteral("alpha.test") << make(N, N, N, 77, N);
+    QTest::newRow("nothing known") << QStringLiteral("alpha.test") << CSiteFigures();
+    QTest::newRow("asked with capitals") << QStringLiteral("Alpha.TEST") << make(10, 20, 30, 40, 50);
+    QTest::newRow("name with digits and hyphens") << QStringLiteral("a-1.b-2.co.uk") << make(3, 4, 5, 6, 7);
+}
+
+void TestSiteInfoPage::readsBackUnchanged()
+{
+    QFETCH(QString, domain);
+    QFETCH(CSiteFigures, figures);
+    compareRead(response(CSiteInfoPage::render(domain, figures, QDate(2026, 3, 31))), domain, figures);
+}
+
+void TestSiteInfoPage::writesSeparators_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("1") << 1 << QByteArray("1");
+    QTest::newRow("999") << 999 << QByteArray("999");
+    QTest::newRow("1000") << 1000 << QByteArray("1,000");
+    QTest::newRow("123456") << 123456 << QByteArray("123,456");
+    QTest::newRow("1234567") << 1234567 << QByteArray("1,234,567");
+    QTest::newRow("largest") << INT_MAX << QByteArray("2,147,483,647");
+}
+
+void TestSiteInfoPage::writesSeparators()
+{
+    QFETCH(int, number);
+    QFETCH(QByteArray, written);
+    QCOMPARE(CSiteInfoPage::withSeparators(number), written);
+}
+
+void TestSiteInfoPage::sampleReadsBackThroughTheServer()
+{
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(CSampleGenerator::write(dir.path(), QDate(2026, 3, 31), &error), qPrintable(error));
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    QCOMPARE(report.skippedLines(), 0);
+    QCOMPARE(report.filesSkipped, 0);
+    QCOMPARE(report.days, CSnapshotStore::WindowDays);
+    const CRankServer server(store);
+
+    const QStringList domains = CSampleGenerator::domains();
+    QCOMPARE(domains.size(), 25);
+    int withAllFigures = 0;
+    int withNone = 0;
+    for (const QString &domain : domains) {
+        const CSiteFigures figures = store.figures(domain);
+        withAllFigures += figures.globalRank && figures.usRank && figures.sevenDay && figures.oneMonth
+            && figures.threeMonth;
+        withNone += !figures.any();
+
+        CRequestReader request;
+        request.feed(QByteArray("GET /siteinfo/" + domain.toLatin1() + " HTTP/1.0\r\n\r\n"));
+        compareRead(server.answer(request), domain, figures);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(domain));
+    }
+    // The sample shows full rows, gaps and a domain no list ranks.
+    QVERIFY(withAllFigures >= 15);
+    QCOMPARE(withNone, 1);
+}
+
+QTEST_GUILESS_MAIN(TestSiteInfoPage)
+#include "tst_siteinfopage.moc"
