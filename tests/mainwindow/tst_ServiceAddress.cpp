@@ -1,0 +1,72 @@
+#include "CServiceAddress.h"
+
+#include <QTest>
+
+class tst_ServiceAddress : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parse_data();
+    void parse();
+    void addressesCarryTheHostOnly();
+    void environmentIsRead();
+};
+
+void tst_ServiceAddress::parse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("problem");
+    QTest::newRow("unset") << QString() << "localhost" << 80 << false;
+    QTest::newRow("blank") << "   " << "localhost" << 80 << false;
+    QTest::newRow("host") << "rank.example" << "rank.example" << 80 << false;
+    QTest::newRow("host and port") << "127.0.0.1:8080" << "127.0.0.1" << 8080 << false;
+    QTest::newRow("surrounding blanks") << " rank.example:81 " << "rank.example" << 81 << false;
+    QTest::newRow("port only") << ":8080" << "localhost" << 8080 << false;
+    QTest::newRow("port zero") << "rank.example:0" << "rank.example" << 80 << true;
+    QTest::newRow("port too large") << "rank.example:65536" << "rank.example" << 80 << true;
+    QTest::newRow("port not a number") << "rank.example:http" << "rank.example" << 80 << true;
+    QTest::newRow("empty port") << "rank.example:" << "rank.example" << 80 << true;
+    QTest::newRow("IPv6 without port") << "::1" << "::1" << 80 << false;
+}
+
+void tst_ServiceAddress::parse()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(bool, problem);
+    QString said;
+    const CServiceAddress address = CServiceAddress::parse(text, &said);
+    QCOMPARE(address.host(), host);
+    QCOMPARE(address.port(), port);
+    QCOMPARE(!said.isEmpty(), problem);
+}
+
+void tst_ServiceAddress::addressesCarryTheHostOnly()
+{
+    const CServiceAddress address = CServiceAddress::parse(QStringLiteral("127.0.0.1:8080"));
+    QCOMPARE(address.pageAddress(QStringLiteral("example.com")), QStringLiteral("http://127.0.0.1/siteinfo/example.com"));
+    QCOMPARE(address.refererAddress(QStringLiteral("example.com")),
+             QStringLiteral("http://127.0.0.1/search?q=example.com&r=home_home&p=bigtop"));
+}
+
+void tst_ServiceAddress::environmentIsRead()
+{
+    const QByteArray previous = qgetenv("SORVANE_SERVICE");
+    qputenv("SORVANE_SERVICE", "rank.example:4242");
+    const CServiceAddress set = CServiceAddress::fromEnvironment();
+    qunsetenv("SORVANE_SERVICE");
+    const CServiceAddress unset = CServiceAddress::fromEnvironment();
+    if (!previous.isNull())
+        qputenv("SORVANE_SERVICE", previous);
+    QCOMPARE(set.host(), QStringLiteral("rank.example"));
+    QCOMPARE(set.port(), 4242);
+    QCOMPARE(unset.host(), QStringLiteral("localhost"));
+    QCOMPARE(unset.port(), 80);
+}
+
+QTEST_GUILESS_MAIN(tst_ServiceAddress)
+#include "tst_ServiceAddress.moc"
