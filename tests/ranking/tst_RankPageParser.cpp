@@ -1,0 +1,225 @@
+#include "CRankClock.h"
+#include "RankPageParser.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QString Globe = QStringLiteral(
+    "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>");
+const QString Flag = QStringLiteral("alt=\"United States Flag\"/>");
+const QString Cell = QStringLiteral("<td class=\"avg \">");
+const QString Today = QStringLiteral("06/12/2026");
+const QString NA = QStringLiteral("NA");
+
+QString traffic(const QString &domain) { return QStringLiteral("<p>Traffic rank for ") + domain + QStringLiteral(":</p>"); }
+QString pageviews(const QString &domain)
+{
+    return QStringLiteral("<p>Estimated percentage of global pageviews on ") + domain + QStringLiteral(":</p>");
+}
+QString reach(const QString &domain)
+{
+    return QStringLiteral("<p>Estimated percentage of global internet users who visit ") + domain
+        + QStringLiteral(":</p>");
+}
+const QString ReachEnd = QStringLiteral(
+    "<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to ");
+
+// A period table whose four value cells hold the given texts.
+QString table(const QString &y, const QString &s, const QString &m, const QString &t)
+{
+    return QStringLiteral("<table><tr><th>Yesterday</th>\n") + Cell + y
+        + QStringLiteral("</td><td>+1%</td></tr>\n<tr><th>7 day</th>\n") + Cell + s
+        + QStringLiteral("</td></tr>\n<tr><th>1 month</th>\n") + Cell + m
+        + QStringLiteral("</td></tr>\n<tr><th>3 month</th>\n") + Cell + t + QStringLiteral("</td></tr></table>\n");
+}
+
+QStringList fields(const CAlexaRankData &r)
+{
+    return {r.globalRank(), r.usRank(), r.yesterday(), r.sevenDay(), r.oneMonth(), r.threeMonth()};
+}
+
+QByteArray readData(const QString &name)
+{
+    QFile file(QStringLiteral(SORVANE_TEST_DATA_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing test data %s", qPrintable(name));
+    return file.readAll();
+}
+
+} // namespace
+
+class tst_RankPageParser : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { CRankClock::setFixedToday(QDate(2026, 12, 6)); }
+    void cleanupTestCase() { CRankClock::setFixedToday(QDate()); }
+    void figures_data();
+    void figures();
+    void sectionCut_data();
+    void sectionCut();
+    void samplePages_data();
+    void samplePages();
+    void errorRecordIsAllNA();
+};
+
+void tst_RankPageParser::figures_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("expected"); // global, US, yesterday, 7 day, 1 month, 3 month
+
+    const QStringList noFigures{NA, NA, NA, NA};
+    QTest::newRow("global: skipped line-feed, separators removed")
+        << Globe + QStringLiteral("\n1,234,567 </strong>") << QStringList{QStringLiteral("1234567"), NA} + noFigures;
+    QTest::newRow("global: value starting at a space is NA")
+        << Globe + QStringLiteral("\n 1234 </strong>") << QStringList{NA, NA} + noFigures;
+    QTest::newRow("global: beyond int range is NA")
+        << Globe + QStringLiteral("\n3,000,000,000 ") << QStringList{NA, NA} + noFigures;
+    QTest::newRow("global: largest int")
+        << Globe + QStringLiteral("\n2,147,483,647 ") << QStringList{QStringLiteral("2147483647"), NA} + noFigures;
+    QTest::newRow("global: runs to the end of the text")
+        << Globe + QStringLiteral(">42") << QStringList{QStringLiteral("42"), NA} + noFigures;
+    QTest::newRow("global: a tab ends the value")
+        << Globe + QStringLiteral("\n77\t</strong>") << QStringList{QStringLiteral("77"), NA} + noFigures;
+    // Not trimmed: the second line feed stays in the value, which toInt accepts.
+    QTest::newRow("global: only the first character is skipped")
+        << Globe + QStringLiteral("\n\n5 ") << QStringList{QStringLiteral("\n5"), NA} + noFigures;
+    QTest::newRow("us: line-feed before the number is trimmed")
+        << Flag + QStringLiteral("\n\n98,765 </strong>") << QStringList{NA, QStringLiteral("98765")} + noFigures;
+    QTest::newRow("us: value starting at a space is NA")
+        << Flag + QStringLiteral("\n 98 ") << QStringList{NA, NA} + noFigures;
+    QTest::newRow("us: beyond int range is NA")
+        << Flag + QStringLiteral("\n9,999,999,999 ") << QStringList{NA, NA} + noFigures;
+    QTest::newRow("no markers at all")
+        << QStringLiteral("HTTP/1.0 503 Service Unavailable\r\n\r\n<html>busy</html>") << QStringList{NA, NA} + noFigures;
+    QTest::newRow("cell tag removed after trimming")
+        << table(QStringLiteral("12.3%"), QStringLiteral(" 4.5%"), QStringLiteral("1,234"), QStringLiteral("x \t"))
+        << QStringList{NA, NA, QStringLiteral("12.3%"), QStringLiteral(" 4.5%"), QStringLiteral("1234"),
+                       QStringLiteral("x")};
+    QTest::newRow("11 characters: NA only for yesterday")
+        << table(QStringLiteral("12345678901"), QStringLiteral("12345678901"), QStringLiteral("12345678901"),
+                 QStringLiteral("12345678901"))
+        << QStringList{NA, NA, NA, QStringLiteral("12345678901"), QStringLiteral("12345678901"),
+                       QStringLiteral("12345678901")};
+    QTest::newRow("limits 10 and 15 are inclusive")
+        << table(QStringLiteral("1234567890"), QStringLiteral("123456789012345"), QStringLiteral("1234567890123456"),
+                 QStringLiteral("123456789012345"))
+        << QStringList{NA, NA, QStringLiteral("1234567890"), QStringLiteral("123456789012345"), NA,
+                       QStringLiteral("123456789012345")};
+    QTest::newRow("length counted after commas are removed")
+        << table(QStringLiteral("1,234,567,890"), QString(), QString(), QString())
+        << QStringList{NA, NA, QStringLiteral("1234567890"), QString(), QString(), QString()};
+    QTest::newRow("header followed by the cell end is empty, not NA")
+        << QStringLiteral("<th>Yesterday</th></td><th>7 day</th></td>")
+        << QStringList{NA, NA, QString(), QString(), NA, NA};
+    QTest::newRow("no cell end: value runs to the end")
+        << QStringLiteral("<th>3 month</th>\n\t17% ") << QStringList{NA, NA, NA, NA, NA, QStringLiteral("17%")};
+    QTest::newRow("entities and other tags stay")
+        << QStringLiteral("<th>7 day</th><b>&lt;1%</b></td>")
+        << QStringList{NA, NA, NA, QStringLiteral("<b>&lt;1%</b>"), NA, NA};
+}
+
+void tst_RankPageParser::figures()
+{
+    QFETCH(QString, page);
+    QFETCH(QStringList, expected);
+
+    for (const bool rankMode : {true, false}) {
+        const CAlexaRankData record = parseRankPage(page, QStringLiteral("example.com"), rankMode);
+        QCOMPARE(fields(record), expected);
+        QCOMPARE(record.domain(), QStringLiteral("example.com"));
+        QCOMPARE(record.date(), Today);
+    }
+}
+
+void tst_RankPageParser::sectionCut_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("rankMode");
+    QTest::addColumn<QStringList>("expected"); // the four period figures
+
+    const QString d = QStringLiteral("example.com");
+    const QString before = table(QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4"));
+    const QString reached = reach(d) + table(QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("r3"), QStringLiteral("r4"));
+    const QString bounce = ReachEnd + d + QStringLiteral(":</p>") + table(QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x3"), QStringLiteral("x4"));
+    const QString ranked = traffic(d) + table(QStringLiteral("t1"), QStringLiteral("t2"), QStringLiteral("t3"), QStringLiteral("t4"));
+    const QString views = pageviews(d) + table(QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3"), QStringLiteral("p4"));
+    const QString page = before + reached + bounce + ranked + views;
+
+    QTest::newRow("rank mode takes the traffic-rank section")
+        << page << true << QStringList{QStringLiteral("t1"), QStringLiteral("t2"), QStringLiteral("t3"), QStringLiteral("t4")};
+    QTest::newRow("reach mode takes the reach section")
+        << page << false << QStringList{QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("r3"), QStringLiteral("r4")};
+    QTest::newRow("rank mode without its start: first headers anywhere")
+        << before + reached + views << true
+        << QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4")};
+    QTest::newRow("reach mode without its start: first headers anywhere")
+        << before + ranked << false
+        << QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4")};
+    QTest::newRow("headers past the end text are not found")
+        << traffic(d) + QStringLiteral("<th>7 day</th>9</td>") + pageviews(d) + before << true
+        << QStringList{NA, QStringLiteral("9"), NA, NA};
+    QTest::newRow("end text before the start does not cut")
+        << bounce + reached << false
+        << QStringList{QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("r3"), QStringLiteral("r4")};
+    QTest::newRow("another domain's section is passed over")
+        << traffic(QStringLiteral("other.org")) + before + ranked << true
+        << QStringList{QStringLiteral("t1"), QStringLiteral("t2"), QStringLiteral("t3"), QStringLiteral("t4")};
+    QTest::newRow("another domain's end text does not cut")
+        << ranked.left(ranked.indexOf(QStringLiteral("<tr><th>7 day"))) + pageviews(QStringLiteral("other.org"))
+               + QStringLiteral("<th>7 day</th>s</td><th>1 month</th>m</td><th>3 month</th>q</td>")
+        << true << QStringList{QStringLiteral("t1"), QStringLiteral("s"), QStringLiteral("m"), QStringLiteral("q")};
+}
+
+void tst_RankPageParser::sectionCut()
+{
+    QFETCH(QString, page);
+    QFETCH(bool, rankMode);
+    QFETCH(QStringList, expected);
+
+    const QString ranks = Globe + QStringLiteral("\n1,000 ") + Flag + QStringLiteral("\n200 ");
+    const CAlexaRankData record = parseRankPage(ranks + page, QStringLiteral("example.com"), rankMode);
+    QCOMPARE(fields(record), QStringList({QStringLiteral("1000"), QStringLiteral("200")}) + expected);
+}
+
+void tst_RankPageParser::samplePages_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<bool>("rankMode");
+
+    const QStringList domains{QStringLiteral("example.com"), QStringLiteral("shop.example.net")};
+    for (const QString &domain : domains) {
+        QTest::addRow("%s rank", qPrintable(domain)) << QStringLiteral("siteinfo-") + domain << domain << true;
+        QTest::addRow("%s reach", qPrintable(domain)) << QStringLiteral("siteinfo-") + domain << domain << false;
+    }
+}
+
+void tst_RankPageParser::samplePages()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, domain);
+    QFETCH(bool, rankMode);
+
+    const QString text = QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n")
+        + QString::fromLatin1(readData(page + QStringLiteral(".html")));
+    const QString golden = QString::fromLatin1(
+        readData(page + (rankMode ? QStringLiteral(".rank.txt") : QStringLiteral(".reach.txt")))).trimmed();
+    QCOMPARE(parseRankPage(text, domain, rankMode).toString(), golden);
+}
+
+void tst_RankPageParser::errorRecordIsAllNA()
+{
+    const CAlexaRankData record = errorRecord(QStringLiteral("example.com"));
+    QCOMPARE(record.toString(), QStringLiteral("example.com,NA,NA,NA,NA,NA,NA,06/12/2026"));
+
+    CRankClock::setFixedToday(QDate(2027, 1, 31));
+    QCOMPARE(errorRecord(QStringLiteral("a.example")).date(), QStringLiteral("31/01/2027"));
+    CRankClock::setFixedToday(QDate(2026, 12, 6));
+}
+
+QTEST_GUILESS_MAIN(tst_RankPageParser)
+#include "tst_RankPageParser.moc"
