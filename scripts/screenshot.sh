@@ -58,11 +58,9 @@ HOME="$home" SORVANE_SERVICE="127.0.0.1:\$port" "$root/$build_dir/app/sorvane" &
 pid=\$!
 sleep 3
 win=\$(xdotool search --sync --name '^Sorvane$' | head -1)
-xdotool windowactivate --sync "\$win" || true
-# "Perform Query" lies at 10,70 (131 x 31) below the menu bar.
+# "Perform Query" lies at 10,70 (131 x 31) below the menu bar, about 20 high.
 eval \$(xwininfo -id "\$win" | awk '/Absolute upper-left X/{print "wx="\$4} /Absolute upper-left Y/{print "wy="\$4}')
-bar=\$(( \$(xwininfo -id "\$win" | awk '/Height/{print \$2}') - 552 ))
-xdotool mousemove \$((wx + 75)) \$((wy + bar + 85)) click 1
+xdotool mousemove \$((wx + 75)) \$((wy + 105)) click 1
 sleep 4
 import -window root "$out"
 kill \$pid; wait \$pid || true
