@@ -1,0 +1,427 @@
+#include "CAlexaSocket.h"
+#include "CFakePrompts.h"
+#include "CLoopbackServer.h"
+#include "CRankClock.h"
+#include "CTempHome.h"
+#include "CWindowProbe.h"
+#include "MainWindow.h"
+#include "ManageDomains.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+constexpr int LongWait = 30000;
+
+const QString performing = QStringLiteral("Performing alexa data crawl...");
+const QString completed = QStringLiteral("alexa ranking queries completed");
+const QString today = QStringLiteral("05/08/2012");
+
+// A site-information page whose figures are derived from tag: the reach
+// section first, then the traffic-rank section, as the service lays them out.
+QByteArray rankPage(const QString &domain, int tag, const QString &yesterday = QString())
+{
+    auto cells = [](const QStringList &values) -> QString {
+        const char *headers[] = {"Yesterday", "7 day", "1 month", "3 month"};
+        QString html = QStringLiteral("<table><tr>");
+        for (int i = 0; i < 4; ++i)
+            html += QStringLiteral("<th>%1</th>\n<td class=\"avg \">%2</td>\n").arg(QLatin1String(headers[i]), values.at(i));
+        return html + QStringLiteral("</tr></table>\n");
+    };
+    const QString t = QString::number(tag);
+    QString page = QStringLiteral("<html><body>\n"
+                                  "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/> %1,001 \n"
+                                  "<img src=\"/flags/us.png\" alt=\"United States Flag\"/> %2 \n")
+                       .arg(t, t);
+    page += QStringLiteral("<p>Estimated percentage of global internet users who visit %1:</p>\n").arg(domain);
+    page += cells({"0." + t + "1", "0." + t + "2", "0." + t + "3", "0." + t + "4"});
+    page += QStringLiteral("<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to %1</p>\n").arg(domain);
+    page += QStringLiteral("<p>Traffic rank for %1:</p>\n").arg(domain);
+    page += cells({yesterday.isNull() ? t + "1" : yesterday, t + "2", t + "3", t + "4"});
+    page += QStringLiteral("<p>Estimated percentage of global pageviews on %1:</p>\n</body></html>\n").arg(domain);
+    return page.toUtf8();
+}
+
+// The record the page of rankPage() gives in rank mode, or in reach mode.
+QString rankLine(const QString &domain, int tag, bool rankMode = true)
+{
+    const QString t = QString::number(tag);
+    const QStringList figures = rankMode ? QStringList{t + "1", t + "2", t + "3", t + "4"}
+                                         : QStringList{"0." + t + "1", "0." + t + "2", "0." + t + "3", "0." + t + "4"};
+    return QStringList{domain, t + "001", t, figures.join(u','), today}.join(u',');
+}
+
+QString naLine(const QString &domain)
+{
+    return domain + QStringLiteral(",NA,NA,NA,NA,NA,NA,") + today;
+}
+
+// What the window looked like right after it took in one result.
+struct Report
+{
+    QString domain;
+    int socket = -1;
+    QString socketDomainAfter;
+    bool buttonEnabled = false;
+    bool finished = false;
+};
+
+// A window with its own home, pointed at a loopback ranking service.
+class CRunFixture
+{
+public:
+    explicit CRunFixture(const QStringList &domains, quint16 port = 0)
+    {
+        if (!domains.isEmpty())
+            home.writeFile(home.domainListPath(), CWindowProbe::fileOf(domains));
+        qputenv("SORVANE_SERVICE", "127.0.0.1:" + QByteArray::number(port ? port : server.port()));
+        window = std::make_unique<MainWindow>(nullptr, prompts);
+        probe = std::make_unique<CWindowProbe>(window.get());
+        for (int i = 0; i < MainWindow::SocketCount; ++i) {
+            CAlexaSocket *socket = window->socket(i);
+            // Connected after the window: runs once the window has handed out the next domain.
+            QObject::connect(socket, &CAlexaSocket::rankProfile, window.get(), [this, socket](CAlexaRankData record, int index) {
+                reports.append(Report{record.domain(), index, socket->domain(), probe->queryButton()->isEnabled(),
+                                      window->isCrawlFinished()});
+            });
+        }
+    }
+    ~CRunFixture() { qunsetenv("SORVANE_SERVICE"); }
+
+    bool waitForRunEnd() const
+    {
+        return QTest::qWaitFor([this] { return probe->queryButton()->isEnabled() && window->isCrawlFinished(); },
+                               LongWait);
+    }
+
+    CTempHome home;
+    CLoopbackServer server;
+    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<CWindowProbe> probe;
+    QList<Report> reports;
+};
+
+QStringList numberedDomains(int count)
+{
+    QStringList domains;
+    for (int i = 1; i <= count; ++i)
+        domains.append(QStringLiteral("d%1.com").arg(i));
+    return domains;
+}
+
+} // namespace
+
+class tst_QueryRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void runCoversTheList_data();
+    void runCoversTheList();
+    void noDomainsNoRun();
+    void failedFetchIsStoredAsNA_data();
+    void failedFetchIsStoredAsNA();
+    void secondRunOnTheSameDayIsRefused();
+    void blankEntriesAreSkipped_data();
+    void blankEntriesAreSkipped();
+    void rankActionChoosesTheFigures();
+    void domainAddedDuringTheRunIsQueried();
+    void markupStaysLiteral();
+    void closingDuringARunSavesAndStops();
+};
+
+void tst_QueryRun::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    CRankClock::setFixedToday(QDate(2012, 8, 5));
+}
+
+void tst_QueryRun::cleanupTestCase()
+{
+    CRankClock::setFixedToday(QDate());
+}
+
+void tst_QueryRun::runCoversTheList_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("one domain") << 1;
+    QTest::newRow("five domains") << 5;
+    QTest::newRow("seven domains") << 7;
+}
+
+void tst_QueryRun::runCoversTheList()
+{
+    QFETCH(int, count);
+    const QStringList domains = numberedDomains(count);
+    CRunFixture run(domains);
+    for (int i = 0; i < count; ++i)
+        run.server.setPage(QStringLiteral("/siteinfo/") + domains.at(i), rankPage(domains.at(i), i + 1));
+
+    run.probe->queryButton()->click();
+
+    // The first batch goes out at once, one domain per socket, in list order.
+    const int batch = qMin(count, 5);
+    for (int i = 0; i < MainWindow::SocketCount; ++i) {
+        CAlexaSocket *socket = run.window->socket(i);
+        if (i >= batch) {
+            QCOMPARE(socket->domain(), QString());
+            continue;
+        }
+        const QString domain = domains.at(i);
+        QCOMPARE(socket->domain(), domain);
+        QCOMPARE(socket->host(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(socket->port(), int(run.server.port()));
+        QCOMPARE(socket->path(), QStringLiteral("/siteinfo/") + domain);
+        QCOMPARE(socket->referer(), QStringLiteral("http://127.0.0.1/search?q=%1&r=home_home&p=bigtop").arg(domain));
+        QVERIFY(socket->rankMode());
+    }
+    QVERIFY(!run.probe->queryButton()->isEnabled());
+    QCOMPARE(run.probe->statusLines(), QStringList{performing});
+
+    QVERIFY(run.waitForRunEnd());
+    QCOMPARE(run.reports.size(), count);
+
+    // The first results hand their sockets the domains after the batch; the
+    // first result that finds none left completes the run; the button waits
+    // for the last one.
+    const int completing = qMax(0, count - 5);
+    QStringList expectedStatus{performing};
+    QStringList expectedHistory;
+    for (int k = 0; k < count; ++k) {
+        const Report &report = run.reports.at(k);
+        const QString next = k < completing ? domains.at(5 + k) : report.domain;
+        QCOMPARE(report.socketDomainAfter, next);
+        QCOMPARE(report.finished, k >= completing);
+        QCOMPARE(report.buttonEnabled, k == count - 1);
+        const QString line = rankLine(report.domain, int(domains.indexOf(report.domain)) + 1);
+        expectedHistory.append(line);
+        expectedStatus.append(CWindowProbe::echo(line));
+        if (k == completing)
+            expectedStatus.append(completed);
+    }
+    QCOMPARE(run.probe->statusLines(), expectedStatus);
+    QCOMPARE(run.probe->historyLines(), expectedHistory);
+    QCOMPARE(run.probe->tableRows(), expectedHistory);
+    QCOMPARE(run.probe->topLabels(), QStringList{"2012, Aug"});
+    QCOMPARE(run.probe->dayLabels(QStringLiteral("2012, Aug")).size(), 31);
+    QCOMPARE(run.probe->monthList(), QStringList{"2012, Aug"});
+
+    QStringList requested = run.server.requestedPaths();
+    requested.sort();
+    QStringList expectedPaths;
+    for (const QString &domain : domains)
+        expectedPaths.append(QStringLiteral("/siteinfo/") + domain);
+    expectedPaths.sort();
+    QCOMPARE(requested, expectedPaths);
+    for (const QByteArray &request : run.server.requests()) {
+        const QByteArray domain = request.split(' ').value(1).mid(int(qstrlen("/siteinfo/")));
+        const QByteArray referer = "\r\nReferer: http://127.0.0.1/search?q=" + domain + "&r=home_home&p=bigtop\r\n";
+        QVERIFY2(request.contains(referer),
+                 request.constData());
+    }
+
+    // The run's results are on disk before the window goes.
+    QCOMPARE(CTempHome::readFile(run.home.historyPath()), CWindowProbe::fileOf(expectedHistory));
+    QCOMPARE(run.prompts->prompts().size(), 0);
+}
+
+void tst_QueryRun::noDomainsNoRun()
+{
+    CRunFixture run({});
+    run.probe->queryButton()->click();
+    QCOMPARE(run.probe->statusLines(), QStringList{"Please provide domain names to begin"});
+    QVERIFY(run.probe->queryButton()->isEnabled());
+    for (int i = 0; i < MainWindow::SocketCount; ++i)
+        QCOMPARE(run.window->socket(i)->domain(), QString());
+    QTest::qWait(50);
+    QCOMPARE(run.server.connectionCount(), 0);
+}
+
+void tst_QueryRun::failedFetchIsStoredAsNA_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("connection refused") << true;
+    QTest::newRow("no answer until the time-out") << false;
+}
+
+void tst_QueryRun::failedFetchIsStoredAsNA()
+{
+    QFETCH(bool, refused);
+    CRunFixture run({"down.com", "up.com"}, refused ? CLoopbackServer::closedPort() : 0);
+    if (!refused) {
+        run.server.setManual(true);
+        for (int i = 0; i < MainWindow::SocketCount; ++i)
+            run.window->socket(i)->setTimeoutInterval(300);
+    }
+    run.probe->queryButton()->click();
+    QVERIFY(run.waitForRunEnd());
+    QCOMPARE(run.probe->historyLines(), (QStringList{naLine("down.com"), naLine("up.com")}));
+    QCOMPARE(run.probe->statusLines().first(), performing);
+    QCOMPARE(run.probe->statusLines().count(completed), 1);
+    QCOMPARE(CTempHome::readFile(run.home.historyPath()), CWindowProbe::fileOf(run.probe->historyLines()));
+}
+
+void tst_QueryRun::secondRunOnTheSameDayIsRefused()
+{
+    CRunFixture run({"example.com"});
+    run.server.setPage(QStringLiteral("/siteinfo/example.com"), rankPage(QStringLiteral("example.com"), 3));
+    run.probe->queryButton()->click();
+    QVERIFY(run.waitForRunEnd());
+    run.probe->queryButton()->click();
+    QVERIFY(!run.window->isCrawlFinished());
+    QVERIFY(run.waitForRunEnd());
+
+    const QString line = rankLine(QStringLiteral("example.com"), 3);
+    QCOMPARE(run.probe->statusLines(),
+             (QStringList{performing, CWindowProbe::echo(line), completed, performing,
+                          "example.com has already been assessed for this date...", completed}));
+    QCOMPARE(run.probe->historyLines(), QStringList{line});
+    QCOMPARE(run.probe->tableRows(), QStringList{line});
+    // The page was fetched again all the same.
+    QCOMPARE(run.server.requestedPaths(), (QStringList{"/siteinfo/example.com", "/siteinfo/example.com"}));
+}
+
+void tst_QueryRun::blankEntriesAreSkipped_data()
+{
+    QTest::addColumn<QStringList>("domains");
+    QTest::newRow("in the first batch") << QStringList{"a.com", "   ", "b.com"};
+    QTest::newRow("first") << QStringList{"   ", "a.com"};
+    QTest::newRow("last") << QStringList{"a.com", " "};
+    QTest::newRow("after the first batch") << QStringList{"a.com", "b.com", "c.com", "d.com", "e.com", "  ", "f.com"};
+    QTest::newRow("only blanks") << QStringList{"  ", "\t"};
+}
+
+void tst_QueryRun::blankEntriesAreSkipped()
+{
+    QFETCH(QStringList, domains);
+    CRunFixture run(domains);
+    QStringList named;
+    for (const QString &domain : domains) {
+        if (!domain.trimmed().isEmpty())
+            named.append(domain);
+    }
+    for (int i = 0; i < named.size(); ++i)
+        run.server.setPage(QStringLiteral("/siteinfo/") + named.at(i), rankPage(named.at(i), i + 1));
+
+    run.probe->queryButton()->click();
+    QVERIFY(run.waitForRunEnd());
+
+    QStringList history = run.probe->historyLines();
+    QStringList expected;
+    for (int i = 0; i < named.size(); ++i)
+        expected.append(rankLine(named.at(i), i + 1));
+    history.sort();
+    expected.sort();
+    QCOMPARE(history, expected);
+    QCOMPARE(run.server.requestedPaths().size(), named.size());
+    QCOMPARE(run.probe->statusLines().first(), performing);
+    QCOMPARE(run.probe->statusLines().count(completed), 1);
+}
+
+void tst_QueryRun::rankActionChoosesTheFigures()
+{
+    CRunFixture run({"example.com"});
+    run.server.setPage(QStringLiteral("/siteinfo/example.com"), rankPage(QStringLiteral("example.com"), 4));
+    QAction *rank = run.probe->action("actionRank");
+
+    rank->trigger();
+    QVERIFY(!rank->isChecked());
+    run.probe->queryButton()->click();
+    QVERIFY(!run.window->socket(0)->rankMode());
+    QVERIFY(run.waitForRunEnd());
+    QCOMPARE(run.probe->historyLines(), QStringList{rankLine(QStringLiteral("example.com"), 4, false)});
+
+    rank->trigger();
+    QVERIFY(rank->isChecked());
+    CRankClock::setFixedToday(QDate(2012, 8, 6));
+    run.probe->queryButton()->click();
+    QVERIFY(run.window->socket(0)->rankMode());
+    QVERIFY(run.waitForRunEnd());
+    CRankClock::setFixedToday(QDate(2012, 8, 5));
+    QCOMPARE(run.probe->historyLines().size(), 2);
+    QCOMPARE(run.probe->historyLines().at(1),
+             QString(rankLine(QStringLiteral("example.com"), 4)).replace(today, QStringLiteral("06/08/2012")));
+}
+
+void tst_QueryRun::domainAddedDuringTheRunIsQueried()
+{
+    CRunFixture run({"a.com"});
+    run.server.setManual(true);
+    QSignalSpy requests(&run.server, &CLoopbackServer::requestReceived);
+    run.probe->queryButton()->click();
+    QVERIFY(requests.wait(LongWait));
+
+    // The domain manager rebuilds the list while a.com is being fetched.
+    run.prompts->answerText(QStringLiteral("late.com"));
+    run.probe->manageButton()->click();
+    QMetaObject::invokeMethod(run.window->manager(), "on_btnAdd_clicked");
+    QMetaObject::invokeMethod(run.window->manager(), "on_btnClose_clicked");
+    QCOMPARE(run.probe->domainEntries(), (QStringList{"  All Domains", "  a.com", "  late.com"}));
+
+    run.server.send("HTTP/1.0 200 OK\r\n\r\n" + rankPage(QStringLiteral("a.com"), 1));
+    run.server.closeConnection();
+    QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 2, LongWait);
+    QVERIFY(!run.window->isCrawlFinished());
+    QCOMPARE(run.window->socket(0)->domain(), QStringLiteral("late.com"));
+    run.server.send("HTTP/1.0 200 OK\r\n\r\n" + rankPage(QStringLiteral("late.com"), 2));
+    run.server.closeConnection();
+    QVERIFY(run.waitForRunEnd());
+    QCOMPARE(run.probe->historyLines(),
+             (QStringList{rankLine(QStringLiteral("a.com"), 1), rankLine(QStringLiteral("late.com"), 2)}));
+}
+
+void tst_QueryRun::markupStaysLiteral()
+{
+    CRunFixture run({"x.com"});
+    run.server.setPage(QStringLiteral("/siteinfo/x.com"), rankPage(QStringLiteral("x.com"), 5, QStringLiteral("<b>1</b>")));
+    run.probe->queryButton()->click();
+    QVERIFY(run.waitForRunEnd());
+    const QString line = QString(rankLine(QStringLiteral("x.com"), 5)).replace(QStringLiteral(",51,"), QStringLiteral(",<b>1</b>,"));
+    QCOMPARE(run.probe->historyLines(), QStringList{line});
+    QCOMPARE(run.probe->statusLines(), (QStringList{performing, CWindowProbe::echo(line), completed}));
+    QCOMPARE(run.probe->table()->item(0, 3)->text(), QStringLiteral("<b>1</b>"));
+
+    // A refusal names the domain as it is, too.
+    CAlexaRankData record = CWindowProbe::record(CWindowProbe::line(QStringLiteral("<i>y</i>"), today));
+    run.window->rankProfile(record, 0);
+    run.window->rankProfile(record, 0);
+    QVERIFY(run.probe->status()->toPlainText().contains(QStringLiteral("<i>y</i> has already been assessed for this date...")));
+    QVERIFY(run.probe->status()->toPlainText().contains(CWindowProbe::echo(CWindowProbe::line(QStringLiteral("<i>y</i>"), today))));
+}
+
+void tst_QueryRun::closingDuringARunSavesAndStops()
+{
+    auto run = std::make_unique<CRunFixture>(numberedDomains(7));
+    run->server.setManual(true);
+    QSignalSpy requests(&run->server, &CLoopbackServer::requestReceived);
+    run->probe->queryButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 5, LongWait);
+    QList<QPointer<CAlexaSocket>> sockets;
+    for (int i = 0; i < MainWindow::SocketCount; ++i)
+        sockets.append(run->window->socket(i));
+
+    run->window->close();
+    run->window.reset();
+    for (const QPointer<CAlexaSocket> &socket : sockets)
+        QVERIFY(socket.isNull());
+    QCOMPARE(CTempHome::readFile(run->home.domainListPath()), CWindowProbe::fileOf(numberedDomains(7)));
+    QCOMPARE(CTempHome::readFile(run->home.historyPath()), QByteArray());
+    QCOMPARE(run->prompts->prompts().size(), 0);
+}
+
+QTEST_MAIN(tst_QueryRun)
+#include "tst_QueryRun.moc"
