@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QLatin1StringView GlobalMarker(
@@ -31,6 +33,25 @@ static_assert(TrafficStart.size() == 20);
 static_assert(TrafficEnd.size() == 47);
 static_assert(CellTag.size() == 17);
 
+// A figure is stored as a field of a history line, where a control
+// character (a line break above all) would split the line; such a value is no
+// figure. Markup is harmless: it is only ever shown as plain text.
+bool isPlainText(QStringView value)
+{
+    return std::none_of(value.begin(), value.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator
+               || c == QChar::ParagraphSeparator;
+    });
+}
+
+// toInt() overlooks white space around the digits, which must not be stored.
+bool readsAsRank(const QString &value)
+{
+    bool ok = false;
+    value.toInt(&ok, 10);
+    return ok && std::none_of(value.begin(), value.end(), [](QChar c) { return c.isSpace(); });
+}
+
 // Both ranks skip the one character that follows their marker and run up to
 // the next space.
 QString rankAfter(const QString &text, QLatin1StringView marker, bool trim)
@@ -44,9 +65,7 @@ QString rankAfter(const QString &text, QLatin1StringView marker, bool trim)
     if (trim)
         value = value.trimmed();
     value.remove(u',');
-    bool ok = false;
-    value.toInt(&ok, 10);
-    return ok ? value : QString(NotAvailable);
+    return readsAsRank(value) ? value : QString(NotAvailable);
 }
 
 // Trimming comes before the cell tag is removed, so a space inside the cell
@@ -61,7 +80,7 @@ QString figureAfter(const QString &text, QLatin1StringView header, qsizetype lim
     QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).trimmed();
     value.remove(CellTag);
     value.remove(u',');
-    return value.size() > limit ? QString(NotAvailable) : value;
+    return value.size() > limit || !isPlainText(value) ? QString(NotAvailable) : value;
 }
 
 } // namespace

@@ -85,8 +85,12 @@ void tst_RankPageParser::figures_data()
     QTest::newRow("global: a tab ends the value")
         << Globe + QStringLiteral("\n77\t</strong>") << QStringList{QStringLiteral("77"), NA} + noFigures;
     // Not trimmed: the second line feed stays in the value, which toInt accepts.
+    // toInt() would accept the line feed left in front of the digits, and
+    // stored, it would split the record's line in the history file.
     QTest::newRow("global: only the first character is skipped")
-        << Globe + QStringLiteral("\n\n5 ") << QStringList{QStringLiteral("\n5"), NA} + noFigures;
+        << Globe + QStringLiteral("\n\n5 ") << QStringList{NA, NA} + noFigures;
+    QTest::newRow("figure with a line break inside")
+        << QStringLiteral("<th>7 day</th>1\n2</td>") << QStringList{NA, NA, NA, NA, NA, NA};
     QTest::newRow("us: line-feed before the number is trimmed")
         << Flag + QStringLiteral("\n\n98,765 </strong>") << QStringList{NA, QStringLiteral("98765")} + noFigures;
     QTest::newRow("us: value starting at a space is NA")
