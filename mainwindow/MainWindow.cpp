@@ -224,6 +224,9 @@ void MainWindow::startCrawl()
     nextDomain = 0;
     crawlFinished = false;
     runActive = true;
+    // Disabled before the first hand-over, so that a report arriving at once
+    // cannot be followed by disabling a button that should be enabled.
+    ui->btnManualQuery->setEnabled(false);
     int dispatched = 0;
     for (int i = 0; i < batch; ++i) {
         // Entries that trim to nothing are passed over instead of idling a socket.
@@ -235,7 +238,6 @@ void MainWindow::startCrawl()
         dispatch(domain, i);
         ++dispatched;
     }
-    ui->btnManualQuery->setEnabled(false);
     statusLog->append(QStringLiteral("Performing alexa data crawl..."));
     if (dispatched == 0)
         crawlComplete();
