@@ -1,0 +1,157 @@
+#include "CFakePrompts.h"
+#include "CTempHome.h"
+#include "CWindowProbe.h"
+#include "MainWindow.h"
+#include "ManageDomains.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using Probe = CWindowProbe;
+using Kind = CFakePrompts::Kind;
+
+namespace {
+
+class CImportFixture
+{
+public:
+    explicit CImportFixture(const QStringList &domains = {})
+    {
+        home.writeFile(home.domainListPath(), Probe::fileOf(domains));
+        home.writeFile(home.historyPath(), Probe::fileOf({Probe::line("a.com", "05/08/2012")}));
+        window = std::make_unique<MainWindow>(nullptr, prompts);
+        probe = std::make_unique<Probe>(window.get());
+    }
+
+    // Imports a file holding exactly these bytes.
+    void import(const QByteArray &contents)
+    {
+        const QString path = home.path() + QStringLiteral("/list.txt");
+        home.writeFile(path, contents);
+        prompts->answerFileName(path);
+        probe->action("action_Import_Urls")->trigger();
+    }
+
+    QStringList addedEntries(int before) const { return probe->domainEntries().mid(before); }
+
+    CTempHome home;
+    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Probe> probe;
+};
+
+} // namespace
+
+class tst_DomainImport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void lineGivesEntry_data();
+    void lineGivesEntry();
+    void duplicatesAreAddedOnce();
+    void cancelledOrMissingFileImportsNothing();
+    void commaIsRefusedWithAMessage();
+    void importLeavesViewAndManagerAlone();
+};
+
+void tst_DomainImport::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void tst_DomainImport::lineGivesEntry_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("address with path") << QByteArray("http://www.example.com/some/page") << QStringList{"  example.com"};
+    QTest::newRow("www prefix") << QByteArray("www.example.com") << QStringList{"  example.com"};
+    QTest::newRow("bare domain") << QByteArray("example.com") << QStringList{"  example.com"};
+    QTest::newRow("two-part suffix") << QByteArray("example.co.uk/path") << QStringList{"  example.co.uk"};
+    QTest::newRow("subdomain") << QByteArray("http://sub.example.com/") << QStringList{"  sub.example.com"};
+    QTest::newRow("too many parts") << QByteArray("a.b.example.com") << QStringList();
+    QTest::newRow("upper-case scheme") << QByteArray("HTTP://example.com/") << QStringList();
+    QTest::newRow("https") << QByteArray("https://example.com/") << QStringList();
+    QTest::newRow("port") << QByteArray("example.com:8080") << QStringList();
+    QTest::newRow("no dot") << QByteArray("localhost") << QStringList();
+    QTest::newRow("capitals") << QByteArray("EXAMPLE.COM") << QStringList{"  EXAMPLE.COM"};
+    QTest::newRow("empty line") << QByteArray("") << QStringList();
+    QTest::newRow("leading spaces") << QByteArray("  example.com") << QStringList{"    example.com"};
+    QTest::newRow("CR LF ending") << QByteArray("example.com\r") << QStringList{"  example.com"};
+    QTest::newRow("UTF-8 name") << QByteArray("b\xc3\xbc" "cher.de") << QStringList{QString::fromUtf8("  b\xc3\xbc" "cher.de")};
+}
+
+void tst_DomainImport::lineGivesEntry()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, entries);
+    CImportFixture view({"a.com"});
+    view.import(line + '\n');
+    QCOMPARE(view.addedEntries(2), entries);
+    const CFakePrompts::Prompt dialog = view.prompts->prompts(Kind::OpenFile).value(0);
+    QCOMPARE(dialog.title, QStringLiteral("Import File..."));
+    QCOMPARE(dialog.parent.data(), view.window.get());
+    QCOMPARE(view.prompts->messages(), QStringList());
+}
+
+void tst_DomainImport::duplicatesAreAddedOnce()
+{
+    CImportFixture view({"example.com"});
+    view.import("www.example.com\nexample.com\nnew.org\nhttp://new.org/x\nwww.new.org\nNEW.org\n\nexample.com\n");
+    QCOMPARE(view.probe->domainEntries(), (QStringList{"  All Domains", "  example.com", "  new.org", "  NEW.org"}));
+
+    // A second import of the same file changes nothing.
+    view.import("www.example.com\nexample.com\nnew.org\n");
+    QCOMPARE(view.probe->domainEntries(), (QStringList{"  All Domains", "  example.com", "  new.org", "  NEW.org"}));
+
+    // Saved trimmed with the rest of the list.
+    view.window.reset();
+    QCOMPARE(CTempHome::readFile(view.home.domainListPath()), QByteArray("example.com\nnew.org\nNEW.org\n"));
+}
+
+void tst_DomainImport::cancelledOrMissingFileImportsNothing()
+{
+    CImportFixture view({"a.com"});
+    view.prompts->answerFileName(QString());
+    view.probe->action("action_Import_Urls")->trigger();
+    view.prompts->answerFileName(view.home.path() + QStringLiteral("/no such file.txt"));
+    view.probe->action("action_Import_Urls")->trigger();
+    QCOMPARE(view.probe->domainEntries(), (QStringList{"  All Domains", "  a.com"}));
+    QCOMPARE(view.prompts->prompts(Kind::OpenFile).size(), 2);
+    QCOMPARE(view.prompts->messages(), QStringList());
+}
+
+void tst_DomainImport::commaIsRefusedWithAMessage()
+{
+    CImportFixture view;
+    view.import("good.com\na,b.com\nhttp://www.x,y.com/page\nother.net\n");
+    QCOMPARE(view.probe->domainEntries(), (QStringList{"  All Domains", "  good.com", "  other.net"}));
+    QCOMPARE(view.prompts->messages().size(), 1);
+    const CFakePrompts::Prompt message = view.prompts->prompts(Kind::Message).first();
+    QCOMPARE(message.title, QStringLiteral("Sorvane"));
+    QVERIFY2(message.text.contains(QStringLiteral("a,b.com")), qPrintable(message.text));
+    QVERIFY2(message.text.contains(QStringLiteral("x,y.com")), qPrintable(message.text));
+    QVERIFY2(!message.text.contains(QStringLiteral("good.com")), qPrintable(message.text));
+}
+
+void tst_DomainImport::importLeavesViewAndManagerAlone()
+{
+    CImportFixture view({"a.com"});
+    view.probe->manageButton()->click();
+    const QStringList status = view.probe->statusLines();
+    const QStringList rows = view.probe->tableRows();
+    view.import("b.com\n");
+    QCOMPARE(view.probe->domainEntries(), (QStringList{"  All Domains", "  a.com", "  b.com"}));
+    QCOMPARE(view.probe->domains()->currentIndex(), 0);
+    QCOMPARE(view.probe->statusLines(), status);
+    QCOMPARE(view.probe->tableRows(), rows);
+    QCOMPARE(view.window->manager()->domains(), QStringList{"  a.com"});
+}
+
+QTEST_MAIN(tst_DomainImport)
+#include "tst_DomainImport.moc"
