@@ -1,0 +1,170 @@
+#include "CFakePrompts.h"
+#include "ManageDomains.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using Kind = CFakePrompts::Kind;
+
+namespace {
+
+class CManagerFixture
+{
+public:
+    CManagerFixture()
+        : manager(std::make_unique<ManageDomains>(nullptr, prompts))
+    {
+        // What the main window would receive, in order.
+        QObject::connect(manager.get(), &ManageDomains::newDomainList, manager.get(),
+                         [this] { sent.append(QStringLiteral("<list>")); });
+        QObject::connect(manager.get(), &ManageDomains::newDomain, manager.get(),
+                         [this](const QString &entry) { sent.append(entry); });
+    }
+
+    QPushButton *button(const char *name) const
+    {
+        return manager->findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+    QListWidget *list() const { return manager->findChild<QListWidget *>(QStringLiteral("listDomains")); }
+
+    void add(const QString &typed)
+    {
+        prompts->answerText(typed);
+        button("btnAdd")->click();
+    }
+
+    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
+    std::unique_ptr<ManageDomains> manager;
+    QStringList sent;
+};
+
+} // namespace
+
+class tst_ManageDomains : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void formAsBuilt_data();
+    void formAsBuilt();
+    void addTakesTheTextAsTyped_data();
+    void addTakesTheTextAsTyped();
+    void commaIsRefused();
+    void deleteRemovesTheCurrentEntry();
+    void closeSendsTheWholeListAndEmptiesIt();
+};
+
+void tst_ManageDomains::formAsBuilt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("btnDelete") << "btnDelete" << QRect(190, 40, 75, 31) << "Delete";
+    QTest::newRow("btnClose") << "btnClose" << QRect(190, 70, 75, 31) << "&Close";
+    QTest::newRow("btnAdd") << "btnAdd" << QRect(190, 10, 75, 31) << "Add Domain";
+    QTest::newRow("listDomains") << "listDomains" << QRect(10, 10, 171, 181) << QString();
+}
+
+void tst_ManageDomains::formAsBuilt()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+    CManagerFixture fixture;
+    ManageDomains *manager = fixture.manager.get();
+    QCOMPARE(manager->objectName(), QStringLiteral("ManageDomains"));
+    QCOMPARE(manager->windowTitle(), QStringLiteral("Manage Domains"));
+    QCOMPARE(manager->size(), QSize(272, 201));
+    QCOMPARE(manager->maximumSize(), QSize(272, 201));
+    QVERIFY(!manager->isVisible());
+    QCOMPARE(manager->centralWidget()->objectName(), QStringLiteral("centralwidget"));
+
+    QWidget *widget = manager->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget(), manager->centralWidget());
+    QCOMPARE(widget->geometry(), geometry);
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        QCOMPARE(button->text(), text);
+    else
+        QCOMPARE(qobject_cast<QListWidget *>(widget)->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+void tst_ManageDomains::addTakesTheTextAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("plain") << "example.org" << QStringList{"  example.org"};
+    QTest::newRow("leading space") << " example.org" << QStringList{"   example.org"};
+    QTest::newRow("spaces only") << "   " << QStringList{"     "};
+    QTest::newRow("capitals, not checked") << "Not A Domain" << QStringList{"  Not A Domain"};
+    QTest::newRow("nothing or cancelled") << "" << QStringList();
+    QTest::newRow("already listed") << "a.com" << QStringList{"  a.com"};
+}
+
+void tst_ManageDomains::addTakesTheTextAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, entries);
+    CManagerFixture fixture;
+    fixture.manager->addDomain(QStringLiteral("  a.com"));
+    fixture.add(typed);
+    QCOMPARE(fixture.manager->domains(), QStringList{"  a.com"} + entries);
+
+    const CFakePrompts::Prompt asked = fixture.prompts->prompts(Kind::Text).value(0);
+    QCOMPARE(asked.title, QStringLiteral("Add Domain"));
+    QCOMPARE(asked.text, QStringLiteral("Please provide a domain"));
+    QCOMPARE(asked.parent.data(), fixture.manager.get());
+    QCOMPARE(fixture.prompts->messages(), QStringList());
+    QCOMPARE(fixture.sent, QStringList());
+}
+
+void tst_ManageDomains::commaIsRefused()
+{
+    CManagerFixture fixture;
+    fixture.add(QStringLiteral("a,b.com"));
+    QCOMPARE(fixture.manager->domains(), QStringList());
+    QCOMPARE(fixture.prompts->messages().size(), 1);
+    QVERIFY2(fixture.prompts->messages().first().contains(QStringLiteral("a,b.com")),
+             qPrintable(fixture.prompts->messages().first()));
+    fixture.add(QStringLiteral("ab.com"));
+    QCOMPARE(fixture.manager->domains(), QStringList{"  ab.com"});
+}
+
+void tst_ManageDomains::deleteRemovesTheCurrentEntry()
+{
+    CManagerFixture fixture;
+    QPushButton *remove = fixture.button("btnDelete");
+    remove->click(); // empty list
+    for (const char *entry : {"  a.com", "  b.com", "  c.com"})
+        fixture.manager->addDomain(QString::fromLatin1(entry));
+    fixture.list()->setCurrentRow(-1);
+    remove->click();
+    QCOMPARE(fixture.manager->domains(), (QStringList{"  a.com", "  b.com", "  c.com"}));
+    fixture.list()->setCurrentRow(1);
+    remove->click();
+    QCOMPARE(fixture.manager->domains(), (QStringList{"  a.com", "  c.com"}));
+    QCOMPARE(fixture.prompts->prompts().size(), 0);
+}
+
+void tst_ManageDomains::closeSendsTheWholeListAndEmptiesIt()
+{
+    CManagerFixture fixture;
+    fixture.manager->show();
+    for (const char *entry : {"  b.com", "  a.com", "  b.com"})
+        fixture.manager->addDomain(QString::fromLatin1(entry));
+    fixture.button("btnClose")->click();
+    QCOMPARE(fixture.sent, (QStringList{"<list>", "  b.com", "  a.com", "  b.com"}));
+    QCOMPARE(fixture.manager->domains(), QStringList());
+    QVERIFY(!fixture.manager->isVisible());
+
+    // An empty list still announces itself.
+    fixture.sent.clear();
+    fixture.button("btnClose")->click();
+    QCOMPARE(fixture.sent, QStringList{"<list>"});
+}
+
+QTEST_MAIN(tst_ManageDomains)
+#include "tst_ManageDomains.moc"
