@@ -13,7 +13,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void firstStartCreatesBothFiles();
     void unusableDataDirectoryIsReportedTwice();
     void secondInstanceLeavesTheFilesAlone();
+    void lockOfAnEndedInstanceIsTakenOver();
 };
 
 namespace {
@@ -403,6 +406,27 @@ void tst_MainWindowStartup::secondInstanceLeavesTheFilesAlone()
     auto third = makeWindow(std::make_shared<CFakePrompts>());
     QVERIFY(third->ownsData());
     QCOMPARE(third->history().size(), 1);
+}
+
+void tst_MainWindowStartup::lockOfAnEndedInstanceIsTakenOver()
+{
+    CTempHome home;
+    home.writeFile(home.domainListPath(), "a.com\n");
+    // The process id of a program that has ended, as a crash would leave it.
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    QVERIFY(ended.waitForStarted());
+    const QByteArray pid = QByteArray::number(ended.processId());
+    QVERIFY(ended.waitForFinished());
+    home.writeFile(home.dataDirectory() + QStringLiteral("/sorvane.lock"),
+                   pid + "\nsorvane\n" + QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId()
+                       + '\n' + QSysInfo::bootUniqueId() + '\n');
+
+    auto prompts = std::make_shared<CFakePrompts>();
+    auto window = makeWindow(prompts);
+    QVERIFY(window->ownsData());
+    QCOMPARE(prompts->messages(), QStringList());
+    QCOMPARE(CWindowProbe(window.get()).domainEntries(), (QStringList{"  All Domains", "  a.com"}));
 }
 
 QTEST_MAIN(tst_MainWindowStartup)
