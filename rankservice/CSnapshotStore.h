@@ -1,10 +1,10 @@
 #pragma once
 
+#include "CDomainIndex.h"
 #include "CSiteFigures.h"
 
 #include <QByteArray>
 #include <QDate>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -53,7 +53,7 @@ public:
     static QByteArray normalized(QByteArrayView domain);
 
 private:
-    QHash<QByteArray, int> m_ids;
+    CDomainIndex m_ids;
     std::vector<CSiteFigures> m_figures; // by id
     QDate m_newestDay;
     QDate m_newestUsDay;

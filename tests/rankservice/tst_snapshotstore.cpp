@@ -1,3 +1,4 @@
+#include "CDomainIndex.h"
 #include "CSnapshotParser.h"
 #include "CSnapshotStore.h"
 
@@ -50,6 +51,7 @@ private slots:
     void namesMeetWhateverTheSpelling();
     void skipsBadFilesAndCountsBadLines();
     void emptyFolderServesNothing();
+    void numbersManyNames();
 };
 
 void TestSnapshotStore::parsesLines_data()
@@ -229,6 +231,27 @@ void TestSnapshotStore::emptyFolderServesNothing()
     QCOMPARE(store.domainCount(), 0);
     QCOMPARE(store.figures(u"kept.test"), CSiteFigures());
     QVERIFY(!store.newestDay().isValid());
+}
+
+void TestSnapshotStore::numbersManyNames()
+{
+    // Enough names to make the table grow many times, with prefixes of each other.
+    CDomainIndex index;
+    constexpr int Count = 50000;
+    const auto nameOf = [](int i) -> QByteArray { return "n" + QByteArray::number(i) + ".test"; };
+    for (int i = 0; i < Count; ++i) {
+        QCOMPARE(index.insert(nameOf(i)), i);
+        QCOMPARE(index.insert(nameOf(i / 2)), i / 2);
+    }
+    QCOMPARE(index.size(), Count);
+    for (int i = 0; i < Count; ++i)
+        QCOMPARE(index.find(nameOf(i)), i);
+    for (const QByteArrayView absent : {"n.test", "n1.tes", "n1.test.", "", "N1.test"})
+        QCOMPARE(index.find(absent), CDomainIndex::NotFound);
+
+    index.clear();
+    QCOMPARE(index.find(nameOf(1)), CDomainIndex::NotFound);
+    QCOMPARE(index.insert(nameOf(7)), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSnapshotStore)
