@@ -44,12 +44,15 @@ bool isPlainText(QStringView value)
     });
 }
 
-// toInt() overlooks white space around the digits, which must not be stored.
+// toInt() overlooks white space around the digits and stops reading at a NUL
+// character, so "\n5" and "5\0..." would pass; neither may be stored.
 bool readsAsRank(const QString &value)
 {
     bool ok = false;
     value.toInt(&ok, 10);
-    return ok && std::none_of(value.begin(), value.end(), [](QChar c) { return c.isSpace(); });
+    return ok && std::all_of(value.begin(), value.end(), [](QChar c) {
+               return (c >= u'0' && c <= u'9') || c == u'-' || c == u'+';
+           });
 }
 
 // Both ranks skip the one character that follows their marker and run up to
