@@ -33,7 +33,7 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
-// Calls f for every non-empty line, without its "\n" or "\r\n".
+// Calls f for every non-empty line, without its "\n" and carriage returns before it.
 void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
 {
     qsizetype start = 0;
@@ -42,7 +42,10 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
         if (end < 0)
             end = text.size();
         QStringView line = text.mid(start, end - start);
-        if (line.endsWith(u'\r'))
+        // Files that went through two line-end conversions end lines in
+        // "\r\r\n"; a carriage return kept in the last field would be dropped
+        // by the next save and load, changing the record.
+        while (line.endsWith(u'\r'))
             line.chop(1);
         if (!line.isEmpty())
             f(line);
