@@ -146,9 +146,17 @@ void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history
 
 bool CDataStore::saveDomainList(const QString &path, const QStringList &domains, QString *error)
 {
+    // An entry of spaces alone would be an empty line, which is no domain and
+    // is skipped on reading anyway.
+    QStringList names;
+    names.reserve(domains.size());
+    for (const QString &domain : domains) {
+        const QString name = domain.trimmed();
+        if (!name.isEmpty())
+            names.append(name);
+    }
     return writeLines(
-        path, domains.size(),
-        [&](QString &out, qsizetype i) { out.append(domains.at(i).trimmed()); }, error);
+        path, names.size(), [&](QString &out, qsizetype i) { out.append(names.at(i)); }, error);
 }
 
 bool CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history,

@@ -146,6 +146,8 @@ void tst_DataStore::domainListKeepsSpacesUntilSaved()
     QCOMPARE(domains, (QStringList{QStringLiteral("  spaced.com "), QStringLiteral("plain.com")}));
     QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), domains));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray("spaced.com\nplain.com\n"));
+    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), {QStringLiteral("a.com"), QStringLiteral("   ")}));
+    QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray("a.com\n"));
     QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), {}));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray());
 }
