@@ -46,17 +46,6 @@ void compareRead(const QByteArray &answer, const QString &domain, const CSiteFig
         QCOMPARE(figure, QStringLiteral("NA"));
 }
 
-CSiteFigures make(int global, int us, int seven, int month, int quarter)
-{
-    CSiteFigures f;
-    f.globalRank = f.yesterday = global;
-    f.usRank = us;
-    f.sevenDay = seven;
-    f.oneMonth = month;
-    f.threeMonth = quarter;
-    return f;
-}
-
 } // namespace
 
 class TestSiteInfoPage : public QObject
@@ -77,16 +66,16 @@ void TestSiteInfoPage::readsBackUnchanged_data()
     QTest::addColumn<CSiteFigures>("figures");
 
     constexpr int N = CSiteFigures::None;
-    QTest::newRow("all figures") << QStringLiteral("alpha.test") << make(1234567, 89012, 1234000, 999, 1000);
-    QTest::newRow("smallest") << QStringLiteral("alpha.test") << make(1, 1, 1, 1, 1);
-    QTest::newRow("largest") << QStringLiteral("alpha.test") << make(INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX);
-    QTest::newRow("not in the newest list") << QStringLiteral("alpha.test") << make(N, 12, 40, 1500, 2200);
-    QTest::newRow("no US rank") << QStringLiteral("alpha.test") << make(5, N, 6, 7, 8);
-    QTest::newRow("only the 3 month mean") << QStringLiteral("alpha.test") << make(N, N, N, N, 654321);
-    QTest::newRow("only the 1 month mean") << QStringLiteral("alpha.test") << make(N, N, N, 77, N);
+    QTest::newRow("all figures") << QStringLiteral("alpha.test") << makeFigures(1234567, 89012, 1234000, 999, 1000);
+    QTest::newRow("smallest") << QStringLiteral("alpha.test") << makeFigures(1, 1, 1, 1, 1);
+    QTest::newRow("largest") << QStringLiteral("alpha.test") << makeFigures(INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX);
+    QTest::newRow("not in the newest list") << QStringLiteral("alpha.test") << makeFigures(N, 12, 40, 1500, 2200);
+    QTest::newRow("no US rank") << QStringLiteral("alpha.test") << makeFigures(5, N, 6, 7, 8);
+    QTest::newRow("only the 3 month mean") << QStringLiteral("alpha.test") << makeFigures(N, N, N, N, 654321);
+    QTest::newRow("only the 1 month mean") << QStringLiteral("alpha.test") << makeFigures(N, N, N, 77, N);
     QTest::newRow("nothing known") << QStringLiteral("alpha.test") << CSiteFigures();
-    QTest::newRow("asked with capitals") << QStringLiteral("Alpha.TEST") << make(10, 20, 30, 40, 50);
-    QTest::newRow("name with digits and hyphens") << QStringLiteral("a-1.b-2.co.uk") << make(3, 4, 5, 6, 7);
+    QTest::newRow("asked with capitals") << QStringLiteral("Alpha.TEST") << makeFigures(10, 20, 30, 40, 50);
+    QTest::newRow("name with digits and hyphens") << QStringLiteral("a-1.b-2.co.uk") << makeFigures(3, 4, 5, 6, 7);
 }
 
 void TestSiteInfoPage::readsBackUnchanged()
@@ -150,3 +139,4 @@ void TestSiteInfoPage::sampleReadsBackThroughTheServer()
 
 QTEST_GUILESS_MAIN(TestSiteInfoPage)
 #include "tst_siteinfopage.moc"
+#include "MakeFigures.h"

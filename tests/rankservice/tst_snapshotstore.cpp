@@ -26,17 +26,6 @@ void write(const QTemporaryDir &dir, const QString &name, const QByteArray &cont
     QCOMPARE(file.write(contents), contents.size());
 }
 
-CSiteFigures make(int global, int us, int seven, int month, int quarter)
-{
-    CSiteFigures f;
-    f.globalRank = f.yesterday = global;
-    f.usRank = us;
-    f.sevenDay = seven;
-    f.oneMonth = month;
-    f.threeMonth = quarter;
-    return f;
-}
-
 } // namespace
 
 class TestSnapshotStore : public QObject
@@ -116,11 +105,11 @@ void TestSnapshotStore::figuresOverThePeriods_data()
     // steady.test: rank 100 + age on each of 95 days; the five oldest lie
     // outside the window. Means of 100..106, 100..129 and 100..189, the
     // last two ending in .5 and so rounded up.
-    QTest::newRow("every day") << QStringLiteral("steady.test") << make(100, 7, 103, 115, 145);
+    QTest::newRow("every day") << QStringLiteral("steady.test") << makeFigures(100, 7, 103, 115, 145);
     QTest::newRow("not in the newest list")
-        << QStringLiteral("gaps.test") << make(CSiteFigures::None, CSiteFigures::None, 500, 500, 750);
+        << QStringLiteral("gaps.test") << makeFigures(CSiteFigures::None, CSiteFigures::None, 500, 500, 750);
     QTest::newRow("only long ago") << QStringLiteral("old.test")
-                                   << make(CSiteFigures::None, CSiteFigures::None, CSiteFigures::None,
+                                   << makeFigures(CSiteFigures::None, CSiteFigures::None, CSiteFigures::None,
                                            CSiteFigures::None, 2000);
     QTest::newRow("beyond the window") << QStringLiteral("ancient.test") << CSiteFigures();
     QTest::newRow("only in the older US list") << QStringLiteral("usold.test") << CSiteFigures();
@@ -173,7 +162,7 @@ void TestSnapshotStore::namesMeetWhateverTheSpelling()
     CSnapshotStore store;
     const CSnapshotStore::Report report = store.load(dir.path());
     QCOMPARE(report.duplicateLines, 2);
-    const CSiteFigures mixed = make(1, 5, 6, 6, 6);
+    const CSiteFigures mixed = makeFigures(1, 5, 6, 6, 6);
     for (const char *asked : {"mixed.test", "MIXED.TEST", "www.mixed.test", "Www.Mixed.Test"})
         QCOMPARE(store.figures(QString::fromLatin1(asked)), mixed);
     QCOMPARE(store.figures(u"com").globalRank, 3);
@@ -199,7 +188,7 @@ void TestSnapshotStore::skipsBadFilesAndCountsBadLines()
 
     CSnapshotStore store;
     const CSnapshotStore::Report report = store.load(dir.path());
-    QCOMPARE(store.figures(u"good.test"), make(1, CSiteFigures::None, 3, 3, 3));
+    QCOMPARE(store.figures(u"good.test"), makeFigures(1, CSiteFigures::None, 3, 3, 3));
     QCOMPARE(store.figures(u"intruder.test"), CSiteFigures());
     QCOMPARE(report.days, 2);
     QCOMPARE(report.filesRead, 2);
@@ -256,3 +245,4 @@ void TestSnapshotStore::numbersManyNames()
 
 QTEST_GUILESS_MAIN(TestSnapshotStore)
 #include "tst_snapshotstore.moc"
+#include "MakeFigures.h"
