@@ -4,6 +4,7 @@
 #include "CSampleGenerator.h"
 #include "CSiteFigures.h"
 #include "CSiteInfoPage.h"
+#include "MakeFigures.h"
 #include "CSnapshotStore.h"
 #include "RankPageParser.h"
 
@@ -139,4 +140,3 @@ void TestSiteInfoPage::sampleReadsBackThroughTheServer()
 
 QTEST_GUILESS_MAIN(TestSiteInfoPage)
 #include "tst_siteinfopage.moc"
-#include "MakeFigures.h"

@@ -1,4 +1,5 @@
 #include "CDomainIndex.h"
+#include "MakeFigures.h"
 #include "CSnapshotParser.h"
 #include "CSnapshotStore.h"
 
@@ -245,4 +246,3 @@ void TestSnapshotStore::numbersManyNames()
 
 QTEST_GUILESS_MAIN(TestSnapshotStore)
 #include "tst_snapshotstore.moc"
-#include "MakeFigures.h"
