@@ -33,7 +33,8 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
-// Calls f for every non-empty line, without its "\n" and carriage returns before it.
+// Calls f for every non-empty line, without its "\n", carriage returns before
+// it and byte-order marks at its start.
 void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
 {
     qsizetype start = 0;
@@ -47,6 +48,11 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
         // by the next save and load, changing the record.
         while (line.endsWith(u'\r'))
             line.chop(1);
+        // A byte-order mark inside the file (files joined together) is not
+        // text. Kept, it would become the file's own mark whenever its line
+        // is saved first, and the next load would drop it from the domain.
+        while (line.startsWith(QChar::ByteOrderMark))
+            line = line.sliced(1);
         if (!line.isEmpty())
             f(line);
         start = end + 1;
