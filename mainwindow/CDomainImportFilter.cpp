@@ -10,15 +10,25 @@ namespace {
 // the pattern is never run over megabytes of them.
 constexpr qsizetype MaxNameLength = 253;
 
-// A label may hold spaces, but control characters (NUL, escapes, line breaks
-// of other systems) never belong to a name and would garble every place it
-// is shown or stored.
+// A label may hold spaces, but control and format characters (NUL, escapes,
+// line breaks of other systems, invisible marks, direction overrides) never
+// belong to a name and would garble every place it is shown or stored.
 bool hasControl(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c.category() == QChar::Other_Control || c == QChar::LineSeparator
-               || c == QChar::ParagraphSeparator;
+        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+               || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
     });
+}
+
+// Files joined together carry their byte-order marks into the text; one at
+// the start of a line is no part of it, as in the data files.
+QString withoutLeadingMarks(const QString &line)
+{
+    qsizetype marks = 0;
+    while (marks < line.size() && line.at(marks) == QChar::ByteOrderMark)
+        ++marks;
+    return line.sliced(marks);
 }
 
 } // namespace
@@ -30,9 +40,10 @@ CDomainImportFilter::CDomainImportFilter()
 {
 }
 
-CDomainImportFilter::Verdict CDomainImportFilter::check(const QString &line)
+CDomainImportFilter::Verdict CDomainImportFilter::check(const QString &fileLine)
 {
     m_entry.clear();
+    const QString line = withoutLeadingMarks(fileLine);
     QString candidate = line;
     candidate.remove(QStringLiteral("http://"));
     const qsizetype slash = candidate.indexOf(u'/');
