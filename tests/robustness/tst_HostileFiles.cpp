@@ -55,8 +55,9 @@ bool holds(const QList<CAlexaRankData> &records, const QByteArray &line)
 
 bool hasControl(const QString &text)
 {
-    return std::any_of(text.cbegin(), text.cend(),
-                       [](QChar c) { return c.category() == QChar::Other_Control; });
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+    });
 }
 
 } // namespace
@@ -90,6 +91,8 @@ void tst_HostileFiles::addHostileFiles(const QByteArray &first, const QByteArray
         << QByteArray("\xc3\x28\xff\xfe\n\xe2\x82\n\xed\xa0\x80.com\n") + first + '\n' + last + "\n\xc0\xaf";
     QTest::newRow("stray carriage returns")
         << first + "\r\r\n\r\n\r\r\r\n" + last + "\r\r\n";
+    QTest::newRow("byte-order marks inside")
+        << QByteArray("\n\xef\xbb\xbf") + first + "\n\xef\xbb\xbf\xef\xbb\xbf\n\xef\xbb\xbf" + last + '\n';
     QTest::newRow("10 MB line")
         << first + '\n' + garbageLine(10 * 1024 * 1024, 3) + '\n' + last + '\n';
     QTest::newRow("100,000 empty lines") << first + QByteArray(100000, '\n') + last + '\n';
@@ -158,7 +161,8 @@ void tst_HostileFiles::importTakesOnlyNames_data()
     // Lines the pattern alone would take: its labels may hold any character.
     QTest::newRow("10 MB name") << first + '\n' + QByteArray(10 * 1024 * 1024, 'a') + ".com\n" + last;
     QTest::newRow("control characters in names")
-        << first + QByteArray("\n\0evil.com\n\x1b[2Jevil.com\nev\x7fil.com\nevil.com\x01/x\n", 46) + last;
+        << first + QByteArray("\n\0evil.com\n\x1b[2Jevil.com\nev\x7fil.com\nevil.com\x01/x\n", 46)
+           + "\xe2\x80\xae" "moc.evil.com\n" + last;
 }
 
 void tst_HostileFiles::importTakesOnlyNames()
