@@ -1,0 +1,83 @@
+#include "CRankdProcess.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <unistd.h>
+
+CRankdProcess::CRankdProcess(const QString &program)
+    : m_program(program)
+{
+}
+
+CRankdProcess::~CRankdProcess()
+{
+    stop();
+}
+
+bool CRankdProcess::start(const QString &dataFolder, int timeoutMs, QString *error)
+{
+    stop();
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    m_process->setStandardErrorFile(QProcess::nullDevice());
+    m_process->start(m_program, {QStringLiteral("--data"), dataFolder, QStringLiteral("--address"),
+                                 QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QStringLiteral("0")});
+    if (!m_process->waitForStarted(10000)) {
+        *error = QStringLiteral("cannot start %1: %2").arg(m_program, m_process->errorString());
+        return false;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (!m_process->canReadLine() && !m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+            if (m_process->state() != QProcess::Running)
+                break;
+            continue;
+        }
+        while (m_process->canReadLine()) {
+            const QString line = QString::fromUtf8(m_process->readLine()).trimmed();
+            if (line.startsWith(QStringLiteral("loaded ")))
+                m_summary = line;
+            if (line.startsWith(QStringLiteral("listening on "))) {
+                bool ok = false;
+                m_port = quint16(line.section(u':', -1).toUInt(&ok));
+                if (ok && m_port != 0)
+                    return true;
+            }
+        }
+    }
+    *error = QStringLiteral("%1 did not report a listening port").arg(m_program);
+    stop();
+    return false;
+}
+
+void CRankdProcess::stop()
+{
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(5000)) {
+            m_process->kill();
+            m_process->waitForFinished(5000);
+        }
+    }
+    m_process.reset();
+    m_port = 0;
+}
+
+double CRankdProcess::cpuSeconds() const
+{
+    if (!m_process || m_process->processId() <= 0)
+        return 0;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process->processId()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // The fields after the parenthesised command name: utime and stime are the 12th and 13th.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return double(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
