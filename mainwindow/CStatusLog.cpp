@@ -1,14 +1,18 @@
 #include "CStatusLog.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+
+#include <utility>
 
 CStatusLog::CStatusLog(QTextEdit *view)
     : m_view(view)
 {
     m_view->setAcceptRichText(false);
-    m_view->document()->setMaximumBlockCount(MaxLines);
+    // Nobody can undo in a read-only log; the history would only grow.
+    m_view->document()->setUndoRedoEnabled(false);
 }
 
 QString CStatusLog::plainLine(const QString &line)
@@ -24,11 +28,13 @@ QString CStatusLog::plainLine(const QString &line)
 
 void CStatusLog::append(const QString &line)
 {
+    flush();
     insert(plainLine(line));
 }
 
 void CStatusLog::append(const QStringList &lines)
 {
+    flush();
     if (lines.isEmpty())
         return;
     QString text;
@@ -39,6 +45,23 @@ void CStatusLog::append(const QStringList &lines)
         text.append(plainLine(lines.at(i)));
     }
     insert(text);
+}
+
+void CStatusLog::defer(const QString &line)
+{
+    m_deferred.append(line);
+    // Only the lines that would be kept need to wait.
+    if (m_deferred.size() >= 2 * MaxLines)
+        m_deferred.remove(0, m_deferred.size() - MaxLines);
+}
+
+void CStatusLog::flush()
+{
+    if (m_deferred.isEmpty())
+        return;
+    const QStringList lines = std::exchange(m_deferred, QStringList());
+    append(lines);
+    m_view->ensureCursorVisible();
 }
 
 void CStatusLog::insert(const QString &text)
@@ -52,7 +75,21 @@ void CStatusLog::insert(const QString &text)
         cursor.insertBlock();
     cursor.insertText(text);
     cursor.endEditBlock();
+    // A separate edit: within the insertion's edit the layout would shape
+    // every kept line again instead of only moving them up.
+    trim(document);
     // Keep the view's own cursor on the newest line, so ensureCursorVisible()
     // scrolls there.
     m_view->setTextCursor(cursor);
+}
+
+void CStatusLog::trim(QTextDocument *document)
+{
+    const int excess = document->blockCount() - MaxLines;
+    if (excess <= TrimSlack)
+        return;
+    // Moving block by block would lay out every line passed to place the cursor.
+    QTextCursor top(document);
+    top.setPosition(document->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+    top.removeSelectedText();
 }
