@@ -75,6 +75,10 @@ MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompt
         connect(socket, &CAlexaSocket::rankProfile, this, &MainWindow::rankProfile);
     }
 
+    runFrame.setSingleShot(true);
+    runFrame.setInterval(RunFrameMs);
+    connect(&runFrame, &QTimer::timeout, this, &MainWindow::showRunFrame);
+
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
     connect(domainManager, &ManageDomains::newDomain, this, &MainWindow::addNewDomain);
@@ -295,6 +299,7 @@ void MainWindow::finishRunIfIdle()
     ui->btnManualQuery->setEnabled(true);
     if (runActive) {
         runActive = false;
+        showRunFrame();
         // Everything fetched is on disk before the user can lose it to a crash.
         saveData();
     }
@@ -312,7 +317,13 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
     if (socketId >= 0 && socketId < socketBusy.size())
         socketBusy[socketId] = false;
     if (latestDates->contains(record.domain(), record.date())) {
-        statusLog->append(record.domain() + QStringLiteral(" has already been assessed for this date..."));
+        const QString refusal = record.domain() + QStringLiteral(" has already been assessed for this date...");
+        if (runActive) {
+            holdRunFrame();
+            statusLog->defer(refusal);
+        } else {
+            statusLog->append(refusal);
+        }
         crawlNextDomain(socketId);
     } else {
         latestDates->update(record.domain(), record.date());
@@ -321,8 +332,26 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
         ensureMonth(CHistoryCalendar::monthLabel(record));
         crawlNextDomain(socketId);
     }
-    ui->txtStatus->ensureCursorVisible();
+    // Deferred lines are scrolled to when they are added.
+    if (!statusLog->hasDeferred())
+        ui->txtStatus->ensureCursorVisible();
     finishRunIfIdle();
+}
+
+void MainWindow::holdRunFrame()
+{
+    if (runFrame.isActive())
+        return;
+    ui->tblRankData->setUpdatesEnabled(false);
+    runFrame.start();
+}
+
+void MainWindow::showRunFrame()
+{
+    runFrame.stop();
+    statusLog->flush();
+    if (rowBatchDepth == 0)
+        ui->tblRankData->setUpdatesEnabled(true);
 }
 
 void MainWindow::ensureMonth(const QString &label)
@@ -385,6 +414,12 @@ void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &fil
         // Only the newest lines survive in the status text: drop the rest early.
         if (pendingStatus.size() >= 2 * CStatusLog::MaxLines)
             pendingStatus.remove(0, pendingStatus.size() - CStatusLog::MaxLines);
+        return;
+    }
+    if (runActive) {
+        holdRunFrame();
+        widgetHelper.appendRows(ui->tblRankData, {record});
+        statusLog->defer(statusLine(record));
         return;
     }
     widgetHelper.appendRows(ui->tblRankData, {record});

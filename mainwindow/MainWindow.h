@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
+#include <QTimer>
 
 #include <memory>
 
@@ -34,6 +35,9 @@ public:
     static constexpr int SocketCount = 5;
     // How long shutdown waits for each socket thread before terminating it.
     static constexpr int ThreadStopWaitMs = 3000;
+    // While a run takes results in, the table and the status text are
+    // redrawn at most once per this many milliseconds.
+    static constexpr int RunFrameMs = 30;
 
     explicit MainWindow(QWidget *parent = nullptr, std::shared_ptr<CUserPrompts> prompts = {});
     ~MainWindow() override;
@@ -92,6 +96,8 @@ private:
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
+    void holdRunFrame();
+    void showRunFrame();
 
     // A view rebuild: rows are gathered and put into the table at once when
     // the outermost rebuild ends, with painting suspended meanwhile.
@@ -121,6 +127,11 @@ private:
     QSet<QString> monthLabels;
     QList<bool> socketBusy;
     bool runActive = false;
+
+    // A local service answers far faster than a screen refreshes: a run's
+    // rows and status lines are drawn together once per frame instead of
+    // once per result.
+    QTimer runFrame;
 
     int rowBatchDepth = 0;
     QList<CAlexaRankData> pendingRows;
