@@ -1,6 +1,7 @@
 #include "CWidgetHelper.h"
 
 #include "CAlexaRankData.h"
+#include "CRankCell.h"
 
 #include <QTableWidget>
 
@@ -13,9 +14,7 @@ int CWidgetHelper::clearTable(QTableWidget *table) const
 
 QTableWidgetItem *CWidgetHelper::makeCell(const QString &text)
 {
-    auto *item = new QTableWidgetItem(text);
-    item->setData(Qt::TextAlignmentRole, int(Qt::AlignCenter));
-    return item;
+    return new CRankCell(text); // centred, like every data cell
 }
 
 void CWidgetHelper::appendRows(QTableWidget *table, const QList<CAlexaRankData> &records) const
