@@ -26,8 +26,10 @@ if(SORVANE_FUZZ)
         message(FATAL_ERROR "SORVANE_FUZZ needs clang (CXX=clang++)")
     endif()
     # Every library is instrumented for coverage; only the fuzz targets link libFuzzer's main.
-    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
-    add_link_options(-fsanitize=address,undefined)
+    # Reports must abort so that libFuzzer records the input.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
 # Declares one of the project's static libraries: sorvane_add_library(name SOURCES ... LIBS ...)
