@@ -56,3 +56,7 @@ private:
     QString m_threeMonth;
     QString m_date;
 };
+
+// Only text fields: a history of a million records can grow by moving
+// memory instead of copying every field.
+Q_DECLARE_TYPEINFO(CAlexaRankData, Q_RELOCATABLE_TYPE);
