@@ -17,7 +17,7 @@ public:
     // Dropping paragraphs at the top makes the layout move every kept line,
     // milliseconds at this size; so they are dropped in bunches of this many
     // rather than one per appended line.
-    static constexpr int TrimSlack = 1000;
+    static constexpr int TrimSlack = 5000;
 
     explicit CStatusLog(QTextEdit *view);
 
