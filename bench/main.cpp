@@ -474,11 +474,14 @@ private:
         QList<double> sorvaneRates;
         QList<double> bareRates;
         QList<double> guiCpu;
+        QList<double> bareCpu;
         int failed = 0;
         for (int run = 0; run < s.runs; ++run) {
             // The bare loop and Sorvane alternate, so both see the same machine.
             CFetchLoop bare(port, requests, MainWindow::SocketCount);
+            const double bareCpuBefore = threadCpuSeconds();
             const CFetchLoop::Result result = bare.run(120000);
+            bareCpu.append((threadCpuSeconds() - bareCpuBefore) * 1e6 / double(requests.size()));
             if (result.failures > 0 || result.timedOut)
                 say(QStringLiteral("  bare loop: %1 failures%2")
                         .arg(result.failures)
@@ -525,6 +528,7 @@ private:
         if (failed > 0)
             say(QStringLiteral("  query run: %1 results without figures").arg(failed));
         m_report.figure(label("bare_fetch_%1", int(domains.size())), bareRates, QStringLiteral("domains/s"));
+        m_report.figure(QStringLiteral("bare_fetch_cpu_per_page"), bareCpu, QStringLiteral("us"));
         m_report.figure(QStringLiteral("query_run_cpu_per_result"), guiCpu, QStringLiteral("us"));
         m_report.goal(label("query_run_%1", int(domains.size())), sorvaneRates, QStringLiteral("domains/s"),
                       Bound::AtLeast, 500);
