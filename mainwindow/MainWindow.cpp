@@ -349,6 +349,8 @@ void MainWindow::holdRunFrame()
 void MainWindow::showRunFrame()
 {
     runFrame.stop();
+    if (!runRows.isEmpty())
+        widgetHelper.appendRows(ui->tblRankData, std::exchange(runRows, {}));
     statusLog->flush();
     if (rowBatchDepth == 0)
         ui->tblRankData->setUpdatesEnabled(true);
@@ -418,7 +420,7 @@ void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &fil
     }
     if (runActive) {
         holdRunFrame();
-        widgetHelper.appendRows(ui->tblRankData, {record});
+        runRows.append(record);
         statusLog->defer(statusLine(record));
         return;
     }
@@ -449,6 +451,8 @@ void MainWindow::endRows()
 
 void MainWindow::clearRows()
 {
+    // A run's rows not yet put in would be removed with the others.
+    runRows.clear();
     pendingRows.clear();
     widgetHelper.clearTable(ui->tblRankData);
 }
@@ -514,6 +518,7 @@ void MainWindow::on_cbDomain_currentIndexChanged(int index)
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
     QMainWindow::keyPressEvent(event);
+    showRunFrame(); // the row to delete is chosen among all rows taken in
     QTableWidget *table = ui->tblRankData;
     if (!table->hasFocus() || event->key() != Qt::Key_Delete || table->rowCount() == 0)
         return;
@@ -579,6 +584,7 @@ void MainWindow::on_action_Import_Urls_triggered()
 
 void MainWindow::on_actionExport_CSV_triggered()
 {
+    showRunFrame(); // every row taken in is exported
     QTableWidget *table = ui->tblRankData;
     if (table->rowCount() == 0) {
         prompts->message(QStringLiteral("Please make visible the data rows you wish to export to a CSV file"));

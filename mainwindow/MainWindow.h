@@ -129,9 +129,10 @@ private:
     bool runActive = false;
 
     // A local service answers far faster than a screen refreshes: a run's
-    // rows and status lines are drawn together once per frame instead of
-    // once per result.
+    // rows and status lines are put in and drawn together once per frame
+    // instead of once per result.
     QTimer runFrame;
+    QList<CAlexaRankData> runRows; // taken in, put into the table with the next frame
 
     int rowBatchDepth = 0;
     QList<CAlexaRankData> pendingRows;
