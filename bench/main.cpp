@@ -576,6 +576,13 @@ private:
             latencies.append(result.meanLatencyMs());
             rates.append(double(result.latenciesNs.size()) / (double(result.elapsedNs) / 1e9));
         }
+        // The same pages one at a time: the answer time without any queue.
+        QList<double> alone;
+        for (int run = 0; run < s.runs; ++run) {
+            CFetchLoop single(port, requests.mid(0, qMin<qsizetype>(requests.size(), 1000)), 1);
+            alone.append(single.run(120000).meanLatencyMs());
+        }
+        m_report.figure(QStringLiteral("service_latency_1conn"), alone, QStringLiteral("ms"));
         m_report.figure(QStringLiteral("service_pages_per_s"), rates, QStringLiteral("pages/s"));
         m_report.figure(QStringLiteral("service_cpu_per_page"), serviceCpu, QStringLiteral("us"));
         m_report.goal(QStringLiteral("service_latency_%1conn").arg(s.loadConnections), latencies,
