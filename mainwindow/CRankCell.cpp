@@ -52,8 +52,9 @@ struct CellPool
 
 CellPool &pool()
 {
-    static CellPool cells;
-    return cells;
+    // Never destroyed: a table torn down during exit may still give cells back.
+    static CellPool *const cells = new CellPool;
+    return *cells;
 }
 
 } // namespace
