@@ -71,7 +71,10 @@ bool writeLines(const QString &path, qsizetype count,
         file.cancelWriting();
         return false;
     };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    // Unbuffered: QSaveFile only notices a failed write that goes through it,
+    // not one that fails later while a buffer is flushed at commit(), which
+    // would put a cut-short file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered))
         return fail();
 
     // Written in slices so a large history never needs a second full copy.

@@ -17,7 +17,9 @@ bool CCsvWriter::write(const QString &path, const QList<QStringList> &rows, QStr
 {
     QSaveFile file(path);
     const QByteArray bytes = toCsv(rows);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // Unbuffered, so that a write failing on a full disk is seen before commit().
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
+        && file.commit())
         return true;
     if (error) {
         *error = QStringLiteral("Could not export to %1: %2")
