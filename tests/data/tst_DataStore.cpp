@@ -2,14 +2,13 @@
 #include "CDataStore.h"
 #include "CDomainDate.h"
 #include "CDomainDateList.h"
+#include "CFullDisk.h"
 #include "CTempHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -220,16 +219,12 @@ void tst_DataStore::failedSaveKeepsTheOldFile()
     CDomainDateList dates;
     CDataStore::parseHistory(historyBytes(5000), history, dates);
 
-    rlimit previous{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool saved = CDataStore::saveHistory(CDataStore::historyPath(), history, &error);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+    bool saved = false;
+    {
+        const CFullDisk full(4096);
+        saved = CDataStore::saveHistory(CDataStore::historyPath(), history, &error);
+    }
 
     QVERIFY(!saved);
     QVERIFY2(error.contains(QDir::toNativeSeparators(CDataStore::historyPath())), qPrintable(error));

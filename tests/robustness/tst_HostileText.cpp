@@ -1,4 +1,5 @@
 #include "CFakePrompts.h"
+#include "CFullDisk.h"
 #include "CTempHome.h"
 #include "MainWindow.h"
 
@@ -7,8 +8,6 @@
 #include <QTest>
 #include <QTextEdit>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -31,32 +30,6 @@ private Q_SLOTS:
     void exportOntoAFullDiskIsTold();
 };
 
-namespace {
-
-// Makes every write past `bytes` of a file fail, as on a full disk.
-class CFullDisk
-{
-public:
-    explicit CFullDisk(rlim_t bytes)
-        : m_handler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit small = m_previous;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~CFullDisk()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_previous{};
-    void (*m_handler)(int);
-};
-
-} // namespace
 
 void tst_HostileText::hostileTextStaysPlainEverywhere()
 {
