@@ -1,0 +1,589 @@
+#include "CBench.h"
+
+#include "CBenchData.h"
+#include "CBenchReport.h"
+#include "CFetchLoop.h"
+#include "CQuietPrompts.h"
+#include "CRankdProcess.h"
+
+#include "CAlexaRankData.h"
+#include "CAlexaSocket.h"
+#include "CDataStore.h"
+#include "CDomainDateList.h"
+#include "CSnapshotStore.h"
+#include "CWidgetHelper.h"
+#include "MainWindow.h"
+#include "RankPageParser.h"
+
+#include <QGuiApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+const CBench::Sizes CBench::FullSizes{5, 100000, 50, 1000000, 500, 5, 25000, 1000, 90, 100000, 50, 200, 100 * 1024, 400};
+const CBench::Sizes CBench::QuickSizes{5, 5000, 50, 20000, 500, 1, 1250, 100, 5, 3000, 50, 10, 100 * 1024, 20};
+
+namespace {
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+double msOf(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// Peak resident memory of this process so far.
+qint64 peakKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// CPU time of the calling thread: the GUI thread's own work in a run.
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+void useHome(const QString &home)
+{
+    qputenv("HOME", QFile::encodeName(home));
+}
+
+QString dataFolderOf(const QString &home)
+{
+    return home + QStringLiteral("/.qorvex/Sorvane");
+}
+
+QString makeHome(const QString &root, const QString &name, const QByteArray &history, const QByteArray &domains)
+{
+    const QString home = root + u'/' + name;
+    QDir().mkpath(dataFolderOf(home));
+    CBenchData::writeFile(dataFolderOf(home) + QStringLiteral("/db.dat"), history);
+    CBenchData::writeFile(dataFolderOf(home) + QStringLiteral("/domains.dat"), domains);
+    return home;
+}
+
+// Construct, show, one turn of the event loop: what the user waits for.
+std::unique_ptr<MainWindow> openWindow(const std::shared_ptr<CQuietPrompts> &prompts, double *ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    auto window = std::make_unique<MainWindow>(nullptr, prompts);
+    window->show();
+    QCoreApplication::processEvents();
+    if (ms)
+        *ms = msOf(clock);
+    return window;
+}
+
+} // namespace
+
+int CBench::runStartupChild(const QString &home)
+{
+    useHome(home);
+    auto prompts = std::make_shared<CQuietPrompts>();
+    double ms = 0;
+    auto window = openWindow(prompts, &ms);
+    const qint64 kb = peakKb();
+    say(QStringLiteral("startup-child %1 %2 %3").arg(ms, 0, 'f', 1).arg(kb).arg(window->history().size()));
+    window.reset();
+    return 0;
+}
+
+CBench::CBench(const Sizes &sizes, const QString &rankd, const QStringList &only)
+    : s(sizes)
+    , m_rankd(rankd)
+    , m_only(only)
+    , m_prompts(std::make_shared<CQuietPrompts>())
+{
+}
+
+CBench::~CBench() = default;
+
+int CBench::run()
+{
+    if (!m_root.isValid()) {
+        say(QStringLiteral("cannot create a temporary folder"));
+        return 2;
+    }
+    QElapsedTimer total;
+    total.start();
+    say(QStringLiteral("sorvane_bench: data in %1, %2 runs per figure, platform %3")
+            .arg(m_root.path())
+            .arg(s.runs)
+            .arg(QGuiApplication::platformName()));
+    m_lastDay = QDate::currentDate().addDays(-1);
+    prepareHistories();
+
+    if (wanted(u"files"))
+        benchFiles();
+    if (wanted(u"startup"))
+        benchStartup();
+    if (wanted(u"views"))
+        benchViews();
+    if (wanted(u"clear"))
+        benchClear();
+    if (wanted(u"startup_1m"))
+        benchBigStartup();
+    if (wanted(u"parser"))
+        benchParser();
+    if (wanted(u"service") || wanted(u"query") || wanted(u"latency"))
+        benchService();
+
+    say(QStringLiteral("%1 of %2 goals met in %3 s")
+            .arg(m_report.goals() - m_report.missed())
+            .arg(m_report.goals())
+            .arg(double(total.elapsed()) / 1000, 0, 'f', 1));
+    if (m_report.missed() > 0)
+        say(QStringLiteral("missed: %1").arg(m_report.missedNames().join(QStringLiteral(", "))));
+    return m_report.missed() > 0 ? 1 : 0;
+}
+
+bool CBench::wanted(QStringView name) const
+{
+    return m_only.isEmpty() || m_only.contains(name.toString());
+}
+
+QString CBench::label(const char *base, int count) const
+{
+    const QString size = count >= 1000000 && count % 1000000 == 0 ? QStringLiteral("%1m").arg(count / 1000000)
+                         : count >= 1000 && count % 1000 == 0   ? QStringLiteral("%1k").arg(count / 1000)
+                                                                : QString::number(count);
+    return QString::fromLatin1(base).arg(size);
+}
+
+void CBench::prepareHistories()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QStringList domains;
+    for (int d = 0; d < s.historyDomains; ++d)
+        domains.append(CBenchData::domainName(CBenchData::HistoryDomainBase + d));
+    m_history = CBenchData::history(s.history, s.historyDomains, m_lastDay);
+    m_home = makeHome(m_root.path(), QStringLiteral("home"), m_history, CBenchData::domainList(domains));
+    say(QStringLiteral("generated a history of %1 records over %2 domains (%3 MB) in %4 ms")
+            .arg(s.history)
+            .arg(s.historyDomains)
+            .arg(double(m_history.size()) / 1e6, 0, 'f', 1)
+            .arg(clock.elapsed()));
+}
+
+void CBench::benchFiles()
+{
+    const QString path = dataFolderOf(m_home) + QStringLiteral("/db.dat");
+    const QString copy = m_root.path() + QStringLiteral("/saved-db.dat");
+    QList<double> load;
+    QList<double> save;
+    QList<CAlexaRankData> history;
+    for (int run = 0; run < s.runs; ++run) {
+        history.clear();
+        CDomainDateList dates;
+        QElapsedTimer clock;
+        clock.start();
+        CDataStore::loadHistory(path, history, dates);
+        load.append(msOf(clock));
+    }
+    for (int run = 0; run < s.runs; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        CDataStore::saveHistory(copy, history);
+        save.append(msOf(clock));
+    }
+    if (history.size() != s.history)
+        say(QStringLiteral("  load read %1 records, not %2").arg(history.size()).arg(s.history));
+    QFile saved(copy);
+    if (!saved.open(QIODevice::ReadOnly) || saved.readAll() != m_history)
+        say(QStringLiteral("  the saved history differs from the file loaded"));
+    m_report.goal(label("load_history_%1", s.history), load, QStringLiteral("ms"), Bound::AtMost, 150);
+    m_report.goal(label("save_history_%1", s.history), save, QStringLiteral("ms"), Bound::AtMost, 150);
+}
+
+void CBench::benchStartup()
+{
+    useHome(m_home);
+    QList<double> times;
+    for (int run = 0; run < s.runs; ++run) {
+        double ms = 0;
+        auto window = openWindow(m_prompts, &ms);
+        times.append(ms);
+    }
+    m_report.goal(label("startup_%1", s.history), times, QStringLiteral("ms"), Bound::AtMost, 1500);
+}
+
+// Clicks and domain changes as the user makes them, each followed by the
+// event-loop turn that paints the new rows.
+void CBench::benchViews()
+{
+    useHome(m_home);
+    auto window = openWindow(m_prompts, nullptr);
+    auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("treeYearMonth"));
+    auto *combo = window->findChild<QComboBox *>(QStringLiteral("cbDomain"));
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
+    const int months = tree->topLevelItemCount();
+    const auto click = [&](QTreeWidgetItem *item) {
+        QElapsedTimer clock;
+        clock.start();
+        tree->setCurrentItem(item);
+        window->onTreeViewLogClick(item, 0);
+        QCoreApplication::processEvents();
+        return msOf(clock);
+    };
+
+    QList<double> monthClicks;
+    int monthRows = 0;
+    for (int run = 0; run < s.runs + 2; ++run) {
+        // Alternating between months in the middle of the history.
+        QTreeWidgetItem *month = tree->topLevelItem(months / 2 - 1 + run % 2);
+        monthClicks.append(click(month));
+        monthRows = table->rowCount();
+    }
+    QList<double> dayClicks;
+    int dayRows = 0;
+    QTreeWidgetItem *month = tree->topLevelItem(months / 2);
+    for (int run = 0; run < s.runs + 2; ++run) {
+        dayClicks.append(click(month->child(10 + run)));
+        dayRows = table->rowCount();
+    }
+    click(month);
+    QList<double> domainChanges;
+    int domainRows = 0;
+    for (int run = 0; run < s.runs + 2; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        combo->setCurrentIndex(run % 2 == 0 ? 1 + run : 0);
+        QCoreApplication::processEvents();
+        domainChanges.append(msOf(clock));
+        if (run % 2 == 0)
+            domainRows = table->rowCount();
+    }
+    say(QStringLiteral("  views show %1 rows for a month, %2 for a day, %3 for one domain's month")
+            .arg(monthRows)
+            .arg(dayRows)
+            .arg(domainRows));
+    m_report.goal(label("month_click_%1", s.history), monthClicks, QStringLiteral("ms"), Bound::AtMost, 50);
+    m_report.goal(label("day_click_%1", s.history), dayClicks, QStringLiteral("ms"), Bound::AtMost, 50);
+    m_report.goal(label("domain_change_%1", s.history), domainChanges, QStringLiteral("ms"), Bound::AtMost,
+                  50);
+}
+
+void CBench::benchClear()
+{
+    useHome(m_home);
+    auto window = openWindow(m_prompts, nullptr);
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
+    const QList<CAlexaRankData> history = window->history();
+    CWidgetHelper helper;
+    const auto measure = [&](int rows, QList<double> *fills) {
+        const QList<CAlexaRankData> records = history.mid(0, rows);
+        QList<double> clears;
+        for (int run = 0; run < s.runs; ++run) {
+            helper.clearTable(table);
+            QCoreApplication::processEvents();
+            QElapsedTimer fill;
+            fill.start();
+            helper.appendRows(table, records);
+            QCoreApplication::processEvents();
+            if (fills)
+                fills->append(msOf(fill));
+            QElapsedTimer clock;
+            clock.start();
+            helper.clearTable(table);
+            QCoreApplication::processEvents();
+            clears.append(msOf(clock));
+        }
+        return clears;
+    };
+    QList<double> fills;
+    const QList<double> large = measure(s.history, &fills);
+    const QList<double> small = measure(s.clearSmallRows, nullptr);
+    m_report.figure(label("table_fill_%1", s.history), fills, QStringLiteral("ms"));
+    m_report.goal(label("clear_table_%1", s.history), large, QStringLiteral("ms"), Bound::AtMost, 50);
+    // Cost per row at the large size over cost per row at the small one:
+    // 1 when linear, the ratio of the sizes when it grows with the square.
+    const double growth = (CBenchReport::median(large) / s.history)
+                          / (CBenchReport::median(small) / s.clearSmallRows);
+    m_report.goal(QStringLiteral("clear_table_per_row"), growth, QString(), Bound::AtMost, 2.0,
+                  QStringLiteral("[per-row cost at %1 rows / at %2 rows; %3 if it grew with the square]")
+                      .arg(s.history)
+                      .arg(s.clearSmallRows)
+                      .arg(double(s.history) / s.clearSmallRows));
+}
+
+void CBench::benchBigStartup()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QStringList domains;
+    for (int d = 0; d < s.bigHistoryDomains; ++d)
+        domains.append(CBenchData::domainName(CBenchData::HistoryDomainBase + d));
+    const QString home = makeHome(m_root.path(), QStringLiteral("home-big"),
+                                  CBenchData::history(s.bigHistory, s.bigHistoryDomains, m_lastDay),
+                                  CBenchData::domainList(domains));
+    say(QStringLiteral("generated a history of %1 records over %2 domains in %3 ms")
+            .arg(s.bigHistory)
+            .arg(s.bigHistoryDomains)
+            .arg(clock.elapsed()));
+    QList<double> times;
+    QList<double> peaks;
+    for (int run = 0; run < s.bigRuns; ++run) {
+        // A process of its own, so that its peak memory is its alone.
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup-child"), home});
+        if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit
+            || child.exitCode() != 0) {
+            say(QStringLiteral("  start-up child failed: %1").arg(child.errorString()));
+            continue;
+        }
+        const QStringList fields =
+            QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u'\n').last().split(u' ');
+        if (fields.size() < 4 || fields.at(0) != u"startup-child") {
+            say(QStringLiteral("  start-up child gave no figures"));
+            continue;
+        }
+        times.append(fields.at(1).toDouble());
+        peaks.append(fields.at(2).toDouble() * 1024 / 1e6);
+        if (fields.at(3).toInt() != s.bigHistory)
+            say(QStringLiteral("  start-up child loaded %1 records").arg(fields.at(3)));
+    }
+    m_report.goal(label("startup_%1", s.bigHistory), times, QStringLiteral("ms"), Bound::AtMost, 15000);
+    m_report.goal(label("startup_%1_peak", s.bigHistory), peaks, QStringLiteral("MB"), Bound::AtMost, 2000);
+}
+
+void CBench::benchParser()
+{
+    const QString domain = CBenchData::domainName(123);
+    const QString page = CBenchData::siteInfoPage(domain, s.pageChars);
+    for (const bool rankMode : {true, false}) {
+        const CAlexaRankData check = parseRankPage(page, domain, rankMode);
+        const QString expected = rankMode ? QStringLiteral("1234560") : QStringLiteral("0.0123%");
+        if (check.globalRank() != u"1234567" || check.usRank() != u"98765" || check.yesterday() != expected)
+            say(QStringLiteral("  the parser read %1 from the page").arg(check.toString()));
+        QList<double> rates;
+        for (int run = 0; run < s.runs + 2; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            for (int i = 0; i < s.parserRepeats; ++i)
+                m_parsedChars += parseRankPage(page, domain, rankMode).yesterday().size();
+            const double seconds = double(clock.nsecsElapsed()) / 1e9;
+            rates.append(double(page.size()) * s.parserRepeats / seconds / 1e6);
+        }
+        m_report.goal(rankMode ? QStringLiteral("parser_rank_mode") : QStringLiteral("parser_reach_mode"),
+                      rates, QStringLiteral("MB/s"), Bound::AtLeast, 200);
+    }
+}
+
+void CBench::benchService()
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QString folder = m_root.path() + QStringLiteral("/lists");
+    const QStringList queryDomains =
+        CBenchData::writeSnapshots(folder, s.snapshotDays, s.snapshotRows, m_lastDay, s.queryDomains);
+    say(QStringLiteral("generated %1 daily lists of %2 rows in %3 ms")
+            .arg(s.snapshotDays)
+            .arg(s.snapshotRows)
+            .arg(clock.elapsed()));
+
+    if (wanted(u"service")) {
+        QList<double> loads;
+        for (int run = 0; run < s.runs; ++run) {
+            CSnapshotStore store;
+            QElapsedTimer load;
+            load.start();
+            const CSnapshotStore::Report report = store.load(folder);
+            loads.append(msOf(load));
+            if (run == 0)
+                say(QStringLiteral("  %1").arg(report.summary()));
+        }
+        m_report.goal(QStringLiteral("service_load_%1x%2").arg(s.snapshotDays).arg(label("%1", s.snapshotRows)),
+                      loads, QStringLiteral("ms"), Bound::AtMost, 5000);
+    }
+
+    CRankdProcess service(m_rankd);
+    QString error;
+    if (!service.start(folder, 120000, &error)) {
+        say(QStringLiteral("  %1").arg(error));
+        m_report.goal(QStringLiteral("service_start"), 0, QString(), Bound::AtLeast, 1, error);
+        return;
+    }
+    say(QStringLiteral("  sorvane-rankd on port %1: %2").arg(service.port()).arg(service.loadSummary()));
+
+    if (wanted(u"query"))
+        benchQueryRun(service.port(), queryDomains);
+    if (wanted(u"latency"))
+        benchLatency(service, queryDomains);
+}
+
+void CBench::benchQueryRun(quint16 port, const QStringList &domains)
+{
+    QList<QByteArray> requests;
+    for (const QString &domain : domains)
+        requests.append(CFetchLoop::request("/siteinfo/" + domain.toLatin1()));
+
+    const QString home = makeHome(m_root.path(), QStringLiteral("home-query"), m_history,
+                                  CBenchData::domainList(domains));
+    const QString historyPath = dataFolderOf(home) + QStringLiteral("/db.dat");
+    qputenv("SORVANE_SERVICE", QStringLiteral("127.0.0.1:%1").arg(port).toLatin1());
+
+    QList<double> sorvaneRates;
+    QList<double> bareRates;
+    QList<double> withSaveRates;
+    QList<double> guiCpu;
+    QList<double> bareCpu;
+    int failed = 0;
+    for (int run = 0; run < s.runs; ++run) {
+        // The bare loop and Sorvane alternate, so both see the same machine.
+        CFetchLoop bare(port, requests, MainWindow::SocketCount);
+        const double bareCpuBefore = threadCpuSeconds();
+        const CFetchLoop::Result result = bare.run(120000);
+        bareCpu.append((threadCpuSeconds() - bareCpuBefore) * 1e6 / double(requests.size()));
+        if (result.failures > 0 || result.timedOut)
+            say(QStringLiteral("  bare loop: %1 failures%2")
+                    .arg(result.failures)
+                    .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
+        bareRates.append(double(requests.size()) / (double(result.elapsedNs) / 1e9));
+
+        useHome(home);
+        CBenchData::writeFile(historyPath, m_history);
+        auto window = openWindow(m_prompts, nullptr);
+        qsizetype taken = 0;
+        QEventLoop loop;
+        for (int i = 0; i < MainWindow::SocketCount; ++i) {
+            // Connected after the window's own slot, so this runs once the
+            // window has taken the result in.
+            QObject::connect(window->socket(i), &CAlexaSocket::rankProfile, &loop,
+                             [&](const CAlexaRankData &record, int) {
+                                 if (record.globalRank() == u"NA")
+                                     ++failed;
+                                 if (++taken == domains.size())
+                                     loop.quit();
+                             });
+        }
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(300000);
+        auto *button = window->findChild<QPushButton *>(QStringLiteral("btnManualQuery"));
+        auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
+        auto *status = window->findChild<QTextEdit *>(QStringLiteral("txtStatus"));
+        QElapsedTimer clock;
+        // The last result is taken in with the last change to the table
+        // or the status text; the save of the whole history that ends a
+        // run follows it and is shown on a line of its own.
+        qint64 lastChangeNs = 0;
+        const auto noteChange = [&] { lastChangeNs = clock.nsecsElapsed(); };
+        QObject::connect(table->model(), &QAbstractItemModel::rowsInserted, &loop, noteChange);
+        QObject::connect(status->document(), &QTextDocument::contentsChanged, &loop, noteChange);
+        const double cpuBefore = threadCpuSeconds();
+        clock.start();
+        button->click();
+        if (taken < domains.size())
+            loop.exec();
+        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        guiCpu.append((threadCpuSeconds() - cpuBefore) * 1e6 / double(domains.size()));
+        if (taken < domains.size()) {
+            say(QStringLiteral("  query run: only %1 of %2 results").arg(taken).arg(domains.size()));
+        } else {
+            sorvaneRates.append(double(domains.size()) / (double(lastChangeNs) / 1e9));
+            withSaveRates.append(double(domains.size()) / seconds);
+        }
+        if (window->history().size() != s.history + domains.size())
+            say(QStringLiteral("  query run: history holds %1 records").arg(window->history().size()));
+    }
+    qunsetenv("SORVANE_SERVICE");
+    if (failed > 0)
+        say(QStringLiteral("  query run: %1 results without figures").arg(failed));
+    m_report.figure(label("bare_fetch_%1", int(domains.size())), bareRates, QStringLiteral("domains/s"));
+    m_report.figure(QStringLiteral("bare_fetch_cpu_per_page"), bareCpu, QStringLiteral("us"));
+    m_report.figure(QStringLiteral("query_run_cpu_per_result"), guiCpu, QStringLiteral("us"));
+    m_report.figure(label("query_run_%1_with_save", int(domains.size())), withSaveRates,
+                    QStringLiteral("domains/s"));
+    m_report.goal(label("query_run_%1", int(domains.size())), sorvaneRates, QStringLiteral("domains/s"),
+                  Bound::AtLeast, 500);
+    QList<double> ratios;
+    for (qsizetype i = 0; i < qMin(sorvaneRates.size(), bareRates.size()); ++i)
+        ratios.append(sorvaneRates.at(i) / bareRates.at(i));
+    m_report.goal(QStringLiteral("query_run_vs_bare"), ratios, QString(), Bound::AtLeast, 0.5);
+}
+
+void CBench::benchLatency(const CRankdProcess &service, const QStringList &domains)
+{
+    const quint16 port = service.port();
+    QList<QByteArray> requests;
+    const int total = s.loadConnections * s.loadRequestsPerConnection;
+    for (int i = 0; i < total; ++i)
+        requests.append(CFetchLoop::request("/siteinfo/" + domains.at(i % domains.size()).toLatin1()));
+    // 50 connections, each asking every 10 ms: 5,000 pages a second.
+    constexpr int PaceMs = 10;
+    QList<double> paced;
+    QList<double> latencies;
+    QList<double> rates;
+    QList<double> serviceCpu;
+    for (int run = 0; run < s.runs; ++run) {
+        CFetchLoop steadyLoad(port, requests, s.loadConnections);
+        steadyLoad.setPacing(PaceMs);
+        const CFetchLoop::Result steady = steadyLoad.run(120000);
+        reportFailures(steady);
+        paced.append(steady.meanLatencyMs());
+
+        // Every connection asking again as soon as it is answered: the
+        // mean is then the queue the client fills, 50 / pages per second.
+        CFetchLoop load(port, requests, s.loadConnections);
+        const double cpuBefore = service.cpuSeconds();
+        const CFetchLoop::Result result = load.run(120000);
+        serviceCpu.append((service.cpuSeconds() - cpuBefore) * 1e6 / double(qMax<size_t>(1, result.latenciesNs.size())));
+        reportFailures(result);
+        latencies.append(result.meanLatencyMs());
+        rates.append(double(result.latenciesNs.size()) / (double(result.elapsedNs) / 1e9));
+    }
+    // The same pages one at a time: the answer time without any queue.
+    QList<double> alone;
+    for (int run = 0; run < s.runs; ++run) {
+        CFetchLoop single(port, requests.mid(0, qMin<qsizetype>(requests.size(), 1000)), 1);
+        alone.append(single.run(120000).meanLatencyMs());
+    }
+    m_report.figure(QStringLiteral("service_latency_1conn"), alone, QStringLiteral("ms"));
+    m_report.figure(QStringLiteral("service_latency_%1conn_paced").arg(s.loadConnections), paced,
+                    QStringLiteral("ms"));
+    m_report.figure(QStringLiteral("service_pages_per_s"), rates, QStringLiteral("pages/s"));
+    m_report.figure(QStringLiteral("service_cpu_per_page"), serviceCpu, QStringLiteral("us"));
+    m_report.goal(QStringLiteral("service_latency_%1conn").arg(s.loadConnections), latencies,
+                  QStringLiteral("ms"), Bound::AtMost, 1.0);
+}
+
+void CBench::reportFailures(const CFetchLoop::Result &result)
+{
+    if (result.failures > 0 || result.timedOut)
+        say(QStringLiteral("  load: %1 failures%2")
+                .arg(result.failures)
+                .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
+}
