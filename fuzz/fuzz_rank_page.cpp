@@ -3,6 +3,7 @@
 #include "CDomainDateList.h"
 #include "FuzzCheck.h"
 #include "RankPageParser.h"
+#include "StoredFieldCheck.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -12,17 +13,6 @@
 #include <cstdint>
 
 namespace {
-
-// Nothing that could split a history line; markup stays, shown literally.
-bool isPlain(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator || c == u',')
-            return false;
-    }
-    return true;
-}
 
 bool isRank(const QString &value)
 {
@@ -36,11 +26,6 @@ bool isRank(const QString &value)
         if ((c < u'0' || c > u'9') && c != u'-' && c != u'+')
             return false;
     return true;
-}
-
-bool isFigure(const QString &value, qsizetype limit)
-{
-    return value == u"NA" || (value.size() <= limit && isPlain(value));
 }
 
 } // namespace
@@ -61,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const QString given = QString::fromLatin1(rest.first(newline));
             // The socket is only ever given a name from the domain list, which
             // holds no empty names and no commas.
-            if (!given.isEmpty() && isPlain(given))
+            if (!given.isEmpty() && isPlainField(given))
                 domain = given;
             rest = rest.sliced(newline + 1);
         }
@@ -73,10 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(record.date().size() == 10);
     FUZZ_CHECK(isRank(record.globalRank()));
     FUZZ_CHECK(isRank(record.usRank()));
-    FUZZ_CHECK(isFigure(record.yesterday(), 10));
-    FUZZ_CHECK(isFigure(record.sevenDay(), 15));
-    FUZZ_CHECK(isFigure(record.oneMonth(), 15));
-    FUZZ_CHECK(isFigure(record.threeMonth(), 15));
+    FUZZ_CHECK(isStoredFigure(record.yesterday(), 10));
+    FUZZ_CHECK(isStoredFigure(record.sevenDay(), 15));
+    FUZZ_CHECK(isStoredFigure(record.oneMonth(), 15));
+    FUZZ_CHECK(isStoredFigure(record.threeMonth(), 15));
 
     // Whatever the page held, the record comes back whole from the history file.
     QList<CAlexaRankData> history;

@@ -1,5 +1,6 @@
 #include "CDomainImportFilter.h"
 
+#include "CFieldText.h"
 #include "CRequestTarget.h"
 
 #include <algorithm>
@@ -16,8 +17,7 @@ constexpr qsizetype MaxNameLength = 253;
 bool hasControl(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
-               || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+        return CFieldText::breaksLine(c) || c.category() == QChar::Other_Format;
     });
 }
 

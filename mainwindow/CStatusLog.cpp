@@ -1,5 +1,7 @@
 #include "CStatusLog.h"
 
+#include "CFieldText.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -19,8 +21,7 @@ QString CStatusLog::plainLine(const QString &line)
 {
     QString plain = line;
     for (QChar &c : plain) {
-        if (c.category() == QChar::Other_Control || c == QChar::ParagraphSeparator
-            || c == QChar::LineSeparator)
+        if (CFieldText::breaksLine(c))
             c = u' ';
     }
     return plain;

@@ -317,13 +317,7 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
     if (socketId >= 0 && socketId < socketBusy.size())
         socketBusy[socketId] = false;
     if (latestDates->contains(record.domain(), record.date())) {
-        const QString refusal = record.domain() + QStringLiteral(" has already been assessed for this date...");
-        if (runActive) {
-            holdRunFrame();
-            statusLog->defer(refusal);
-        } else {
-            statusLog->append(refusal);
-        }
+        reportLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
         crawlNextDomain(socketId);
     } else {
         latestDates->update(record.domain(), record.date());
@@ -418,14 +412,22 @@ void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &fil
             pendingStatus.remove(0, pendingStatus.size() - CStatusLog::MaxLines);
         return;
     }
+    if (runActive)
+        runRows.append(record);
+    else
+        widgetHelper.appendRows(ui->tblRankData, {record});
+    reportLine(statusLine(record));
+}
+
+void MainWindow::reportLine(const QString &line)
+{
+    // A run's lines are added a frame at a time.
     if (runActive) {
         holdRunFrame();
-        runRows.append(record);
-        statusLog->defer(statusLine(record));
-        return;
+        statusLog->defer(line);
+    } else {
+        statusLog->append(line);
     }
-    widgetHelper.appendRows(ui->tblRankData, {record});
-    statusLog->append(statusLine(record));
 }
 
 void MainWindow::beginRows()

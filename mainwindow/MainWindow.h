@@ -97,6 +97,7 @@ private:
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
     void holdRunFrame();
+    void reportLine(const QString &line);
     void showRunFrame();
 
     // A view rebuild: rows are gathered and put into the table at once when

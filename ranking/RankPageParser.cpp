@@ -1,5 +1,6 @@
 #include "RankPageParser.h"
 
+#include "CFieldText.h"
 #include "CRankClock.h"
 
 #include <QString>
@@ -32,17 +33,6 @@ static_assert(ReachEnd.size() == 83);
 static_assert(TrafficStart.size() == 20);
 static_assert(TrafficEnd.size() == 47);
 static_assert(CellTag.size() == 17);
-
-// A figure is stored as a field of a history line, where a control
-// character (a line break above all) would split the line; such a value is no
-// figure. Markup is harmless: it is only ever shown as plain text.
-bool isPlainText(QStringView value)
-{
-    return std::none_of(value.begin(), value.end(), [](QChar c) {
-        return c.category() == QChar::Other_Control || c == QChar::LineSeparator
-               || c == QChar::ParagraphSeparator;
-    });
-}
 
 // toInt() overlooks white space around the digits and stops reading at a NUL
 // character, so "\n5" and "5\0..." would pass; neither may be stored.
@@ -83,7 +73,8 @@ QString figureAfter(const QString &text, QLatin1StringView header, qsizetype lim
     QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).trimmed();
     value.remove(CellTag);
     value.remove(u',');
-    return value.size() > limit || !isPlainText(value) ? QString(NotAvailable) : value;
+    // A control character would split the figure's history line.
+    return value.size() > limit || !CFieldText::isPlain(value) ? QString(NotAvailable) : value;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "RankPageParser.h"
+#include "StoredFieldCheck.h"
 
 #include <QTest>
 
@@ -40,16 +41,6 @@ QByteArray garbage(qsizetype size)
     return bytes;
 }
 
-bool isPlain(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator || c == u',')
-            return false;
-    }
-    return true;
-}
-
 // What a record may hold, whatever the page: "NA", digits, or a short figure
 // without control characters, so it cannot split its history line. Markup is
 // kept as text; the views show it literally.
@@ -71,7 +62,7 @@ QString whatIsWrong(const CAlexaRankData &record)
                                              {record.oneMonth(), 15},
                                              {record.threeMonth(), 15}};
     for (const auto &[figure, limit] : figures) {
-        if (figure != u"NA" && (figure.size() > limit || !isPlain(figure)))
+        if (!isStoredFigure(figure, limit))
             return QStringLiteral("figure %1").arg(figure.left(40));
     }
     return QString();

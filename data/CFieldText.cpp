@@ -1,0 +1,14 @@
+#include "CFieldText.h"
+
+#include <algorithm>
+
+bool CFieldText::breaksLine(QChar c)
+{
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator
+           || c == QChar::ParagraphSeparator;
+}
+
+bool CFieldText::isPlain(QStringView text)
+{
+    return std::none_of(text.begin(), text.end(), breaksLine);
+}
