@@ -73,14 +73,8 @@ CFetchLoop::Result CFetchLoop::run(int timeLimitMs)
 
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < m_slots.size(); ++i) {
-        // Paced connections start spread over one interval, not all at once.
-        const int offsetMs = m_intervalMs * i / int(m_slots.size());
-        if (offsetMs > 0)
-            QTimer::singleShot(std::chrono::milliseconds(offsetMs), Qt::PreciseTimer, this, [this, i] { startNext(i); });
-        else
-            startNext(i);
-    }
+    for (int i = 0; i < m_slots.size(); ++i)
+        startNext(i);
     if (m_done < m_requests.size())
         loop.exec();
     m_result.elapsedNs = clock.nsecsElapsed();
@@ -119,9 +113,5 @@ void CFetchLoop::finish(int i, bool failed)
             QMetaObject::invokeMethod(m_loopQuit, "quit", Qt::QueuedConnection);
         return;
     }
-    const qint64 waitMs = m_intervalMs - slot.started.elapsed();
-    if (waitMs > 0)
-        QTimer::singleShot(std::chrono::milliseconds(waitMs), Qt::PreciseTimer, this, [this, i] { startNext(i); });
-    else
-        startNext(i);
+    startNext(i);
 }

@@ -34,11 +34,6 @@ public:
     // Runs every request once; gives up after timeLimitMs.
     Result run(int timeLimitMs);
 
-    // Each connection starts a request at most once per interval instead of
-    // at once: a steady load the server keeps up with, so the time measured
-    // is the answer's and not the wait in a queue the client itself fills.
-    void setPacing(int intervalMs) { m_intervalMs = intervalMs; }
-
     // The request Sorvane's fetch object sends for a page path.
     static QByteArray request(const QByteArray &path);
 
@@ -55,7 +50,6 @@ private:
     void finish(int slot, bool failed);
 
     quint16 m_port;
-    int m_intervalMs = 0;
     QList<QByteArray> m_requests;
     QList<Slot> m_slots;
     qsizetype m_next = 0;
