@@ -520,9 +520,11 @@ void MainWindow::on_cbDomain_currentIndexChanged(int index)
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
     QMainWindow::keyPressEvent(event);
-    showRunFrame(); // the row to delete is chosen among all rows taken in
     QTableWidget *table = ui->tblRankData;
-    if (!table->hasFocus() || event->key() != Qt::Key_Delete || table->rowCount() == 0)
+    if (!table->hasFocus() || event->key() != Qt::Key_Delete)
+        return;
+    showRunFrame(); // the row to delete is chosen among all rows taken in
+    if (table->rowCount() == 0)
         return;
     if (!prompts->askYesNo(QStringLiteral("Row Deletion"), QStringLiteral("Do wish you to remove this entry")))
         return;
