@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QImage>
 #include <QLinearGradient>
+#include <QPainterPathStroker>
 #include <QPolygonF>
 #include <QRadialGradient>
 #include <QTransform>
@@ -46,8 +47,13 @@ QColor withAlpha(QColor colour, int alpha)
 } // namespace
 
 CIconPainter::CIconPainter(QImage *image)
-    : m_size(image->width())
-    , m_painter(image)
+    : CIconPainter(image, image->width())
+{
+}
+
+CIconPainter::CIconPainter(QPaintDevice *device, int size)
+    : m_size(size)
+    , m_painter(device)
 {
     m_painter.setRenderHint(QPainter::Antialiasing);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -81,12 +87,13 @@ void CIconPainter::drawGlobe(const QPointF &centre, qreal radius)
     sea.setColorAt(1, blueDeep);
     m_painter.fillPath(sphere, sea);
 
-    m_painter.save();
-    m_painter.setClipPath(sphere);
+    // Everything on the sphere is cut to it by path intersection rather than
+    // by clipping: the SVG generator drops clip paths.
     // The land is laid out for a sphere of radius 42 centred at (50, 48).
-    m_painter.translate(centre);
-    m_painter.scale(radius / 42.0, radius / 42.0);
-    m_painter.translate(-50, -48);
+    QTransform layout;
+    layout.translate(centre.x(), centre.y());
+    layout.scale(radius / 42.0, radius / 42.0);
+    layout.translate(-50, -48);
     QPainterPath land;
     land.moveTo(22, 22);
     land.cubicTo(30, 14, 44, 14, 46, 22);
@@ -107,39 +114,39 @@ void CIconPainter::drawGlobe(const QPointF &centre, qreal radius)
     land.cubicTo(63, 57, 60, 51, 62, 45);
     land.cubicTo(56, 42, 55, 34, 59, 30);
     land.cubicTo(57, 26, 57, 21, 60, 18);
-    QLinearGradient landShade(20, 14, 80, 88);
+    land = layout.map(land).intersected(sphere);
+    QLinearGradient landShade(layout.map(QPointF(20, 14)), layout.map(QPointF(80, 88)));
     landShade.setColorAt(0, greenLight);
     landShade.setColorAt(1, green.darker(130));
-    m_painter.setPen(QPen(withAlpha(green.darker(160), 160), px(0.8)));
+    m_painter.setPen(QPen(withAlpha(green.darker(160), 160), px(0.8) * radius / 42.0));
     m_painter.setBrush(landShade);
     m_painter.drawPath(land);
-    m_painter.restore();
 
-    m_painter.save();
-    m_painter.setClipPath(sphere);
-    m_painter.setPen(QPen(withAlpha(paper, 150), qMax(px(1.0), radius * 0.035)));
-    m_painter.setBrush(Qt::NoBrush);
+    QPainterPath grid;
     for (const int degrees : {0, 35, 62, 90}) {
         const qreal half = radius * qCos(qDegreesToRadians(qreal(degrees)));
-        if (half < 0.5)
-            m_painter.drawLine(QPointF(centre.x(), centre.y() - radius), QPointF(centre.x(), centre.y() + radius));
-        else
-            m_painter.drawEllipse(centre, half, radius);
+        if (half < 0.5) {
+            grid.moveTo(centre.x(), centre.y() - radius);
+            grid.lineTo(centre.x(), centre.y() + radius);
+        } else {
+            grid.addEllipse(centre, half, radius);
+        }
     }
     // Parallels bow slightly, as on a globe tilted towards the viewer.
     for (const int degrees : {-60, -30, 0, 30, 60}) {
         const qreal y = centre.y() + radius * qSin(qDegreesToRadians(qreal(degrees)));
         const qreal half = radius * qCos(qDegreesToRadians(qreal(degrees)));
-        QPainterPath parallel;
-        parallel.moveTo(centre.x() - half, y);
-        parallel.quadTo(centre.x(), y + half * 0.22, centre.x() + half, y);
-        m_painter.drawPath(parallel);
+        grid.moveTo(centre.x() - half, y);
+        grid.quadTo(centre.x(), y + half * 0.22, centre.x() + half, y);
     }
+    QPainterPathStroker stroker;
+    stroker.setWidth(qMax(px(1.0), radius * 0.035));
+    m_painter.fillPath(stroker.createStroke(grid).intersected(sphere), withAlpha(paper, 150));
+
     QRadialGradient gloss(QPointF(centre.x() - radius * 0.35, centre.y() - radius * 0.5), radius * 0.6);
     gloss.setColorAt(0, QColor(255, 255, 255, 120));
     gloss.setColorAt(1, QColor(255, 255, 255, 0));
     m_painter.fillPath(sphere, gloss);
-    m_painter.restore();
 
     m_painter.setPen(QPen(blueDeep.darker(130), qMax(px(1.0), radius * 0.045)));
     m_painter.setBrush(Qt::NoBrush);

@@ -7,14 +7,17 @@
 #include <QString>
 
 class QImage;
+class QPaintDevice;
 
-// Draws one of Sorvane's icons onto a square image. All artwork is laid out
+// Draws one of Sorvane's icons onto a square image or drawing. All artwork is laid out
 // on a 100 x 100 grid that is scaled to the image, so one drawing serves every
 // pixel size; px() keeps strokes at least a device pixel wide on small images.
 class CIconPainter
 {
 public:
     explicit CIconPainter(QImage *image);
+    // For devices without a pixel size of their own, such as an SVG generator.
+    CIconPainter(QPaintDevice *device, int size);
 
     void drawGlobalRank();
     void drawDomains();
