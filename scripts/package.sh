@@ -10,6 +10,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh dpkg-dev file >&2
 
 build_dir=${BUILD_DIR:-build-package}
+# All of Debian's hardening, immediate binding included.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cppflags=$(dpkg-buildflags --get CPPFLAGS)
 cxxflags=$(dpkg-buildflags --get CXXFLAGS)
 ldflags=$(dpkg-buildflags --get LDFLAGS)
