@@ -7,6 +7,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Matches the window with its desktop entry, for its icon and name on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.qorvex.Sorvane"));
     auto window = std::make_unique<MainWindow>();
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())

@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "CAlexaSocket.h"
+#include "CClippedTextDelegate.h"
 #include "CCsvWriter.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
@@ -10,6 +11,7 @@
 #include "CPeriod.h"
 #include "CRequestTarget.h"
 #include "CStatusLog.h"
+#include "CUserGuide.h"
 #include "CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
@@ -17,6 +19,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLockFile>
+#include <QMessageBox>
 #include <QResizeEvent>
 #include <QTextStream>
 
@@ -107,6 +110,28 @@ MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompt
 
     ui->actionRank->setChecked(true);
     ui->lstMonthYear->setVisible(false);
+
+    connectHelp();
+    showFirstStartHint();
+}
+
+void MainWindow::connectHelp()
+{
+    // The menu's twins of the two buttons act exactly as a click would.
+    connect(ui->actionPerform_Query, &QAction::triggered, ui->btnManualQuery, &QPushButton::click);
+    connect(ui->actionManage_Domains, &QAction::triggered, ui->btnManageDomains, &QPushButton::click);
+    connect(ui->actionAbout_Sorvane, &QAction::triggered, this,
+            [this] { QMessageBox::about(this, CUserGuide::aboutTitle(), CUserGuide::aboutText()); });
+    connect(ui->actionAbout_Qt, &QAction::triggered, qApp, &QApplication::aboutQt);
+    ui->tblRankData->setItemDelegate(new CClippedTextDelegate(ui->tblRankData));
+}
+
+void MainWindow::showFirstStartHint()
+{
+    // Shown only while the status text is empty, so it never mixes with the
+    // status lines and needs no removing.
+    const int domains = ui->cbDomain->count() - 1;
+    ui->txtStatus->setPlaceholderText(rankHistory.isEmpty() ? CUserGuide::firstStartHint(domains) : QString());
 }
 
 MainWindow::~MainWindow()
@@ -137,6 +162,7 @@ void MainWindow::setUpHeader()
         item->setIcon(QIcon(QString::fromUtf16(headerColumns[column].icon)));
         item->setTextAlignment(Qt::AlignVCenter);
         item->setSizeHint(QSize(100, 32));
+        item->setToolTip(CUserGuide::columnToolTip(column));
         table->setHorizontalHeaderItem(column, item);
     }
     table->verticalHeader()->setVisible(false);
@@ -231,6 +257,7 @@ void MainWindow::startCrawl()
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
+    ui->actionPerform_Query->setEnabled(false);
     int dispatched = 0;
     for (int i = 0; i < batch; ++i) {
         // Entries that trim to nothing are passed over instead of idling a socket.
@@ -297,6 +324,7 @@ void MainWindow::finishRunIfIdle()
     if (!crawlFinished || anySocketBusy())
         return;
     ui->btnManualQuery->setEnabled(true);
+    ui->actionPerform_Query->setEnabled(true);
     if (runActive) {
         runActive = false;
         showRunFrame();
@@ -584,6 +612,7 @@ void MainWindow::on_action_Import_Urls_triggered()
         prompts->message(QStringLiteral("A domain name cannot contain \",\"; these lines were not imported:\n")
                          + names.join(u'\n'));
     }
+    showFirstStartHint();
 }
 
 void MainWindow::on_actionExport_CSV_triggered()
@@ -629,11 +658,13 @@ void MainWindow::removeAllDomains()
 {
     ui->cbDomain->clear();
     ui->cbDomain->insertItem(0, QIcon(), allDomainsEntry);
+    showFirstStartHint();
 }
 
 void MainWindow::addNewDomain(QString entry)
 {
     ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), entry);
+    showFirstStartHint();
 }
 
 void MainWindow::on_action_Exit_triggered()

@@ -88,6 +88,8 @@ private Q_SLOTS:
 
 private:
     void setUpHeader();
+    void connectHelp();
+    void showFirstStartHint();
     void establishDataFolder();
     void loadDomainList();
     void dispatch(const QString &domain, int socketId);

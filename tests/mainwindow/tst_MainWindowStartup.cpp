@@ -156,8 +156,10 @@ void tst_MainWindowStartup::menusInOrder()
     CWindowProbe probe(window.get());
     auto *file = window->findChild<QMenu *>(QStringLiteral("menu_File"));
     auto *alexa = window->findChild<QMenu *>(QStringLiteral("menuAlexa_Data"));
-    QVERIFY(file && alexa);
-    QCOMPARE(window->menuBar()->actions(), (QList<QAction *>{file->menuAction(), alexa->menuAction()}));
+    auto *help = window->findChild<QMenu *>(QStringLiteral("menuHelp"));
+    QVERIFY(file && alexa && help);
+    QCOMPARE(window->menuBar()->actions(),
+             (QList<QAction *>{file->menuAction(), alexa->menuAction(), help->menuAction()}));
     QCOMPARE(file->title(), QStringLiteral("&File"));
     QCOMPARE(alexa->title(), QStringLiteral("Alexa Data"));
 
@@ -167,7 +169,12 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(fileEntries.at(1), probe.action("actionExport_CSV"));
     QVERIFY(fileEntries.at(2)->isSeparator());
     QCOMPARE(fileEntries.at(3), probe.action("action_Exit"));
-    QCOMPARE(alexa->actions(), QList<QAction *>{probe.action("actionRank")});
+    const QList<QAction *> alexaEntries = alexa->actions();
+    QCOMPARE(alexaEntries.size(), 4);
+    QCOMPARE(alexaEntries.at(0), probe.action("actionPerform_Query"));
+    QCOMPARE(alexaEntries.at(1), probe.action("actionManage_Domains"));
+    QVERIFY(alexaEntries.at(2)->isSeparator());
+    QCOMPARE(alexaEntries.at(3), probe.action("actionRank"));
 
     QCOMPARE(probe.action("action_Import_Urls")->text(), QStringLiteral("&Import Urls"));
     QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export CSV"));
@@ -179,8 +186,16 @@ void tst_MainWindowStartup::menusInOrder()
     QVERIFY(probe.action("actionRank")->icon().isNull());
     QVERIFY(probe.action("actionRank")->isCheckable());
     QVERIFY(probe.action("actionRank")->isChecked());
+    // Shortcuts only where the menus show them.
+    const QHash<QString, QKeySequence> shortcuts{
+        {"action_Import_Urls", QKeySequence(QStringLiteral("Ctrl+I"))},
+        {"actionExport_CSV", QKeySequence(QStringLiteral("Ctrl+E"))},
+        {"action_Exit", QKeySequence(QStringLiteral("Ctrl+Q"))},
+        {"actionPerform_Query", QKeySequence(QStringLiteral("F5"))},
+        {"actionManage_Domains", QKeySequence(QStringLiteral("Ctrl+M"))},
+    };
     for (QAction *action : window->findChildren<QAction *>())
-        QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+        QVERIFY2(action->shortcut() == shortcuts.value(action->objectName()), qPrintable(action->objectName()));
 }
 
 void tst_MainWindowStartup::tableHeader_data()
