@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -18,6 +19,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolTip>
 
 #include <memory>
 
@@ -256,6 +258,16 @@ void tst_WindowHelp::clippedCellShowsItsTextInAToolTip()
     option.rect = table->visualRect(cell);
     option.widget = table;
     QCOMPARE(delegate->clippedText(option, cell), clipped ? domain : QString());
+
+    // Hovering the cell shows the whole text, escaped, or no tool tip at all.
+    const QPoint inside = option.rect.center();
+    QHelpEvent hover(QEvent::ToolTip, inside, table->viewport()->mapToGlobal(inside));
+    QApplication::sendEvent(table->viewport(), &hover);
+    QCOMPARE(QToolTip::isVisible(), clipped);
+    if (clipped) {
+        QVERIFY2(QToolTip::text().contains(domain.toHtmlEscaped()), qPrintable(QToolTip::text()));
+        QToolTip::hideText();
+    }
 
     // Widening the column until the name fits takes the tool tip away.
     table->resizeColumnToContents(0);
