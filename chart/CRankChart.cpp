@@ -136,15 +136,17 @@ void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &
             if (begin == end) {
                 auto *marker = new QScatterSeries; // the chart takes it over below
                 marker->setMarkerSize(8);
-                marker->setBorderColor(colour);
                 drawn = marker;
             } else {
                 drawn = new QLineSeries;
             }
-            drawn->setColor(colour);
             drawn->setName(series.domain());
             drawn->replace(xy);
             m_chart->addSeries(drawn);
+            // After adding: the chart's theme colours every series it is given.
+            drawn->setColor(colour);
+            if (auto *marker = qobject_cast<QScatterSeries *>(drawn))
+                marker->setBorderColor(colour);
             drawn->attachAxis(m_dateAxis);
             drawn->attachAxis(m_rankAxis);
             // One legend entry per domain, whatever its number of stretches.

@@ -74,6 +74,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->tblMovers->sortByColumn(PercentColumn, Qt::DescendingOrder);
     ui->splitter->setStretchFactor(1, 1);
     ui->splitter->setSizes({180, 640, 360});
+    ui->txtFilter->setFocus(); // typing narrows the domain list at once
 
     m_changeTimer.setSingleShot(true);
     m_changeTimer.setInterval(ChangeDelayMs);
