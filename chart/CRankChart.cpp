@@ -177,5 +177,6 @@ void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &
     } else {
         m_dateAxis->setRange(from.startOfDay(), to.startOfDay());
     }
-    m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("MMM yyyy") : QStringLiteral("dd/MM/yyyy"));
+    // Ticks fall between month starts, so a long span names the day too.
+    m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("d MMM yyyy") : QStringLiteral("dd/MM/yyyy"));
 }

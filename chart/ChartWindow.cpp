@@ -61,7 +61,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
 
     m_movers = new QStandardItemModel(0, 7, this);
     m_movers->setHorizontalHeaderLabels({QStringLiteral("Domain"), QStringLiteral("Newest"),
-                                         QStringLiteral("Period start"), QStringLiteral("Change"),
+                                         QStringLiteral("Start"), QStringLiteral("Change"),
                                          QStringLiteral("Change %"), QStringLiteral("Best"),
                                          QStringLiteral("Worst")});
     m_movers->horizontalHeaderItem(ChangeColumn)
@@ -73,7 +73,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->tblMovers->verticalHeader()->setVisible(false);
     ui->tblMovers->sortByColumn(PercentColumn, Qt::DescendingOrder);
     ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({180, 640, 360});
+    ui->splitter->setSizes({170, 560, 450});
     ui->txtFilter->setFocus(); // typing narrows the domain list at once
 
     m_changeTimer.setSingleShot(true);

@@ -76,9 +76,9 @@ xdotool key --window "\$win" ctrl+g
 chart=\$(xdotool search --sync --name '^Sorvane - Chart$' | head -1)
 xdotool windowfocus --sync "\$chart"
 sleep 1
-# The filter box has the focus; Tab reaches the domain list, where Space
-# checks the current domain (the first is checked already).
-xdotool key --window "\$chart" Tab Down Down space Down space Down space Down space Down space
+# The filter box has the focus; Tab reaches the domain list on its first
+# row (checked already), where Down and Space check the next ones.
+xdotool key --window "\$chart" Tab Down space Down space Down space Down space Down space
 sleep 1
 import -window "\$chart" "$out"
 kill \$pid; wait \$pid || true
