@@ -11,6 +11,7 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -91,6 +92,8 @@ void CRankChart::fitRankAxis(double smallest, double largest)
     int high = int(std::ceil(std::log10(largest) - 1e-9));
     if (high <= low)
         high = low + 1;
+    if (m_rankAxis->min() == low && m_rankAxis->max() == high && !m_rankAxis->categoriesLabels().isEmpty())
+        return;
     const QStringList old = m_rankAxis->categoriesLabels();
     for (const QString &label : old)
         m_rankAxis->remove(label);
@@ -107,64 +110,53 @@ void CRankChart::fitRankAxis(double smallest, double largest)
     m_rankAxis->setRange(low, high);
 }
 
-void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &period)
+void CRankChart::clear()
 {
     m_chart->removeAllSeries();
+    m_drawn.clear();
+}
+
+void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &period)
+{
+    // Domains no longer shown go; those still shown keep their series.
+    QSet<QString> wanted;
+    for (const CRankSeries &series : seriesList)
+        wanted.insert(series.domain());
+    for (auto it = m_drawn.begin(); it != m_drawn.end();) {
+        if (wanted.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        for (QXYSeries *part : std::as_const(it->parts)) {
+            m_chart->removeSeries(part);
+            delete part; // removing gives it back to us
+        }
+        it = m_drawn.erase(it);
+    }
+    // The axes are fitted before new lines are added: every change of an
+    // axis makes each line already added lay out all its points again.
     double smallest = std::numeric_limits<double>::max();
     double largest = 0;
     QDate first;
     QDate last;
-    for (qsizetype s = 0; s < seriesList.size(); ++s) {
-        const CRankSeries &series = seriesList.at(s);
-        const QList<CRankSeries::Point> &points = series.points();
-        const QColor colour = CRankChart::colour(int(s));
-        bool named = false;
-        for (const auto &[begin, end] : series.stretches()) {
-            QList<QPointF> xy;
-            xy.reserve(end - begin + 1);
-            for (qsizetype i = begin; i <= end; ++i) {
-                const CRankSeries::Point &point = points.at(i);
-                xy.append(QPointF(xOf(point.date), std::log10(point.value)));
-                smallest = std::min(smallest, point.value);
-                largest = std::max(largest, point.value);
-            }
-            if (!first.isValid() || points.at(begin).date < first)
-                first = points.at(begin).date;
-            if (!last.isValid() || points.at(end).date > last)
-                last = points.at(end).date;
-            QXYSeries *drawn;
-            if (begin == end) {
-                auto *marker = new QScatterSeries; // the chart takes it over below
-                marker->setMarkerSize(8);
-                drawn = marker;
-            } else {
-                drawn = new QLineSeries;
-            }
-            drawn->setName(series.domain());
-            drawn->replace(xy);
-            m_chart->addSeries(drawn);
-            // After adding: the chart's theme colours every series it is given.
-            drawn->setColor(colour);
-            if (auto *marker = qobject_cast<QScatterSeries *>(drawn))
-                marker->setBorderColor(colour);
-            drawn->attachAxis(m_dateAxis);
-            drawn->attachAxis(m_rankAxis);
-            // One legend entry per domain, whatever its number of stretches.
-            const QList<QLegendMarker *> markers = m_chart->legend()->markers(drawn);
-            for (QLegendMarker *legendMarker : markers)
-                legendMarker->setVisible(!named);
-            named = true;
-            const QString domain = series.domain();
-            connect(drawn, &QXYSeries::hovered, this, [this, domain](const QPointF &point, bool state) {
-                Q_EMIT hovered(state ? tipText(domain, point) : QString());
-            });
-        }
+    auto widen = [&](const Extent &extent) {
+        if (!extent.first.isValid())
+            return;
+        smallest = std::min(smallest, extent.smallest);
+        largest = std::max(largest, extent.largest);
+        if (!first.isValid() || extent.first < first)
+            first = extent.first;
+        if (!last.isValid() || extent.last > last)
+            last = extent.last;
+    };
+    for (const CRankSeries &series : seriesList) {
+        const auto found = m_drawn.constFind(series.domain());
+        widen(found != m_drawn.constEnd() ? found->extent : extentOf(series));
     }
     if (largest > 0)
         fitRankAxis(smallest, largest);
     else
         fitRankAxis(1, 1000);
-
     QDate from = period.from().isValid() ? period.from() : first;
     QDate to = period.to().isValid() ? period.to() : last;
     if (!from.isValid())
@@ -179,4 +171,101 @@ void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &
     }
     // Ticks fall between month starts, so a long span names the day too.
     m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("d MMM yyyy") : QStringLiteral("dd/MM/yyyy"));
+
+    for (qsizetype s = 0; s < seriesList.size(); ++s) {
+        const CRankSeries &series = seriesList.at(s);
+        const QColor colour = CRankChart::colour(int(s));
+        auto found = m_drawn.find(series.domain());
+        if (found == m_drawn.end())
+            found = m_drawn.insert(series.domain(), draw(series));
+        for (QXYSeries *part : std::as_const(found->parts)) {
+            if (part->color() != colour)
+                part->setColor(colour);
+            auto *marker = qobject_cast<QScatterSeries *>(part);
+            if (marker && marker->borderColor() != colour)
+                marker->setBorderColor(colour);
+        }
+    }
+}
+
+CRankChart::Extent CRankChart::extentOf(const CRankSeries &series)
+{
+    Extent extent;
+    extent.smallest = std::numeric_limits<double>::max();
+    for (const CRankSeries::Point &point : series.points()) {
+        if (point.gap)
+            continue;
+        extent.smallest = std::min(extent.smallest, point.value);
+        extent.largest = std::max(extent.largest, point.value);
+        if (!extent.first.isValid())
+            extent.first = point.date;
+        extent.last = point.date;
+    }
+    return extent;
+}
+
+CRankChart::Drawn CRankChart::draw(const CRankSeries &series)
+{
+    Drawn drawn;
+    drawn.extent = extentOf(series);
+    const QList<CRankSeries::Point> &points = series.points();
+    const QString domain = series.domain();
+    for (const auto &[begin, end] : series.stretches()) {
+        QList<QPointF> xy;
+        const qsizetype count = end - begin + 1;
+        auto place = [&](qsizetype i) {
+            const CRankSeries::Point &point = points.at(i);
+            xy.append(QPointF(xOf(point.date), std::log10(point.value)));
+        };
+        if (count <= MaxLinePoints) {
+            xy.reserve(count);
+            for (qsizetype i = begin; i <= end; ++i)
+                place(i);
+        } else {
+            // More points than the chart is wide: each run of neighbours is
+            // drawn as its best and its worst value, in date order, so every
+            // peak stays while far fewer points are laid out and painted.
+            const qsizetype buckets = MaxLinePoints / 2;
+            xy.reserve(MaxLinePoints);
+            for (qsizetype b = 0; b < buckets; ++b) {
+                const qsizetype from = begin + count * b / buckets;
+                const qsizetype to = begin + count * (b + 1) / buckets; // exclusive
+                qsizetype low = from;
+                qsizetype high = from;
+                for (qsizetype i = from; i < to; ++i) {
+                    if (points.at(i).value < points.at(low).value)
+                        low = i;
+                    if (points.at(i).value > points.at(high).value)
+                        high = i;
+                }
+                place(std::min(low, high));
+                if (low != high)
+                    place(std::max(low, high));
+            }
+        }
+        QXYSeries *part;
+        if (begin == end) {
+            auto *marker = new QScatterSeries; // the chart takes it over below
+            marker->setMarkerSize(8);
+            part = marker;
+        } else {
+            part = new QLineSeries;
+        }
+        part->setName(domain);
+        part->replace(xy);
+        m_chart->addSeries(part);
+        part->attachAxis(m_dateAxis);
+        part->attachAxis(m_rankAxis);
+        // One legend entry per domain, whatever its number of stretches.
+        if (!drawn.parts.isEmpty()) {
+            const QList<QLegendMarker *> markers = m_chart->legend()->markers(part);
+            for (QLegendMarker *legendMarker : markers)
+                legendMarker->setVisible(false);
+        }
+        drawn.parts.append(part);
+        connect(part, &QXYSeries::hovered, this, [this, domain](const QPointF &point, bool state) {
+            Q_EMIT hovered(state ? tipText(domain, point) : QString());
+        });
+    }
+    return drawn;
 }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -12,6 +13,7 @@ class CTrendPeriod;
 class QCategoryAxis;
 class QChart;
 class QDateTimeAxis;
+class QXYSeries;
 
 // Draws domains' series into a chart: a line per stretch between gaps, a
 // marker for a lone point, one colour and one legend entry per domain. The
@@ -24,13 +26,18 @@ class CRankChart : public QObject
 
 public:
     static constexpr int ColourCount = 24;
+    // A line with more points is drawn from the extremes of runs of them.
+    static constexpr qsizetype MaxLinePoints = 800;
 
     // Draws into chart, which the caller owns.
     explicit CRankChart(QChart *chart, QObject *parent = nullptr);
 
-    // Replaces what is drawn. The date axis spans the period, or the dates
-    // drawn when the period is open on a side.
+    // Draws these series in this order (which gives their colours). The
+    // series of a domain already drawn are kept: clear() first when the
+    // domain's series has changed. The date axis spans the period, or the
+    // dates drawn when the period is open on a side.
     void show(const QList<CRankSeries> &series, const CTrendPeriod &period);
+    void clear();
 
     QChart *chart() const { return m_chart; }
     QCategoryAxis *rankAxis() const { return m_rankAxis; }
@@ -49,9 +56,25 @@ Q_SIGNALS:
     void hovered(const QString &text);
 
 private:
+    struct Extent
+    {
+        double smallest = 0;
+        double largest = 0;
+        QDate first; // invalid without a value
+        QDate last;
+    };
+    struct Drawn
+    {
+        QList<QXYSeries *> parts; // owned by the chart
+        Extent extent;
+    };
+
+    static Extent extentOf(const CRankSeries &series);
+    Drawn draw(const CRankSeries &series);
     void fitRankAxis(double smallest, double largest);
 
     QChart *m_chart;
     QCategoryAxis *m_rankAxis;
     QDateTimeAxis *m_dateAxis;
+    QHash<QString, Drawn> m_drawn;
 };

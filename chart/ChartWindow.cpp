@@ -119,7 +119,7 @@ void ChartWindow::setDomainList(const QStringList &domains)
         return;
     m_domainList = domains;
     m_domainsStale = true;
-    if (isVisible())
+    if (isVisible() && !m_changeTimer.isActive())
         m_changeTimer.start();
 }
 
@@ -137,21 +137,6 @@ void ChartWindow::reloadDomains()
             names.append(name);
         }
     }
-    // Domains no longer in the list still have a history worth drawing.
-    QStringList historyOnly;
-    QString previous;
-    for (const CAlexaRankData &record : *m_history) {
-        const QString domain = record.domain();
-        if (domain == previous)
-            continue;
-        previous = domain;
-        if (!domain.isEmpty() && !seen.contains(domain)) {
-            seen.insert(domain);
-            historyOnly.append(domain);
-        }
-    }
-    historyOnly.sort();
-    names += historyOnly;
 
     const QStringList checked = checkedDomains();
     m_filling = true;
@@ -241,7 +226,9 @@ void ChartWindow::historyChanged()
 {
     m_series.clear();
     m_domainsStale = true;
-    m_changeTimer.start();
+    // Not restarted: during a long run the chart still moves every interval.
+    if (!m_changeTimer.isActive())
+        m_changeTimer.start();
 }
 
 void ChartWindow::showEvent(QShowEvent *event)
@@ -262,6 +249,8 @@ void ChartWindow::refresh()
         m_seriesFigure = figure;
         m_seriesPeriod = shown;
     }
+    if (m_series.isEmpty())
+        m_chart->clear(); // what is drawn was read from another history, figure or period
     const QStringList domains = checkedDomains();
     QStringList missing;
     for (const QString &domain : domains) {
