@@ -86,7 +86,7 @@ void CChartBench::benchOpenAndAdd()
         QElapsedTimer clock;
         clock.start();
         ChartWindow window(&history);
-        window.resize(1180, 640);
+        window.resize(1260, 680);
         window.setDomainList(names);
         window.choose(names.value(run % names.size()));
         showAndPaint(window);
@@ -109,7 +109,7 @@ void CChartBench::benchTwentyDomains()
     QStringList names;
     const QList<CAlexaRankData> history = historyOf(days * DrawDomains, DrawDomains, m_lastDay, &names);
     ChartWindow window(&history);
-    window.resize(1180, 640);
+    window.resize(1260, 680);
     window.setDomainList(names);
     for (const QString &name : std::as_const(names))
         window.choose(name);

@@ -42,7 +42,7 @@ CRankChart::CRankChart(QChart *chart, QObject *parent)
     m_rankAxis->setReverse(true);
     m_rankAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_rankAxis->setTitleText(QStringLiteral("Rank (log scale, best at the top)"));
-    m_dateAxis->setTickCount(7);
+    m_dateAxis->setTickCount(6);
     m_chart->addAxis(m_dateAxis, Qt::AlignBottom);
     m_chart->addAxis(m_rankAxis, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
@@ -170,7 +170,7 @@ void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &
         m_dateAxis->setRange(from.startOfDay(), to.startOfDay());
     }
     // Ticks fall between month starts, so a long span names the day too.
-    m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("d MMM yyyy") : QStringLiteral("dd/MM/yyyy"));
+    m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("d MMM yy") : QStringLiteral("dd/MM/yy"));
 
     for (qsizetype s = 0; s < seriesList.size(); ++s) {
         const CRankSeries &series = seriesList.at(s);

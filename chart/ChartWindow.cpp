@@ -73,7 +73,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->tblMovers->verticalHeader()->setVisible(false);
     ui->tblMovers->sortByColumn(PercentColumn, Qt::DescendingOrder);
     ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({170, 560, 450});
+    ui->splitter->setSizes({150, 640, 450});
     ui->txtFilter->setFocus(); // typing narrows the domain list at once
 
     m_changeTimer.setSingleShot(true);

@@ -156,8 +156,13 @@ void tst_MainWindowStartup::menusInOrder()
     CWindowProbe probe(window.get());
     auto *file = window->findChild<QMenu *>(QStringLiteral("menu_File"));
     auto *alexa = window->findChild<QMenu *>(QStringLiteral("menuAlexa_Data"));
-    QVERIFY(file && alexa);
-    QCOMPARE(window->menuBar()->actions(), (QList<QAction *>{file->menuAction(), alexa->menuAction()}));
+    auto *view = window->findChild<QMenu *>(QStringLiteral("menuView"));
+    QVERIFY(file && alexa && view);
+    QCOMPARE(window->menuBar()->actions(),
+             (QList<QAction *>{file->menuAction(), alexa->menuAction(), view->menuAction()}));
+    QCOMPARE(view->title(), QStringLiteral("&View"));
+    QCOMPARE(view->actions(), QList<QAction *>{probe.action("actionChart")});
+    QCOMPARE(probe.action("actionChart")->text(), QStringLiteral("&Chart"));
     QCOMPARE(file->title(), QStringLiteral("&File"));
     QCOMPARE(alexa->title(), QStringLiteral("Alexa Data"));
 
@@ -179,8 +184,12 @@ void tst_MainWindowStartup::menusInOrder()
     QVERIFY(probe.action("actionRank")->icon().isNull());
     QVERIFY(probe.action("actionRank")->isCheckable());
     QVERIFY(probe.action("actionRank")->isChecked());
-    for (QAction *action : window->findChildren<QAction *>())
-        QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+    // The chart's Ctrl+G is the only shortcut.
+    QCOMPARE(probe.action("actionChart")->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
+    for (QAction *action : window->findChildren<QAction *>()) {
+        if (action != probe.action("actionChart"))
+            QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+    }
 }
 
 void tst_MainWindowStartup::tableHeader_data()
