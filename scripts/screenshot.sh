@@ -71,14 +71,20 @@ HOME="$home" "$root/$build_dir/app/sorvane" &
 pid=\$!
 sleep 3
 win=\$(xdotool search --sync --name '^Sorvane$' | head -1)
-xdotool windowactivate --sync "\$win" 2>/dev/null || xdotool windowfocus "\$win"
-xdotool key --window "\$win" ctrl+g
+xdotool windowfocus --sync "\$win"
+xdotool key --delay 100 ctrl+g
 chart=\$(xdotool search --sync --name '^Sorvane - Chart$' | head -1)
 xdotool windowfocus --sync "\$chart"
 sleep 1
-# The filter box has the focus; Tab reaches the domain list on its first
-# row (checked already), where Down and Space check the next ones.
-xdotool key --window "\$chart" Tab Down space Down space Down space Down space Down space
+eval \$(xwininfo -id "\$chart" | awk '/Absolute upper-left X/{print "cx="\$4} /Absolute upper-left Y/{print "cy="\$4}')
+# Empty the filter box, should a key have reached it, then check the other
+# five domains: their check boxes lie at 22, 89 + 14 * i in the window.
+xdotool mousemove \$((cx + 80)) \$((cy + 50)) click 1 key ctrl+a BackSpace
+sleep 0.5
+for row in 0 1 2 3 4; do
+    xdotool mousemove \$((cx + 22)) \$((cy + 89 + 14 * row)) click 1
+    sleep 0.3
+done
 sleep 1
 import -window "\$chart" "$out"
 kill \$pid; wait \$pid || true
