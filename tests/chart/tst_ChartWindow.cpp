@@ -40,6 +40,7 @@ private Q_SLOTS:
     void figureChoice();
     void liveUpdate();
     void saveAsPngAndSvg();
+    void hoverShowsDomainDateAndValue();
     void tipText_data();
     void tipText();
     void tickLabels_data();
@@ -418,6 +419,19 @@ void tst_ChartWindow::saveAsPngAndSvg()
     QVERIFY(text.contains("<svg"));
     QVERIFY(text.contains("b.com")); // the legend is drawn into it
     QVERIFY(!window.savePng(dir.filePath("missing/folder/chart.png")));
+}
+
+void tst_ChartWindow::hoverShowsDomainDateAndValue()
+{
+    ChartWindow window(&history);
+    window.setDomainList({"a.com", "b.com"});
+    window.choose("a.com");
+    window.choose("b.com");
+    QXYSeries *line = seriesOf(window, "b.com").first();
+    Q_EMIT line->hovered(line->at(2), true);
+    QCOMPARE(window.hoverText(), QStringLiteral("b.com\n29/02/2024\n22,000"));
+    Q_EMIT line->hovered(line->at(2), false);
+    QVERIFY(window.hoverText().isEmpty());
 }
 
 void tst_ChartWindow::tipText_data()
