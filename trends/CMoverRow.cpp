@@ -24,7 +24,7 @@ CMoverRow CMoverRow::of(const CRankSeries &series)
     }
     if (row.valid) {
         row.change = row.start - row.newest;
-        row.percent = row.change / row.start * 100.0; // start is positive: values are
+        row.percent = row.change / row.start * 100.0; // start > 0: a figure that is not positive is a gap
     }
     return row;
 }
