@@ -2,6 +2,7 @@
 
 #include "CBenchData.h"
 #include "CBenchReport.h"
+#include "CChartBench.h"
 #include "CFetchLoop.h"
 #include "CLoadClient.h"
 #include "CQuietPrompts.h"
@@ -156,6 +157,8 @@ int CBench::run()
         benchBigStartup();
     if (wanted(u"parser"))
         benchParser();
+    if (wanted(u"chart"))
+        CChartBench(m_report, s.runs, s.bigHistory, s.bigHistoryDomains, m_lastDay, s.bigHistory < 1000000).run();
     if (wanted(u"service") || wanted(u"query") || wanted(u"latency"))
         benchService();
 

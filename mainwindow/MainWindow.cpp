@@ -3,6 +3,7 @@
 
 #include "CAlexaSocket.h"
 #include "CClippedTextDelegate.h"
+#include "ChartWindow.h"
 #include "CCsvWriter.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
@@ -10,8 +11,10 @@
 #include "CHistoryCalendar.h"
 #include "CPeriod.h"
 #include "CRequestTarget.h"
+#include "CRunMoves.h"
 #include "CStatusLog.h"
 #include "CUserGuide.h"
+#include "CTrendPeriod.h"
 #include "CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
@@ -254,6 +257,7 @@ void MainWindow::startCrawl()
     nextDomain = 0;
     crawlFinished = false;
     runActive = true;
+    runRecords.clear();
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
@@ -328,6 +332,7 @@ void MainWindow::finishRunIfIdle()
     if (runActive) {
         runActive = false;
         showRunFrame();
+        statusLog->append(CRunMoves::summary(rankHistory, runRecords));
         // Everything fetched is on disk before the user can lose it to a crash.
         saveData();
     }
@@ -350,6 +355,8 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
     } else {
         latestDates->update(record.domain(), record.date());
         rankHistory.append(record);
+        runRecords.append(record);
+        Q_EMIT historyChanged();
         addRankRow(record);
         ensureMonth(CHistoryCalendar::monthLabel(record));
         crawlNextDomain(socketId);
@@ -515,6 +522,7 @@ void MainWindow::onTreeViewLogClick(QTreeWidgetItem *item, int /*column*/)
     ui->cbDomain->setEnabled(true);
     const CPeriod period = periodOf(item);
     showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+    updateChart();
 }
 
 void MainWindow::onViewLogClick()
@@ -570,6 +578,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         rankHistory.erase(found);
     latestDates->remove(domain, date);
     table->removeRow(row);
+    Q_EMIT historyChanged();
 }
 
 // Domain import and CSV export
@@ -613,6 +622,7 @@ void MainWindow::on_action_Import_Urls_triggered()
                          + names.join(u'\n'));
     }
     showFirstStartHint();
+    Q_EMIT historyChanged();
 }
 
 void MainWindow::on_actionExport_CSV_triggered()
@@ -665,9 +675,43 @@ void MainWindow::addNewDomain(QString entry)
 {
     ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), entry);
     showFirstStartHint();
+    Q_EMIT historyChanged();
 }
 
 void MainWindow::on_action_Exit_triggered()
 {
     close();
+}
+
+// History chart
+
+void MainWindow::on_actionChart_triggered()
+{
+    if (!chartWindow) {
+        chartWindow = new ChartWindow(&rankHistory, this);
+        connect(this, &MainWindow::historyChanged, chartWindow, [this] {
+            updateChart();
+            chartWindow->historyChanged();
+        });
+    }
+    updateChart();
+    const int chosen = ui->cbDomain->currentIndex() > 0 ? ui->cbDomain->currentIndex() : 1;
+    if (chosen < ui->cbDomain->count())
+        chartWindow->choose(ui->cbDomain->itemText(chosen));
+    chartWindow->show();
+    chartWindow->raise();
+    chartWindow->activateWindow();
+}
+
+void MainWindow::updateChart()
+{
+    if (!chartWindow)
+        return;
+    QStringList domains;
+    for (int i = 1; i < ui->cbDomain->count(); ++i)
+        domains.append(ui->cbDomain->itemText(i));
+    chartWindow->setDomainList(domains);
+    const CPeriod picked = periodSelected ? periodOf(ui->treeYearMonth->currentItem()) : CPeriod();
+    chartWindow->setPickedPeriod(picked.isValid() ? CTrendPeriod::fromTexts(picked.year(), picked.month(), picked.day())
+                                                  : CTrendPeriod::all());
 }

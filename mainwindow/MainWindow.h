@@ -12,6 +12,7 @@
 #include <memory>
 
 class CAlexaSocket;
+class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CStatusLog;
@@ -54,6 +55,7 @@ public:
     CAlexaSocket *socket(int index) const { return sockets.value(index); }
     ManageDomains *manager() const { return domainManager; }
     bool isCrawlFinished() const { return crawlFinished; }
+    ChartWindow *chart() const { return chartWindow; }
 
     void startCrawl();
     void crawlNextDomain(int socketId);
@@ -64,6 +66,10 @@ public:
     static int daysInMonth(const QString &label);
     static QString ordinalSuffix(int day);
     static QString monthNumber(const QString &name);
+
+Q_SIGNALS:
+    // Records were taken in or deleted, or the domain list changed.
+    void historyChanged();
 
 public Q_SLOTS:
     void crawlComplete();
@@ -85,6 +91,7 @@ private Q_SLOTS:
     void on_actionExport_CSV_triggered();
     void on_actionRank_triggered();
     void on_btnManageDomains_clicked();
+    void on_actionChart_triggered();
 
 private:
     void setUpHeader();
@@ -101,6 +108,7 @@ private:
     void holdRunFrame();
     void reportLine(const QString &line);
     void showRunFrame();
+    void updateChart();
 
     // A view rebuild: rows are gathered and put into the table at once when
     // the outermost rebuild ends, with painting suspended meanwhile.
@@ -130,6 +138,8 @@ private:
     QSet<QString> monthLabels;
     QList<bool> socketBusy;
     bool runActive = false;
+    QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
+    ChartWindow *chartWindow = nullptr;
 
     // A local service answers far faster than a screen refreshes: a run's
     // rows and status lines are put in and drawn together once per frame

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake g++ make
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     libbenchmark-dev
     fonts-dejavu-core
     "$@"

@@ -3,6 +3,8 @@
 #   scripts/screenshot.sh history  -> docs/main-window.png: a prepared history
 #   scripts/screenshot.sh query    -> docs/query-run.png: after a query run
 #                                     against the local ranking service
+#   scripts/screenshot.sh chart    -> docs/chart.png: the history chart of
+#                                     five domains with gaps and a lone point
 # Runs in a temporary HOME, so the user's own data is never touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,6 +47,48 @@ sleep 3
 import -window root "$out"
 kill \$pid; wait \$pid || true
 EOS
+elif [ "$mode" = chart ]; then
+    # Eight months of daily records whose ranks lie decades apart, with "NA"
+    # days (gaps) and one domain known on a single day.
+    domains=(northwind.com contoso.org fabrikam.net tailspin.io adatum.com litware.org)
+    printf '%s\n' "${domains[@]}" >"$data/domains.dat"
+    awk -v start="$(date -u -d 2026-03-01 +%s)" 'BEGIN {
+        split("northwind.com contoso.org fabrikam.net tailspin.io adatum.com", d, " ");
+        split("40 900 5200 48000 260000", base, " ");
+        for (day = 0; day < 240; day++) {
+            cmd = "date -u -d @" (start + day * 86400) " +%d/%m/%Y"; cmd | getline when; close(cmd);
+            for (i = 1; i <= 5; i++) {
+                r = int(base[i] * (1 + 0.35 * sin(day / (9 + 4 * i) + i)) * (1 - 0.5 * (i == 3) * day / 240));
+                if ((i == 2 && day >= 100 && day < 118) || (i == 4 && day % 37 == 5)) r = "NA";
+                printf "%s,%s,%s,%s,%s,%s,%s,%s\n", d[i], r, r, r, r, r, r, when;
+            }
+            if (day == 120) printf "litware.org,15000,3000,15000,15000,15000,15000,%s\n", when;
+        }
+    }' >"$data/db.dat"
+    out="$root/docs/chart.png"
+    cat >"$inner" <<EOS
+HOME="$home" "$root/$build_dir/app/sorvane" &
+pid=\$!
+sleep 3
+win=\$(xdotool search --sync --name '^Sorvane$' | head -1)
+xdotool windowfocus --sync "\$win"
+xdotool key --delay 100 ctrl+g
+chart=\$(xdotool search --sync --name '^Sorvane - Chart$' | head -1)
+xdotool windowfocus --sync "\$chart"
+sleep 1
+eval \$(xwininfo -id "\$chart" | awk '/Absolute upper-left X/{print "cx="\$4} /Absolute upper-left Y/{print "cy="\$4}')
+# Empty the filter box, should a key have reached it, then check the other
+# five domains: their check boxes lie at 22, 89 + 14 * i in the window.
+xdotool mousemove \$((cx + 80)) \$((cy + 50)) click 1 key ctrl+a BackSpace
+sleep 0.5
+for row in 0 1 2 3 4; do
+    xdotool mousemove \$((cx + 22)) \$((cy + 89 + 14 * row)) click 1
+    sleep 0.3
+done
+sleep 1
+import -window "\$chart" "$out"
+kill \$pid; wait \$pid || true
+EOS
 else
     "$root/$build_dir/rankservice/sorvane-rankd" --generate-sample "$home/sample" >/dev/null
     cp "$home/sample/sample-domains.txt" "$data/domains.dat"
@@ -67,6 +111,8 @@ kill \$pid; wait \$pid || true
 kill \$rankd; wait \$rankd || true
 EOS
 fi
-xvfb-run -a -s "-screen 0 1024x600x24" bash "$inner"
+screen="1024x600x24"
+[ "$mode" = chart ] && screen="1280x720x24"
+xvfb-run -a -s "-screen 0 $screen" bash "$inner"
 rm -f "$inner"
 echo "wrote $out"

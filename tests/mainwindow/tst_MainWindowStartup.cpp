@@ -156,10 +156,14 @@ void tst_MainWindowStartup::menusInOrder()
     CWindowProbe probe(window.get());
     auto *file = window->findChild<QMenu *>(QStringLiteral("menu_File"));
     auto *alexa = window->findChild<QMenu *>(QStringLiteral("menuAlexa_Data"));
+    auto *view = window->findChild<QMenu *>(QStringLiteral("menuView"));
     auto *help = window->findChild<QMenu *>(QStringLiteral("menuHelp"));
-    QVERIFY(file && alexa && help);
+    QVERIFY(file && alexa && view && help);
     QCOMPARE(window->menuBar()->actions(),
-             (QList<QAction *>{file->menuAction(), alexa->menuAction(), help->menuAction()}));
+             (QList<QAction *>{file->menuAction(), alexa->menuAction(), view->menuAction(), help->menuAction()}));
+    QCOMPARE(view->title(), QStringLiteral("&View"));
+    QCOMPARE(view->actions(), QList<QAction *>{probe.action("actionChart")});
+    QCOMPARE(probe.action("actionChart")->text(), QStringLiteral("&Chart"));
     QCOMPARE(file->title(), QStringLiteral("&File"));
     QCOMPARE(alexa->title(), QStringLiteral("Alexa Data"));
 
@@ -193,6 +197,7 @@ void tst_MainWindowStartup::menusInOrder()
         {"action_Exit", QKeySequence(QStringLiteral("Ctrl+Q"))},
         {"actionPerform_Query", QKeySequence(QStringLiteral("F5"))},
         {"actionManage_Domains", QKeySequence(QStringLiteral("Ctrl+M"))},
+        {"actionChart", QKeySequence(QStringLiteral("Ctrl+G"))},
     };
     for (QAction *action : window->findChildren<QAction *>())
         QVERIFY2(action->shortcut() == shortcuts.value(action->objectName()), qPrintable(action->objectName()));

@@ -1,0 +1,271 @@
+#include "CRankChart.h"
+
+#include "CMoverRow.h"
+#include "CRankSeries.h"
+#include "CTrendPeriod.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Far enough apart to tell two dozen lines from each other.
+constexpr QRgb palette[CRankChart::ColourCount] = {
+    0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd, 0x8c564b, 0xe377c2, 0x7f7f7f,
+    0xbcbd22, 0x17becf, 0x393b79, 0xe7ba52, 0x637939, 0xad494a, 0x6baed6, 0xfd8d3c,
+    0x74c476, 0x9e9ac8, 0x843c39, 0x3182bd, 0xa55194, 0x31a354, 0xde9ed6, 0x000000,
+};
+
+QDate dateOfX(qreal x)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(x))).date();
+}
+
+} // namespace
+
+CRankChart::CRankChart(QChart *chart, QObject *parent)
+    : QObject(parent)
+    , m_chart(chart)
+    , m_rankAxis(new QCategoryAxis(chart))
+    , m_dateAxis(new QDateTimeAxis(chart))
+{
+    m_rankAxis->setReverse(true);
+    m_rankAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_rankAxis->setTitleText(QStringLiteral("Rank (log scale, best at the top)"));
+    m_dateAxis->setTickCount(6);
+    m_chart->addAxis(m_dateAxis, Qt::AlignBottom);
+    m_chart->addAxis(m_rankAxis, Qt::AlignLeft);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->setAnimationOptions(QChart::NoAnimation);
+    fitRankAxis(1, 1000);
+    const QDate today = QDate::currentDate();
+    m_dateAxis->setRange(today.addDays(-1).startOfDay(), today.startOfDay());
+}
+
+QColor CRankChart::colour(int index)
+{
+    return QColor(palette[((index % ColourCount) + ColourCount) % ColourCount]);
+}
+
+QString CRankChart::tickLabel(double value)
+{
+    struct Unit
+    {
+        double size;
+        const char16_t *suffix;
+    };
+    constexpr Unit units[] = {{1e9, u"G"}, {1e6, u"M"}, {1e3, u"k"}};
+    for (const Unit &unit : units) {
+        if (value >= unit.size)
+            return QString::number(value / unit.size, 'g', 3) + QString::fromUtf16(unit.suffix);
+    }
+    return QString::number(value, 'g', 3);
+}
+
+qreal CRankChart::xOf(QDate date)
+{
+    // Local midnight, since the date axis shows local time.
+    return qreal(date.startOfDay().toMSecsSinceEpoch());
+}
+
+QString CRankChart::tipText(const QString &domain, QPointF point)
+{
+    const QDate date = dateOfX(point.x());
+    const double value = std::pow(10.0, point.y());
+    return domain + u'\n' + date.toString(QStringLiteral("dd/MM/yyyy")) + u'\n'
+           + CMoverRow::number(value >= 10 ? std::round(value) : std::round(value * 1e4) / 1e4);
+}
+
+void CRankChart::fitRankAxis(double smallest, double largest)
+{
+    int low = int(std::floor(std::log10(smallest) + 1e-9));
+    int high = int(std::ceil(std::log10(largest) - 1e-9));
+    if (high <= low)
+        high = low + 1;
+    if (m_rankAxis->min() == low && m_rankAxis->max() == high && !m_rankAxis->categoriesLabels().isEmpty())
+        return;
+    const QStringList old = m_rankAxis->categoriesLabels();
+    for (const QString &label : old)
+        m_rankAxis->remove(label);
+    m_rankAxis->setStartValue(low);
+    const bool fine = high - low <= 3; // few decades: label 2 and 5 between them too
+    for (int exponent = low; exponent <= high; ++exponent) {
+        const double decade = std::pow(10.0, exponent);
+        m_rankAxis->append(tickLabel(decade), exponent);
+        if (fine && exponent < high) {
+            m_rankAxis->append(tickLabel(2 * decade), exponent + std::log10(2.0));
+            m_rankAxis->append(tickLabel(5 * decade), exponent + std::log10(5.0));
+        }
+    }
+    m_rankAxis->setRange(low, high);
+}
+
+void CRankChart::clear()
+{
+    m_chart->removeAllSeries();
+    m_drawn.clear();
+}
+
+void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &period)
+{
+    // Domains no longer shown go; those still shown keep their series.
+    QSet<QString> wanted;
+    for (const CRankSeries &series : seriesList)
+        wanted.insert(series.domain());
+    for (auto it = m_drawn.begin(); it != m_drawn.end();) {
+        if (wanted.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        for (QXYSeries *part : std::as_const(it->parts)) {
+            m_chart->removeSeries(part);
+            delete part; // removing gives it back to us
+        }
+        it = m_drawn.erase(it);
+    }
+    // The axes are fitted before new lines are added: every change of an
+    // axis makes each line already added lay out all its points again.
+    double smallest = std::numeric_limits<double>::max();
+    double largest = 0;
+    QDate first;
+    QDate last;
+    auto widen = [&](const Extent &extent) {
+        if (!extent.first.isValid())
+            return;
+        smallest = std::min(smallest, extent.smallest);
+        largest = std::max(largest, extent.largest);
+        if (!first.isValid() || extent.first < first)
+            first = extent.first;
+        if (!last.isValid() || extent.last > last)
+            last = extent.last;
+    };
+    for (const CRankSeries &series : seriesList) {
+        const auto found = m_drawn.constFind(series.domain());
+        widen(found != m_drawn.constEnd() ? found->extent : extentOf(series));
+    }
+    if (largest > 0)
+        fitRankAxis(smallest, largest);
+    else
+        fitRankAxis(1, 1000);
+    QDate from = period.from().isValid() ? period.from() : first;
+    QDate to = period.to().isValid() ? period.to() : last;
+    if (!from.isValid())
+        from = to.isValid() ? to : QDate::currentDate();
+    if (!to.isValid())
+        to = from;
+    if (from == to) {
+        // One day: half a day either side keeps its point inside the axis.
+        m_dateAxis->setRange(from.startOfDay().addSecs(-12 * 3600), from.startOfDay().addSecs(12 * 3600));
+    } else {
+        m_dateAxis->setRange(from.startOfDay(), to.startOfDay());
+    }
+    // Ticks fall between month starts, so a long span names the day too.
+    m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("d MMM yy") : QStringLiteral("dd/MM/yy"));
+
+    for (qsizetype s = 0; s < seriesList.size(); ++s) {
+        const CRankSeries &series = seriesList.at(s);
+        const QColor colour = CRankChart::colour(int(s));
+        auto found = m_drawn.find(series.domain());
+        if (found == m_drawn.end())
+            found = m_drawn.insert(series.domain(), draw(series));
+        for (QXYSeries *part : std::as_const(found->parts)) {
+            if (part->color() != colour)
+                part->setColor(colour);
+            auto *marker = qobject_cast<QScatterSeries *>(part);
+            if (marker && marker->borderColor() != colour)
+                marker->setBorderColor(colour);
+        }
+    }
+}
+
+CRankChart::Extent CRankChart::extentOf(const CRankSeries &series)
+{
+    Extent extent;
+    extent.smallest = std::numeric_limits<double>::max();
+    for (const CRankSeries::Point &point : series.points()) {
+        if (point.gap)
+            continue;
+        extent.smallest = std::min(extent.smallest, point.value);
+        extent.largest = std::max(extent.largest, point.value);
+        if (!extent.first.isValid())
+            extent.first = point.date;
+        extent.last = point.date;
+    }
+    return extent;
+}
+
+CRankChart::Drawn CRankChart::draw(const CRankSeries &series)
+{
+    Drawn drawn;
+    drawn.extent = extentOf(series);
+    const QList<CRankSeries::Point> &points = series.points();
+    const QString domain = series.domain();
+    for (const auto &[begin, end] : series.stretches()) {
+        QList<QPointF> xy;
+        const qsizetype count = end - begin + 1;
+        auto place = [&](qsizetype i) {
+            const CRankSeries::Point &point = points.at(i);
+            xy.append(QPointF(xOf(point.date), std::log10(point.value)));
+        };
+        if (count <= MaxLinePoints) {
+            xy.reserve(count);
+            for (qsizetype i = begin; i <= end; ++i)
+                place(i);
+        } else {
+            // More points than the chart is wide: each run of neighbours is
+            // drawn as its best and its worst value, in date order, so every
+            // peak stays while far fewer points are laid out and painted.
+            const qsizetype buckets = MaxLinePoints / 2;
+            xy.reserve(MaxLinePoints);
+            for (qsizetype b = 0; b < buckets; ++b) {
+                const qsizetype from = begin + count * b / buckets;
+                const qsizetype to = begin + count * (b + 1) / buckets; // exclusive
+                qsizetype low = from;
+                qsizetype high = from;
+                for (qsizetype i = from; i < to; ++i) {
+                    if (points.at(i).value < points.at(low).value)
+                        low = i;
+                    if (points.at(i).value > points.at(high).value)
+                        high = i;
+                }
+                place(std::min(low, high));
+                if (low != high)
+                    place(std::max(low, high));
+            }
+        }
+        QXYSeries *part;
+        if (begin == end) {
+            auto *marker = new QScatterSeries; // the chart takes it over below
+            marker->setMarkerSize(8);
+            part = marker;
+        } else {
+            part = new QLineSeries;
+        }
+        part->setName(domain);
+        part->replace(xy);
+        m_chart->addSeries(part);
+        part->attachAxis(m_dateAxis);
+        part->attachAxis(m_rankAxis);
+        // One legend entry per domain, whatever its number of stretches.
+        if (!drawn.parts.isEmpty()) {
+            const QList<QLegendMarker *> markers = m_chart->legend()->markers(part);
+            for (QLegendMarker *legendMarker : markers)
+                legendMarker->setVisible(false);
+        }
+        drawn.parts.append(part);
+        connect(part, &QXYSeries::hovered, this, [this, domain](const QPointF &point, bool state) {
+            Q_EMIT hovered(state ? tipText(domain, point) : QString());
+        });
+    }
+    return drawn;
+}

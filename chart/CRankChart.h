@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QColor>
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QString>
+
+class CRankSeries;
+class CTrendPeriod;
+class QCategoryAxis;
+class QChart;
+class QDateTimeAxis;
+class QXYSeries;
+
+// Draws domains' series into a chart: a line per stretch between gaps, a
+// marker for a lone point, one colour and one legend entry per domain. The
+// rank axis is logarithmic and reversed, so rank 1 is at the top: values
+// are placed by their base-10 logarithm on an axis labelled 1, 10, 100,
+// 1k ... at the powers of ten (and 2 and 5 between them on a short range).
+class CRankChart : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ColourCount = 24;
+    // A line with more points is drawn from the extremes of runs of them.
+    static constexpr qsizetype MaxLinePoints = 800;
+
+    // Draws into chart, which the caller owns.
+    explicit CRankChart(QChart *chart, QObject *parent = nullptr);
+
+    // Draws these series in this order (which gives their colours). The
+    // series of a domain already drawn are kept: clear() first when the
+    // domain's series has changed. The date axis spans the period, or the
+    // dates drawn when the period is open on a side.
+    void show(const QList<CRankSeries> &series, const CTrendPeriod &period);
+    void clear();
+
+    QChart *chart() const { return m_chart; }
+    QCategoryAxis *rankAxis() const { return m_rankAxis; }
+    QDateTimeAxis *dateAxis() const { return m_dateAxis; }
+
+    static QColor colour(int index);
+    // "1", "10", "1k", "2M", "0.01" for a value such as 1, 10, 1000, 2e6, 0.01.
+    static QString tickLabel(double value);
+    // The text of a hovered point of a drawn series, or empty if none.
+    static QString tipText(const QString &domain, QPointF point);
+    // A date's place on the date axis.
+    static qreal xOf(QDate date);
+
+Q_SIGNALS:
+    // A point is hovered (text) or left (empty text).
+    void hovered(const QString &text);
+
+private:
+    struct Extent
+    {
+        double smallest = 0;
+        double largest = 0;
+        QDate first; // invalid without a value
+        QDate last;
+    };
+    struct Drawn
+    {
+        QList<QXYSeries *> parts; // owned by the chart
+        Extent extent;
+    };
+
+    static Extent extentOf(const CRankSeries &series);
+    Drawn draw(const CRankSeries &series);
+    void fitRankAxis(double smallest, double largest);
+
+    QChart *m_chart;
+    QCategoryAxis *m_rankAxis;
+    QDateTimeAxis *m_dateAxis;
+    QHash<QString, Drawn> m_drawn;
+};

@@ -1,0 +1,346 @@
+#include "ChartWindow.h"
+#include "ui_ChartWindow.h"
+
+#include "CAlexaRankData.h"
+#include "CMoverRow.h"
+#include "CRankChart.h"
+#include "CTrendFigure.h"
+
+#include <QChart>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSet>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QSvgGenerator>
+#include <QToolTip>
+
+namespace {
+
+constexpr int ChangeDelayMs = 100;
+
+QStandardItem *cell(const QString &text, double sortValue)
+{
+    auto *item = new QStandardItem(text); // the model takes it over
+    item->setData(sortValue, Qt::UserRole);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+QString signedNumber(double value, const QString &suffix = QString())
+{
+    const QString sign = value > 0 ? QStringLiteral("+") : value < 0 ? QStringLiteral("-") : QString();
+    return sign + CMoverRow::number(std::abs(value)) + suffix;
+}
+
+} // namespace
+
+ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , ui(std::make_unique<Ui::ChartWindow>())
+    , m_history(history)
+{
+    ui->setupUi(this);
+    auto *chart = new QChart; // the view takes it over
+    ui->chartView->setChart(chart);
+    ui->chartView->setRenderHint(QPainter::Antialiasing);
+    ui->chartView->setMinimumWidth(520);
+    m_chart = new CRankChart(chart, this);
+    connect(m_chart, &CRankChart::hovered, this, &ChartWindow::showHover);
+
+    for (int figure = 0; figure < CTrendFigure::Count; ++figure)
+        ui->cbFigure->addItem(CTrendFigure::label(figure));
+    ui->cbPeriod->addItems({QStringLiteral("All history"), QStringLiteral("Picked in the tree (none)"),
+                            QStringLiteral("From / to")});
+    const QDate today = QDate::currentDate();
+    ui->dateFrom->setDate(today.addMonths(-1));
+    ui->dateTo->setDate(today);
+    ui->dateFrom->setEnabled(false);
+    ui->dateTo->setEnabled(false);
+
+    m_movers = new QStandardItemModel(0, 7, this);
+    m_movers->setHorizontalHeaderLabels({QStringLiteral("Domain"), QStringLiteral("Newest"),
+                                         QStringLiteral("Start"), QStringLiteral("Change"),
+                                         QStringLiteral("Change %"), QStringLiteral("Best"),
+                                         QStringLiteral("Worst")});
+    m_movers->horizontalHeaderItem(ChangeColumn)
+        ->setToolTip(QStringLiteral("Positions gained since the start of the period: + is an improvement"));
+    m_sortedMovers = new QSortFilterProxyModel(this);
+    m_sortedMovers->setSourceModel(m_movers);
+    m_sortedMovers->setSortRole(Qt::UserRole);
+    ui->tblMovers->setModel(m_sortedMovers);
+    ui->tblMovers->verticalHeader()->setVisible(false);
+    ui->tblMovers->sortByColumn(PercentColumn, Qt::DescendingOrder);
+    ui->splitter->setStretchFactor(1, 1);
+    ui->splitter->setSizes({150, 640, 450});
+    ui->txtFilter->setFocus(); // typing narrows the domain list at once
+
+    m_changeTimer.setSingleShot(true);
+    m_changeTimer.setInterval(ChangeDelayMs);
+    connect(&m_changeTimer, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+
+    connect(ui->cbFigure, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    connect(ui->cbPeriod, &QComboBox::currentIndexChanged, this, [this](int index) {
+        ui->dateFrom->setEnabled(index == Range);
+        ui->dateTo->setEnabled(index == Range);
+        refresh();
+    });
+    connect(ui->dateFrom, &QDateEdit::dateChanged, this, [this] {
+        if (ui->cbPeriod->currentIndex() == Range)
+            refresh();
+    });
+    connect(ui->dateTo, &QDateEdit::dateChanged, this, [this] {
+        if (ui->cbPeriod->currentIndex() == Range)
+            refresh();
+    });
+    connect(ui->lstDomains, &QListWidget::itemChanged, this, [this] {
+        if (!m_filling)
+            refresh();
+    });
+    connect(ui->txtFilter, &QLineEdit::textChanged, this, [this](const QString &text) {
+        for (int row = 0; row < ui->lstDomains->count(); ++row) {
+            QListWidgetItem *item = ui->lstDomains->item(row);
+            item->setHidden(!item->text().contains(text.trimmed(), Qt::CaseInsensitive));
+        }
+    });
+    connect(ui->btnSavePng, &QPushButton::clicked, this, [this] { saveWithDialog(false); });
+    connect(ui->btnSaveSvg, &QPushButton::clicked, this, [this] { saveWithDialog(true); });
+}
+
+ChartWindow::~ChartWindow() = default;
+
+void ChartWindow::setDomainList(const QStringList &domains)
+{
+    if (domains == m_domainList && !m_domainsStale)
+        return;
+    m_domainList = domains;
+    m_domainsStale = true;
+    if (isVisible() && !m_changeTimer.isActive())
+        m_changeTimer.start();
+}
+
+void ChartWindow::reloadDomains()
+{
+    if (!m_domainsStale)
+        return;
+    m_domainsStale = false;
+    QStringList names;
+    QSet<QString> seen;
+    for (const QString &entry : std::as_const(m_domainList)) {
+        const QString name = entry.trimmed();
+        if (!name.isEmpty() && !seen.contains(name)) {
+            seen.insert(name);
+            names.append(name);
+        }
+    }
+
+    const QStringList checked = checkedDomains();
+    m_filling = true;
+    ui->lstDomains->clear();
+    const QString filter = ui->txtFilter->text().trimmed();
+    for (const QString &name : std::as_const(names)) {
+        auto *item = new QListWidgetItem(name, ui->lstDomains); // owned by the list
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(checked.contains(name) ? Qt::Checked : Qt::Unchecked);
+        item->setHidden(!name.contains(filter, Qt::CaseInsensitive));
+    }
+    m_filling = false;
+}
+
+void ChartWindow::setPickedPeriod(const CTrendPeriod &period)
+{
+    if (period == m_picked)
+        return;
+    m_picked = period;
+    ui->cbPeriod->setItemText(PickedPeriod, period.isAll() ? QStringLiteral("Picked in the tree (none)")
+                                                           : QStringLiteral("Picked in the tree: ") + period.label());
+    if (ui->cbPeriod->currentIndex() == PickedPeriod)
+        refresh();
+}
+
+void ChartWindow::choose(const QString &domain)
+{
+    setChecked(domain.trimmed(), true);
+}
+
+void ChartWindow::setChecked(const QString &domain, bool checked)
+{
+    reloadDomains();
+    const QList<QListWidgetItem *> found = ui->lstDomains->findItems(domain, Qt::MatchExactly);
+    for (QListWidgetItem *item : found)
+        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked); // redraws through itemChanged
+}
+
+void ChartWindow::setFigure(int figure)
+{
+    ui->cbFigure->setCurrentIndex(figure);
+}
+
+void ChartWindow::setPeriodChoice(PeriodChoice choice)
+{
+    ui->cbPeriod->setCurrentIndex(choice);
+}
+
+void ChartWindow::setRange(QDate from, QDate to)
+{
+    ui->dateFrom->setDate(from);
+    ui->dateTo->setDate(to);
+}
+
+QStringList ChartWindow::checkedDomains() const
+{
+    QStringList result;
+    for (int row = 0; row < ui->lstDomains->count(); ++row) {
+        const QListWidgetItem *item = ui->lstDomains->item(row);
+        if (item->checkState() == Qt::Checked)
+            result.append(item->text());
+    }
+    return result;
+}
+
+QStringList ChartWindow::listedDomains() const
+{
+    QStringList result;
+    for (int row = 0; row < ui->lstDomains->count(); ++row)
+        result.append(ui->lstDomains->item(row)->text());
+    return result;
+}
+
+CTrendPeriod ChartWindow::period() const
+{
+    switch (ui->cbPeriod->currentIndex()) {
+    case PickedPeriod:
+        return m_picked;
+    case Range:
+        return CTrendPeriod(ui->dateFrom->date(), ui->dateTo->date());
+    default:
+        return CTrendPeriod::all();
+    }
+}
+
+void ChartWindow::historyChanged()
+{
+    m_series.clear();
+    m_domainsStale = true;
+    // Not restarted: during a long run the chart still moves every interval.
+    if (!m_changeTimer.isActive())
+        m_changeTimer.start();
+}
+
+void ChartWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_domainsStale || m_series.isEmpty())
+        refresh();
+}
+
+void ChartWindow::refresh()
+{
+    m_changeTimer.stop();
+    reloadDomains();
+    const int figure = ui->cbFigure->currentIndex();
+    const CTrendPeriod shown = period();
+    if (figure != m_seriesFigure || !(shown == m_seriesPeriod)) {
+        m_series.clear();
+        m_seriesFigure = figure;
+        m_seriesPeriod = shown;
+    }
+    if (m_series.isEmpty())
+        m_chart->clear(); // what is drawn was read from another history, figure or period
+    const QStringList domains = checkedDomains();
+    QStringList missing;
+    for (const QString &domain : domains) {
+        if (!m_series.contains(domain))
+            missing.append(domain);
+    }
+    if (missing.size() == 1) {
+        m_series.insert(missing.first(), CRankSeries::build(*m_history, missing.first(), figure, shown));
+    } else if (!missing.isEmpty()) {
+        const QList<CRankSeries> built = CRankSeries::buildEach(*m_history, missing, figure, shown);
+        for (const CRankSeries &series : built)
+            m_series.insert(series.domain(), series);
+    }
+    QList<CRankSeries> drawn;
+    drawn.reserve(domains.size());
+    for (const QString &domain : domains)
+        drawn.append(m_series.value(domain));
+    m_chart->show(drawn, shown);
+    m_chart->chart()->setTitle(CTrendFigure::label(figure) + QStringLiteral(" - ") + shown.label());
+    fillMovers(drawn);
+}
+
+void ChartWindow::fillMovers(const QList<CRankSeries> &series)
+{
+    m_movers->removeRows(0, m_movers->rowCount());
+    for (const CRankSeries &one : series) {
+        const CMoverRow row = CMoverRow::of(one);
+        auto *name = new QStandardItem(row.domain); // the model takes it over
+        name->setData(row.domain, Qt::UserRole);
+        if (!row.valid) {
+            auto *none = cell(QStringLiteral("no data"), 0);
+            m_movers->appendRow({name, none, cell(QString(), 0), cell(QString(), 0), cell(QString(), 0),
+                                 cell(QString(), 0), cell(QString(), 0)});
+            continue;
+        }
+        QStandardItem *change = cell(signedNumber(row.change), row.change);
+        QStandardItem *percent = cell(signedNumber(row.percent), row.percent);
+        percent->setText(QString(row.percent > 0 ? QStringLiteral("+") : QString())
+                         + QString::number(row.percent, 'f', 1) + u'%');
+        const QColor tone = row.change > 0 ? QColor(0x1a7f37) : row.change < 0 ? QColor(0xb42318) : QColor();
+        if (tone.isValid()) {
+            change->setForeground(tone);
+            percent->setForeground(tone);
+        }
+        m_movers->appendRow({name, cell(CMoverRow::number(row.newest), row.newest),
+                             cell(CMoverRow::number(row.start), row.start), change, percent,
+                             cell(CMoverRow::number(row.best), row.best),
+                             cell(CMoverRow::number(row.worst), row.worst)});
+    }
+    ui->tblMovers->resizeColumnsToContents();
+}
+
+void ChartWindow::showHover(const QString &text)
+{
+    m_hoverText = text;
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(QCursor::pos(), text, ui->chartView);
+}
+
+bool ChartWindow::savePng(const QString &path) const
+{
+    return ui->chartView->grab().save(path, "PNG");
+}
+
+bool ChartWindow::saveSvg(const QString &path) const
+{
+    QSvgGenerator generator;
+    generator.setFileName(path);
+    generator.setSize(ui->chartView->size());
+    generator.setViewBox(ui->chartView->rect());
+    generator.setTitle(windowTitle());
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return false;
+    ui->chartView->render(&painter);
+    return painter.end();
+}
+
+void ChartWindow::saveWithDialog(bool svg)
+{
+    const QString filter = svg ? QStringLiteral("SVG image (*.svg)") : QStringLiteral("PNG image (*.png)");
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), QString(), filter);
+    if (path.isEmpty())
+        return;
+    const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+    const bool saved = svg ? saveSvg(path) : savePng(path);
+    if (!saved)
+        QMessageBox::warning(this, QStringLiteral("Sorvane"), QStringLiteral("The chart could not be saved to %1").arg(path));
+}

@@ -1,0 +1,46 @@
+#include "CMoverRow.h"
+
+#include "CRankSeries.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+
+CMoverRow CMoverRow::of(const CRankSeries &series)
+{
+    CMoverRow row;
+    row.domain = series.domain();
+    for (const CRankSeries::Point &point : series.points()) {
+        if (point.gap)
+            continue;
+        if (!row.valid) {
+            row.valid = true;
+            row.start = row.best = row.worst = point.value;
+        }
+        row.newest = point.value;
+        row.best = std::min(row.best, point.value);
+        row.worst = std::max(row.worst, point.value);
+    }
+    if (row.valid) {
+        row.change = row.start - row.newest;
+        row.percent = row.change / row.start * 100.0; // start > 0: a figure that is not positive is a gap
+    }
+    return row;
+}
+
+QString CMoverRow::describeChange(double change, double percent)
+{
+    if (change == 0)
+        return QStringLiteral("no change");
+    return (change > 0 ? QStringLiteral("up ") : QStringLiteral("down ")) + number(std::abs(change))
+           + QStringLiteral(" (") + QString::number(std::abs(percent), 'f', 1) + QStringLiteral("%)");
+}
+
+QString CMoverRow::number(double value)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    if (value == std::floor(value) && std::abs(value) < 1e15)
+        return english.toString(qint64(value));
+    return english.toString(value, 'g', 6);
+}

@@ -1,0 +1,76 @@
+#include "CRunMoves.h"
+
+#include "CAlexaRankData.h"
+#include "CMoverRow.h"
+#include "CTrendFigure.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct Move
+{
+    QString domain;
+    double change;
+    double percent;
+};
+
+struct Latest
+{
+    QDate date;
+    QString text;
+};
+
+} // namespace
+
+QString CRunMoves::summary(const QList<CAlexaRankData> &history, const QList<CAlexaRankData> &run)
+{
+    // Per domain of the run, the dates the run brought.
+    QHash<QString, QList<QDate>> runDates;
+    for (const CAlexaRankData &record : run) {
+        const QDate date = CTrendFigure::date(record.date());
+        if (date.isValid())
+            runDates[record.domain()].append(date);
+    }
+    // Per domain, the newest record before the earliest date of the run.
+    QHash<QString, QDate> earliest;
+    for (auto it = runDates.cbegin(); it != runDates.cend(); ++it)
+        earliest.insert(it.key(), *std::min_element(it->cbegin(), it->cend()));
+    QHash<QString, Latest> previous;
+    for (const CAlexaRankData &record : history) {
+        const auto runStart = earliest.constFind(record.domain());
+        if (runStart == earliest.constEnd())
+            continue;
+        const QDate date = CTrendFigure::date(record.date());
+        if (!date.isValid() || date >= *runStart)
+            continue;
+        Latest &latest = previous[record.domain()];
+        if (!latest.date.isValid() || date >= latest.date)
+            latest = {date, record.globalRank()};
+    }
+
+    QList<Move> moves;
+    for (const CAlexaRankData &record : run) {
+        const auto before = previous.constFind(record.domain());
+        if (before == previous.constEnd())
+            continue;
+        const std::optional<double> was = CTrendFigure::value(before->text);
+        const std::optional<double> now = CTrendFigure::value(record.globalRank());
+        if (!was || !now || *was == *now)
+            continue;
+        const double change = *was - *now;
+        moves.append({record.domain(), change, change / *was * 100.0});
+    }
+    std::stable_sort(moves.begin(), moves.end(), [](const Move &a, const Move &b) {
+        return std::abs(a.percent) > std::abs(b.percent);
+    });
+    if (moves.isEmpty())
+        return QStringLiteral("Biggest moves: none against an earlier record");
+    QStringList parts;
+    for (qsizetype i = 0; i < std::min<qsizetype>(Shown, moves.size()); ++i)
+        parts.append(moves.at(i).domain + u' ' + CMoverRow::describeChange(moves.at(i).change, moves.at(i).percent));
+    return QStringLiteral("Biggest moves: ") + parts.join(QStringLiteral(", "));
+}

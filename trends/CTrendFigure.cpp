@@ -1,0 +1,132 @@
+#include "CTrendFigure.h"
+
+#include "CAlexaRankData.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr const char16_t *labels[CTrendFigure::Count] = {
+    u"Global Rank", u"US Rank", u"Yesterday", u"7 Day", u"1 Month", u"3 Month",
+};
+
+bool isGroupSeparator(QChar c)
+{
+    return c == u',' || c == u'.' || c == u'\'' || c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F);
+}
+
+int digitAt(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    return c >= u'0' && c <= u'9' ? c - u'0' : -1;
+}
+
+// Digits grouped by thousands with one kind of separator: "1,234,567".
+// Returns the digits alone, or an empty text when the grouping is broken.
+QString ungroup(QStringView text, QChar separator)
+{
+    const QList<QStringView> groups = text.split(separator);
+    QString digits;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const QStringView group = groups.at(i);
+        if (group.isEmpty() || group.size() > 3 || (i > 0 && group.size() != 3))
+            return QString();
+        for (qsizetype j = 0; j < group.size(); ++j) {
+            if (digitAt(group, j) < 0)
+                return QString();
+        }
+        digits += group;
+    }
+    return digits;
+}
+
+} // namespace
+
+QString CTrendFigure::label(int figure)
+{
+    return figure >= 0 && figure < Count ? QString::fromUtf16(labels[figure]) : QString();
+}
+
+QString CTrendFigure::text(const CAlexaRankData &record, int figure)
+{
+    // The figures are fields 1 to 6 of a record, after the domain.
+    return figure >= 0 && figure < Count ? record.field(figure + 1) : QString();
+}
+
+std::optional<double> CTrendFigure::value(QStringView text)
+{
+    text = text.trimmed();
+    if (text.endsWith(u'%'))
+        text = text.chopped(1).trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+
+    // Plain digits with at most one decimal point are the usual case.
+    bool plain = true;
+    int points = 0;
+    for (qsizetype i = 0; i < text.size() && plain; ++i) {
+        if (text[i] == u'.')
+            ++points;
+        else if (digitAt(text, i) < 0)
+            plain = false;
+    }
+    QString number;
+    if (plain && points <= 1) {
+        number = text.toString();
+    } else {
+        // Grouped digits: the separator is the first character that is no
+        // digit; a "." after ",", "'" or a space groups may end a decimal part.
+        QChar separator;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (digitAt(text, i) < 0) {
+                separator = text[i];
+                break;
+            }
+        }
+        if (!isGroupSeparator(separator))
+            return std::nullopt;
+        QStringView whole = text;
+        QStringView fraction;
+        if (separator != u'.') {
+            const qsizetype point = text.indexOf(u'.');
+            if (point >= 0) {
+                whole = text.left(point);
+                fraction = text.mid(point + 1);
+                for (qsizetype i = 0; i < fraction.size(); ++i) {
+                    if (digitAt(fraction, i) < 0)
+                        return std::nullopt;
+                }
+                if (fraction.isEmpty())
+                    return std::nullopt;
+            }
+        }
+        number = ungroup(whole, separator);
+        if (number.isEmpty())
+            return std::nullopt;
+        if (!fraction.isEmpty())
+            number += u'.' + fraction;
+    }
+    bool ok = false;
+    const double result = number.toDouble(&ok);
+    if (!ok || !std::isfinite(result) || result <= 0)
+        return std::nullopt;
+    return result;
+}
+
+QDate CTrendFigure::date(QStringView text)
+{
+    if (text.size() != 10 || text[2] != u'/' || text[5] != u'/')
+        return QDate();
+    int parts[3] = {0, 0, 0};
+    constexpr qsizetype starts[3] = {0, 3, 6};
+    constexpr qsizetype lengths[3] = {2, 2, 4};
+    for (int p = 0; p < 3; ++p) {
+        for (qsizetype i = starts[p]; i < starts[p] + lengths[p]; ++i) {
+            const int digit = digitAt(text, i);
+            if (digit < 0)
+                return QDate();
+            parts[p] = parts[p] * 10 + digit;
+        }
+    }
+    return QDate(parts[2], parts[1], parts[0]); // invalid for a day that does not exist
+}

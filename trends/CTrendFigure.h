@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+class CAlexaRankData;
+
+// The six figures of a record that can be drawn over time, and the readings
+// of their texts and of a record's date.
+class CTrendFigure
+{
+public:
+    enum Figure { GlobalRank, UsRank, Yesterday, SevenDay, OneMonth, ThreeMonth };
+    static constexpr int Count = 6;
+
+    // "Global Rank", "US Rank", "Yesterday", "7 Day", "1 Month", "3 Month".
+    static QString label(int figure);
+    static QString text(const CAlexaRankData &record, int figure);
+
+    // A figure as a number, or nothing for "NA", empty or unreadable text.
+    // Digits may be grouped by thousands with ",", ".", "'", a space or a
+    // no-break space; one decimal point and a trailing "%" (the reach
+    // figures) are allowed. A value that is not positive is no rank and
+    // cannot be placed on a logarithmic axis, so it is nothing too.
+    static std::optional<double> value(QStringView text);
+
+    // A record's "dd/MM/yyyy" date, or an invalid date when the text is not
+    // exactly that form or names no real day.
+    static QDate date(QStringView text);
+};
