@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    libarchive-dev
     libbenchmark-dev
     fonts-dejavu-core
     "$@"
