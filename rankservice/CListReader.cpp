@@ -26,7 +26,8 @@ CListReader::Result CListReader::read(const QString &path)
 {
     Result result;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Unbuffered: libarchive reads the descriptor from where this leaves it.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         result.problem = QStringLiteral("cannot be read: ") + file.errorString();
         return result;
     }
@@ -35,13 +36,23 @@ CListReader::Result CListReader::read(const QString &path)
         return result;
     }
 
+    // A zip is read through its central directory, which comes last, so a
+    // cut-off download is noticed; anything else is one stream, gzip or plain.
+    const bool zip = file.read(4) == QByteArrayView("PK\x03\x04");
+    if (!file.seek(0)) {
+        result.problem = QStringLiteral("cannot be read: ") + file.errorString();
+        return result;
+    }
     std::unique_ptr<archive, ArchiveFree> reader(archive_read_new());
-    // A zip is read as an archive; anything else as one stream, gzip or plain.
-    archive_read_support_filter_all(reader.get());
-    archive_read_support_format_zip(reader.get());
-    archive_read_support_format_raw(reader.get());
+    if (zip) {
+        archive_read_support_format_zip_seekable(reader.get());
+    } else {
+        archive_read_support_filter_all(reader.get());
+        archive_read_support_format_raw(reader.get());
+    }
     if (archive_read_open_fd(reader.get(), file.handle(), 64 * 1024) != ARCHIVE_OK) {
-        result.problem = QStringLiteral("cannot be opened: ") + reason(reader.get());
+        result.problem = (zip ? QStringLiteral("is damaged: ") : QStringLiteral("cannot be opened: "))
+            + reason(reader.get());
         return result;
     }
 
