@@ -51,8 +51,7 @@ CListReader::Result CListReader::read(const QString &path)
         archive_read_support_format_raw(reader.get());
     }
     if (archive_read_open_fd(reader.get(), file.handle(), 64 * 1024) != ARCHIVE_OK) {
-        result.problem = (zip ? QStringLiteral("is damaged: ") : QStringLiteral("cannot be opened: "))
-            + reason(reader.get());
+        result.problem = QStringLiteral("is damaged: ") + reason(reader.get());
         return result;
     }
 
