@@ -249,7 +249,7 @@ int main(int argc, char *argv[])
         });
         refresher->refreshDailyAt(refreshAt);
         // Serve what is held at once; fetch the missing newest list meanwhile.
-        if (store.newestDay() < QDate::currentDate().addDays(source->backfillable() ? -1 : 0))
+        if (store.newestDay() < QDate::currentDate())
             QTimer::singleShot(0, refresher.get(), &CListRefresher::refresh);
     }
     if (const QString stale = server.staleReason(QDate::currentDate()); !stale.isEmpty())

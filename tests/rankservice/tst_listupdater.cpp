@@ -1,17 +1,14 @@
 #include "CListPacker.h"
 #include "CListSource.h"
 #include "CListUpdater.h"
+#include "CPublisher.h"
 #include "CSnapshotStore.h"
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/socket.h>
 
 using namespace std::chrono_literals;
 
@@ -36,66 +33,6 @@ QByteArray majesticText(int rows = 20)
             + QByteArray::number(rank) + ".test,test,1,1,9,9\n";
     return text;
 }
-
-// A loopback web server playing a list publisher: whole answers, and the
-// ways a download goes wrong.
-class CPublisher : public QTcpServer
-{
-public:
-    enum class Mode { Whole, Stall, Reset };
-    struct Route
-    {
-        int status = 200;
-        QByteArray body;
-        Mode mode = Mode::Whole;
-    };
-
-    CPublisher()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-            }
-        });
-        listen(QHostAddress::LocalHost, 0);
-    }
-
-    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
-
-    QHash<QByteArray, Route> routes;
-    QHash<QByteArray, int> hits;
-
-private:
-    void serve(QTcpSocket *socket)
-    {
-        QByteArray &head = m_heads[socket];
-        head += socket->readAll();
-        if (!head.contains("\r\n\r\n") || head.isEmpty())
-            return;
-        const QByteArray path = head.split(' ').value(1);
-        head = "-"; // answered; anything more is dropped
-        ++hits[path];
-        const Route route = routes.value(path, Route{404, "<html>not here</html>", Mode::Whole});
-        QByteArray answer = "HTTP/1.1 " + QByteArray::number(route.status) + " X\r\nContent-Length: "
-            + QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n";
-        if (route.mode == Mode::Whole) {
-            socket->write(answer + route.body);
-            socket->disconnectFromHost();
-            return;
-        }
-        socket->write(answer + route.body.left(route.body.size() / 2));
-        socket->flush();
-        if (route.mode == Mode::Reset) {
-            // A zero linger turns the close into a reset.
-            const linger hard{1, 0};
-            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-            socket->abort();
-        }
-    }
-
-    QHash<QTcpSocket *, QByteArray> m_heads;
-};
 
 const QDate Today = QDate::currentDate();
 
