@@ -1,6 +1,7 @@
 #include "CBench.h"
 
 #include "CBenchData.h"
+#include "CListLoadBench.h"
 #include "CBenchReport.h"
 #include "CFetchLoop.h"
 #include "CLoadClient.h"
@@ -158,6 +159,11 @@ int CBench::run()
         benchParser();
     if (wanted(u"service") || wanted(u"query") || wanted(u"latency"))
         benchService();
+    if (wanted(u"lists")) {
+        const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
+        CListLoadBench(m_report, m_root.path(), m_rankd,
+                       quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).run();
+    }
 
     say(QStringLiteral("%1 of %2 goals met in %3 s")
             .arg(m_report.goals() - m_report.missed())
