@@ -48,7 +48,7 @@ double peakMb(qint64 pid)
 
 } // namespace
 
-const CListLoadBench::Sizes CListLoadBench::FullSizes{90, 1000000, 3};
+const CListLoadBench::Sizes CListLoadBench::FullSizes{90, 1000000, 2};
 const CListLoadBench::Sizes CListLoadBench::QuickSizes{5, 3000, 1};
 
 CListLoadBench::CListLoadBench(CBenchReport &report, const QString &root, const QString &rankd, const Sizes &sizes)

@@ -36,15 +36,6 @@ QByteArrayView lowerCase(QByteArrayView domain, QByteArray &store)
     return domain;
 }
 
-void prefetch(const void *address)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address);
-#endif
-}
-
 QByteArrayView withoutWww(QByteArrayView domain)
 {
     if (domain.size() > 4 && domain.first(4).compare("www.", Qt::CaseInsensitive) == 0)
@@ -153,35 +144,18 @@ int CSnapshotStore::periodsAt(int age)
     return periods;
 }
 
-// Most look-ups miss the processor caches, so the loop prefetches the table
-// slots and names of the rows a little ahead of the one it resolves.
 void CSnapshotStore::numberRows(bool adding, qsizetype textSize)
 {
-    const size_t n = m_listRows.size();
-    std::vector<QByteArrayView> keys(n);
-    std::vector<quint32> hashes(n);
-    m_rowIds.resize(n);
+    m_rowIds.resize(m_listRows.size());
     QByteArray loweredNames; // names that needed lowering; reserved so that views into it stay valid
     loweredNames.reserve(textSize);
-    for (size_t i = 0; i < n; ++i) {
-        keys[i] = lowerCase(withoutWww(m_listRows[i].domain), loweredNames);
-        hashes[i] = CDomainIndex::hashOf(keys[i]);
-    }
-    constexpr size_t SlotsAhead = 16;
-    constexpr size_t NamesAhead = 8;
-    for (size_t i = 0; i < n; ++i) {
-        if (i + SlotsAhead < n)
-            m_ids.prefetchSlot(hashes[i + SlotsAhead]);
-        if (i + NamesAhead < n) {
-            const int guess = m_ids.prefetchName(hashes[i + NamesAhead]);
-            if (guess >= 0 && size_t(guess) < m_acc.size())
-                prefetch(&m_acc[size_t(guess)]);
-        }
+    for (size_t i = 0; i < m_listRows.size(); ++i) {
+        const QByteArrayView key = lowerCase(withoutWww(m_listRows[i].domain), loweredNames);
         if (!adding) {
-            m_rowIds[i] = m_ids.find(keys[i]);
+            m_rowIds[i] = m_ids.find(key);
             continue;
         }
-        const int id = m_ids.insert(keys[i], hashes[i]);
+        const int id = m_ids.insert(key);
         if (size_t(id) == m_acc.size())
             m_acc.emplace_back();
         m_rowIds[i] = id;
