@@ -81,6 +81,10 @@ CListUpdater::Summary CListUpdater::run()
         m_running = false;
         return summary;
     }
+    // Downloads cut short by a killed process; hidden, so never read, but not kept either.
+    QDir folder(m_folder);
+    for (const QString &left : folder.entryList({QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden))
+        folder.remove(left);
     const int days = m_source.backfillable() ? qMax(1, m_settings.days) : 1;
     for (int back = 0; back < days; ++back) {
         const QDate day = m_settings.today.addDays(-back);

@@ -104,6 +104,11 @@ void TestListUpdater::fetchesEachSourceOnce()
     std::optional<CListSource> list = CListSource::byName(source);
     QVERIFY(list);
     list->setBase(publisher.base());
+    // What a killed update left behind goes.
+    QVERIFY(QDir().mkpath(list->folder(data.path())));
+    QFile left(list->folder(data.path()) + QStringLiteral("/.download-AbC123"));
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    left.close();
     CListUpdater first(*list, data.path(), quickSettings(4));
     const CListUpdater::Summary summary = first.run();
     QVERIFY2(summary.problems.isEmpty(), qPrintable(summary.problems.join(QLatin1Char('\n'))));
@@ -114,6 +119,9 @@ void TestListUpdater::fetchesEachSourceOnce()
                                        .arg(source)
                                        .arg(fetched)
                                        .arg(list->backfillable() ? 1 : 0));
+
+    QVERIFY(!left.exists());
+    QCOMPARE(filesIn(list->folder(data.path())).size(), fetched);
 
     // The lists are served as published, from the source's own folder.
     CSnapshotStore store;
