@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+#include <memory>
+
 CListRefresher::CListRefresher(const CListSource &source, const QString &dataFolder,
                                const CListUpdater::Settings &settings, CSnapshotStore &store, CRankServer &server,
                                QObject *parent)
@@ -39,10 +41,16 @@ void CListRefresher::scheduleNext()
     m_timer.start(std::chrono::milliseconds(now.msecsTo(next)));
 }
 
-QString CListRefresher::refresh()
+CListRefresher::~CListRefresher()
+{
+    if (m_worker)
+        m_worker->wait();
+}
+
+void CListRefresher::refresh()
 {
     if (m_busy)
-        return {};
+        return;
     m_busy = true;
     CListUpdater::Settings settings = m_settings;
     settings.today = QDate::currentDate();
@@ -50,14 +58,28 @@ QString CListRefresher::refresh()
     const CListUpdater::Summary summary = updater.run();
     QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
         + summary.line(m_source.name());
-    if (summary.fetched > 0) {
-        const CSnapshotStore::Report report = m_store.addNewer(m_source.folder(m_dataFolder));
-        outcome += QStringLiteral("; %1 new days folded in").arg(report.days);
-    }
     if (!summary.problems.isEmpty())
         outcome += QStringLiteral("; ") + summary.problems.constFirst();
+    if (summary.fetched == 0) {
+        finish(outcome);
+        return;
+    }
+    auto grown = std::make_shared<CSnapshotStore>(m_store);
+    auto added = std::make_shared<int>(0);
+    const QString folder = m_source.folder(m_dataFolder);
+    m_worker = QThread::create([grown, added, folder] { *added = grown->addNewer(folder).days; });
+    m_worker->setParent(this);
+    connect(m_worker, &QThread::finished, this, [this, grown, added, outcome] {
+        m_store.swap(*grown);
+        m_worker->deleteLater();
+        finish(outcome + QStringLiteral("; %1 new days folded in").arg(*added));
+    });
+    m_worker->start();
+}
+
+void CListRefresher::finish(const QString &outcome)
+{
     m_server.setLastUpdate(outcome);
     m_busy = false;
     emit refreshed(outcome);
-    return outcome;
 }

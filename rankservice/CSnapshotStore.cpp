@@ -63,6 +63,16 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
     return key;
 }
 
+void CSnapshotStore::swap(CSnapshotStore &other) noexcept
+{
+    std::swap(m_ids, other.m_ids);
+    m_acc.swap(other.m_acc);
+    m_days.swap(other.m_days);
+    std::swap(m_rows, other.m_rows);
+    std::swap(m_newestDay, other.m_newestDay);
+    std::swap(m_newestUsDay, other.m_newestUsDay);
+}
+
 CSiteFigures CSnapshotStore::figures(QStringView domain) const
 {
     const int id = m_ids.find(normalized(domain.toLatin1()));

@@ -49,6 +49,10 @@ public:
     // the other days stay as they are. Report::days counts the days added.
     Report addNewer(const QString &folder);
 
+    // Exchanges the held lists with other's, without copying: a store grown
+    // on another thread is swapped in between two requests.
+    void swap(CSnapshotStore &other) noexcept;
+
     // By the name as a client asks for it: case and a leading "www." do not matter.
     CSiteFigures figures(QStringView domain) const;
 
