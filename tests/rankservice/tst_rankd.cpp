@@ -27,6 +27,7 @@ private slots:
     void refusesStaleLists_data();
     void refusesStaleLists();
     void updatesThenServesASource();
+    void keepsServingWhileAnUpdateStalls();
 };
 
 namespace {
@@ -272,6 +273,51 @@ void TestRankd::updatesThenServesASource()
     QCOMPARE(status.value(QStringLiteral("newest")).toString(), today.toString(Qt::ISODate));
     QCOMPARE(status.value(QStringLiteral("days")).toInt(), 90);
     QVERIFY(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void TestRankd::keepsServingWhileAnUpdateStalls()
+{
+    const QDate today = QDate::currentDate();
+    CPublisher publisher;
+    publisher.routes.insert("/top-1m-" + today.toString(Qt::ISODate).toLatin1() + ".csv.zip",
+                            {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listOfDay(0)), CPublisher::Mode::Stall});
+    QTemporaryDir data;
+    QVERIFY(QDir().mkpath(data.filePath(QStringLiteral("umbrella"))));
+    QFile held(data.filePath(QStringLiteral("umbrella/umbrella-") + today.addDays(-1).toString(Qt::ISODate)
+                             + QStringLiteral(".csv.gz")));
+    QVERIFY(held.open(QIODevice::WriteOnly));
+    held.write(CListPacker::gzip(listOfDay(1)));
+    held.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(
+        service,
+        {QStringLiteral("--data"), data.path(), QStringLiteral("--source"), QStringLiteral("umbrella"),
+         QStringLiteral("--min-rows"), QStringLiteral("10"), QStringLiteral("--timeout"), QStringLiteral("3"),
+         QStringLiteral("--attempts"), QStringLiteral("1"), QStringLiteral("--days"), QStringLiteral("3"),
+         QStringLiteral("--port"), QStringLiteral("0")},
+        output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    // The start-up update is waiting on the stalled download; the held list is served meanwhile.
+    QVERIFY(QTest::qWaitFor([&] { return publisher.hits.size() > 0; }, 10000));
+    const QByteArray answer = fetchPath(port, "/siteinfo/site7.test");
+    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    QCOMPARE(parseRankPage(QString::fromUtf8(answer), QStringLiteral("site7.test"), true).globalRank(),
+             QStringLiteral("6"));
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output += service.readAllStandardOutput();
+                 return output.contains("umbrella: 0 fetched, 1 present, 1 unavailable, 1 failed");
+             }, 20000),
+             output.constData());
+    // Nothing half-written.
+    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(fetchPath(port, "/siteinfo/site7.test").startsWith("HTTP/1.1 200 OK\r\n"));
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }
