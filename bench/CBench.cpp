@@ -1,6 +1,7 @@
 #include "CBench.h"
 
 #include "CBenchData.h"
+#include "CListLoadBench.h"
 #include "CBenchReport.h"
 #include "CChartBench.h"
 #include "CFetchLoop.h"
@@ -161,6 +162,12 @@ int CBench::run()
         CChartBench(m_report, s.runs, s.bigHistory, s.bigHistoryDomains, m_lastDay, s.bigHistory < 1000000).run();
     if (wanted(u"service") || wanted(u"query") || wanted(u"latency"))
         benchService();
+    // The million-row lists take minutes to generate: named, or small in the quick pass.
+    const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
+    if (m_only.contains(u"lists") || (quickPass && wanted(u"lists"))) {
+        CListLoadBench(m_report, m_root.path(), m_rankd,
+                       quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).run();
+    }
 
     say(QStringLiteral("%1 of %2 goals met in %3 s")
             .arg(m_report.goals() - m_report.missed())

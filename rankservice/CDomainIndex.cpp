@@ -27,8 +27,9 @@ int CDomainIndex::find(QByteArrayView name) const
     return m_slots[slotFor(name, hashOf(name))].id;
 }
 
-int CDomainIndex::insert(QByteArrayView name, quint32 hash)
+int CDomainIndex::insert(QByteArrayView name)
 {
+    const quint32 hash = hashOf(name);
     if (2 * size_t(m_size + 1) > m_slots.size())
         grow();
     Slot &slot = m_slots[slotFor(name, hash)];
@@ -36,29 +37,6 @@ int CDomainIndex::insert(QByteArrayView name, quint32 hash)
         slot = Slot{hash, m_size++, quint32(m_names.size()), quint32(name.size())};
         m_names.append(name);
     }
-    return slot.id;
-}
-
-void CDomainIndex::prefetchSlot(quint32 hash) const
-{
-#if defined(__GNUC__)
-    if (!m_slots.empty())
-        __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
-#else
-    Q_UNUSED(hash);
-#endif
-}
-
-int CDomainIndex::prefetchName(quint32 hash) const
-{
-    if (m_slots.empty())
-        return NotFound;
-    const Slot &slot = m_slots[hash & (m_slots.size() - 1)];
-    if (slot.id == NotFound || slot.hash != hash)
-        return NotFound;
-#if defined(__GNUC__)
-    __builtin_prefetch(m_names.constData() + slot.offset);
-#endif
     return slot.id;
 }
 

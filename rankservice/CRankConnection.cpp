@@ -1,12 +1,9 @@
 #include "CRankConnection.h"
 
-#include "CRankServer.h"
-
 #include <QTcpSocket>
 
-CRankConnection::CRankConnection(QTcpSocket *socket, CRankServer *server)
-    : QObject(server)
-    , m_server(server)
+CRankConnection::CRankConnection(QTcpSocket *socket, std::chrono::milliseconds deadline, QObject *parent)
+    : QObject(parent)
     , m_socket(socket)
 {
     m_socket->setParent(this);
@@ -21,8 +18,11 @@ CRankConnection::CRankConnection(QTcpSocket *socket, CRankServer *server)
         m_socket->abort();
         finish();
     });
-    m_deadline.start(server->deadline());
+    m_deadline.start(deadline);
+}
 
+void CRankConnection::start()
+{
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         finish();
     else if (m_socket->bytesAvailable() > 0)
@@ -36,14 +36,22 @@ void CRankConnection::readRequest()
         const qint64 got = m_socket->read(chunk, sizeof chunk);
         if (got <= 0)
             break;
-        // After the answer anything more is read only to be dropped.
-        if (!m_answered)
+        // After the head anything more is read only to be dropped.
+        if (!m_announced)
             m_request.feed(QByteArrayView(chunk, got));
     }
-    if (m_answered || m_request.status() == CRequestReader::Status::Incomplete)
+    if (m_announced || m_request.status() == CRequestReader::Status::Incomplete)
+        return;
+    m_announced = true;
+    emit requestRead(this);
+}
+
+void CRankConnection::answer(const QByteArray &response)
+{
+    if (m_answered)
         return;
     m_answered = true;
-    m_socket->write(m_server->answer(m_request));
+    m_socket->write(response);
     m_socket->disconnectFromHost();
 }
 

@@ -5,11 +5,14 @@
 #include <QObject>
 #include <QTimer>
 
-class CRankServer;
+#include <chrono>
+
 class QTcpSocket;
 
-// One client of the server: gathers the request head, sends the answer and
-// closes. Takes over the socket; deletes itself once the socket is closed.
+// One client of the server: gathers the request head, announces it once it
+// is complete (or broken), sends the answer it is handed and closes. Takes
+// over the socket; deletes itself once the socket is closed or the deadline
+// passes.
 class CRankConnection : public QObject
 {
     Q_OBJECT
@@ -17,15 +20,25 @@ class CRankConnection : public QObject
 public:
     static constexpr qint64 ReadBufferSize = 16 * 1024;
 
-    CRankConnection(QTcpSocket *socket, CRankServer *server);
+    CRankConnection(QTcpSocket *socket, std::chrono::milliseconds deadline, QObject *parent);
+
+    // Call once requestRead is connected.
+    void start();
+
+    const CRequestReader &request() const { return m_request; }
+    // The full response; sent once, then the connection closes.
+    void answer(const QByteArray &response);
+
+signals:
+    void requestRead(CRankConnection *connection);
 
 private:
     void readRequest();
     void finish();
 
-    CRankServer *m_server;
     QTcpSocket *m_socket;
     QTimer m_deadline;
     CRequestReader m_request;
+    bool m_announced = false;
     bool m_answered = false;
 };

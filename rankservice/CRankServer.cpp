@@ -6,19 +6,25 @@
 #include "CSiteInfoPage.h"
 #include "CSnapshotStore.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpSocket>
 
 namespace {
 
 constexpr QByteArrayView PagePrefix = "/siteinfo/";
 
-QByteArray response(QByteArrayView status, const QByteArray &body)
+QByteArray response(QByteArrayView status, const QByteArray &body,
+                    QByteArrayView type = "text/html; charset=utf-8")
 {
     QByteArray out;
     out.reserve(body.size() + 160);
     out += "HTTP/1.1 ";
     out += status;
-    out += "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: ";
+    out += "\r\nContent-Type: ";
+    out += type;
+    out += "\r\nContent-Length: ";
     out += QByteArray::number(body.size());
     out += "\r\nConnection: close\r\nCache-Control: no-store\r\n\r\n";
     out += body;
@@ -54,8 +60,10 @@ void CRankServer::acceptPending()
         if (!socket)
             return;
         ++m_open;
-        auto *connection = new CRankConnection(socket, this);
+        auto *connection = new CRankConnection(socket, m_deadline, this);
         connect(connection, &QObject::destroyed, this, &CRankServer::connectionClosed);
+        connect(connection, &CRankConnection::requestRead, this, &CRankServer::answerConnection);
+        connection->start();
     }
     // Full: further clients wait in the system's backlog until one closes.
     pauseAccepting();
@@ -69,6 +77,46 @@ void CRankServer::connectionClosed()
         if (hasPendingConnections())
             acceptPending();
     }
+}
+
+void CRankServer::answerConnection(CRankConnection *connection)
+{
+    connection->answer(answer(connection->request()));
+}
+
+QString CRankServer::staleReason(const QDate &today) const
+{
+    if (m_maxAgeDays <= 0)
+        return {};
+    const QString list = m_source.name.isEmpty() ? QStringLiteral("list")
+                                                 : m_source.name + QStringLiteral(" list");
+    const QDate newest = m_store.newestDay();
+    if (!newest.isValid())
+        return QStringLiteral("no %1 is held").arg(list);
+    const qint64 age = newest.daysTo(today);
+    if (age <= m_maxAgeDays)
+        return {};
+    return QStringLiteral("newest %1 is %2, %3 days old")
+        .arg(list, newest.toString(Qt::ISODate))
+        .arg(age);
+}
+
+QByteArray CRankServer::statusJson() const
+{
+    QJsonObject source;
+    source.insert(QStringLiteral("source"), m_source.name);
+    source.insert(QStringLiteral("newest"), m_store.newestDay().isValid()
+                                                ? QJsonValue(m_store.newestDay().toString(Qt::ISODate))
+                                                : QJsonValue());
+    source.insert(QStringLiteral("days"), m_store.daysHeld());
+    source.insert(QStringLiteral("rows"), double(m_store.rowsHeld()));
+    source.insert(QStringLiteral("domains"), double(m_store.domainCount()));
+    source.insert(QStringLiteral("lastUpdate"), m_source.lastUpdate);
+    const QString stale = staleReason(QDate::currentDate());
+    source.insert(QStringLiteral("stale"), stale.isEmpty() ? QJsonValue() : QJsonValue(stale));
+    QJsonObject status;
+    status.insert(QStringLiteral("sources"), QJsonArray{source});
+    return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
 }
 
 QByteArray CRankServer::answer(const CRequestReader &request) const
@@ -89,11 +137,18 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
     const qsizetype query = path.indexOf('?');
     if (query >= 0)
         path = path.first(query);
+    if (path == "/status")
+        return response("200 OK", statusJson(), "application/json");
     if (!path.startsWith(PagePrefix) || path.size() == PagePrefix.size()
         || path.sliced(PagePrefix.size()).contains('/'))
         return errorPage("404 Not Found", "Pages are served at /siteinfo/ followed by a domain name.");
 
+    // Old figures under today's date would be worse than none.
+    if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
+        return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
+
     // The client sends the name as Latin-1 bytes, unencoded.
     const QString domain = QString::fromLatin1(path.sliced(PagePrefix.size()));
-    return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay()));
+    const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
+    return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(), from));
 }

@@ -1,24 +1,37 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
+#include <QString>
 #include <QTcpServer>
 
 #include <chrono>
 
+class CRankConnection;
 class CRequestReader;
 class CSnapshotStore;
 
 // Answers "GET /siteinfo/<domain>" with the site-information page of that
-// domain, every other path with 404 and a broken request with 400. Each
-// answer ends the connection: Sorvane's client reads until the server closes.
-// Runs on one thread; no client can hold it up, since every connection has a
-// deadline and a bounded buffer.
+// domain, "GET /status" with what the service holds, every other path with
+// 404 and a broken request with 400. Each answer ends the connection:
+// Sorvane's client reads until the server closes. Runs on one thread; no
+// client can hold it up, since every connection has a deadline and a bounded
+// buffer.
 class CRankServer : public QTcpServer
 {
     Q_OBJECT
 
 public:
     static constexpr int MaxConnections = 512;
+
+    // What the status answer and the pages say about the lists served.
+    struct Source
+    {
+        QString name;        // empty for a folder of lists put there by hand
+        QString title;       // the list's name as its publisher gives it
+        QString licence;
+        QString lastUpdate;  // outcome of the last update, one line
+    };
 
     // store must outlive the server.
     explicit CRankServer(const CSnapshotStore &store, QObject *parent = nullptr);
@@ -27,16 +40,29 @@ public:
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
     std::chrono::milliseconds deadline() const { return m_deadline; }
 
+    // Pages are refused while the newest list is older than this many days
+    // before today; 0 serves lists of any age.
+    void setMaxAgeDays(int days) { m_maxAgeDays = days; }
+    void setSource(const Source &source) { m_source = source; }
+    void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
+
     int openConnections() const { return m_open; }
 
     // The full response (status line, headers, body) to a finished head.
     QByteArray answer(const CRequestReader &request) const;
 
+    // Why pages are refused today, or empty when the lists are fresh enough.
+    QString staleReason(const QDate &today) const;
+    QByteArray statusJson() const;
+
 private:
     void acceptPending();
     void connectionClosed();
+    void answerConnection(CRankConnection *connection);
 
     const CSnapshotStore &m_store;
     std::chrono::milliseconds m_deadline{5000};
+    int m_maxAgeDays = 0;
+    Source m_source;
     int m_open = 0;
 };

@@ -31,7 +31,8 @@ QByteArray CSiteInfoPage::withSeparators(int number)
     return digits;
 }
 
-QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figures, const QDate &listDay)
+QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
+                                 const Attribution &from)
 {
     // The headings must carry the name exactly as asked. Names that a list can
     // hold are plain host names, which escaping leaves alone; anything else
@@ -49,7 +50,12 @@ QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figu
     page += "</h1>\n<p class=\"source\">Figures from the daily ranking lists held by this service; "
             "newest list: ";
     page += day;
-    page += ".</p>\n<div class=\"ranks\">\n";
+    page += ".</p>\n";
+    if (!from.list.isEmpty()) {
+        page += "<p class=\"attribution\">List: " + from.list.toHtmlEscaped().toUtf8() + ", " + day
+            + "; licence: " + from.licence.toHtmlEscaped().toUtf8() + ".</p>\n";
+    }
+    page += "<div class=\"ranks\">\n";
 
     if (CSiteFigures::known(figures.globalRank)) {
         page += "<div class=\"rank global\"><span>Global rank</span> ";

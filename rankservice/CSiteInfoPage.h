@@ -21,7 +21,15 @@ class CSiteInfoPage
 public:
     // domain exactly as the client asked for it: the reader looks for the
     // headings built from that very text.
-    static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay);
+    // Names the list the figures come from, as its licence asks.
+    struct Attribution
+    {
+        QString list;
+        QString licence;
+    };
+
+    static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
+                             const Attribution &from = {});
 
     // 1234567 -> "1,234,567"
     static QByteArray withSeparators(int number);

@@ -1,35 +1,14 @@
 #include "CSnapshotStore.h"
 
-#include "CSnapshotParser.h"
+#include "CListReader.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
 
 namespace {
-
-struct ListFile
-{
-    QString path;
-    QString name;
-    QDate date;
-};
-
-// Running sums while the lists are read; three periods of 7, 30 and 90 days.
-struct Accumulator
-{
-    static constexpr int Periods = 3;
-    static constexpr int PeriodDays[Periods] = {7, 30, CSnapshotStore::WindowDays};
-
-    qint64 sum[Periods] = {};
-    int count[Periods] = {};
-    int newest = 0;
-    int us = 0;
-    int seenOnDay = -1; // catches a domain listed twice in one list
-};
 
 // Half rounds up; exact in integers.
 int roundedMean(qint64 sum, int count)
@@ -57,15 +36,6 @@ QByteArrayView lowerCase(QByteArrayView domain, QByteArray &store)
     return domain;
 }
 
-void prefetch(const void *address)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address);
-#endif
-}
-
 QByteArrayView withoutWww(QByteArrayView domain)
 {
     if (domain.size() > 4 && domain.first(4).compare("www.", Qt::CaseInsensitive) == 0)
@@ -73,43 +43,14 @@ QByteArrayView withoutWww(QByteArrayView domain)
     return domain;
 }
 
-// The bytes of one list; mapped when the platform allows, read otherwise.
-class ListBytes
+void noteSkippedLines(CSnapshotStore::Report &report, const QString &name, qint64 malformed,
+                      qint64 duplicates)
 {
-public:
-    explicit ListBytes(const QString &path) : m_file(path) {}
-
-    bool open(QString &problem)
-    {
-        if (!m_file.open(QIODevice::ReadOnly)) {
-            problem = QStringLiteral("cannot be read: ") + m_file.errorString();
-            return false;
-        }
-        const qint64 size = m_file.size();
-        if (size == 0) {
-            problem = QStringLiteral("is empty");
-            return false;
-        }
-        if (const uchar *mapped = m_file.map(0, size)) {
-            m_view = QByteArrayView(reinterpret_cast<const char *>(mapped), size);
-            return true;
-        }
-        m_copy = m_file.readAll();
-        if (m_copy.isEmpty()) {
-            problem = QStringLiteral("cannot be read: ") + m_file.errorString();
-            return false;
-        }
-        m_view = m_copy;
-        return true;
-    }
-
-    QByteArrayView view() const { return m_view; }
-
-private:
-    QFile m_file;
-    QByteArray m_copy;
-    QByteArrayView m_view;
-};
+    if (malformed + duplicates > 0)
+        report.problems << name + QStringLiteral(": skipped ") + QString::number(malformed)
+                + QStringLiteral(" malformed and ") + QString::number(duplicates)
+                + QStringLiteral(" duplicate lines");
+}
 
 } // namespace
 
@@ -122,27 +63,40 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
     return key;
 }
 
+void CSnapshotStore::swap(CSnapshotStore &other) noexcept
+{
+    std::swap(m_ids, other.m_ids);
+    m_acc.swap(other.m_acc);
+    m_days.swap(other.m_days);
+    std::swap(m_rows, other.m_rows);
+    std::swap(m_newestDay, other.m_newestDay);
+    std::swap(m_newestUsDay, other.m_newestUsDay);
+}
+
 CSiteFigures CSnapshotStore::figures(QStringView domain) const
 {
     const int id = m_ids.find(normalized(domain.toLatin1()));
-    return id == CDomainIndex::NotFound ? CSiteFigures() : m_figures[size_t(id)];
+    if (id == CDomainIndex::NotFound)
+        return {};
+    const Accumulator &a = m_acc[size_t(id)];
+    CSiteFigures f;
+    if (a.newestDay == qint32(m_newestDay.toJulianDay()))
+        f.globalRank = f.yesterday = a.newest;
+    f.usRank = a.us;
+    f.sevenDay = roundedMean(a.sum[0], a.count[0]);
+    f.oneMonth = roundedMean(a.sum[1], a.count[1]);
+    f.threeMonth = roundedMean(a.sum[2], a.count[2]);
+    return f;
 }
 
-CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
+std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &folder, Report &report,
+                                                                std::vector<ListFile> *usLists)
 {
-    m_ids.clear();
-    m_figures.clear();
-    m_newestDay = QDate();
-    m_newestUsDay = QDate();
-
-    Report report;
-    std::vector<ListFile> daily;
-    std::vector<ListFile> us;
-
     static const QRegularExpression datePattern(QStringLiteral("(\\d{4})-(\\d{2})-(\\d{2})"));
     static const QRegularExpression usPattern(QStringLiteral("(^|[._-])us([._-]|$)"),
                                               QRegularExpression::CaseInsensitiveOption);
 
+    std::vector<ListFile> daily;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
@@ -159,161 +113,216 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
             ++report.filesWithoutDate;
             continue;
         }
-        (usPattern.match(name).hasMatch() ? us : daily)
-            .push_back(ListFile{entry.filePath(), name, date});
+        const bool us = usPattern.match(name).hasMatch();
+        if (us && !usLists)
+            continue;
+        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date});
     }
     // Newest first: the newest readable list fixes the window.
     const auto newestFirst = [](const ListFile &a, const ListFile &b) {
         return a.date != b.date ? a.date > b.date : a.name < b.name;
     };
     std::sort(daily.begin(), daily.end(), newestFirst);
-    std::sort(us.begin(), us.end(), newestFirst);
+    if (usLists)
+        std::sort(usLists->begin(), usLists->end(), newestFirst);
+    return daily;
+}
 
-    std::vector<Accumulator> acc;
-    std::vector<CSnapshotParser::Row> rows;
-    std::vector<QByteArrayView> keys;
-    std::vector<quint32> hashes;
-    std::vector<int> ids;
+bool CSnapshotStore::readList(const ListFile &file, QByteArray &text, Report &report)
+{
+    CListReader::Result read = CListReader::read(file.path);
+    QString problem = read.problem;
+    if (read.ok()) {
+        text = std::move(read.text);
+        m_malformed = CSnapshotParser::parse(text, m_listRows).malformed;
+        if (!m_listRows.empty())
+            return true;
+        problem = QStringLiteral("holds no ranking lines");
+    }
+    ++report.filesSkipped;
+    report.problems << file.name + QStringLiteral(": skipped, ") + problem;
+    return false;
+}
+
+int CSnapshotStore::periodsAt(int age)
+{
+    int periods = 0;
+    for (int p = 0; p < Accumulator::Periods; ++p) {
+        if (age >= 0 && age < PeriodDays[p])
+            periods |= 1 << p;
+    }
+    return periods;
+}
+
+void CSnapshotStore::numberRows(bool adding, qsizetype textSize)
+{
+    m_rowIds.resize(m_listRows.size());
     QByteArray loweredNames; // names that needed lowering; reserved so that views into it stay valid
-
-    // Numbers the domains of rows into ids. Most look-ups miss the processor
-    // caches, so the loop prefetches the table slots and names of the rows
-    // a little ahead of the one it resolves.
-    const auto numberRows = [&](qsizetype textSize) {
-        const size_t n = rows.size();
-        keys.resize(n);
-        hashes.resize(n);
-        ids.resize(n);
-        loweredNames.resize(0);
-        loweredNames.reserve(textSize);
-        for (size_t i = 0; i < n; ++i) {
-            keys[i] = lowerCase(withoutWww(rows[i].domain), loweredNames);
-            hashes[i] = CDomainIndex::hashOf(keys[i]);
+    loweredNames.reserve(textSize);
+    for (size_t i = 0; i < m_listRows.size(); ++i) {
+        const QByteArrayView key = lowerCase(withoutWww(m_listRows[i].domain), loweredNames);
+        if (!adding) {
+            m_rowIds[i] = m_ids.find(key);
+            continue;
         }
-        constexpr size_t SlotsAhead = 16;
-        constexpr size_t NamesAhead = 8;
-        for (size_t i = 0; i < n; ++i) {
-            if (i + SlotsAhead < n)
-                m_ids.prefetchSlot(hashes[i + SlotsAhead]);
-            if (i + NamesAhead < n) {
-                const int guess = m_ids.prefetchName(hashes[i + NamesAhead]);
-                if (guess >= 0 && size_t(guess) < acc.size())
-                    prefetch(&acc[size_t(guess)]);
+        const int id = m_ids.insert(key);
+        if (size_t(id) == m_acc.size())
+            m_acc.emplace_back();
+        m_rowIds[i] = id;
+    }
+}
+
+void CSnapshotStore::addDaily(ListFile &file, qsizetype textSize, Report &report)
+{
+    numberRows(true, textSize);
+    const qint32 day = qint32(file.date.toJulianDay());
+    const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
+    const bool newest = file.date == m_newestDay;
+    qint64 duplicates = 0;
+    for (size_t i = 0; i < m_listRows.size(); ++i) {
+        Accumulator &a = m_acc[size_t(m_rowIds[i])];
+        if (a.seenOnDay == day) {
+            ++duplicates;
+            continue;
+        }
+        a.seenOnDay = day;
+        const int rank = m_listRows[i].rank;
+        if (newest) {
+            a.newest = rank;
+            a.newestDay = day;
+        }
+        for (int p = 0; p < Accumulator::Periods; ++p) {
+            if (periods & (1 << p)) {
+                a.sum[p] += rank;
+                ++a.count[p];
             }
-            const int id = m_ids.insert(keys[i], hashes[i]);
-            if (size_t(id) == acc.size())
-                acc.emplace_back();
-            ids[i] = id;
         }
-    };
+    }
+    file.rows = qint64(m_listRows.size()) - duplicates;
+    m_rows += file.rows;
+    ++report.days;
+    ++report.filesRead;
+    report.rows += file.rows;
+    report.malformedLines += m_malformed;
+    report.duplicateLines += duplicates;
+    noteSkippedLines(report, file.name, m_malformed, duplicates);
+}
 
-    // Reads one list into rows; false (with the reason reported) when it gives none.
-    const auto readList = [&](const ListFile &file, ListBytes &bytes) {
-        QString problem;
-        if (bytes.open(problem)) {
-            const CSnapshotParser::Result parsed = CSnapshotParser::parse(bytes.view(), rows);
-            if (!rows.empty()) {
-                report.malformedLines += parsed.malformed;
-                return true;
+void CSnapshotStore::removeDaily(qsizetype textSize, int periods)
+{
+    numberRows(false, textSize);
+    std::vector<bool> seen(m_acc.size()); // the first line of a domain is the one that was added
+    for (size_t i = 0; i < m_listRows.size(); ++i) {
+        const int id = m_rowIds[i];
+        if (id == CDomainIndex::NotFound || seen[size_t(id)])
+            continue;
+        seen[size_t(id)] = true;
+        Accumulator &a = m_acc[size_t(id)];
+        for (int p = 0; p < Accumulator::Periods; ++p) {
+            if ((periods & (1 << p)) && a.count[p] > 0) {
+                a.sum[p] -= m_listRows[i].rank;
+                --a.count[p];
             }
-            problem = QStringLiteral("holds no ranking lines");
         }
-        ++report.filesSkipped;
-        report.problems << file.name + QStringLiteral(": skipped, ") + problem;
-        return false;
-    };
+    }
+}
 
-    const auto noteSkippedLines = [&](const ListFile &file, qint64 malformed, qint64 duplicates) {
-        if (malformed + duplicates > 0)
-            report.problems << file.name + QStringLiteral(": skipped ") + QString::number(malformed)
-                    + QStringLiteral(" malformed and ") + QString::number(duplicates)
-                    + QStringLiteral(" duplicate lines");
-    };
+void CSnapshotStore::addUs(const ListFile &file, qsizetype textSize, Report &report)
+{
+    numberRows(true, textSize);
+    qint64 duplicates = 0;
+    for (size_t i = 0; i < m_listRows.size(); ++i) {
+        Accumulator &a = m_acc[size_t(m_rowIds[i])];
+        if (a.us != 0) {
+            ++duplicates;
+            continue;
+        }
+        a.us = m_listRows[i].rank;
+    }
+    m_newestUsDay = file.date;
+    ++report.usLists;
+    ++report.filesRead;
+    report.rows += qint64(m_listRows.size()) - duplicates;
+    report.malformedLines += m_malformed;
+    report.duplicateLines += duplicates;
+    noteSkippedLines(report, file.name, m_malformed, duplicates);
+}
 
-    QDate lastDay;
-    for (const ListFile &file : daily) {
+CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
+{
+    *this = CSnapshotStore();
+    Report report;
+    std::vector<ListFile> us;
+    QByteArray text;
+    for (ListFile &file : findLists(folder, report, &us)) {
         if (m_newestDay.isValid() && file.date.daysTo(m_newestDay) >= WindowDays) {
             ++report.filesNotNeeded;
             continue;
         }
-        if (file.date == lastDay) {
+        if (!m_days.empty() && file.date == m_days.back().date) {
             ++report.filesSkipped;
             report.problems << file.name + QStringLiteral(": skipped, another list already gives ")
                     + file.date.toString(Qt::ISODate);
             continue;
         }
-        ListBytes bytes(file.path);
-        const qint64 malformedBefore = report.malformedLines;
-        if (!readList(file, bytes))
+        if (!readList(file, text, report))
             continue;
         if (!m_newestDay.isValid())
             m_newestDay = file.date;
-        const int age = int(file.date.daysTo(m_newestDay));
-        const int day = report.days++;
-        lastDay = file.date;
-        ++report.filesRead;
-
-        numberRows(bytes.view().size());
-        qint64 duplicates = 0;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            Accumulator &a = acc[size_t(ids[i])];
-            if (a.seenOnDay == day) {
-                ++duplicates;
-                continue;
-            }
-            a.seenOnDay = day;
-            const int rank = rows[i].rank;
-            if (age == 0)
-                a.newest = rank;
-            for (int p = 0; p < Accumulator::Periods; ++p) {
-                if (age < Accumulator::PeriodDays[p]) {
-                    a.sum[p] += rank;
-                    ++a.count[p];
-                }
-            }
-        }
-        report.rows += qint64(rows.size()) - duplicates;
-        report.duplicateLines += duplicates;
-        noteSkippedLines(file, report.malformedLines - malformedBefore, duplicates);
+        addDaily(file, text.size(), report);
+        m_days.push_back(file);
     }
-
     for (const ListFile &file : us) {
         if (m_newestUsDay.isValid()) {
             ++report.filesNotNeeded;
             continue;
         }
-        ListBytes bytes(file.path);
-        const qint64 malformedBefore = report.malformedLines;
-        if (!readList(file, bytes))
-            continue;
-        m_newestUsDay = file.date;
-        ++report.usLists;
-        ++report.filesRead;
-        numberRows(bytes.view().size());
-        qint64 duplicates = 0;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            Accumulator &a = acc[size_t(ids[i])];
-            if (a.us != 0) {
-                ++duplicates;
-                continue;
-            }
-            a.us = rows[i].rank;
-        }
-        report.rows += qint64(rows.size()) - duplicates;
-        report.duplicateLines += duplicates;
-        noteSkippedLines(file, report.malformedLines - malformedBefore, duplicates);
+        if (readList(file, text, report))
+            addUs(file, text.size(), report);
     }
+    return report;
+}
 
-    m_figures.resize(acc.size());
-    for (size_t id = 0; id < acc.size(); ++id) {
-        const Accumulator &a = acc[id];
-        CSiteFigures &f = m_figures[id];
-        f.globalRank = a.newest;
-        f.yesterday = a.newest;
-        f.usRank = a.us;
-        f.sevenDay = roundedMean(a.sum[0], a.count[0]);
-        f.oneMonth = roundedMean(a.sum[1], a.count[1]);
-        f.threeMonth = roundedMean(a.sum[2], a.count[2]);
+CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder)
+{
+    if (!m_newestDay.isValid())
+        return load(folder);
+    Report report;
+    std::vector<ListFile> newer;
+    for (const ListFile &file : findLists(folder, report, nullptr)) {
+        if (file.date > m_newestDay && (newer.empty() || newer.back().date != file.date))
+            newer.push_back(file);
+    }
+    QByteArray text;
+    QByteArray leaving;
+    // Oldest first, so that each step moves the window by whole days.
+    for (auto it = newer.rbegin(); it != newer.rend(); ++it) {
+        ListFile &file = *it;
+        if (!readList(file, text, report))
+            continue;
+        std::vector<CSnapshotParser::Row> rows; // the new list's, kept while held lists are read
+        rows.swap(m_listRows);
+        const qint64 malformed = m_malformed;
+        std::vector<ListFile> kept;
+        for (const ListFile &held : m_days) {
+            const int before = periodsAt(int(held.date.daysTo(m_newestDay)));
+            const int after = periodsAt(int(held.date.daysTo(file.date)));
+            if (before & ~after) {
+                ++report.filesReread;
+                if (readList(held, leaving, report))
+                    removeDaily(leaving.size(), before & ~after);
+            }
+            if (after)
+                kept.push_back(held);
+            else
+                m_rows -= held.rows;
+        }
+        m_days = std::move(kept);
+        m_newestDay = file.date;
+        m_listRows.swap(rows);
+        m_malformed = malformed;
+        addDaily(file, text.size(), report);
+        m_days.insert(m_days.begin(), file);
     }
     return report;
 }

@@ -2,6 +2,7 @@
 
 #include "CDomainIndex.h"
 #include "CSiteFigures.h"
+#include "CSnapshotParser.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -12,10 +13,11 @@
 
 // The figures of every domain found in a folder of daily ranking lists.
 //
-// One file per day, the date written YYYY-MM-DD somewhere in its name; a
-// name with "us" as a separate part (2024-05-01.us.csv) marks a United
-// States list. Only what a page can show is kept: the figures are computed
-// once while loading, so a request costs one hash look-up.
+// One file per day, the date written YYYY-MM-DD somewhere in its name, plain
+// or compressed (see CListReader); a name with "us" as a separate part
+// (2024-05-01.us.csv) marks a United States list. Only running sums per
+// domain are kept, so a request costs one hash look-up and a newer day is
+// folded in without reading the other days again.
 class CSnapshotStore
 {
 public:
@@ -32,6 +34,7 @@ public:
         int filesSkipped = 0;  // unreadable, empty, garbage, or a second list for a day
         int filesNotNeeded = 0; // older than the window, or an older United States list
         int filesWithoutDate = 0;
+        int filesReread = 0;   // held days read again to take them out of a period
         QStringList problems;  // one line per skipped file or file with skipped lines
 
         qint64 skippedLines() const { return malformedLines + duplicateLines; }
@@ -41,20 +44,74 @@ public:
     // Replaces everything held before with the lists of folder.
     Report load(const QString &folder);
 
+    // Folds in the daily lists of folder newer than the newest one held.
+    // Reads only those and the held days that leave a period on the way;
+    // the other days stay as they are. Report::days counts the days added.
+    Report addNewer(const QString &folder);
+
+    // Exchanges the held lists with other's, without copying: a store grown
+    // on another thread is swapped in between two requests.
+    void swap(CSnapshotStore &other) noexcept;
+
     // By the name as a client asks for it: case and a leading "www." do not matter.
     CSiteFigures figures(QStringView domain) const;
 
     QDate newestDay() const { return m_newestDay; }
     QDate newestUsDay() const { return m_newestUsDay; }
-    qsizetype domainCount() const { return qsizetype(m_figures.size()); }
+    int daysHeld() const { return int(m_days.size()); }
+    qint64 rowsHeld() const { return m_rows; }
+    qsizetype domainCount() const { return qsizetype(m_acc.size()); }
 
     // Lower case, a leading "www." dropped; the key under which lists and
     // requests meet.
     static QByteArray normalized(QByteArrayView domain);
 
+    struct ListFile
+    {
+        QString path;
+        QString name;
+        QDate date;
+        qint64 rows = 0; // once folded in
+    };
+
 private:
+    // Running sums while lists are folded in; three periods of 7, 30 and 90 days.
+    struct Accumulator
+    {
+        static constexpr int Periods = 3;
+
+        qint64 sum[Periods] = {};
+        int count[Periods] = {};
+        int newest = 0;
+        qint32 newestDay = 0; // Julian day that newest belongs to
+        int us = 0;
+        qint32 seenOnDay = 0; // catches a domain listed twice in one list
+    };
+    static constexpr int PeriodDays[Accumulator::Periods] = {7, 30, WindowDays};
+
+    static std::vector<ListFile> findLists(const QString &folder, Report &report,
+                                           std::vector<ListFile> *usLists);
+    // Reads and parses one list into m_listRows, whose views point into
+    // text; false, with the reason reported, when it gives no rows.
+    bool readList(const ListFile &file, QByteArray &text, Report &report);
+    // The periods a list of that age belongs to, one bit each.
+    static int periodsAt(int age);
+    // Ids of m_listRows' domains into m_rowIds; unseen names are numbered when adding.
+    void numberRows(bool adding, qsizetype textSize);
+    void addDaily(ListFile &file, qsizetype textSize, Report &report);
+    // Takes the held list in m_listRows out of the given periods.
+    void removeDaily(qsizetype textSize, int periods);
+    void addUs(const ListFile &file, qsizetype textSize, Report &report);
+
     CDomainIndex m_ids;
-    std::vector<CSiteFigures> m_figures; // by id
+    std::vector<Accumulator> m_acc; // by id
+    std::vector<ListFile> m_days;   // the daily lists folded in, newest first
+    qint64 m_rows = 0;
     QDate m_newestDay;
     QDate m_newestUsDay;
+
+    // Reused between lists.
+    std::vector<CSnapshotParser::Row> m_listRows;
+    std::vector<int> m_rowIds;
+    qint64 m_malformed = 0;
 };

@@ -1,3 +1,6 @@
+#include "CListRefresher.h"
+#include "CListSource.h"
+#include "CListUpdater.h"
 #include "CRankServer.h"
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
@@ -7,8 +10,49 @@
 #include <QDate>
 #include <QHostAddress>
 #include <QTextStream>
+#include <QTime>
+#include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Reads the download settings; an empty error when they are all right.
+CListUpdater::Settings updateSettings(const QCommandLineParser &parser, QString &error)
+{
+    CListUpdater::Settings settings;
+    bool ok = true;
+    if (parser.isSet(QStringLiteral("days"))) {
+        settings.days = parser.value(QStringLiteral("days")).toInt(&ok);
+        if (!ok || settings.days < 1)
+            error = QStringLiteral("not a number of days: ") + parser.value(QStringLiteral("days"));
+    }
+    const double timeout = parser.value(QStringLiteral("timeout")).toDouble(&ok);
+    if (!ok || timeout <= 0)
+        error = QStringLiteral("not a time-out in seconds: ") + parser.value(QStringLiteral("timeout"));
+    settings.timeout = std::chrono::milliseconds(qint64(timeout * 1000));
+    settings.backOff = qMin(settings.backOff, settings.timeout);
+    settings.attempts = parser.value(QStringLiteral("attempts")).toInt(&ok);
+    if (!ok || settings.attempts < 1 || settings.attempts > 10)
+        error = QStringLiteral("not a number of attempts (1 to 10): ") + parser.value(QStringLiteral("attempts"));
+    settings.minRows = parser.value(QStringLiteral("min-rows")).toLongLong(&ok);
+    if (!ok || settings.minRows < 1)
+        error = QStringLiteral("not a number of rows: ") + parser.value(QStringLiteral("min-rows"));
+    return settings;
+}
+
+QString sourceLine(const QString &name, const CSnapshotStore &store, const QString &lastUpdate)
+{
+    return QStringLiteral("%1: newest list %2, %3 days held, %4 rows, last update: %5")
+        .arg(name,
+             store.newestDay().isValid() ? store.newestDay().toString(Qt::ISODate) : QStringLiteral("none"))
+        .arg(store.daysHeld())
+        .arg(store.rowsHeld())
+        .arg(lastUpdate.isEmpty() ? QStringLiteral("none") : lastUpdate);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -42,7 +86,46 @@ int main(int argc, char *argv[])
     const QCommandLineOption lastDayOption(QStringLiteral("sample-last-day"),
                                            QStringLiteral("Last day of the sample instead of today."),
                                            QStringLiteral("YYYY-MM-DD"));
-    parser.addOptions({addressOption, portOption, dataOption, sampleOption, lastDayOption});
+    const QCommandLineOption sourceOption(
+        QStringLiteral("source"),
+        QStringLiteral("Public list to fetch and serve, kept in <folder>/<source>: %1. Without it the "
+                       "lists put into the data folder by hand are served.")
+            .arg(CListSource::names().join(QStringLiteral(", "))),
+        QStringLiteral("source"));
+    const QCommandLineOption updateOption(
+        QStringLiteral("update"),
+        QStringLiteral("Fetch the missing days of the source (of every source without --source) into "
+                       "the data folder, then exit."));
+    const QCommandLineOption daysOption(QStringLiteral("days"),
+                                        QStringLiteral("Days back from today to fetch (default 90)."),
+                                        QStringLiteral("n"));
+    const QCommandLineOption maxAgeOption(
+        QStringLiteral("max-age"),
+        QStringLiteral("Refuse pages (503) while the newest list is older than this many days; 0 serves "
+                       "any age (default 3)."),
+        QStringLiteral("days"), QStringLiteral("3"));
+    const QCommandLineOption refreshOption(
+        QStringLiteral("refresh"),
+        QStringLiteral("With --source: fetch new lists daily at this local time (default 06:00)."),
+        QStringLiteral("HH:MM"), QStringLiteral("06:00"));
+    const QCommandLineOption baseOption(
+        QStringLiteral("base-url"),
+        QStringLiteral("Address the source's lists are fetched from instead of the publisher's "
+                       "(also SORVANE_TRANCO_URL, SORVANE_UMBRELLA_URL, SORVANE_MAJESTIC_URL)."),
+        QStringLiteral("url"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
+                                           QStringLiteral("Seconds without data before a download is given up (default 30)."),
+                                           QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption attemptsOption(QStringLiteral("attempts"),
+                                            QStringLiteral("Tries per download for errors that may pass (default 3)."),
+                                            QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption minRowsOption(
+        QStringLiteral("min-rows"),
+        QStringLiteral("Fewest rank lines a downloaded list must hold to be kept (default 10000)."),
+        QStringLiteral("n"), QStringLiteral("10000"));
+    parser.addOptions({addressOption, portOption, dataOption, sampleOption, lastDayOption, sourceOption,
+                       updateOption, daysOption, maxAgeOption, refreshOption, baseOption, timeoutOption,
+                       attemptsOption, minRowsOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -70,6 +153,68 @@ int main(int argc, char *argv[])
         err << "sorvane-rankd: --data <folder> is required (see --help)" << Qt::endl;
         return 2;
     }
+    const QString data = parser.value(dataOption);
+
+    std::optional<CListSource> source;
+    if (parser.isSet(sourceOption)) {
+        source = CListSource::byName(parser.value(sourceOption));
+        if (!source) {
+            err << "sorvane-rankd: not a source: " << parser.value(sourceOption) << " (one of "
+                << CListSource::names().join(QStringLiteral(", ")) << ')' << Qt::endl;
+            return 2;
+        }
+        if (parser.isSet(baseOption))
+            source->setBase(parser.value(baseOption));
+    } else if (parser.isSet(baseOption)) {
+        err << "sorvane-rankd: --base-url needs --source" << Qt::endl;
+        return 2;
+    }
+    QString settingsError;
+    const CListUpdater::Settings settings = updateSettings(parser, settingsError);
+    if (!settingsError.isEmpty()) {
+        err << "sorvane-rankd: " << settingsError << Qt::endl;
+        return 2;
+    }
+
+    if (parser.isSet(updateOption)) {
+        const bool terminal = isatty(fileno(stderr));
+        std::vector<CListSource> sources;
+        if (source)
+            sources.push_back(*source);
+        else
+            for (const QString &name : CListSource::names())
+                sources.push_back(*CListSource::byName(name));
+        bool allFetched = true;
+        for (const CListSource &each : sources) {
+            CListUpdater updater(each, data, settings);
+            if (terminal) {
+                QObject::connect(&updater, &CListUpdater::progress, &updater, [&err](const QString &line) {
+                    err << '\r' << line.left(78) << "\x1b[K" << Qt::flush;
+                });
+            }
+            const CListUpdater::Summary summary = updater.run();
+            if (terminal)
+                err << "\r\x1b[K" << Qt::flush;
+            for (const QString &problem : summary.problems)
+                err << problem << '\n';
+            err.flush();
+            out << summary.line(each.name()) << Qt::endl;
+            allFetched = allFetched && summary.failed == 0;
+        }
+        return allFetched ? 0 : 1;
+    }
+    const QString folder = source ? source->folder(data) : data;
+    bool maxAgeOk = false;
+    const int maxAge = parser.value(maxAgeOption).toInt(&maxAgeOk);
+    if (!maxAgeOk || maxAge < 0) {
+        err << "sorvane-rankd: not a number of days: " << parser.value(maxAgeOption) << Qt::endl;
+        return 2;
+    }
+    const QTime refreshAt = QTime::fromString(parser.value(refreshOption), QStringLiteral("HH:mm"));
+    if (!refreshAt.isValid()) {
+        err << "sorvane-rankd: not a time (HH:MM): " << parser.value(refreshOption) << Qt::endl;
+        return 2;
+    }
     const QHostAddress address(parser.value(addressOption));
     if (address.isNull()) {
         err << "sorvane-rankd: not an address: " << parser.value(addressOption) << Qt::endl;
@@ -83,16 +228,32 @@ int main(int argc, char *argv[])
     }
 
     CSnapshotStore store;
-    const CSnapshotStore::Report report = store.load(parser.value(dataOption));
+    const CSnapshotStore::Report report = store.load(folder);
     for (const QString &problem : report.problems)
         err << problem << '\n';
     err.flush();
     out << report.summary() << Qt::endl;
     if (report.days == 0)
-        err << "sorvane-rankd: no daily list in " << parser.value(dataOption)
+        err << "sorvane-rankd: no daily list in " << folder
             << "; every page will read NA" << Qt::endl;
 
     CRankServer server(store);
+    server.setMaxAgeDays(maxAge);
+    std::unique_ptr<CListRefresher> refresher;
+    if (source) {
+        server.setSource({source->name(), source->title(), source->licence(), {}});
+        out << sourceLine(source->name(), store, {}) << Qt::endl;
+        refresher = std::make_unique<CListRefresher>(*source, data, settings, store, server);
+        QObject::connect(refresher.get(), &CListRefresher::refreshed, &app, [&](const QString &outcome) {
+            out << outcome << '\n' << sourceLine(source->name(), store, outcome) << Qt::endl;
+        });
+        refresher->refreshDailyAt(refreshAt);
+        // Serve what is held at once; fetch the missing newest list meanwhile.
+        if (store.newestDay() < QDate::currentDate())
+            QTimer::singleShot(0, refresher.get(), &CListRefresher::refresh);
+    }
+    if (const QString stale = server.staleReason(QDate::currentDate()); !stale.isEmpty())
+        err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << maxAge << ')' << Qt::endl;
     if (!server.listen(address, quint16(port))) {
         err << "sorvane-rankd: cannot listen on " << address.toString() << ':' << port << ": "
             << server.errorString() << Qt::endl;

@@ -6,9 +6,24 @@
 # The service serves the daily ranking lists in $SORVANE_RANK_DATA (default
 # ~/.qorvex/Sorvane/rankdata). While that folder holds no list, it serves a
 # synthetic sample generated afresh into ~/.qorvex/Sorvane/sample-rankdata.
+#
+# With --source tranco|umbrella|majestic (or SORVANE_RANK_SOURCE) the service
+# first fetches the missing days of that public list into
+# $SORVANE_RANK_DATA/<source>, then serves it and keeps it current.
+# Other arguments go to Sorvane.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+
+source_name=${SORVANE_RANK_SOURCE:-}
+args=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --source) source_name=${2:?--source needs a name}; shift 2 ;;
+    --source=*) source_name=${1#--source=}; shift ;;
+    *) args+=("$1"); shift ;;
+    esac
+done
 
 scripts/install-deps.sh
 
@@ -24,7 +39,13 @@ rank_data=${SORVANE_RANK_DATA:-$data_dir/rankdata}
 sample_dir="$data_dir/sample-rankdata"
 mkdir -p "$data_dir" "$rank_data"
 
-if [ -z "$(find "$rank_data" -maxdepth 1 -type f -print -quit)" ]; then
+rankd_args=()
+if [ -n "$source_name" ]; then
+    # A failed day is reported and skipped; whatever is held is still served.
+    "$rankd" --update --source "$source_name" --data "$rank_data" || true
+    serve_dir=$rank_data
+    rankd_args=(--source "$source_name")
+elif [ -z "$(find "$rank_data" -maxdepth 1 -type f -print -quit)" ]; then
     "$rankd" --generate-sample "$sample_dir"
     serve_dir=$sample_dir
     echo "No ranking lists in $rank_data: serving the synthetic sample in $sample_dir."
@@ -37,7 +58,7 @@ else
 fi
 
 log=$(mktemp)
-"$rankd" --data "$serve_dir" --port 0 >"$log" 2>&1 &
+"$rankd" --data "$serve_dir" "${rankd_args[@]}" --port 0 >"$log" 2>&1 &
 rankd_pid=$!
 trap 'kill "$rankd_pid" 2>/dev/null || true; wait "$rankd_pid" 2>/dev/null || true; rm -f "$log"' EXIT
 
@@ -54,4 +75,4 @@ if [ -z "$port" ]; then
     exit 1
 fi
 
-SORVANE_SERVICE="127.0.0.1:$port" "$sorvane" "$@"
+SORVANE_SERVICE="127.0.0.1:$port" "$sorvane" "${args[@]}"

@@ -1,8 +1,13 @@
 #include "CAlexaRankData.h"
+#include "CListPacker.h"
+#include "CPublisher.h"
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
 #include "RankPageParser.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -19,7 +24,57 @@ private slots:
     void servesGeneratedSample();
     void refusesBadOptions_data();
     void refusesBadOptions();
+    void refusesStaleLists_data();
+    void refusesStaleLists();
+    void updatesThenServesASource();
+    void keepsServingWhileAnUpdateStalls();
 };
+
+namespace {
+
+// Starts the service and waits, spinning the event loop, for its port.
+quint16 startService(QProcess &service, const QStringList &arguments, QByteArray &output)
+{
+    service.start(QStringLiteral(SORVANE_RANKD_PATH), arguments);
+    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
+                                       QRegularExpression::MultilineOption);
+    QRegularExpressionMatch match;
+    const bool started = QTest::qWaitFor([&] {
+        output += service.readAllStandardOutput();
+        match = listening.match(QString::fromLatin1(output));
+        return match.hasMatch() || service.state() == QProcess::NotRunning;
+    }, 30000);
+    return started && match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
+}
+
+QByteArray fetchPath(quint16 port, const QByteArray &path)
+{
+    QTcpSocket client;
+    client.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!client.waitForConnected(10000))
+        return "not connected";
+    client.write("GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray answer;
+    while (client.state() != QAbstractSocket::UnconnectedState && client.waitForReadyRead(10000))
+        answer += client.readAll();
+    return answer + client.readAll();
+}
+
+QByteArray bodyOf(const QByteArray &answer)
+{
+    return answer.mid(answer.indexOf("\r\n\r\n") + 4);
+}
+
+// Ranks shift by one a day, so the periods' means differ.
+QByteArray listOfDay(int back)
+{
+    QByteArray text;
+    for (int rank = 1; rank <= 50; ++rank)
+        text += QByteArray::number(rank) + ",site" + QByteArray::number((rank + back) % 50) + ".test\n";
+    return text;
+}
+
+} // namespace
 
 void TestRankd::servesGeneratedSample()
 {
@@ -84,6 +139,16 @@ void TestRankd::refusesBadOptions_data()
                                              QStringLiteral("70000")};
     QTest::newRow("bad address") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
                                                 QStringLiteral("--address"), QStringLiteral("nowhere")};
+    QTest::newRow("unknown source") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
+                                                   QStringLiteral("--source"), QStringLiteral("alexa")};
+    QTest::newRow("bad max age") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
+                                                QStringLiteral("--max-age"), QStringLiteral("-1")};
+    QTest::newRow("bad refresh time") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
+                                                     QStringLiteral("--refresh"), QStringLiteral("25:00")};
+    QTest::newRow("base without source") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
+                                                        QStringLiteral("--base-url"), QStringLiteral("http://x")};
+    QTest::newRow("bad time-out") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
+                                                 QStringLiteral("--timeout"), QStringLiteral("soon")};
     QTest::newRow("bad sample day") << QStringList{QStringLiteral("--generate-sample"), QStringLiteral("x"),
                                                    QStringLiteral("--sample-last-day"), QStringLiteral("2026-13-01")};
 }
@@ -97,6 +162,164 @@ void TestRankd::refusesBadOptions()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 2);
     QVERIFY(process.readAllStandardError().startsWith("sorvane-rankd: "));
+}
+
+void TestRankd::refusesStaleLists_data()
+{
+    QTest::addColumn<QStringList>("maxAge");
+    QTest::addColumn<QByteArray>("status");
+    const qint64 age = QDate(2020, 1, 1).daysTo(QDate::currentDate());
+    QTest::newRow("default age") << QStringList() << QByteArray("HTTP/1.1 503 Service Unavailable\r\n");
+    QTest::newRow("max-age 0 serves any age") << QStringList{QStringLiteral("--max-age"), QStringLiteral("0")}
+                                              << QByteArray("HTTP/1.1 200 OK\r\n");
+    QTest::newRow("max-age beyond the age")
+        << QStringList{QStringLiteral("--max-age"), QString::number(age)} << QByteArray("HTTP/1.1 200 OK\r\n");
+}
+
+void TestRankd::refusesStaleLists()
+{
+    QFETCH(QStringList, maxAge);
+    QFETCH(QByteArray, status);
+
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QStringLiteral("2020-01-01.csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("1,old.test\n");
+    list.close();
+
+    QProcess service;
+    QByteArray output;
+    const quint16 port = startService(
+        service, QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), dir.path()} + maxAge,
+        output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    const QByteArray answer = fetchPath(port, "/siteinfo/old.test");
+    QVERIFY2(answer.startsWith(status), answer.constData());
+    if (status.contains("503")) {
+        const qint64 age = QDate(2020, 1, 1).daysTo(QDate::currentDate());
+        QCOMPARE(bodyOf(answer), "newest list is 2020-01-01, " + QByteArray::number(age) + " days old\n");
+        QVERIFY(answer.contains("Content-Type: text/plain"));
+    }
+    // The status answers whatever the age.
+    const QJsonObject source =
+        QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(QStringLiteral("sources"))[0].toObject();
+    QCOMPARE(source.value(QStringLiteral("newest")).toString(), QStringLiteral("2020-01-01"));
+    QCOMPARE(source.value(QStringLiteral("days")).toInt(), 1);
+    QCOMPARE(source.value(QStringLiteral("rows")).toInt(), 1);
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void TestRankd::updatesThenServesASource()
+{
+    // Umbrella's shape: a dated zip per day; today's is published only later.
+    const QDate today = QDate::currentDate();
+    CPublisher publisher;
+    const auto route = [&](int back) {
+        publisher.routes.insert("/top-1m-" + today.addDays(-back).toString(Qt::ISODate).toLatin1() + ".csv.zip",
+                                {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listOfDay(back))});
+    };
+    for (int back = 1; back < 95; ++back)
+        route(back);
+
+    QTemporaryDir data;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    const QStringList common{QStringLiteral("--data"), data.path(), QStringLiteral("--source"), QStringLiteral("umbrella"),
+                             QStringLiteral("--min-rows"), QStringLiteral("10"), QStringLiteral("--timeout"),
+                             QStringLiteral("2"), QStringLiteral("--attempts"), QStringLiteral("1")};
+    QProcess update;
+    update.setProcessEnvironment(environment);
+    update.start(QStringLiteral(SORVANE_RANKD_PATH), common + QStringList{QStringLiteral("--update")});
+    QVERIFY(QTest::qWaitFor([&] { return update.state() == QProcess::NotRunning; }, 60000));
+    QCOMPARE(update.exitCode(), 0);
+    QCOMPARE(update.readAllStandardOutput(), QByteArray("umbrella: 89 fetched, 0 present, 1 unavailable, 0 failed\n"));
+    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 89);
+
+    // Today's list appears; the service serves what it holds and fetches it at start.
+    route(0);
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(service, common + QStringList{QStringLiteral("--port"), QStringLiteral("0")}, output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    const QByteArray held = "umbrella: newest list " + today.addDays(-1).toString(Qt::ISODate).toLatin1()
+        + ", 89 days held, 4450 rows, last update: none\n";
+    QVERIFY2(output.contains(held),
+             output.constData());
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output += service.readAllStandardOutput();
+                 return output.contains("1 new days folded in");
+             }, 30000),
+             output.constData());
+
+    const QByteArray answer = fetchPath(port, "/siteinfo/site7.test");
+    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    QVERIFY(answer.contains("Cisco Umbrella top 1M"));
+    // The page's figures are those of the raw lists, read by Sorvane's own page reader.
+    CSnapshotStore store;
+    QCOMPARE(store.load(data.filePath(QStringLiteral("umbrella"))).days, 90);
+    QCOMPARE(store.newestDay(), today);
+    const CSiteFigures figures = store.figures(u"site7.test");
+    QCOMPARE(figures.globalRank, 7);
+    const CAlexaRankData read = parseRankPage(QString::fromUtf8(answer), QStringLiteral("site7.test"), true);
+    QCOMPARE(read.globalRank(), QString::number(figures.globalRank));
+    QCOMPARE(read.threeMonth(), QString::number(figures.threeMonth));
+    QCOMPARE(read.oneMonth(), QString::number(figures.oneMonth));
+
+    const QJsonObject status =
+        QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(QStringLiteral("sources"))[0].toObject();
+    QCOMPARE(status.value(QStringLiteral("source")).toString(), QStringLiteral("umbrella"));
+    QCOMPARE(status.value(QStringLiteral("newest")).toString(), today.toString(Qt::ISODate));
+    QCOMPARE(status.value(QStringLiteral("days")).toInt(), 90);
+    QVERIFY(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void TestRankd::keepsServingWhileAnUpdateStalls()
+{
+    const QDate today = QDate::currentDate();
+    CPublisher publisher;
+    publisher.routes.insert("/top-1m-" + today.toString(Qt::ISODate).toLatin1() + ".csv.zip",
+                            {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listOfDay(0)), CPublisher::Mode::Stall});
+    QTemporaryDir data;
+    QVERIFY(QDir().mkpath(data.filePath(QStringLiteral("umbrella"))));
+    QFile held(data.filePath(QStringLiteral("umbrella/umbrella-") + today.addDays(-1).toString(Qt::ISODate)
+                             + QStringLiteral(".csv.gz")));
+    QVERIFY(held.open(QIODevice::WriteOnly));
+    held.write(CListPacker::gzip(listOfDay(1)));
+    held.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(
+        service,
+        {QStringLiteral("--data"), data.path(), QStringLiteral("--source"), QStringLiteral("umbrella"),
+         QStringLiteral("--min-rows"), QStringLiteral("10"), QStringLiteral("--timeout"), QStringLiteral("3"),
+         QStringLiteral("--attempts"), QStringLiteral("1"), QStringLiteral("--days"), QStringLiteral("3"),
+         QStringLiteral("--port"), QStringLiteral("0")},
+        output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    // The start-up update is waiting on the stalled download; the held list is served meanwhile.
+    QVERIFY(QTest::qWaitFor([&] { return publisher.hits.size() > 0; }, 10000));
+    const QByteArray answer = fetchPath(port, "/siteinfo/site7.test");
+    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    QCOMPARE(parseRankPage(QString::fromUtf8(answer), QStringLiteral("site7.test"), true).globalRank(),
+             QStringLiteral("6"));
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output += service.readAllStandardOutput();
+                 return output.contains("umbrella: 0 fetched, 1 present, 1 unavailable, 1 failed");
+             }, 20000),
+             output.constData());
+    // Nothing half-written.
+    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(fetchPath(port, "/siteinfo/site7.test").startsWith("HTTP/1.1 200 OK\r\n"));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(TestRankd)

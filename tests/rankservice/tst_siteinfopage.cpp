@@ -13,6 +13,8 @@
 
 #include <climits>
 
+Q_DECLARE_METATYPE(CSiteInfoPage::Attribution)
+
 namespace {
 
 QString text(int figure)
@@ -59,6 +61,8 @@ private slots:
     void writesSeparators_data();
     void writesSeparators();
     void sampleReadsBackThroughTheServer();
+    void namesItsListWithoutDisturbingTheFigures_data();
+    void namesItsListWithoutDisturbingTheFigures();
 };
 
 void TestSiteInfoPage::readsBackUnchanged_data()
@@ -136,6 +140,28 @@ void TestSiteInfoPage::sampleReadsBackThroughTheServer()
     // The sample shows full rows, gaps and a domain no list ranks.
     QVERIFY(withAllFigures >= 15);
     QCOMPARE(withNone, 1);
+}
+
+void TestSiteInfoPage::namesItsListWithoutDisturbingTheFigures_data()
+{
+    QTest::addColumn<CSiteInfoPage::Attribution>("from");
+    QTest::addColumn<QByteArray>("named"); // as the page must show it
+    QTest::newRow("tranco") << CSiteInfoPage::Attribution{QStringLiteral("Tranco top 1M"), QStringLiteral("CC BY 4.0")}
+                            << QByteArray("List: Tranco top 1M, 2026-03-31; licence: CC BY 4.0.");
+    // A name that looks like markup or a figure must neither break the page nor be read as a rank.
+    QTest::newRow("hostile name") << CSiteInfoPage::Attribution{QStringLiteral("<b>7 day</b> 1,234 "), QStringLiteral("x&y")}
+                                  << QByteArray("List: &lt;b&gt;7 day&lt;/b&gt; 1,234 , 2026-03-31; licence: x&amp;y.");
+}
+
+void TestSiteInfoPage::namesItsListWithoutDisturbingTheFigures()
+{
+    QFETCH(CSiteInfoPage::Attribution, from);
+    QFETCH(QByteArray, named);
+    const QString domain = QStringLiteral("alpha.test");
+    const CSiteFigures figures = makeFigures(1234567, 89012, 1234000, 999, 1000);
+    const QByteArray page = CSiteInfoPage::render(domain, figures, QDate(2026, 3, 31), from);
+    QVERIFY2(page.contains(named), page.constData());
+    compareRead(response(page), domain, figures);
 }
 
 QTEST_GUILESS_MAIN(TestSiteInfoPage)

@@ -1,4 +1,5 @@
 #include "CDomainIndex.h"
+#include "CListPacker.h"
 #include "MakeFigures.h"
 #include "CSnapshotParser.h"
 #include "CSnapshotStore.h"
@@ -42,6 +43,10 @@ private slots:
     void skipsBadFilesAndCountsBadLines();
     void emptyFolderServesNothing();
     void numbersManyNames();
+    void readsCompressedLists_data();
+    void readsCompressedLists();
+    void addsNewerDaysWithoutRereading_data();
+    void addsNewerDaysWithoutRereading();
 };
 
 void TestSnapshotStore::parsesLines_data()
@@ -242,6 +247,100 @@ void TestSnapshotStore::numbersManyNames()
     index.clear();
     QCOMPARE(index.find(nameOf(1)), CDomainIndex::NotFound);
     QCOMPARE(index.insert(nameOf(7)), 0);
+}
+
+void TestSnapshotStore::readsCompressedLists_data()
+{
+    const QByteArray list = "1,alpha.test\n2,beta.test\n";
+    const QByteArray zipped = CListPacker::zip(QStringLiteral("top-1m.csv"), list);
+    const QByteArray gzipped = CListPacker::gzip(list);
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("problem"); // empty: read
+    QTest::newRow("plain") << QStringLiteral(".csv") << list << QString();
+    QTest::newRow("zip") << QStringLiteral(".csv.zip") << zipped << QString();
+    QTest::newRow("gzip") << QStringLiteral(".csv.gz") << gzipped << QString();
+    QTest::newRow("gzip named .csv") << QStringLiteral(".csv") << gzipped << QString();
+    QTest::newRow("cut-off zip") << QStringLiteral(".zip") << zipped.first(zipped.size() - 30)
+                                 << QStringLiteral("skipped, is damaged: ");
+    QTest::newRow("cut-off gzip") << QStringLiteral(".gz") << gzipped.first(gzipped.size() / 2)
+                                  << QStringLiteral("skipped, is damaged: ");
+    QTest::newRow("zip of something else")
+        << QStringLiteral(".zip") << CListPacker::zip(QStringLiteral("logo.png"), QByteArray("\x89PNG\r\n\x1a\n", 8))
+        << QStringLiteral("skipped, holds no ranking lines");
+    QTest::newRow("empty zip") << QStringLiteral(".zip") << QByteArray("PK\x05\x06", 4).append(18, '\0')
+                               << QStringLiteral("skipped, ");
+}
+
+void TestSnapshotStore::readsCompressedLists()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, problem);
+
+    QTemporaryDir dir;
+    const QString name = Newest.toString(Qt::ISODate) + suffix;
+    write(dir, name, contents);
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    if (problem.isEmpty()) {
+        QVERIFY2(report.problems.isEmpty(), qPrintable(report.problems.join(QLatin1Char('\n'))));
+        QCOMPARE(store.figures(u"beta.test"), makeFigures(2, CSiteFigures::None, 2, 2, 2));
+        QCOMPARE(report.rows, 2);
+    } else {
+        QCOMPARE(report.filesSkipped, 1);
+        QCOMPARE(report.problems.size(), 1);
+        QVERIFY2(report.problems.constFirst().startsWith(name + QStringLiteral(": ") + problem),
+                 qPrintable(report.problems.constFirst()));
+    }
+}
+
+void TestSnapshotStore::addsNewerDaysWithoutRereading_data()
+{
+    QTest::addColumn<int>("held");     // days held before, ending a day before the newest
+    QTest::addColumn<int>("added");    // newer days added
+    QTest::addColumn<int>("reread");   // held lists read again to leave a period
+    QTest::newRow("one day onto a full window") << 95 << 1 << 3;
+    QTest::newRow("one day onto a week") << 7 << 1 << 1;
+    QTest::newRow("two days onto a month") << 40 << 2 << 4;
+    QTest::newRow("a day onto nothing") << 0 << 1 << 0;
+}
+
+void TestSnapshotStore::addsNewerDaysWithoutRereading()
+{
+    QFETCH(int, held);
+    QFETCH(int, added);
+    QFETCH(int, reread);
+
+    // Every day ranks the names differently, some only on some days.
+    const auto listOf = [](int age) {
+        QByteArray text;
+        for (int rank = 1; rank <= 12; ++rank)
+            text += QByteArray::number(rank) + ",n" + QByteArray::number((rank * 7 + age) % 15) + ".test\n";
+        return text;
+    };
+    QTemporaryDir dir;
+    for (int age = added; age < added + held; ++age)
+        write(dir, fileFor(age), listOf(age));
+    CSnapshotStore grown;
+    grown.load(dir.path());
+    for (int age = 0; age < added; ++age)
+        write(dir, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
+    const CSnapshotStore::Report report = grown.addNewer(dir.path());
+    QCOMPARE(report.days, added);
+    QCOMPARE(report.filesReread, held == 0 ? 0 : reread);
+
+    CSnapshotStore fresh;
+    fresh.load(dir.path());
+    QCOMPARE(grown.newestDay(), Newest);
+    QCOMPARE(grown.daysHeld(), fresh.daysHeld());
+    QCOMPARE(grown.rowsHeld(), fresh.rowsHeld());
+    for (int n = 0; n < 16; ++n) {
+        const QString name = QStringLiteral("n%1.test").arg(n);
+        QCOMPARE(grown.figures(name), fresh.figures(name));
+    }
+    // Nothing newer: nothing read.
+    QCOMPARE(grown.addNewer(dir.path()).filesRead, 0);
 }
 
 QTEST_GUILESS_MAIN(TestSnapshotStore)

@@ -1,0 +1,96 @@
+#include "CListReader.h"
+
+#include <QFile>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <memory>
+
+namespace {
+
+struct ArchiveFree
+{
+    void operator()(archive *a) const { archive_read_free(a); }
+};
+
+QString reason(archive *a)
+{
+    const char *text = archive_error_string(a);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("unknown archive error");
+}
+
+} // namespace
+
+CListReader::Result CListReader::read(const QString &path)
+{
+    Result result;
+    QFile file(path);
+    // Unbuffered: libarchive reads the descriptor from where this leaves it.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        result.problem = QStringLiteral("cannot be read: ") + file.errorString();
+        return result;
+    }
+    if (file.size() == 0) {
+        result.problem = QStringLiteral("is empty");
+        return result;
+    }
+
+    // A zip is read through its central directory, which comes last, so a
+    // cut-off download is noticed; anything else is one stream, gzip or plain.
+    const bool zip = file.read(4) == QByteArrayView("PK\x03\x04");
+    if (!file.seek(0)) {
+        result.problem = QStringLiteral("cannot be read: ") + file.errorString();
+        return result;
+    }
+    std::unique_ptr<archive, ArchiveFree> reader(archive_read_new());
+    if (zip) {
+        archive_read_support_format_zip_seekable(reader.get());
+    } else {
+        archive_read_support_filter_all(reader.get());
+        archive_read_support_format_raw(reader.get());
+    }
+    if (archive_read_open_fd(reader.get(), file.handle(), 64 * 1024) != ARCHIVE_OK) {
+        result.problem = QStringLiteral("is damaged: ") + reason(reader.get());
+        return result;
+    }
+
+    archive_entry *entry = nullptr;
+    const int header = archive_read_next_header(reader.get(), &entry);
+    if (header == ARCHIVE_EOF) {
+        result.problem = QStringLiteral("is an empty archive");
+        return result;
+    }
+    if (header < ARCHIVE_WARN) {
+        result.problem = QStringLiteral("is not a readable list: ") + reason(reader.get());
+        return result;
+    }
+
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > MaxTextSize) {
+        result.problem = QStringLiteral("unpacks to more than %1 MB").arg(MaxTextSize >> 20);
+        return result;
+    }
+    if (archive_entry_size_is_set(entry))
+        result.text.reserve(qsizetype(archive_entry_size(entry)));
+
+    char chunk[64 * 1024];
+    for (;;) {
+        const la_ssize_t got = archive_read_data(reader.get(), chunk, sizeof chunk);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            result.text.clear();
+            result.problem = QStringLiteral("is damaged: ") + reason(reader.get());
+            return result;
+        }
+        if (result.text.size() + got > MaxTextSize) {
+            result.text.clear();
+            result.problem = QStringLiteral("unpacks to more than %1 MB").arg(MaxTextSize >> 20);
+            return result;
+        }
+        result.text.append(chunk, got);
+    }
+    if (result.text.isEmpty())
+        result.problem = QStringLiteral("is empty once unpacked");
+    return result;
+}

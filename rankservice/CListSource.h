@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+// One of the public daily ranking lists the service can fetch by itself.
+// Ranks of different lists cannot be compared, so each keeps its own folder
+// under the data folder, named after the source.
+class CListSource
+{
+public:
+    enum class Kind { Tranco, Umbrella, Majestic };
+
+    static QStringList names();
+    static std::optional<CListSource> byName(const QString &name);
+
+    Kind kind() const { return m_kind; }
+    QString name() const { return m_name; }
+    QString title() const { return m_title; }
+    QString licence() const { return m_licence; }
+    // Only past days of a backfillable source can be fetched; the others
+    // publish today's list only.
+    bool backfillable() const { return m_kind != Kind::Majestic; }
+
+    // The address the paths below are added to: the environment variable
+    // (SORVANE_TRANCO_URL and so on) overrides the publisher's.
+    QString environmentVariable() const;
+    QString defaultBase() const { return m_base; }
+    void setBase(const QString &base) { m_base = base; }
+    QString base() const { return m_base; }
+
+    // Tranco only: the plain-text id of the list of a day.
+    QUrl listIdUrl(const QDate &day) const;
+    // The list of a day (Tranco: by its id); the second is a fallback or empty.
+    QUrl listUrl(const QDate &day, const QString &id = {}) const;
+    QUrl fallbackUrl(const QString &id) const;
+
+    QString folder(const QString &dataFolder) const;
+
+private:
+    Kind m_kind = Kind::Tranco;
+    QString m_name;
+    QString m_title;
+    QString m_licence;
+    QString m_base;
+};

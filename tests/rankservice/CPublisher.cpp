@@ -1,0 +1,52 @@
+#include "CPublisher.h"
+
+#include <QTcpSocket>
+
+#include <sys/socket.h>
+
+CPublisher::CPublisher()
+{
+    connect(this, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = nextPendingConnection()) {
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+        }
+    });
+    listen(QHostAddress::LocalHost, 0);
+}
+
+QString CPublisher::base() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(serverPort());
+}
+
+void CPublisher::serve(QTcpSocket *socket)
+{
+    QByteArray &head = m_heads[socket];
+    if (head == "-") {
+        socket->readAll();
+        return;
+    }
+    head += socket->readAll();
+    if (!head.contains("\r\n\r\n"))
+        return;
+    const QByteArray path = head.split(' ').value(1);
+    head = "-"; // answered; anything more is dropped
+    ++hits[path];
+    const Route route = routes.value(path, Route{404, "<html>not here</html>", Mode::Whole});
+    const QByteArray answer = "HTTP/1.1 " + QByteArray::number(route.status) + " X\r\nContent-Length: "
+        + QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n";
+    if (route.mode == Mode::Whole) {
+        socket->write(answer + route.body);
+        socket->disconnectFromHost();
+        return;
+    }
+    socket->write(answer + route.body.left(route.body.size() / 2));
+    socket->flush();
+    if (route.mode == Mode::Reset) {
+        // A zero linger turns the close into a reset.
+        const linger hard{1, 0};
+        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        socket->abort();
+    }
+}
