@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 
 #include <QStringList>
 

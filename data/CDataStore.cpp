@@ -2,6 +2,8 @@
 
 #include "CAlexaRankData.h"
 #include "CDomainDateList.h"
+#include "CDomainName.h"
+#include "CFieldText.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,8 +53,7 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
         // A byte-order mark inside the file (files joined together) is not
         // text. Kept, it would become the file's own mark whenever its line
         // is saved first, and the next load would drop it from the domain.
-        while (line.startsWith(QChar::ByteOrderMark))
-            line = line.sliced(1);
+        line = CFieldText::withoutByteOrderMarks(line);
         if (!line.isEmpty())
             f(line);
         start = end + 1;
@@ -160,7 +161,7 @@ bool CDataStore::saveDomainList(const QString &path, const QStringList &domains,
     QStringList names;
     names.reserve(domains.size());
     for (const QString &domain : domains) {
-        const QString name = domain.trimmed();
+        const QString name = CDomainName::nameOf(domain);
         if (!name.isEmpty())
             names.append(name);
     }

@@ -2,15 +2,16 @@
 #include "ui_MainWindow.h"
 
 #include "CAlexaSocket.h"
-#include "CCsvWriter.h"
+#include "io/CCsvWriter.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
-#include "CDomainImportFilter.h"
+#include "io/CDomainImportFilter.h"
+#include "CDomainName.h"
 #include "CHistoryCalendar.h"
 #include "CPeriod.h"
 #include "CRequestTarget.h"
 #include "CStatusLog.h"
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
@@ -22,7 +23,7 @@
 
 namespace {
 
-const QString allDomainsEntry = QStringLiteral("  All Domains");
+const QString allDomainsEntry = CDomainName::entry(QStringLiteral("All Domains"));
 
 struct HeaderColumn
 {
@@ -48,7 +49,7 @@ QString statusLine(const CAlexaRankData &record)
 
 bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 {
-    return filter == allDomainsEntry || filter.trimmed() == record.domain();
+    return filter == allDomainsEntry || CDomainName::nameOf(filter) == record.domain();
 }
 
 } // namespace
@@ -171,7 +172,7 @@ void MainWindow::loadDomainList()
                                                : QStringList();
     ui->cbDomain->insertItem(0, allDomainsEntry);
     for (const QString &domain : domains)
-        ui->cbDomain->addItem(QStringLiteral("  ") + domain);
+        ui->cbDomain->addItem(CDomainName::entry(domain));
 }
 
 bool MainWindow::saveData()
@@ -236,7 +237,7 @@ void MainWindow::startCrawl()
         // Entries that trim to nothing are passed over instead of idling a socket.
         QString domain;
         while (domain.isEmpty() && nextDomain < ui->cbDomain->count() - 1)
-            domain = ui->cbDomain->itemText(++nextDomain).trimmed();
+            domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
         if (domain.isEmpty())
             break;
         dispatch(domain, i);
@@ -268,7 +269,7 @@ void MainWindow::crawlNextDomain(int socketId)
     if (socketId < 0 || socketId >= sockets.size())
         return;
     while (nextDomain < ui->cbDomain->count() - 1) {
-        const QString domain = ui->cbDomain->itemText(++nextDomain).trimmed();
+        const QString domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
         if (!domain.isEmpty()) {
             dispatch(domain, socketId);
             return;
@@ -509,7 +510,7 @@ void MainWindow::on_cbDomain_currentIndexChanged(int index)
             showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
         return;
     }
-    const QString name = ui->cbDomain->currentText().trimmed();
+    const QString name = CDomainName::nameOf(ui->cbDomain->currentText());
     showRecords([&](const CAlexaRankData &record) {
         return record.domain() == name && period.matches(record);
     });

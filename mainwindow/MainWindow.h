@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CAlexaRankData.h"
-#include "CServiceAddress.h"
+#include "config/CServiceAddress.h"
 #include "CWidgetHelper.h"
 
 #include <QList>

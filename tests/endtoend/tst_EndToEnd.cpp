@@ -5,7 +5,7 @@
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
 #include "CTempHome.h"
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 #include "MainWindow.h"
 
 #include <QProcess>

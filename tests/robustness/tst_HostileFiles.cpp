@@ -1,7 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
-#include "CDomainImportFilter.h"
+#include "io/CDomainImportFilter.h"
 #include "CTempHome.h"
 
 #include <QBuffer>

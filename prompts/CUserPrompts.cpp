@@ -1,4 +1,4 @@
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

@@ -1,4 +1,4 @@
-#include "CCsvWriter.h"
+#include "io/CCsvWriter.h"
 
 #include <QDir>
 #include <QSaveFile>
