@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "config/CSettings.h"
 
 #include <QApplication>
 
@@ -7,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    auto window = std::make_unique<MainWindow>();
+    auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

@@ -73,11 +73,6 @@ double threadCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-void useHome(const QString &home)
-{
-    qputenv("HOME", QFile::encodeName(home));
-}
-
 QString dataFolderOf(const QString &home)
 {
     return home + QStringLiteral("/.qorvex/Sorvane");
@@ -93,11 +88,11 @@ QString makeHome(const QString &root, const QString &name, const QByteArray &his
 }
 
 // Construct, show, one turn of the event loop: what the user waits for.
-std::unique_ptr<MainWindow> openWindow(const std::shared_ptr<CQuietPrompts> &prompts, double *ms)
+std::unique_ptr<MainWindow> openWindow(const CSettings &settings, double *ms)
 {
     QElapsedTimer clock;
     clock.start();
-    auto window = std::make_unique<MainWindow>(nullptr, prompts);
+    auto window = std::make_unique<MainWindow>(nullptr, settings);
     window->show();
     QCoreApplication::processEvents();
     if (ms)
@@ -109,10 +104,8 @@ std::unique_ptr<MainWindow> openWindow(const std::shared_ptr<CQuietPrompts> &pro
 
 int CBench::runStartupChild(const QString &home)
 {
-    useHome(home);
-    auto prompts = std::make_shared<CQuietPrompts>();
     double ms = 0;
-    auto window = openWindow(prompts, &ms);
+    auto window = openWindow(CSettings::forHome(home, std::make_shared<CQuietPrompts>()), &ms);
     const qint64 kb = peakKb();
     say(QStringLiteral("startup-child %1 %2 %3").arg(ms, 0, 'f', 1).arg(kb).arg(window->history().size()));
     window.reset();
@@ -229,11 +222,10 @@ void CBench::benchFiles()
 
 void CBench::benchStartup()
 {
-    useHome(m_home);
     QList<double> times;
     for (int run = 0; run < s.runs; ++run) {
         double ms = 0;
-        auto window = openWindow(m_prompts, &ms);
+        auto window = openWindow(CSettings::forHome(m_home, m_prompts), &ms);
         times.append(ms);
     }
     m_report.goal(label("startup_%1", s.history), times, QStringLiteral("ms"), Bound::AtMost, 1500);
@@ -243,8 +235,7 @@ void CBench::benchStartup()
 // event-loop turn that paints the new rows.
 void CBench::benchViews()
 {
-    useHome(m_home);
-    auto window = openWindow(m_prompts, nullptr);
+    auto window = openWindow(CSettings::forHome(m_home, m_prompts), nullptr);
     auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("treeYearMonth"));
     auto *combo = window->findChild<QComboBox *>(QStringLiteral("cbDomain"));
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
@@ -297,8 +288,7 @@ void CBench::benchViews()
 
 void CBench::benchClear()
 {
-    useHome(m_home);
-    auto window = openWindow(m_prompts, nullptr);
+    auto window = openWindow(CSettings::forHome(m_home, m_prompts), nullptr);
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
     const QList<CAlexaRankData> history = window->history();
     CWidgetHelper helper;
@@ -453,7 +443,8 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
     const QString home = makeHome(m_root.path(), QStringLiteral("home-query"), m_history,
                                   CBenchData::domainList(domains));
     const QString historyPath = dataFolderOf(home) + QStringLiteral("/db.dat");
-    qputenv("SORVANE_SERVICE", QStringLiteral("127.0.0.1:%1").arg(port).toLatin1());
+    CSettings settings = CSettings::forHome(home, m_prompts);
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
 
     QList<double> sorvaneRates;
     QList<double> bareRates;
@@ -475,9 +466,8 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
                     .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
         bareRates.append(double(requests.size()) / (double(result.elapsedNs) / 1e9));
 
-        useHome(home);
         CBenchData::writeFile(historyPath, m_history);
-        auto window = openWindow(m_prompts, nullptr);
+        auto window = openWindow(settings, nullptr);
         qsizetype taken = 0;
         QEventLoop loop;
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
@@ -522,7 +512,6 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
         if (window->history().size() != s.history + domains.size())
             say(QStringLiteral("  query run: history holds %1 records").arg(window->history().size()));
     }
-    qunsetenv("SORVANE_SERVICE");
     if (failed > 0)
         say(QStringLiteral("  query run: %1 results without figures").arg(failed));
     m_report.figure(label("bare_fetch_%1", int(domains.size())), bareRates, QStringLiteral("domains/s"));

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -99,28 +100,27 @@ bool writeLines(const QString &path, qsizetype count,
 
 } // namespace
 
-QString CDataStore::dataDirectory()
+QString CDataStore::dataDirectory(const QString &home)
 {
-    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.qorvex/Sorvane"));
+    return QDir::toNativeSeparators(home + QStringLiteral("/.qorvex/Sorvane"));
 }
 
-QString CDataStore::domainListPath()
+QString CDataStore::domainListPath(const QString &dataDirectory)
 {
-    return QDir::toNativeSeparators(dataDirectory() + QStringLiteral("/domains.dat"));
+    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/domains.dat"));
 }
 
-QString CDataStore::historyPath()
+QString CDataStore::historyPath(const QString &dataDirectory)
 {
-    return QDir::toNativeSeparators(dataDirectory() + QStringLiteral("/db.dat"));
+    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/db.dat"));
 }
 
-int CDataStore::establishDataDirectory()
+int CDataStore::establishDataDirectory(const QString &dataDirectory)
 {
     int failures = 0;
-    QDir dir(QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.qorvex")));
-    if (!ensureLevel(dir))
+    const QDir dir(QDir::fromNativeSeparators(dataDirectory));
+    if (!ensureLevel(QDir(QFileInfo(dir.path()).path())))
         ++failures;
-    dir.setPath(QDir::toNativeSeparators(dir.path() + QStringLiteral("/Sorvane")));
     if (!ensureLevel(dir))
         ++failures;
     return failures;

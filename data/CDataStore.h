@@ -8,20 +8,21 @@
 class CAlexaRankData;
 class CDomainDateList;
 
-// The data directory ".qorvex/Sorvane" under the home directory and its two
+// The data directory (".qorvex/Sorvane" under a home directory) and its two
 // files: domains.dat (one domain per line) and db.dat (one record per line).
 // Files are UTF-8; empty lines are skipped; saving replaces a file only once
 // the new contents are completely on disk.
 class CDataStore
 {
 public:
-    static QString dataDirectory();
-    static QString domainListPath();
-    static QString historyPath();
+    static QString dataDirectory(const QString &home);
+    static QString domainListPath(const QString &dataDirectory);
+    static QString historyPath(const QString &dataDirectory);
 
-    // Makes sure ".qorvex" and then ".qorvex/Sorvane" exist, one level at a
-    // time. Returns how many levels could not be created.
-    static int establishDataDirectory();
+    // Makes sure the data directory's parent (".qorvex") and then the
+    // directory itself exist, one level at a time. Returns how many levels
+    // could not be created.
+    static int establishDataDirectory(const QString &dataDirectory);
 
     static QStringList loadDomainList(const QString &path);
     static void loadHistory(const QString &path, QList<CAlexaRankData> &history,

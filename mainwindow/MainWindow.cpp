@@ -54,11 +54,11 @@ bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompts)
+MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
-    , prompts(userPrompts ? std::move(userPrompts) : std::make_shared<CUserPrompts>())
-    , service(CServiceAddress::fromEnvironment())
+    , settings(std::move(windowSettings))
+    , prompts(settings.prompts ? settings.prompts : std::make_shared<CUserPrompts>())
 {
     initSorvaneResources();
     ui->setupUi(this);
@@ -69,6 +69,7 @@ MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompt
         auto *socket = new CAlexaSocket(this, i);
         sockets.append(socket);
         socketBusy.append(false);
+        socket->setClock(settings.clock);
         socket->start(QThread::InheritPriority);
         connect(socket, &CAlexaSocket::crawlComplete, this, &MainWindow::crawlComplete);
         connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
@@ -90,7 +91,7 @@ MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompt
 
     establishDataFolder();
     if (ownsDataFolder)
-        CDataStore::loadHistory(CDataStore::historyPath(), rankHistory, *latestDates);
+        CDataStore::loadHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory, *latestDates);
 
     // The two view rebuilds below (all domains, then the first month) are put
     // into the table as one; only the second one's rows are ever seen.
@@ -145,7 +146,7 @@ void MainWindow::setUpHeader()
 
 void MainWindow::establishDataFolder()
 {
-    const int failures = CDataStore::establishDataDirectory();
+    const int failures = CDataStore::establishDataDirectory(settings.dataDirectory);
     for (int i = 0; i < failures; ++i)
         prompts->message(QStringLiteral("Error establishing data directory, please restart the application"));
     if (failures > 0) {
@@ -156,19 +157,19 @@ void MainWindow::establishDataFolder()
     // Two instances would each rewrite both files from their own memory;
     // the lock keeps a second one away. A lock left by a crashed instance
     // is taken over, since its process no longer runs.
-    dataLock = std::make_unique<QLockFile>(CDataStore::dataDirectory() + QStringLiteral("/sorvane.lock"));
+    dataLock = std::make_unique<QLockFile>(settings.dataDirectory + QStringLiteral("/sorvane.lock"));
     dataLock->setStaleLockTime(0);
     if (!dataLock->tryLock(0) && dataLock->error() == QLockFile::LockFailedError) {
         ownsDataFolder = false;
         prompts->message(QStringLiteral("Sorvane is already running with the data folder %1.\n"
                                         "This window will close without reading or writing its files.")
-                             .arg(CDataStore::dataDirectory()));
+                             .arg(settings.dataDirectory));
     }
 }
 
 void MainWindow::loadDomainList()
 {
-    const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath())
+    const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath(settings.dataDirectory))
                                                : QStringList();
     ui->cbDomain->insertItem(0, allDomainsEntry);
     for (const QString &domain : domains)
@@ -184,11 +185,11 @@ bool MainWindow::saveData()
         domains.append(ui->cbDomain->itemText(i));
     bool saved = true;
     QString error;
-    if (!CDataStore::saveDomainList(CDataStore::domainListPath(), domains, &error)) {
+    if (!CDataStore::saveDomainList(CDataStore::domainListPath(settings.dataDirectory), domains, &error)) {
         prompts->message(error);
         saved = false;
     }
-    if (!CDataStore::saveHistory(CDataStore::historyPath(), rankHistory, &error)) {
+    if (!CDataStore::saveHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory, &error)) {
         prompts->message(error);
         saved = false;
     }
@@ -251,14 +252,14 @@ void MainWindow::startCrawl()
 void MainWindow::dispatch(const QString &domain, int socketId)
 {
     Korv::QtLib::Web::CRequestTarget target;
-    target.setUrl(service.pageAddress(domain), 0, service.refererAddress(domain));
+    target.setUrl(settings.service.pageAddress(domain), 0, settings.service.refererAddress(domain));
     CAlexaSocket *socket = sockets.at(socketId);
     socket->reset();
     socket->setRankMode(ui->actionRank->isChecked());
     socket->setPath(target.path());
     socket->setHost(target.host());
     socket->setReferer(target.referer());
-    socket->setPort(service.port());
+    socket->setPort(settings.service.port());
     socket->setDomain(domain);
     socketBusy[socketId] = true;
     socket->connectToHost();

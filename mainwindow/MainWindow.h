@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CAlexaRankData.h"
-#include "config/CServiceAddress.h"
+#include "config/CSettings.h"
 #include "CWidgetHelper.h"
 
 #include <QList>
@@ -39,7 +39,8 @@ public:
     // redrawn at most once per this many milliseconds.
     static constexpr int RunFrameMs = 30;
 
-    explicit MainWindow(QWidget *parent = nullptr, std::shared_ptr<CUserPrompts> prompts = {});
+    // Without settings the window reads them from the environment.
+    explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
     ~MainWindow() override;
 
     // False when another instance holds the data folder: this one then
@@ -119,9 +120,10 @@ private:
     bool crawlFinished = false;
     bool periodSelected = false;
 
+    CSettings settings;
+    // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
     std::unique_ptr<CStatusLog> statusLog;
-    CServiceAddress service;
     std::unique_ptr<QLockFile> dataLock;
     bool ownsDataFolder = true;
     // The month labels of the tree, for a lookup per result instead of a scan.

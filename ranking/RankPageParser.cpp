@@ -1,7 +1,6 @@
 #include "RankPageParser.h"
 
 #include "CFieldText.h"
-#include "CRankClock.h"
 
 #include <QString>
 
@@ -79,7 +78,8 @@ QString figureAfter(const QString &text, QLatin1StringView header, qsizetype lim
 
 } // namespace
 
-CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool rankMode)
+CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool rankMode,
+                             const CRankClock &clock)
 {
     QString text = page;
     text.replace(u'\t', u' ');
@@ -88,7 +88,7 @@ CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool ra
     // stays null in this fresh record.
     CAlexaRankData record;
     record.domain(domain);
-    record.date(CRankClock::todayText());
+    record.date(clock.todayText());
     record.globalRank(rankAfter(text, GlobalMarker, false));
     record.usRank(rankAfter(text, UsMarker, true));
 
@@ -110,12 +110,12 @@ CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool ra
     return record;
 }
 
-CAlexaRankData errorRecord(const QString &domain)
+CAlexaRankData errorRecord(const QString &domain, const CRankClock &clock)
 {
     const QString na = NotAvailable;
     CAlexaRankData record;
     record.domain(domain);
-    record.date(CRankClock::todayText());
+    record.date(clock.todayText());
     record.globalRank(na);
     record.usRank(na);
     record.yesterday(na);

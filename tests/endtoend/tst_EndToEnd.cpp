@@ -16,6 +16,8 @@
 
 namespace {
 
+const QDate LastDay(2026, 12, 7);
+
 // Any message during a clean run is a failure; it must not block the test.
 class RecordingPrompts : public CUserPrompts
 {
@@ -50,8 +52,7 @@ private:
 
 void tst_EndToEnd::init()
 {
-    const QDate lastDay(2026, 12, 7);
-    CRankClock::setFixedToday(lastDay);
+    const QDate lastDay = LastDay;
     m_lists = std::make_unique<QTemporaryDir>();
     QString error;
     QVERIFY2(CSampleGenerator::write(m_lists->path(), lastDay, &error), qPrintable(error));
@@ -82,7 +83,6 @@ void tst_EndToEnd::cleanup()
     }
     m_service.reset();
     m_lists.reset();
-    CRankClock::setFixedToday(QDate());
 }
 
 void tst_EndToEnd::queryRunStoresTheServicesFigures()
@@ -91,14 +91,15 @@ void tst_EndToEnd::queryRunStoresTheServicesFigures()
     QStringList domains = CSampleGenerator::domains();
     domains.append(QStringLiteral("unranked-anywhere.test"));
     home.writeFile(home.domainListPath(), domains.join(u'\n').toUtf8() + '\n');
-    qputenv("SORVANE_SERVICE", QByteArray("127.0.0.1:") + QByteArray::number(m_port));
 
     CSnapshotStore expected;
     expected.load(m_lists->path());
 
     auto prompts = std::make_shared<RecordingPrompts>();
     {
-        MainWindow window(nullptr, prompts);
+        CSettings settings = home.settings(prompts, LastDay);
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(m_port));
+        MainWindow window(nullptr, settings);
         auto *button = window.findChild<QPushButton *>(QStringLiteral("btnManualQuery"));
         QVERIFY(button);
         button->click();

@@ -23,7 +23,7 @@ public:
     {
         home.writeFile(home.domainListPath(), Probe::fileOf(domains));
         home.writeFile(home.historyPath(), Probe::fileOf(history));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
+        window = std::make_unique<MainWindow>(nullptr, home.settings(prompts));
         probe = std::make_unique<Probe>(window.get());
         manager = window->manager();
     }

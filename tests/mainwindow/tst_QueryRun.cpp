@@ -85,8 +85,9 @@ public:
     {
         if (!domains.isEmpty())
             home.writeFile(home.domainListPath(), CWindowProbe::fileOf(domains));
-        qputenv("SORVANE_SERVICE", "127.0.0.1:" + QByteArray::number(port ? port : server.port()));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
+        CSettings settings = home.settings(prompts, QDate(2012, 8, 5));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port()));
+        window = std::make_unique<MainWindow>(nullptr, settings);
         probe = std::make_unique<CWindowProbe>(window.get());
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
             CAlexaSocket *socket = window->socket(i);
@@ -97,7 +98,6 @@ public:
             });
         }
     }
-    ~CRunFixture() { qunsetenv("SORVANE_SERVICE"); }
 
     bool waitForRunEnd() const
     {
@@ -147,12 +147,10 @@ private Q_SLOTS:
 void tst_QueryRun::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    CRankClock::setFixedToday(QDate(2012, 8, 5));
 }
 
 void tst_QueryRun::cleanupTestCase()
 {
-    CRankClock::setFixedToday(QDate());
 }
 
 void tst_QueryRun::runCoversTheList_data()
@@ -347,11 +345,11 @@ void tst_QueryRun::rankActionChoosesTheFigures()
 
     rank->trigger();
     QVERIFY(rank->isChecked());
-    CRankClock::setFixedToday(QDate(2012, 8, 6));
+    for (int i = 0; i < MainWindow::SocketCount; ++i)
+        run.window->socket(i)->setClock(CRankClock(QDate(2012, 8, 6)));
     run.probe->queryButton()->click();
     QVERIFY(run.window->socket(0)->rankMode());
     QVERIFY(run.waitForRunEnd());
-    CRankClock::setFixedToday(QDate(2012, 8, 5));
     QCOMPARE(run.probe->historyLines().size(), 2);
     QCOMPARE(run.probe->historyLines().at(1),
              QString(rankLine(QStringLiteral("example.com"), 4)).replace(today, QStringLiteral("06/08/2012")));

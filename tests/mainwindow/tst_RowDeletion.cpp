@@ -25,7 +25,7 @@ public:
     {
         home.writeFile(home.historyPath(), Probe::fileOf(history));
         home.writeFile(home.domainListPath(), Probe::fileOf(domains));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
+        window = std::make_unique<MainWindow>(nullptr, home.settings(prompts));
         probe = std::make_unique<Probe>(window.get());
         window->show();
         window->activateWindow();

@@ -6,6 +6,9 @@
 
 namespace {
 
+// Records are dated by this clock, never by the machine's.
+const CRankClock Clock(QDate(2026, 12, 6));
+
 const QString Globe = QStringLiteral(
     "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>");
 const QString Flag = QStringLiteral("alt=\"United States Flag\"/>");
@@ -55,8 +58,6 @@ class tst_RankPageParser : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { CRankClock::setFixedToday(QDate(2026, 12, 6)); }
-    void cleanupTestCase() { CRankClock::setFixedToday(QDate()); }
     void figures_data();
     void figures();
     void sectionCut_data();
@@ -132,7 +133,7 @@ void tst_RankPageParser::figures()
     QFETCH(QStringList, expected);
 
     for (const bool rankMode : {true, false}) {
-        const CAlexaRankData record = parseRankPage(page, QStringLiteral("example.com"), rankMode);
+        const CAlexaRankData record = parseRankPage(page, QStringLiteral("example.com"), rankMode, Clock);
         QCOMPARE(fields(record), expected);
         QCOMPARE(record.domain(), QStringLiteral("example.com"));
         QCOMPARE(record.date(), Today);
@@ -185,7 +186,7 @@ void tst_RankPageParser::sectionCut()
     QFETCH(QStringList, expected);
 
     const QString ranks = Globe + QStringLiteral("\n1,000 ") + Flag + QStringLiteral("\n200 ");
-    const CAlexaRankData record = parseRankPage(ranks + page, QStringLiteral("example.com"), rankMode);
+    const CAlexaRankData record = parseRankPage(ranks + page, QStringLiteral("example.com"), rankMode, Clock);
     QCOMPARE(fields(record), QStringList({QStringLiteral("1000"), QStringLiteral("200")}) + expected);
 }
 
@@ -212,17 +213,16 @@ void tst_RankPageParser::samplePages()
         + QString::fromLatin1(readData(page + QStringLiteral(".html")));
     const QString golden = QString::fromLatin1(
         readData(page + (rankMode ? QStringLiteral(".rank.txt") : QStringLiteral(".reach.txt")))).trimmed();
-    QCOMPARE(parseRankPage(text, domain, rankMode).toString(), golden);
+    QCOMPARE(parseRankPage(text, domain, rankMode, Clock).toString(), golden);
 }
 
 void tst_RankPageParser::errorRecordIsAllNA()
 {
-    const CAlexaRankData record = errorRecord(QStringLiteral("example.com"));
+    const CAlexaRankData record = errorRecord(QStringLiteral("example.com"), Clock);
     QCOMPARE(record.toString(), QStringLiteral("example.com,NA,NA,NA,NA,NA,NA,06/12/2026"));
 
-    CRankClock::setFixedToday(QDate(2027, 1, 31));
-    QCOMPARE(errorRecord(QStringLiteral("a.example")).date(), QStringLiteral("31/01/2027"));
-    CRankClock::setFixedToday(QDate(2026, 12, 6));
+    QCOMPARE(errorRecord(QStringLiteral("a.example"), CRankClock(QDate(2027, 1, 31))).date(),
+             QStringLiteral("31/01/2027"));
 }
 
 QTEST_GUILESS_MAIN(tst_RankPageParser)
