@@ -3,6 +3,7 @@
 #include "CLoopbackServer.h"
 #include "CRankClock.h"
 #include "CTempHome.h"
+#include "pageformat/CSiteInfoFormat.h"
 #include "CWindowProbe.h"
 #include "MainWindow.h"
 #include "ManageDomains.h"
@@ -32,24 +33,24 @@ const QString today = QStringLiteral("05/08/2012");
 // section first, then the traffic-rank section, as the service lays them out.
 QByteArray rankPage(const QString &domain, int tag, const QString &yesterday = QString())
 {
+    using Format = CSiteInfoFormat;
     auto cells = [](const QStringList &values) -> QString {
-        const char *headers[] = {"Yesterday", "7 day", "1 month", "3 month"};
+        const QLatin1StringView headers[] = {Format::YesterdayHeader, Format::SevenDayHeader,
+                                             Format::OneMonthHeader, Format::ThreeMonthHeader};
         QString html = QStringLiteral("<table><tr>");
         for (int i = 0; i < 4; ++i)
-            html += QStringLiteral("<th>%1</th>\n<td class=\"avg \">%2</td>\n").arg(QLatin1String(headers[i]), values.at(i));
+            html += headers[i] % u"\n" % Format::CellStart % values.at(i) % Format::CellEnd % u"\n";
         return html + QStringLiteral("</tr></table>\n");
     };
     const QString t = QString::number(tag);
-    QString page = QStringLiteral("<html><body>\n"
-                                  "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/> %1,001 \n"
-                                  "<img src=\"/flags/us.png\" alt=\"United States Flag\"/> %2 \n")
-                       .arg(t, t);
-    page += QStringLiteral("<p>Estimated percentage of global internet users who visit %1:</p>\n").arg(domain);
+    QString page = u"<html><body>\n" % Format::GlobalMarker % u" " % t % u",001 \n<img src=\"/flags/us.png\" "
+                   % Format::UsMarker % u" " % t % u" \n";
+    page += Format::ReachStart % domain % Format::HeadingEnd % u"\n";
     page += cells({"0." + t + "1", "0." + t + "2", "0." + t + "3", "0." + t + "4"});
-    page += QStringLiteral("<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to %1</p>\n").arg(domain);
-    page += QStringLiteral("<p>Traffic rank for %1:</p>\n").arg(domain);
+    page += Format::ReachEnd % domain % u"</p>\n";
+    page += Format::TrafficStart % domain % Format::HeadingEnd % u"\n";
     page += cells({yesterday.isNull() ? t + "1" : yesterday, t + "2", t + "3", t + "4"});
-    page += QStringLiteral("<p>Estimated percentage of global pageviews on %1:</p>\n</body></html>\n").arg(domain);
+    page += Format::TrafficEnd % domain % Format::HeadingEnd % u"\n</body></html>\n";
     return page.toUtf8();
 }
 

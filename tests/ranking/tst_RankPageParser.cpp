@@ -1,5 +1,6 @@
 #include "CRankClock.h"
 #include "RankPageParser.h"
+#include "pageformat/CSiteInfoFormat.h"
 
 #include <QFile>
 #include <QTest>
@@ -9,33 +10,25 @@ namespace {
 // Records are dated by this clock, never by the machine's.
 const CRankClock Clock(QDate(2026, 12, 6));
 
-const QString Globe = QStringLiteral(
-    "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>");
-const QString Flag = QStringLiteral("alt=\"United States Flag\"/>");
-const QString Cell = QStringLiteral("<td class=\"avg \">");
+using Format = CSiteInfoFormat;
+
+const QString Globe = Format::GlobalMarker;
+const QString Flag = Format::UsMarker;
+const QString Cell = Format::CellStart;
 const QString Today = QStringLiteral("06/12/2026");
 const QString NA = QStringLiteral("NA");
 
-QString traffic(const QString &domain) { return QStringLiteral("<p>Traffic rank for ") + domain + QStringLiteral(":</p>"); }
-QString pageviews(const QString &domain)
-{
-    return QStringLiteral("<p>Estimated percentage of global pageviews on ") + domain + QStringLiteral(":</p>");
-}
-QString reach(const QString &domain)
-{
-    return QStringLiteral("<p>Estimated percentage of global internet users who visit ") + domain
-        + QStringLiteral(":</p>");
-}
-const QString ReachEnd = QStringLiteral(
-    "<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to ");
+QString traffic(const QString &domain) { return Format::TrafficStart % domain % Format::HeadingEnd; }
+QString pageviews(const QString &domain) { return Format::TrafficEnd % domain % Format::HeadingEnd; }
+QString reach(const QString &domain) { return Format::ReachStart % domain % Format::HeadingEnd; }
+const QString ReachEnd = Format::ReachEnd;
 
 // A period table whose four value cells hold the given texts.
 QString table(const QString &y, const QString &s, const QString &m, const QString &t)
 {
-    return QStringLiteral("<table><tr><th>Yesterday</th>\n") + Cell + y
-        + QStringLiteral("</td><td>+1%</td></tr>\n<tr><th>7 day</th>\n") + Cell + s
-        + QStringLiteral("</td></tr>\n<tr><th>1 month</th>\n") + Cell + m
-        + QStringLiteral("</td></tr>\n<tr><th>3 month</th>\n") + Cell + t + QStringLiteral("</td></tr></table>\n");
+    return u"<table><tr>" % Format::YesterdayHeader % u"\n" % Cell % y % u"</td><td>+1%</td></tr>\n<tr>"
+        % Format::SevenDayHeader % u"\n" % Cell % s % u"</td></tr>\n<tr>" % Format::OneMonthHeader % u"\n" % Cell
+        % m % u"</td></tr>\n<tr>" % Format::ThreeMonthHeader % u"\n" % Cell % t % u"</td></tr></table>\n";
 }
 
 QStringList fields(const CAlexaRankData &r)

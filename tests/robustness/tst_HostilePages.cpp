@@ -1,6 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "RankPageParser.h"
+#include "pageformat/CSiteInfoFormat.h"
 #include "StoredFieldCheck.h"
 
 #include <QTest>
@@ -12,19 +13,20 @@ namespace {
 // Records are dated by this clock, never by the machine's.
 const CRankClock Clock(QDate(2026, 12, 6));
 
-const QString GlobalMarker = QStringLiteral(
-    "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>");
-const QString UsMarker = QStringLiteral("alt=\"United States Flag\"/>");
+using Format = CSiteInfoFormat;
+
+const QString GlobalMarker = Format::GlobalMarker;
+const QString UsMarker = Format::UsMarker;
 const QString Domain = QStringLiteral("example.com");
 
 // The traffic-rank section with the same cell text in all four rows.
 QString trafficPage(const QString &cell)
 {
-    QString page = QStringLiteral("<p>Traffic rank for example.com:</p>\n<table>\n");
-    for (const char *header : {"Yesterday", "7 day", "1 month", "3 month"})
-        page += QStringLiteral("<tr><th>%1</th><td class=\"avg \">").arg(QLatin1StringView(header))
-                + cell + QStringLiteral("</td></tr>\n");
-    return page + QStringLiteral("<p>Estimated percentage of global pageviews on example.com:</p>\n");
+    QString page = Format::TrafficStart % Domain % Format::HeadingEnd % u"\n<table>\n";
+    for (QLatin1StringView header :
+         {Format::YesterdayHeader, Format::SevenDayHeader, Format::OneMonthHeader, Format::ThreeMonthHeader})
+        page += u"<tr>" % header % Format::CellStart % cell % Format::CellEnd % u"</tr>\n";
+    return page % Format::TrafficEnd % Domain % Format::HeadingEnd % u"\n";
 }
 
 // Bytes as the fetch object hands them over: one character per byte.

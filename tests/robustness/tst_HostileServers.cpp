@@ -3,6 +3,7 @@
 #include "CFakePrompts.h"
 #include "CRankClock.h"
 #include "CTempHome.h"
+#include "pageformat/CSiteInfoFormat.h"
 #include "MainWindow.h"
 
 #include <QPushButton>
@@ -43,9 +44,9 @@ private:
             return;
         const QByteArray path = head.split(' ').value(1);
         if (path.endsWith("/good.test")) {
-            socket->write(Head
-                          + "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>"
-                            "\n1,234 <img alt=\"United States Flag\"/>\n56 </body></html>");
+            socket->write(Head + QByteArrayView(CSiteInfoFormat::GlobalMarker.data(), CSiteInfoFormat::GlobalMarker.size())
+                          + "\n1,234 <img " + QByteArrayView(CSiteInfoFormat::UsMarker.data(), CSiteInfoFormat::UsMarker.size())
+                          + "\n56 </body></html>");
             socket->disconnectFromHost();
         } else if (path.endsWith("/stall.test")) {
             socket->write(Head + "<p>still loading"); // and never closes
