@@ -10,7 +10,7 @@
 #include "CHistoryCalendar.h"
 #include "CPeriod.h"
 #include "CRequestTarget.h"
-#include "CStatusLog.h"
+#include "CTableFeed.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
@@ -42,11 +42,6 @@ constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
     {u"Date", u":/formIcons/Icons/date.png"},
 };
 
-QString statusLine(const CAlexaRankData &record)
-{
-    return record.domain() + QStringLiteral(" -> {") + record.toString() + u'}';
-}
-
 bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 {
     return filter == allDomainsEntry || CDomainName::nameOf(filter) == record.domain();
@@ -62,7 +57,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
 {
     initSorvaneResources();
     ui->setupUi(this);
-    statusLog = std::make_unique<CStatusLog>(ui->txtStatus);
+    feed = new CTableFeed(ui->tblRankData, ui->txtStatus, widgetHelper, this);
     latestDates = std::make_unique<CDomainDateList>();
 
     for (int i = 0; i < SocketCount; ++i) {
@@ -76,10 +71,6 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
         connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
         connect(socket, &CAlexaSocket::rankProfile, this, &MainWindow::rankProfile);
     }
-
-    runFrame.setSingleShot(true);
-    runFrame.setInterval(RunFrameMs);
-    connect(&runFrame, &QTimer::timeout, this, &MainWindow::showRunFrame);
 
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
@@ -95,7 +86,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
 
     // The two view rebuilds below (all domains, then the first month) are put
     // into the table as one; only the second one's rows are ever seen.
-    beginRows();
+    feed->beginRebuild();
     periodSelected = false;
     loadDomainList();
     ui->cbDomain->setEnabled(false);
@@ -105,7 +96,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     connect(ui->treeYearMonth, &QTreeWidget::itemClicked, this, &MainWindow::onTreeViewLogClick);
     buildHistoryTree();
     ui->lstMonthYear->setCurrentRow(0);
-    endRows();
+    feed->endRebuild();
 
     ui->actionRank->setChecked(true);
     ui->lstMonthYear->setVisible(false);
@@ -218,7 +209,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 void MainWindow::on_btnManualQuery_clicked()
 {
     if (ui->cbDomain->count() == 1) {
-        statusLog->append(QStringLiteral("Please provide domain names to begin"));
+        feed->appendLine(QStringLiteral("Please provide domain names to begin"));
         return;
     }
     startCrawl();
@@ -229,7 +220,7 @@ void MainWindow::startCrawl()
     const int batch = qMin(ui->cbDomain->count() - 1, SocketCount);
     nextDomain = 0;
     crawlFinished = false;
-    runActive = true;
+    feed->startRun();
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
@@ -244,7 +235,7 @@ void MainWindow::startCrawl()
         dispatch(domain, i);
         ++dispatched;
     }
-    statusLog->append(QStringLiteral("Performing alexa data crawl..."));
+    feed->appendLine(QStringLiteral("Performing alexa data crawl..."));
     if (dispatched == 0)
         crawlComplete();
 }
@@ -282,7 +273,7 @@ void MainWindow::crawlNextDomain(int socketId)
 
 void MainWindow::crawlComplete()
 {
-    statusLog->append(QStringLiteral("alexa ranking queries completed"));
+    feed->appendLine(QStringLiteral("alexa ranking queries completed"));
     crawlFinished = true;
     finishRunIfIdle();
 }
@@ -299,9 +290,8 @@ void MainWindow::finishRunIfIdle()
     if (!crawlFinished || anySocketBusy())
         return;
     ui->btnManualQuery->setEnabled(true);
-    if (runActive) {
-        runActive = false;
-        showRunFrame();
+    if (feed->isRunning()) {
+        feed->endRun();
         // Everything fetched is on disk before the user can lose it to a crash.
         saveData();
     }
@@ -319,7 +309,7 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
     if (socketId >= 0 && socketId < socketBusy.size())
         socketBusy[socketId] = false;
     if (latestDates->contains(record.domain(), record.date())) {
-        reportLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
+        feed->addLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
         crawlNextDomain(socketId);
     } else {
         latestDates->update(record.domain(), record.date());
@@ -328,28 +318,8 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
         ensureMonth(CHistoryCalendar::monthLabel(record));
         crawlNextDomain(socketId);
     }
-    // Deferred lines are scrolled to when they are added.
-    if (!statusLog->hasDeferred())
-        ui->txtStatus->ensureCursorVisible();
+    feed->keepNewestLineInView();
     finishRunIfIdle();
-}
-
-void MainWindow::holdRunFrame()
-{
-    if (runFrame.isActive())
-        return;
-    ui->tblRankData->setUpdatesEnabled(false);
-    runFrame.start();
-}
-
-void MainWindow::showRunFrame()
-{
-    runFrame.stop();
-    if (!runRows.isEmpty())
-        widgetHelper.appendRows(ui->tblRankData, std::exchange(runRows, {}));
-    statusLog->flush();
-    if (rowBatchDepth == 0)
-        ui->tblRankData->setUpdatesEnabled(true);
 }
 
 void MainWindow::ensureMonth(const QString &label)
@@ -404,74 +374,21 @@ void MainWindow::addRankRow(CAlexaRankData record)
 
 void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter)
 {
-    if (!passesDomainFilter(record, filter))
-        return;
-    if (rowBatchDepth > 0) {
-        pendingRows.append(record);
-        pendingStatus.append(record);
-        // Only the newest lines survive in the status text: drop the rest early.
-        if (pendingStatus.size() >= 2 * CStatusLog::MaxLines)
-            pendingStatus.remove(0, pendingStatus.size() - CStatusLog::MaxLines);
-        return;
-    }
-    if (runActive)
-        runRows.append(record);
-    else
-        widgetHelper.appendRows(ui->tblRankData, {record});
-    reportLine(statusLine(record));
-}
-
-void MainWindow::reportLine(const QString &line)
-{
-    // A run's lines are added a frame at a time.
-    if (runActive) {
-        holdRunFrame();
-        statusLog->defer(line);
-    } else {
-        statusLog->append(line);
-    }
-}
-
-void MainWindow::beginRows()
-{
-    if (rowBatchDepth++ == 0)
-        ui->tblRankData->setUpdatesEnabled(false);
-}
-
-void MainWindow::endRows()
-{
-    if (--rowBatchDepth > 0)
-        return;
-    widgetHelper.appendRows(ui->tblRankData, pendingRows);
-    QStringList lines;
-    lines.reserve(pendingStatus.size());
-    for (const CAlexaRankData &record : std::as_const(pendingStatus))
-        lines.append(statusLine(record));
-    statusLog->append(lines);
-    pendingRows.clear();
-    pendingStatus.clear();
-    ui->tblRankData->setUpdatesEnabled(true);
-}
-
-void MainWindow::clearRows()
-{
-    // A run's rows not yet put in would be removed with the others.
-    runRows.clear();
-    pendingRows.clear();
-    widgetHelper.clearTable(ui->tblRankData);
+    if (passesDomainFilter(record, filter))
+        feed->addRecord(record);
 }
 
 template<typename Predicate>
 void MainWindow::showRecords(Predicate accept)
 {
-    beginRows();
-    clearRows();
+    feed->beginRebuild();
+    feed->clearRows();
     const QString filter = ui->cbDomain->currentText();
     for (const CAlexaRankData &record : std::as_const(rankHistory)) {
         if (accept(record))
             addFilteredRow(record, filter);
     }
-    endRows();
+    feed->endRebuild();
 }
 
 CPeriod MainWindow::periodOf(const QTreeWidgetItem *item) const
@@ -525,7 +442,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     QTableWidget *table = ui->tblRankData;
     if (!table->hasFocus() || event->key() != Qt::Key_Delete)
         return;
-    showRunFrame(); // the row to delete is chosen among all rows taken in
+    feed->showHeldResults(); // the row to delete is chosen among all rows taken in
     if (table->rowCount() == 0)
         return;
     if (!prompts->askYesNo(QStringLiteral("Row Deletion"), QStringLiteral("Do wish you to remove this entry")))
@@ -590,7 +507,7 @@ void MainWindow::on_action_Import_Urls_triggered()
 
 void MainWindow::on_actionExport_CSV_triggered()
 {
-    showRunFrame(); // every row taken in is exported
+    feed->showHeldResults(); // every row taken in is exported
     QTableWidget *table = ui->tblRankData;
     if (table->rowCount() == 0) {
         prompts->message(QStringLiteral("Please make visible the data rows you wish to export to a CSV file"));

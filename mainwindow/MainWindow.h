@@ -7,14 +7,13 @@
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
-#include <QTimer>
 
 #include <memory>
 
 class CAlexaSocket;
 class CDomainDateList;
 class CPeriod;
-class CStatusLog;
+class CTableFeed;
 class CUserPrompts;
 class ManageDomains;
 class QLockFile;
@@ -35,9 +34,6 @@ public:
     static constexpr int SocketCount = 5;
     // How long shutdown waits for each socket thread before terminating it.
     static constexpr int ThreadStopWaitMs = 3000;
-    // While a run takes results in, the table and the status text are
-    // redrawn at most once per this many milliseconds.
-    static constexpr int RunFrameMs = 30;
 
     // Without settings the window reads them from the environment.
     explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
@@ -97,15 +93,6 @@ private:
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
-    void holdRunFrame();
-    void reportLine(const QString &line);
-    void showRunFrame();
-
-    // A view rebuild: rows are gathered and put into the table at once when
-    // the outermost rebuild ends, with painting suspended meanwhile.
-    void beginRows();
-    void endRows();
-    void clearRows();
     void addFilteredRow(const CAlexaRankData &record, const QString &filter);
     template<typename Predicate>
     void showRecords(Predicate accept);
@@ -123,21 +110,10 @@ private:
     CSettings settings;
     // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
-    std::unique_ptr<CStatusLog> statusLog;
+    CTableFeed *feed = nullptr; // the table's and the status text's only writer
     std::unique_ptr<QLockFile> dataLock;
     bool ownsDataFolder = true;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
     QList<bool> socketBusy;
-    bool runActive = false;
-
-    // A local service answers far faster than a screen refreshes: a run's
-    // rows and status lines are put in and drawn together once per frame
-    // instead of once per result.
-    QTimer runFrame;
-    QList<CAlexaRankData> runRows; // taken in, put into the table with the next frame
-
-    int rowBatchDepth = 0;
-    QList<CAlexaRankData> pendingRows;
-    QList<CAlexaRankData> pendingStatus;
 };
