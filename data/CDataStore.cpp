@@ -61,17 +61,15 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
     }
 }
 
-bool writeLines(const QString &path, qsizetype count,
-                const std::function<void(QString &, qsizetype)> &appendLine, QString *error)
+CResult<> writeLines(const QString &path, qsizetype count,
+                     const std::function<void(QString &, qsizetype)> &appendLine)
 {
     QSaveFile file(path);
     auto fail = [&] {
-        if (error) {
-            *error = QStringLiteral("Could not save %1: %2\nThe previous file has been kept.")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        }
+        const QString message = QStringLiteral("Could not save %1: %2\nThe previous file has been kept.")
+                                    .arg(QDir::toNativeSeparators(path), file.errorString());
         file.cancelWriting();
-        return false;
+        return CResult<>::failure(message);
     };
     // Unbuffered: QSaveFile only notices a failed write that goes through it,
     // not one that fails later while a buffer is flushed at commit(), which
@@ -95,7 +93,7 @@ bool writeLines(const QString &path, qsizetype count,
     }
     if (!file.commit())
         return fail();
-    return true;
+    return CResult<>::success();
 }
 
 } // namespace
@@ -154,7 +152,7 @@ void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history
     parseHistory(readFile(path), history, latestDates);
 }
 
-bool CDataStore::saveDomainList(const QString &path, const QStringList &domains, QString *error)
+CResult<> CDataStore::saveDomainList(const QString &path, const QStringList &domains)
 {
     // An entry of spaces alone would be an empty line, which is no domain and
     // is skipped on reading anyway.
@@ -166,13 +164,11 @@ bool CDataStore::saveDomainList(const QString &path, const QStringList &domains,
             names.append(name);
     }
     return writeLines(
-        path, names.size(), [&](QString &out, qsizetype i) { out.append(names.at(i)); }, error);
+        path, names.size(), [&](QString &out, qsizetype i) { out.append(names.at(i)); });
 }
 
-bool CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history,
-                             QString *error)
+CResult<> CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history)
 {
-    return writeLines(
-        path, history.size(), [&](QString &out, qsizetype i) { out.append(history.at(i).toString()); },
-        error);
+    return writeLines(path, history.size(),
+                      [&](QString &out, qsizetype i) { out.append(history.at(i).toString()); });
 }

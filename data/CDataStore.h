@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CResult.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -32,10 +34,8 @@ public:
                              CDomainDateList &latestDates);
     static QStringList parseDomainList(QByteArrayView contents);
 
-    // On failure the old file is left whole and *error (if given) says which
-    // file could not be written and why.
-    static bool saveDomainList(const QString &path, const QStringList &domains,
-                               QString *error = nullptr);
-    static bool saveHistory(const QString &path, const QList<CAlexaRankData> &history,
-                            QString *error = nullptr);
+    // On failure the old file is left whole and the message says which file
+    // could not be written and why.
+    static CResult<> saveDomainList(const QString &path, const QStringList &domains);
+    static CResult<> saveHistory(const QString &path, const QList<CAlexaRankData> &history);
 };

@@ -174,17 +174,13 @@ bool MainWindow::saveData()
     QStringList domains;
     for (int i = 1; i < ui->cbDomain->count(); ++i)
         domains.append(ui->cbDomain->itemText(i));
-    bool saved = true;
-    QString error;
-    if (!CDataStore::saveDomainList(CDataStore::domainListPath(settings.dataDirectory), domains, &error)) {
-        prompts->message(error);
-        saved = false;
-    }
-    if (!CDataStore::saveHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory, &error)) {
-        prompts->message(error);
-        saved = false;
-    }
-    return saved;
+    const CResult<> domainsSaved = CDataStore::saveDomainList(CDataStore::domainListPath(settings.dataDirectory), domains);
+    if (!domainsSaved)
+        prompts->message(domainsSaved.message());
+    const CResult<> historySaved = CDataStore::saveHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory);
+    if (!historySaved)
+        prompts->message(historySaved.message());
+    return domainsSaved && historySaved;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -445,7 +441,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     feed->showHeldResults(); // the row to delete is chosen among all rows taken in
     if (table->rowCount() == 0)
         return;
-    if (!prompts->askYesNo(QStringLiteral("Row Deletion"), QStringLiteral("Do wish you to remove this entry")))
+    if (!prompts->askYesNo(QStringLiteral("Do wish you to remove this entry"), QStringLiteral("Row Deletion")))
         return;
     const int row = table->currentRow();
     const QTableWidgetItem *domainCell = row >= 0 ? table->item(row, 0) : nullptr;
@@ -526,11 +522,8 @@ void MainWindow::on_actionExport_CSV_triggered()
         }
         rows.append(cells);
     }
-    QString error;
-    if (CCsvWriter::write(fileName, rows, &error))
-        prompts->message(QStringLiteral("Data saved successfully"));
-    else
-        prompts->message(error);
+    const CResult<> written = CCsvWriter::write(fileName, rows);
+    prompts->message(written ? QStringLiteral("Data saved successfully") : written.message());
 }
 
 // Domain manager

@@ -123,8 +123,8 @@ void tst_DataStore::historyRoundTrip()
     QList<CAlexaRankData> history;
     CDomainDateList dates;
     CDataStore::loadHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history, dates);
-    QString error;
-    QVERIFY2(CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history, &error), qPrintable(error));
+    const CResult<> written = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history);
+    QVERIFY2(written, qPrintable(written.message()));
     QCOMPARE(CTempHome::readFile(home.historyPath()), saved);
 }
 
@@ -223,7 +223,9 @@ void tst_DataStore::failedSaveKeepsTheOldFile()
     bool saved = false;
     {
         const CFullDisk full(4096);
-        saved = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history, &error);
+        const CResult<> result = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history);
+        saved = result.ok();
+        error = result.message();
     }
 
     QVERIFY(!saved);
@@ -240,8 +242,9 @@ void tst_DataStore::saveIntoReadOnlyFolder()
     const QByteArray old = historyBytes(2);
     home.writeFile(home.historyPath(), old);
     QFile::setPermissions(home.dataDirectory(), QFile::ReadOwner | QFile::ExeOwner);
-    QString error;
-    const bool saved = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), {}, &error);
+    const CResult<> result = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), {});
+    const bool saved = result.ok();
+    const QString error = result.message();
     QFile::setPermissions(home.dataDirectory(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!saved);
     QVERIFY(error.contains(QStringLiteral("db.dat")));

@@ -115,9 +115,8 @@ void tst_HostileFiles::historyKeepsEveryRecord()
     QVERIFY(holds(loaded->records, LastRecord));
 
     // Whatever was loaded comes back whole after the save at the end of a run.
-    QString error;
-    QVERIFY2(CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), loaded->records, &error),
-             qPrintable(error));
+    const CResult<> saved = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), loaded->records);
+    QVERIFY2(saved, qPrintable(saved.message()));
     const auto reloaded = loadHistory(home);
     QCOMPARE(reloaded->records.size(), loaded->records.size());
     QVERIFY(holds(reloaded->records, FirstRecord));
@@ -142,8 +141,8 @@ void tst_HostileFiles::domainListKeepsEveryName()
     for (const QString &name : loaded)
         QVERIFY(!name.isEmpty() && !name.contains(u'\n'));
 
-    QString error;
-    QVERIFY2(CDataStore::saveDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), loaded, &error), qPrintable(error));
+    const CResult<> saved = CDataStore::saveDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), loaded);
+    QVERIFY2(saved, qPrintable(saved.message()));
     const QStringList reloaded = CDataStore::loadDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())));
     QVERIFY(reloaded.contains(QStringLiteral("first.com")));
     QVERIFY(reloaded.contains(QStringLiteral("last.com")));
