@@ -420,10 +420,10 @@ void CBench::benchService()
     }
 
     CRankdProcess service(m_rankd);
-    QString error;
-    if (!service.start(folder, 120000, &error)) {
-        say(QStringLiteral("  %1").arg(error));
-        m_report.goal(QStringLiteral("service_start"), 0, QString(), Bound::AtLeast, 1, error);
+    const CResult<quint16> started = service.start(folder, 120000);
+    if (!started) {
+        say(QStringLiteral("  %1").arg(started.message()));
+        m_report.goal(QStringLiteral("service_start"), 0, QString(), Bound::AtLeast, 1, started.message());
         return;
     }
     say(QStringLiteral("  sorvane-rankd on port %1: %2").arg(service.port()).arg(service.loadSummary()));

@@ -359,7 +359,6 @@ void MainWindow::buildHistoryTree()
 QString MainWindow::monthName(const QString &month) { return CHistoryCalendar::monthName(month); }
 int MainWindow::daysInMonth(const QString &label) { return CHistoryCalendar::daysInMonth(label); }
 QString MainWindow::ordinalSuffix(int day) { return CHistoryCalendar::ordinalSuffix(day); }
-QString MainWindow::monthNumber(const QString &name) { return CHistoryCalendar::monthNumber(name); }
 
 // History views and domain filter
 

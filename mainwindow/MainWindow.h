@@ -60,7 +60,6 @@ public:
     static QString monthName(const QString &month);
     static int daysInMonth(const QString &label);
     static QString ordinalSuffix(int day);
-    static QString monthNumber(const QString &name);
 
 public Q_SLOTS:
     void crawlComplete();

@@ -6,7 +6,6 @@ set -euo pipefail
 packages=(
     cmake g++ make
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libbenchmark-dev
     fonts-dejavu-core
     "$@"
 )

@@ -2,15 +2,14 @@
 #include "CDataStore.h"
 #include "CDomainDateList.h"
 #include "CRankClock.h"
+#include "CRankdProcess.h"
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
 #include "CTempHome.h"
 #include "prompts/CUserPrompts.h"
 #include "MainWindow.h"
 
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,7 +45,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<QTemporaryDir> m_lists;
-    std::unique_ptr<QProcess> m_service;
+    std::unique_ptr<CRankdProcess> m_service;
     quint16 m_port = 0;
 };
 
@@ -57,30 +56,14 @@ void tst_EndToEnd::init()
     QString error;
     QVERIFY2(CSampleGenerator::write(m_lists->path(), lastDay, &error), qPrintable(error));
 
-    m_service = std::make_unique<QProcess>();
-    m_service->setProcessChannelMode(QProcess::SeparateChannels);
-    m_service->start(QStringLiteral(SORVANE_RANKD),
-                     {QStringLiteral("--data"), m_lists->path(), QStringLiteral("--port"), QStringLiteral("0")});
-    QVERIFY2(m_service->waitForStarted(), qPrintable(m_service->errorString()));
-    static const QRegularExpression listening(QStringLiteral("^listening on [^ ]+:(\\d+)$"));
-    QByteArray output;
-    while (m_port == 0) {
-        QVERIFY2(m_service->waitForReadyRead(30000), "the service printed no port");
-        output += m_service->readAllStandardOutput();
-        for (const QByteArray &line : output.split('\n')) {
-            const auto match = listening.match(QString::fromUtf8(line).trimmed());
-            if (match.hasMatch())
-                m_port = quint16(match.captured(1).toUInt());
-        }
-    }
+    m_service = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> started = m_service->start(m_lists->path(), 30000);
+    QVERIFY2(started, qPrintable(started.message()));
+    m_port = started.value();
 }
 
 void tst_EndToEnd::cleanup()
 {
-    if (m_service) {
-        m_service->kill();
-        m_service->waitForFinished();
-    }
     m_service.reset();
     m_lists.reset();
 }

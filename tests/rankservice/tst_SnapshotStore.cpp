@@ -29,7 +29,7 @@ void write(const QTemporaryDir &dir, const QString &name, const QByteArray &cont
 
 } // namespace
 
-class TestSnapshotStore : public QObject
+class tst_SnapshotStore : public QObject
 {
     Q_OBJECT
 
@@ -44,7 +44,7 @@ private slots:
     void numbersManyNames();
 };
 
-void TestSnapshotStore::parsesLines_data()
+void tst_SnapshotStore::parsesLines_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<CSnapshotParser::Format>("format");
@@ -81,7 +81,7 @@ void TestSnapshotStore::parsesLines_data()
     QTest::newRow("nothing") << QByteArray("\n\r\n  \n") << F::Empty << QByteArrayList{} << qsizetype(0);
 }
 
-void TestSnapshotStore::parsesLines()
+void tst_SnapshotStore::parsesLines()
 {
     QFETCH(QByteArray, text);
     QFETCH(CSnapshotParser::Format, format);
@@ -98,7 +98,7 @@ void TestSnapshotStore::parsesLines()
     QCOMPARE(got, rows);
 }
 
-void TestSnapshotStore::figuresOverThePeriods_data()
+void tst_SnapshotStore::figuresOverThePeriods_data()
 {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<CSiteFigures>("expected");
@@ -117,7 +117,7 @@ void TestSnapshotStore::figuresOverThePeriods_data()
     QTest::newRow("unknown") << QStringLiteral("nowhere.test") << CSiteFigures();
 }
 
-void TestSnapshotStore::figuresOverThePeriods()
+void tst_SnapshotStore::figuresOverThePeriods()
 {
     QFETCH(QString, domain);
     QFETCH(CSiteFigures, expected);
@@ -153,7 +153,7 @@ void TestSnapshotStore::figuresOverThePeriods()
     QCOMPARE(report.rows, 90 + 3 + 1);
 }
 
-void TestSnapshotStore::namesMeetWhateverTheSpelling()
+void tst_SnapshotStore::namesMeetWhateverTheSpelling()
 {
     QTemporaryDir dir;
     write(dir, fileFor(0), "1,www.Mixed.TEST\n2,mixed.test\n3,www.com\n4,www.www.nested.test\n");
@@ -174,7 +174,7 @@ void TestSnapshotStore::namesMeetWhateverTheSpelling()
     QCOMPARE(CSnapshotStore::normalized("WWW.Example.Test"), QByteArray("example.test"));
 }
 
-void TestSnapshotStore::skipsBadFilesAndCountsBadLines()
+void tst_SnapshotStore::skipsBadFilesAndCountsBadLines()
 {
     QTemporaryDir dir;
     write(dir, fileFor(0), "1,good.test\n2,other.test\n2,good.test\nnot a line\n");
@@ -208,7 +208,7 @@ void TestSnapshotStore::skipsBadFilesAndCountsBadLines()
         QStringLiteral("loaded 2 files, 2 days, 3 rows, 2 skipped lines")));
 }
 
-void TestSnapshotStore::emptyFolderServesNothing()
+void tst_SnapshotStore::emptyFolderServesNothing()
 {
     CSnapshotStore store;
     QTemporaryDir dir;
@@ -223,7 +223,7 @@ void TestSnapshotStore::emptyFolderServesNothing()
     QVERIFY(!store.newestDay().isValid());
 }
 
-void TestSnapshotStore::numbersManyNames()
+void tst_SnapshotStore::numbersManyNames()
 {
     // Enough names to make the table grow many times, with prefixes of each other.
     CDomainIndex index;
@@ -244,5 +244,5 @@ void TestSnapshotStore::numbersManyNames()
     QCOMPARE(index.insert(nameOf(7)), 0);
 }
 
-QTEST_GUILESS_MAIN(TestSnapshotStore)
-#include "tst_snapshotstore.moc"
+QTEST_GUILESS_MAIN(tst_SnapshotStore)
+#include "tst_SnapshotStore.moc"

@@ -1,17 +1,17 @@
 #include "CAlexaRankData.h"
+#include "CRankdProcess.h"
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
 #include "RankPageParser.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 // Runs the real sorvane-rankd the way a script does: sample data first, then
 // the service on a free port, read from its first lines of output.
-class TestRankd : public QObject
+class tst_Rankd : public QObject
 {
     Q_OBJECT
 
@@ -21,7 +21,7 @@ private slots:
     void refusesBadOptions();
 };
 
-void TestRankd::servesGeneratedSample()
+void tst_Rankd::servesGeneratedSample()
 {
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("sample"));
@@ -36,20 +36,14 @@ void TestRankd::servesGeneratedSample()
     }();
     QCOMPARE(domainsFile, CSampleGenerator::domains().join(QLatin1Char('\n')).toLatin1() + '\n');
 
-    QProcess service;
-    service.start(QStringLiteral(SORVANE_RANKD_PATH),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data});
-    QVERIFY(service.waitForStarted(30000));
-    QByteArray output;
-    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
-                                       QRegularExpression::MultilineOption);
-    QRegularExpressionMatch match;
-    while (!(match = listening.match(QString::fromLatin1(output))).hasMatch()) {
-        QVERIFY2(service.waitForReadyRead(30000), service.readAllStandardError().constData());
-        output += service.readAllStandardOutput();
-    }
-    QVERIFY2(output.startsWith("loaded 91 files, 90 days, "), output.constData());
-    const quint16 port = quint16(match.captured(1).toUInt());
+    CRankdProcess service(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> started =
+        service.startWith({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data}, 30000);
+    QVERIFY2(started, qPrintable(started.message()));
+    QCOMPARE(service.address(), QStringLiteral("127.0.0.1"));
+    QVERIFY2(service.loadSummary().startsWith(QStringLiteral("loaded 91 files, 90 days, ")),
+             qPrintable(service.loadSummary()));
+    const quint16 port = started.value();
 
     const QString domain = CSampleGenerator::domains().first();
     QTcpSocket client;
@@ -72,11 +66,10 @@ void TestRankd::servesGeneratedSample()
     QCOMPARE(read.usRank(), QString::number(figures.usRank));
     QCOMPARE(read.threeMonth(), QString::number(figures.threeMonth));
 
-    service.terminate();
-    QVERIFY(service.waitForFinished(10000));
+    service.stop();
 }
 
-void TestRankd::refusesBadOptions_data()
+void tst_Rankd::refusesBadOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no data folder") << QStringList{QStringLiteral("--port"), QStringLiteral("0")};
@@ -88,7 +81,7 @@ void TestRankd::refusesBadOptions_data()
                                                    QStringLiteral("--sample-last-day"), QStringLiteral("2026-13-01")};
 }
 
-void TestRankd::refusesBadOptions()
+void tst_Rankd::refusesBadOptions()
 {
     QFETCH(QStringList, arguments);
     QProcess process;
@@ -99,5 +92,5 @@ void TestRankd::refusesBadOptions()
     QVERIFY(process.readAllStandardError().startsWith("sorvane-rankd: "));
 }
 
-QTEST_GUILESS_MAIN(TestRankd)
-#include "tst_rankd.moc"
+QTEST_GUILESS_MAIN(tst_Rankd)
+#include "tst_Rankd.moc"

@@ -49,7 +49,7 @@ void compareRead(const QByteArray &answer, const QString &domain, const CSiteFig
 
 } // namespace
 
-class TestSiteInfoPage : public QObject
+class tst_SiteInfoPage : public QObject
 {
     Q_OBJECT
 
@@ -61,7 +61,7 @@ private slots:
     void sampleReadsBackThroughTheServer();
 };
 
-void TestSiteInfoPage::readsBackUnchanged_data()
+void tst_SiteInfoPage::readsBackUnchanged_data()
 {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<CSiteFigures>("figures");
@@ -79,14 +79,14 @@ void TestSiteInfoPage::readsBackUnchanged_data()
     QTest::newRow("name with digits and hyphens") << QStringLiteral("a-1.b-2.co.uk") << makeFigures(3, 4, 5, 6, 7);
 }
 
-void TestSiteInfoPage::readsBackUnchanged()
+void tst_SiteInfoPage::readsBackUnchanged()
 {
     QFETCH(QString, domain);
     QFETCH(CSiteFigures, figures);
     compareRead(response(CSiteInfoPage::render(domain, figures, QDate(2026, 3, 31))), domain, figures);
 }
 
-void TestSiteInfoPage::writesSeparators_data()
+void tst_SiteInfoPage::writesSeparators_data()
 {
     QTest::addColumn<int>("number");
     QTest::addColumn<QByteArray>("written");
@@ -98,14 +98,14 @@ void TestSiteInfoPage::writesSeparators_data()
     QTest::newRow("largest") << INT_MAX << QByteArray("2,147,483,647");
 }
 
-void TestSiteInfoPage::writesSeparators()
+void tst_SiteInfoPage::writesSeparators()
 {
     QFETCH(int, number);
     QFETCH(QByteArray, written);
     QCOMPARE(CSiteInfoPage::withSeparators(number), written);
 }
 
-void TestSiteInfoPage::sampleReadsBackThroughTheServer()
+void tst_SiteInfoPage::sampleReadsBackThroughTheServer()
 {
     QTemporaryDir dir;
     QString error;
@@ -138,5 +138,5 @@ void TestSiteInfoPage::sampleReadsBackThroughTheServer()
     QCOMPARE(withNone, 1);
 }
 
-QTEST_GUILESS_MAIN(TestSiteInfoPage)
-#include "tst_siteinfopage.moc"
+QTEST_GUILESS_MAIN(tst_SiteInfoPage)
+#include "tst_SiteInfoPage.moc"
