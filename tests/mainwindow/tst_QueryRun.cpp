@@ -4,7 +4,7 @@
 #include "CRankClock.h"
 #include "CTempHome.h"
 #include "pageformat/CSiteInfoFormat.h"
-#include "CWindowProbe.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "ManageDomains.h"
 
@@ -79,17 +79,16 @@ struct Report
 };
 
 // A window with its own home, pointed at a loopback ranking service.
-class CRunFixture
+class CRunFixture : public CWindowFixture
 {
 public:
     explicit CRunFixture(const QStringList &domains, quint16 port = 0)
     {
         if (!domains.isEmpty())
-            home.writeFile(home.domainListPath(), CWindowProbe::fileOf(domains));
+            writeDomains(domains);
         CSettings settings = home.settings(prompts, QDate(2012, 8, 5));
         settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port()));
-        window = std::make_unique<MainWindow>(nullptr, settings);
-        probe = std::make_unique<CWindowProbe>(window.get());
+        openWindow(settings);
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
             CAlexaSocket *socket = window->socket(i);
             // Connected after the window: runs once the window has handed out the next domain.
@@ -106,11 +105,7 @@ public:
                                LongWait);
     }
 
-    CTempHome home;
     CLoopbackServer server;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<CWindowProbe> probe;
     QList<Report> reports;
 };
 
