@@ -35,8 +35,38 @@
 #include <ctime>
 #include <memory>
 
-const CBench::Sizes CBench::FullSizes{5, 100000, 50, 1000000, 500, 5, 25000, 1000, 90, 100000, 50, 200, 100 * 1024, 400};
-const CBench::Sizes CBench::QuickSizes{5, 5000, 50, 20000, 500, 1, 1250, 100, 5, 3000, 50, 10, 100 * 1024, 20};
+const CBench::Sizes CBench::FullSizes{
+    .runs = 5,
+    .history = 100000,
+    .historyDomains = 50,
+    .bigHistory = 1000000,
+    .bigHistoryDomains = 500,
+    .bigRuns = 5,
+    .clearSmallRows = 25000,
+    .queryDomains = 1000,
+    .snapshotDays = 90,
+    .snapshotRows = 100000,
+    .loadConnections = 50,
+    .loadRequestsPerConnection = 200,
+    .pageChars = 100 * 1024,
+    .parserRepeats = 400,
+};
+const CBench::Sizes CBench::QuickSizes{
+    .runs = 5,
+    .history = 5000,
+    .historyDomains = 50,
+    .bigHistory = 20000,
+    .bigHistoryDomains = 500,
+    .bigRuns = 1,
+    .clearSmallRows = 1250,
+    .queryDomains = 100,
+    .snapshotDays = 5,
+    .snapshotRows = 3000,
+    .loadConnections = 50,
+    .loadRequestsPerConnection = 10,
+    .pageChars = 100 * 1024,
+    .parserRepeats = 20,
+};
 
 namespace {
 
