@@ -48,8 +48,9 @@ void ManageDomains::on_btnAdd_clicked()
                                .arg(text));
         return;
     case CDomainName::Problem::Unprintable:
-        m_prompts->message(QStringLiteral("\"%1\" was not added: a domain name cannot contain control characters.")
-                               .arg(text));
+        // Not echoed: such characters would garble the message as well.
+        m_prompts->message(QStringLiteral("The domain was not added: a domain name cannot contain control "
+                                          "or format characters."));
         return;
     case CDomainName::Problem::TooLong:
         m_prompts->message(QStringLiteral("The domain was not added: a domain name has at most %1 characters.")
