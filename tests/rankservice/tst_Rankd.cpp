@@ -17,6 +17,8 @@ class tst_Rankd : public QObject
 
 private slots:
     void servesGeneratedSample();
+    void portLine_data();
+    void portLine();
     void refusesBadOptions_data();
     void refusesBadOptions();
 };
@@ -67,6 +69,25 @@ void tst_Rankd::servesGeneratedSample()
     QCOMPARE(read.threeMonth(), QString::number(figures.threeMonth));
 
     service.stop();
+}
+
+void tst_Rankd::portLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("port"); // 0: no port
+    QTest::newRow("loopback") << QStringLiteral("listening on 127.0.0.1:8080") << 8080;
+    QTest::newRow("IPv6") << QStringLiteral("listening on ::1:4242") << 4242;
+    QTest::newRow("summary line") << QStringLiteral("loaded 91 files, 90 days, 1 domains") << 0;
+    QTest::newRow("port zero") << QStringLiteral("listening on 127.0.0.1:0") << 0;
+    QTest::newRow("port too large") << QStringLiteral("listening on 127.0.0.1:65536") << 0;
+    QTest::newRow("no port") << QStringLiteral("listening on 127.0.0.1:") << 0;
+}
+
+void tst_Rankd::portLine()
+{
+    QFETCH(QString, line);
+    QFETCH(int, port);
+    QCOMPARE(int(CRankdProcess::portOf(line).value_or(0)), port);
 }
 
 void tst_Rankd::refusesBadOptions_data()
