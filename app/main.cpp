@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "config/CSettings.h"
 
 #include <QApplication>
 
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Matches the window with its desktop entry, for its icon and name on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qorvex.Sorvane"));
-    auto window = std::make_unique<MainWindow>();
+    auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

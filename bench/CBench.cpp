@@ -37,8 +37,38 @@
 #include <ctime>
 #include <memory>
 
-const CBench::Sizes CBench::FullSizes{5, 100000, 50, 1000000, 500, 5, 25000, 1000, 90, 100000, 50, 200, 100 * 1024, 400};
-const CBench::Sizes CBench::QuickSizes{5, 5000, 50, 20000, 500, 1, 1250, 100, 5, 3000, 50, 10, 100 * 1024, 20};
+const CBench::Sizes CBench::FullSizes{
+    .runs = 5,
+    .history = 100000,
+    .historyDomains = 50,
+    .bigHistory = 1000000,
+    .bigHistoryDomains = 500,
+    .bigRuns = 5,
+    .clearSmallRows = 25000,
+    .queryDomains = 1000,
+    .snapshotDays = 90,
+    .snapshotRows = 100000,
+    .loadConnections = 50,
+    .loadRequestsPerConnection = 200,
+    .pageChars = 100 * 1024,
+    .parserRepeats = 400,
+};
+const CBench::Sizes CBench::QuickSizes{
+    .runs = 5,
+    .history = 5000,
+    .historyDomains = 50,
+    .bigHistory = 20000,
+    .bigHistoryDomains = 500,
+    .bigRuns = 1,
+    .clearSmallRows = 1250,
+    .queryDomains = 100,
+    .snapshotDays = 5,
+    .snapshotRows = 3000,
+    .loadConnections = 50,
+    .loadRequestsPerConnection = 10,
+    .pageChars = 100 * 1024,
+    .parserRepeats = 20,
+};
 
 namespace {
 
@@ -75,11 +105,6 @@ double threadCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-void useHome(const QString &home)
-{
-    qputenv("HOME", QFile::encodeName(home));
-}
-
 QString dataFolderOf(const QString &home)
 {
     return home + QStringLiteral("/.qorvex/Sorvane");
@@ -95,11 +120,11 @@ QString makeHome(const QString &root, const QString &name, const QByteArray &his
 }
 
 // Construct, show, one turn of the event loop: what the user waits for.
-std::unique_ptr<MainWindow> openWindow(const std::shared_ptr<CQuietPrompts> &prompts, double *ms)
+std::unique_ptr<MainWindow> openWindow(const CSettings &settings, double *ms)
 {
     QElapsedTimer clock;
     clock.start();
-    auto window = std::make_unique<MainWindow>(nullptr, prompts);
+    auto window = std::make_unique<MainWindow>(nullptr, settings);
     window->show();
     QCoreApplication::processEvents();
     if (ms)
@@ -111,10 +136,8 @@ std::unique_ptr<MainWindow> openWindow(const std::shared_ptr<CQuietPrompts> &pro
 
 int CBench::runStartupChild(const QString &home)
 {
-    useHome(home);
-    auto prompts = std::make_shared<CQuietPrompts>();
     double ms = 0;
-    auto window = openWindow(prompts, &ms);
+    auto window = openWindow(CSettings::forHome(home, std::make_shared<CQuietPrompts>()), &ms);
     const qint64 kb = peakKb();
     say(QStringLiteral("startup-child %1 %2 %3").arg(ms, 0, 'f', 1).arg(kb).arg(window->history().size()));
     window.reset();
@@ -239,11 +262,10 @@ void CBench::benchFiles()
 
 void CBench::benchStartup()
 {
-    useHome(m_home);
     QList<double> times;
     for (int run = 0; run < s.runs; ++run) {
         double ms = 0;
-        auto window = openWindow(m_prompts, &ms);
+        auto window = openWindow(CSettings::forHome(m_home, m_prompts), &ms);
         times.append(ms);
     }
     m_report.goal(label("startup_%1", s.history), times, QStringLiteral("ms"), Bound::AtMost, 1500);
@@ -253,8 +275,7 @@ void CBench::benchStartup()
 // event-loop turn that paints the new rows.
 void CBench::benchViews()
 {
-    useHome(m_home);
-    auto window = openWindow(m_prompts, nullptr);
+    auto window = openWindow(CSettings::forHome(m_home, m_prompts), nullptr);
     auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("treeYearMonth"));
     auto *combo = window->findChild<QComboBox *>(QStringLiteral("cbDomain"));
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
@@ -307,8 +328,7 @@ void CBench::benchViews()
 
 void CBench::benchClear()
 {
-    useHome(m_home);
-    auto window = openWindow(m_prompts, nullptr);
+    auto window = openWindow(CSettings::forHome(m_home, m_prompts), nullptr);
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
     const QList<CAlexaRankData> history = window->history();
     CWidgetHelper helper;
@@ -440,10 +460,10 @@ void CBench::benchService()
     }
 
     CRankdProcess service(m_rankd);
-    QString error;
-    if (!service.start(folder, 120000, &error)) {
-        say(QStringLiteral("  %1").arg(error));
-        m_report.goal(QStringLiteral("service_start"), 0, QString(), Bound::AtLeast, 1, error);
+    const CResult<quint16> started = service.start(folder, 120000);
+    if (!started) {
+        say(QStringLiteral("  %1").arg(started.message()));
+        m_report.goal(QStringLiteral("service_start"), 0, QString(), Bound::AtLeast, 1, started.message());
         return;
     }
     say(QStringLiteral("  sorvane-rankd on port %1: %2").arg(service.port()).arg(service.loadSummary()));
@@ -463,7 +483,8 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
     const QString home = makeHome(m_root.path(), QStringLiteral("home-query"), m_history,
                                   CBenchData::domainList(domains));
     const QString historyPath = dataFolderOf(home) + QStringLiteral("/db.dat");
-    qputenv("SORVANE_SERVICE", QStringLiteral("127.0.0.1:%1").arg(port).toLatin1());
+    CSettings settings = CSettings::forHome(home, m_prompts);
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
 
     QList<double> sorvaneRates;
     QList<double> bareRates;
@@ -485,9 +506,8 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
                     .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
         bareRates.append(double(requests.size()) / (double(result.elapsedNs) / 1e9));
 
-        useHome(home);
         CBenchData::writeFile(historyPath, m_history);
-        auto window = openWindow(m_prompts, nullptr);
+        auto window = openWindow(settings, nullptr);
         qsizetype taken = 0;
         QEventLoop loop;
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
@@ -532,7 +552,6 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
         if (window->history().size() != s.history + domains.size())
             say(QStringLiteral("  query run: history holds %1 records").arg(window->history().size()));
     }
-    qunsetenv("SORVANE_SERVICE");
     if (failed > 0)
         say(QStringLiteral("  query run: %1 results without figures").arg(failed));
     m_report.figure(label("bare_fetch_%1", int(domains.size())), bareRates, QStringLiteral("domains/s"));

@@ -1,5 +1,7 @@
 #include "CBenchData.h"
 
+#include "pageformat/CSiteInfoFormat.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -103,34 +105,35 @@ QString CBenchData::siteInfoPage(const QString &domain, int chars)
                                   "Connection: close\r\n\r\n<!DOCTYPE html>\n<html>\n<head>\n"
                                   "\t<title>Site information: ")
                    + domain + QStringLiteral("</title>\n</head>\n<body>\n");
+    using Format = CSiteInfoFormat;
+    // The four period rows of a table, with the given figures.
+    const auto table = [](const char *figures[4]) {
+        const QLatin1StringView headers[4] = {Format::YesterdayHeader, Format::SevenDayHeader,
+                                              Format::OneMonthHeader, Format::ThreeMonthHeader};
+        QString rows;
+        for (int i = 0; i < 4; ++i)
+            rows += u"<tr>" % headers[i] % Format::CellStart % QLatin1StringView(figures[i]) % Format::CellEnd
+                    % u"</tr>\n";
+        return rows;
+    };
+    const char *ranks[4] = {"1,234,560", "1,200,001", "1,190,432", "1,301,977"};
+    const char *reach[4] = {"0.0123%", "0.0119%", "0.0121%", "0.0130%"};
+
     filler(page, chars * 30 / 100);
-    page += QStringLiteral("<div class=\"ranks\">\n<div class=\"rank global\"><span>Global rank</span> "
-                           "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>"
-                           "\n1,234,567 </div>\n<div class=\"rank us\"><span>Rank in United States</span> "
-                           "<img src=\"/images/icons/flags/us.png\" alt=\"United States Flag\"/>\n98,765 </div>\n"
-                           "</div>\n");
+    page += u"<div class=\"ranks\">\n<div class=\"rank global\"><span>Global rank</span> " % Format::GlobalMarker
+            % u"\n1,234,567 </div>\n<div class=\"rank us\"><span>Rank in United States</span> "
+              u"<img src=\"/images/icons/flags/us.png\" "
+            % Format::UsMarker % u"\n98,765 </div>\n</div>\n";
     filler(page, chars * 50 / 100);
-    page += QStringLiteral("<div class=\"tw-table\">\n<p>Traffic rank for ") + domain
-            + QStringLiteral(":</p>\n<table class=\"traffic\">\n"
-                             "<tr><th>Yesterday</th><td class=\"avg \">1,234,560</td></tr>\n"
-                             "<tr><th>7 day</th><td class=\"avg \">1,200,001</td></tr>\n"
-                             "<tr><th>1 month</th><td class=\"avg \">1,190,432</td></tr>\n"
-                             "<tr><th>3 month</th><td class=\"avg \">1,301,977</td></tr>\n</table>\n</div>\n");
+    page += u"<div class=\"tw-table\">\n" % Format::TrafficStart % domain % Format::HeadingEnd
+            % u"\n<table class=\"traffic\">\n" % table(ranks) % u"</table>\n</div>\n";
     filler(page, chars * 60 / 100);
-    page += QStringLiteral("<div class=\"tw-table\">\n<p>Estimated percentage of global pageviews on ") + domain
-            + QStringLiteral(":</p>\n<table>\n<tr><th>Yesterday</th><td class=\"avg \">0.0001%</td></tr>\n"
-                             "</table>\n</div>\n");
+    page += u"<div class=\"tw-table\">\n" % Format::TrafficEnd % domain % Format::HeadingEnd % u"\n<table>\n<tr>"
+            % Format::YesterdayHeader % Format::CellStart % u"0.0001%" % Format::CellEnd % u"</tr>\n</table>\n</div>\n";
     filler(page, chars * 75 / 100);
-    page += QStringLiteral("<div class=\"tw-table\">\n<p>Estimated percentage of global internet users who visit ")
-            + domain
-            + QStringLiteral(":</p>\n<table class=\"reach\">\n"
-                             "<tr><th>Yesterday</th><td class=\"avg \">0.0123%</td></tr>\n"
-                             "<tr><th>7 day</th><td class=\"avg \">0.0119%</td></tr>\n"
-                             "<tr><th>1 month</th><td class=\"avg \">0.0121%</td></tr>\n"
-                             "<tr><th>3 month</th><td class=\"avg \">0.0130%</td></tr>\n</table>\n</div>\n"
-                             "<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n"
-                             "<p>Estimated percentage of visits to ")
-            + domain + QStringLiteral(" consisting of only one pageview:</p>\n</div>\n");
+    page += u"<div class=\"tw-table\">\n" % Format::ReachStart % domain % Format::HeadingEnd
+            % u"\n<table class=\"reach\">\n" % table(reach) % u"</table>\n</div>\n" % Format::ReachEnd % domain
+            % u" consisting of only one pageview:</p>\n</div>\n";
     filler(page, chars - 16);
     page += QStringLiteral("</body>\n</html>\n");
     return page;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 
 #include <QStringList>
 
@@ -10,7 +10,7 @@ class CQuietPrompts : public CUserPrompts
 {
 public:
     void message(const QString &text, const QString &title = DefaultTitle) override;
-    bool askYesNo(const QString &title, const QString &text) override;
+    bool askYesNo(const QString &text, const QString &title) override;
     QString openFileName(QWidget *parent, const QString &caption) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &filter) override;
     QString askText(QWidget *parent, const QString &title, const QString &label) override;

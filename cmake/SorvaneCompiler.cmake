@@ -32,10 +32,17 @@ if(SORVANE_FUZZ)
     add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
-# Declares one of the project's static libraries: sorvane_add_library(name SOURCES ... LIBS ...)
+# Declares one of the project's static libraries:
+#   sorvane_add_library(name [ROOTED] SOURCES ... LIBS ...)
+# A ROOTED library's headers are included by a path that names its folder
+# ("io/CCsvWriter.h"); the older libraries are still included by file name.
 function(sorvane_add_library name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "ROOTED" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    if(ARG_ROOTED)
+        target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    else()
+        target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    endif()
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()

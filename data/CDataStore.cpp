@@ -2,9 +2,12 @@
 
 #include "CAlexaRankData.h"
 #include "CDomainDateList.h"
+#include "CDomainName.h"
+#include "CFieldText.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -51,25 +54,22 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
         // A byte-order mark inside the file (files joined together) is not
         // text. Kept, it would become the file's own mark whenever its line
         // is saved first, and the next load would drop it from the domain.
-        while (line.startsWith(QChar::ByteOrderMark))
-            line = line.sliced(1);
+        line = CFieldText::withoutByteOrderMarks(line);
         if (!line.isEmpty())
             f(line);
         start = end + 1;
     }
 }
 
-bool writeLines(const QString &path, qsizetype count,
-                const std::function<void(QString &, qsizetype)> &appendLine, QString *error)
+CResult<> writeLines(const QString &path, qsizetype count,
+                     const std::function<void(QString &, qsizetype)> &appendLine)
 {
     QSaveFile file(path);
     auto fail = [&] {
-        if (error) {
-            *error = QStringLiteral("Could not save %1: %2\nThe previous file has been kept.")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        }
+        const QString message = QStringLiteral("Could not save %1: %2\nThe previous file has been kept.")
+                                    .arg(QDir::toNativeSeparators(path), file.errorString());
         file.cancelWriting();
-        return false;
+        return CResult<>::failure(message);
     };
     // Unbuffered: QSaveFile only notices a failed write that goes through it,
     // not one that fails later while a buffer is flushed at commit(), which
@@ -93,33 +93,32 @@ bool writeLines(const QString &path, qsizetype count,
     }
     if (!file.commit())
         return fail();
-    return true;
+    return CResult<>::success();
 }
 
 } // namespace
 
-QString CDataStore::dataDirectory()
+QString CDataStore::dataDirectory(const QString &home)
 {
-    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.qorvex/Sorvane"));
+    return QDir::toNativeSeparators(home + QStringLiteral("/.qorvex/Sorvane"));
 }
 
-QString CDataStore::domainListPath()
+QString CDataStore::domainListPath(const QString &dataDirectory)
 {
-    return QDir::toNativeSeparators(dataDirectory() + QStringLiteral("/domains.dat"));
+    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/domains.dat"));
 }
 
-QString CDataStore::historyPath()
+QString CDataStore::historyPath(const QString &dataDirectory)
 {
-    return QDir::toNativeSeparators(dataDirectory() + QStringLiteral("/db.dat"));
+    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/db.dat"));
 }
 
-int CDataStore::establishDataDirectory()
+int CDataStore::establishDataDirectory(const QString &dataDirectory)
 {
     int failures = 0;
-    QDir dir(QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.qorvex")));
-    if (!ensureLevel(dir))
+    const QDir dir(QDir::fromNativeSeparators(dataDirectory));
+    if (!ensureLevel(QDir(QFileInfo(dir.path()).path())))
         ++failures;
-    dir.setPath(QDir::toNativeSeparators(dir.path() + QStringLiteral("/Sorvane")));
     if (!ensureLevel(dir))
         ++failures;
     return failures;
@@ -153,25 +152,23 @@ void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history
     parseHistory(readFile(path), history, latestDates);
 }
 
-bool CDataStore::saveDomainList(const QString &path, const QStringList &domains, QString *error)
+CResult<> CDataStore::saveDomainList(const QString &path, const QStringList &domains)
 {
     // An entry of spaces alone would be an empty line, which is no domain and
     // is skipped on reading anyway.
     QStringList names;
     names.reserve(domains.size());
     for (const QString &domain : domains) {
-        const QString name = domain.trimmed();
+        const QString name = CDomainName::nameOf(domain);
         if (!name.isEmpty())
             names.append(name);
     }
     return writeLines(
-        path, names.size(), [&](QString &out, qsizetype i) { out.append(names.at(i)); }, error);
+        path, names.size(), [&](QString &out, qsizetype i) { out.append(names.at(i)); });
 }
 
-bool CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history,
-                             QString *error)
+CResult<> CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history)
 {
-    return writeLines(
-        path, history.size(), [&](QString &out, qsizetype i) { out.append(history.at(i).toString()); },
-        error);
+    return writeLines(path, history.size(),
+                      [&](QString &out, qsizetype i) { out.append(history.at(i).toString()); });
 }

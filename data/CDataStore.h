@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CResult.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -8,20 +10,21 @@
 class CAlexaRankData;
 class CDomainDateList;
 
-// The data directory ".qorvex/Sorvane" under the home directory and its two
+// The data directory (".qorvex/Sorvane" under a home directory) and its two
 // files: domains.dat (one domain per line) and db.dat (one record per line).
 // Files are UTF-8; empty lines are skipped; saving replaces a file only once
 // the new contents are completely on disk.
 class CDataStore
 {
 public:
-    static QString dataDirectory();
-    static QString domainListPath();
-    static QString historyPath();
+    static QString dataDirectory(const QString &home);
+    static QString domainListPath(const QString &dataDirectory);
+    static QString historyPath(const QString &dataDirectory);
 
-    // Makes sure ".qorvex" and then ".qorvex/Sorvane" exist, one level at a
-    // time. Returns how many levels could not be created.
-    static int establishDataDirectory();
+    // Makes sure the data directory's parent (".qorvex") and then the
+    // directory itself exist, one level at a time. Returns how many levels
+    // could not be created.
+    static int establishDataDirectory(const QString &dataDirectory);
 
     static QStringList loadDomainList(const QString &path);
     static void loadHistory(const QString &path, QList<CAlexaRankData> &history,
@@ -31,10 +34,8 @@ public:
                              CDomainDateList &latestDates);
     static QStringList parseDomainList(QByteArrayView contents);
 
-    // On failure the old file is left whole and *error (if given) says which
-    // file could not be written and why.
-    static bool saveDomainList(const QString &path, const QStringList &domains,
-                               QString *error = nullptr);
-    static bool saveHistory(const QString &path, const QList<CAlexaRankData> &history,
-                            QString *error = nullptr);
+    // On failure the old file is left whole and the message says which file
+    // could not be written and why.
+    static CResult<> saveDomainList(const QString &path, const QStringList &domains);
+    static CResult<> saveHistory(const QString &path, const QList<CAlexaRankData> &history);
 };

@@ -12,3 +12,10 @@ bool CFieldText::isPlain(QStringView text)
 {
     return std::none_of(text.begin(), text.end(), breaksLine);
 }
+
+QStringView CFieldText::withoutByteOrderMarks(QStringView line)
+{
+    while (line.startsWith(QChar::ByteOrderMark))
+        line = line.sliced(1);
+    return line;
+}

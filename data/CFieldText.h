@@ -11,4 +11,7 @@ class CFieldText
 public:
     static bool breaksLine(QChar c);
     static bool isPlain(QStringView text);
+    // Files joined together carry their byte-order marks into the text; one
+    // at the start of a line is no part of it.
+    static QStringView withoutByteOrderMarks(QStringView line);
 };

@@ -1,7 +1,8 @@
 #include "ManageDomains.h"
 #include "ui_ManageDomains.h"
 
-#include "CUserPrompts.h"
+#include "CDomainName.h"
+#include "prompts/CUserPrompts.h"
 
 ManageDomains::ManageDomains(QWidget *parent, std::shared_ptr<CUserPrompts> prompts)
     : QMainWindow(parent)
@@ -38,13 +39,25 @@ void ManageDomains::on_btnAdd_clicked()
                                             QStringLiteral("Please provide a domain"));
     if (text.isEmpty())
         return;
-    // A comma would split the domain's line in the history file.
-    if (text.contains(u',')) {
+    // The same names are refused here as in an imported file.
+    switch (CDomainName::problemOf(text)) {
+    case CDomainName::Problem::None:
+        break;
+    case CDomainName::Problem::Comma:
         m_prompts->message(QStringLiteral("\"%1\" was not added: a domain name cannot contain \",\".")
                                .arg(text));
         return;
+    case CDomainName::Problem::Unprintable:
+        // Not echoed: such characters would garble the message as well.
+        m_prompts->message(QStringLiteral("The domain was not added: a domain name cannot contain control "
+                                          "or format characters."));
+        return;
+    case CDomainName::Problem::TooLong:
+        m_prompts->message(QStringLiteral("The domain was not added: a domain name has at most %1 characters.")
+                               .arg(CDomainName::MaxLength));
+        return;
     }
-    addDomain(QStringLiteral("  ") + text);
+    addDomain(CDomainName::entry(text));
 }
 
 void ManageDomains::on_btnDelete_clicked()

@@ -4,18 +4,19 @@
 #include "CAlexaSocket.h"
 #include "CClippedTextDelegate.h"
 #include "ChartWindow.h"
-#include "CCsvWriter.h"
+#include "io/CCsvWriter.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
-#include "CDomainImportFilter.h"
+#include "io/CDomainImportFilter.h"
+#include "CDomainName.h"
 #include "CHistoryCalendar.h"
 #include "CPeriod.h"
 #include "CRequestTarget.h"
 #include "CRunMoves.h"
-#include "CStatusLog.h"
-#include "CUserGuide.h"
+#include "CTableFeed.h"
 #include "CTrendPeriod.h"
-#include "CUserPrompts.h"
+#include "CUserGuide.h"
+#include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
@@ -28,7 +29,7 @@
 
 namespace {
 
-const QString allDomainsEntry = QStringLiteral("  All Domains");
+const QString allDomainsEntry = CDomainName::entry(QStringLiteral("All Domains"));
 
 struct HeaderColumn
 {
@@ -47,43 +48,35 @@ constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
     {u"Date", u":/formIcons/Icons/date.png"},
 };
 
-QString statusLine(const CAlexaRankData &record)
-{
-    return record.domain() + QStringLiteral(" -> {") + record.toString() + u'}';
-}
-
 bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 {
-    return filter == allDomainsEntry || filter.trimmed() == record.domain();
+    return filter == allDomainsEntry || CDomainName::nameOf(filter) == record.domain();
 }
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompts)
+MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
-    , prompts(userPrompts ? std::move(userPrompts) : std::make_shared<CUserPrompts>())
-    , service(CServiceAddress::fromEnvironment())
+    , settings(std::move(windowSettings))
+    , prompts(settings.prompts ? settings.prompts : std::make_shared<CUserPrompts>())
 {
     initSorvaneResources();
     ui->setupUi(this);
-    statusLog = std::make_unique<CStatusLog>(ui->txtStatus);
+    feed = new CTableFeed(ui->tblRankData, ui->txtStatus, widgetHelper, this);
     latestDates = std::make_unique<CDomainDateList>();
 
     for (int i = 0; i < SocketCount; ++i) {
         auto *socket = new CAlexaSocket(this, i);
         sockets.append(socket);
         socketBusy.append(false);
+        socket->setClock(settings.clock);
         socket->start(QThread::InheritPriority);
         connect(socket, &CAlexaSocket::crawlComplete, this, &MainWindow::crawlComplete);
         connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
         connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
         connect(socket, &CAlexaSocket::rankProfile, this, &MainWindow::rankProfile);
     }
-
-    runFrame.setSingleShot(true);
-    runFrame.setInterval(RunFrameMs);
-    connect(&runFrame, &QTimer::timeout, this, &MainWindow::showRunFrame);
 
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
@@ -95,11 +88,11 @@ MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompt
 
     establishDataFolder();
     if (ownsDataFolder)
-        CDataStore::loadHistory(CDataStore::historyPath(), rankHistory, *latestDates);
+        CDataStore::loadHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory, *latestDates);
 
     // The two view rebuilds below (all domains, then the first month) are put
     // into the table as one; only the second one's rows are ever seen.
-    beginRows();
+    feed->beginRebuild();
     periodSelected = false;
     loadDomainList();
     ui->cbDomain->setEnabled(false);
@@ -109,7 +102,7 @@ MainWindow::MainWindow(QWidget *parent, std::shared_ptr<CUserPrompts> userPrompt
     connect(ui->treeYearMonth, &QTreeWidget::itemClicked, this, &MainWindow::onTreeViewLogClick);
     buildHistoryTree();
     ui->lstMonthYear->setCurrentRow(0);
-    endRows();
+    feed->endRebuild();
 
     ui->actionRank->setChecked(true);
     ui->lstMonthYear->setVisible(false);
@@ -173,7 +166,7 @@ void MainWindow::setUpHeader()
 
 void MainWindow::establishDataFolder()
 {
-    const int failures = CDataStore::establishDataDirectory();
+    const int failures = CDataStore::establishDataDirectory(settings.dataDirectory);
     for (int i = 0; i < failures; ++i)
         prompts->message(QStringLiteral("Error establishing data directory, please restart the application"));
     if (failures > 0) {
@@ -184,23 +177,23 @@ void MainWindow::establishDataFolder()
     // Two instances would each rewrite both files from their own memory;
     // the lock keeps a second one away. A lock left by a crashed instance
     // is taken over, since its process no longer runs.
-    dataLock = std::make_unique<QLockFile>(CDataStore::dataDirectory() + QStringLiteral("/sorvane.lock"));
+    dataLock = std::make_unique<QLockFile>(settings.dataDirectory + QStringLiteral("/sorvane.lock"));
     dataLock->setStaleLockTime(0);
     if (!dataLock->tryLock(0) && dataLock->error() == QLockFile::LockFailedError) {
         ownsDataFolder = false;
         prompts->message(QStringLiteral("Sorvane is already running with the data folder %1.\n"
                                         "This window will close without reading or writing its files.")
-                             .arg(CDataStore::dataDirectory()));
+                             .arg(settings.dataDirectory));
     }
 }
 
 void MainWindow::loadDomainList()
 {
-    const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath())
+    const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath(settings.dataDirectory))
                                                : QStringList();
     ui->cbDomain->insertItem(0, allDomainsEntry);
     for (const QString &domain : domains)
-        ui->cbDomain->addItem(QStringLiteral("  ") + domain);
+        ui->cbDomain->addItem(CDomainName::entry(domain));
 }
 
 bool MainWindow::saveData()
@@ -210,17 +203,13 @@ bool MainWindow::saveData()
     QStringList domains;
     for (int i = 1; i < ui->cbDomain->count(); ++i)
         domains.append(ui->cbDomain->itemText(i));
-    bool saved = true;
-    QString error;
-    if (!CDataStore::saveDomainList(CDataStore::domainListPath(), domains, &error)) {
-        prompts->message(error);
-        saved = false;
-    }
-    if (!CDataStore::saveHistory(CDataStore::historyPath(), rankHistory, &error)) {
-        prompts->message(error);
-        saved = false;
-    }
-    return saved;
+    const CResult<> domainsSaved = CDataStore::saveDomainList(CDataStore::domainListPath(settings.dataDirectory), domains);
+    if (!domainsSaved)
+        prompts->message(domainsSaved.message());
+    const CResult<> historySaved = CDataStore::saveHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory);
+    if (!historySaved)
+        prompts->message(historySaved.message());
+    return domainsSaved && historySaved;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -245,7 +234,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 void MainWindow::on_btnManualQuery_clicked()
 {
     if (ui->cbDomain->count() == 1) {
-        statusLog->append(QStringLiteral("Please provide domain names to begin"));
+        feed->appendLine(QStringLiteral("Please provide domain names to begin"));
         return;
     }
     startCrawl();
@@ -256,8 +245,8 @@ void MainWindow::startCrawl()
     const int batch = qMin(ui->cbDomain->count() - 1, SocketCount);
     nextDomain = 0;
     crawlFinished = false;
-    runActive = true;
     runRecords.clear();
+    feed->startRun();
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
@@ -267,13 +256,13 @@ void MainWindow::startCrawl()
         // Entries that trim to nothing are passed over instead of idling a socket.
         QString domain;
         while (domain.isEmpty() && nextDomain < ui->cbDomain->count() - 1)
-            domain = ui->cbDomain->itemText(++nextDomain).trimmed();
+            domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
         if (domain.isEmpty())
             break;
         dispatch(domain, i);
         ++dispatched;
     }
-    statusLog->append(QStringLiteral("Performing alexa data crawl..."));
+    feed->appendLine(QStringLiteral("Performing alexa data crawl..."));
     if (dispatched == 0)
         crawlComplete();
 }
@@ -281,14 +270,14 @@ void MainWindow::startCrawl()
 void MainWindow::dispatch(const QString &domain, int socketId)
 {
     Korv::QtLib::Web::CRequestTarget target;
-    target.setUrl(service.pageAddress(domain), 0, service.refererAddress(domain));
+    target.setUrl(settings.service.pageAddress(domain), 0, settings.service.refererAddress(domain));
     CAlexaSocket *socket = sockets.at(socketId);
     socket->reset();
     socket->setRankMode(ui->actionRank->isChecked());
     socket->setPath(target.path());
     socket->setHost(target.host());
     socket->setReferer(target.referer());
-    socket->setPort(service.port());
+    socket->setPort(settings.service.port());
     socket->setDomain(domain);
     socketBusy[socketId] = true;
     socket->connectToHost();
@@ -299,7 +288,7 @@ void MainWindow::crawlNextDomain(int socketId)
     if (socketId < 0 || socketId >= sockets.size())
         return;
     while (nextDomain < ui->cbDomain->count() - 1) {
-        const QString domain = ui->cbDomain->itemText(++nextDomain).trimmed();
+        const QString domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
         if (!domain.isEmpty()) {
             dispatch(domain, socketId);
             return;
@@ -311,7 +300,7 @@ void MainWindow::crawlNextDomain(int socketId)
 
 void MainWindow::crawlComplete()
 {
-    statusLog->append(QStringLiteral("alexa ranking queries completed"));
+    feed->appendLine(QStringLiteral("alexa ranking queries completed"));
     crawlFinished = true;
     finishRunIfIdle();
 }
@@ -329,10 +318,9 @@ void MainWindow::finishRunIfIdle()
         return;
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
-    if (runActive) {
-        runActive = false;
-        showRunFrame();
-        statusLog->append(CRunMoves::summary(rankHistory, runRecords));
+    if (feed->isRunning()) {
+        feed->endRun();
+        feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
         // Everything fetched is on disk before the user can lose it to a crash.
         saveData();
     }
@@ -350,7 +338,7 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
     if (socketId >= 0 && socketId < socketBusy.size())
         socketBusy[socketId] = false;
     if (latestDates->contains(record.domain(), record.date())) {
-        reportLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
+        feed->addLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
         crawlNextDomain(socketId);
     } else {
         latestDates->update(record.domain(), record.date());
@@ -361,28 +349,8 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
         ensureMonth(CHistoryCalendar::monthLabel(record));
         crawlNextDomain(socketId);
     }
-    // Deferred lines are scrolled to when they are added.
-    if (!statusLog->hasDeferred())
-        ui->txtStatus->ensureCursorVisible();
+    feed->keepNewestLineInView();
     finishRunIfIdle();
-}
-
-void MainWindow::holdRunFrame()
-{
-    if (runFrame.isActive())
-        return;
-    ui->tblRankData->setUpdatesEnabled(false);
-    runFrame.start();
-}
-
-void MainWindow::showRunFrame()
-{
-    runFrame.stop();
-    if (!runRows.isEmpty())
-        widgetHelper.appendRows(ui->tblRankData, std::exchange(runRows, {}));
-    statusLog->flush();
-    if (rowBatchDepth == 0)
-        ui->tblRankData->setUpdatesEnabled(true);
 }
 
 void MainWindow::ensureMonth(const QString &label)
@@ -426,7 +394,6 @@ void MainWindow::buildHistoryTree()
 QString MainWindow::monthName(const QString &month) { return CHistoryCalendar::monthName(month); }
 int MainWindow::daysInMonth(const QString &label) { return CHistoryCalendar::daysInMonth(label); }
 QString MainWindow::ordinalSuffix(int day) { return CHistoryCalendar::ordinalSuffix(day); }
-QString MainWindow::monthNumber(const QString &name) { return CHistoryCalendar::monthNumber(name); }
 
 // History views and domain filter
 
@@ -437,74 +404,21 @@ void MainWindow::addRankRow(CAlexaRankData record)
 
 void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter)
 {
-    if (!passesDomainFilter(record, filter))
-        return;
-    if (rowBatchDepth > 0) {
-        pendingRows.append(record);
-        pendingStatus.append(record);
-        // Only the newest lines survive in the status text: drop the rest early.
-        if (pendingStatus.size() >= 2 * CStatusLog::MaxLines)
-            pendingStatus.remove(0, pendingStatus.size() - CStatusLog::MaxLines);
-        return;
-    }
-    if (runActive)
-        runRows.append(record);
-    else
-        widgetHelper.appendRows(ui->tblRankData, {record});
-    reportLine(statusLine(record));
-}
-
-void MainWindow::reportLine(const QString &line)
-{
-    // A run's lines are added a frame at a time.
-    if (runActive) {
-        holdRunFrame();
-        statusLog->defer(line);
-    } else {
-        statusLog->append(line);
-    }
-}
-
-void MainWindow::beginRows()
-{
-    if (rowBatchDepth++ == 0)
-        ui->tblRankData->setUpdatesEnabled(false);
-}
-
-void MainWindow::endRows()
-{
-    if (--rowBatchDepth > 0)
-        return;
-    widgetHelper.appendRows(ui->tblRankData, pendingRows);
-    QStringList lines;
-    lines.reserve(pendingStatus.size());
-    for (const CAlexaRankData &record : std::as_const(pendingStatus))
-        lines.append(statusLine(record));
-    statusLog->append(lines);
-    pendingRows.clear();
-    pendingStatus.clear();
-    ui->tblRankData->setUpdatesEnabled(true);
-}
-
-void MainWindow::clearRows()
-{
-    // A run's rows not yet put in would be removed with the others.
-    runRows.clear();
-    pendingRows.clear();
-    widgetHelper.clearTable(ui->tblRankData);
+    if (passesDomainFilter(record, filter))
+        feed->addRecord(record);
 }
 
 template<typename Predicate>
 void MainWindow::showRecords(Predicate accept)
 {
-    beginRows();
-    clearRows();
+    feed->beginRebuild();
+    feed->clearRows();
     const QString filter = ui->cbDomain->currentText();
     for (const CAlexaRankData &record : std::as_const(rankHistory)) {
         if (accept(record))
             addFilteredRow(record, filter);
     }
-    endRows();
+    feed->endRebuild();
 }
 
 CPeriod MainWindow::periodOf(const QTreeWidgetItem *item) const
@@ -545,7 +459,7 @@ void MainWindow::on_cbDomain_currentIndexChanged(int index)
             showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
         return;
     }
-    const QString name = ui->cbDomain->currentText().trimmed();
+    const QString name = CDomainName::nameOf(ui->cbDomain->currentText());
     showRecords([&](const CAlexaRankData &record) {
         return record.domain() == name && period.matches(record);
     });
@@ -559,10 +473,10 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     QTableWidget *table = ui->tblRankData;
     if (!table->hasFocus() || event->key() != Qt::Key_Delete)
         return;
-    showRunFrame(); // the row to delete is chosen among all rows taken in
+    feed->showHeldResults(); // the row to delete is chosen among all rows taken in
     if (table->rowCount() == 0)
         return;
-    if (!prompts->askYesNo(QStringLiteral("Row Deletion"), QStringLiteral("Do wish you to remove this entry")))
+    if (!prompts->askYesNo(QStringLiteral("Do wish you to remove this entry"), QStringLiteral("Row Deletion")))
         return;
     const int row = table->currentRow();
     const QTableWidgetItem *domainCell = row >= 0 ? table->item(row, 0) : nullptr;
@@ -627,7 +541,7 @@ void MainWindow::on_action_Import_Urls_triggered()
 
 void MainWindow::on_actionExport_CSV_triggered()
 {
-    showRunFrame(); // every row taken in is exported
+    feed->showHeldResults(); // every row taken in is exported
     QTableWidget *table = ui->tblRankData;
     if (table->rowCount() == 0) {
         prompts->message(QStringLiteral("Please make visible the data rows you wish to export to a CSV file"));
@@ -646,11 +560,8 @@ void MainWindow::on_actionExport_CSV_triggered()
         }
         rows.append(cells);
     }
-    QString error;
-    if (CCsvWriter::write(fileName, rows, &error))
-        prompts->message(QStringLiteral("Data saved successfully"));
-    else
-        prompts->message(error);
+    const CResult<> written = CCsvWriter::write(fileName, rows);
+    prompts->message(written ? QStringLiteral("Data saved successfully") : written.message());
 }
 
 // Domain manager

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "CAlexaRankData.h"
-#include "CServiceAddress.h"
+#include "config/CSettings.h"
 #include "CWidgetHelper.h"
 
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
-#include <QTimer>
 
 #include <memory>
 
@@ -15,7 +14,7 @@ class CAlexaSocket;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
-class CStatusLog;
+class CTableFeed;
 class CUserPrompts;
 class ManageDomains;
 class QLockFile;
@@ -36,11 +35,9 @@ public:
     static constexpr int SocketCount = 5;
     // How long shutdown waits for each socket thread before terminating it.
     static constexpr int ThreadStopWaitMs = 3000;
-    // While a run takes results in, the table and the status text are
-    // redrawn at most once per this many milliseconds.
-    static constexpr int RunFrameMs = 30;
 
-    explicit MainWindow(QWidget *parent = nullptr, std::shared_ptr<CUserPrompts> prompts = {});
+    // Without settings the window reads them from the environment.
+    explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
     ~MainWindow() override;
 
     // False when another instance holds the data folder: this one then
@@ -65,7 +62,6 @@ public:
     static QString monthName(const QString &month);
     static int daysInMonth(const QString &label);
     static QString ordinalSuffix(int day);
-    static QString monthNumber(const QString &name);
 
 Q_SIGNALS:
     // Records were taken in or deleted, or the domain list changed.
@@ -105,16 +101,7 @@ private:
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
-    void holdRunFrame();
-    void reportLine(const QString &line);
-    void showRunFrame();
     void updateChart();
-
-    // A view rebuild: rows are gathered and put into the table at once when
-    // the outermost rebuild ends, with painting suspended meanwhile.
-    void beginRows();
-    void endRows();
-    void clearRows();
     void addFilteredRow(const CAlexaRankData &record, const QString &filter);
     template<typename Predicate>
     void showRecords(Predicate accept);
@@ -129,25 +116,15 @@ private:
     bool crawlFinished = false;
     bool periodSelected = false;
 
+    CSettings settings;
+    // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
-    std::unique_ptr<CStatusLog> statusLog;
-    CServiceAddress service;
+    CTableFeed *feed = nullptr; // the table's and the status text's only writer
     std::unique_ptr<QLockFile> dataLock;
     bool ownsDataFolder = true;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
     QList<bool> socketBusy;
-    bool runActive = false;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     ChartWindow *chartWindow = nullptr;
-
-    // A local service answers far faster than a screen refreshes: a run's
-    // rows and status lines are put in and drawn together once per frame
-    // instead of once per result.
-    QTimer runFrame;
-    QList<CAlexaRankData> runRows; // taken in, put into the table with the next frame
-
-    int rowBatchDepth = 0;
-    QList<CAlexaRankData> pendingRows;
-    QList<CAlexaRankData> pendingStatus;
 };

@@ -13,12 +13,12 @@ void CAlexaSocket::processData()
 {
     if (domain().isEmpty())
         return;
-    Q_EMIT rankProfile(parseRankPage(response(), domain(), rankMode()), index());
+    Q_EMIT rankProfile(parseRankPage(response(), domain(), rankMode(), m_clock), index());
 }
 
 void CAlexaSocket::processError()
 {
     if (domain().isEmpty())
         return;
-    Q_EMIT rankProfile(errorRecord(domain()), index());
+    Q_EMIT rankProfile(errorRecord(domain(), m_clock), index());
 }

@@ -3,6 +3,7 @@
 #include "CWebSocket.h"
 
 #include "CAlexaRankData.h"
+#include "CRankClock.h"
 
 // Fetches one domain's site-information page at a time and reports exactly
 // one rank record per fetch: the parsed page, or all "NA" when the fetch
@@ -16,6 +17,8 @@ public:
 
     bool rankMode() const { return m_rankMode; }
     void setRankMode(bool on) { m_rankMode = on; }
+    // Dates the records; the system's local date unless one is set.
+    void setClock(const CRankClock &clock) { m_clock = clock; }
 
 Q_SIGNALS:
     void crawlComplete();
@@ -27,4 +30,5 @@ public Q_SLOTS:
 
 private:
     bool m_rankMode = true;
+    CRankClock m_clock;
 };

@@ -3,16 +3,18 @@
 #include <QDate>
 #include <QString>
 
-// Today's date as the records carry it. Tests fix it so that nothing depends
-// on the clock or on midnight.
+// Today's date as the records carry it. A default clock reads the system's
+// local date; one made with a date always answers that date, so that tests
+// depend neither on the clock nor on midnight.
 class CRankClock
 {
 public:
-    static QDate today();
-    static QString todayText(); // "dd/MM/yyyy"
+    CRankClock() = default;
+    explicit CRankClock(const QDate &fixed) : m_fixed(fixed) {}
 
-    static void setFixedToday(const QDate &date); // an invalid date returns to the clock
+    QDate today() const;
+    QString todayText() const; // "dd/MM/yyyy"
 
 private:
-    static QDate s_fixed;
+    QDate m_fixed;
 };

@@ -1,24 +1,29 @@
 #include "CSiteInfoPage.h"
 
 #include "CSiteFigures.h"
+#include "pageformat/CSiteInfoFormat.h"
 
 #include <QString>
 
 namespace {
 
-constexpr QByteArrayView GlobalRankMarker =
-    "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>";
-constexpr QByteArrayView UsRankMarker = "alt=\"United States Flag\"/>";
+using Format = CSiteInfoFormat;
 
-void appendRow(QByteArray &page, QByteArrayView header, int figure)
+QByteArrayView bytes(QLatin1StringView text)
+{
+    return QByteArrayView(text.data(), text.size());
+}
+
+void appendRow(QByteArray &page, QLatin1StringView header, int figure)
 {
     if (!CSiteFigures::known(figure))
         return;
-    page += "<tr><th>";
-    page += header;
-    page += "</th><td class=\"avg \">";
+    page += "<tr>";
+    page += bytes(header);
+    page += bytes(Format::CellStart);
     page += CSiteInfoPage::withSeparators(figure);
-    page += "</td></tr>\n";
+    page += bytes(Format::CellEnd);
+    page += "</tr>\n";
 }
 
 } // namespace
@@ -59,7 +64,7 @@ QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figu
 
     if (CSiteFigures::known(figures.globalRank)) {
         page += "<div class=\"rank global\"><span>Global rank</span> ";
-        page += GlobalRankMarker;
+        page += bytes(Format::GlobalMarker);
         page += '\n';
         page += withSeparators(figures.globalRank);
         page += " </div>\n";
@@ -67,7 +72,7 @@ QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figu
     if (CSiteFigures::known(figures.usRank)) {
         page += "<div class=\"rank us\"><span>Rank in United States</span> "
                 "<img src=\"/images/icons/flags/us.png\" ";
-        page += UsRankMarker;
+        page += bytes(Format::UsMarker);
         page += '\n';
         page += withSeparators(figures.usRank);
         page += " </div>\n";
@@ -76,24 +81,30 @@ QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figu
         page += "<p class=\"none\">No ranking list held by this service ranks this domain.</p>\n";
     page += "</div>\n";
 
-    page += "<div class=\"tw-table\">\n<p>Traffic rank for ";
+    page += "<div class=\"tw-table\">\n";
+    page += bytes(Format::TrafficStart);
     page += name;
-    page += ":</p>\n<table class=\"traffic\">\n";
-    appendRow(page, "Yesterday", figures.yesterday);
-    appendRow(page, "7 day", figures.sevenDay);
-    appendRow(page, "1 month", figures.oneMonth);
-    appendRow(page, "3 month", figures.threeMonth);
+    page += bytes(Format::HeadingEnd);
+    page += "\n<table class=\"traffic\">\n";
+    appendRow(page, Format::YesterdayHeader, figures.yesterday);
+    appendRow(page, Format::SevenDayHeader, figures.sevenDay);
+    appendRow(page, Format::OneMonthHeader, figures.oneMonth);
+    appendRow(page, Format::ThreeMonthHeader, figures.threeMonth);
     page += "</table>\n</div>\n";
 
-    page += "<div class=\"tw-table\">\n<p>Estimated percentage of global pageviews on ";
+    page += "<div class=\"tw-table\">\n";
+    page += bytes(Format::TrafficEnd);
     page += name;
-    page += ":</p>\n<p class=\"none\">Ranking lists carry no pageview shares.</p>\n</div>\n";
+    page += bytes(Format::HeadingEnd);
+    page += "\n<p class=\"none\">Ranking lists carry no pageview shares.</p>\n</div>\n";
 
-    page += "<div class=\"tw-table\">\n<p>Estimated percentage of global internet users who visit ";
+    page += "<div class=\"tw-table\">\n";
+    page += bytes(Format::ReachStart);
     page += name;
-    page += ":</p>\n<p class=\"none\">Ranking lists carry no reach figures.</p>\n</div>\n";
+    page += bytes(Format::HeadingEnd);
+    page += "\n<p class=\"none\">Ranking lists carry no reach figures.</p>\n</div>\n";
 
-    page += "<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to ";
+    page += bytes(Format::ReachEnd);
     page += name;
     page += " consisting of only one pageview:</p>\n<p class=\"none\">Ranking lists carry no "
             "bounce figures.</p>\n</div>\n</body>\n</html>\n";

@@ -8,7 +8,6 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     libarchive-dev
-    libbenchmark-dev
     fonts-dejavu-core
     "$@"
 )

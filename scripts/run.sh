@@ -62,13 +62,7 @@ log=$(mktemp)
 rankd_pid=$!
 trap 'kill "$rankd_pid" 2>/dev/null || true; wait "$rankd_pid" 2>/dev/null || true; rm -f "$log"' EXIT
 
-port=""
-for _ in $(seq 1 300); do
-    port=$(sed -n 's/^listening on [^ ]*:\([0-9][0-9]*\)$/\1/p' "$log")
-    [ -n "$port" ] && break
-    kill -0 "$rankd_pid" 2>/dev/null || break
-    sleep 0.1
-done
+port=$("$root/scripts/rankd-port.sh" "$log" "$rankd_pid" || true)
 cat "$log"
 if [ -z "$port" ]; then
     echo "The ranking service did not start." >&2

@@ -65,7 +65,7 @@ void tst_ChartLive::init()
                                          "b.com,50,1,1,1,1,1,02/01/2024\n"
                                          "b.com,40,1,1,1,1,1,01/02/2024\n");
     prompts = std::make_shared<CFakePrompts>();
-    window = std::make_unique<MainWindow>(nullptr, prompts);
+    window = std::make_unique<MainWindow>(nullptr, home->settings(prompts));
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }
@@ -155,15 +155,15 @@ void tst_ChartLive::runEndsWithItsBiggestMoves()
 {
     // Every fetch is refused, so the run brings "NA" records: no move to name,
     // but the status still ends with the line, after the run's own lines.
-    qputenv("SORVANE_SERVICE", "127.0.0.1:" + QByteArray::number(CLoopbackServer::closedPort()));
     window.reset();
-    window = std::make_unique<MainWindow>(nullptr, prompts);
+    CSettings settings = home->settings(prompts);
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(CLoopbackServer::closedPort()));
+    window = std::make_unique<MainWindow>(nullptr, settings);
     window->findChild<QAction *>("actionChart")->trigger();
     window->findChild<QPushButton *>("btnManualQuery")->click();
     const bool ended = QTest::qWaitFor([this] {
         return window->isCrawlFinished() && window->findChild<QPushButton *>("btnManualQuery")->isEnabled();
     }, 30000);
-    qunsetenv("SORVANE_SERVICE");
     QVERIFY(ended);
     const QStringList lines = window->findChild<QTextEdit *>("txtStatus")->toPlainText().split(u'\n');
     QCOMPARE(lines.last(), QStringLiteral("Biggest moves: none against an earlier record"));

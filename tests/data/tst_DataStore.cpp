@@ -61,17 +61,17 @@ private Q_SLOTS:
 void tst_DataStore::pathsLieUnderHome()
 {
     CTempHome home;
-    QCOMPARE(CDataStore::dataDirectory(), home.path() + QStringLiteral("/.qorvex/Sorvane"));
-    QCOMPARE(CDataStore::domainListPath(), home.path() + QStringLiteral("/.qorvex/Sorvane/domains.dat"));
-    QCOMPARE(CDataStore::historyPath(), home.path() + QStringLiteral("/.qorvex/Sorvane/db.dat"));
+    QCOMPARE(CDataStore::dataDirectory(home.path()), home.path() + QStringLiteral("/.qorvex/Sorvane"));
+    QCOMPARE(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), home.path() + QStringLiteral("/.qorvex/Sorvane/domains.dat"));
+    QCOMPARE(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), home.path() + QStringLiteral("/.qorvex/Sorvane/db.dat"));
 }
 
 void tst_DataStore::establishCreatesBothLevels()
 {
     CTempHome home;
-    QCOMPARE(CDataStore::establishDataDirectory(), 0);
-    QVERIFY(QFileInfo(CDataStore::dataDirectory()).isDir());
-    QCOMPARE(CDataStore::establishDataDirectory(), 0);
+    QCOMPARE(CDataStore::establishDataDirectory(CDataStore::dataDirectory(home.path())), 0);
+    QVERIFY(QFileInfo(CDataStore::dataDirectory(home.path())).isDir());
+    QCOMPARE(CDataStore::establishDataDirectory(CDataStore::dataDirectory(home.path())), 0);
 }
 
 void tst_DataStore::establishFailsWhereAFileIsInTheWay()
@@ -79,7 +79,7 @@ void tst_DataStore::establishFailsWhereAFileIsInTheWay()
     CTempHome home;
     home.writeFile(home.path() + QStringLiteral("/.qorvex"), "not a folder");
     // Both levels fail, and each is reported.
-    QCOMPARE(CDataStore::establishDataDirectory(), 2);
+    QCOMPARE(CDataStore::establishDataDirectory(CDataStore::dataDirectory(home.path())), 2);
 }
 
 void tst_DataStore::missingFilesReadAsEmpty()
@@ -87,10 +87,10 @@ void tst_DataStore::missingFilesReadAsEmpty()
     CTempHome home;
     QList<CAlexaRankData> history;
     CDomainDateList dates;
-    CDataStore::loadHistory(CDataStore::historyPath(), history, dates);
+    CDataStore::loadHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history, dates);
     QVERIFY(history.isEmpty());
     QCOMPARE(dates.count(), 0);
-    QVERIFY(CDataStore::loadDomainList(CDataStore::domainListPath()).isEmpty());
+    QVERIFY(CDataStore::loadDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path()))).isEmpty());
 }
 
 void tst_DataStore::historyRoundTrip_data()
@@ -122,9 +122,9 @@ void tst_DataStore::historyRoundTrip()
     home.writeFile(home.historyPath(), file);
     QList<CAlexaRankData> history;
     CDomainDateList dates;
-    CDataStore::loadHistory(CDataStore::historyPath(), history, dates);
-    QString error;
-    QVERIFY2(CDataStore::saveHistory(CDataStore::historyPath(), history, &error), qPrintable(error));
+    CDataStore::loadHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history, dates);
+    const CResult<> written = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history);
+    QVERIFY2(written, qPrintable(written.message()));
     QCOMPARE(CTempHome::readFile(home.historyPath()), saved);
 }
 
@@ -141,13 +141,13 @@ void tst_DataStore::domainListKeepsSpacesUntilSaved()
 {
     CTempHome home;
     home.writeFile(home.domainListPath(), "  spaced.com \nplain.com\n");
-    const QStringList domains = CDataStore::loadDomainList(CDataStore::domainListPath());
+    const QStringList domains = CDataStore::loadDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())));
     QCOMPARE(domains, (QStringList{QStringLiteral("  spaced.com "), QStringLiteral("plain.com")}));
-    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), domains));
+    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), domains));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray("spaced.com\nplain.com\n"));
-    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), {QStringLiteral("a.com"), QStringLiteral("   ")}));
+    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), {QStringLiteral("a.com"), QStringLiteral("   ")}));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray("a.com\n"));
-    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(), {}));
+    QVERIFY(CDataStore::saveDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), {}));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray());
 }
 
@@ -204,7 +204,7 @@ void tst_DataStore::emptyHistorySavesAnEmptyFile()
 {
     CTempHome home;
     home.writeFile(home.historyPath(), "a.com,1,2,3,4,5,6,05/08/2012\n");
-    QVERIFY(CDataStore::saveHistory(CDataStore::historyPath(), {}));
+    QVERIFY(CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), {}));
     QVERIFY(QFileInfo::exists(home.historyPath()));
     QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray());
 }
@@ -223,11 +223,13 @@ void tst_DataStore::failedSaveKeepsTheOldFile()
     bool saved = false;
     {
         const CFullDisk full(4096);
-        saved = CDataStore::saveHistory(CDataStore::historyPath(), history, &error);
+        const CResult<> result = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history);
+        saved = result.ok();
+        error = result.message();
     }
 
     QVERIFY(!saved);
-    QVERIFY2(error.contains(QDir::toNativeSeparators(CDataStore::historyPath())), qPrintable(error));
+    QVERIFY2(error.contains(QDir::toNativeSeparators(CDataStore::historyPath(CDataStore::dataDirectory(home.path())))), qPrintable(error));
     QCOMPARE(CTempHome::readFile(home.historyPath()), old);
     QCOMPARE(QDir(home.dataDirectory()).entryList(QDir::Files), QStringList{QStringLiteral("db.dat")});
 }
@@ -240,8 +242,9 @@ void tst_DataStore::saveIntoReadOnlyFolder()
     const QByteArray old = historyBytes(2);
     home.writeFile(home.historyPath(), old);
     QFile::setPermissions(home.dataDirectory(), QFile::ReadOwner | QFile::ExeOwner);
-    QString error;
-    const bool saved = CDataStore::saveHistory(CDataStore::historyPath(), {}, &error);
+    const CResult<> result = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), {});
+    const bool saved = result.ok();
+    const QString error = result.message();
     QFile::setPermissions(home.dataDirectory(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!saved);
     QVERIFY(error.contains(QStringLiteral("db.dat")));

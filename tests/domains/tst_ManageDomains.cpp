@@ -53,6 +53,8 @@ private Q_SLOTS:
     void addTakesTheTextAsTyped_data();
     void addTakesTheTextAsTyped();
     void commaIsRefused();
+    void namesTheImportRefusesAreRefused_data();
+    void namesTheImportRefusesAreRefused();
     void deleteRemovesTheCurrentEntry();
     void closeSendsTheWholeListAndEmptiesIt();
 };
@@ -131,6 +133,26 @@ void tst_ManageDomains::commaIsRefused()
              qPrintable(fixture.prompts->messages().first()));
     fixture.add(QStringLiteral("ab.com"));
     QCOMPARE(fixture.manager->domains(), QStringList{"  ab.com"});
+}
+
+void tst_ManageDomains::namesTheImportRefusesAreRefused_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("control character") << QStringLiteral("a\u0001b.com");
+    QTest::newRow("line feed") << QStringLiteral("a.com\nb.com");
+    QTest::newRow("direction override") << QStringLiteral("a\u202Eb.com");
+    QTest::newRow("longer than a DNS name") << QString(254, u'a');
+}
+
+void tst_ManageDomains::namesTheImportRefusesAreRefused()
+{
+    QFETCH(QString, typed);
+    CManagerFixture fixture;
+    fixture.add(typed);
+    QCOMPARE(fixture.manager->domains(), QStringList());
+    QCOMPARE(fixture.prompts->messages().size(), 1);
+    fixture.add(QString(253, u'a'));
+    QCOMPARE(fixture.manager->domains(), QStringList{QStringLiteral("  ") + QString(253, u'a')});
 }
 
 void tst_ManageDomains::deleteRemovesTheCurrentEntry()

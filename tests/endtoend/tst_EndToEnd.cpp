@@ -2,19 +2,20 @@
 #include "CDataStore.h"
 #include "CDomainDateList.h"
 #include "CRankClock.h"
+#include "CRankdProcess.h"
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
 #include "CTempHome.h"
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 #include "MainWindow.h"
 
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
+
+const QDate LastDay(2026, 12, 7);
 
 // Any message during a clean run is a failure; it must not block the test.
 class RecordingPrompts : public CUserPrompts
@@ -44,45 +45,27 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<QTemporaryDir> m_lists;
-    std::unique_ptr<QProcess> m_service;
+    std::unique_ptr<CRankdProcess> m_service;
     quint16 m_port = 0;
 };
 
 void tst_EndToEnd::init()
 {
-    const QDate lastDay(2026, 12, 7);
-    CRankClock::setFixedToday(lastDay);
+    const QDate lastDay = LastDay;
     m_lists = std::make_unique<QTemporaryDir>();
     QString error;
     QVERIFY2(CSampleGenerator::write(m_lists->path(), lastDay, &error), qPrintable(error));
 
-    m_service = std::make_unique<QProcess>();
-    m_service->setProcessChannelMode(QProcess::SeparateChannels);
-    m_service->start(QStringLiteral(SORVANE_RANKD),
-                     {QStringLiteral("--data"), m_lists->path(), QStringLiteral("--port"), QStringLiteral("0")});
-    QVERIFY2(m_service->waitForStarted(), qPrintable(m_service->errorString()));
-    static const QRegularExpression listening(QStringLiteral("^listening on [^ ]+:(\\d+)$"));
-    QByteArray output;
-    while (m_port == 0) {
-        QVERIFY2(m_service->waitForReadyRead(30000), "the service printed no port");
-        output += m_service->readAllStandardOutput();
-        for (const QByteArray &line : output.split('\n')) {
-            const auto match = listening.match(QString::fromUtf8(line).trimmed());
-            if (match.hasMatch())
-                m_port = quint16(match.captured(1).toUInt());
-        }
-    }
+    m_service = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> started = m_service->start(m_lists->path(), 30000);
+    QVERIFY2(started, qPrintable(started.message()));
+    m_port = started.value();
 }
 
 void tst_EndToEnd::cleanup()
 {
-    if (m_service) {
-        m_service->kill();
-        m_service->waitForFinished();
-    }
     m_service.reset();
     m_lists.reset();
-    CRankClock::setFixedToday(QDate());
 }
 
 void tst_EndToEnd::queryRunStoresTheServicesFigures()
@@ -91,14 +74,15 @@ void tst_EndToEnd::queryRunStoresTheServicesFigures()
     QStringList domains = CSampleGenerator::domains();
     domains.append(QStringLiteral("unranked-anywhere.test"));
     home.writeFile(home.domainListPath(), domains.join(u'\n').toUtf8() + '\n');
-    qputenv("SORVANE_SERVICE", QByteArray("127.0.0.1:") + QByteArray::number(m_port));
 
     CSnapshotStore expected;
     expected.load(m_lists->path());
 
     auto prompts = std::make_shared<RecordingPrompts>();
     {
-        MainWindow window(nullptr, prompts);
+        CSettings settings = home.settings(prompts, LastDay);
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(m_port));
+        MainWindow window(nullptr, settings);
         auto *button = window.findChild<QPushButton *>(QStringLiteral("btnManualQuery"));
         QVERIFY(button);
         button->click();

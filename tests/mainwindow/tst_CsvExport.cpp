@@ -1,6 +1,6 @@
 #include "CFakePrompts.h"
 #include "CTempHome.h"
-#include "CWindowProbe.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 
 #include <QApplication>
@@ -18,15 +18,14 @@ namespace {
 
 const QString saved = QStringLiteral("Data saved successfully");
 
-class CExportFixture
+class CExportFixture : public CWindowFixture
 {
 public:
     explicit CExportFixture(const QStringList &history, const QStringList &domains = {})
     {
-        home.writeFile(home.historyPath(), Probe::fileOf(history));
-        home.writeFile(home.domainListPath(), Probe::fileOf(domains));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
-        probe = std::make_unique<Probe>(window.get());
+        writeHistory(history);
+        writeDomains(domains);
+        openWindow();
     }
 
     void exportTo(const QString &name)
@@ -36,11 +35,6 @@ public:
     }
 
     QString path(const QString &name) const { return home.path() + u'/' + name; }
-
-    CTempHome home;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Probe> probe;
 };
 
 const QString a = Probe::line("a.com", "05/08/2012", 1);

@@ -1,6 +1,6 @@
 #include "CFakePrompts.h"
 #include "CTempHome.h"
-#include "CWindowProbe.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "ManageDomains.h"
 
@@ -16,15 +16,14 @@ using Kind = CFakePrompts::Kind;
 
 namespace {
 
-class CImportFixture
+class CImportFixture : public CWindowFixture
 {
 public:
     explicit CImportFixture(const QStringList &domains = {})
     {
-        home.writeFile(home.domainListPath(), Probe::fileOf(domains));
-        home.writeFile(home.historyPath(), Probe::fileOf({Probe::line("a.com", "05/08/2012")}));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
-        probe = std::make_unique<Probe>(window.get());
+        writeDomains(domains);
+        writeHistory({Probe::line("a.com", "05/08/2012")});
+        openWindow();
     }
 
     // Imports a file holding exactly these bytes.
@@ -37,11 +36,6 @@ public:
     }
 
     QStringList addedEntries(int before) const { return probe->domainEntries().mid(before); }
-
-    CTempHome home;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Probe> probe;
 };
 
 } // namespace

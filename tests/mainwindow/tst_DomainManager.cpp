@@ -1,6 +1,6 @@
 #include "CFakePrompts.h"
 #include "CTempHome.h"
-#include "CWindowProbe.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "ManageDomains.h"
 
@@ -16,15 +16,14 @@ using Probe = CWindowProbe;
 
 namespace {
 
-class CManagerFixture
+class CManagerFixture : public CWindowFixture
 {
 public:
     explicit CManagerFixture(const QStringList &domains)
     {
-        home.writeFile(home.domainListPath(), Probe::fileOf(domains));
-        home.writeFile(home.historyPath(), Probe::fileOf(history));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
-        probe = std::make_unique<Probe>(window.get());
+        writeDomains(domains);
+        writeHistory(history);
+        openWindow();
         manager = window->manager();
     }
 
@@ -42,10 +41,6 @@ public:
 
     const QStringList history{Probe::line("a.com", "05/08/2012", 1), Probe::line("b.com", "05/08/2012", 2),
                               Probe::line("a.com", "01/09/2012", 3)};
-    CTempHome home;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Probe> probe;
     ManageDomains *manager = nullptr;
 };
 

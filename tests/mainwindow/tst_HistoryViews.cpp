@@ -1,7 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CFakePrompts.h"
 #include "CTempHome.h"
-#include "CWindowProbe.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 
 #include <QApplication>
@@ -18,19 +18,16 @@ using Probe = CWindowProbe;
 namespace {
 
 // A window over a prepared history, with its own home.
-class CViewFixture
+class CViewFixture : public CWindowFixture
 {
 public:
     CViewFixture(const QStringList &history, const QStringList &domains = {}, bool shown = true)
     {
-        home.writeFile(home.historyPath(), Probe::fileOf(history));
-        home.writeFile(home.domainListPath(), Probe::fileOf(domains));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
-        probe = std::make_unique<Probe>(window.get());
-        if (shown) {
-            window->show();
-            ok = QTest::qWaitForWindowExposed(window.get());
-        }
+        writeHistory(history);
+        writeDomains(domains);
+        openWindow();
+        if (shown)
+            ok = showExposed();
     }
 
     // Chooses a combo box entry as the user would once it is enabled.
@@ -39,10 +36,6 @@ public:
         probe->domains()->setCurrentIndex(probe->domains()->findText(entry));
     }
 
-    CTempHome home;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Probe> probe;
     bool ok = true;
 };
 

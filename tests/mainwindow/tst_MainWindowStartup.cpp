@@ -49,9 +49,9 @@ private Q_SLOTS:
 
 namespace {
 
-std::unique_ptr<MainWindow> makeWindow(const std::shared_ptr<CFakePrompts> &prompts)
+std::unique_ptr<MainWindow> makeWindow(const CTempHome &home, const std::shared_ptr<CFakePrompts> &prompts)
 {
-    return std::make_unique<MainWindow>(nullptr, prompts);
+    return std::make_unique<MainWindow>(nullptr, home.settings(prompts));
 }
 
 } // namespace
@@ -66,7 +66,7 @@ void tst_MainWindowStartup::formAsBuilt()
 {
     CTempHome home;
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     CWindowProbe probe(window.get());
 
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
@@ -141,7 +141,7 @@ void tst_MainWindowStartup::widgetGeometry()
     QFETCH(QRect, geometry);
     QFETCH(QRect, shown);
     CTempHome home;
-    auto window = makeWindow(std::make_shared<CFakePrompts>());
+    auto window = makeWindow(home, std::make_shared<CFakePrompts>());
     QCOMPARE(window->findChild<QWidget *>(name)->geometry(), geometry);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -152,7 +152,7 @@ void tst_MainWindowStartup::widgetGeometry()
 void tst_MainWindowStartup::menusInOrder()
 {
     CTempHome home;
-    auto window = makeWindow(std::make_shared<CFakePrompts>());
+    auto window = makeWindow(home, std::make_shared<CFakePrompts>());
     CWindowProbe probe(window.get());
     auto *file = window->findChild<QMenu *>(QStringLiteral("menu_File"));
     auto *alexa = window->findChild<QMenu *>(QStringLiteral("menuAlexa_Data"));
@@ -217,7 +217,7 @@ void tst_MainWindowStartup::tableHeader()
     QFETCH(int, column);
     QFETCH(QString, text);
     CTempHome home;
-    auto window = makeWindow(std::make_shared<CFakePrompts>());
+    auto window = makeWindow(home, std::make_shared<CFakePrompts>());
     const QTableWidgetItem *item = CWindowProbe(window.get()).table()->horizontalHeaderItem(column);
     QVERIFY(item);
     QCOMPARE(item->text(), text);
@@ -231,7 +231,7 @@ void tst_MainWindowStartup::initialStateWithoutFiles()
 {
     CTempHome home;
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     CWindowProbe probe(window.get());
 
     QVERIFY(window->ownsData());
@@ -252,7 +252,7 @@ void tst_MainWindowStartup::initialStateWithoutFiles()
 void tst_MainWindowStartup::socketPoolStartedAndIdle()
 {
     CTempHome home;
-    auto window = makeWindow(std::make_shared<CFakePrompts>());
+    auto window = makeWindow(home, std::make_shared<CFakePrompts>());
     for (int i = 0; i < MainWindow::SocketCount; ++i) {
         CAlexaSocket *socket = window->socket(i);
         QVERIFY(socket);
@@ -276,7 +276,7 @@ void tst_MainWindowStartup::startWithHistoryShowsFirstMonth()
     home.writeFile(home.historyPath(), CWindowProbe::fileOf(history));
     home.writeFile(home.domainListPath(), "a.com\n spaced.com \nb.com\n");
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     CWindowProbe probe(window.get());
 
     QCOMPARE(probe.historyLines(), history);
@@ -324,7 +324,7 @@ void tst_MainWindowStartup::resizeMovesTableAndStatusOnly()
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     CTempHome home;
-    auto window = makeWindow(std::make_shared<CFakePrompts>());
+    auto window = makeWindow(home, std::make_shared<CFakePrompts>());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->resize(1200, 700);
@@ -339,7 +339,7 @@ void tst_MainWindowStartup::exitWritesBothFiles()
     home.writeFile(home.historyPath(), CWindowProbe::fileOf(history));
     home.writeFile(home.domainListPath(), "a.com\n");
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->addNewDomain(QStringLiteral("  b.com  "));
@@ -359,7 +359,7 @@ void tst_MainWindowStartup::firstStartCreatesBothFiles()
 {
     CTempHome home;
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     const QString dir = home.path() + QStringLiteral("/.qorvex/Sorvane");
     QVERIFY(QFileInfo(dir).isDir());
     window.reset();
@@ -375,7 +375,7 @@ void tst_MainWindowStartup::unusableDataDirectoryIsReportedTwice()
     CTempHome home;
     home.writeFile(home.path() + QStringLiteral("/.qorvex"), "in the way\n");
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     CWindowProbe probe(window.get());
 
     const QString text = QStringLiteral("Error establishing data directory, please restart the application");
@@ -398,11 +398,11 @@ void tst_MainWindowStartup::secondInstanceLeavesTheFilesAlone()
     home.writeFile(home.domainListPath(), "a.com\n");
 
     auto firstPrompts = std::make_shared<CFakePrompts>();
-    auto first = makeWindow(firstPrompts);
+    auto first = makeWindow(home, firstPrompts);
     QVERIFY(first->ownsData());
 
     auto secondPrompts = std::make_shared<CFakePrompts>();
-    auto second = makeWindow(secondPrompts);
+    auto second = makeWindow(home, secondPrompts);
     QVERIFY(!second->ownsData());
     QCOMPARE(secondPrompts->messages().size(), 1);
     QVERIFY2(secondPrompts->messages().first().contains(home.dataDirectory()),
@@ -423,7 +423,7 @@ void tst_MainWindowStartup::secondInstanceLeavesTheFilesAlone()
     QCOMPARE(firstPrompts->prompts().size(), 0);
 
     // The lock went with the first window.
-    auto third = makeWindow(std::make_shared<CFakePrompts>());
+    auto third = makeWindow(home, std::make_shared<CFakePrompts>());
     QVERIFY(third->ownsData());
     QCOMPARE(third->history().size(), 1);
 }
@@ -443,7 +443,7 @@ void tst_MainWindowStartup::lockOfAnEndedInstanceIsTakenOver()
                        + '\n' + QSysInfo::bootUniqueId() + '\n');
 
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = makeWindow(prompts);
+    auto window = makeWindow(home, prompts);
     QVERIFY(window->ownsData());
     QCOMPARE(prompts->messages(), QStringList());
     QCOMPARE(CWindowProbe(window.get()).domainEntries(), (QStringList{"  All Domains", "  a.com"}));

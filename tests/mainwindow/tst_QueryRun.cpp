@@ -3,7 +3,8 @@
 #include "CLoopbackServer.h"
 #include "CRankClock.h"
 #include "CTempHome.h"
-#include "CWindowProbe.h"
+#include "pageformat/CSiteInfoFormat.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "ManageDomains.h"
 
@@ -34,24 +35,24 @@ const QString today = QStringLiteral("05/08/2012");
 // section first, then the traffic-rank section, as the service lays them out.
 QByteArray rankPage(const QString &domain, int tag, const QString &yesterday = QString())
 {
+    using Format = CSiteInfoFormat;
     auto cells = [](const QStringList &values) -> QString {
-        const char *headers[] = {"Yesterday", "7 day", "1 month", "3 month"};
+        const QLatin1StringView headers[] = {Format::YesterdayHeader, Format::SevenDayHeader,
+                                             Format::OneMonthHeader, Format::ThreeMonthHeader};
         QString html = QStringLiteral("<table><tr>");
         for (int i = 0; i < 4; ++i)
-            html += QStringLiteral("<th>%1</th>\n<td class=\"avg \">%2</td>\n").arg(QLatin1String(headers[i]), values.at(i));
+            html += headers[i] % u"\n" % Format::CellStart % values.at(i) % Format::CellEnd % u"\n";
         return html + QStringLiteral("</tr></table>\n");
     };
     const QString t = QString::number(tag);
-    QString page = QStringLiteral("<html><body>\n"
-                                  "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/> %1,001 \n"
-                                  "<img src=\"/flags/us.png\" alt=\"United States Flag\"/> %2 \n")
-                       .arg(t, t);
-    page += QStringLiteral("<p>Estimated percentage of global internet users who visit %1:</p>\n").arg(domain);
+    QString page = u"<html><body>\n" % Format::GlobalMarker % u" " % t % u",001 \n<img src=\"/flags/us.png\" "
+                   % Format::UsMarker % u" " % t % u" \n";
+    page += Format::ReachStart % domain % Format::HeadingEnd % u"\n";
     page += cells({"0." + t + "1", "0." + t + "2", "0." + t + "3", "0." + t + "4"});
-    page += QStringLiteral("<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to %1</p>\n").arg(domain);
-    page += QStringLiteral("<p>Traffic rank for %1:</p>\n").arg(domain);
+    page += Format::ReachEnd % domain % u"</p>\n";
+    page += Format::TrafficStart % domain % Format::HeadingEnd % u"\n";
     page += cells({yesterday.isNull() ? t + "1" : yesterday, t + "2", t + "3", t + "4"});
-    page += QStringLiteral("<p>Estimated percentage of global pageviews on %1:</p>\n</body></html>\n").arg(domain);
+    page += Format::TrafficEnd % domain % Format::HeadingEnd % u"\n</body></html>\n";
     return page.toUtf8();
 }
 
@@ -80,16 +81,16 @@ struct Report
 };
 
 // A window with its own home, pointed at a loopback ranking service.
-class CRunFixture
+class CRunFixture : public CWindowFixture
 {
 public:
     explicit CRunFixture(const QStringList &domains, quint16 port = 0)
     {
         if (!domains.isEmpty())
-            home.writeFile(home.domainListPath(), CWindowProbe::fileOf(domains));
-        qputenv("SORVANE_SERVICE", "127.0.0.1:" + QByteArray::number(port ? port : server.port()));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
-        probe = std::make_unique<CWindowProbe>(window.get());
+            writeDomains(domains);
+        CSettings settings = home.settings(prompts, QDate(2012, 8, 5));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port()));
+        openWindow(settings);
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
             CAlexaSocket *socket = window->socket(i);
             // Connected after the window: runs once the window has handed out the next domain.
@@ -99,7 +100,6 @@ public:
             });
         }
     }
-    ~CRunFixture() { qunsetenv("SORVANE_SERVICE"); }
 
     bool waitForRunEnd() const
     {
@@ -107,11 +107,7 @@ public:
                                LongWait);
     }
 
-    CTempHome home;
     CLoopbackServer server;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<CWindowProbe> probe;
     QList<Report> reports;
 };
 
@@ -149,12 +145,10 @@ private Q_SLOTS:
 void tst_QueryRun::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    CRankClock::setFixedToday(QDate(2012, 8, 5));
 }
 
 void tst_QueryRun::cleanupTestCase()
 {
-    CRankClock::setFixedToday(QDate());
 }
 
 void tst_QueryRun::runCoversTheList_data()
@@ -350,11 +344,11 @@ void tst_QueryRun::rankActionChoosesTheFigures()
 
     rank->trigger();
     QVERIFY(rank->isChecked());
-    CRankClock::setFixedToday(QDate(2012, 8, 6));
+    for (int i = 0; i < MainWindow::SocketCount; ++i)
+        run.window->socket(i)->setClock(CRankClock(QDate(2012, 8, 6)));
     run.probe->queryButton()->click();
     QVERIFY(run.window->socket(0)->rankMode());
     QVERIFY(run.waitForRunEnd());
-    CRankClock::setFixedToday(QDate(2012, 8, 5));
     QCOMPARE(run.probe->historyLines().size(), 2);
     QCOMPARE(run.probe->historyLines().at(1),
              QString(rankLine(QStringLiteral("example.com"), 4)).replace(today, QStringLiteral("06/08/2012")));

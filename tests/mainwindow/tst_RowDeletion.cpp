@@ -1,7 +1,7 @@
 #include "CDomainDateList.h"
 #include "CFakePrompts.h"
 #include "CTempHome.h"
-#include "CWindowProbe.h"
+#include "CWindowFixture.h"
 #include "MainWindow.h"
 
 #include <QApplication>
@@ -18,18 +18,15 @@ using Kind = CFakePrompts::Kind;
 
 namespace {
 
-class CDeletionFixture
+class CDeletionFixture : public CWindowFixture
 {
 public:
     CDeletionFixture(const QStringList &history, const QStringList &domains = {})
     {
-        home.writeFile(home.historyPath(), Probe::fileOf(history));
-        home.writeFile(home.domainListPath(), Probe::fileOf(domains));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
-        probe = std::make_unique<Probe>(window.get());
-        window->show();
-        window->activateWindow();
-        ok = QTest::qWaitForWindowActive(window.get());
+        writeHistory(history);
+        writeDomains(domains);
+        openWindow();
+        ok = showActive();
     }
 
     // Selects the row in the focused table and presses Delete there.
@@ -44,10 +41,6 @@ public:
 
     int questions() const { return int(prompts->prompts(Kind::Question).size()); }
 
-    CTempHome home;
-    std::shared_ptr<CFakePrompts> prompts = std::make_shared<CFakePrompts>();
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Probe> probe;
     bool ok = false;
 };
 

@@ -51,13 +51,16 @@ namespace {
 
 struct Shown
 {
-    Shown(const QStringList &domains = {}, const QStringList &history = {})
+    Shown(const QStringList &domains = {}, const QStringList &history = {}, const QString &service = QString())
     {
         if (!domains.isEmpty())
             home.writeFile(home.domainListPath(), CWindowProbe::fileOf(domains));
         if (!history.isEmpty())
             home.writeFile(home.historyPath(), CWindowProbe::fileOf(history));
-        window = std::make_unique<MainWindow>(nullptr, prompts);
+        CSettings settings = home.settings(prompts);
+        if (!service.isEmpty())
+            settings.service = CServiceAddress::parse(service);
+        window = std::make_unique<MainWindow>(nullptr, settings);
         probe = std::make_unique<CWindowProbe>(window.get());
     }
 
@@ -158,8 +161,8 @@ void tst_WindowHelp::shortcutsAreShownInTheMenus()
 void tst_WindowHelp::menuTwinsFollowTheQueryButton()
 {
     // While a run goes on, F5 is as unavailable as the button.
-    qputenv("SORVANE_SERVICE", "127.0.0.1:9"); // refused at once: the run ends by itself
-    Shown shown({QStringLiteral("a.test")});
+    // Port 9 is refused at once: the run ends by itself.
+    Shown shown({QStringLiteral("a.test")}, {}, QStringLiteral("127.0.0.1:9"));
     QVERIFY(shown.show());
     QAction *query = shown.probe->action("actionPerform_Query");
     QVERIFY(query->isEnabled());
@@ -168,7 +171,6 @@ void tst_WindowHelp::menuTwinsFollowTheQueryButton()
     QVERIFY(!query->isEnabled());
     QVERIFY(QTest::qWaitFor([&] { return shown.probe->queryButton()->isEnabled(); }, 30000));
     QVERIFY(query->isEnabled());
-    qunsetenv("SORVANE_SERVICE");
 }
 
 void tst_WindowHelp::helpMenu()

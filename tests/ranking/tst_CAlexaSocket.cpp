@@ -8,6 +8,9 @@
 
 namespace {
 
+// Records are dated by this clock, never by the machine's.
+const CRankClock Clock(QDate(2026, 12, 6));
+
 QByteArray readData(const QString &name)
 {
     QFile file(QStringLiteral(SORVANE_TEST_DATA_DIR "/") + name);
@@ -32,6 +35,7 @@ void handOver(CAlexaSocket &socket, quint16 port, const QString &domain, bool ra
 
 void wire(CAlexaSocket &socket)
 {
+    socket.setClock(Clock);
     QObject::connect(&socket, &CAlexaSocket::dataRetrieved, &socket, &CAlexaSocket::processData);
     QObject::connect(&socket, &CAlexaSocket::dataRetrievalError, &socket, &CAlexaSocket::processError);
 }
@@ -56,8 +60,6 @@ class tst_CAlexaSocket : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { CRankClock::setFixedToday(QDate(2026, 12, 6)); }
-    void cleanupTestCase() { CRankClock::setFixedToday(QDate()); }
     void freshSocket();
     void servedPageYieldsTheParsedRecord_data();
     void servedPageYieldsTheParsedRecord();

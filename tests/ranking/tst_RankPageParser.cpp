@@ -1,38 +1,34 @@
 #include "CRankClock.h"
 #include "RankPageParser.h"
+#include "pageformat/CSiteInfoFormat.h"
 
 #include <QFile>
 #include <QTest>
 
 namespace {
 
-const QString Globe = QStringLiteral(
-    "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>");
-const QString Flag = QStringLiteral("alt=\"United States Flag\"/>");
-const QString Cell = QStringLiteral("<td class=\"avg \">");
+// Records are dated by this clock, never by the machine's.
+const CRankClock Clock(QDate(2026, 12, 6));
+
+using Format = CSiteInfoFormat;
+
+const QString Globe = Format::GlobalMarker;
+const QString Flag = Format::UsMarker;
+const QString Cell = Format::CellStart;
 const QString Today = QStringLiteral("06/12/2026");
 const QString NA = QStringLiteral("NA");
 
-QString traffic(const QString &domain) { return QStringLiteral("<p>Traffic rank for ") + domain + QStringLiteral(":</p>"); }
-QString pageviews(const QString &domain)
-{
-    return QStringLiteral("<p>Estimated percentage of global pageviews on ") + domain + QStringLiteral(":</p>");
-}
-QString reach(const QString &domain)
-{
-    return QStringLiteral("<p>Estimated percentage of global internet users who visit ") + domain
-        + QStringLiteral(":</p>");
-}
-const QString ReachEnd = QStringLiteral(
-    "<div id=\"bounce\" c=\"\" y=\"b\" class=\"tw-table\">\n<p>Estimated percentage of visits to ");
+QString traffic(const QString &domain) { return Format::TrafficStart % domain % Format::HeadingEnd; }
+QString pageviews(const QString &domain) { return Format::TrafficEnd % domain % Format::HeadingEnd; }
+QString reach(const QString &domain) { return Format::ReachStart % domain % Format::HeadingEnd; }
+const QString ReachEnd = Format::ReachEnd;
 
 // A period table whose four value cells hold the given texts.
 QString table(const QString &y, const QString &s, const QString &m, const QString &t)
 {
-    return QStringLiteral("<table><tr><th>Yesterday</th>\n") + Cell + y
-        + QStringLiteral("</td><td>+1%</td></tr>\n<tr><th>7 day</th>\n") + Cell + s
-        + QStringLiteral("</td></tr>\n<tr><th>1 month</th>\n") + Cell + m
-        + QStringLiteral("</td></tr>\n<tr><th>3 month</th>\n") + Cell + t + QStringLiteral("</td></tr></table>\n");
+    return u"<table><tr>" % Format::YesterdayHeader % u"\n" % Cell % y % u"</td><td>+1%</td></tr>\n<tr>"
+        % Format::SevenDayHeader % u"\n" % Cell % s % u"</td></tr>\n<tr>" % Format::OneMonthHeader % u"\n" % Cell
+        % m % u"</td></tr>\n<tr>" % Format::ThreeMonthHeader % u"\n" % Cell % t % u"</td></tr></table>\n";
 }
 
 QStringList fields(const CAlexaRankData &r)
@@ -55,8 +51,6 @@ class tst_RankPageParser : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { CRankClock::setFixedToday(QDate(2026, 12, 6)); }
-    void cleanupTestCase() { CRankClock::setFixedToday(QDate()); }
     void figures_data();
     void figures();
     void sectionCut_data();
@@ -132,7 +126,7 @@ void tst_RankPageParser::figures()
     QFETCH(QStringList, expected);
 
     for (const bool rankMode : {true, false}) {
-        const CAlexaRankData record = parseRankPage(page, QStringLiteral("example.com"), rankMode);
+        const CAlexaRankData record = parseRankPage(page, QStringLiteral("example.com"), rankMode, Clock);
         QCOMPARE(fields(record), expected);
         QCOMPARE(record.domain(), QStringLiteral("example.com"));
         QCOMPARE(record.date(), Today);
@@ -185,7 +179,7 @@ void tst_RankPageParser::sectionCut()
     QFETCH(QStringList, expected);
 
     const QString ranks = Globe + QStringLiteral("\n1,000 ") + Flag + QStringLiteral("\n200 ");
-    const CAlexaRankData record = parseRankPage(ranks + page, QStringLiteral("example.com"), rankMode);
+    const CAlexaRankData record = parseRankPage(ranks + page, QStringLiteral("example.com"), rankMode, Clock);
     QCOMPARE(fields(record), QStringList({QStringLiteral("1000"), QStringLiteral("200")}) + expected);
 }
 
@@ -212,17 +206,16 @@ void tst_RankPageParser::samplePages()
         + QString::fromLatin1(readData(page + QStringLiteral(".html")));
     const QString golden = QString::fromLatin1(
         readData(page + (rankMode ? QStringLiteral(".rank.txt") : QStringLiteral(".reach.txt")))).trimmed();
-    QCOMPARE(parseRankPage(text, domain, rankMode).toString(), golden);
+    QCOMPARE(parseRankPage(text, domain, rankMode, Clock).toString(), golden);
 }
 
 void tst_RankPageParser::errorRecordIsAllNA()
 {
-    const CAlexaRankData record = errorRecord(QStringLiteral("example.com"));
+    const CAlexaRankData record = errorRecord(QStringLiteral("example.com"), Clock);
     QCOMPARE(record.toString(), QStringLiteral("example.com,NA,NA,NA,NA,NA,NA,06/12/2026"));
 
-    CRankClock::setFixedToday(QDate(2027, 1, 31));
-    QCOMPARE(errorRecord(QStringLiteral("a.example")).date(), QStringLiteral("31/01/2027"));
-    CRankClock::setFixedToday(QDate(2026, 12, 6));
+    QCOMPARE(errorRecord(QStringLiteral("a.example"), CRankClock(QDate(2027, 1, 31))).date(),
+             QStringLiteral("31/01/2027"));
 }
 
 QTEST_GUILESS_MAIN(tst_RankPageParser)

@@ -1,7 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
-#include "CDomainImportFilter.h"
+#include "io/CDomainImportFilter.h"
 #include "CTempHome.h"
 
 #include <QBuffer>
@@ -39,10 +39,10 @@ struct History
     CDomainDateList dates;
 };
 
-std::unique_ptr<History> loadHistory()
+std::unique_ptr<History> loadHistory(const CTempHome &home)
 {
     auto history = std::make_unique<History>();
-    CDataStore::loadHistory(CDataStore::historyPath(), history->records, history->dates);
+    CDataStore::loadHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), history->records, history->dates);
     return history;
 }
 
@@ -110,15 +110,14 @@ void tst_HostileFiles::historyKeepsEveryRecord()
     CTempHome home;
     home.writeFile(home.historyPath(), contents);
 
-    const auto loaded = loadHistory();
+    const auto loaded = loadHistory(home);
     QVERIFY(holds(loaded->records, FirstRecord));
     QVERIFY(holds(loaded->records, LastRecord));
 
     // Whatever was loaded comes back whole after the save at the end of a run.
-    QString error;
-    QVERIFY2(CDataStore::saveHistory(CDataStore::historyPath(), loaded->records, &error),
-             qPrintable(error));
-    const auto reloaded = loadHistory();
+    const CResult<> saved = CDataStore::saveHistory(CDataStore::historyPath(CDataStore::dataDirectory(home.path())), loaded->records);
+    QVERIFY2(saved, qPrintable(saved.message()));
+    const auto reloaded = loadHistory(home);
     QCOMPARE(reloaded->records.size(), loaded->records.size());
     QVERIFY(holds(reloaded->records, FirstRecord));
     QVERIFY(holds(reloaded->records, LastRecord));
@@ -136,15 +135,15 @@ void tst_HostileFiles::domainListKeepsEveryName()
     CTempHome home;
     home.writeFile(home.domainListPath(), contents);
 
-    const QStringList loaded = CDataStore::loadDomainList(CDataStore::domainListPath());
+    const QStringList loaded = CDataStore::loadDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())));
     QVERIFY(loaded.contains(QStringLiteral("first.com")));
     QVERIFY(loaded.contains(QStringLiteral("last.com")));
     for (const QString &name : loaded)
         QVERIFY(!name.isEmpty() && !name.contains(u'\n'));
 
-    QString error;
-    QVERIFY2(CDataStore::saveDomainList(CDataStore::domainListPath(), loaded, &error), qPrintable(error));
-    const QStringList reloaded = CDataStore::loadDomainList(CDataStore::domainListPath());
+    const CResult<> saved = CDataStore::saveDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())), loaded);
+    QVERIFY2(saved, qPrintable(saved.message()));
+    const QStringList reloaded = CDataStore::loadDomainList(CDataStore::domainListPath(CDataStore::dataDirectory(home.path())));
     QVERIFY(reloaded.contains(QStringLiteral("first.com")));
     QVERIFY(reloaded.contains(QStringLiteral("last.com")));
     // Only names that were nothing but white space can vanish in the save.

@@ -1,6 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "RankPageParser.h"
+#include "pageformat/CSiteInfoFormat.h"
 #include "StoredFieldCheck.h"
 
 #include <QTest>
@@ -9,19 +10,23 @@
 
 namespace {
 
-const QString GlobalMarker = QStringLiteral(
-    "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>");
-const QString UsMarker = QStringLiteral("alt=\"United States Flag\"/>");
+// Records are dated by this clock, never by the machine's.
+const CRankClock Clock(QDate(2026, 12, 6));
+
+using Format = CSiteInfoFormat;
+
+const QString GlobalMarker = Format::GlobalMarker;
+const QString UsMarker = Format::UsMarker;
 const QString Domain = QStringLiteral("example.com");
 
 // The traffic-rank section with the same cell text in all four rows.
 QString trafficPage(const QString &cell)
 {
-    QString page = QStringLiteral("<p>Traffic rank for example.com:</p>\n<table>\n");
-    for (const char *header : {"Yesterday", "7 day", "1 month", "3 month"})
-        page += QStringLiteral("<tr><th>%1</th><td class=\"avg \">").arg(QLatin1StringView(header))
-                + cell + QStringLiteral("</td></tr>\n");
-    return page + QStringLiteral("<p>Estimated percentage of global pageviews on example.com:</p>\n");
+    QString page = Format::TrafficStart % Domain % Format::HeadingEnd % u"\n<table>\n";
+    for (QLatin1StringView header :
+         {Format::YesterdayHeader, Format::SevenDayHeader, Format::OneMonthHeader, Format::ThreeMonthHeader})
+        page += u"<tr>" % header % Format::CellStart % cell % Format::CellEnd % u"</tr>\n";
+    return page % Format::TrafficEnd % Domain % Format::HeadingEnd % u"\n";
 }
 
 // Bytes as the fetch object hands them over: one character per byte.
@@ -75,8 +80,6 @@ class tst_HostilePages : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void figuresStayPlain_data();
     void figuresStayPlain();
     void ranksStayNumbers_data();
@@ -85,15 +88,6 @@ private Q_SLOTS:
     void wholePagesOfJunk();
 };
 
-void tst_HostilePages::initTestCase()
-{
-    CRankClock::setFixedToday(QDate(2026, 12, 6));
-}
-
-void tst_HostilePages::cleanupTestCase()
-{
-    CRankClock::setFixedToday(QDate());
-}
 
 void tst_HostilePages::figuresStayPlain_data()
 {
@@ -120,7 +114,7 @@ void tst_HostilePages::figuresStayPlain()
 {
     QFETCH(QString, cell);
     QFETCH(QString, figure);
-    const CAlexaRankData record = parseRankPage(trafficPage(cell), Domain, true);
+    const CAlexaRankData record = parseRankPage(trafficPage(cell), Domain, true, Clock);
     QCOMPARE(record.yesterday(), figure);
     QCOMPARE(record.sevenDay(), figure);
     QCOMPARE(record.oneMonth(), figure);
@@ -150,12 +144,12 @@ void tst_HostilePages::ranksStayNumbers()
 {
     QFETCH(QString, afterMarker);
     QFETCH(QString, rank);
-    const CAlexaRankData global = parseRankPage(GlobalMarker + afterMarker, Domain, true);
+    const CAlexaRankData global = parseRankPage(GlobalMarker + afterMarker, Domain, true, Clock);
     QCOMPARE(global.globalRank(), rank);
     QVERIFY2(whatIsWrong(global).isEmpty(), qPrintable(whatIsWrong(global)));
     // The United States rank is trimmed first, so line feeds around it are
     // harmless; whatever it keeps must still be a number.
-    const CAlexaRankData us = parseRankPage(UsMarker + afterMarker, Domain, true);
+    const CAlexaRankData us = parseRankPage(UsMarker + afterMarker, Domain, true, Clock);
     QVERIFY2(whatIsWrong(us).isEmpty(), qPrintable(whatIsWrong(us)));
 }
 
@@ -192,7 +186,7 @@ void tst_HostilePages::wholePagesOfJunk()
 {
     QFETCH(QString, page);
     for (const bool rankMode : {true, false}) {
-        const CAlexaRankData record = parseRankPage(page, Domain, rankMode);
+        const CAlexaRankData record = parseRankPage(page, Domain, rankMode, Clock);
         QVERIFY2(whatIsWrong(record).isEmpty(), qPrintable(whatIsWrong(record)));
     }
 }

@@ -3,6 +3,7 @@
 #include "CFakePrompts.h"
 #include "CRankClock.h"
 #include "CTempHome.h"
+#include "pageformat/CSiteInfoFormat.h"
 #include "MainWindow.h"
 
 #include <QPushButton>
@@ -43,9 +44,9 @@ private:
             return;
         const QByteArray path = head.split(' ').value(1);
         if (path.endsWith("/good.test")) {
-            socket->write(Head
-                          + "<img src=\"/images/icons/globe-sm.jpg\" alt=\"Global\" style=\"margin-bottom:-2px;\"/>"
-                            "\n1,234 <img alt=\"United States Flag\"/>\n56 </body></html>");
+            socket->write(Head + QByteArrayView(CSiteInfoFormat::GlobalMarker.data(), CSiteInfoFormat::GlobalMarker.size())
+                          + "\n1,234 <img " + QByteArrayView(CSiteInfoFormat::UsMarker.data(), CSiteInfoFormat::UsMarker.size())
+                          + "\n56 </body></html>");
             socket->disconnectFromHost();
         } else if (path.endsWith("/stall.test")) {
             socket->write(Head + "<p>still loading"); // and never closes
@@ -97,14 +98,13 @@ private Q_SLOTS:
 
 void tst_HostileServers::eachBadServerCostsOneRecord()
 {
-    CRankClock::setFixedToday(QDate(2026, 12, 7));
     CTempHome home;
     home.writeFile(home.domainListPath(), "stall.test\nreset.test\nflood.test\ngood.test\nstall.test\n");
     CHostileServer server;
-    qputenv("SORVANE_SERVICE", "127.0.0.1:" + QByteArray::number(server.port()));
-
     auto prompts = std::make_shared<CFakePrompts>();
-    MainWindow window(nullptr, prompts);
+    CSettings settings = home.settings(prompts, QDate(2026, 12, 7));
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    MainWindow window(nullptr, settings);
     for (int i = 0; i < MainWindow::SocketCount; ++i)
         window.socket(i)->setTimeoutInterval(500);
     auto *button = window.findChild<QPushButton *>(QStringLiteral("btnManualQuery"));
@@ -120,7 +120,6 @@ void tst_HostileServers::eachBadServerCostsOneRecord()
     QCOMPARE(lines.value(QStringLiteral("flood.test")), QStringLiteral("flood.test,NA,NA,NA,NA,NA,NA,07/12/2026"));
     QCOMPARE(lines.value(QStringLiteral("good.test")), QStringLiteral("good.test,1234,56,NA,NA,NA,NA,07/12/2026"));
     QVERIFY(prompts->messages().isEmpty());
-    CRankClock::setFixedToday(QDate());
 }
 
 QTEST_MAIN(tst_HostileServers)

@@ -39,7 +39,7 @@ void CFakePrompts::message(const QString &text, const QString &title)
     record(Kind::Message, title, text, nullptr);
 }
 
-bool CFakePrompts::askYesNo(const QString &title, const QString &text)
+bool CFakePrompts::askYesNo(const QString &text, const QString &title)
 {
     record(Kind::Question, title, text, nullptr);
     if (m_yesNo.isEmpty()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 
 #include <QList>
 #include <QPointer>
@@ -40,7 +40,7 @@ public:
     void clear();
 
     void message(const QString &text, const QString &title = DefaultTitle) override;
-    bool askYesNo(const QString &title, const QString &text) override;
+    bool askYesNo(const QString &text, const QString &title) override;
     QString openFileName(QWidget *parent, const QString &caption) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &filter) override;
     QString askText(QWidget *parent, const QString &title, const QString &label) override;

@@ -4,15 +4,15 @@
 #include <QFile>
 #include <QTest>
 
-CTempHome::CTempHome()
-    : m_previousHome(qgetenv("HOME"))
-{
-    qputenv("HOME", QFile::encodeName(m_dir.path()));
-}
+CTempHome::CTempHome() = default;
 
-CTempHome::~CTempHome()
+CTempHome::~CTempHome() = default;
+
+CSettings CTempHome::settings(std::shared_ptr<CUserPrompts> prompts, const QDate &today) const
 {
-    qputenv("HOME", m_previousHome);
+    CSettings settings = CSettings::forHome(path(), std::move(prompts));
+    settings.clock = CRankClock(today);
+    return settings;
 }
 
 QString CTempHome::dataDirectory() const

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "config/CSettings.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
-// Points HOME at a fresh temporary folder for its lifetime, so a test can
-// create, read and break the data folder freely.
+#include <memory>
+
+class CUserPrompts;
+
+// A fresh temporary home folder for the test's lifetime, so a test can
+// create, read and break the data folder freely. The process's HOME is left
+// alone: a window is pointed at this folder by its settings.
 class CTempHome
 {
 public:
@@ -15,6 +22,8 @@ public:
     CTempHome &operator=(const CTempHome &) = delete;
 
     QString path() const { return m_dir.path(); }
+    // The data folder in this home; the clock fixed at a date when one is given.
+    CSettings settings(std::shared_ptr<CUserPrompts> prompts, const QDate &today = QDate()) const;
     QString dataDirectory() const; // <home>/.qorvex/Sorvane, created
     QString domainListPath() const;
     QString historyPath() const;
@@ -24,5 +33,4 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_previousHome;
 };

@@ -5,6 +5,10 @@ The pages are committed; this script only documents how they were made and
 can rebuild them (the output is the same on every run). The figures placed
 in each page are listed in PAGES; the expected records next to the pages
 were written by hand from those figures.
+
+The marker texts below are those of pageformat/CSiteInfoFormat.h, copied
+rather than shared on purpose: the committed pages keep a record of the
+format that the C++ code cannot change along with itself.
 """
 import random
 from pathlib import Path

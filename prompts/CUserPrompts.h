@@ -16,7 +16,7 @@ public:
     // A modal message box without parent, no icon, the default OK button.
     virtual void message(const QString &text, const QString &title = DefaultTitle);
     // A modal question box without parent: Yes and No, No by default.
-    virtual bool askYesNo(const QString &title, const QString &text);
+    virtual bool askYesNo(const QString &text, const QString &title = DefaultTitle);
     virtual QString openFileName(QWidget *parent, const QString &caption);
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
     // A single line of text; cancelling returns empty text.

@@ -1,4 +1,4 @@
-#include "CUserPrompts.h"
+#include "prompts/CUserPrompts.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -17,7 +17,7 @@ void CUserPrompts::message(const QString &text, const QString &title)
     box.exec();
 }
 
-bool CUserPrompts::askYesNo(const QString &title, const QString &text)
+bool CUserPrompts::askYesNo(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);

@@ -1,6 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CListPacker.h"
 #include "CPublisher.h"
+#include "CRankdProcess.h"
 #include "CSampleGenerator.h"
 #include "CSnapshotStore.h"
 #include "RankPageParser.h"
@@ -16,12 +17,14 @@
 
 // Runs the real sorvane-rankd the way a script does: sample data first, then
 // the service on a free port, read from its first lines of output.
-class TestRankd : public QObject
+class tst_Rankd : public QObject
 {
     Q_OBJECT
 
 private slots:
     void servesGeneratedSample();
+    void portLine_data();
+    void portLine();
     void refusesBadOptions_data();
     void refusesBadOptions();
     void refusesStaleLists_data();
@@ -76,7 +79,7 @@ QByteArray listOfDay(int back)
 
 } // namespace
 
-void TestRankd::servesGeneratedSample()
+void tst_Rankd::servesGeneratedSample()
 {
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("sample"));
@@ -91,20 +94,14 @@ void TestRankd::servesGeneratedSample()
     }();
     QCOMPARE(domainsFile, CSampleGenerator::domains().join(QLatin1Char('\n')).toLatin1() + '\n');
 
-    QProcess service;
-    service.start(QStringLiteral(SORVANE_RANKD_PATH),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data});
-    QVERIFY(service.waitForStarted(30000));
-    QByteArray output;
-    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
-                                       QRegularExpression::MultilineOption);
-    QRegularExpressionMatch match;
-    while (!(match = listening.match(QString::fromLatin1(output))).hasMatch()) {
-        QVERIFY2(service.waitForReadyRead(30000), service.readAllStandardError().constData());
-        output += service.readAllStandardOutput();
-    }
-    QVERIFY2(output.startsWith("loaded 91 files, 90 days, "), output.constData());
-    const quint16 port = quint16(match.captured(1).toUInt());
+    CRankdProcess service(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> started =
+        service.startWith({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data}, 30000);
+    QVERIFY2(started, qPrintable(started.message()));
+    QCOMPARE(service.address(), QStringLiteral("127.0.0.1"));
+    QVERIFY2(service.loadSummary().startsWith(QStringLiteral("loaded 91 files, 90 days, ")),
+             qPrintable(service.loadSummary()));
+    const quint16 port = started.value();
 
     const QString domain = CSampleGenerator::domains().first();
     QTcpSocket client;
@@ -127,11 +124,29 @@ void TestRankd::servesGeneratedSample()
     QCOMPARE(read.usRank(), QString::number(figures.usRank));
     QCOMPARE(read.threeMonth(), QString::number(figures.threeMonth));
 
-    service.terminate();
-    QVERIFY(service.waitForFinished(10000));
+    service.stop();
 }
 
-void TestRankd::refusesBadOptions_data()
+void tst_Rankd::portLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("port"); // 0: no port
+    QTest::newRow("loopback") << QStringLiteral("listening on 127.0.0.1:8080") << 8080;
+    QTest::newRow("IPv6") << QStringLiteral("listening on ::1:4242") << 4242;
+    QTest::newRow("summary line") << QStringLiteral("loaded 91 files, 90 days, 1 domains") << 0;
+    QTest::newRow("port zero") << QStringLiteral("listening on 127.0.0.1:0") << 0;
+    QTest::newRow("port too large") << QStringLiteral("listening on 127.0.0.1:65536") << 0;
+    QTest::newRow("no port") << QStringLiteral("listening on 127.0.0.1:") << 0;
+}
+
+void tst_Rankd::portLine()
+{
+    QFETCH(QString, line);
+    QFETCH(int, port);
+    QCOMPARE(int(CRankdProcess::portOf(line).value_or(0)), port);
+}
+
+void tst_Rankd::refusesBadOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("no data folder") << QStringList{QStringLiteral("--port"), QStringLiteral("0")};
@@ -153,7 +168,7 @@ void TestRankd::refusesBadOptions_data()
                                                    QStringLiteral("--sample-last-day"), QStringLiteral("2026-13-01")};
 }
 
-void TestRankd::refusesBadOptions()
+void tst_Rankd::refusesBadOptions()
 {
     QFETCH(QStringList, arguments);
     QProcess process;
@@ -164,7 +179,7 @@ void TestRankd::refusesBadOptions()
     QVERIFY(process.readAllStandardError().startsWith("sorvane-rankd: "));
 }
 
-void TestRankd::refusesStaleLists_data()
+void tst_Rankd::refusesStaleLists_data()
 {
     QTest::addColumn<QStringList>("maxAge");
     QTest::addColumn<QByteArray>("status");
@@ -176,7 +191,7 @@ void TestRankd::refusesStaleLists_data()
         << QStringList{QStringLiteral("--max-age"), QString::number(age)} << QByteArray("HTTP/1.1 200 OK\r\n");
 }
 
-void TestRankd::refusesStaleLists()
+void tst_Rankd::refusesStaleLists()
 {
     QFETCH(QStringList, maxAge);
     QFETCH(QByteArray, status);
@@ -210,7 +225,7 @@ void TestRankd::refusesStaleLists()
     QVERIFY(service.waitForFinished(10000));
 }
 
-void TestRankd::updatesThenServesASource()
+void tst_Rankd::updatesThenServesASource()
 {
     // Umbrella's shape: a dated zip per day; today's is published only later.
     const QDate today = QDate::currentDate();
@@ -277,7 +292,7 @@ void TestRankd::updatesThenServesASource()
     QVERIFY(service.waitForFinished(10000));
 }
 
-void TestRankd::keepsServingWhileAnUpdateStalls()
+void tst_Rankd::keepsServingWhileAnUpdateStalls()
 {
     const QDate today = QDate::currentDate();
     CPublisher publisher;
@@ -322,5 +337,5 @@ void TestRankd::keepsServingWhileAnUpdateStalls()
     QVERIFY(service.waitForFinished(10000));
 }
 
-QTEST_GUILESS_MAIN(TestRankd)
-#include "tst_rankd.moc"
+QTEST_GUILESS_MAIN(tst_Rankd)
+#include "tst_Rankd.moc"

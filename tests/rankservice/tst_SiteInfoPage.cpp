@@ -51,7 +51,7 @@ void compareRead(const QByteArray &answer, const QString &domain, const CSiteFig
 
 } // namespace
 
-class TestSiteInfoPage : public QObject
+class tst_SiteInfoPage : public QObject
 {
     Q_OBJECT
 
@@ -65,7 +65,7 @@ private slots:
     void namesItsListWithoutDisturbingTheFigures();
 };
 
-void TestSiteInfoPage::readsBackUnchanged_data()
+void tst_SiteInfoPage::readsBackUnchanged_data()
 {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<CSiteFigures>("figures");
@@ -83,14 +83,14 @@ void TestSiteInfoPage::readsBackUnchanged_data()
     QTest::newRow("name with digits and hyphens") << QStringLiteral("a-1.b-2.co.uk") << makeFigures(3, 4, 5, 6, 7);
 }
 
-void TestSiteInfoPage::readsBackUnchanged()
+void tst_SiteInfoPage::readsBackUnchanged()
 {
     QFETCH(QString, domain);
     QFETCH(CSiteFigures, figures);
     compareRead(response(CSiteInfoPage::render(domain, figures, QDate(2026, 3, 31))), domain, figures);
 }
 
-void TestSiteInfoPage::writesSeparators_data()
+void tst_SiteInfoPage::writesSeparators_data()
 {
     QTest::addColumn<int>("number");
     QTest::addColumn<QByteArray>("written");
@@ -102,14 +102,14 @@ void TestSiteInfoPage::writesSeparators_data()
     QTest::newRow("largest") << INT_MAX << QByteArray("2,147,483,647");
 }
 
-void TestSiteInfoPage::writesSeparators()
+void tst_SiteInfoPage::writesSeparators()
 {
     QFETCH(int, number);
     QFETCH(QByteArray, written);
     QCOMPARE(CSiteInfoPage::withSeparators(number), written);
 }
 
-void TestSiteInfoPage::sampleReadsBackThroughTheServer()
+void tst_SiteInfoPage::sampleReadsBackThroughTheServer()
 {
     QTemporaryDir dir;
     QString error;
@@ -142,7 +142,7 @@ void TestSiteInfoPage::sampleReadsBackThroughTheServer()
     QCOMPARE(withNone, 1);
 }
 
-void TestSiteInfoPage::namesItsListWithoutDisturbingTheFigures_data()
+void tst_SiteInfoPage::namesItsListWithoutDisturbingTheFigures_data()
 {
     QTest::addColumn<CSiteInfoPage::Attribution>("from");
     QTest::addColumn<QByteArray>("named"); // as the page must show it
@@ -153,7 +153,7 @@ void TestSiteInfoPage::namesItsListWithoutDisturbingTheFigures_data()
                                   << QByteArray("List: &lt;b&gt;7 day&lt;/b&gt; 1,234 , 2026-03-31; licence: x&amp;y.");
 }
 
-void TestSiteInfoPage::namesItsListWithoutDisturbingTheFigures()
+void tst_SiteInfoPage::namesItsListWithoutDisturbingTheFigures()
 {
     QFETCH(CSiteInfoPage::Attribution, from);
     QFETCH(QByteArray, named);
@@ -164,5 +164,5 @@ void TestSiteInfoPage::namesItsListWithoutDisturbingTheFigures()
     compareRead(response(page), domain, figures);
 }
 
-QTEST_GUILESS_MAIN(TestSiteInfoPage)
-#include "tst_siteinfopage.moc"
+QTEST_GUILESS_MAIN(tst_SiteInfoPage)
+#include "tst_SiteInfoPage.moc"

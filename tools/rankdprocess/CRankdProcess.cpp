@@ -16,18 +16,34 @@ CRankdProcess::~CRankdProcess()
     stop();
 }
 
-bool CRankdProcess::start(const QString &dataFolder, int timeoutMs, QString *error)
+CResult<quint16> CRankdProcess::start(const QString &dataFolder, int timeoutMs)
+{
+    return startWith({QStringLiteral("--data"), dataFolder, QStringLiteral("--address"), QStringLiteral("127.0.0.1"),
+                      QStringLiteral("--port"), QStringLiteral("0")},
+                     timeoutMs);
+}
+
+std::optional<quint16> CRankdProcess::portOf(const QString &line)
+{
+    static const QLatin1StringView Lead("listening on ");
+    if (!line.startsWith(Lead))
+        return std::nullopt;
+    bool ok = false;
+    const uint port = line.section(u':', -1).toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return std::nullopt;
+    return quint16(port);
+}
+
+CResult<quint16> CRankdProcess::startWith(const QStringList &arguments, int timeoutMs)
 {
     stop();
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
     m_process->setStandardErrorFile(QProcess::nullDevice());
-    m_process->start(m_program, {QStringLiteral("--data"), dataFolder, QStringLiteral("--address"),
-                                 QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QStringLiteral("0")});
-    if (!m_process->waitForStarted(10000)) {
-        *error = QStringLiteral("cannot start %1: %2").arg(m_program, m_process->errorString());
-        return false;
-    }
+    m_process->start(m_program, arguments);
+    if (!m_process->waitForStarted(10000))
+        return CResult<quint16>::failure(QStringLiteral("cannot start %1: %2").arg(m_program, m_process->errorString()));
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         if (!m_process->canReadLine() && !m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
@@ -39,17 +55,15 @@ bool CRankdProcess::start(const QString &dataFolder, int timeoutMs, QString *err
             const QString line = QString::fromUtf8(m_process->readLine()).trimmed();
             if (line.startsWith(QStringLiteral("loaded ")))
                 m_summary = line;
-            if (line.startsWith(QStringLiteral("listening on "))) {
-                bool ok = false;
-                m_port = quint16(line.section(u':', -1).toUInt(&ok));
-                if (ok && m_port != 0)
-                    return true;
+            if (const std::optional<quint16> port = portOf(line)) {
+                m_port = *port;
+                m_address = line.mid(13).section(u':', 0, -2);
+                return CResult<quint16>::success(m_port);
             }
         }
     }
-    *error = QStringLiteral("%1 did not report a listening port").arg(m_program);
     stop();
-    return false;
+    return CResult<quint16>::failure(QStringLiteral("%1 did not report a listening port").arg(m_program));
 }
 
 void CRankdProcess::stop()
@@ -65,6 +79,8 @@ void CRankdProcess::stop()
     }
     m_process.reset();
     m_port = 0;
+    m_address.clear();
+    m_summary.clear();
 }
 
 double CRankdProcess::cpuSeconds() const

@@ -1,4 +1,4 @@
-#include "CServiceAddress.h"
+#include "config/CServiceAddress.h"
 
 #include <QTest>
 

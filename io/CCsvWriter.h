@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CResult.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,6 @@ class CCsvWriter
 {
 public:
     static QByteArray toCsv(const QList<QStringList> &rows);
-    // On failure *error (if given) names the file and the reason.
-    static bool write(const QString &path, const QList<QStringList> &rows, QString *error = nullptr);
+    // On failure the message names the file and the reason.
+    static CResult<> write(const QString &path, const QList<QStringList> &rows);
 };

@@ -1,4 +1,4 @@
-#include "CCsvWriter.h"
+#include "io/CCsvWriter.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -13,18 +13,16 @@ QByteArray CCsvWriter::toCsv(const QList<QStringList> &rows)
     return bytes;
 }
 
-bool CCsvWriter::write(const QString &path, const QList<QStringList> &rows, QString *error)
+CResult<> CCsvWriter::write(const QString &path, const QList<QStringList> &rows)
 {
     QSaveFile file(path);
     const QByteArray bytes = toCsv(rows);
     // Unbuffered, so that a write failing on a full disk is seen before commit().
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
         && file.commit())
-        return true;
-    if (error) {
-        *error = QStringLiteral("Could not export to %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-    }
+        return CResult<>::success();
+    const QString message = QStringLiteral("Could not export to %1: %2")
+                                .arg(QDir::toNativeSeparators(path), file.errorString());
     file.cancelWriting();
-    return false;
+    return CResult<>::failure(message);
 }

@@ -18,7 +18,7 @@ QByteArray clientRequest(const QByteArray &path)
 
 } // namespace
 
-class TestRequestReader : public QObject
+class tst_RequestReader : public QObject
 {
     Q_OBJECT
 
@@ -30,7 +30,7 @@ private slots:
     void capsTheHead();
 };
 
-void TestRequestReader::readsHeads_data()
+void tst_RequestReader::readsHeads_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<CRequestReader::Status>("status");
@@ -78,7 +78,7 @@ void TestRequestReader::readsHeads_data()
             << bytes << S::Malformed << QByteArray() << QByteArray();
 }
 
-void TestRequestReader::readsHeads()
+void tst_RequestReader::readsHeads()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(CRequestReader::Status, status);
@@ -103,7 +103,7 @@ void TestRequestReader::readsHeads()
     }
 }
 
-void TestRequestReader::ignoresWhatFollowsTheHead()
+void tst_RequestReader::ignoresWhatFollowsTheHead()
 {
     CRequestReader reader;
     const QByteArray head = clientRequest("/siteinfo/a.test");
@@ -116,7 +116,7 @@ void TestRequestReader::ignoresWhatFollowsTheHead()
     QCOMPARE(reader.version(), QByteArray("HTTP/1.0"));
 }
 
-void TestRequestReader::capsTheHead_data()
+void tst_RequestReader::capsTheHead_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<CRequestReader::Status>("status");
@@ -138,7 +138,7 @@ void TestRequestReader::capsTheHead_data()
     QTest::newRow("endless empty lines") << QByteArray(CRequestReader::MaxHeadSize + 2, '\n') << S::TooLarge;
 }
 
-void TestRequestReader::capsTheHead()
+void tst_RequestReader::capsTheHead()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(CRequestReader::Status, status);
@@ -152,5 +152,5 @@ void TestRequestReader::capsTheHead()
     }
 }
 
-QTEST_GUILESS_MAIN(TestRequestReader)
-#include "tst_requestreader.moc"
+QTEST_GUILESS_MAIN(tst_RequestReader)
+#include "tst_RequestReader.moc"

@@ -60,7 +60,7 @@ QStringList filesIn(const QString &folder)
 
 } // namespace
 
-class TestListUpdater : public QObject
+class tst_ListUpdater : public QObject
 {
     Q_OBJECT
 
@@ -71,7 +71,7 @@ private slots:
     void reportsFaultsAndKeepsWhatWasHeld();
 };
 
-void TestListUpdater::fetchesEachSourceOnce_data()
+void tst_ListUpdater::fetchesEachSourceOnce_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<int>("fetched");
@@ -80,7 +80,7 @@ void TestListUpdater::fetchesEachSourceOnce_data()
     QTest::addRow("majestic") << QStringLiteral("majestic") << 1;
 }
 
-void TestListUpdater::fetchesEachSourceOnce()
+void tst_ListUpdater::fetchesEachSourceOnce()
 {
     QFETCH(QString, source);
     QFETCH(int, fetched);
@@ -150,7 +150,7 @@ void TestListUpdater::fetchesEachSourceOnce()
     }
 }
 
-void TestListUpdater::reportsFaultsAndKeepsWhatWasHeld_data()
+void tst_ListUpdater::reportsFaultsAndKeepsWhatWasHeld_data()
 {
     const QByteArray good = CListPacker::zip(QStringLiteral("top-1m.csv"), listText(0));
     QTest::addColumn<CPublisher::Route>("route");
@@ -172,7 +172,7 @@ void TestListUpdater::reportsFaultsAndKeepsWhatWasHeld_data()
     QTest::addRow("server error") << CPublisher::Route{500, "oops"} << false << QStringLiteral("(2 attempts)");
 }
 
-void TestListUpdater::reportsFaultsAndKeepsWhatWasHeld()
+void tst_ListUpdater::reportsFaultsAndKeepsWhatWasHeld()
 {
     QFETCH(CPublisher::Route, route);
     QFETCH(bool, unavailable);
@@ -212,5 +212,5 @@ void TestListUpdater::reportsFaultsAndKeepsWhatWasHeld()
     QCOMPARE(store.newestDay(), Today.addDays(-1));
 }
 
-QTEST_GUILESS_MAIN(TestListUpdater)
-#include "tst_listupdater.moc"
+QTEST_GUILESS_MAIN(tst_ListUpdater)
+#include "tst_ListUpdater.moc"

@@ -30,7 +30,7 @@ void write(const QTemporaryDir &dir, const QString &name, const QByteArray &cont
 
 } // namespace
 
-class TestSnapshotStore : public QObject
+class tst_SnapshotStore : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ private slots:
     void addsNewerDaysWithoutRereading();
 };
 
-void TestSnapshotStore::parsesLines_data()
+void tst_SnapshotStore::parsesLines_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<CSnapshotParser::Format>("format");
@@ -86,7 +86,7 @@ void TestSnapshotStore::parsesLines_data()
     QTest::newRow("nothing") << QByteArray("\n\r\n  \n") << F::Empty << QByteArrayList{} << qsizetype(0);
 }
 
-void TestSnapshotStore::parsesLines()
+void tst_SnapshotStore::parsesLines()
 {
     QFETCH(QByteArray, text);
     QFETCH(CSnapshotParser::Format, format);
@@ -103,7 +103,7 @@ void TestSnapshotStore::parsesLines()
     QCOMPARE(got, rows);
 }
 
-void TestSnapshotStore::figuresOverThePeriods_data()
+void tst_SnapshotStore::figuresOverThePeriods_data()
 {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<CSiteFigures>("expected");
@@ -122,7 +122,7 @@ void TestSnapshotStore::figuresOverThePeriods_data()
     QTest::newRow("unknown") << QStringLiteral("nowhere.test") << CSiteFigures();
 }
 
-void TestSnapshotStore::figuresOverThePeriods()
+void tst_SnapshotStore::figuresOverThePeriods()
 {
     QFETCH(QString, domain);
     QFETCH(CSiteFigures, expected);
@@ -158,7 +158,7 @@ void TestSnapshotStore::figuresOverThePeriods()
     QCOMPARE(report.rows, 90 + 3 + 1);
 }
 
-void TestSnapshotStore::namesMeetWhateverTheSpelling()
+void tst_SnapshotStore::namesMeetWhateverTheSpelling()
 {
     QTemporaryDir dir;
     write(dir, fileFor(0), "1,www.Mixed.TEST\n2,mixed.test\n3,www.com\n4,www.www.nested.test\n");
@@ -179,7 +179,7 @@ void TestSnapshotStore::namesMeetWhateverTheSpelling()
     QCOMPARE(CSnapshotStore::normalized("WWW.Example.Test"), QByteArray("example.test"));
 }
 
-void TestSnapshotStore::skipsBadFilesAndCountsBadLines()
+void tst_SnapshotStore::skipsBadFilesAndCountsBadLines()
 {
     QTemporaryDir dir;
     write(dir, fileFor(0), "1,good.test\n2,other.test\n2,good.test\nnot a line\n");
@@ -213,7 +213,7 @@ void TestSnapshotStore::skipsBadFilesAndCountsBadLines()
         QStringLiteral("loaded 2 files, 2 days, 3 rows, 2 skipped lines")));
 }
 
-void TestSnapshotStore::emptyFolderServesNothing()
+void tst_SnapshotStore::emptyFolderServesNothing()
 {
     CSnapshotStore store;
     QTemporaryDir dir;
@@ -228,7 +228,7 @@ void TestSnapshotStore::emptyFolderServesNothing()
     QVERIFY(!store.newestDay().isValid());
 }
 
-void TestSnapshotStore::numbersManyNames()
+void tst_SnapshotStore::numbersManyNames()
 {
     // Enough names to make the table grow many times, with prefixes of each other.
     CDomainIndex index;
@@ -249,7 +249,7 @@ void TestSnapshotStore::numbersManyNames()
     QCOMPARE(index.insert(nameOf(7)), 0);
 }
 
-void TestSnapshotStore::readsCompressedLists_data()
+void tst_SnapshotStore::readsCompressedLists_data()
 {
     const QByteArray list = "1,alpha.test\n2,beta.test\n";
     const QByteArray zipped = CListPacker::zip(QStringLiteral("top-1m.csv"), list);
@@ -272,7 +272,7 @@ void TestSnapshotStore::readsCompressedLists_data()
                                << QStringLiteral("skipped, ");
 }
 
-void TestSnapshotStore::readsCompressedLists()
+void tst_SnapshotStore::readsCompressedLists()
 {
     QFETCH(QString, suffix);
     QFETCH(QByteArray, contents);
@@ -295,7 +295,7 @@ void TestSnapshotStore::readsCompressedLists()
     }
 }
 
-void TestSnapshotStore::addsNewerDaysWithoutRereading_data()
+void tst_SnapshotStore::addsNewerDaysWithoutRereading_data()
 {
     QTest::addColumn<int>("held");     // days held before, ending a day before the newest
     QTest::addColumn<int>("added");    // newer days added
@@ -306,7 +306,7 @@ void TestSnapshotStore::addsNewerDaysWithoutRereading_data()
     QTest::newRow("a day onto nothing") << 0 << 1 << 0;
 }
 
-void TestSnapshotStore::addsNewerDaysWithoutRereading()
+void tst_SnapshotStore::addsNewerDaysWithoutRereading()
 {
     QFETCH(int, held);
     QFETCH(int, added);
@@ -343,5 +343,5 @@ void TestSnapshotStore::addsNewerDaysWithoutRereading()
     QCOMPARE(grown.addNewer(dir.path()).filesRead, 0);
 }
 
-QTEST_GUILESS_MAIN(TestSnapshotStore)
-#include "tst_snapshotstore.moc"
+QTEST_GUILESS_MAIN(tst_SnapshotStore)
+#include "tst_SnapshotStore.moc"

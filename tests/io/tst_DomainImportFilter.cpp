@@ -1,4 +1,4 @@
-#include "CDomainImportFilter.h"
+#include "io/CDomainImportFilter.h"
 
 #include <QTest>
 

@@ -54,7 +54,7 @@ public:
 
 } // namespace
 
-class TestRankServer : public QObject
+class tst_RankServer : public QObject
 {
     Q_OBJECT
 
@@ -78,7 +78,7 @@ private:
     std::unique_ptr<CRankServer> m_server;
 };
 
-void TestRankServer::initTestCase()
+void tst_RankServer::initTestCase()
 {
     QFile list(m_dir.filePath(QStringLiteral("2026-03-31.csv")));
     QVERIFY(list.open(QIODevice::WriteOnly));
@@ -93,7 +93,7 @@ void TestRankServer::initTestCase()
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
 }
 
-QByteArray TestRankServer::fetch(const QByteArray &request)
+QByteArray tst_RankServer::fetch(const QByteArray &request)
 {
     CClient client(port());
     if (!client.waitConnected())
@@ -104,7 +104,7 @@ QByteArray TestRankServer::fetch(const QByteArray &request)
     return client.received;
 }
 
-void TestRankServer::answers_data()
+void tst_RankServer::answers_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("status");
@@ -132,7 +132,7 @@ void TestRankServer::answers_data()
                                      << QByteArray("8 KiB");
 }
 
-void TestRankServer::answers()
+void tst_RankServer::answers()
 {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, status);
@@ -152,14 +152,14 @@ void TestRankServer::answers()
     QVERIFY2(direct.indexOf(bodyPart, headEnd) >= 0, direct.constData());
 }
 
-void TestRankServer::closesAfterEachAnswer_data()
+void tst_RankServer::closesAfterEachAnswer_data()
 {
     QTest::addColumn<QByteArray>("version");
     QTest::newRow("1.0") << QByteArray("HTTP/1.0");
     QTest::newRow("1.1") << QByteArray("HTTP/1.1");
 }
 
-void TestRankServer::closesAfterEachAnswer()
+void tst_RankServer::closesAfterEachAnswer()
 {
     QFETCH(QByteArray, version);
     // Even a client that asks to keep the connection, sends a second request
@@ -174,7 +174,7 @@ void TestRankServer::closesAfterEachAnswer()
     QTRY_COMPARE(m_server->openConnections(), 0);
 }
 
-void TestRankServer::dropsIdleClients()
+void tst_RankServer::dropsIdleClients()
 {
     const auto previous = m_server->deadline();
     m_server->setDeadline(300ms);
@@ -193,7 +193,7 @@ void TestRankServer::dropsIdleClients()
     m_server->setDeadline(previous);
 }
 
-void TestRankServer::survivesBadClients_data()
+void tst_RankServer::survivesBadClients_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("leaveMidway");
@@ -213,7 +213,7 @@ void TestRankServer::survivesBadClients_data()
     QTest::newRow("a megabyte, then leaves") << QByteArray(1 << 20, '\n') << true;
 }
 
-void TestRankServer::survivesBadClients()
+void tst_RankServer::survivesBadClients()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, leaveMidway);
@@ -243,7 +243,7 @@ void TestRankServer::survivesBadClients()
     QTRY_COMPARE(m_server->openConnections(), 0);
 }
 
-void TestRankServer::servesManyAtOnce()
+void tst_RankServer::servesManyAtOnce()
 {
     constexpr int Clients = 60;
     std::vector<std::unique_ptr<CClient>> clients;
@@ -262,5 +262,5 @@ void TestRankServer::servesManyAtOnce()
     QTRY_COMPARE(m_server->openConnections(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestRankServer)
-#include "tst_rankserver.moc"
+QTEST_GUILESS_MAIN(tst_RankServer)
+#include "tst_RankServer.moc"

@@ -1,0 +1,21 @@
+#include "config/CSettings.h"
+
+#include "CDataStore.h"
+#include "prompts/CUserPrompts.h"
+
+#include <QDir>
+
+CSettings CSettings::fromEnvironment()
+{
+    CSettings settings = forHome(QDir::homePath(), std::make_shared<CUserPrompts>());
+    settings.service = CServiceAddress::fromEnvironment();
+    return settings;
+}
+
+CSettings CSettings::forHome(const QString &home, std::shared_ptr<CUserPrompts> prompts)
+{
+    CSettings settings;
+    settings.dataDirectory = CDataStore::dataDirectory(home);
+    settings.prompts = prompts ? std::move(prompts) : std::make_shared<CUserPrompts>();
+    return settings;
+}

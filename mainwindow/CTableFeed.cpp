@@ -1,0 +1,125 @@
+#include "CTableFeed.h"
+
+#include "CStatusLog.h"
+
+#include <QTableWidget>
+#include <QTextEdit>
+
+namespace {
+
+QString statusLine(const CAlexaRankData &record)
+{
+    return record.domain() + QStringLiteral(" -> {") + record.toString() + u'}';
+}
+
+} // namespace
+
+CTableFeed::CTableFeed(QTableWidget *table, QTextEdit *status, const CWidgetHelper &widgetHelper,
+                       QObject *parent)
+    : QObject(parent)
+    , m_table(table)
+    , m_status(status)
+    , m_log(std::make_unique<CStatusLog>(status))
+    , m_widgetHelper(widgetHelper)
+{
+    m_frame.setSingleShot(true);
+    m_frame.setInterval(FrameMs);
+    connect(&m_frame, &QTimer::timeout, this, &CTableFeed::showHeldResults);
+}
+
+CTableFeed::~CTableFeed() = default;
+
+void CTableFeed::startRun()
+{
+    m_running = true;
+}
+
+void CTableFeed::endRun()
+{
+    m_running = false;
+    showHeldResults();
+}
+
+void CTableFeed::appendLine(const QString &line)
+{
+    m_log->append(line);
+}
+
+void CTableFeed::addLine(const QString &line)
+{
+    if (m_running) {
+        holdFrame();
+        m_log->defer(line);
+    } else {
+        m_log->append(line);
+    }
+}
+
+void CTableFeed::addRecord(const CAlexaRankData &record)
+{
+    if (m_rebuildDepth > 0) {
+        m_rebuildRows.append(record);
+        m_rebuildStatus.append(record);
+        // Only the newest lines survive in the status text: drop the rest early.
+        if (m_rebuildStatus.size() >= 2 * CStatusLog::MaxLines)
+            m_rebuildStatus.remove(0, m_rebuildStatus.size() - CStatusLog::MaxLines);
+        return;
+    }
+    if (m_running)
+        m_runRows.append(record);
+    else
+        m_widgetHelper.appendRows(m_table, {record});
+    addLine(statusLine(record));
+}
+
+void CTableFeed::beginRebuild()
+{
+    if (m_rebuildDepth++ == 0)
+        m_table->setUpdatesEnabled(false);
+}
+
+void CTableFeed::endRebuild()
+{
+    if (--m_rebuildDepth > 0)
+        return;
+    m_widgetHelper.appendRows(m_table, m_rebuildRows);
+    QStringList lines;
+    lines.reserve(m_rebuildStatus.size());
+    for (const CAlexaRankData &record : std::as_const(m_rebuildStatus))
+        lines.append(statusLine(record));
+    m_log->append(lines);
+    m_rebuildRows.clear();
+    m_rebuildStatus.clear();
+    m_table->setUpdatesEnabled(true);
+}
+
+void CTableFeed::clearRows()
+{
+    m_runRows.clear();
+    m_rebuildRows.clear();
+    m_widgetHelper.clearTable(m_table);
+}
+
+void CTableFeed::showHeldResults()
+{
+    m_frame.stop();
+    if (!m_runRows.isEmpty())
+        m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}));
+    m_log->flush();
+    if (m_rebuildDepth == 0)
+        m_table->setUpdatesEnabled(true);
+}
+
+void CTableFeed::keepNewestLineInView()
+{
+    if (!m_log->hasDeferred())
+        m_status->ensureCursorVisible();
+}
+
+void CTableFeed::holdFrame()
+{
+    if (m_frame.isActive())
+        return;
+    m_table->setUpdatesEnabled(false);
+    m_frame.start();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "CAlexaRankData.h"
+#include "CWidgetHelper.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+class CStatusLog;
+class QTableWidget;
+class QTextEdit;
+
+// Puts records into the history table, each with its status line, and other
+// lines into the status text. A local service answers far faster than a
+// screen refreshes, so while a query run takes results in, its rows and
+// lines are held and put in together once per frame. A view rebuild gathers
+// its rows and puts them in at once when the outermost rebuild ends, with
+// painting suspended meanwhile.
+class CTableFeed : public QObject
+{
+    Q_OBJECT
+
+public:
+    // While a run takes results in, the table and the status text are
+    // redrawn at most once per this many milliseconds.
+    static constexpr int FrameMs = 30;
+
+    CTableFeed(QTableWidget *table, QTextEdit *status, const CWidgetHelper &widgetHelper, QObject *parent);
+    ~CTableFeed() override;
+
+    void startRun();
+    bool isRunning() const { return m_running; }
+    // Shows everything held.
+    void endRun();
+
+    // At once, after the lines held.
+    void appendLine(const QString &line);
+    // Held while a run is under way.
+    void addLine(const QString &line);
+    // The row and its status line.
+    void addRecord(const CAlexaRankData &record);
+
+    void beginRebuild();
+    void endRebuild();
+    // Empties the table, rows not yet put in included.
+    void clearRows();
+
+    // Puts the held rows and status lines in now: before anything reads the
+    // table's rows, which must then be all the rows taken in.
+    void showHeldResults();
+    // Scrolls the status text to its newest line, unless lines are held
+    // (they are scrolled to when they are put in).
+    void keepNewestLineInView();
+
+private:
+    void holdFrame();
+
+    QTableWidget *m_table;
+    QTextEdit *m_status;
+    std::unique_ptr<CStatusLog> m_log;
+    const CWidgetHelper &m_widgetHelper;
+    bool m_running = false;
+
+    QTimer m_frame;
+    QList<CAlexaRankData> m_runRows; // taken in, put into the table with the next frame
+
+    int m_rebuildDepth = 0;
+    QList<CAlexaRankData> m_rebuildRows;
+    QList<CAlexaRankData> m_rebuildStatus;
+};

@@ -1,0 +1,112 @@
+#include "CTableFeed.h"
+#include "CWidgetHelper.h"
+
+#include <QTableWidget>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+
+CAlexaRankData record(const QString &domain)
+{
+    return CAlexaRankData::fromLine(QString(domain + QStringLiteral(",1,2,3,4,5,6,05/08/2012")));
+}
+
+class CFeedFixture
+{
+public:
+    CFeedFixture() { table.setColumnCount(CAlexaRankData::FieldCount); }
+
+    QStringList lines() const
+    {
+        QString text = status.toPlainText();
+        return text.isEmpty() ? QStringList() : text.split(u'\n');
+    }
+
+    QTableWidget table;
+    QTextEdit status;
+    CWidgetHelper helper;
+    CTableFeed feed{&table, &status, helper, nullptr};
+};
+
+} // namespace
+
+class tst_TableFeed : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void outsideARunRowsGoInAtOnce();
+    void aRunHoldsRowsAndLinesUntilShown();
+    void endingARunShowsWhatIsHeld();
+    void nestedRebuildsPutTheirRowsInOnce();
+    void clearingDropsHeldRows();
+};
+
+void tst_TableFeed::outsideARunRowsGoInAtOnce()
+{
+    CFeedFixture f;
+    f.feed.addRecord(record(QStringLiteral("a.com")));
+    QCOMPARE(f.table.rowCount(), 1);
+    QCOMPARE(f.lines(), QStringList{QStringLiteral("a.com -> {a.com,1,2,3,4,5,6,05/08/2012}")});
+}
+
+void tst_TableFeed::aRunHoldsRowsAndLinesUntilShown()
+{
+    CFeedFixture f;
+    f.feed.startRun();
+    f.feed.addRecord(record(QStringLiteral("a.com")));
+    f.feed.addLine(QStringLiteral("b.com has already been assessed for this date..."));
+    QCOMPARE(f.table.rowCount(), 0);
+    QCOMPARE(f.lines(), QStringList());
+    f.feed.showHeldResults();
+    QCOMPARE(f.table.rowCount(), 1);
+    QCOMPARE(f.lines().size(), 2);
+    QVERIFY(f.feed.isRunning());
+}
+
+void tst_TableFeed::endingARunShowsWhatIsHeld()
+{
+    CFeedFixture f;
+    f.feed.startRun();
+    f.feed.addRecord(record(QStringLiteral("a.com")));
+    f.feed.appendLine(QStringLiteral("alexa ranking queries completed"));
+    // The line goes in after the held line, the row waits for the end.
+    QCOMPARE(f.lines().last(), QStringLiteral("alexa ranking queries completed"));
+    QCOMPARE(f.table.rowCount(), 0);
+    f.feed.endRun();
+    QVERIFY(!f.feed.isRunning());
+    QCOMPARE(f.table.rowCount(), 1);
+}
+
+void tst_TableFeed::nestedRebuildsPutTheirRowsInOnce()
+{
+    CFeedFixture f;
+    f.feed.beginRebuild();
+    f.feed.addRecord(record(QStringLiteral("a.com")));
+    f.feed.beginRebuild();
+    f.feed.clearRows();
+    f.feed.addRecord(record(QStringLiteral("b.com")));
+    f.feed.endRebuild();
+    QCOMPARE(f.table.rowCount(), 0);
+    f.feed.endRebuild();
+    // Only the inner rebuild's row is put in; both lines are kept.
+    QCOMPARE(f.table.rowCount(), 1);
+    QCOMPARE(f.table.item(0, 0)->text(), QStringLiteral("b.com"));
+    QCOMPARE(f.lines().size(), 2);
+    QVERIFY(f.table.updatesEnabled());
+}
+
+void tst_TableFeed::clearingDropsHeldRows()
+{
+    CFeedFixture f;
+    f.feed.addRecord(record(QStringLiteral("a.com")));
+    f.feed.startRun();
+    f.feed.addRecord(record(QStringLiteral("b.com")));
+    f.feed.clearRows();
+    f.feed.showHeldResults();
+    QCOMPARE(f.table.rowCount(), 0);
+}
+
+QTEST_MAIN(tst_TableFeed)
+#include "tst_TableFeed.moc"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "CResult.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QProcess;
+
+// The ranking service as a child process, stopped when this object goes.
+class CRankdProcess
+{
+public:
+    explicit CRankdProcess(const QString &program);
+    ~CRankdProcess();
+    CRankdProcess(const CRankdProcess &) = delete;
+    CRankdProcess &operator=(const CRankdProcess &) = delete;
+
+    // Serves the folder on a free loopback port.
+    CResult<quint16> start(const QString &dataFolder, int timeoutMs);
+    // Runs the service with these arguments and waits until it says where
+    // it listens: the port, or why there is none.
+    CResult<quint16> startWith(const QStringList &arguments, int timeoutMs);
+    void stop();
+
+    // "listening on 127.0.0.1:8080" -> 8080; other lines give nothing.
+    static std::optional<quint16> portOf(const QString &line);
+
+    quint16 port() const { return m_port; }
+    QString address() const { return m_address; }
+    // The service's line "loaded ..." that says what it read.
+    QString loadSummary() const { return m_summary; }
+    // CPU time the service has used so far (user and system), from /proc.
+    double cpuSeconds() const;
+
+private:
+    QString m_program;
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+    QString m_address;
+    QString m_summary;
+};
