@@ -72,18 +72,6 @@ const CBench::Sizes CBench::QuickSizes{
 
 namespace {
 
-void say(const QString &line)
-{
-    std::fputs(qPrintable(line), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-double msOf(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
 // Peak resident memory of this process so far.
 qint64 peakKb()
 {
@@ -128,7 +116,7 @@ std::unique_ptr<MainWindow> openWindow(const CSettings &settings, double *ms)
     window->show();
     QCoreApplication::processEvents();
     if (ms)
-        *ms = msOf(clock);
+        *ms = CBenchReport::msOf(clock);
     return window;
 }
 
@@ -139,7 +127,7 @@ int CBench::runStartupChild(const QString &home)
     double ms = 0;
     auto window = openWindow(CSettings::forHome(home, std::make_shared<CQuietPrompts>()), &ms);
     const qint64 kb = peakKb();
-    say(QStringLiteral("startup-child %1 %2 %3").arg(ms, 0, 'f', 1).arg(kb).arg(window->history().size()));
+    CBenchReport::say(QStringLiteral("startup-child %1 %2 %3").arg(ms, 0, 'f', 1).arg(kb).arg(window->history().size()));
     window.reset();
     return 0;
 }
@@ -157,12 +145,12 @@ CBench::~CBench() = default;
 int CBench::run()
 {
     if (!m_root.isValid()) {
-        say(QStringLiteral("cannot create a temporary folder"));
+        CBenchReport::say(QStringLiteral("cannot create a temporary folder"));
         return 2;
     }
     QElapsedTimer total;
     total.start();
-    say(QStringLiteral("sorvane_bench: data in %1, %2 runs per figure, platform %3")
+    CBenchReport::say(QStringLiteral("sorvane_bench: data in %1, %2 runs per figure, platform %3")
             .arg(m_root.path())
             .arg(s.runs)
             .arg(QGuiApplication::platformName()));
@@ -192,12 +180,12 @@ int CBench::run()
                        quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).run();
     }
 
-    say(QStringLiteral("%1 of %2 goals met in %3 s")
+    CBenchReport::say(QStringLiteral("%1 of %2 goals met in %3 s")
             .arg(m_report.goals() - m_report.missed())
             .arg(m_report.goals())
             .arg(double(total.elapsed()) / 1000, 0, 'f', 1));
     if (m_report.missed() > 0)
-        say(QStringLiteral("missed: %1").arg(m_report.missedNames().join(QStringLiteral(", "))));
+        CBenchReport::say(QStringLiteral("missed: %1").arg(m_report.missedNames().join(QStringLiteral(", "))));
     return m_report.missed() > 0 ? 1 : 0;
 }
 
@@ -223,7 +211,7 @@ void CBench::prepareHistories()
         domains.append(CBenchData::domainName(CBenchData::HistoryDomainBase + d));
     m_history = CBenchData::history(s.history, s.historyDomains, m_lastDay);
     m_home = makeHome(m_root.path(), QStringLiteral("home"), m_history, CBenchData::domainList(domains));
-    say(QStringLiteral("generated a history of %1 records over %2 domains (%3 MB) in %4 ms")
+    CBenchReport::say(QStringLiteral("generated a history of %1 records over %2 domains (%3 MB) in %4 ms")
             .arg(s.history)
             .arg(s.historyDomains)
             .arg(double(m_history.size()) / 1e6, 0, 'f', 1)
@@ -243,19 +231,19 @@ void CBench::benchFiles()
         QElapsedTimer clock;
         clock.start();
         CDataStore::loadHistory(path, history, dates);
-        load.append(msOf(clock));
+        load.append(CBenchReport::msOf(clock));
     }
     for (int run = 0; run < s.runs; ++run) {
         QElapsedTimer clock;
         clock.start();
         CDataStore::saveHistory(copy, history);
-        save.append(msOf(clock));
+        save.append(CBenchReport::msOf(clock));
     }
     if (history.size() != s.history)
-        say(QStringLiteral("  load read %1 records, not %2").arg(history.size()).arg(s.history));
+        CBenchReport::say(QStringLiteral("  load read %1 records, not %2").arg(history.size()).arg(s.history));
     QFile saved(copy);
     if (!saved.open(QIODevice::ReadOnly) || saved.readAll() != m_history)
-        say(QStringLiteral("  the saved history differs from the file loaded"));
+        CBenchReport::say(QStringLiteral("  the saved history differs from the file loaded"));
     m_report.goal(label("load_history_%1", s.history), load, QStringLiteral("ms"), Bound::AtMost, 150);
     m_report.goal(label("save_history_%1", s.history), save, QStringLiteral("ms"), Bound::AtMost, 150);
 }
@@ -286,7 +274,7 @@ void CBench::benchViews()
         tree->setCurrentItem(item);
         window->onTreeViewLogClick(item, 0);
         QCoreApplication::processEvents();
-        return msOf(clock);
+        return CBenchReport::msOf(clock);
     };
 
     QList<double> monthClicks;
@@ -312,11 +300,11 @@ void CBench::benchViews()
         clock.start();
         combo->setCurrentIndex(run % 2 == 0 ? 1 + run : 0);
         QCoreApplication::processEvents();
-        domainChanges.append(msOf(clock));
+        domainChanges.append(CBenchReport::msOf(clock));
         if (run % 2 == 0)
             domainRows = table->rowCount();
     }
-    say(QStringLiteral("  views show %1 rows for a month, %2 for a day, %3 for one domain's month")
+    CBenchReport::say(QStringLiteral("  views show %1 rows for a month, %2 for a day, %3 for one domain's month")
             .arg(monthRows)
             .arg(dayRows)
             .arg(domainRows));
@@ -343,12 +331,12 @@ void CBench::benchClear()
             helper.appendRows(table, records);
             QCoreApplication::processEvents();
             if (fills)
-                fills->append(msOf(fill));
+                fills->append(CBenchReport::msOf(fill));
             QElapsedTimer clock;
             clock.start();
             helper.clearTable(table);
             QCoreApplication::processEvents();
-            clears.append(msOf(clock));
+            clears.append(CBenchReport::msOf(clock));
         }
         return clears;
     };
@@ -378,7 +366,7 @@ void CBench::benchBigStartup()
     const QString home = makeHome(m_root.path(), QStringLiteral("home-big"),
                                   CBenchData::history(s.bigHistory, s.bigHistoryDomains, m_lastDay),
                                   CBenchData::domainList(domains));
-    say(QStringLiteral("generated a history of %1 records over %2 domains in %3 ms")
+    CBenchReport::say(QStringLiteral("generated a history of %1 records over %2 domains in %3 ms")
             .arg(s.bigHistory)
             .arg(s.bigHistoryDomains)
             .arg(clock.elapsed()));
@@ -391,19 +379,19 @@ void CBench::benchBigStartup()
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup-child"), home});
         if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit
             || child.exitCode() != 0) {
-            say(QStringLiteral("  start-up child failed: %1").arg(child.errorString()));
+            CBenchReport::say(QStringLiteral("  start-up child failed: %1").arg(child.errorString()));
             continue;
         }
         const QStringList fields =
             QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u'\n').last().split(u' ');
         if (fields.size() < 4 || fields.at(0) != u"startup-child") {
-            say(QStringLiteral("  start-up child gave no figures"));
+            CBenchReport::say(QStringLiteral("  start-up child gave no figures"));
             continue;
         }
         times.append(fields.at(1).toDouble());
         peaks.append(fields.at(2).toDouble() * 1024 / 1e6);
         if (fields.at(3).toInt() != s.bigHistory)
-            say(QStringLiteral("  start-up child loaded %1 records").arg(fields.at(3)));
+            CBenchReport::say(QStringLiteral("  start-up child loaded %1 records").arg(fields.at(3)));
     }
     m_report.goal(label("startup_%1", s.bigHistory), times, QStringLiteral("ms"), Bound::AtMost, 15000);
     m_report.goal(label("startup_%1_peak", s.bigHistory), peaks, QStringLiteral("MB"), Bound::AtMost, 2000);
@@ -417,7 +405,7 @@ void CBench::benchParser()
         const CAlexaRankData check = parseRankPage(page, domain, rankMode);
         const QString expected = rankMode ? QStringLiteral("1234560") : QStringLiteral("0.0123%");
         if (check.globalRank() != u"1234567" || check.usRank() != u"98765" || check.yesterday() != expected)
-            say(QStringLiteral("  the parser read %1 from the page").arg(check.toString()));
+            CBenchReport::say(QStringLiteral("  the parser read %1 from the page").arg(check.toString()));
         QList<double> rates;
         for (int run = 0; run < s.runs + 2; ++run) {
             QElapsedTimer clock;
@@ -439,7 +427,7 @@ void CBench::benchService()
     const QString folder = m_root.path() + QStringLiteral("/lists");
     const QStringList queryDomains =
         CBenchData::writeSnapshots(folder, s.snapshotDays, s.snapshotRows, m_lastDay, s.queryDomains);
-    say(QStringLiteral("generated %1 daily lists of %2 rows in %3 ms")
+    CBenchReport::say(QStringLiteral("generated %1 daily lists of %2 rows in %3 ms")
             .arg(s.snapshotDays)
             .arg(s.snapshotRows)
             .arg(clock.elapsed()));
@@ -451,9 +439,9 @@ void CBench::benchService()
             QElapsedTimer load;
             load.start();
             const CSnapshotStore::Report report = store.load(folder);
-            loads.append(msOf(load));
+            loads.append(CBenchReport::msOf(load));
             if (run == 0)
-                say(QStringLiteral("  %1").arg(report.summary()));
+                CBenchReport::say(QStringLiteral("  %1").arg(report.summary()));
         }
         m_report.goal(QStringLiteral("service_load_%1x%2").arg(s.snapshotDays).arg(label("%1", s.snapshotRows)),
                       loads, QStringLiteral("ms"), Bound::AtMost, 5000);
@@ -462,11 +450,11 @@ void CBench::benchService()
     CRankdProcess service(m_rankd);
     const CResult<quint16> started = service.start(folder, 120000);
     if (!started) {
-        say(QStringLiteral("  %1").arg(started.message()));
+        CBenchReport::say(QStringLiteral("  %1").arg(started.message()));
         m_report.goal(QStringLiteral("service_start"), 0, QString(), Bound::AtLeast, 1, started.message());
         return;
     }
-    say(QStringLiteral("  sorvane-rankd on port %1: %2").arg(service.port()).arg(service.loadSummary()));
+    CBenchReport::say(QStringLiteral("  sorvane-rankd on port %1: %2").arg(service.port()).arg(service.loadSummary()));
 
     if (wanted(u"query"))
         benchQueryRun(service.port(), queryDomains);
@@ -501,7 +489,7 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
         const CFetchLoop::Result result = bare.run(120000);
         bareCpu.append((threadCpuSeconds() - bareCpuBefore) * 1e6 / double(requests.size()));
         if (result.failures > 0 || result.timedOut)
-            say(QStringLiteral("  bare loop: %1 failures%2")
+            CBenchReport::say(QStringLiteral("  bare loop: %1 failures%2")
                     .arg(result.failures)
                     .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
         bareRates.append(double(requests.size()) / (double(result.elapsedNs) / 1e9));
@@ -544,16 +532,16 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
         const double seconds = double(clock.nsecsElapsed()) / 1e9;
         guiCpu.append((threadCpuSeconds() - cpuBefore) * 1e6 / double(domains.size()));
         if (taken < domains.size()) {
-            say(QStringLiteral("  query run: only %1 of %2 results").arg(taken).arg(domains.size()));
+            CBenchReport::say(QStringLiteral("  query run: only %1 of %2 results").arg(taken).arg(domains.size()));
         } else {
             sorvaneRates.append(double(domains.size()) / (double(lastChangeNs) / 1e9));
             withSaveRates.append(double(domains.size()) / seconds);
         }
         if (window->history().size() != s.history + domains.size())
-            say(QStringLiteral("  query run: history holds %1 records").arg(window->history().size()));
+            CBenchReport::say(QStringLiteral("  query run: history holds %1 records").arg(window->history().size()));
     }
     if (failed > 0)
-        say(QStringLiteral("  query run: %1 results without figures").arg(failed));
+        CBenchReport::say(QStringLiteral("  query run: %1 results without figures").arg(failed));
     m_report.figure(label("bare_fetch_%1", int(domains.size())), bareRates, QStringLiteral("domains/s"));
     m_report.figure(QStringLiteral("bare_fetch_cpu_per_page"), bareCpu, QStringLiteral("us"));
     m_report.figure(QStringLiteral("query_run_cpu_per_result"), guiCpu, QStringLiteral("us"));
@@ -615,7 +603,7 @@ void CBench::benchLatency(const CRankdProcess &service, const QStringList &domai
 void CBench::reportFailures(const CFetchLoop::Result &result)
 {
     if (result.failures > 0 || result.timedOut)
-        say(QStringLiteral("  load: %1 failures%2")
+        CBenchReport::say(QStringLiteral("  load: %1 failures%2")
                 .arg(result.failures)
                 .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
 }

@@ -1,5 +1,6 @@
 #include "CBenchReport.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <algorithm>
@@ -70,4 +71,16 @@ bool CBenchReport::goal(const QString &name, double value, const QString &unit, 
                        bound == Bound::AtMost ? QStringLiteral("<=") : QStringLiteral(">="), number(target),
                        number(value / target), met ? QStringLiteral("OK") : QStringLiteral("MISSED"), note));
     return met;
+}
+
+void CBenchReport::say(const QString &line)
+{
+    std::fputs(qPrintable(line), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+double CBenchReport::msOf(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class QElapsedTimer;
+
 // Prints one line per figure: the median of its runs and, for a goal, the
 // ratio of that median to the goal (measured / goal) and whether it is met.
 class CBenchReport
@@ -11,6 +13,9 @@ public:
     enum class Bound { AtMost, AtLeast };
 
     static double median(QList<double> samples);
+    // One line on standard output, flushed at once so progress shows.
+    static void say(const QString &line);
+    static double msOf(const QElapsedTimer &clock);
 
     // A figure without a goal, shown for comparison.
     void figure(const QString &name, const QList<double> &samples, const QString &unit);

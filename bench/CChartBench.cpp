@@ -20,11 +20,6 @@ constexpr double AddGoalMs = 100;
 constexpr double DrawGoalMs = 200;
 constexpr int DrawDomains = 20;
 
-double msOf(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
 QList<CAlexaRankData> historyOf(int records, int domains, QDate lastDay, QStringList *names)
 {
     QList<CAlexaRankData> history;
@@ -90,12 +85,12 @@ void CChartBench::benchOpenAndAdd()
         window.setDomainList(names);
         window.choose(names.value(run % names.size()));
         showAndPaint(window);
-        open.append(msOf(clock));
+        open.append(CBenchReport::msOf(clock));
 
         clock.restart();
         window.choose(names.value((run + 1) % names.size()));
         layOutAndPaint(window);
-        add.append(msOf(clock));
+        add.append(CBenchReport::msOf(clock));
     }
     m_report.goal(label("chart_open_one_domain_%1", m_records), open, QStringLiteral("ms"),
                   CBenchReport::Bound::AtMost, OpenGoalMs);
@@ -122,7 +117,7 @@ void CChartBench::benchTwentyDomains()
         clock.start();
         window.refresh();
         layOutAndPaint(window);
-        draw.append(msOf(clock));
+        draw.append(CBenchReport::msOf(clock));
     }
     m_report.goal(QStringLiteral("chart_draw_%1_domains_%2_days").arg(DrawDomains).arg(days), draw,
                   QStringLiteral("ms"), CBenchReport::Bound::AtMost, DrawGoalMs);

@@ -1,5 +1,7 @@
 #include "CListLoadBench.h"
 
+#include "CBenchReport.h"
+
 #include "CListPacker.h"
 #include "CSnapshotStore.h"
 
@@ -13,18 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-void say(const QString &line)
-{
-    std::fputs(qPrintable(line), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-double msOf(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
 
 QString sizeLabel(int count)
 {
@@ -89,7 +79,7 @@ void CListLoadBench::run()
     // Day 0 is held back for the update.
     for (int back = 1; back <= m_sizes.days; ++back)
         writeDay(folder, back);
-    say(QStringLiteral("generated %1 compressed daily lists of %2 rows (zip and gzip) in %3 ms")
+    CBenchReport::say(QStringLiteral("generated %1 compressed daily lists of %2 rows (zip and gzip) in %3 ms")
             .arg(m_sizes.days)
             .arg(m_sizes.rows)
             .arg(clock.elapsed()));
@@ -115,15 +105,15 @@ void CListLoadBench::benchServiceLoad(const QString &folder)
         while (!output.contains("listening on") && service.waitForReadyRead(600000))
             output += service.readAllStandardOutput();
         if (!output.contains("listening on")) {
-            say(QStringLiteral("  sorvane-rankd did not start: %1").arg(service.errorString()));
+            CBenchReport::say(QStringLiteral("  sorvane-rankd did not start: %1").arg(service.errorString()));
             service.kill();
             service.waitForFinished(10000);
             continue;
         }
-        times.append(msOf(clock));
+        times.append(CBenchReport::msOf(clock));
         peaks.append(peakMb(service.processId()));
         if (run == 0)
-            say(QStringLiteral("  %1").arg(QString::fromUtf8(output.left(output.indexOf('\n')))));
+            CBenchReport::say(QStringLiteral("  %1").arg(QString::fromUtf8(output.left(output.indexOf('\n')))));
         service.terminate();
         service.waitForFinished(10000);
     }
@@ -142,18 +132,18 @@ void CListLoadBench::benchAddDay(const QString &folder)
         QElapsedTimer load;
         load.start();
         store.load(folder);
-        fullLoads.append(msOf(load));
+        fullLoads.append(CBenchReport::msOf(load));
         const QString added = writeDay(folder, 0);
         QElapsedTimer clock;
         clock.start();
         const CSnapshotStore::Report report = store.addNewer(folder);
-        times.append(msOf(clock));
+        times.append(CBenchReport::msOf(clock));
         reread = report.filesReread;
         if (report.days != 1)
-            say(QStringLiteral("  the update added %1 days").arg(report.days));
+            CBenchReport::say(QStringLiteral("  the update added %1 days").arg(report.days));
         QFile::remove(QDir(folder).filePath(added));
     }
-    say(QStringLiteral("  adding a day read it and %1 held lists leaving a period").arg(reread));
+    CBenchReport::say(QStringLiteral("  adding a day read it and %1 held lists leaving a period").arg(reread));
     m_report.figure(QStringLiteral("store_load_%1x%2").arg(m_sizes.days).arg(sizeLabel(m_sizes.rows)), fullLoads,
                     QStringLiteral("ms"));
     m_report.goal(QStringLiteral("add_one_day_%1").arg(sizeLabel(m_sizes.rows)), times, QStringLiteral("ms"),
