@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QByteArrayView PagePrefix = "/siteinfo/";
@@ -50,33 +52,54 @@ CRankServer::CRankServer(const CSnapshotStore &store, QObject *parent)
     , m_store(store)
 {
     setMaxPendingConnections(MaxConnections);
+    setListenBacklogSize(MaxConnections);
     connect(this, &QTcpServer::newConnection, this, &CRankServer::acceptPending);
 }
 
 void CRankServer::acceptPending()
 {
-    while (m_open < MaxConnections) {
-        QTcpSocket *socket = nextPendingConnection();
-        if (!socket)
-            return;
-        ++m_open;
+    while (QTcpSocket *socket = nextPendingConnection()) {
+        makeRoom(socket->peerAddress());
         auto *connection = new CRankConnection(socket, m_deadline, this);
+        m_connections.push_back(connection);
         connect(connection, &QObject::destroyed, this, &CRankServer::connectionClosed);
         connect(connection, &CRankConnection::requestRead, this, &CRankServer::answerConnection);
         connection->start();
     }
-    // Full: further clients wait in the system's backlog until one closes.
-    pauseAccepting();
 }
 
-void CRankServer::connectionClosed()
+void CRankServer::makeRoom(const QHostAddress &peer)
 {
-    --m_open;
-    if (m_open < MaxConnections) {
-        resumeAccepting();
-        if (hasPendingConnections())
-            acceptPending();
+    auto idlest = m_connections.end();
+    auto idlestOfPeer = m_connections.end();
+    int ofPeer = 0;
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        if (idlest == m_connections.end() || (*it)->lastActive() < (*idlest)->lastActive())
+            idlest = it;
+        if ((*it)->peer() != peer)
+            continue;
+        ++ofPeer;
+        if (idlestOfPeer == m_connections.end() || (*it)->lastActive() < (*idlestOfPeer)->lastActive())
+            idlestOfPeer = it;
     }
+    auto victim = m_connections.end();
+    if (ofPeer >= MaxPerAddress)
+        victim = idlestOfPeer;
+    else if (int(m_connections.size()) >= MaxConnections)
+        victim = idlest;
+    if (victim == m_connections.end())
+        return;
+    CRankConnection *dropped = *victim;
+    m_connections.erase(victim);
+    ++m_droppedIdle;
+    dropped->drop();
+}
+
+void CRankServer::connectionClosed(QObject *connection)
+{
+    const auto it = std::find(m_connections.begin(), m_connections.end(), connection);
+    if (it != m_connections.end())
+        m_connections.erase(it);
 }
 
 void CRankServer::answerConnection(CRankConnection *connection)

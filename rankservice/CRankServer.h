@@ -6,8 +6,10 @@
 #include <QTcpServer>
 
 #include <chrono>
+#include <vector>
 
 class CRankConnection;
+class QHostAddress;
 class CRequestReader;
 class CSnapshotStore;
 
@@ -23,6 +25,7 @@ class CRankServer : public QTcpServer
 
 public:
     static constexpr int MaxConnections = 512;
+    static constexpr int MaxPerAddress = 128;
 
     // What the status answer and the pages say about the lists served.
     struct Source
@@ -46,7 +49,9 @@ public:
     void setSource(const Source &source) { m_source = source; }
     void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
 
-    int openConnections() const { return m_open; }
+    int openConnections() const { return int(m_connections.size()); }
+    // Connections closed to make room for a newer client.
+    qint64 droppedIdle() const { return m_droppedIdle; }
 
     // The full response (status line, headers, body) to a finished head.
     QByteArray answer(const CRequestReader &request) const;
@@ -57,12 +62,15 @@ public:
 
 private:
     void acceptPending();
-    void connectionClosed();
+    void connectionClosed(QObject *connection);
+    // Drops the connection idle the longest when a client of peer would pass a cap.
+    void makeRoom(const QHostAddress &peer);
     void answerConnection(CRankConnection *connection);
 
     const CSnapshotStore &m_store;
     std::chrono::milliseconds m_deadline{5000};
     int m_maxAgeDays = 0;
     Source m_source;
-    int m_open = 0;
+    std::vector<CRankConnection *> m_connections; // children, oldest first
+    qint64 m_droppedIdle = 0;
 };

@@ -68,6 +68,7 @@ private slots:
     void survivesBadClients_data();
     void survivesBadClients();
     void servesManyAtOnce();
+    void slowClientsCrowdNoOneOut();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -260,6 +261,48 @@ void TestRankServer::servesManyAtOnce()
         QVERIFY2(client.received.contains(QByteArray('\n' + QByteArray::number(i) + ",000 ")), qPrintable(QString::number(i)));
     }
     QTRY_COMPARE(m_server->openConnections(), 0);
+}
+
+void TestRankServer::slowClientsCrowdNoOneOut()
+{
+    // Slow clients would otherwise be waited for until their deadline, far
+    // longer than the wait below.
+    const auto previous = m_server->deadline();
+    m_server->setDeadline(10min);
+
+    constexpr int Slow = 1000;
+    constexpr int Batch = 50; // within the system's backlog of connections not yet taken in
+    std::vector<std::unique_ptr<CClient>> slow;
+    while (slow.size() < size_t(Slow)) {
+        for (int i = 0; i < Batch; ++i) {
+            slow.push_back(std::make_unique<CClient>(port()));
+            QTcpSocket *socket = &slow.back()->socket;
+            connect(socket, &QTcpSocket::connected, socket,
+                    [socket] { socket->write("GET /siteinfo/site1.test HTTP/1.0\r\nHost:"); });
+        }
+        // Until the server has taken in every one so far (or dropped it for a newer one).
+        QVERIFY2(QTest::qWaitFor([&] {
+                     return m_server->openConnections() + m_server->droppedIdle() >= qint64(slow.size());
+                 }, 20000),
+                 qPrintable(QStringLiteral("%1 slow clients, %2 open").arg(slow.size()).arg(m_server->openConnections())));
+    }
+    QVERIFY(m_server->openConnections() <= CRankServer::MaxPerAddress);
+    QVERIFY(m_server->droppedIdle() >= Slow - CRankServer::MaxPerAddress);
+
+    // A normal client is answered (the wait is only a guard against a hang).
+    CClient good(port());
+    QVERIFY(good.waitConnected());
+    good.socket.write(get("/siteinfo/site3.test"));
+    QVERIFY(good.closedByServer());
+    QVERIFY2(good.received.startsWith("HTTP/1.1 200 OK"), good.received.left(200).constData());
+    QVERIFY(good.received.contains("\n3,000 "));
+
+    // The newest slow clients are still held, the oldest were let go.
+    QCOMPARE(slow.front()->socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(slow.back()->socket.state(), QAbstractSocket::ConnectedState);
+    slow.clear();
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    m_server->setDeadline(previous);
 }
 
 QTEST_GUILESS_MAIN(TestRankServer)
