@@ -39,12 +39,11 @@ bool CRankdProcess::start(const QString &dataFolder, int timeoutMs, QString *err
             const QString line = QString::fromUtf8(m_process->readLine()).trimmed();
             if (line.startsWith(QStringLiteral("loaded ")))
                 m_summary = line;
-            if (line.startsWith(QStringLiteral("listening on "))) {
-                bool ok = false;
-                m_port = quint16(line.section(u':', -1).toUInt(&ok));
-                if (ok && m_port != 0)
-                    return true;
-            }
+            if (line.startsWith(QStringLiteral("listening on ")))
+                m_port = quint16(line.section(u':', -1).toUInt());
+            // It listens at once; pages are served once the lists are loaded.
+            if (line.startsWith(QStringLiteral("ready: ")) && m_port != 0)
+                return true;
         }
     }
     *error = QStringLiteral("%1 did not report a listening port").arg(m_program);

@@ -137,6 +137,7 @@ QByteArray CRankServer::statusJson() const
     source.insert(QStringLiteral("lastUpdate"), m_source.lastUpdate);
     const QString stale = staleReason(QDate::currentDate());
     source.insert(QStringLiteral("stale"), stale.isEmpty() ? QJsonValue() : QJsonValue(stale));
+    source.insert(QStringLiteral("loading"), m_loading ? QJsonValue(m_progress) : QJsonValue());
     QJsonObject status;
     status.insert(QStringLiteral("sources"), QJsonArray{source});
     return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
@@ -166,6 +167,9 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
         || path.sliced(PagePrefix.size()).contains('/'))
         return errorPage("404 Not Found", "Pages are served at /siteinfo/ followed by a domain name.");
 
+    if (m_loading)
+        return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
+                        "text/plain; charset=utf-8");
     // Old figures under today's date would be worse than none.
     if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");

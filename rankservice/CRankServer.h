@@ -49,6 +49,16 @@ public:
     void setSource(const Source &source) { m_source = source; }
     void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
 
+    // While the lists load, pages are refused with 503 and the progress
+    // ("loading: 3 of 90 lists read"); the status answer says the same.
+    void setLoading(const QString &progress)
+    {
+        m_loading = true;
+        m_progress = progress;
+    }
+    void setLoaded() { m_loading = false; }
+    bool loading() const { return m_loading; }
+
     int openConnections() const { return int(m_connections.size()); }
     // Connections closed to make room for a newer client.
     qint64 droppedIdle() const { return m_droppedIdle; }
@@ -71,6 +81,8 @@ private:
     std::chrono::milliseconds m_deadline{5000};
     int m_maxAgeDays = 0;
     Source m_source;
+    bool m_loading = false;
+    QString m_progress;
     std::vector<CRankConnection *> m_connections; // children, oldest first
     qint64 m_droppedIdle = 0;
 };

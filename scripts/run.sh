@@ -62,16 +62,28 @@ log=$(mktemp)
 rankd_pid=$!
 trap 'kill "$rankd_pid" 2>/dev/null || true; wait "$rankd_pid" 2>/dev/null || true; rm -f "$log"' EXIT
 
+# The service listens at once, then loads its lists (real lists can take a
+# minute); wait as long as it is alive and loading, showing its progress.
 port=""
-for _ in $(seq 1 300); do
+shown=0
+ready=""
+while :; do
+    lines=$(wc -l <"$log")
+    if [ "$lines" -gt "$shown" ]; then
+        sed -n "$((shown + 1)),${lines}p" "$log"
+        shown=$lines
+    fi
     port=$(sed -n 's/^listening on [^ ]*:\([0-9][0-9]*\)$/\1/p' "$log")
-    [ -n "$port" ] && break
+    if grep -q '^ready: ' "$log"; then
+        ready=yes
+        break
+    fi
     kill -0 "$rankd_pid" 2>/dev/null || break
-    sleep 0.1
+    sleep 0.2
 done
-cat "$log"
-if [ -z "$port" ]; then
-    echo "The ranking service did not start." >&2
+sed -n "$((shown + 1)),\$p" "$log"
+if [ -z "$port" ] || [ -z "$ready" ]; then
+    echo "The ranking service stopped before it had loaded its lists." >&2
     exit 1
 fi
 

@@ -96,7 +96,7 @@ else
     cat >"$inner" <<EOS
 "$root/$build_dir/rankservice/sorvane-rankd" --data "$home/sample" --port 0 >"$home/rankd.log" 2>&1 &
 rankd=\$!
-for _ in \$(seq 1 100); do grep -q '^listening on' "$home/rankd.log" && break; sleep 0.1; done
+for _ in \$(seq 1 300); do grep -q '^ready: ' "$home/rankd.log" && break; sleep 0.1; done
 port=\$(sed -n 's/^listening on [^ ]*:\([0-9]*\)$/\1/p' "$home/rankd.log")
 HOME="$home" SORVANE_SERVICE="127.0.0.1:\$port" "$root/$build_dir/app/sorvane" &
 pid=\$!

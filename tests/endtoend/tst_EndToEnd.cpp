@@ -72,6 +72,11 @@ void tst_EndToEnd::init()
                 m_port = quint16(match.captured(1).toUInt());
         }
     }
+    // The service listens at once and answers only once its lists are loaded.
+    while (!output.contains("\nready: ")) {
+        QVERIFY2(m_service->waitForReadyRead(30000), "the service did not finish loading");
+        output += m_service->readAllStandardOutput();
+    }
 }
 
 void tst_EndToEnd::cleanup()

@@ -32,7 +32,8 @@ private slots:
 
 namespace {
 
-// Starts the service and waits, spinning the event loop, for its port.
+// Starts the service and waits, spinning the event loop, for its port and
+// the end of its loading.
 quint16 startService(QProcess &service, const QStringList &arguments, QByteArray &output)
 {
     service.start(QStringLiteral(SORVANE_RANKD_PATH), arguments);
@@ -42,7 +43,7 @@ quint16 startService(QProcess &service, const QStringList &arguments, QByteArray
     const bool started = QTest::qWaitFor([&] {
         output += service.readAllStandardOutput();
         match = listening.match(QString::fromLatin1(output));
-        return match.hasMatch() || service.state() == QProcess::NotRunning;
+        return (match.hasMatch() && output.contains("\nready: ")) || service.state() == QProcess::NotRunning;
     }, 30000);
     return started && match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
 }
@@ -99,11 +100,15 @@ void TestRankd::servesGeneratedSample()
     const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
                                        QRegularExpression::MultilineOption);
     QRegularExpressionMatch match;
-    while (!(match = listening.match(QString::fromLatin1(output))).hasMatch()) {
+    while (!output.contains("\nready: ")) {
         QVERIFY2(service.waitForReadyRead(30000), service.readAllStandardError().constData());
         output += service.readAllStandardOutput();
     }
-    QVERIFY2(output.startsWith("loaded 91 files, 90 days, "), output.constData());
+    // It listens before it loads, and says how far the loading got.
+    QVERIFY2((match = listening.match(QString::fromLatin1(output))).hasMatch(), output.constData());
+    QVERIFY2(output.startsWith("listening on "), output.constData());
+    QVERIFY2(output.contains("\nloading: 200 of 200 lists read\nloaded 91 files, 90 days, "), output.constData());
+    QVERIFY2(output.endsWith("\nready: 90 days held\n"), output.constData());
     const quint16 port = quint16(match.captured(1).toUInt());
 
     const QString domain = CSampleGenerator::domains().first();

@@ -69,6 +69,7 @@ private slots:
     void survivesBadClients();
     void servesManyAtOnce();
     void slowClientsCrowdNoOneOut();
+    void refusesPagesWhileLoading();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -303,6 +304,23 @@ void TestRankServer::slowClientsCrowdNoOneOut()
     slow.clear();
     QTRY_COMPARE(m_server->openConnections(), 0);
     m_server->setDeadline(previous);
+}
+
+void TestRankServer::refusesPagesWhileLoading()
+{
+    m_server->setLoading(QStringLiteral("3 of 90 lists read"));
+    const QByteArray loading = fetch(get("/siteinfo/site7.test"));
+    QCOMPARE(statusLine(loading), QByteArray("HTTP/1.1 503 Service Unavailable"));
+    QVERIFY(loading.contains("Content-Type: text/plain"));
+    QVERIFY2(loading.endsWith("\r\n\r\nloading: 3 of 90 lists read\n"), loading.constData());
+    QVERIFY(fetch(get("/status")).contains("\"loading\":\"3 of 90 lists read\""));
+    QCOMPARE(statusLine(fetch(get("/nothing"))), QByteArray("HTTP/1.1 404 Not Found"));
+
+    m_server->setLoaded();
+    const QByteArray page = fetch(get("/siteinfo/site7.test"));
+    QCOMPARE(statusLine(page), QByteArray("HTTP/1.1 200 OK"));
+    QVERIFY(page.contains("\n7,000 "));
+    QVERIFY(fetch(get("/status")).contains("\"loading\":null"));
 }
 
 QTEST_GUILESS_MAIN(TestRankServer)
