@@ -6,6 +6,8 @@
 #include <QTcpServer>
 
 #include <chrono>
+#include <memory>
+#include <utility>
 #include <vector>
 
 class CRankConnection;
@@ -14,7 +16,9 @@ class CRequestReader;
 class CSnapshotStore;
 
 // Answers "GET /siteinfo/<domain>" with the site-information page of that
-// domain, "GET /status" with what the service holds, every other path with
+// domain as of today, "GET /siteinfo/<domain>?date=YYYY-MM-DD" with the page
+// as of that day (from the newest list on or before it, the period means
+// counted back from that list; the page says the day), "GET /status" with what the service holds, every other path with
 // 404 and a broken request with 400. Each answer ends the connection:
 // Sorvane's client reads until the server closes. Runs on one thread; no
 // client can hold it up, since every connection has a deadline and a bounded
@@ -26,6 +30,8 @@ class CRankServer : public QTcpServer
 public:
     static constexpr int MaxConnections = 512;
     static constexpr int MaxPerAddress = 128;
+    // Past days whose figures are kept once worked out from the lists.
+    static constexpr int PastDaysKept = 4;
 
     // What the status answer and the pages say about the lists served.
     struct Source
@@ -76,6 +82,9 @@ private:
     // Drops the connection idle the longest when a client of peer would pass a cap.
     void makeRoom(const QHostAddress &peer);
     void answerConnection(CRankConnection *connection);
+    QByteArray pageAsOf(const QString &domain, const QDate &day) const;
+    // The figures as of a past day, read again from the held folder's lists.
+    std::shared_ptr<const CSnapshotStore> storeAsOf(const QDate &day) const;
 
     const CSnapshotStore &m_store;
     std::chrono::milliseconds m_deadline{5000};
@@ -85,4 +94,5 @@ private:
     QString m_progress;
     std::vector<CRankConnection *> m_connections; // children, oldest first
     qint64 m_droppedIdle = 0;
+    mutable std::vector<std::pair<QDate, std::shared_ptr<const CSnapshotStore>>> m_pastDays; // latest use first
 };

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
+#include <QStringView>
 
 class QString;
 struct CSiteFigures;
@@ -28,8 +30,17 @@ public:
         QString licence;
     };
 
+    // The day the figures are for, in ordinary markup outside the marker
+    // texts, so that a client can check that a page answers the day it asked
+    // for: AsOfOpening, the day in AsOfFormat, AsOfClosing.
+    static constexpr QByteArrayView AsOfOpening = "<p class=\"as-of\">Figures as of ";
+    static constexpr QStringView AsOfFormat = u"yyyy-MM-dd";
+    static constexpr QByteArrayView AsOfClosing = ".</p>";
+
+    // asOf: the day the figures are for (left out when invalid); listDay: the
+    // newest list on or before it.
     static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
-                             const Attribution &from = {});
+                             const Attribution &from = {}, const QDate &asOf = {});
 
     // 1234567 -> "1,234,567"
     static QByteArray withSeparators(int number);

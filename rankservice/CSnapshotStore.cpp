@@ -65,6 +65,7 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
 
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
+    m_folder.swap(other.m_folder);
     std::swap(m_ids, other.m_ids);
     m_acc.swap(other.m_acc);
     m_days.swap(other.m_days);
@@ -265,6 +266,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
 CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOptions &options)
 {
     *this = CSnapshotStore();
+    m_folder = folder;
     Report report;
     std::vector<ListFile> us;
     QByteArray text;

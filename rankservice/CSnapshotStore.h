@@ -72,6 +72,8 @@ public:
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return qsizetype(m_acc.size()); }
+    // The folder last loaded, where the lists of past days are read again.
+    QString folder() const { return m_folder; }
 
     // Lower case, a leading "www." dropped; the key under which lists and
     // requests meet.
@@ -115,6 +117,7 @@ private:
     void removeDaily(qsizetype textSize, int periods);
     void addUs(const ListFile &file, qsizetype textSize, Report &report);
 
+    QString m_folder;
     CDomainIndex m_ids;
     std::vector<Accumulator> m_acc; // by id
     std::vector<ListFile> m_days;   // the daily lists folded in, newest first

@@ -2,6 +2,7 @@
 #include "CListPacker.h"
 #include "CPublisher.h"
 #include "CSampleGenerator.h"
+#include "CSiteInfoPage.h"
 #include "CSnapshotStore.h"
 #include "RankPageParser.h"
 
@@ -13,6 +14,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <map>
 
 // Runs the real sorvane-rankd the way a script does: sample data first, then
 // the service on a free port, read from its first lines of output.
@@ -28,6 +31,7 @@ private slots:
     void refusesStaleLists();
     void updatesThenServesASource();
     void keepsServingWhileAnUpdateStalls();
+    void answersAsOfPastDays();
 };
 
 namespace {
@@ -323,6 +327,127 @@ void TestRankd::keepsServingWhileAnUpdateStalls()
     // Nothing half-written.
     QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
     QVERIFY(fetchPath(port, "/siteinfo/site7.test").startsWith("HTTP/1.1 200 OK\r\n"));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void TestRankd::answersAsOfPastDays()
+{
+    // 120 days of lists ending today, a few missing, and a list dated ahead
+    // by mistake; each list ranks 15 names differently.
+    const QDate today = QDate::currentDate();
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &text) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    };
+    std::map<int, std::map<QByteArray, int>> lists; // by days back
+    std::map<int, std::map<QByteArray, int>> usLists;
+    for (int back = 0; back < 120; ++back) {
+        if (back % 11 == 5)
+            continue;
+        QByteArray text;
+        for (int rank = 1; rank <= 12; ++rank) {
+            const QByteArray name = 'n' + QByteArray::number((rank * 7 + back * 3) % 15) + ".test";
+            text += QByteArray::number(rank * 100 + back) + ',' + name + '\n';
+            lists[back].emplace(name, rank * 100 + back);
+        }
+        write(today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".csv"), text);
+        if (back % 10 == 0) {
+            const QByteArray name = 'n' + QByteArray::number(back % 15) + ".test";
+            write(today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".us.csv"), "7," + name + '\n');
+            usLists[back].emplace(name, 7);
+        }
+    }
+    const QString ahead = today.addDays(3).toString(Qt::ISODate) + QStringLiteral(".csv");
+    write(ahead, "1,n0.test\n");
+
+    QProcess service;
+    QByteArray output;
+    const quint16 port = startService(service,
+                                      {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                                       dir.path(), QStringLiteral("--max-age"), QStringLiteral("0")},
+                                      output);
+    QByteArray errors = service.readAllStandardError();
+    QVERIFY2(port != 0, errors.constData());
+    const QByteArray skipped = ahead.toLatin1() + ": skipped, dated after today";
+    QVERIFY2(QTest::qWaitFor([&] { return (errors += service.readAllStandardError()).contains(skipped); }, 10000),
+             errors.constData());
+
+    const auto shown = [](int figure) {
+        return CSiteFigures::known(figure) ? QString::number(figure) : QStringLiteral("NA");
+    };
+    for (const int back : {0, 1, 5, 14, 37, 100, 119}) {
+        const QDate day = today.addDays(-back);
+        const QByteArray dayText = day.toString(CSiteInfoPage::AsOfFormat).toLatin1();
+        const auto anchor = lists.lower_bound(back);
+        const auto us = usLists.lower_bound(back);
+        for (int n = 0; n < 15; ++n) {
+            const QByteArray name = 'n' + QByteArray::number(n) + ".test";
+            const QByteArray answer = fetchPath(port, "/siteinfo/" + name + "?date=" + dayText);
+            QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+            QVERIFY2(answer.contains(QByteArray(CSiteInfoPage::AsOfOpening + dayText + CSiteInfoPage::AsOfClosing)),
+                     answer.constData());
+
+            // Worked out from the lists up to that day.
+            CSiteFigures expected;
+            if (const auto it = anchor->second.find(name); it != anchor->second.end())
+                expected.globalRank = expected.yesterday = it->second;
+            if (us != usLists.end()) {
+                if (const auto it = us->second.find(name); it != us->second.end())
+                    expected.usRank = it->second;
+            }
+            int *means[] = {&expected.sevenDay, &expected.oneMonth, &expected.threeMonth};
+            const int periods[] = {7, 30, 90};
+            for (int p = 0; p < 3; ++p) {
+                qint64 sum = 0;
+                int count = 0;
+                for (auto it = anchor; it != lists.end() && it->first < anchor->first + periods[p]; ++it) {
+                    if (const auto found = it->second.find(name); found != it->second.end()) {
+                        sum += found->second;
+                        ++count;
+                    }
+                }
+                *means[p] = count == 0 ? CSiteFigures::None : int((2 * sum + count) / (2 * count));
+            }
+            const CAlexaRankData read = parseRankPage(QString::fromUtf8(answer), QString::fromLatin1(name), true);
+            const QString where = QString::fromLatin1(name + " as of " + dayText);
+            QVERIFY2(read.globalRank() == shown(expected.globalRank), qPrintable(where));
+            QVERIFY2(read.usRank() == shown(expected.usRank), qPrintable(where));
+            QVERIFY2(read.yesterday() == shown(expected.yesterday), qPrintable(where));
+            QVERIFY2(read.sevenDay() == shown(expected.sevenDay), qPrintable(where));
+            QVERIFY2(read.oneMonth() == shown(expected.oneMonth), qPrintable(where));
+            QVERIFY2(read.threeMonth() == shown(expected.threeMonth), qPrintable(where));
+        }
+    }
+
+    // Undated: today's page, saying so.
+    const QByteArray undated = fetchPath(port, "/siteinfo/n1.test");
+    QVERIFY(undated.contains(QByteArray(CSiteInfoPage::AsOfOpening + today.toString(CSiteInfoPage::AsOfFormat).toLatin1())));
+    QCOMPARE(bodyOf(undated), bodyOf(fetchPath(port, "/siteinfo/n1.test?date=" + today.toString(Qt::ISODate).toLatin1())));
+
+    const struct
+    {
+        QByteArray query;
+        QByteArray status;
+        QByteArray reason;
+    } refused[] = {
+        {"date=" + today.addDays(-120).toString(Qt::ISODate).toLatin1(), "404 Not Found", "No list is held on or before"},
+        {"date=1999-01-01", "404 Not Found", "No list is held on or before 1999-01-01."},
+        {"date=" + today.addDays(1).toString(Qt::ISODate).toLatin1(), "400 Bad Request", "after today"},
+        {"date=2026-02-30", "400 Bad Request", "YYYY-MM-DD"},
+        {"date=2026-3-01", "400 Bad Request", "YYYY-MM-DD"},
+        {"date=yesterday", "400 Bad Request", "YYYY-MM-DD"},
+        {"date=", "400 Bad Request", "YYYY-MM-DD"},
+        {"x=1&date=%32026-01-01", "400 Bad Request", "YYYY-MM-DD"},
+    };
+    for (const auto &each : refused) {
+        const QByteArray answer = fetchPath(port, "/siteinfo/n1.test?" + each.query);
+        QVERIFY2(answer.startsWith(QByteArray("HTTP/1.1 " + each.status + "\r\n")), QByteArray(each.query + ": " + answer).constData());
+        QVERIFY2(bodyOf(answer).contains(each.reason), QByteArray(each.query + ": " + answer).constData());
+    }
+
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }
