@@ -10,6 +10,7 @@ packages=(
     libarchive-dev
     libbenchmark-dev
     fonts-dejavu-core
+    systemd # systemd-analyze checks the user units in the tests
     "$@"
 )
 
