@@ -3,6 +3,7 @@
 #include "CListUpdater.h"
 #include "CRankServer.h"
 #include "CSampleGenerator.h"
+#include "CServiceNotifier.h"
 #include "CSnapshotStore.h"
 
 #include <QCommandLineParser>
@@ -252,6 +253,7 @@ int main(int argc, char *argv[])
             QMetaObject::invokeMethod(&app, [&server, &out, shownTenth, done, total] {
                 const QString progress = QStringLiteral("%1 of %2 lists read").arg(done).arg(total);
                 server.setLoading(progress);
+                CServiceNotifier::notify("STATUS=loading: " + progress.toUtf8());
                 // A line at every tenth, so that a long load shows it moves.
                 if (const int tenth = done * 10 / qMax(total, 1); tenth != *shownTenth) {
                     *shownTenth = tenth;
@@ -286,6 +288,8 @@ int main(int argc, char *argv[])
             err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << maxAge << ')' << Qt::endl;
         server.setLoaded();
         out << "ready: " << store.daysHeld() << " days held" << Qt::endl;
+        CServiceNotifier::notify(QByteArrayLiteral("READY=1\nSTATUS=ready: ") + QByteArray::number(store.daysHeld())
+                                 + " days held");
     });
     loader->start();
     const int code = app.exec();

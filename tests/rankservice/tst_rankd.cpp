@@ -11,11 +11,17 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <map>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // Runs the real sorvane-rankd the way a script does: sample data first, then
 // the service on a free port, read from its first lines of output.
@@ -32,6 +38,7 @@ private slots:
     void updatesThenServesASource();
     void keepsServingWhileAnUpdateStalls();
     void answersAsOfPastDays();
+    void tellsSystemdWhenReady();
 };
 
 namespace {
@@ -448,6 +455,48 @@ void TestRankd::answersAsOfPastDays()
         QVERIFY2(bodyOf(answer).contains(each.reason), QByteArray(each.query + ": " + answer).constData());
     }
 
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void TestRankd::tellsSystemdWhenReady()
+{
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("1,one.test\n");
+    list.close();
+
+    // systemd's end of the notification socket.
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
+    sockaddr_un address{};
+    QVERIFY(size_t(path.size()) < sizeof address.sun_path);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    const auto closeSocket = qScopeGuard([fd] { ::close(fd); });
+    QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+
+    QProcess service;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(path));
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(
+        service, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), dir.path()}, output);
+    QVERIFY2(port != 0, output.constData());
+
+    QByteArray told;
+    QVERIFY2(QTest::qWaitFor([&] {
+                 char message[4096];
+                 for (ssize_t got; (got = ::recv(fd, message, sizeof message, 0)) > 0;)
+                     told += QByteArray(message, got) + '|';
+                 return told.contains("READY=1");
+             }, 10000),
+             told.constData());
+    QVERIFY2(told.startsWith("STATUS=loading: 1 of 1 lists read|"), told.constData());
+    QVERIFY2(told.endsWith("READY=1\nSTATUS=ready: 1 days held|"), told.constData());
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }
