@@ -237,6 +237,12 @@ std::shared_ptr<const CSnapshotStore> CRankServer::storeAsOf(const QDate &day) c
 {
     if (m_store.folder().isEmpty())
         return {};
+    // An update may have brought in a list of a past day too.
+    const std::pair<QDate, qint64> held{m_store.newestDay(), m_store.rowsHeld()};
+    if (held != m_pastDaysOf) {
+        m_pastDays.clear();
+        m_pastDaysOf = held;
+    }
     const auto found = std::find_if(m_pastDays.begin(), m_pastDays.end(),
                                     [&day](const auto &kept) { return kept.first == day; });
     if (found != m_pastDays.end()) {

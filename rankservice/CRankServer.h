@@ -95,4 +95,5 @@ private:
     std::vector<CRankConnection *> m_connections; // children, oldest first
     qint64 m_droppedIdle = 0;
     mutable std::vector<std::pair<QDate, std::shared_ptr<const CSnapshotStore>>> m_pastDays; // latest use first
+    mutable std::pair<QDate, qint64> m_pastDaysOf; // the held lists they were worked out beside
 };

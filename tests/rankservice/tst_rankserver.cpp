@@ -72,6 +72,7 @@ private slots:
     void servesManyAtOnce();
     void slowClientsCrowdNoOneOut();
     void refusesPagesWhileLoading();
+    void pastDaysFollowTheLists();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -333,6 +334,33 @@ void TestRankServer::refusesPagesWhileLoading()
     QCOMPARE(statusLine(page), QByteArray("HTTP/1.1 200 OK"));
     QVERIFY(page.contains("\n7,000 "));
     QVERIFY(fetch(get("/status")).contains("\"loading\":null"));
+}
+
+void TestRankServer::pastDaysFollowTheLists()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &text) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write(QStringLiteral("2026-03-31.csv"), "5,late.test\n");
+    CSnapshotStore store;
+    store.load(dir.path());
+    CRankServer server(store);
+    CRequestReader before;
+    before.feed(get("/siteinfo/early.test?date=2026-03-20"));
+    QVERIFY(server.answer(before).contains("No list is held on or before 2026-03-20."));
+
+    // A past day's list arrives with a newer one; the day asked for before is worked out again.
+    write(QStringLiteral("2026-03-15.csv"), "3,early.test\n");
+    write(QStringLiteral("2026-04-01.csv"), "6,late.test\n");
+    store.addNewer(dir.path());
+    const QByteArray after = server.answer(before);
+    QVERIFY2(after.startsWith("HTTP/1.1 200 OK\r\n"), after.constData());
+    QVERIFY(after.contains("newest list: 2026-03-15."));
+    QVERIFY(after.contains("Figures as of 2026-03-20."));
+    QVERIFY(after.contains("\n3 "));
 }
 
 QTEST_GUILESS_MAIN(TestRankServer)
