@@ -102,9 +102,9 @@ void CListLoadBench::benchServiceLoad(const QString &folder)
         service.start(m_rankd, {QStringLiteral("--data"), folder, QStringLiteral("--port"), QStringLiteral("0"),
                                 QStringLiteral("--max-age"), QStringLiteral("0")});
         QByteArray output;
-        while (!output.contains("listening on") && service.waitForReadyRead(600000))
+        while (!output.contains("\nready: ") && service.waitForReadyRead(600000))
             output += service.readAllStandardOutput();
-        if (!output.contains("listening on")) {
+        if (!output.contains("\nready: ")) {
             CBenchReport::say(QStringLiteral("  sorvane-rankd did not start: %1").arg(service.errorString()));
             service.kill();
             service.waitForFinished(10000);
@@ -113,7 +113,7 @@ void CListLoadBench::benchServiceLoad(const QString &folder)
         times.append(CBenchReport::msOf(clock));
         peaks.append(peakMb(service.processId()));
         if (run == 0)
-            CBenchReport::say(QStringLiteral("  %1").arg(QString::fromUtf8(output.left(output.indexOf('\n')))));
+            CBenchReport::say(QStringLiteral("  %1").arg(QString::fromUtf8(output.mid(output.indexOf("\nloaded ") + 1)).section(u'\n', 0, 0)));
         service.terminate();
         service.waitForFinished(10000);
     }

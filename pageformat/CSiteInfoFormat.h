@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QLatin1StringView>
+#include <QStringView>
 
 // The site-information page as the ranking service writes it and Sorvane's
 // page reader finds its way through it, by fixed, case-sensitive texts:
@@ -33,6 +35,13 @@ public:
 
     static constexpr QLatin1StringView CellStart{"<td class=\"avg \">"};
     static constexpr QLatin1StringView CellEnd{"</td>"};
+
+    // The day the figures are for, in ordinary markup outside the marker
+    // texts, so that a client can check that a page answers the day it asked
+    // for: AsOfOpening, the day in AsOfFormat, AsOfClosing.
+    static constexpr QByteArrayView AsOfOpening = "<p class=\"as-of\">Figures as of ";
+    static constexpr QStringView AsOfFormat = u"yyyy-MM-dd";
+    static constexpr QByteArrayView AsOfClosing = ".</p>";
 };
 
 // The reader's offsets were worked out for exactly these texts.

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct ArchiveFree
@@ -20,9 +22,32 @@ QString reason(archive *a)
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("unknown archive error");
 }
 
+// What tells a file rewritten or cut short under the reader from the one opened.
+struct Stamp
+{
+    off_t size = -1;
+    timespec modified{};
+
+    static Stamp of(int fd)
+    {
+        Stamp stamp;
+        struct stat st;
+        if (::fstat(fd, &st) == 0) {
+            stamp.size = st.st_size;
+            stamp.modified = st.st_mtim;
+        }
+        return stamp;
+    }
+    bool operator==(const Stamp &other) const
+    {
+        return size == other.size && modified.tv_sec == other.modified.tv_sec
+            && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
 } // namespace
 
-CListReader::Result CListReader::read(const QString &path)
+CListReader::Result CListReader::read(const QString &path, const std::function<void(qint64)> &afterChunk)
 {
     Result result;
     QFile file(path);
@@ -31,6 +56,9 @@ CListReader::Result CListReader::read(const QString &path)
         result.problem = QStringLiteral("cannot be read: ") + file.errorString();
         return result;
     }
+    // Read with read(2), never mapped: a file cut short under a mapping
+    // would kill the service with SIGBUS.
+    const Stamp opened = Stamp::of(file.handle());
     if (file.size() == 0) {
         result.problem = QStringLiteral("is empty");
         return result;
@@ -89,6 +117,13 @@ CListReader::Result CListReader::read(const QString &path)
             return result;
         }
         result.text.append(chunk, got);
+        if (afterChunk)
+            afterChunk(archive_filter_bytes(reader.get(), -1));
+    }
+    if (!(Stamp::of(file.handle()) == opened)) {
+        result.text.clear();
+        result.problem = QStringLiteral("changed while it was read (rewritten or cut short)");
+        return result;
     }
     if (result.text.isEmpty())
         result.problem = QStringLiteral("is empty once unpacked");

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Reads the text of one ranking list as it was downloaded: a plain ".csv", a
 // ".gz" or a ".zip" holding the list as its first file. Decompresses in
 // memory, never to disk; a file that cannot be read gives the reason.
@@ -20,5 +22,8 @@ public:
         bool ok() const { return problem.isEmpty(); }
     };
 
-    static Result read(const QString &path);
+    // A file that changes or shrinks while it is read is refused: the text
+    // would be part of one list and part of another. afterChunk is called
+    // with the bytes taken from the file so far, after each chunk.
+    static Result read(const QString &path, const std::function<void(qint64 fileBytes)> &afterChunk = {});
 };

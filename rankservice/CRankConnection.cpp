@@ -2,22 +2,26 @@
 
 #include <QTcpSocket>
 
+namespace {
+quint64 activity = 0; // one server thread
+}
+
 CRankConnection::CRankConnection(QTcpSocket *socket, std::chrono::milliseconds deadline, QObject *parent)
     : QObject(parent)
     , m_socket(socket)
+    , m_peer(socket->peerAddress())
 {
+    touch();
     m_socket->setParent(this);
     m_socket->setReadBufferSize(ReadBufferSize);
 
     connect(m_socket, &QTcpSocket::readyRead, this, &CRankConnection::readRequest);
     connect(m_socket, &QTcpSocket::disconnected, this, &CRankConnection::finish);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &CRankConnection::touch);
 
     // Idle, slow or non-reading clients are dropped, not waited for.
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] {
-        m_socket->abort();
-        finish();
-    });
+    connect(&m_deadline, &QTimer::timeout, this, &CRankConnection::drop);
     m_deadline.start(deadline);
 }
 
@@ -31,6 +35,7 @@ void CRankConnection::start()
 
 void CRankConnection::readRequest()
 {
+    touch();
     char chunk[4096];
     while (m_socket->bytesAvailable() > 0) {
         const qint64 got = m_socket->read(chunk, sizeof chunk);
@@ -53,6 +58,17 @@ void CRankConnection::answer(const QByteArray &response)
     m_answered = true;
     m_socket->write(response);
     m_socket->disconnectFromHost();
+}
+
+void CRankConnection::drop()
+{
+    m_socket->abort();
+    finish();
+}
+
+void CRankConnection::touch()
+{
+    m_lastActive = ++activity;
 }
 
 void CRankConnection::finish()

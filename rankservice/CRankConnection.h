@@ -2,6 +2,7 @@
 
 #include "CRequestReader.h"
 
+#include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 
@@ -28,6 +29,13 @@ public:
     const CRequestReader &request() const { return m_request; }
     // The full response; sent once, then the connection closes.
     void answer(const QByteArray &response);
+    // Closes at once, without an answer.
+    void drop();
+
+    QHostAddress peer() const { return m_peer; }
+    // Grows with every read or write of any connection: the smallest is the
+    // connection idle the longest.
+    quint64 lastActive() const { return m_lastActive; }
 
 signals:
     void requestRead(CRankConnection *connection);
@@ -35,9 +43,12 @@ signals:
 private:
     void readRequest();
     void finish();
+    void touch();
 
     QTcpSocket *m_socket;
     QTimer m_deadline;
+    QHostAddress m_peer;
+    quint64 m_lastActive = 0;
     CRequestReader m_request;
     bool m_announced = false;
     bool m_answered = false;

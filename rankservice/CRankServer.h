@@ -6,13 +6,19 @@
 #include <QTcpServer>
 
 #include <chrono>
+#include <memory>
+#include <utility>
+#include <vector>
 
 class CRankConnection;
+class QHostAddress;
 class CRequestReader;
 class CSnapshotStore;
 
 // Answers "GET /siteinfo/<domain>" with the site-information page of that
-// domain, "GET /status" with what the service holds, every other path with
+// domain as of today, "GET /siteinfo/<domain>?date=YYYY-MM-DD" with the page
+// as of that day (from the newest list on or before it, the period means
+// counted back from that list; the page says the day), "GET /status" with what the service holds, every other path with
 // 404 and a broken request with 400. Each answer ends the connection:
 // Sorvane's client reads until the server closes. Runs on one thread; no
 // client can hold it up, since every connection has a deadline and a bounded
@@ -23,6 +29,9 @@ class CRankServer : public QTcpServer
 
 public:
     static constexpr int MaxConnections = 512;
+    static constexpr int MaxPerAddress = 128;
+    // Past days whose figures are kept once worked out from the lists.
+    static constexpr int PastDaysKept = 4;
 
     // What the status answer and the pages say about the lists served.
     struct Source
@@ -46,7 +55,19 @@ public:
     void setSource(const Source &source) { m_source = source; }
     void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
 
-    int openConnections() const { return m_open; }
+    // While the lists load, pages are refused with 503 and the progress
+    // ("loading: 3 of 90 lists read"); the status answer says the same.
+    void setLoading(const QString &progress)
+    {
+        m_loading = true;
+        m_progress = progress;
+    }
+    void setLoaded() { m_loading = false; }
+    bool loading() const { return m_loading; }
+
+    int openConnections() const { return int(m_connections.size()); }
+    // Connections closed to make room for a newer client.
+    qint64 droppedIdle() const { return m_droppedIdle; }
 
     // The full response (status line, headers, body) to a finished head.
     QByteArray answer(const CRequestReader &request) const;
@@ -57,12 +78,22 @@ public:
 
 private:
     void acceptPending();
-    void connectionClosed();
+    void connectionClosed(QObject *connection);
+    // Drops the connection idle the longest when a client of peer would pass a cap.
+    void makeRoom(const QHostAddress &peer);
     void answerConnection(CRankConnection *connection);
+    QByteArray pageAsOf(const QString &domain, const QDate &day) const;
+    // The figures as of a past day, read again from the held folder's lists.
+    std::shared_ptr<const CSnapshotStore> storeAsOf(const QDate &day) const;
 
     const CSnapshotStore &m_store;
     std::chrono::milliseconds m_deadline{5000};
     int m_maxAgeDays = 0;
     Source m_source;
-    int m_open = 0;
+    bool m_loading = false;
+    QString m_progress;
+    std::vector<CRankConnection *> m_connections; // children, oldest first
+    qint64 m_droppedIdle = 0;
+    mutable std::vector<std::pair<QDate, std::shared_ptr<const CSnapshotStore>>> m_pastDays; // latest use first
+    mutable std::pair<QDate, qint64> m_pastDaysOf; // the held lists they were worked out beside
 };

@@ -37,7 +37,7 @@ QByteArray CSiteInfoPage::withSeparators(int number)
 }
 
 QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
-                                 const Attribution &from)
+                                 const Attribution &from, const QDate &asOf)
 {
     // The headings must carry the name exactly as asked. Names that a list can
     // hold are plain host names, which escaping leaves alone; anything else
@@ -56,6 +56,12 @@ QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figu
             "newest list: ";
     page += day;
     page += ".</p>\n";
+    if (asOf.isValid()) {
+        page += CSiteInfoFormat::AsOfOpening;
+        page += asOf.toString(CSiteInfoFormat::AsOfFormat).toLatin1();
+        page += CSiteInfoFormat::AsOfClosing;
+        page += '\n';
+    }
     if (!from.list.isEmpty()) {
         page += "<p class=\"attribution\">List: " + from.list.toHtmlEscaped().toUtf8() + ", " + day
             + "; licence: " + from.licence.toHtmlEscaped().toUtf8() + ".</p>\n";

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
+#include <QStringView>
 
 class QString;
 struct CSiteFigures;
@@ -28,8 +30,11 @@ public:
         QString licence;
     };
 
+
+    // asOf: the day the figures are for (left out when invalid); listDay: the
+    // newest list on or before it.
     static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
-                             const Attribution &from = {});
+                             const Attribution &from = {}, const QDate &asOf = {});
 
     // 1234567 -> "1,234,567"
     static QByteArray withSeparators(int number);

@@ -65,6 +65,7 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
 
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
+    m_folder.swap(other.m_folder);
     std::swap(m_ids, other.m_ids);
     m_acc.swap(other.m_acc);
     m_days.swap(other.m_days);
@@ -90,7 +91,8 @@ CSiteFigures CSnapshotStore::figures(QStringView domain) const
 }
 
 std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &folder, Report &report,
-                                                                std::vector<ListFile> *usLists)
+                                                                std::vector<ListFile> *usLists,
+                                                                const QDate &today, const QDate &asOf)
 {
     static const QRegularExpression datePattern(QStringLiteral("(\\d{4})-(\\d{2})-(\\d{2})"));
     static const QRegularExpression usPattern(QStringLiteral("(^|[._-])us([._-]|$)"),
@@ -113,6 +115,14 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
             ++report.filesWithoutDate;
             continue;
         }
+        if (date > today) {
+            ++report.filesInFuture;
+            report.problems << name + QStringLiteral(": skipped, dated after today (")
+                    + today.toString(Qt::ISODate) + QLatin1Char(')');
+            continue;
+        }
+        if (asOf.isValid() && date > asOf)
+            continue;
         const bool us = usPattern.match(name).hasMatch();
         if (us && !usLists)
             continue;
@@ -250,11 +260,25 @@ void CSnapshotStore::addUs(const ListFile &file, qsizetype textSize, Report &rep
 
 CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
 {
+    return load(folder, LoadOptions());
+}
+
+CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOptions &options)
+{
     *this = CSnapshotStore();
+    m_folder = folder;
     Report report;
     std::vector<ListFile> us;
     QByteArray text;
-    for (ListFile &file : findLists(folder, report, &us)) {
+    std::vector<ListFile> daily = findLists(folder, report, &us, options.today, options.asOf);
+    const int total = int(daily.size() + us.size());
+    int done = 0;
+    const auto step = [&] {
+        if (options.progress)
+            options.progress(++done, total);
+    };
+    for (ListFile &file : daily) {
+        step();
         if (m_newestDay.isValid() && file.date.daysTo(m_newestDay) >= WindowDays) {
             ++report.filesNotNeeded;
             continue;
@@ -273,6 +297,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
         m_days.push_back(file);
     }
     for (const ListFile &file : us) {
+        step();
         if (m_newestUsDay.isValid()) {
             ++report.filesNotNeeded;
             continue;
@@ -283,13 +308,16 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
     return report;
 }
 
-CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder)
+CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDate &today)
 {
-    if (!m_newestDay.isValid())
-        return load(folder);
+    if (!m_newestDay.isValid()) {
+        LoadOptions options;
+        options.today = today;
+        return load(folder, options);
+    }
     Report report;
     std::vector<ListFile> newer;
-    for (const ListFile &file : findLists(folder, report, nullptr)) {
+    for (const ListFile &file : findLists(folder, report, nullptr, today)) {
         if (file.date > m_newestDay && (newer.empty() || newer.back().date != file.date))
             newer.push_back(file);
     }
@@ -335,11 +363,12 @@ QString CSnapshotStore::Report::summary() const
                .arg(rows)
                .arg(skippedLines())
         + QStringLiteral(" (%1 malformed, %2 duplicate); %3 United States list, %4 files skipped, "
-                         "%5 not needed, %6 without a date in the name")
+                         "%5 not needed, %6 without a date in the name, %7 dated after today")
               .arg(malformedLines)
               .arg(duplicateLines)
               .arg(usLists)
               .arg(filesSkipped)
               .arg(filesNotNeeded)
-              .arg(filesWithoutDate);
+              .arg(filesWithoutDate)
+              .arg(filesInFuture);
 }

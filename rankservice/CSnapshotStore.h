@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // The figures of every domain found in a folder of daily ranking lists.
@@ -34,6 +35,7 @@ public:
         int filesSkipped = 0;  // unreadable, empty, garbage, or a second list for a day
         int filesNotNeeded = 0; // older than the window, or an older United States list
         int filesWithoutDate = 0;
+        int filesInFuture = 0; // dated after today: a typo must not become the newest list
         int filesReread = 0;   // held days read again to take them out of a period
         QStringList problems;  // one line per skipped file or file with skipped lines
 
@@ -41,13 +43,22 @@ public:
         QString summary() const;
     };
 
+    struct LoadOptions
+    {
+        QDate today = QDate::currentDate(); // lists dated after it are skipped and reported
+        QDate asOf; // when valid, the figures as they were on that day: later lists are left out
+        // Called after each list with the lists dealt with so far and in all.
+        std::function<void(int done, int total)> progress;
+    };
+
     // Replaces everything held before with the lists of folder.
     Report load(const QString &folder);
+    Report load(const QString &folder, const LoadOptions &options);
 
     // Folds in the daily lists of folder newer than the newest one held.
     // Reads only those and the held days that leave a period on the way;
     // the other days stay as they are. Report::days counts the days added.
-    Report addNewer(const QString &folder);
+    Report addNewer(const QString &folder, const QDate &today = QDate::currentDate());
 
     // Exchanges the held lists with other's, without copying: a store grown
     // on another thread is swapped in between two requests.
@@ -61,6 +72,8 @@ public:
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return qsizetype(m_acc.size()); }
+    // The folder last loaded, where the lists of past days are read again.
+    QString folder() const { return m_folder; }
 
     // Lower case, a leading "www." dropped; the key under which lists and
     // requests meet.
@@ -90,7 +103,8 @@ private:
     static constexpr int PeriodDays[Accumulator::Periods] = {7, 30, WindowDays};
 
     static std::vector<ListFile> findLists(const QString &folder, Report &report,
-                                           std::vector<ListFile> *usLists);
+                                           std::vector<ListFile> *usLists, const QDate &today,
+                                           const QDate &asOf = {});
     // Reads and parses one list into m_listRows, whose views point into
     // text; false, with the reason reported, when it gives no rows.
     bool readList(const ListFile &file, QByteArray &text, Report &report);
@@ -103,6 +117,7 @@ private:
     void removeDaily(qsizetype textSize, int periods);
     void addUs(const ListFile &file, qsizetype textSize, Report &report);
 
+    QString m_folder;
     CDomainIndex m_ids;
     std::vector<Accumulator> m_acc; // by id
     std::vector<ListFile> m_days;   // the daily lists folded in, newest first

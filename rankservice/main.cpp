@@ -3,6 +3,7 @@
 #include "CListUpdater.h"
 #include "CRankServer.h"
 #include "CSampleGenerator.h"
+#include "CServiceNotifier.h"
 #include "CSnapshotStore.h"
 
 #include <QCommandLineParser>
@@ -10,10 +11,12 @@
 #include <QDate>
 #include <QHostAddress>
 #include <QTextStream>
+#include <QThread>
 #include <QTime>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -227,33 +230,12 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // Listen at once and load the lists on a thread of their own: a client
+    // learns that the service is loading instead of finding nothing there.
     CSnapshotStore store;
-    const CSnapshotStore::Report report = store.load(folder);
-    for (const QString &problem : report.problems)
-        err << problem << '\n';
-    err.flush();
-    out << report.summary() << Qt::endl;
-    if (report.days == 0)
-        err << "sorvane-rankd: no daily list in " << folder
-            << "; every page will read NA" << Qt::endl;
-
     CRankServer server(store);
     server.setMaxAgeDays(maxAge);
-    std::unique_ptr<CListRefresher> refresher;
-    if (source) {
-        server.setSource({source->name(), source->title(), source->licence(), {}});
-        out << sourceLine(source->name(), store, {}) << Qt::endl;
-        refresher = std::make_unique<CListRefresher>(*source, data, settings, store, server);
-        QObject::connect(refresher.get(), &CListRefresher::refreshed, &app, [&](const QString &outcome) {
-            out << outcome << '\n' << sourceLine(source->name(), store, outcome) << Qt::endl;
-        });
-        refresher->refreshDailyAt(refreshAt);
-        // Serve what is held at once; fetch the missing newest list meanwhile.
-        if (store.newestDay() < QDate::currentDate())
-            QTimer::singleShot(0, refresher.get(), &CListRefresher::refresh);
-    }
-    if (const QString stale = server.staleReason(QDate::currentDate()); !stale.isEmpty())
-        err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << maxAge << ')' << Qt::endl;
+    server.setLoading(QStringLiteral("lists not yet counted"));
     if (!server.listen(address, quint16(port))) {
         err << "sorvane-rankd: cannot listen on " << address.toString() << ':' << port << ": "
             << server.errorString() << Qt::endl;
@@ -261,5 +243,56 @@ int main(int argc, char *argv[])
     }
     out << "listening on " << server.serverAddress().toString() << ':' << server.serverPort() << Qt::endl;
     std::fflush(stdout);
-    return app.exec();
+
+    auto loaded = std::make_shared<CSnapshotStore>();
+    auto report = std::make_shared<CSnapshotStore::Report>();
+    auto shownTenth = std::make_shared<int>(-1);
+    const std::unique_ptr<QThread> loader(QThread::create([&app, &server, &out, folder, loaded, report, shownTenth] {
+        CSnapshotStore::LoadOptions options;
+        options.progress = [&app, &server, &out, shownTenth](int done, int total) {
+            QMetaObject::invokeMethod(&app, [&server, &out, shownTenth, done, total] {
+                const QString progress = QStringLiteral("%1 of %2 lists read").arg(done).arg(total);
+                server.setLoading(progress);
+                CServiceNotifier::notify("STATUS=loading: " + progress.toUtf8());
+                // A line at every tenth, so that a long load shows it moves.
+                if (const int tenth = done * 10 / qMax(total, 1); tenth != *shownTenth) {
+                    *shownTenth = tenth;
+                    out << "loading: " << progress << Qt::endl;
+                }
+            }, Qt::QueuedConnection);
+        };
+        *report = loaded->load(folder, options);
+    }));
+    std::unique_ptr<CListRefresher> refresher;
+    QObject::connect(loader.get(), &QThread::finished, &app, [&, loaded, report] {
+        store.swap(*loaded);
+        for (const QString &problem : report->problems)
+            err << problem << '\n';
+        err.flush();
+        out << report->summary() << Qt::endl;
+        if (report->days == 0)
+            err << "sorvane-rankd: no daily list in " << folder << "; every page will read NA" << Qt::endl;
+        if (source) {
+            server.setSource({source->name(), source->title(), source->licence(), {}});
+            out << sourceLine(source->name(), store, {}) << Qt::endl;
+            refresher = std::make_unique<CListRefresher>(*source, data, settings, store, server);
+            QObject::connect(refresher.get(), &CListRefresher::refreshed, &app, [&](const QString &outcome) {
+                out << outcome << '\n' << sourceLine(source->name(), store, outcome) << Qt::endl;
+            });
+            refresher->refreshDailyAt(refreshAt);
+            // Serve what is held at once; fetch the missing newest list meanwhile.
+            if (store.newestDay() < QDate::currentDate())
+                QTimer::singleShot(0, refresher.get(), &CListRefresher::refresh);
+        }
+        if (const QString stale = server.staleReason(QDate::currentDate()); !stale.isEmpty())
+            err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << maxAge << ')' << Qt::endl;
+        server.setLoaded();
+        out << "ready: " << store.daysHeld() << " days held" << Qt::endl;
+        CServiceNotifier::notify(QByteArrayLiteral("READY=1\nSTATUS=ready: ") + QByteArray::number(store.daysHeld())
+                                 + " days held");
+    });
+    loader->start();
+    const int code = app.exec();
+    loader->wait();
+    return code;
 }

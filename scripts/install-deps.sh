@@ -9,6 +9,7 @@ packages=(
     qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     libarchive-dev
     fonts-dejavu-core
+    systemd # systemd-analyze checks the user units in the tests
     "$@"
 )
 

@@ -63,9 +63,8 @@ rankd_pid=$!
 trap 'kill "$rankd_pid" 2>/dev/null || true; wait "$rankd_pid" 2>/dev/null || true; rm -f "$log"' EXIT
 
 port=$("$root/scripts/rankd-port.sh" "$log" "$rankd_pid" || true)
-cat "$log"
 if [ -z "$port" ]; then
-    echo "The ranking service did not start." >&2
+    echo "The ranking service stopped before it had loaded its lists." >&2
     exit 1
 fi
 

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include <sys/resource.h>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -68,6 +70,9 @@ private slots:
     void survivesBadClients_data();
     void survivesBadClients();
     void servesManyAtOnce();
+    void slowClientsCrowdNoOneOut();
+    void refusesPagesWhileLoading();
+    void pastDaysFollowTheLists();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -260,6 +265,102 @@ void tst_RankServer::servesManyAtOnce()
         QVERIFY2(client.received.contains(QByteArray('\n' + QByteArray::number(i) + ",000 ")), qPrintable(QString::number(i)));
     }
     QTRY_COMPARE(m_server->openConnections(), 0);
+}
+
+void tst_RankServer::slowClientsCrowdNoOneOut()
+{
+    // Slow clients would otherwise be waited for until their deadline, far
+    // longer than the wait below.
+    const auto previous = m_server->deadline();
+    m_server->setDeadline(10min);
+
+    constexpr int Slow = 1000;
+    // Both ends of every connection live in this process.
+    rlimit files{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &files), 0);
+    constexpr rlim_t Needed = 2 * Slow + 256;
+    if (files.rlim_cur < Needed) {
+        files.rlim_cur = qMin(files.rlim_max, Needed);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &files), 0);
+    }
+    if (files.rlim_cur < Needed)
+        QSKIP("the limit on open files is too low for a thousand connections");
+    constexpr int Batch = 50; // within the system's backlog of connections not yet taken in
+    std::vector<std::unique_ptr<CClient>> slow;
+    while (slow.size() < size_t(Slow)) {
+        for (int i = 0; i < Batch; ++i) {
+            slow.push_back(std::make_unique<CClient>(port()));
+            QTcpSocket *socket = &slow.back()->socket;
+            connect(socket, &QTcpSocket::connected, socket,
+                    [socket] { socket->write("GET /siteinfo/site1.test HTTP/1.0\r\nHost:"); });
+        }
+        // Until the server has taken in every one so far (or dropped it for a newer one).
+        QVERIFY2(QTest::qWaitFor([&] {
+                     return m_server->openConnections() + m_server->droppedIdle() >= qint64(slow.size());
+                 }, 20000),
+                 qPrintable(QStringLiteral("%1 slow clients, %2 open").arg(slow.size()).arg(m_server->openConnections())));
+    }
+    QVERIFY(m_server->openConnections() <= CRankServer::MaxPerAddress);
+    QVERIFY(m_server->droppedIdle() >= Slow - CRankServer::MaxPerAddress);
+
+    // A normal client is answered (the wait is only a guard against a hang).
+    CClient good(port());
+    QVERIFY(good.waitConnected());
+    good.socket.write(get("/siteinfo/site3.test"));
+    QVERIFY(good.closedByServer());
+    QVERIFY2(good.received.startsWith("HTTP/1.1 200 OK"), good.received.left(200).constData());
+    QVERIFY(good.received.contains("\n3,000 "));
+
+    // The newest slow clients are still held, the oldest were let go.
+    QCOMPARE(slow.front()->socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(slow.back()->socket.state(), QAbstractSocket::ConnectedState);
+    slow.clear();
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    m_server->setDeadline(previous);
+}
+
+void tst_RankServer::refusesPagesWhileLoading()
+{
+    m_server->setLoading(QStringLiteral("3 of 90 lists read"));
+    const QByteArray loading = fetch(get("/siteinfo/site7.test"));
+    QCOMPARE(statusLine(loading), QByteArray("HTTP/1.1 503 Service Unavailable"));
+    QVERIFY(loading.contains("Content-Type: text/plain"));
+    QVERIFY2(loading.endsWith("\r\n\r\nloading: 3 of 90 lists read\n"), loading.constData());
+    QVERIFY(fetch(get("/status")).contains("\"loading\":\"3 of 90 lists read\""));
+    QCOMPARE(statusLine(fetch(get("/nothing"))), QByteArray("HTTP/1.1 404 Not Found"));
+
+    m_server->setLoaded();
+    const QByteArray page = fetch(get("/siteinfo/site7.test"));
+    QCOMPARE(statusLine(page), QByteArray("HTTP/1.1 200 OK"));
+    QVERIFY(page.contains("\n7,000 "));
+    QVERIFY(fetch(get("/status")).contains("\"loading\":null"));
+}
+
+void tst_RankServer::pastDaysFollowTheLists()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &text) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write(QStringLiteral("2026-03-31.csv"), "5,late.test\n");
+    CSnapshotStore store;
+    store.load(dir.path());
+    CRankServer server(store);
+    CRequestReader before;
+    before.feed(get("/siteinfo/early.test?date=2026-03-20"));
+    QVERIFY(server.answer(before).contains("No list is held on or before 2026-03-20."));
+
+    // A past day's list arrives with a newer one; the day asked for before is worked out again.
+    write(QStringLiteral("2026-03-15.csv"), "3,early.test\n");
+    write(QStringLiteral("2026-04-01.csv"), "6,late.test\n");
+    store.addNewer(dir.path());
+    const QByteArray after = server.answer(before);
+    QVERIFY2(after.startsWith("HTTP/1.1 200 OK\r\n"), after.constData());
+    QVERIFY(after.contains("newest list: 2026-03-15."));
+    QVERIFY(after.contains("Figures as of 2026-03-20."));
+    QVERIFY(after.contains("\n3 "));
 }
 
 QTEST_GUILESS_MAIN(tst_RankServer)

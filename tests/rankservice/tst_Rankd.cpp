@@ -3,6 +3,8 @@
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "CSampleGenerator.h"
+#include "CSiteInfoPage.h"
+#include "pageformat/CSiteInfoFormat.h"
 #include "CSnapshotStore.h"
 #include "RankPageParser.h"
 
@@ -11,9 +13,17 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
+#include <map>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // Runs the real sorvane-rankd the way a script does: sample data first, then
 // the service on a free port, read from its first lines of output.
@@ -31,11 +41,14 @@ private slots:
     void refusesStaleLists();
     void updatesThenServesASource();
     void keepsServingWhileAnUpdateStalls();
+    void answersAsOfPastDays();
+    void tellsSystemdWhenReady();
 };
 
 namespace {
 
-// Starts the service and waits, spinning the event loop, for its port.
+// Starts the service and waits, spinning the event loop, for its port and
+// the end of its loading.
 quint16 startService(QProcess &service, const QStringList &arguments, QByteArray &output)
 {
     service.start(QStringLiteral(SORVANE_RANKD_PATH), arguments);
@@ -45,7 +58,7 @@ quint16 startService(QProcess &service, const QStringList &arguments, QByteArray
     const bool started = QTest::qWaitFor([&] {
         output += service.readAllStandardOutput();
         match = listening.match(QString::fromLatin1(output));
-        return match.hasMatch() || service.state() == QProcess::NotRunning;
+        return (match.hasMatch() && output.contains("\nready: ")) || service.state() == QProcess::NotRunning;
     }, 30000);
     return started && match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
 }
@@ -94,14 +107,24 @@ void tst_Rankd::servesGeneratedSample()
     }();
     QCOMPARE(domainsFile, CSampleGenerator::domains().join(QLatin1Char('\n')).toLatin1() + '\n');
 
-    CRankdProcess service(QStringLiteral(SORVANE_RANKD_PATH));
-    const CResult<quint16> started =
-        service.startWith({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data}, 30000);
-    QVERIFY2(started, qPrintable(started.message()));
-    QCOMPARE(service.address(), QStringLiteral("127.0.0.1"));
-    QVERIFY2(service.loadSummary().startsWith(QStringLiteral("loaded 91 files, 90 days, ")),
-             qPrintable(service.loadSummary()));
-    const quint16 port = started.value();
+    QProcess service;
+    service.start(QStringLiteral(SORVANE_RANKD_PATH),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data});
+    QVERIFY(service.waitForStarted(30000));
+    QByteArray output;
+    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
+                                       QRegularExpression::MultilineOption);
+    QRegularExpressionMatch match;
+    while (!output.contains("\nready: ")) {
+        QVERIFY2(service.waitForReadyRead(30000), service.readAllStandardError().constData());
+        output += service.readAllStandardOutput();
+    }
+    // It listens before it loads, and says how far the loading got.
+    QVERIFY2((match = listening.match(QString::fromLatin1(output))).hasMatch(), output.constData());
+    QVERIFY2(output.startsWith("listening on "), output.constData());
+    QVERIFY2(output.contains("\nloading: 200 of 200 lists read\nloaded 91 files, 90 days, "), output.constData());
+    QVERIFY2(output.endsWith("\nready: 90 days held\n"), output.constData());
+    const quint16 port = quint16(match.captured(1).toUInt());
 
     const QString domain = CSampleGenerator::domains().first();
     QTcpSocket client;
@@ -124,7 +147,8 @@ void tst_Rankd::servesGeneratedSample()
     QCOMPARE(read.usRank(), QString::number(figures.usRank));
     QCOMPARE(read.threeMonth(), QString::number(figures.threeMonth));
 
-    service.stop();
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
 }
 
 void tst_Rankd::portLine_data()
@@ -333,6 +357,169 @@ void tst_Rankd::keepsServingWhileAnUpdateStalls()
     // Nothing half-written.
     QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
     QVERIFY(fetchPath(port, "/siteinfo/site7.test").startsWith("HTTP/1.1 200 OK\r\n"));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void tst_Rankd::answersAsOfPastDays()
+{
+    // 120 days of lists ending today, a few missing, and a list dated ahead
+    // by mistake; each list ranks 15 names differently.
+    const QDate today = QDate::currentDate();
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &text) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    };
+    std::map<int, std::map<QByteArray, int>> lists; // by days back
+    std::map<int, std::map<QByteArray, int>> usLists;
+    for (int back = 0; back < 120; ++back) {
+        if (back % 11 == 5)
+            continue;
+        QByteArray text;
+        for (int rank = 1; rank <= 12; ++rank) {
+            const QByteArray name = 'n' + QByteArray::number((rank * 7 + back * 3) % 15) + ".test";
+            text += QByteArray::number(rank * 100 + back) + ',' + name + '\n';
+            lists[back].emplace(name, rank * 100 + back);
+        }
+        write(today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".csv"), text);
+        if (back % 10 == 0) {
+            const QByteArray name = 'n' + QByteArray::number(back % 15) + ".test";
+            write(today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".us.csv"), "7," + name + '\n');
+            usLists[back].emplace(name, 7);
+        }
+    }
+    const QString ahead = today.addDays(3).toString(Qt::ISODate) + QStringLiteral(".csv");
+    write(ahead, "1,n0.test\n");
+
+    QProcess service;
+    QByteArray output;
+    const quint16 port = startService(service,
+                                      {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                                       dir.path(), QStringLiteral("--max-age"), QStringLiteral("0")},
+                                      output);
+    QByteArray errors = service.readAllStandardError();
+    QVERIFY2(port != 0, errors.constData());
+    const QByteArray skipped = ahead.toLatin1() + ": skipped, dated after today";
+    QVERIFY2(QTest::qWaitFor([&] { return (errors += service.readAllStandardError()).contains(skipped); }, 10000),
+             errors.constData());
+
+    const auto shown = [](int figure) {
+        return CSiteFigures::known(figure) ? QString::number(figure) : QStringLiteral("NA");
+    };
+    for (const int back : {0, 1, 5, 14, 37, 100, 119}) {
+        const QDate day = today.addDays(-back);
+        const QByteArray dayText = day.toString(CSiteInfoFormat::AsOfFormat).toLatin1();
+        const auto anchor = lists.lower_bound(back);
+        const auto us = usLists.lower_bound(back);
+        for (int n = 0; n < 15; ++n) {
+            const QByteArray name = 'n' + QByteArray::number(n) + ".test";
+            const QByteArray answer = fetchPath(port, "/siteinfo/" + name + "?date=" + dayText);
+            QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+            QVERIFY2(answer.contains(QByteArray(CSiteInfoFormat::AsOfOpening + dayText + CSiteInfoFormat::AsOfClosing)),
+                     answer.constData());
+
+            // Worked out from the lists up to that day.
+            CSiteFigures expected;
+            if (const auto it = anchor->second.find(name); it != anchor->second.end())
+                expected.globalRank = expected.yesterday = it->second;
+            if (us != usLists.end()) {
+                if (const auto it = us->second.find(name); it != us->second.end())
+                    expected.usRank = it->second;
+            }
+            int *means[] = {&expected.sevenDay, &expected.oneMonth, &expected.threeMonth};
+            const int periods[] = {7, 30, 90};
+            for (int p = 0; p < 3; ++p) {
+                qint64 sum = 0;
+                int count = 0;
+                for (auto it = anchor; it != lists.end() && it->first < anchor->first + periods[p]; ++it) {
+                    if (const auto found = it->second.find(name); found != it->second.end()) {
+                        sum += found->second;
+                        ++count;
+                    }
+                }
+                *means[p] = count == 0 ? CSiteFigures::None : int((2 * sum + count) / (2 * count));
+            }
+            const CAlexaRankData read = parseRankPage(QString::fromUtf8(answer), QString::fromLatin1(name), true);
+            const QString where = QString::fromLatin1(name + " as of " + dayText);
+            QVERIFY2(read.globalRank() == shown(expected.globalRank), qPrintable(where));
+            QVERIFY2(read.usRank() == shown(expected.usRank), qPrintable(where));
+            QVERIFY2(read.yesterday() == shown(expected.yesterday), qPrintable(where));
+            QVERIFY2(read.sevenDay() == shown(expected.sevenDay), qPrintable(where));
+            QVERIFY2(read.oneMonth() == shown(expected.oneMonth), qPrintable(where));
+            QVERIFY2(read.threeMonth() == shown(expected.threeMonth), qPrintable(where));
+        }
+    }
+
+    // Undated: today's page, saying so.
+    const QByteArray undated = fetchPath(port, "/siteinfo/n1.test");
+    QVERIFY(undated.contains(QByteArray(CSiteInfoFormat::AsOfOpening + today.toString(CSiteInfoFormat::AsOfFormat).toLatin1())));
+    QCOMPARE(bodyOf(undated), bodyOf(fetchPath(port, "/siteinfo/n1.test?date=" + today.toString(Qt::ISODate).toLatin1())));
+
+    const struct
+    {
+        QByteArray query;
+        QByteArray status;
+        QByteArray reason;
+    } refused[] = {
+        {"date=" + today.addDays(-120).toString(Qt::ISODate).toLatin1(), "404 Not Found", "No list is held on or before"},
+        {"date=1999-01-01", "404 Not Found", "No list is held on or before 1999-01-01."},
+        {"date=" + today.addDays(1).toString(Qt::ISODate).toLatin1(), "400 Bad Request", "after today"},
+        {"date=2026-02-30", "400 Bad Request", "YYYY-MM-DD"},
+        {"date=2026-3-01", "400 Bad Request", "YYYY-MM-DD"},
+        {"date=yesterday", "400 Bad Request", "YYYY-MM-DD"},
+        {"date=", "400 Bad Request", "YYYY-MM-DD"},
+        {"x=1&date=%32026-01-01", "400 Bad Request", "YYYY-MM-DD"},
+    };
+    for (const auto &each : refused) {
+        const QByteArray answer = fetchPath(port, "/siteinfo/n1.test?" + each.query);
+        QVERIFY2(answer.startsWith(QByteArray("HTTP/1.1 " + each.status + "\r\n")), QByteArray(each.query + ": " + answer).constData());
+        QVERIFY2(bodyOf(answer).contains(each.reason), QByteArray(each.query + ": " + answer).constData());
+    }
+
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+void tst_Rankd::tellsSystemdWhenReady()
+{
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("1,one.test\n");
+    list.close();
+
+    // systemd's end of the notification socket.
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
+    sockaddr_un address{};
+    QVERIFY(size_t(path.size()) < sizeof address.sun_path);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    const auto closeSocket = qScopeGuard([fd] { ::close(fd); });
+    QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+
+    QProcess service;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(path));
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(
+        service, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), dir.path()}, output);
+    QVERIFY2(port != 0, output.constData());
+
+    QByteArray told;
+    QVERIFY2(QTest::qWaitFor([&] {
+                 char message[4096];
+                 for (ssize_t got; (got = ::recv(fd, message, sizeof message, 0)) > 0;)
+                     told += QByteArray(message, got) + '|';
+                 return told.contains("READY=1");
+             }, 10000),
+             told.constData());
+    QVERIFY2(told.startsWith("STATUS=loading: 1 of 1 lists read|"), told.constData());
+    QVERIFY2(told.endsWith("READY=1\nSTATUS=ready: 1 days held|"), told.constData());
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }

@@ -1,5 +1,6 @@
 #include "CDomainIndex.h"
 #include "CListPacker.h"
+#include "CListReader.h"
 #include "MakeFigures.h"
 #include "CSnapshotParser.h"
 #include "CSnapshotStore.h"
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <map>
 
 Q_DECLARE_METATYPE(CSnapshotParser::Format)
 
@@ -47,6 +50,11 @@ private slots:
     void readsCompressedLists();
     void addsNewerDaysWithoutRereading_data();
     void addsNewerDaysWithoutRereading();
+    void skipsListsDatedAfterToday();
+    void refusesListChangedWhileRead_data();
+    void refusesListChangedWhileRead();
+    void figuresAsOfPastDay_data();
+    void figuresAsOfPastDay();
 };
 
 void tst_SnapshotStore::parsesLines_data()
@@ -341,6 +349,166 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading()
     }
     // Nothing newer: nothing read.
     QCOMPARE(grown.addNewer(dir.path()).filesRead, 0);
+}
+
+void tst_SnapshotStore::skipsListsDatedAfterToday()
+{
+    QTemporaryDir dir;
+    for (int age = 0; age < 3; ++age)
+        write(dir, fileFor(age), "10,real.test\n");
+    // A typo of a year and tomorrow's list, both seen from Newest as today.
+    write(dir, QStringLiteral("2206-03-31.csv"), "1,typo.test\n");
+    write(dir, fileFor(-1), "1,tomorrow.test\n");
+    write(dir, fileFor(-2, ".us.csv"), "1,typo.test\n");
+
+    CSnapshotStore::LoadOptions options;
+    options.today = Newest;
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path(), options);
+    QCOMPARE(store.newestDay(), Newest);
+    QCOMPARE(store.daysHeld(), 3);
+    QCOMPARE(report.filesInFuture, 3);
+    QCOMPARE(store.figures(u"real.test"), makeFigures(10, CSiteFigures::None, 10, 10, 10));
+    QCOMPARE(store.figures(u"typo.test"), CSiteFigures());
+    QCOMPARE(store.figures(u"tomorrow.test"), CSiteFigures());
+    const QString problems = report.problems.join(QLatin1Char('\n'));
+    for (const QString &name : {QStringLiteral("2206-03-31.csv"), fileFor(-1), fileFor(-2, ".us.csv")})
+        QVERIFY2(problems.contains(name + QStringLiteral(": skipped, dated after today (2026-03-31)")),
+                 qPrintable(problems));
+    QVERIFY(report.summary().endsWith(QStringLiteral("3 dated after today")));
+
+    // Nor does a future list come in as a newer day.
+    const CSnapshotStore::Report added = store.addNewer(dir.path(), Newest);
+    QCOMPARE(added.days, 0);
+    QCOMPARE(added.filesInFuture, 3);
+    QCOMPARE(store.newestDay(), Newest);
+}
+
+void tst_SnapshotStore::refusesListChangedWhileRead_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("cut short") << QStringLiteral("cut");
+    QTest::newRow("emptied") << QStringLiteral("empty");
+    QTest::newRow("rewritten, same size") << QStringLiteral("rewrite");
+    QTest::newRow("grown") << QStringLiteral("grow");
+}
+
+void tst_SnapshotStore::refusesListChangedWhileRead()
+{
+    QFETCH(QString, change);
+    QTemporaryDir dir;
+    QByteArray text;
+    for (int rank = 1; rank <= 100000; ++rank)
+        text += QByteArray::number(rank) + ",site" + QByteArray::number(rank) + ".test\n";
+    write(dir, fileFor(0), text);
+    const QString path = dir.filePath(fileFor(0));
+
+    bool changed = false;
+    const CListReader::Result read = CListReader::read(path, [&](qint64) {
+        if (changed)
+            return;
+        changed = true;
+        QFile file(path);
+        if (change == QLatin1String("cut")) {
+            QVERIFY(file.resize(text.size() / 2));
+        } else if (change == QLatin1String("empty")) {
+            QVERIFY(file.resize(0));
+        } else if (change == QLatin1String("rewrite")) {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(text.size() / 2));
+            QVERIFY(file.write("9") == 1);
+        } else {
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(file.write("100001,late.test\n") > 0);
+        }
+    });
+    QVERIFY(changed);
+    QVERIFY(!read.ok());
+    QVERIFY(read.text.isEmpty());
+    QVERIFY2(read.problem.contains(QStringLiteral("changed while it was read")), qPrintable(read.problem));
+
+    // Left alone, the same file reads whole.
+    write(dir, fileFor(0), text);
+    const CListReader::Result whole = CListReader::read(path);
+    QVERIFY(whole.ok());
+    QCOMPARE(whole.text, text);
+}
+
+void tst_SnapshotStore::figuresAsOfPastDay_data()
+{
+    QTest::addColumn<int>("age"); // of the day asked for, before Newest
+    QTest::newRow("the newest day") << 0;
+    QTest::newRow("a day back") << 1;
+    QTest::newRow("a day without a list") << 5;
+    QTest::newRow("two weeks back") << 14;
+    QTest::newRow("past a month back") << 37;
+    QTest::newRow("the oldest list") << 119;
+    QTest::newRow("before every list") << 120;
+}
+
+void tst_SnapshotStore::figuresAsOfPastDay()
+{
+    QFETCH(int, age);
+
+    // 120 days of lists, a few missing; each ranks 15 names differently.
+    QTemporaryDir dir;
+    std::map<int, std::map<QByteArray, int>> lists; // by age
+    std::map<int, std::map<QByteArray, int>> usLists;
+    for (int day = 0; day < 120; ++day) {
+        if (day % 11 == 5)
+            continue;
+        QByteArray text;
+        for (int rank = 1; rank <= 12; ++rank) {
+            const QByteArray name = 'n' + QByteArray::number((rank * 7 + day * 3) % 15) + ".test";
+            text += QByteArray::number(rank * 100 + day) + ',' + name + '\n';
+            lists[day].emplace(name, rank * 100 + day);
+        }
+        write(dir, fileFor(day), text);
+        if (day % 10 == 0) {
+            write(dir, fileFor(day, ".us.csv"), "7,n" + QByteArray::number(day % 15) + ".test\n");
+            usLists[day].emplace('n' + QByteArray::number(day % 15) + ".test", 7);
+        }
+    }
+
+    const QDate asOf = Newest.addDays(-age);
+    CSnapshotStore::LoadOptions options;
+    options.today = Newest;
+    options.asOf = asOf;
+    CSnapshotStore store;
+    store.load(dir.path(), options);
+
+    // Worked out from the lists themselves.
+    const auto anchor = lists.lower_bound(age);
+    if (anchor == lists.end()) {
+        QVERIFY(!store.newestDay().isValid());
+        return;
+    }
+    QCOMPARE(store.newestDay(), Newest.addDays(-anchor->first));
+    const auto us = usLists.lower_bound(age);
+    for (int n = 0; n < 15; ++n) {
+        const QByteArray name = 'n' + QByteArray::number(n) + ".test";
+        CSiteFigures expected;
+        if (const auto it = anchor->second.find(name); it != anchor->second.end())
+            expected.globalRank = expected.yesterday = it->second;
+        if (us != usLists.end()) {
+            if (const auto it = us->second.find(name); it != us->second.end())
+                expected.usRank = it->second;
+        }
+        int *means[] = {&expected.sevenDay, &expected.oneMonth, &expected.threeMonth};
+        const int periods[] = {7, 30, 90};
+        for (int p = 0; p < 3; ++p) {
+            qint64 sum = 0;
+            int count = 0;
+            for (auto it = anchor; it != lists.end() && it->first < anchor->first + periods[p]; ++it) {
+                if (const auto found = it->second.find(name); found != it->second.end()) {
+                    sum += found->second;
+                    ++count;
+                }
+            }
+            *means[p] = count == 0 ? CSiteFigures::None : int((2 * sum + count) / (2 * count));
+        }
+        QCOMPARE(store.figures(QString::fromLatin1(name)), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_SnapshotStore)

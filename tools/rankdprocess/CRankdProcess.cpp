@@ -58,8 +58,10 @@ CResult<quint16> CRankdProcess::startWith(const QStringList &arguments, int time
             if (const std::optional<quint16> port = portOf(line)) {
                 m_port = *port;
                 m_address = line.mid(13).section(u':', 0, -2);
-                return CResult<quint16>::success(m_port);
             }
+            // It listens at once; pages are served once the lists are loaded.
+            if (line.startsWith(QStringLiteral("ready: ")) && m_port != 0)
+                return CResult<quint16>::success(m_port);
         }
     }
     stop();
