@@ -399,13 +399,16 @@ QString MainWindow::ordinalSuffix(int day) { return CHistoryCalendar::ordinalSuf
 
 void MainWindow::addRankRow(CAlexaRankData record)
 {
-    addFilteredRow(record, ui->cbDomain->currentText());
+    // A record just taken in is the history's last one.
+    const qsizetype last = rankHistory.size() - 1;
+    const qsizetype historyIndex = last >= 0 && rankHistory.at(last) == record ? last : -1;
+    addFilteredRow(record, ui->cbDomain->currentText(), historyIndex);
 }
 
-void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter)
+void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex)
 {
     if (passesDomainFilter(record, filter))
-        feed->addRecord(record);
+        feed->addRecord(record, historyIndex);
 }
 
 template<typename Predicate>
@@ -414,9 +417,10 @@ void MainWindow::showRecords(Predicate accept)
     feed->beginRebuild();
     feed->clearRows();
     const QString filter = ui->cbDomain->currentText();
-    for (const CAlexaRankData &record : std::as_const(rankHistory)) {
+    for (qsizetype i = 0; i < rankHistory.size(); ++i) {
+        const CAlexaRankData &record = rankHistory.at(i);
         if (accept(record))
-            addFilteredRow(record, filter);
+            addFilteredRow(record, filter, i);
     }
     feed->endRebuild();
 }
@@ -485,13 +489,19 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         return; // no current row to delete
     const QString domain = domainCell->text();
     const QString date = dateCell->text();
-    const auto found = std::find_if(rankHistory.begin(), rankHistory.end(), [&](const CAlexaRankData &record) {
-        return record.domain() == domain && record.date() == date;
-    });
-    if (found != rankHistory.end())
-        rankHistory.erase(found);
+    auto matches = [&](const CAlexaRankData &record) { return record.domain() == domain && record.date() == date; };
+    // The row knows which record it shows; two records of one domain and
+    // day must not be mistaken for each other. Only a row that does not
+    // know is matched by its domain and date.
+    qsizetype removed = CWidgetHelper::historyIndexOf(table, row);
+    if (removed < 0 || removed >= rankHistory.size() || !matches(rankHistory.at(removed))) {
+        const auto found = std::find_if(rankHistory.cbegin(), rankHistory.cend(), matches);
+        removed = found != rankHistory.cend() ? found - rankHistory.cbegin() : -1;
+    }
+    if (removed >= 0)
+        rankHistory.removeAt(removed);
     latestDates->remove(domain, date);
-    table->removeRow(row);
+    CWidgetHelper::removeRecordRow(table, row, removed);
     Q_EMIT historyChanged();
 }
 

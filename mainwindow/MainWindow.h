@@ -102,7 +102,7 @@ private:
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
     void updateChart();
-    void addFilteredRow(const CAlexaRankData &record, const QString &filter);
+    void addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex);
     template<typename Predicate>
     void showRecords(Predicate accept);
 
