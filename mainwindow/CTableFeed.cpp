@@ -1,5 +1,6 @@
 #include "CTableFeed.h"
 
+#include "CFieldText.h"
 #include "CStatusLog.h"
 
 #include <QTableWidget>
@@ -7,9 +8,16 @@
 
 namespace {
 
+// Fields of any length may stand in the history; the line shows each shortened.
 QString statusLine(const CAlexaRankData &record)
 {
-    return record.domain() + QStringLiteral(" -> {") + record.toString() + u'}';
+    QString fields;
+    for (int i = 0; i < CAlexaRankData::FieldCount; ++i) {
+        if (i > 0)
+            fields.append(u',');
+        fields.append(CFieldText::shown(record.field(i)));
+    }
+    return CFieldText::shown(record.domain()) + QStringLiteral(" -> {") + fields + u'}';
 }
 
 } // namespace
