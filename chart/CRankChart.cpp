@@ -256,10 +256,12 @@ CRankChart::Drawn CRankChart::draw(const CRankSeries &series)
         m_chart->addSeries(part);
         part->attachAxis(m_dateAxis);
         part->attachAxis(m_rankAxis);
-        // One legend entry per domain, whatever its number of stretches.
-        if (!drawn.parts.isEmpty()) {
-            const QList<QLegendMarker *> markers = m_chart->legend()->markers(part);
-            for (QLegendMarker *legendMarker : markers)
+        // One legend entry per domain, whatever its number of stretches. The
+        // legend lays its labels out as markup: the name is escaped there.
+        const QList<QLegendMarker *> markers = m_chart->legend()->markers(part);
+        for (QLegendMarker *legendMarker : markers) {
+            legendMarker->setLabel(domain.toHtmlEscaped());
+            if (!drawn.parts.isEmpty())
                 legendMarker->setVisible(false);
         }
         drawn.parts.append(part);

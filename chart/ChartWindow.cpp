@@ -308,8 +308,10 @@ void ChartWindow::showHover(const QString &text)
     m_hoverText = text;
     if (text.isEmpty())
         QToolTip::hideText();
-    else
-        QToolTip::showText(QCursor::pos(), text, ui->chartView);
+    else // escaped, so that markup in a domain name is shown, not obeyed
+        QToolTip::showText(QCursor::pos(),
+                           QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>"),
+                           ui->chartView);
 }
 
 bool ChartWindow::savePng(const QString &path) const
@@ -341,6 +343,10 @@ void ChartWindow::saveWithDialog(bool svg)
     if (!path.endsWith(suffix, Qt::CaseInsensitive))
         path += suffix;
     const bool saved = svg ? saveSvg(path) : savePng(path);
-    if (!saved)
-        QMessageBox::warning(this, QStringLiteral("Sorvane"), QStringLiteral("The chart could not be saved to %1").arg(path));
+    if (!saved) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Sorvane"),
+                        QStringLiteral("The chart could not be saved to %1").arg(path), QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText); // the file name is the user's, markup and all
+        box.exec();
+    }
 }

@@ -8,8 +8,9 @@
 
 class CDomainDate;
 
-// Per domain, the date that compares greatest as text among those seen.
-// Tells the result intake whether a domain was already assessed on a date.
+// Per domain, the latest calendar date among those seen (kept as the
+// "dd/MM/yyyy" text it came as). Tells the result intake whether a domain
+// was already assessed on a date.
 class CDomainDateList
 {
 public:
@@ -22,6 +23,9 @@ public:
     void update(const QString &domain, const QString &date);
     void append(const QString &domain, const QString &date);
     void remove(const QString &domain, const QString &date);
+
+    // Whether the "dd/MM/yyyy" date falls after the other one on the calendar.
+    static bool isLater(const QString &date, const QString &than);
 
     int count() const { return int(m_entries.size()); }
     const CDomainDate &at(int i) const { return *m_entries[std::size_t(i)]; }

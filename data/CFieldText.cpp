@@ -13,6 +13,17 @@ bool CFieldText::isPlain(QStringView text)
     return std::none_of(text.begin(), text.end(), breaksLine);
 }
 
+QString CFieldText::shown(const QString &text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    qsizetype cut = qMax<qsizetype>(length, 1);
+    // Never half of a character written as two code units.
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
 QStringView CFieldText::withoutByteOrderMarks(QStringView line)
 {
     while (line.startsWith(QChar::ByteOrderMark))

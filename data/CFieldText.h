@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QString>
 #include <QStringView>
 
 // What may stand in a field of a history line: any text but a character that
@@ -9,9 +10,17 @@
 class CFieldText
 {
 public:
+    // Laying out a line of megabytes takes minutes; views show at most this
+    // many characters of a field.
+    static constexpr qsizetype ShownLength = 256;
+
+
     static bool breaksLine(QChar c);
     static bool isPlain(QStringView text);
     // Files joined together carry their byte-order marks into the text; one
     // at the start of a line is no part of it.
     static QStringView withoutByteOrderMarks(QStringView line);
+    // The text as a view shows it: one longer than length is cut there and
+    // ends in an ellipsis ("\u2026"); the record itself keeps all of it.
+    static QString shown(const QString &text, qsizetype length = ShownLength);
 };

@@ -1,10 +1,30 @@
 #include "CClippedTextDelegate.h"
 
+#include "CFieldText.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QStringList>
 #include <QStyle>
 #include <QToolTip>
+
+void CClippedTextDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = CFieldText::shown(option->text);
+}
+
+QString CClippedTextDelegate::toolTipText(const QString &field)
+{
+    if (field.size() > ToolTipLength)
+        return QStringLiteral("%1 (%2 characters)").arg(CFieldText::shown(field)).arg(field.size());
+    // A field of that length seldom has spaces to wrap at.
+    QStringList lines;
+    for (qsizetype at = 0; at < field.size(); at += ToolTipLineLength)
+        lines.append(field.mid(at, ToolTipLineLength));
+    return lines.join(u'\n');
+}
 
 QString CClippedTextDelegate::clippedText(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
@@ -27,7 +47,8 @@ bool CClippedTextDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view,
                                      const QModelIndex &index)
 {
     if (event && event->type() == QEvent::ToolTip && index.data(Qt::ToolTipRole).isNull()) {
-        const QString text = clippedText(option, index);
+        const QString field = index.data(Qt::DisplayRole).toString();
+        const QString text = field.size() > CFieldText::ShownLength ? toolTipText(field) : clippedText(option, index);
         if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();

@@ -24,6 +24,10 @@ public:
     void setData(int role, const QVariant &value) override;
     QTableWidgetItem *clone() const override;
 
+    // Where in the history the record of the cell's row stands; -1 when not known.
+    qsizetype historyIndex() const { return m_historyIndex; }
+    void setHistoryIndex(qsizetype index) { m_historyIndex = index; }
+
     static void *operator new(std::size_t size);
     static void operator delete(void *cell, std::size_t size) noexcept;
 
@@ -32,5 +36,6 @@ public:
 
 private:
     QString m_text;
+    qsizetype m_historyIndex = -1;
     bool m_compact = true;
 };

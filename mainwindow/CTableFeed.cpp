@@ -1,5 +1,6 @@
 #include "CTableFeed.h"
 
+#include "CFieldText.h"
 #include "CStatusLog.h"
 
 #include <QTableWidget>
@@ -7,9 +8,16 @@
 
 namespace {
 
+// Fields of any length may stand in the history; the line shows each shortened.
 QString statusLine(const CAlexaRankData &record)
 {
-    return record.domain() + QStringLiteral(" -> {") + record.toString() + u'}';
+    QString fields;
+    for (int i = 0; i < CAlexaRankData::FieldCount; ++i) {
+        if (i > 0)
+            fields.append(u',');
+        fields.append(CFieldText::shown(record.field(i)));
+    }
+    return CFieldText::shown(record.domain()) + QStringLiteral(" -> {") + fields + u'}';
 }
 
 } // namespace
@@ -55,20 +63,23 @@ void CTableFeed::addLine(const QString &line)
     }
 }
 
-void CTableFeed::addRecord(const CAlexaRankData &record)
+void CTableFeed::addRecord(const CAlexaRankData &record, qsizetype historyIndex)
 {
     if (m_rebuildDepth > 0) {
         m_rebuildRows.append(record);
+        m_rebuildIndices.append(historyIndex);
         m_rebuildStatus.append(record);
         // Only the newest lines survive in the status text: drop the rest early.
         if (m_rebuildStatus.size() >= 2 * CStatusLog::MaxLines)
             m_rebuildStatus.remove(0, m_rebuildStatus.size() - CStatusLog::MaxLines);
         return;
     }
-    if (m_running)
+    if (m_running) {
         m_runRows.append(record);
-    else
-        m_widgetHelper.appendRows(m_table, {record});
+        m_runIndices.append(historyIndex);
+    } else {
+        m_widgetHelper.appendRows(m_table, {record}, {historyIndex});
+    }
     addLine(statusLine(record));
 }
 
@@ -82,13 +93,14 @@ void CTableFeed::endRebuild()
 {
     if (--m_rebuildDepth > 0)
         return;
-    m_widgetHelper.appendRows(m_table, m_rebuildRows);
+    m_widgetHelper.appendRows(m_table, m_rebuildRows, m_rebuildIndices);
     QStringList lines;
     lines.reserve(m_rebuildStatus.size());
     for (const CAlexaRankData &record : std::as_const(m_rebuildStatus))
         lines.append(statusLine(record));
     m_log->append(lines);
     m_rebuildRows.clear();
+    m_rebuildIndices.clear();
     m_rebuildStatus.clear();
     m_table->setUpdatesEnabled(true);
 }
@@ -96,7 +108,9 @@ void CTableFeed::endRebuild()
 void CTableFeed::clearRows()
 {
     m_runRows.clear();
+    m_runIndices.clear();
     m_rebuildRows.clear();
+    m_rebuildIndices.clear();
     m_widgetHelper.clearTable(m_table);
 }
 
@@ -104,7 +118,7 @@ void CTableFeed::showHeldResults()
 {
     m_frame.stop();
     if (!m_runRows.isEmpty())
-        m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}));
+        m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}), std::exchange(m_runIndices, {}));
     m_log->flush();
     if (m_rebuildDepth == 0)
         m_table->setUpdatesEnabled(true);

@@ -40,8 +40,9 @@ public:
     void appendLine(const QString &line);
     // Held while a run is under way.
     void addLine(const QString &line);
-    // The row and its status line.
-    void addRecord(const CAlexaRankData &record);
+    // The row and its status line; the row remembers the record's place in
+    // the history when it is given.
+    void addRecord(const CAlexaRankData &record, qsizetype historyIndex = -1);
 
     void beginRebuild();
     void endRebuild();
@@ -66,8 +67,10 @@ private:
 
     QTimer m_frame;
     QList<CAlexaRankData> m_runRows; // taken in, put into the table with the next frame
+    QList<qsizetype> m_runIndices;
 
     int m_rebuildDepth = 0;
     QList<CAlexaRankData> m_rebuildRows;
+    QList<qsizetype> m_rebuildIndices;
     QList<CAlexaRankData> m_rebuildStatus;
 };

@@ -17,7 +17,8 @@ QTableWidgetItem *CWidgetHelper::makeCell(const QString &text)
     return new CRankCell(text); // centred, like every data cell
 }
 
-void CWidgetHelper::appendRows(QTableWidget *table, const QList<CAlexaRankData> &records) const
+void CWidgetHelper::appendRows(QTableWidget *table, const QList<CAlexaRankData> &records,
+                               const QList<qsizetype> &historyIndices) const
 {
     if (records.isEmpty())
         return;
@@ -25,7 +26,29 @@ void CWidgetHelper::appendRows(QTableWidget *table, const QList<CAlexaRankData> 
     table->setRowCount(first + int(records.size()));
     for (int i = 0; i < records.size(); ++i) {
         const CAlexaRankData &record = records.at(i);
-        for (int column = 0; column < CAlexaRankData::FieldCount; ++column)
-            table->setItem(first + i, column, makeCell(record.field(column))); // the table owns it
+        for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
+            auto *cell = new CRankCell(record.field(column)); // the table owns it
+            if (column == 0 && i < historyIndices.size())
+                cell->setHistoryIndex(historyIndices.at(i));
+            table->setItem(first + i, column, cell);
+        }
+    }
+}
+
+qsizetype CWidgetHelper::historyIndexOf(const QTableWidget *table, int row)
+{
+    const auto *cell = dynamic_cast<const CRankCell *>(table->item(row, 0));
+    return cell ? cell->historyIndex() : -1;
+}
+
+void CWidgetHelper::removeRecordRow(QTableWidget *table, int row, qsizetype historyIndex)
+{
+    table->removeRow(row);
+    if (historyIndex < 0)
+        return;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        auto *cell = dynamic_cast<CRankCell *>(table->item(r, 0));
+        if (cell && cell->historyIndex() > historyIndex)
+            cell->setHistoryIndex(cell->historyIndex() - 1);
     }
 }

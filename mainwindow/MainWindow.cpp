@@ -9,6 +9,7 @@
 #include "CDomainDateList.h"
 #include "io/CDomainImportFilter.h"
 #include "CDomainName.h"
+#include "CFieldText.h"
 #include "CHistoryCalendar.h"
 #include "CPeriod.h"
 #include "CRequestTarget.h"
@@ -47,6 +48,24 @@ constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
     {u"3 Month", u":/formIcons/Icons/3_month.png"},
     {u"Date", u":/formIcons/Icons/date.png"},
 };
+
+// One status line naming the lines of the domain list that were too long
+// to be names, each shortened.
+QString overlongDomainsLine(const QStringList &lines)
+{
+    constexpr int named = 5;
+    constexpr qsizetype nameShown = 40;
+    QStringList names;
+    for (qsizetype i = 0; i < qMin<qsizetype>(lines.size(), named); ++i)
+        names.append(QStringLiteral("%1 (%2 characters)")
+                         .arg(CFieldText::shown(CDomainName::nameOf(lines.at(i)), nameShown))
+                         .arg(CDomainName::nameOf(lines.at(i)).size()));
+    if (lines.size() > named)
+        names.append(QStringLiteral("and %1 more").arg(lines.size() - named));
+    return QStringLiteral("Skipped in domains.dat, longer than a domain name can be (%1 characters): %2")
+        .arg(CDomainName::MaxLength)
+        .arg(names.join(QStringLiteral(", ")));
+}
 
 bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 {
@@ -103,6 +122,8 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     buildHistoryTree();
     ui->lstMonthYear->setCurrentRow(0);
     feed->endRebuild();
+    if (!overlongDomains.isEmpty())
+        feed->appendLine(overlongDomainsLine(std::exchange(overlongDomains, {})));
 
     ui->actionRank->setChecked(true);
     ui->lstMonthYear->setVisible(false);
@@ -192,8 +213,15 @@ void MainWindow::loadDomainList()
     const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath(settings.dataDirectory))
                                                : QStringList();
     ui->cbDomain->insertItem(0, allDomainsEntry);
-    for (const QString &domain : domains)
+    for (const QString &domain : domains) {
+        // Such a name could never be fetched, and would cost minutes to lay
+        // out wherever it is shown: it is left out, and so not saved again.
+        if (CDomainName::problemOf(CDomainName::nameOf(domain)) == CDomainName::Problem::TooLong) {
+            overlongDomains.append(domain);
+            continue;
+        }
         ui->cbDomain->addItem(CDomainName::entry(domain));
+    }
 }
 
 bool MainWindow::saveData()
@@ -399,13 +427,16 @@ QString MainWindow::ordinalSuffix(int day) { return CHistoryCalendar::ordinalSuf
 
 void MainWindow::addRankRow(CAlexaRankData record)
 {
-    addFilteredRow(record, ui->cbDomain->currentText());
+    // A record just taken in is the history's last one.
+    const qsizetype last = rankHistory.size() - 1;
+    const qsizetype historyIndex = last >= 0 && rankHistory.at(last) == record ? last : -1;
+    addFilteredRow(record, ui->cbDomain->currentText(), historyIndex);
 }
 
-void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter)
+void MainWindow::addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex)
 {
     if (passesDomainFilter(record, filter))
-        feed->addRecord(record);
+        feed->addRecord(record, historyIndex);
 }
 
 template<typename Predicate>
@@ -414,9 +445,10 @@ void MainWindow::showRecords(Predicate accept)
     feed->beginRebuild();
     feed->clearRows();
     const QString filter = ui->cbDomain->currentText();
-    for (const CAlexaRankData &record : std::as_const(rankHistory)) {
+    for (qsizetype i = 0; i < rankHistory.size(); ++i) {
+        const CAlexaRankData &record = rankHistory.at(i);
         if (accept(record))
-            addFilteredRow(record, filter);
+            addFilteredRow(record, filter, i);
     }
     feed->endRebuild();
 }
@@ -485,13 +517,19 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         return; // no current row to delete
     const QString domain = domainCell->text();
     const QString date = dateCell->text();
-    const auto found = std::find_if(rankHistory.begin(), rankHistory.end(), [&](const CAlexaRankData &record) {
-        return record.domain() == domain && record.date() == date;
-    });
-    if (found != rankHistory.end())
-        rankHistory.erase(found);
+    auto matches = [&](const CAlexaRankData &record) { return record.domain() == domain && record.date() == date; };
+    // The row knows which record it shows; two records of one domain and
+    // day must not be mistaken for each other. Only a row that does not
+    // know is matched by its domain and date.
+    qsizetype removed = CWidgetHelper::historyIndexOf(table, row);
+    if (removed < 0 || removed >= rankHistory.size() || !matches(rankHistory.at(removed))) {
+        const auto found = std::find_if(rankHistory.cbegin(), rankHistory.cend(), matches);
+        removed = found != rankHistory.cend() ? found - rankHistory.cbegin() : -1;
+    }
+    if (removed >= 0)
+        rankHistory.removeAt(removed);
     latestDates->remove(domain, date);
-    table->removeRow(row);
+    CWidgetHelper::removeRecordRow(table, row, removed);
     Q_EMIT historyChanged();
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
+#include <QStringList>
 
 #include <memory>
 
@@ -102,7 +103,7 @@ private:
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
     void updateChart();
-    void addFilteredRow(const CAlexaRankData &record, const QString &filter);
+    void addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex);
     template<typename Predicate>
     void showRecords(Predicate accept);
 
@@ -126,5 +127,6 @@ private:
     QSet<QString> monthLabels;
     QList<bool> socketBusy;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
+    QStringList overlongDomains; // lines of the domain list too long to be names, until told
     ChartWindow *chartWindow = nullptr;
 };

@@ -13,6 +13,8 @@ void CUserPrompts::message(const QString &text, const QString &title)
 {
     QMessageBox box;
     box.setWindowTitle(title);
+    // Messages carry names of domains and files: never let Qt take them for markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.exec();
 }
@@ -20,6 +22,7 @@ void CUserPrompts::message(const QString &text, const QString &title)
 bool CUserPrompts::askYesNo(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

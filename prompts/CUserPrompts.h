@@ -14,6 +14,7 @@ public:
     virtual ~CUserPrompts();
 
     // A modal message box without parent, no icon, the default OK button.
+    // Boxes show their text as plain text, whatever it holds.
     virtual void message(const QString &text, const QString &title = DefaultTitle);
     // A modal question box without parent: Yes and No, No by default.
     virtual bool askYesNo(const QString &text, const QString &title = DefaultTitle);

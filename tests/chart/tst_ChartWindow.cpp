@@ -34,6 +34,7 @@ private Q_SLOTS:
     void dateAxisFitsThePeriod();
     void oneColourAndLegendEntryPerDomain();
     void longLinesKeepTheirPeaks();
+    void legendShowsMarkupLiterally();
     void domainListAndFilter();
     void moversSortByEveryColumn_data();
     void moversSortByEveryColumn();
@@ -259,6 +260,23 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
     }
     QCOMPARE(colours.size(), 24);
     QCOMPARE(legendEntries, 24);
+}
+
+void tst_ChartWindow::legendShowsMarkupLiterally()
+{
+    // The legend lays its labels out as markup; a name must read as typed.
+    const QString domain = QStringLiteral("<b>bold</b>&amp;.com");
+    QList<CAlexaRankData> records;
+    add(records, domain, QStringLiteral("100"), QDate(2024, 1, 1));
+    add(records, domain, QStringLiteral("90"), QDate(2024, 1, 2));
+    ChartWindow window(&records);
+    window.setDomainList({domain});
+    window.choose(domain);
+    const QList<QXYSeries *> drawn = seriesOf(window, domain);
+    QCOMPARE(drawn.size(), 1);
+    const QList<QLegendMarker *> markers = window.rankChart()->chart()->legend()->markers(drawn.first());
+    QCOMPARE(markers.size(), 1);
+    QCOMPARE(markers.first()->label(), domain.toHtmlEscaped());
 }
 
 void tst_ChartWindow::longLinesKeepTheirPeaks()

@@ -49,7 +49,7 @@ private Q_SLOTS:
     void historyRoundTrip();
     void emptyLinesAreSkipped();
     void domainListKeepsSpacesUntilSaved();
-    void latestDatesHoldTheGreatestText();
+    void latestDatesHoldTheLatestCalendarDate();
     void byteOrderMarksAreRead_data();
     void byteOrderMarksAreRead();
     void garbageLoadsWhatIsThere();
@@ -151,7 +151,7 @@ void tst_DataStore::domainListKeepsSpacesUntilSaved()
     QCOMPARE(CTempHome::readFile(home.domainListPath()), QByteArray());
 }
 
-void tst_DataStore::latestDatesHoldTheGreatestText()
+void tst_DataStore::latestDatesHoldTheLatestCalendarDate()
 {
     const auto loaded = parse("a.com,1,2,3,4,5,6,05/08/2012\n"
                               "b.com,1,2,3,4,5,6,01/01/2013\n"
@@ -160,7 +160,7 @@ void tst_DataStore::latestDatesHoldTheGreatestText()
     QCOMPARE(loaded->history.size(), 4);
     QCOMPARE(loaded->dates.count(), 2);
     QCOMPARE(loaded->dates.at(0).domain(), QStringLiteral("a.com"));
-    QCOMPARE(loaded->dates.at(0).date(), QStringLiteral("31/07/2012"));
+    QCOMPARE(loaded->dates.at(0).date(), QStringLiteral("01/09/2012"));
 }
 
 void tst_DataStore::byteOrderMarksAreRead_data()

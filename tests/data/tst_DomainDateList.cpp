@@ -9,8 +9,8 @@ class tst_DomainDateList : public QObject
 
 private Q_SLOTS:
     void updateCreatesOneEntryPerDomain();
-    void updateComparesDatesAsText_data();
-    void updateComparesDatesAsText();
+    void updateComparesCalendarDates_data();
+    void updateComparesCalendarDates();
     void containsOnlyTheHeldPair();
     void removeNeedsTheExactDate();
     void removedDomainComesBackAtTheEnd();
@@ -31,17 +31,22 @@ void tst_DomainDateList::updateCreatesOneEntryPerDomain()
     QCOMPARE(list.at(1).domain(), QStringLiteral("b.com"));
 }
 
-void tst_DomainDateList::updateComparesDatesAsText_data()
+void tst_DomainDateList::updateComparesCalendarDates_data()
 {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("held");
     QTest::newRow("a later day replaces") << "06/08/2012" << "06/08/2012";
     QTest::newRow("an earlier day is ignored") << "04/08/2012" << "05/08/2012";
-    QTest::newRow("a later month with a smaller day is ignored") << "01/09/2012" << "05/08/2012";
+    QTest::newRow("a later month with a smaller day replaces") << "01/09/2012" << "01/09/2012";
+    QTest::newRow("a later year with a smaller day and month replaces") << "01/01/2013" << "01/01/2013";
+    QTest::newRow("an earlier year with a greater day is ignored") << "31/12/2011" << "05/08/2012";
     QTest::newRow("the same date") << "05/08/2012" << "05/08/2012";
+    QTest::newRow("text of another form is ignored") << "05/08/20120" << "05/08/2012";
+    QTest::newRow("text with letters is ignored") << "3x/08/2012" << "05/08/2012";
+    QTest::newRow("a day that does not exist is ignored") << "31/02/2013" << "05/08/2012";
 }
 
-void tst_DomainDateList::updateComparesDatesAsText()
+void tst_DomainDateList::updateComparesCalendarDates()
 {
     QFETCH(QString, given);
     QFETCH(QString, held);

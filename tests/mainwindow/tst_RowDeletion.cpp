@@ -58,7 +58,11 @@ class tst_RowDeletion : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void confirmedDeletionRemovesTheFirstMatchingRecord();
+    void confirmedDeletionRemovesTheRecordOfTheRow();
+    void sameDayRecordsEachDeleteThemselves_data();
+    void sameDayRecordsEachDeleteThemselves();
+    void rowsFollowEarlierDeletions();
+    void rowOfANewResultDeletesThatResult();
     void answerNoChangesNothing();
     void deletionInAFilteredTable();
     void deletedDateIsAcceptedAgain();
@@ -75,7 +79,7 @@ void tst_RowDeletion::initTestCase()
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-void tst_RowDeletion::confirmedDeletionRemovesTheFirstMatchingRecord()
+void tst_RowDeletion::confirmedDeletionRemovesTheRecordOfTheRow()
 {
     CDeletionFixture view({x1, y2, x3});
     QVERIFY(view.ok);
@@ -88,11 +92,72 @@ void tst_RowDeletion::confirmedDeletionRemovesTheFirstMatchingRecord()
     const CFakePrompts::Prompt question = view.prompts->prompts(Kind::Question).first();
     QCOMPARE(question.title, QStringLiteral("Row Deletion"));
     QCOMPARE(question.text, QStringLiteral("Do wish you to remove this entry"));
-    QCOMPARE(view.probe->historyLines(), (QStringList{y2, x3}));
+    QCOMPARE(view.probe->historyLines(), (QStringList{x1, y2}));
     QCOMPARE(view.probe->tableRows(), (QStringList{x1, y2}));
     QCOMPARE(view.probe->statusLines(), status);
     QVERIFY(!view.window->dates().contains(QStringLiteral("x.com"), QStringLiteral("05/08/2012")));
     QVERIFY(view.window->dates().contains(QStringLiteral("y.com"), QStringLiteral("05/08/2012")));
+    view.window.reset();
+    QCOMPARE(CTempHome::readFile(view.home.historyPath()), Probe::fileOf({x1, y2}));
+}
+
+void tst_RowDeletion::sameDayRecordsEachDeleteThemselves_data()
+{
+    QTest::addColumn<QStringList>("history");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("first of two") << QStringList{x1, x3} << 0 << QStringList{x3};
+    QTest::newRow("second of two") << QStringList{x1, x3} << 1 << QStringList{x1};
+    // Identical lines differ only by where they stand.
+    QTest::newRow("second of two identical") << QStringList{x1, y2, x1} << 2 << QStringList{x1, y2};
+    QTest::newRow("first of two identical") << QStringList{x1, y2, x1} << 0 << QStringList{y2, x1};
+}
+
+void tst_RowDeletion::sameDayRecordsEachDeleteThemselves()
+{
+    QFETCH(QStringList, history);
+    QFETCH(int, row);
+    QFETCH(QStringList, left);
+    CDeletionFixture view(history);
+    QVERIFY(view.ok);
+    view.prompts->answerYesNo(true);
+    view.pressDeleteOnRow(row);
+    QCOMPARE(view.probe->historyLines(), left);
+    QCOMPARE(view.probe->tableRows(), left);
+    view.window.reset();
+    QCOMPARE(CTempHome::readFile(view.home.historyPath()), Probe::fileOf(left));
+}
+
+void tst_RowDeletion::rowsFollowEarlierDeletions()
+{
+    // After the first deletion every later record stands one place earlier.
+    CDeletionFixture view({x1, x3, y2, x3});
+    QVERIFY(view.ok);
+    view.prompts->answerYesNo(true);
+    view.pressDeleteOnRow(0);
+    QCOMPARE(view.probe->historyLines(), (QStringList{x3, y2, x3}));
+    view.prompts->answerYesNo(true);
+    view.pressDeleteOnRow(2);
+    QCOMPARE(view.probe->historyLines(), (QStringList{x3, y2}));
+    QCOMPARE(view.probe->tableRows(), (QStringList{x3, y2}));
+    view.window.reset();
+    QCOMPARE(CTempHome::readFile(view.home.historyPath()), Probe::fileOf({x3, y2}));
+}
+
+void tst_RowDeletion::rowOfANewResultDeletesThatResult()
+{
+    CDeletionFixture view({x1, x3});
+    QVERIFY(view.ok);
+    view.prompts->answerYesNo(true);
+    view.pressDeleteOnRow(1);
+    // The day is free again: the same result comes back as a new row.
+    view.window->rankProfile(Probe::record(x3), 0);
+    QCOMPARE(view.probe->historyLines(), (QStringList{x1, x3}));
+    QCOMPARE(view.probe->tableRows(), (QStringList{x1, x3}));
+    view.prompts->answerYesNo(true);
+    view.pressDeleteOnRow(1);
+    QCOMPARE(view.probe->historyLines(), QStringList{x1});
+    QCOMPARE(view.probe->tableRows(), QStringList{x1});
 }
 
 void tst_RowDeletion::answerNoChangesNothing()

@@ -37,6 +37,8 @@ void CFakePrompts::record(Kind kind, const QString &title, const QString &text, 
 void CFakePrompts::message(const QString &text, const QString &title)
 {
     record(Kind::Message, title, text, nullptr);
+    if (m_realBoxes)
+        CUserPrompts::message(text, title);
 }
 
 bool CFakePrompts::askYesNo(const QString &text, const QString &title)

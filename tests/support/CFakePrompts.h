@@ -31,6 +31,9 @@ public:
     // A null string stands for a cancelled file dialog.
     void answerFileName(const QString &name) { m_fileNames.enqueue(name); }
     void answerText(const QString &text) { m_texts.enqueue(text); }
+    // Messages are recorded and also shown in the real box (for a
+    // CMessageBoxReader to read and dismiss).
+    void showRealMessageBoxes(bool on) { m_realBoxes = on; }
 
     const QList<Prompt> &prompts() const { return m_prompts; }
     QList<Prompt> prompts(Kind kind) const;
@@ -53,4 +56,5 @@ private:
     QQueue<QString> m_fileNames;
     QQueue<QString> m_texts;
     int m_unanswered = 0;
+    bool m_realBoxes = false;
 };
