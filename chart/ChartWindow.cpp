@@ -7,7 +7,9 @@
 #include "CTrendFigure.h"
 
 #include <QChart>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSet>
@@ -333,14 +335,19 @@ bool ChartWindow::saveSvg(const QString &path) const
 
 void ChartWindow::saveWithDialog(bool svg)
 {
-    const QString filter = svg ? QStringLiteral("SVG image (*.svg)") : QStringLiteral("PNG image (*.png)");
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), QString(), filter);
+    const QString filter = svg ? tr("SVG image (*.svg)") : tr("PNG image (*.png)");
+    const QString folder = m_saveFolder.isEmpty() ? QDir::homePath() : m_saveFolder;
+    QString path = QFileDialog::getSaveFileName(this, tr("Save Chart"), folder, filter);
     if (path.isEmpty())
         return;
     const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
     if (!path.endsWith(suffix, Qt::CaseInsensitive))
         path += suffix;
     const bool saved = svg ? saveSvg(path) : savePng(path);
-    if (!saved)
-        QMessageBox::warning(this, QStringLiteral("Sorvane"), QStringLiteral("The chart could not be saved to %1").arg(path));
+    if (!saved) {
+        QMessageBox::warning(this, QStringLiteral("Sorvane"), tr("The chart could not be saved to %1").arg(path));
+        return;
+    }
+    m_saveFolder = QFileInfo(path).absolutePath();
+    Q_EMIT savedTo(path);
 }

@@ -16,11 +16,13 @@
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
 #include "CUserGuide.h"
+#include "config/CUiState.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLockFile>
 #include <QMessageBox>
@@ -109,6 +111,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
 
     connectHelp();
     showFirstStartHint();
+    restoreUiState();
 }
 
 void MainWindow::connectHelp()
@@ -130,8 +133,39 @@ void MainWindow::showFirstStartHint()
     ui->txtStatus->setPlaceholderText(rankHistory.isEmpty() ? CUserGuide::firstStartHint(domains) : QString());
 }
 
+void MainWindow::restoreUiState()
+{
+    uiState = std::make_unique<CUiState>(settings.uiStatePath);
+    if (!ownsDataFolder)
+        return; // a window that closes at once neither reads nor changes how the user left it
+    uiState->load();
+    if (!uiState->geometry.isEmpty())
+        restoreGeometry(uiState->geometry);
+    QHeaderView *header = ui->tblRankData->horizontalHeader();
+    if (uiState->columnWidths.size() == header->count()) {
+        for (int column = 0; column < header->count(); ++column)
+            header->resizeSection(column, uiState->columnWidths.at(column));
+    }
+    if (uiState->rankMode)
+        ui->actionRank->setChecked(*uiState->rankMode);
+}
+
+void MainWindow::keepUiState()
+{
+    if (!ownsDataFolder || !uiState)
+        return;
+    uiState->geometry = saveGeometry();
+    uiState->columnWidths.clear();
+    const QHeaderView *header = ui->tblRankData->horizontalHeader();
+    for (int column = 0; column < header->count(); ++column)
+        uiState->columnWidths.append(header->sectionSize(column));
+    uiState->rankMode = ui->actionRank->isChecked();
+    uiState->save();
+}
+
 MainWindow::~MainWindow()
 {
+    keepUiState();
     saveData();
     latestDates.reset();
     for (CAlexaSocket *socket : std::as_const(sockets)) {
@@ -499,9 +533,10 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::on_action_Import_Urls_triggered()
 {
-    const QString fileName = prompts->openFileName(this, QStringLiteral("Import File..."));
+    const QString fileName = prompts->openFileName(this, QStringLiteral("Import File..."), uiState->importFolder());
     if (fileName.isNull())
         return;
+    uiState->rememberImportFile(fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return; // reads as an empty file: nothing to import
@@ -547,9 +582,11 @@ void MainWindow::on_actionExport_CSV_triggered()
         prompts->message(QStringLiteral("Please make visible the data rows you wish to export to a CSV file"));
         return;
     }
-    const QString fileName = prompts->saveFileName(this, QStringLiteral("Export CSV File"), QStringLiteral(".csv"));
+    const QString fileName = prompts->saveFileName(this, QStringLiteral("Export CSV File"), QStringLiteral(".csv"),
+                                                   uiState->exportFolder());
     if (fileName.isNull())
         return;
+    uiState->rememberExportFile(fileName);
     QList<QStringList> rows;
     rows.reserve(table->rowCount());
     for (int row = 0; row < table->rowCount(); ++row) {
@@ -604,7 +641,10 @@ void MainWindow::on_actionChart_triggered()
             updateChart();
             chartWindow->historyChanged();
         });
+        // A saved chart is an export like a CSV file: both dialogs share their folder.
+        connect(chartWindow, &ChartWindow::savedTo, this, [this](const QString &path) { uiState->rememberExportFile(path); });
     }
+    chartWindow->setSaveFolder(uiState->exportFolder());
     updateChart();
     const int chosen = ui->cbDomain->currentIndex() > 0 ? ui->cbDomain->currentIndex() : 1;
     if (chosen < ui->cbDomain->count())

@@ -15,6 +15,7 @@ class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CTableFeed;
+class CUiState;
 class CUserPrompts;
 class ManageDomains;
 class QLockFile;
@@ -93,6 +94,8 @@ private:
     void setUpHeader();
     void connectHelp();
     void showFirstStartHint();
+    void restoreUiState();
+    void keepUiState();
     void establishDataFolder();
     void loadDomainList();
     void dispatch(const QString &domain, int socketId);
@@ -127,4 +130,6 @@ private:
     QList<bool> socketBusy;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     ChartWindow *chartWindow = nullptr;
+    // How the user left the window, restored over the first-start state.
+    std::unique_ptr<CUiState> uiState;
 };
