@@ -53,8 +53,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
 
     for (int figure = 0; figure < CTrendFigure::Count; ++figure)
         ui->cbFigure->addItem(CTrendFigure::label(figure));
-    ui->cbPeriod->addItems({QStringLiteral("All history"), QStringLiteral("Picked in the tree (none)"),
-                            QStringLiteral("From / to")});
+    ui->cbPeriod->addItems({tr("All history"), tr("Picked in the tree (none)"), tr("From / to")});
     const QDate today = QDate::currentDate();
     ui->dateFrom->setDate(today.addMonths(-1));
     ui->dateTo->setDate(today);
@@ -62,12 +61,10 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->dateTo->setEnabled(false);
 
     m_movers = new QStandardItemModel(0, 7, this);
-    m_movers->setHorizontalHeaderLabels({QStringLiteral("Domain"), QStringLiteral("Newest"),
-                                         QStringLiteral("Start"), QStringLiteral("Change"),
-                                         QStringLiteral("Change %"), QStringLiteral("Best"),
-                                         QStringLiteral("Worst")});
+    m_movers->setHorizontalHeaderLabels({tr("Domain"), tr("Newest"), tr("Start"), tr("Change"), tr("Change %"),
+                                         tr("Best"), tr("Worst")});
     m_movers->horizontalHeaderItem(ChangeColumn)
-        ->setToolTip(QStringLiteral("Positions gained since the start of the period: + is an improvement"));
+        ->setToolTip(tr("Positions gained since the start of the period: + is an improvement"));
     m_sortedMovers = new QSortFilterProxyModel(this);
     m_sortedMovers->setSourceModel(m_movers);
     m_sortedMovers->setSortRole(Qt::UserRole);
@@ -158,8 +155,8 @@ void ChartWindow::setPickedPeriod(const CTrendPeriod &period)
     if (period == m_picked)
         return;
     m_picked = period;
-    ui->cbPeriod->setItemText(PickedPeriod, period.isAll() ? QStringLiteral("Picked in the tree (none)")
-                                                           : QStringLiteral("Picked in the tree: ") + period.label());
+    ui->cbPeriod->setItemText(PickedPeriod, period.isAll() ? tr("Picked in the tree (none)")
+                                                           : tr("Picked in the tree: %1").arg(period.label()));
     if (ui->cbPeriod->currentIndex() == PickedPeriod)
         refresh();
 }
@@ -283,7 +280,7 @@ void ChartWindow::fillMovers(const QList<CRankSeries> &series)
         auto *name = new QStandardItem(row.domain); // the model takes it over
         name->setData(row.domain, Qt::UserRole);
         if (!row.valid) {
-            auto *none = cell(QStringLiteral("no data"), 0);
+            auto *none = cell(tr("no data"), 0);
             m_movers->appendRow({name, none, cell(QString(), 0), cell(QString(), 0), cell(QString(), 0),
                                  cell(QString(), 0), cell(QString(), 0)});
             continue;
