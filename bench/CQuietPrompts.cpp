@@ -10,12 +10,12 @@ bool CQuietPrompts::askYesNo(const QString &, const QString &)
     return false;
 }
 
-QString CQuietPrompts::openFileName(QWidget *, const QString &)
+QString CQuietPrompts::openFileName(QWidget *, const QString &, const QString &)
 {
     return QString();
 }
 
-QString CQuietPrompts::saveFileName(QWidget *, const QString &, const QString &)
+QString CQuietPrompts::saveFileName(QWidget *, const QString &, const QString &, const QString &)
 {
     return QString();
 }

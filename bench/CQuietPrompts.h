@@ -11,8 +11,9 @@ class CQuietPrompts : public CUserPrompts
 public:
     void message(const QString &text, const QString &title = DefaultTitle) override;
     bool askYesNo(const QString &text, const QString &title) override;
-    QString openFileName(QWidget *parent, const QString &caption) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &filter) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &folder) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                         const QString &folder) override;
     QString askText(QWidget *parent, const QString &title, const QString &label) override;
 
     QStringList messages;

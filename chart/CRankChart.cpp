@@ -41,7 +41,7 @@ CRankChart::CRankChart(QChart *chart, QObject *parent)
 {
     m_rankAxis->setReverse(true);
     m_rankAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    m_rankAxis->setTitleText(QStringLiteral("Rank (log scale, best at the top)"));
+    m_rankAxis->setTitleText(tr("Rank (log scale, best at the top)"));
     m_dateAxis->setTickCount(6);
     m_chart->addAxis(m_dateAxis, Qt::AlignBottom);
     m_chart->addAxis(m_rankAxis, Qt::AlignLeft);

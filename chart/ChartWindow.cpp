@@ -7,7 +7,9 @@
 #include "CTrendFigure.h"
 
 #include <QChart>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSet>
@@ -51,8 +53,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
 
     for (int figure = 0; figure < CTrendFigure::Count; ++figure)
         ui->cbFigure->addItem(CTrendFigure::label(figure));
-    ui->cbPeriod->addItems({QStringLiteral("All history"), QStringLiteral("Picked in the tree (none)"),
-                            QStringLiteral("From / to")});
+    ui->cbPeriod->addItems({tr("All history"), tr("Picked in the tree (none)"), tr("From / to")});
     const QDate today = QDate::currentDate();
     ui->dateFrom->setDate(today.addMonths(-1));
     ui->dateTo->setDate(today);
@@ -60,12 +61,10 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->dateTo->setEnabled(false);
 
     m_movers = new QStandardItemModel(0, 7, this);
-    m_movers->setHorizontalHeaderLabels({QStringLiteral("Domain"), QStringLiteral("Newest"),
-                                         QStringLiteral("Start"), QStringLiteral("Change"),
-                                         QStringLiteral("Change %"), QStringLiteral("Best"),
-                                         QStringLiteral("Worst")});
+    m_movers->setHorizontalHeaderLabels({tr("Domain"), tr("Newest"), tr("Start"), tr("Change"), tr("Change %"),
+                                         tr("Best"), tr("Worst")});
     m_movers->horizontalHeaderItem(ChangeColumn)
-        ->setToolTip(QStringLiteral("Positions gained since the start of the period: + is an improvement"));
+        ->setToolTip(tr("Positions gained since the start of the period: + is an improvement"));
     m_sortedMovers = new QSortFilterProxyModel(this);
     m_sortedMovers->setSourceModel(m_movers);
     m_sortedMovers->setSortRole(Qt::UserRole);
@@ -156,8 +155,8 @@ void ChartWindow::setPickedPeriod(const CTrendPeriod &period)
     if (period == m_picked)
         return;
     m_picked = period;
-    ui->cbPeriod->setItemText(PickedPeriod, period.isAll() ? QStringLiteral("Picked in the tree (none)")
-                                                           : QStringLiteral("Picked in the tree: ") + period.label());
+    ui->cbPeriod->setItemText(PickedPeriod, period.isAll() ? tr("Picked in the tree (none)")
+                                                           : tr("Picked in the tree: %1").arg(period.label()));
     if (ui->cbPeriod->currentIndex() == PickedPeriod)
         refresh();
 }
@@ -281,7 +280,7 @@ void ChartWindow::fillMovers(const QList<CRankSeries> &series)
         auto *name = new QStandardItem(row.domain); // the model takes it over
         name->setData(row.domain, Qt::UserRole);
         if (!row.valid) {
-            auto *none = cell(QStringLiteral("no data"), 0);
+            auto *none = cell(tr("no data"), 0);
             m_movers->appendRow({name, none, cell(QString(), 0), cell(QString(), 0), cell(QString(), 0),
                                  cell(QString(), 0), cell(QString(), 0)});
             continue;
@@ -335,8 +334,9 @@ bool ChartWindow::saveSvg(const QString &path) const
 
 void ChartWindow::saveWithDialog(bool svg)
 {
-    const QString filter = svg ? QStringLiteral("SVG image (*.svg)") : QStringLiteral("PNG image (*.png)");
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), QString(), filter);
+    const QString filter = svg ? tr("SVG image (*.svg)") : tr("PNG image (*.png)");
+    const QString folder = m_saveFolder.isEmpty() ? QDir::homePath() : m_saveFolder;
+    QString path = QFileDialog::getSaveFileName(this, tr("Save Chart"), folder, filter);
     if (path.isEmpty())
         return;
     const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
@@ -345,8 +345,11 @@ void ChartWindow::saveWithDialog(bool svg)
     const bool saved = svg ? saveSvg(path) : savePng(path);
     if (!saved) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Sorvane"),
-                        QStringLiteral("The chart could not be saved to %1").arg(path), QMessageBox::Ok, this);
+                        tr("The chart could not be saved to %1").arg(path), QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText); // the file name is the user's, markup and all
         box.exec();
+        return;
     }
+    m_saveFolder = QFileInfo(path).absolutePath();
+    Q_EMIT savedTo(path);
 }

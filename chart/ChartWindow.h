@@ -59,6 +59,13 @@ public:
     // Draws at once what is chosen.
     void refresh();
 
+    // Where the save dialogs open; the home folder until set.
+    void setSaveFolder(const QString &folder) { m_saveFolder = folder; }
+
+Q_SIGNALS:
+    // The chart was saved to this file through a dialog.
+    void savedTo(const QString &path);
+
 public Q_SLOTS:
     // The history has changed: redrawn shortly, changes coming together drawn once.
     void historyChanged();
@@ -88,4 +95,5 @@ private:
     bool m_filling = false;
     QTimer m_changeTimer;
     QString m_hoverText;
+    QString m_saveFolder;
 };

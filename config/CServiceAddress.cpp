@@ -1,5 +1,6 @@
 #include "config/CServiceAddress.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 CServiceAddress CServiceAddress::fromEnvironment()
@@ -29,7 +30,7 @@ CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
     if (ok && port > 0 && port < 65536)
         address.m_port = port;
     else if (problem)
-        *problem = QStringLiteral("\"%1\" is not a port number; using port %2")
+        *problem = QCoreApplication::translate("CServiceAddress", "\"%1\" is not a port number; using port %2")
                        .arg(trimmed.mid(colon + 1))
                        .arg(DefaultPort);
     if (address.m_host.isEmpty())

@@ -9,6 +9,7 @@ CSettings CSettings::fromEnvironment()
 {
     CSettings settings = forHome(QDir::homePath(), std::make_shared<CUserPrompts>());
     settings.service = CServiceAddress::fromEnvironment();
+    settings.uiStatePath.clear();
     return settings;
 }
 
@@ -17,5 +18,6 @@ CSettings CSettings::forHome(const QString &home, std::shared_ptr<CUserPrompts> 
     CSettings settings;
     settings.dataDirectory = CDataStore::dataDirectory(home);
     settings.prompts = prompts ? std::move(prompts) : std::make_shared<CUserPrompts>();
+    settings.uiStatePath = home + QStringLiteral("/.config/qorvex/Sorvane.ini");
     return settings;
 }

@@ -16,15 +16,19 @@ class CUserPrompts;
 class CSettings
 {
 public:
-    // The data folder under HOME, SORVANE_SERVICE, modal dialogs and the
-    // system clock.
+    // The data folder under HOME, SORVANE_SERVICE, modal dialogs, the system
+    // clock and the window's state in the per-user configuration location.
     static CSettings fromEnvironment();
     // The data folder under the given home folder, the default service,
-    // the given prompts and the system clock.
+    // the given prompts, the system clock and the window's state in a file
+    // of that home, so a window on another home leaves the user's alone.
     static CSettings forHome(const QString &home, std::shared_ptr<CUserPrompts> prompts);
 
     QString dataDirectory;
     CServiceAddress service;
     std::shared_ptr<CUserPrompts> prompts;
     CRankClock clock;
+    // The file that keeps how the window was left; empty for the per-user
+    // configuration location.
+    QString uiStatePath;
 };

@@ -5,6 +5,7 @@
 #include "CDomainName.h"
 #include "CFieldText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +67,7 @@ CResult<> writeLines(const QString &path, qsizetype count,
 {
     QSaveFile file(path);
     auto fail = [&] {
-        const QString message = QStringLiteral("Could not save %1: %2\nThe previous file has been kept.")
+        const QString message = QCoreApplication::translate("CDataStore", "Could not save %1: %2\nThe previous file has been kept.")
                                     .arg(QDir::toNativeSeparators(path), file.errorString());
         file.cancelWriting();
         return CResult<>::failure(message);

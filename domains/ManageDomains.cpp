@@ -35,8 +35,7 @@ QStringList ManageDomains::domains() const
 
 void ManageDomains::on_btnAdd_clicked()
 {
-    const QString text = m_prompts->askText(this, QStringLiteral("Add Domain"),
-                                            QStringLiteral("Please provide a domain"));
+    const QString text = m_prompts->askText(this, tr("Add Domain"), tr("Please provide a domain"));
     if (text.isEmpty())
         return;
     // The same names are refused here as in an imported file.
@@ -44,17 +43,16 @@ void ManageDomains::on_btnAdd_clicked()
     case CDomainName::Problem::None:
         break;
     case CDomainName::Problem::Comma:
-        m_prompts->message(QStringLiteral("\"%1\" was not added: a domain name cannot contain \",\".")
-                               .arg(text));
+        m_prompts->message(tr("\"%1\" was not added: a domain name cannot contain \",\".").arg(text));
         return;
     case CDomainName::Problem::Unprintable:
         // Not echoed: such characters would garble the message as well.
-        m_prompts->message(QStringLiteral("The domain was not added: a domain name cannot contain control "
-                                          "or format characters."));
+        m_prompts->message(tr("The domain was not added: a domain name cannot contain control "
+                              "or format characters."));
         return;
     case CDomainName::Problem::TooLong:
-        m_prompts->message(QStringLiteral("The domain was not added: a domain name has at most %1 characters.")
-                               .arg(CDomainName::MaxLength));
+        m_prompts->message(
+            tr("The domain was not added: a domain name has at most %1 characters.").arg(CDomainName::MaxLength));
         return;
     }
     addDomain(CDomainName::entry(text));

@@ -1,5 +1,6 @@
 #include "io/CCsvWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
@@ -21,7 +22,7 @@ CResult<> CCsvWriter::write(const QString &path, const QList<QStringList> &rows)
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
         && file.commit())
         return CResult<>::success();
-    const QString message = QStringLiteral("Could not export to %1: %2")
+    const QString message = QCoreApplication::translate("CCsvWriter", "Could not export to %1: %2")
                                 .arg(QDir::toNativeSeparators(path), file.errorString());
     file.cancelWriting();
     return CResult<>::failure(message);

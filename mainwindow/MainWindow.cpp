@@ -17,11 +17,13 @@
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
 #include "CUserGuide.h"
+#include "config/CUiState.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLockFile>
 #include <QMessageBox>
@@ -34,19 +36,19 @@ const QString allDomainsEntry = CDomainName::entry(QStringLiteral("All Domains")
 
 struct HeaderColumn
 {
-    const char16_t *text;
+    const char *text;
     const char16_t *icon;
 };
 
 constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
-    {u"Domain", u":/formIcons/Icons/domains.png"},
-    {u"Global Rank", u":/formIcons/Icons/global_rank.png"},
-    {u"US Rank", u":/formIcons/Icons/us_rank.png"},
-    {u"Yesterday", u":/formIcons/Icons/1_day.png"},
-    {u"7 Day", u":/formIcons/Icons/7_day.png"},
-    {u"1 Month", u":/formIcons/Icons/1_month.png"},
-    {u"3 Month", u":/formIcons/Icons/3_month.png"},
-    {u"Date", u":/formIcons/Icons/date.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "Domain"), u":/formIcons/Icons/domains.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "Global Rank"), u":/formIcons/Icons/global_rank.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "US Rank"), u":/formIcons/Icons/us_rank.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "Yesterday"), u":/formIcons/Icons/1_day.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "7 Day"), u":/formIcons/Icons/7_day.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "1 Month"), u":/formIcons/Icons/1_month.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "3 Month"), u":/formIcons/Icons/3_month.png"},
+    {QT_TRANSLATE_NOOP("MainWindow", "Date"), u":/formIcons/Icons/date.png"},
 };
 
 // One status line naming the lines of the domain list that were too long
@@ -130,6 +132,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
 
     connectHelp();
     showFirstStartHint();
+    restoreUiState();
 }
 
 void MainWindow::connectHelp()
@@ -151,8 +154,39 @@ void MainWindow::showFirstStartHint()
     ui->txtStatus->setPlaceholderText(rankHistory.isEmpty() ? CUserGuide::firstStartHint(domains) : QString());
 }
 
+void MainWindow::restoreUiState()
+{
+    uiState = std::make_unique<CUiState>(settings.uiStatePath);
+    if (!ownsDataFolder)
+        return; // a window that closes at once neither reads nor changes how the user left it
+    uiState->load();
+    if (!uiState->geometry.isEmpty())
+        restoreGeometry(uiState->geometry);
+    QHeaderView *header = ui->tblRankData->horizontalHeader();
+    if (uiState->columnWidths.size() == header->count()) {
+        for (int column = 0; column < header->count(); ++column)
+            header->resizeSection(column, uiState->columnWidths.at(column));
+    }
+    if (uiState->rankMode)
+        ui->actionRank->setChecked(*uiState->rankMode);
+}
+
+void MainWindow::keepUiState()
+{
+    if (!ownsDataFolder || !uiState)
+        return;
+    uiState->geometry = saveGeometry();
+    uiState->columnWidths.clear();
+    const QHeaderView *header = ui->tblRankData->horizontalHeader();
+    for (int column = 0; column < header->count(); ++column)
+        uiState->columnWidths.append(header->sectionSize(column));
+    uiState->rankMode = ui->actionRank->isChecked();
+    uiState->save();
+}
+
 MainWindow::~MainWindow()
 {
+    keepUiState();
     saveData();
     latestDates.reset();
     for (CAlexaSocket *socket : std::as_const(sockets)) {
@@ -175,7 +209,7 @@ void MainWindow::setUpHeader()
 {
     QTableWidget *table = ui->tblRankData;
     for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
-        auto *item = new QTableWidgetItem(QString::fromUtf16(headerColumns[column].text));
+        auto *item = new QTableWidgetItem(tr(headerColumns[column].text));
         item->setIcon(QIcon(QString::fromUtf16(headerColumns[column].icon)));
         item->setTextAlignment(Qt::AlignVCenter);
         item->setSizeHint(QSize(100, 32));
@@ -189,7 +223,7 @@ void MainWindow::establishDataFolder()
 {
     const int failures = CDataStore::establishDataDirectory(settings.dataDirectory);
     for (int i = 0; i < failures; ++i)
-        prompts->message(QStringLiteral("Error establishing data directory, please restart the application"));
+        prompts->message(tr("Error establishing data directory, please restart the application"));
     if (failures > 0) {
         close();
         return;
@@ -202,8 +236,8 @@ void MainWindow::establishDataFolder()
     dataLock->setStaleLockTime(0);
     if (!dataLock->tryLock(0) && dataLock->error() == QLockFile::LockFailedError) {
         ownsDataFolder = false;
-        prompts->message(QStringLiteral("Sorvane is already running with the data folder %1.\n"
-                                        "This window will close without reading or writing its files.")
+        prompts->message(tr("Sorvane is already running with the data folder %1.\n"
+                            "This window will close without reading or writing its files.")
                              .arg(settings.dataDirectory));
     }
 }
@@ -262,7 +296,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 void MainWindow::on_btnManualQuery_clicked()
 {
     if (ui->cbDomain->count() == 1) {
-        feed->appendLine(QStringLiteral("Please provide domain names to begin"));
+        feed->appendLine(tr("Please provide domain names to begin"));
         return;
     }
     startCrawl();
@@ -290,7 +324,7 @@ void MainWindow::startCrawl()
         dispatch(domain, i);
         ++dispatched;
     }
-    feed->appendLine(QStringLiteral("Performing alexa data crawl..."));
+    feed->appendLine(tr("Performing alexa data crawl..."));
     if (dispatched == 0)
         crawlComplete();
 }
@@ -328,7 +362,7 @@ void MainWindow::crawlNextDomain(int socketId)
 
 void MainWindow::crawlComplete()
 {
-    feed->appendLine(QStringLiteral("alexa ranking queries completed"));
+    feed->appendLine(tr("alexa ranking queries completed"));
     crawlFinished = true;
     finishRunIfIdle();
 }
@@ -366,7 +400,7 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
     if (socketId >= 0 && socketId < socketBusy.size())
         socketBusy[socketId] = false;
     if (latestDates->contains(record.domain(), record.date())) {
-        feed->addLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
+        feed->addLine(tr("%1 has already been assessed for this date...").arg(record.domain()));
         crawlNextDomain(socketId);
     } else {
         latestDates->update(record.domain(), record.date());
@@ -508,7 +542,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     feed->showHeldResults(); // the row to delete is chosen among all rows taken in
     if (table->rowCount() == 0)
         return;
-    if (!prompts->askYesNo(QStringLiteral("Do wish you to remove this entry"), QStringLiteral("Row Deletion")))
+    if (!prompts->askYesNo(tr("Do wish you to remove this entry"), tr("Row Deletion")))
         return;
     const int row = table->currentRow();
     const QTableWidgetItem *domainCell = row >= 0 ? table->item(row, 0) : nullptr;
@@ -537,9 +571,10 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::on_action_Import_Urls_triggered()
 {
-    const QString fileName = prompts->openFileName(this, QStringLiteral("Import File..."));
+    const QString fileName = prompts->openFileName(this, tr("Import File..."), uiState->importFolder());
     if (fileName.isNull())
         return;
+    uiState->rememberImportFile(fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return; // reads as an empty file: nothing to import
@@ -569,8 +604,8 @@ void MainWindow::on_action_Import_Urls_triggered()
         constexpr int shown = 10;
         QStringList names = refused.mid(0, shown);
         if (refused.size() > shown)
-            names.append(QStringLiteral("... and %1 more").arg(refused.size() - shown));
-        prompts->message(QStringLiteral("A domain name cannot contain \",\"; these lines were not imported:\n")
+            names.append(tr("... and %1 more").arg(refused.size() - shown));
+        prompts->message(tr("A domain name cannot contain \",\"; these lines were not imported:\n")
                          + names.join(u'\n'));
     }
     showFirstStartHint();
@@ -582,12 +617,14 @@ void MainWindow::on_actionExport_CSV_triggered()
     feed->showHeldResults(); // every row taken in is exported
     QTableWidget *table = ui->tblRankData;
     if (table->rowCount() == 0) {
-        prompts->message(QStringLiteral("Please make visible the data rows you wish to export to a CSV file"));
+        prompts->message(tr("Please make visible the data rows you wish to export to a CSV file"));
         return;
     }
-    const QString fileName = prompts->saveFileName(this, QStringLiteral("Export CSV File"), QStringLiteral(".csv"));
+    const QString fileName = prompts->saveFileName(this, tr("Export CSV File"), QStringLiteral(".csv"),
+                                                   uiState->exportFolder());
     if (fileName.isNull())
         return;
+    uiState->rememberExportFile(fileName);
     QList<QStringList> rows;
     rows.reserve(table->rowCount());
     for (int row = 0; row < table->rowCount(); ++row) {
@@ -599,7 +636,7 @@ void MainWindow::on_actionExport_CSV_triggered()
         rows.append(cells);
     }
     const CResult<> written = CCsvWriter::write(fileName, rows);
-    prompts->message(written ? QStringLiteral("Data saved successfully") : written.message());
+    prompts->message(written ? tr("Data saved successfully") : written.message());
 }
 
 // Domain manager
@@ -642,7 +679,10 @@ void MainWindow::on_actionChart_triggered()
             updateChart();
             chartWindow->historyChanged();
         });
+        // A saved chart is an export like a CSV file: both dialogs share their folder.
+        connect(chartWindow, &ChartWindow::savedTo, this, [this](const QString &path) { uiState->rememberExportFile(path); });
     }
+    chartWindow->setSaveFolder(uiState->exportFolder());
     updateChart();
     const int chosen = ui->cbDomain->currentIndex() > 0 ? ui->cbDomain->currentIndex() : 1;
     if (chosen < ui->cbDomain->count())

@@ -16,6 +16,7 @@ class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CTableFeed;
+class CUiState;
 class CUserPrompts;
 class ManageDomains;
 class QLockFile;
@@ -94,6 +95,8 @@ private:
     void setUpHeader();
     void connectHelp();
     void showFirstStartHint();
+    void restoreUiState();
+    void keepUiState();
     void establishDataFolder();
     void loadDomainList();
     void dispatch(const QString &domain, int socketId);
@@ -129,4 +132,6 @@ private:
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList overlongDomains; // lines of the domain list too long to be names, until told
     ChartWindow *chartWindow = nullptr;
+    // How the user left the window, restored over the first-start state.
+    std::unique_ptr<CUiState> uiState;
 };

@@ -1,5 +1,6 @@
 #include "prompts/CUserPrompts.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -27,14 +28,24 @@ bool CUserPrompts::askYesNo(const QString &text, const QString &title)
     return box.exec() == QMessageBox::Yes;
 }
 
-QString CUserPrompts::openFileName(QWidget *parent, const QString &caption)
+namespace {
+
+QString startFolder(const QString &folder)
 {
-    return QFileDialog::getOpenFileName(parent, caption);
+    return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
-QString CUserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+} // namespace
+
+QString CUserPrompts::openFileName(QWidget *parent, const QString &caption, const QString &folder)
 {
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    return QFileDialog::getOpenFileName(parent, caption, startFolder(folder));
+}
+
+QString CUserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                   const QString &folder)
+{
+    return QFileDialog::getSaveFileName(parent, caption, startFolder(folder), filter);
 }
 
 QString CUserPrompts::askText(QWidget *parent, const QString &title, const QString &label)

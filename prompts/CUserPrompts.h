@@ -18,8 +18,11 @@ public:
     virtual void message(const QString &text, const QString &title = DefaultTitle);
     // A modal question box without parent: Yes and No, No by default.
     virtual bool askYesNo(const QString &text, const QString &title = DefaultTitle);
-    virtual QString openFileName(QWidget *parent, const QString &caption);
-    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
+    // File dialogs open in the given folder, or the home folder without one,
+    // never the current directory.
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &folder = QString());
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                 const QString &folder = QString());
     // A single line of text; cancelling returns empty text.
     virtual QString askText(QWidget *parent, const QString &title, const QString &label);
 };

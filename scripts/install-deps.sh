@@ -7,6 +7,7 @@ packages=(
     cmake g++ make
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
+    qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
     libarchive-dev
     fonts-dejavu-core
     systemd # systemd-analyze checks the user units in the tests

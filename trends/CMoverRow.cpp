@@ -2,6 +2,7 @@
 
 #include "CRankSeries.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -32,9 +33,11 @@ CMoverRow CMoverRow::of(const CRankSeries &series)
 QString CMoverRow::describeChange(double change, double percent)
 {
     if (change == 0)
-        return QStringLiteral("no change");
-    return (change > 0 ? QStringLiteral("up ") : QStringLiteral("down ")) + number(std::abs(change))
-           + QStringLiteral(" (") + QString::number(std::abs(percent), 'f', 1) + QStringLiteral("%)");
+        return QCoreApplication::translate("CMoverRow", "no change");
+    const QString size = number(std::abs(change));
+    const QString share = QString::number(std::abs(percent), 'f', 1);
+    return change > 0 ? QCoreApplication::translate("CMoverRow", "up %1 (%2%)").arg(size, share)
+                      : QCoreApplication::translate("CMoverRow", "down %1 (%2%)").arg(size, share);
 }
 
 QString CMoverRow::number(double value)

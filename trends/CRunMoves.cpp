@@ -4,6 +4,7 @@
 #include "CMoverRow.h"
 #include "CTrendFigure.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -68,9 +69,9 @@ QString CRunMoves::summary(const QList<CAlexaRankData> &history, const QList<CAl
         return std::abs(a.percent) > std::abs(b.percent);
     });
     if (moves.isEmpty())
-        return QStringLiteral("Biggest moves: none against an earlier record");
+        return QCoreApplication::translate("CRunMoves", "Biggest moves: none against an earlier record");
     QStringList parts;
     for (qsizetype i = 0; i < std::min<qsizetype>(Shown, moves.size()); ++i)
         parts.append(moves.at(i).domain + u' ' + CMoverRow::describeChange(moves.at(i).change, moves.at(i).percent));
-    return QStringLiteral("Biggest moves: ") + parts.join(QStringLiteral(", "));
+    return QCoreApplication::translate("CRunMoves", "Biggest moves: %1").arg(parts.join(QStringLiteral(", ")));
 }

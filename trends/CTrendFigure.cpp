@@ -2,12 +2,16 @@
 
 #include "CAlexaRankData.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
 
-constexpr const char16_t *labels[CTrendFigure::Count] = {
-    u"Global Rank", u"US Rank", u"Yesterday", u"7 Day", u"1 Month", u"3 Month",
+constexpr const char *labels[CTrendFigure::Count] = {
+    QT_TRANSLATE_NOOP("CTrendFigure", "Global Rank"), QT_TRANSLATE_NOOP("CTrendFigure", "US Rank"),
+    QT_TRANSLATE_NOOP("CTrendFigure", "Yesterday"),   QT_TRANSLATE_NOOP("CTrendFigure", "7 Day"),
+    QT_TRANSLATE_NOOP("CTrendFigure", "1 Month"),     QT_TRANSLATE_NOOP("CTrendFigure", "3 Month"),
 };
 
 bool isGroupSeparator(QChar c)
@@ -44,7 +48,7 @@ QString ungroup(QStringView text, QChar separator)
 
 QString CTrendFigure::label(int figure)
 {
-    return figure >= 0 && figure < Count ? QString::fromUtf16(labels[figure]) : QString();
+    return figure >= 0 && figure < Count ? QCoreApplication::translate("CTrendFigure", labels[figure]) : QString();
 }
 
 QString CTrendFigure::text(const CAlexaRankData &record, int figure)

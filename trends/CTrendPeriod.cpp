@@ -1,5 +1,7 @@
 #include "CTrendPeriod.h"
 
+#include <QCoreApplication>
+
 CTrendPeriod::CTrendPeriod(QDate from, QDate to)
     : m_from(from)
     , m_to(to)
@@ -37,9 +39,10 @@ QString CTrendPeriod::label() const
 {
     const QString format = QStringLiteral("dd/MM/yyyy");
     if (isAll())
-        return QStringLiteral("All history");
+        return QCoreApplication::translate("CTrendPeriod", "All history");
     if (m_from == m_to)
         return m_from.toString(format);
-    return (m_from.isValid() ? m_from.toString(format) : QStringLiteral("start")) + QStringLiteral(" to ")
-           + (m_to.isValid() ? m_to.toString(format) : QStringLiteral("end"));
+    return QCoreApplication::translate("CTrendPeriod", "%1 to %2")
+        .arg(m_from.isValid() ? m_from.toString(format) : QCoreApplication::translate("CTrendPeriod", "start"),
+             m_to.isValid() ? m_to.toString(format) : QCoreApplication::translate("CTrendPeriod", "end"));
 }

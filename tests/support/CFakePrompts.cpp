@@ -29,9 +29,10 @@ void CFakePrompts::clear()
     m_unanswered = 0;
 }
 
-void CFakePrompts::record(Kind kind, const QString &title, const QString &text, QWidget *parent)
+void CFakePrompts::record(Kind kind, const QString &title, const QString &text, QWidget *parent,
+                          const QString &folder)
 {
-    m_prompts.append(Prompt{kind, title, text, parent, parent != nullptr});
+    m_prompts.append(Prompt{kind, title, text, parent, parent != nullptr, folder});
 }
 
 void CFakePrompts::message(const QString &text, const QString &title)
@@ -51,9 +52,9 @@ bool CFakePrompts::askYesNo(const QString &text, const QString &title)
     return m_yesNo.dequeue();
 }
 
-QString CFakePrompts::openFileName(QWidget *parent, const QString &caption)
+QString CFakePrompts::openFileName(QWidget *parent, const QString &caption, const QString &folder)
 {
-    record(Kind::OpenFile, caption, QString(), parent);
+    record(Kind::OpenFile, caption, QString(), parent, folder);
     if (m_fileNames.isEmpty()) {
         ++m_unanswered;
         return QString();
@@ -61,9 +62,10 @@ QString CFakePrompts::openFileName(QWidget *parent, const QString &caption)
     return m_fileNames.dequeue();
 }
 
-QString CFakePrompts::saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+QString CFakePrompts::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                                   const QString &folder)
 {
-    record(Kind::SaveFile, caption, filter, parent);
+    record(Kind::SaveFile, caption, filter, parent, folder);
     if (m_fileNames.isEmpty()) {
         ++m_unanswered;
         return QString();

@@ -25,6 +25,7 @@ public:
         QString text;      // message text, question, input label or filter
         QPointer<QWidget> parent;
         bool hadParent = false;
+        QString folder;    // where a file dialog would have opened
     };
 
     void answerYesNo(bool yes) { m_yesNo.enqueue(yes); }
@@ -44,12 +45,14 @@ public:
 
     void message(const QString &text, const QString &title = DefaultTitle) override;
     bool askYesNo(const QString &text, const QString &title) override;
-    QString openFileName(QWidget *parent, const QString &caption) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &filter) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &folder) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                         const QString &folder) override;
     QString askText(QWidget *parent, const QString &title, const QString &label) override;
 
 private:
-    void record(Kind kind, const QString &title, const QString &text, QWidget *parent);
+    void record(Kind kind, const QString &title, const QString &text, QWidget *parent,
+                const QString &folder = QString());
 
     QList<Prompt> m_prompts;
     QQueue<bool> m_yesNo;

@@ -1,0 +1,474 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>CCsvWriter</name>
+    <message>
+        <source>Could not export to %1: %2</source>
+        <translation>Export nach %1 nicht möglich: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CDataStore</name>
+    <message>
+        <source>Could not save %1: %2
+The previous file has been kept.</source>
+        <translation>%1 konnte nicht gespeichert werden: %2
+Die bisherige Datei wurde behalten.</translation>
+    </message>
+</context>
+<context>
+    <name>CMoverRow</name>
+    <message>
+        <source>no change</source>
+        <translation>keine Änderung</translation>
+    </message>
+    <message>
+        <source>up %1 (%2%)</source>
+        <translation>hoch %1 (%2 %)</translation>
+    </message>
+    <message>
+        <source>down %1 (%2%)</source>
+        <translation>runter %1 (%2 %)</translation>
+    </message>
+</context>
+<context>
+    <name>CRankChart</name>
+    <message>
+        <source>Rank (log scale, best at the top)</source>
+        <translation>Rang (logarithmisch, der beste oben)</translation>
+    </message>
+</context>
+<context>
+    <name>CRunMoves</name>
+    <message>
+        <source>Biggest moves: none against an earlier record</source>
+        <translation>Größte Bewegungen: keine gegenüber einem früheren Eintrag</translation>
+    </message>
+    <message>
+        <source>Biggest moves: %1</source>
+        <translation>Größte Bewegungen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CServiceAddress</name>
+    <message>
+        <source>&quot;%1&quot; is not a port number; using port %2</source>
+        <translation>„%1“ ist keine Portnummer; Port %2 wird verwendet</translation>
+    </message>
+</context>
+<context>
+    <name>CTrendFigure</name>
+    <message>
+        <source>Global Rank</source>
+        <translation>Weltrang</translation>
+    </message>
+    <message>
+        <source>US Rank</source>
+        <translation>US-Rang</translation>
+    </message>
+    <message>
+        <source>Yesterday</source>
+        <translation>Gestern</translation>
+    </message>
+    <message>
+        <source>7 Day</source>
+        <translation>7 Tage</translation>
+    </message>
+    <message>
+        <source>1 Month</source>
+        <translation>1 Monat</translation>
+    </message>
+    <message>
+        <source>3 Month</source>
+        <translation>3 Monate</translation>
+    </message>
+</context>
+<context>
+    <name>CTrendPeriod</name>
+    <message>
+        <source>All history</source>
+        <translation>Gesamter Verlauf</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>end</source>
+        <translation>Ende</translation>
+    </message>
+</context>
+<context>
+    <name>CUserGuide</name>
+    <message>
+        <source>About Sorvane</source>
+        <translation>Über Sorvane</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Sorvane %1&lt;/h3&gt;&lt;p&gt;Keeps a list of internet domains and a browsable history of their traffic-ranking figures.&lt;/p&gt;&lt;p&gt;Copyright &amp;copy; 2026 The Sorvane developers.&lt;br&gt;Sorvane is free software under the MIT licence; it comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Where the figures come from.&lt;/b&gt; Sorvane asks a ranking service for them. It was written for the Alexa web-ranking service, which has been retired; it now asks its own local service, sorvane-rankd, which computes them from the daily top-sites lists in its lists folder. Each such list stays under the licence and terms of the one who published it, and so do the figures derived from it: read those terms before you share them. The sample lists that sorvane-rankd generates are made up and carry Sorvane&apos;s own licence.&lt;/p&gt;&lt;p&gt;Sorvane uses the Qt toolkit under the GNU LGPL version 3 (see Help &amp;rarr; About Qt).&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Sorvane %1&lt;/h3&gt;&lt;p&gt;Führt eine Liste von Internet-Domains und einen durchsuchbaren Verlauf ihrer Besucherrang-Zahlen.&lt;/p&gt;&lt;p&gt;Copyright &amp;copy; 2026 Die Sorvane-Entwickler.&lt;br&gt;Sorvane ist freie Software unter der MIT-Lizenz; es wird ohne jede Gewährleistung geliefert.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Woher die Zahlen stammen.&lt;/b&gt; Sorvane fragt einen Rangdienst nach ihnen. Es wurde für den Alexa-Rangdienst geschrieben, der eingestellt worden ist; heute fragt es seinen eigenen lokalen Dienst sorvane-rankd, der sie aus den täglichen Top-Site-Listen in seinem Listenordner berechnet. Jede solche Liste bleibt unter der Lizenz und den Bedingungen dessen, der sie veröffentlicht hat, und ebenso die daraus abgeleiteten Zahlen: Lesen Sie diese Bedingungen, bevor Sie sie weitergeben. Die Beispiellisten, die sorvane-rankd erzeugt, sind erfunden und stehen unter Sorvanes eigener Lizenz.&lt;/p&gt;&lt;p&gt;Sorvane verwendet das Qt-Toolkit unter der GNU LGPL Version 3 (siehe Hilfe &amp;rarr; Über Qt).&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>The domain the figures are for</source>
+        <translation>Die Domain, zu der die Zahlen gehören</translation>
+    </message>
+    <message>
+        <source>The domain&apos;s traffic rank among all sites worldwide (1 is the most visited)</source>
+        <translation>Der Besucherrang der Domain unter allen Websites weltweit (1 ist die meistbesuchte)</translation>
+    </message>
+    <message>
+        <source>The domain&apos;s traffic rank among the sites visited from the United States</source>
+        <translation>Der Besucherrang der Domain unter den aus den Vereinigten Staaten besuchten Websites</translation>
+    </message>
+    <message>
+        <source>The domain&apos;s traffic rank yesterday; with Alexa Data → Rank unchecked, its reach: the percentage of internet users who visited it</source>
+        <translation>Der Besucherrang der Domain gestern; ohne Haken bei Alexa-Daten → Rang ihre Reichweite: der Anteil der Internetnutzer in Prozent, die sie besucht haben</translation>
+    </message>
+    <message>
+        <source>The domain&apos;s traffic rank over the last 7 days; with Alexa Data → Rank unchecked, its reach over them</source>
+        <translation>Der Besucherrang der Domain über die letzten 7 Tage; ohne Haken bei Alexa-Daten → Rang ihre Reichweite in dieser Zeit</translation>
+    </message>
+    <message>
+        <source>The domain&apos;s traffic rank over the last month; with Alexa Data → Rank unchecked, its reach over it</source>
+        <translation>Der Besucherrang der Domain über den letzten Monat; ohne Haken bei Alexa-Daten → Rang ihre Reichweite in dieser Zeit</translation>
+    </message>
+    <message>
+        <source>The domain&apos;s traffic rank over the last 3 months; with Alexa Data → Rank unchecked, its reach over them</source>
+        <translation>Der Besucherrang der Domain über die letzten 3 Monate; ohne Haken bei Alexa-Daten → Rang ihre Reichweite in dieser Zeit</translation>
+    </message>
+    <message>
+        <source>The day the figures were fetched</source>
+        <translation>Der Tag, an dem die Zahlen abgerufen wurden</translation>
+    </message>
+    <message>
+        <source>No history yet: press Perform Query to fetch today&apos;s figures for 1 domain.</source>
+        <translation>Noch kein Verlauf: Klicken Sie auf Abfrage starten, um die heutigen Zahlen für 1 Domain abzurufen.</translation>
+    </message>
+    <message>
+        <source>No history yet: press Perform Query to fetch today&apos;s figures for %1 domains.</source>
+        <translation>Noch kein Verlauf: Klicken Sie auf Abfrage starten, um die heutigen Zahlen für %1 Domains abzurufen.</translation>
+    </message>
+</context>
+<context>
+    <name>ChartWindow</name>
+    <message>
+        <source>Sorvane - Chart</source>
+        <translation>Sorvane - Diagramm</translation>
+    </message>
+    <message>
+        <source>&amp;Figure:</source>
+        <translation>&amp;Kennzahl:</translation>
+    </message>
+    <message>
+        <source>&amp;Period:</source>
+        <translation>&amp;Zeitraum:</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>bis</translation>
+    </message>
+    <message>
+        <source>Save &amp;PNG...</source>
+        <translation>Als &amp;PNG speichern …</translation>
+    </message>
+    <message>
+        <source>Save &amp;SVG...</source>
+        <translation>Als &amp;SVG speichern …</translation>
+    </message>
+    <message>
+        <source>Filter domains</source>
+        <translation>Domains filtern</translation>
+    </message>
+    <message>
+        <source>All history</source>
+        <translation>Gesamter Verlauf</translation>
+    </message>
+    <message>
+        <source>Picked in the tree (none)</source>
+        <translation>Im Baum gewählt (keiner)</translation>
+    </message>
+    <message>
+        <source>From / to</source>
+        <translation>Von / bis</translation>
+    </message>
+    <message>
+        <source>Domain</source>
+        <translation>Domain</translation>
+    </message>
+    <message>
+        <source>Newest</source>
+        <translation>Neuester</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Change %</source>
+        <translation>Änderung %</translation>
+    </message>
+    <message>
+        <source>Best</source>
+        <translation>Bester</translation>
+    </message>
+    <message>
+        <source>Worst</source>
+        <translation>Schlechtester</translation>
+    </message>
+    <message>
+        <source>Positions gained since the start of the period: + is an improvement</source>
+        <translation>Seit Beginn des Zeitraums gewonnene Plätze: + ist eine Verbesserung</translation>
+    </message>
+    <message>
+        <source>Picked in the tree: %1</source>
+        <translation>Im Baum gewählt: %1</translation>
+    </message>
+    <message>
+        <source>no data</source>
+        <translation>keine Daten</translation>
+    </message>
+    <message>
+        <source>SVG image (*.svg)</source>
+        <translation>SVG-Bild (*.svg)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG-Bild (*.png)</translation>
+    </message>
+    <message>
+        <source>Save Chart</source>
+        <translation>Diagramm speichern</translation>
+    </message>
+    <message>
+        <source>The chart could not be saved to %1</source>
+        <translation>Das Diagramm konnte nicht unter %1 gespeichert werden</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Sorvane</source>
+        <translation>Sorvane</translation>
+    </message>
+    <message>
+        <source>Fetch today&apos;s figures for every domain in the list (F5)</source>
+        <translation>Die heutigen Zahlen für jede Domain der Liste abrufen (F5)</translation>
+    </message>
+    <message>
+        <source>Perform Query</source>
+        <translation>Abfrage starten</translation>
+    </message>
+    <message>
+        <source>Add domains to the list or delete them (Ctrl+M)</source>
+        <translation>Domains zur Liste hinzufügen oder aus ihr löschen (Strg+M)</translation>
+    </message>
+    <message>
+        <source>Manage Domains</source>
+        <translation>Domains verwalten</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>Alexa Data</source>
+        <translation>Alexa-Daten</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Import Urls</source>
+        <translation>URLs &amp;importieren</translation>
+    </message>
+    <message>
+        <source>Ctrl+I</source>
+        <translation>Ctrl+I</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>CSV exportieren</translation>
+    </message>
+    <message>
+        <source>Ctrl+E</source>
+        <translation>Ctrl+E</translation>
+    </message>
+    <message>
+        <source>&amp;Chart</source>
+        <translation>Dia&amp;gramm</translation>
+    </message>
+    <message>
+        <source>Ctrl+G</source>
+        <translation>Ctrl+G</translation>
+    </message>
+    <message>
+        <source>Rank</source>
+        <translation>Rang</translation>
+    </message>
+    <message>
+        <source>F5</source>
+        <translation>F5</translation>
+    </message>
+    <message>
+        <source>Ctrl+M</source>
+        <translation>Ctrl+M</translation>
+    </message>
+    <message>
+        <source>&amp;About Sorvane</source>
+        <translation>Ü&amp;ber Sorvane</translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation>Über &amp;Qt</translation>
+    </message>
+    <message>
+        <source>Domain</source>
+        <translation>Domain</translation>
+    </message>
+    <message>
+        <source>Global Rank</source>
+        <translation>Weltrang</translation>
+    </message>
+    <message>
+        <source>US Rank</source>
+        <translation>US-Rang</translation>
+    </message>
+    <message>
+        <source>Yesterday</source>
+        <translation>Gestern</translation>
+    </message>
+    <message>
+        <source>7 Day</source>
+        <translation>7 Tage</translation>
+    </message>
+    <message>
+        <source>1 Month</source>
+        <translation>1 Monat</translation>
+    </message>
+    <message>
+        <source>3 Month</source>
+        <translation>3 Monate</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Error establishing data directory, please restart the application</source>
+        <translation>Der Datenordner konnte nicht angelegt werden, bitte starten Sie das Programm neu</translation>
+    </message>
+    <message>
+        <source>Sorvane is already running with the data folder %1.
+This window will close without reading or writing its files.</source>
+        <translation>Sorvane läuft bereits mit dem Datenordner %1.
+Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.</translation>
+    </message>
+    <message>
+        <source>Please provide domain names to begin</source>
+        <translation>Bitte geben Sie zuerst Domainnamen an</translation>
+    </message>
+    <message>
+        <source>Performing alexa data crawl...</source>
+        <translation>Alexa-Daten werden abgefragt …</translation>
+    </message>
+    <message>
+        <source>alexa ranking queries completed</source>
+        <translation>Alexa-Rangabfragen abgeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 has already been assessed for this date...</source>
+        <translation>%1 wurde für dieses Datum bereits erfasst …</translation>
+    </message>
+    <message>
+        <source>Do wish you to remove this entry</source>
+        <translation>Möchten Sie diesen Eintrag entfernen?</translation>
+    </message>
+    <message>
+        <source>Row Deletion</source>
+        <translation>Zeile löschen</translation>
+    </message>
+    <message>
+        <source>Import File...</source>
+        <translation>Datei importieren …</translation>
+    </message>
+    <message>
+        <source>... and %1 more</source>
+        <translation>… und %1 weitere</translation>
+    </message>
+    <message>
+        <source>A domain name cannot contain &quot;,&quot;; these lines were not imported:
+</source>
+        <translation>Ein Domainname darf kein „,“ enthalten; diese Zeilen wurden nicht importiert:
+</translation>
+    </message>
+    <message>
+        <source>Please make visible the data rows you wish to export to a CSV file</source>
+        <translation>Bitte zeigen Sie zuerst die Datenzeilen an, die Sie in eine CSV-Datei exportieren möchten</translation>
+    </message>
+    <message>
+        <source>Export CSV File</source>
+        <translation>CSV-Datei exportieren</translation>
+    </message>
+    <message>
+        <source>Data saved successfully</source>
+        <translation>Daten erfolgreich gespeichert</translation>
+    </message>
+</context>
+<context>
+    <name>ManageDomains</name>
+    <message>
+        <source>Manage Domains</source>
+        <translation>Domains verwalten</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>Add Domain</source>
+        <translation>Domain hinzufügen</translation>
+    </message>
+    <message>
+        <source>Please provide a domain</source>
+        <translation>Bitte geben Sie eine Domain an</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; was not added: a domain name cannot contain &quot;,&quot;.</source>
+        <translation>„%1“ wurde nicht hinzugefügt: Ein Domainname darf kein „,“ enthalten.</translation>
+    </message>
+    <message>
+        <source>The domain was not added: a domain name cannot contain control or format characters.</source>
+        <translation>Die Domain wurde nicht hinzugefügt: Ein Domainname darf keine Steuer- oder Formatzeichen enthalten.</translation>
+    </message>
+    <message>
+        <source>The domain was not added: a domain name has at most %1 characters.</source>
+        <translation>Die Domain wurde nicht hinzugefügt: Ein Domainname hat höchstens %1 Zeichen.</translation>
+    </message>
+</context>
+</TS>
