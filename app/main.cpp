@@ -1,7 +1,9 @@
 #include "MainWindow.h"
+#include "config/CQuitSignals.h"
 #include "config/CSettings.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 #include <memory>
 
@@ -14,6 +16,18 @@ int main(int argc, char *argv[])
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;
+
+    // Logout, shutdown or a kill end the program the way closing it does,
+    // open dialogs included, so that nothing pending is lost.
+    CQuitSignals quitSignals;
+    QObject::connect(&quitSignals, &CQuitSignals::received, &app, [] {
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
+    // The session may end without closing the window: save while it asks.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, window.get(),
+                     [&window](QSessionManager &) { window->saveData(); });
+
     window->show();
     const int result = QApplication::exec();
     window.reset(); // saves the data files

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class CUserPrompts;
 
@@ -27,4 +28,6 @@ public:
     CServiceAddress service;
     std::shared_ptr<CUserPrompts> prompts;
     CRankClock clock;
+    // Bytes of memory the history may use; unset: what the system has.
+    std::optional<qint64> availableMemory;
 };
