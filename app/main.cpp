@@ -12,6 +12,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Matches the window with its desktop entry, for its icon and name on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qorvex.Sorvane"));
+    // Taken over before the data folder is locked, so a signal sent as soon
+    // as the lock is seen is already one the program answers.
+    CQuitSignals quitSignals;
     auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
@@ -19,7 +22,6 @@ int main(int argc, char *argv[])
 
     // Logout, shutdown or a kill end the program the way closing it does,
     // open dialogs included, so that nothing pending is lost.
-    CQuitSignals quitSignals;
     QObject::connect(&quitSignals, &CQuitSignals::received, &app, [] {
         QApplication::closeAllWindows();
         QCoreApplication::quit();
