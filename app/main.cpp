@@ -1,9 +1,11 @@
 #include "MainWindow.h"
+#include "config/CQuitSignals.h"
 #include "config/CSettings.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
 #include <QLocale>
+#include <QSessionManager>
 
 #include <memory>
 
@@ -14,10 +16,29 @@ int main(int argc, char *argv[])
     CTranslations::install(app, QLocale::system());
     // Matches the window with its desktop entry, for its icon and name on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qorvex.Sorvane"));
+    // Taken over before the data folder is locked, so a signal sent as soon
+    // as the lock is seen is already one the program answers.
+    CQuitSignals quitSignals;
+    // Logout, shutdown or a kill end the program the way closing it does,
+    // open dialogs included, so that nothing pending is lost. One that
+    // comes while start-up shows a message is answered before the event
+    // loop runs, when quit() would be lost.
+    bool quitRequested = false;
+    QObject::connect(&quitSignals, &CQuitSignals::received, &app, [&quitRequested] {
+        quitRequested = true;
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
     auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;
+    // The session may end without closing the window: save while it asks.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, window.get(),
+                     [&window](QSessionManager &) { window->saveData(); });
+
+    if (quitRequested)
+        return 0; // the window's end saves the data files
     window->show();
     const int result = QApplication::exec();
     window.reset(); // saves the data files

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class CUserPrompts;
 
@@ -31,4 +32,6 @@ public:
     // The file that keeps how the window was left; empty for the per-user
     // configuration location.
     QString uiStatePath;
+    // Bytes of memory the history may use; unset: what the system has.
+    std::optional<qint64> availableMemory;
 };

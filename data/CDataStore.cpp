@@ -1,6 +1,8 @@
 #include "CDataStore.h"
 
 #include "CAlexaRankData.h"
+#include "CDataFile.h"
+#include "CDataFileWriter.h"
 #include "CDomainDateList.h"
 #include "CDomainName.h"
 #include "CFieldText.h"
@@ -9,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <functional>
@@ -29,12 +30,36 @@ QString decode(QByteArrayView contents)
     return decoder.decode(contents);
 }
 
-QByteArray readFile(const QString &path)
+// Lines whose bytes are not UTF-8: they load with U+FFFD in place of the
+// bad bytes, and are saved that way.
+qsizetype invalidUtf8Lines(QByteArrayView contents)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray(); // a missing or unreadable file reads as empty
-    return file.readAll();
+    const auto bom = QStringConverter::encodingForData(contents);
+    if (bom && *bom != QStringConverter::Utf8)
+        return 0;
+    if (contents.isValidUtf8())
+        return 0;
+    qsizetype count = 0;
+    qsizetype start = 0;
+    while (start < contents.size()) {
+        qsizetype end = contents.indexOf('\n', start);
+        if (end < 0)
+            end = contents.size();
+        if (!contents.sliced(start, end - start).isValidUtf8())
+            ++count;
+        start = end + 1;
+    }
+    return count;
+}
+
+void noteEncoding(const QString &path, QByteArrayView contents, QStringList &notes)
+{
+    const qsizetype lines = invalidUtf8Lines(contents);
+    if (lines > 0)
+        notes.append(QStringLiteral("%1 is not UTF-8 text: %2 line(s) hold bytes that are not UTF-8. "
+                                    "They are shown with \uFFFD in place of those bytes and will be saved that way.")
+                         .arg(QDir::toNativeSeparators(path))
+                         .arg(lines));
 }
 
 // Calls f for every non-empty line, without its "\n", carriage returns before
@@ -65,17 +90,13 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
 CResult<> writeLines(const QString &path, qsizetype count,
                      const std::function<void(QString &, qsizetype)> &appendLine)
 {
-    QSaveFile file(path);
+    CDataFileWriter file(path);
     auto fail = [&] {
-        const QString message = QCoreApplication::translate("CDataStore", "Could not save %1: %2\nThe previous file has been kept.")
-                                    .arg(QDir::toNativeSeparators(path), file.errorString());
-        file.cancelWriting();
-        return CResult<>::failure(message);
+        return CResult<>::failure(
+            QCoreApplication::translate("CDataStore", "Could not save %1: %2\nThe previous file has been kept.")
+                .arg(QDir::toNativeSeparators(path), file.errorString()));
     };
-    // Unbuffered: QSaveFile only notices a failed write that goes through it,
-    // not one that fails later while a buffer is flushed at commit(), which
-    // would put a cut-short file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered))
+    if (!file.open())
         return fail();
 
     // Written in slices so a large history never needs a second full copy.
@@ -87,7 +108,7 @@ CResult<> writeLines(const QString &path, qsizetype count,
         slice.append(u'\n');
         if (slice.size() >= sliceChars || i + 1 == count) {
             const QByteArray bytes = slice.toUtf8();
-            if (file.write(bytes) != bytes.size())
+            if (!file.write(bytes))
                 return fail();
             slice.clear();
         }
@@ -125,16 +146,47 @@ int CDataStore::establishDataDirectory(const QString &dataDirectory)
     return failures;
 }
 
-QStringList CDataStore::parseDomainList(QByteArrayView contents)
+QStringList CDataStore::parseDomainList(QByteArrayView contents, QStringList *skipped)
 {
     QStringList domains;
-    forEachLine(decode(contents), [&](QStringView line) { domains.append(line.toString()); });
+    forEachLine(decode(contents), [&](QStringView line) {
+        // A name with "," would split its history lines into the wrong fields.
+        if (CDomainName::nameOf(line.toString()).contains(u',')) {
+            if (skipped)
+                skipped->append(line.toString());
+            return;
+        }
+        domains.append(line.toString());
+    });
     return domains;
 }
 
 QStringList CDataStore::loadDomainList(const QString &path)
 {
-    return parseDomainList(readFile(path));
+    QStringList notes;
+    const CResult<QStringList> read = readDomainList(path, notes);
+    return read ? read.value() : QStringList();
+}
+
+CResult<QStringList> CDataStore::readDomainList(const QString &path, QStringList &notes)
+{
+    const CResult<QByteArray> contents = CDataFile::read(path);
+    if (!contents)
+        return CResult<QStringList>::failure(contents.message());
+    noteEncoding(path, contents.value(), notes);
+    QStringList skipped;
+    QStringList domains = parseDomainList(contents.value(), &skipped);
+    if (!skipped.isEmpty()) {
+        constexpr int shown = 10;
+        QStringList names = skipped.mid(0, shown);
+        if (skipped.size() > shown)
+            names.append(QStringLiteral("... and %1 more").arg(skipped.size() - shown));
+        notes.append(QStringLiteral("A domain name cannot contain \",\"; these lines of %1 were skipped "
+                                    "and will be left out when the list is saved:\n")
+                         .arg(QDir::toNativeSeparators(path))
+                     + names.join(u'\n'));
+    }
+    return CResult<QStringList>::success(std::move(domains));
 }
 
 void CDataStore::parseHistory(QByteArrayView contents, QList<CAlexaRankData> &history,
@@ -150,7 +202,19 @@ void CDataStore::parseHistory(QByteArrayView contents, QList<CAlexaRankData> &hi
 void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history,
                              CDomainDateList &latestDates)
 {
-    parseHistory(readFile(path), history, latestDates);
+    QStringList notes;
+    readHistory(path, history, latestDates, notes);
+}
+
+CResult<> CDataStore::readHistory(const QString &path, QList<CAlexaRankData> &history,
+                                  CDomainDateList &latestDates, QStringList &notes)
+{
+    const CResult<QByteArray> contents = CDataFile::read(path);
+    if (!contents)
+        return CResult<>::failure(contents.message());
+    noteEncoding(path, contents.value(), notes);
+    parseHistory(contents.value(), history, latestDates);
+    return CResult<>::success();
 }
 
 CResult<> CDataStore::saveDomainList(const QString &path, const QStringList &domains)

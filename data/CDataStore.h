@@ -26,13 +26,22 @@ public:
     // could not be created.
     static int establishDataDirectory(const QString &dataDirectory);
 
+    // Fail, with the reason, when the file exists but cannot be read whole
+    // (it must then not be saved over). Notes get what the user should know
+    // about a file that was read: lines skipped, text that is not UTF-8.
+    static CResult<QStringList> readDomainList(const QString &path, QStringList &notes);
+    static CResult<> readHistory(const QString &path, QList<CAlexaRankData> &history,
+                                 CDomainDateList &latestDates, QStringList &notes);
+    // The same, silent: a file that cannot be read reads as empty.
     static QStringList loadDomainList(const QString &path);
     static void loadHistory(const QString &path, QList<CAlexaRankData> &history,
                             CDomainDateList &latestDates);
     // The loader proper, for a file already in memory.
     static void parseHistory(QByteArrayView contents, QList<CAlexaRankData> &history,
                              CDomainDateList &latestDates);
-    static QStringList parseDomainList(QByteArrayView contents);
+    // Lines holding "," are no domain names: they are left out, and put
+    // into skipped when given.
+    static QStringList parseDomainList(QByteArrayView contents, QStringList *skipped = nullptr);
 
     // On failure the old file is left whole and the message says which file
     // could not be written and why.

@@ -2,6 +2,8 @@
 
 #include "CAlexaRankData.h"
 
+#include <QDate>
+
 #include <array>
 
 namespace {
@@ -66,4 +68,9 @@ QString CHistoryCalendar::monthLabel(const CAlexaRankData &record)
 QString CHistoryCalendar::dayLabel(int day)
 {
     return QString::number(day) + ordinalSuffix(day);
+}
+
+bool CHistoryCalendar::isRealDate(const QString &date)
+{
+    return QDate::fromString(date, QStringLiteral("dd/MM/yyyy")).isValid();
 }

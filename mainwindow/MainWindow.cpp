@@ -5,12 +5,15 @@
 #include "CClippedTextDelegate.h"
 #include "ChartWindow.h"
 #include "io/CCsvWriter.h"
+#include "CDataFile.h"
+#include "CDataLock.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
 #include "io/CDomainImportFilter.h"
 #include "CDomainName.h"
 #include "CFieldText.h"
 #include "CHistoryCalendar.h"
+#include "CMemoryBudget.h"
 #include "CPeriod.h"
 #include "CRequestTarget.h"
 #include "CRunMoves.h"
@@ -22,13 +25,14 @@
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -108,8 +112,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     setUpHeader();
 
     establishDataFolder();
-    if (ownsDataFolder)
-        CDataStore::loadHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory, *latestDates);
+    loadHistory();
 
     // The two view rebuilds below (all domains, then the first month) are put
     // into the table as one; only the second one's rows are ever seen.
@@ -230,22 +233,67 @@ void MainWindow::establishDataFolder()
     }
 
     // Two instances would each rewrite both files from their own memory;
-    // the lock keeps a second one away. A lock left by a crashed instance
-    // is taken over, since its process no longer runs.
-    dataLock = std::make_unique<QLockFile>(settings.dataDirectory + QStringLiteral("/sorvane.lock"));
-    dataLock->setStaleLockTime(0);
-    if (!dataLock->tryLock(0) && dataLock->error() == QLockFile::LockFailedError) {
+    // the lock keeps a second one away. The system drops it with its
+    // process, so whatever a crash left behind is taken over.
+    dataLock = std::make_unique<CDataLock>(settings.dataDirectory);
+    const CDataLock::Result locked = dataLock->acquire();
+    switch (locked.state) {
+    case CDataLock::State::Held:
+        // Saves cut short by the end of an earlier run; ours alone, as the lock says.
+        CDataFile::removeLeftovers(settings.dataDirectory, {QStringLiteral("db.dat"), QStringLiteral("domains.dat")});
+        break;
+    case CDataLock::State::Busy:
         ownsDataFolder = false;
-        prompts->message(tr("Sorvane is already running with the data folder %1.\n"
-                            "This window will close without reading or writing its files.")
-                             .arg(settings.dataDirectory));
+        prompts->message(locked.message);
+        break;
+    case CDataLock::State::Unlocked:
+    case CDataLock::State::Unusable:
+        // Unlocked, another copy could be writing the same files: read them, save nothing.
+        domainsSavable = false;
+        historySavable = false;
+        prompts->message(locked.message);
+        break;
     }
+}
+
+void MainWindow::loadHistory()
+{
+    if (!ownsDataFolder)
+        return;
+    const QString path = CDataStore::historyPath(settings.dataDirectory);
+    const CResult<> fits = CMemoryBudget::checkHistory(path, settings.availableMemory.value_or(CMemoryBudget::available()));
+    if (!fits) {
+        historySavable = false;
+        prompts->message(fits.message());
+        return;
+    }
+    QStringList notes;
+    const CResult<> read = CDataStore::readHistory(path, rankHistory, *latestDates, notes);
+    if (!read) {
+        historySavable = false;
+        rankHistory.clear();
+        latestDates = std::make_unique<CDomainDateList>();
+        notes.prepend(read.message() + QStringLiteral("\nSorvane opens without it and will not save over it in this session."));
+    }
+    for (const QString &note : std::as_const(notes))
+        prompts->message(note);
 }
 
 void MainWindow::loadDomainList()
 {
-    const QStringList domains = ownsDataFolder ? CDataStore::loadDomainList(CDataStore::domainListPath(settings.dataDirectory))
-                                               : QStringList();
+    QStringList domains;
+    if (ownsDataFolder) {
+        QStringList notes;
+        const CResult<QStringList> read = CDataStore::readDomainList(CDataStore::domainListPath(settings.dataDirectory), notes);
+        if (read) {
+            domains = read.value();
+        } else {
+            domainsSavable = false;
+            notes.prepend(read.message() + QStringLiteral("\nSorvane opens without it and will not save over it in this session."));
+        }
+        for (const QString &note : std::as_const(notes))
+            prompts->message(note);
+    }
     ui->cbDomain->insertItem(0, allDomainsEntry);
     for (const QString &domain : domains) {
         // Such a name could never be fetched, and would cost minutes to lay
@@ -258,20 +306,69 @@ void MainWindow::loadDomainList()
     }
 }
 
-bool MainWindow::saveData()
+bool MainWindow::saveDomains()
 {
+    domainsPending = false;
     if (!ownsDataFolder)
         return true;
+    const QString path = CDataStore::domainListPath(settings.dataDirectory);
+    if (!domainsSavable) {
+        feed->appendLine(QStringLiteral("The domain list was not saved: %1 was not read at start and is left as it is.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
     QStringList domains;
     for (int i = 1; i < ui->cbDomain->count(); ++i)
         domains.append(ui->cbDomain->itemText(i));
-    const CResult<> domainsSaved = CDataStore::saveDomainList(CDataStore::domainListPath(settings.dataDirectory), domains);
-    if (!domainsSaved)
-        prompts->message(domainsSaved.message());
-    const CResult<> historySaved = CDataStore::saveHistory(CDataStore::historyPath(settings.dataDirectory), rankHistory);
-    if (!historySaved)
-        prompts->message(historySaved.message());
+    const CResult<> saved = CDataStore::saveDomainList(path, domains);
+    if (!saved)
+        prompts->message(saved.message());
+    return saved.ok();
+}
+
+bool MainWindow::saveHistory()
+{
+    historyPending = false;
+    if (!ownsDataFolder)
+        return true;
+    const QString path = CDataStore::historyPath(settings.dataDirectory);
+    if (!historySavable) {
+        feed->appendLine(QStringLiteral("The history was not saved: %1 was not read at start and is left as it is.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    const CResult<> saved = CDataStore::saveHistory(path, rankHistory);
+    if (!saved)
+        prompts->message(saved.message());
+    return saved.ok();
+}
+
+bool MainWindow::saveData()
+{
+    const bool domainsSaved = saveDomains();
+    const bool historySaved = saveHistory();
     return domainsSaved && historySaved;
+}
+
+void MainWindow::scheduleSave(bool domains, bool history)
+{
+    domainsPending = domainsPending || domains;
+    historyPending = historyPending || history;
+    if (saveScheduled)
+        return;
+    saveScheduled = true;
+    QTimer::singleShot(0, this, &MainWindow::savePending);
+}
+
+bool MainWindow::savePending()
+{
+    saveScheduled = false;
+    bool saved = true;
+    if (domainsPending)
+        saved = saveDomains() && saved;
+    if (historyPending)
+        saved = saveHistory() && saved;
+    return saved;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -408,7 +505,8 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
         runRecords.append(record);
         Q_EMIT historyChanged();
         addRankRow(record);
-        ensureMonth(CHistoryCalendar::monthLabel(record));
+        if (CHistoryCalendar::isRealDate(record.date()))
+            ensureMonth(CHistoryCalendar::monthLabel(record));
         crawlNextDomain(socketId);
     }
     feed->keepNewestLineInView();
@@ -447,6 +545,11 @@ void MainWindow::buildHistoryTree()
         const QString date = record.date();
         const QStringView month = QStringView(date).mid(3);
         if (!previousMonth.isNull() && month == previousMonth)
+            continue;
+        // A date that is no real date makes no month: each would add a
+        // branch of 31 days. Its record stays in the history and in the
+        // view of all records.
+        if (!CHistoryCalendar::isRealDate(date))
             continue;
         ensureMonth(CHistoryCalendar::monthLabel(record));
         previousMonth = month.toString();
@@ -564,6 +667,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         rankHistory.removeAt(removed);
     latestDates->remove(domain, date);
     CWidgetHelper::removeRecordRow(table, row, removed);
+    scheduleSave(false, true);
     Q_EMIT historyChanged();
 }
 
@@ -609,6 +713,7 @@ void MainWindow::on_action_Import_Urls_triggered()
                          + names.join(u'\n'));
     }
     showFirstStartHint();
+    scheduleSave(true, false);
     Q_EMIT historyChanged();
 }
 
@@ -655,12 +760,14 @@ void MainWindow::removeAllDomains()
     ui->cbDomain->clear();
     ui->cbDomain->insertItem(0, QIcon(), allDomainsEntry);
     showFirstStartHint();
+    scheduleSave(true, false);
 }
 
 void MainWindow::addNewDomain(QString entry)
 {
     ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), entry);
     showFirstStartHint();
+    scheduleSave(true, false);
     Q_EMIT historyChanged();
 }
 

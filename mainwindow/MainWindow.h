@@ -13,13 +13,13 @@
 
 class CAlexaSocket;
 class ChartWindow;
+class CDataLock;
 class CDomainDateList;
 class CPeriod;
 class CTableFeed;
 class CUiState;
 class CUserPrompts;
 class ManageDomains;
-class QLockFile;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -47,7 +47,14 @@ public:
     bool ownsData() const { return ownsDataFolder; }
 
     // Writes the domain list, then the history; a failure is told to the user.
+    // A file that could not be read at start, or a data folder that could
+    // not be locked, is not written (the status text says so).
     bool saveData();
+    // What changed is written once control is back in the event loop, so a
+    // batch of changes costs one save.
+    void scheduleSave(bool domains, bool history);
+    // Writes what scheduleSave() left pending.
+    bool savePending();
 
     const QList<CAlexaRankData> &history() const { return rankHistory; }
     const CDomainDateList &dates() const { return *latestDates; }
@@ -99,6 +106,9 @@ private:
     void keepUiState();
     void establishDataFolder();
     void loadDomainList();
+    void loadHistory();
+    bool saveDomains();
+    bool saveHistory();
     void dispatch(const QString &domain, int socketId);
     bool anySocketBusy() const;
     void finishRunIfIdle();
@@ -124,8 +134,15 @@ private:
     // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
     CTableFeed *feed = nullptr; // the table's and the status text's only writer
-    std::unique_ptr<QLockFile> dataLock;
+    std::unique_ptr<CDataLock> dataLock;
     bool ownsDataFolder = true;
+    // False for a file that exists but was not read whole, or when no lock
+    // could be made: saving would put what this window holds in its place.
+    bool domainsSavable = true;
+    bool historySavable = true;
+    bool domainsPending = false;
+    bool historyPending = false;
+    bool saveScheduled = false;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
     QList<bool> socketBusy;

@@ -1,0 +1,101 @@
+#include "CDataFile.h"
+
+#include "CFileCalls.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString notRegular(const QString &path, mode_t mode)
+{
+    const char *kind = S_ISDIR(mode)    ? "a folder"
+                       : S_ISFIFO(mode) ? "a named pipe"
+                       : S_ISSOCK(mode) ? "a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                                                        : "not a regular file";
+    return QStringLiteral("%1 is %2, not a data file.").arg(QDir::toNativeSeparators(path), QLatin1String(kind));
+}
+
+QString unreadable(const QString &path, int error)
+{
+    return QStringLiteral("%1 could not be read: %2.").arg(QDir::toNativeSeparators(path), reason(error));
+}
+
+} // namespace
+
+CResult<QByteArray> CDataFile::read(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat before{};
+    if (::stat(name.constData(), &before) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) // no such file, or no such folder
+            return CResult<QByteArray>::success(QByteArray());
+        return CResult<QByteArray>::failure(unreadable(path, errno));
+    }
+    if (!S_ISREG(before.st_mode))
+        return CResult<QByteArray>::failure(notRegular(path, before.st_mode));
+
+    const CFileCalls &calls = CFileCalls::current();
+    // Non-blocking, in case a FIFO took the file's place since the check.
+    const int fd = calls.open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+    if (fd < 0)
+        return CResult<QByteArray>::failure(unreadable(path, errno));
+    auto fail = [&](const QString &message) {
+        calls.close(fd);
+        return CResult<QByteArray>::failure(message);
+    };
+    struct stat opened{};
+    if (::fstat(fd, &opened) != 0)
+        return fail(unreadable(path, errno));
+    if (!S_ISREG(opened.st_mode))
+        return fail(notRegular(path, opened.st_mode));
+
+    QByteArray contents;
+    contents.reserve(qsizetype(opened.st_size));
+    constexpr qsizetype chunk = 1 << 20;
+    for (;;) {
+        const qsizetype used = contents.size();
+        contents.resize(used + chunk);
+        const ssize_t got = calls.read(fd, contents.data() + used, size_t(chunk));
+        if (got < 0) {
+            if (errno == EINTR) {
+                contents.resize(used);
+                continue;
+            }
+            return fail(unreadable(path, errno));
+        }
+        contents.resize(used + got);
+        if (got == 0)
+            break;
+    }
+    calls.close(fd);
+    return CResult<QByteArray>::success(std::move(contents));
+}
+
+QStringList CDataFile::removeLeftovers(const QString &directory, const QStringList &fileNames)
+{
+    QStringList removed;
+    QDir dir(QDir::fromNativeSeparators(directory));
+    for (const QString &fileName : fileNames) {
+        const QRegularExpression own(QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(fileName)));
+        const QStringList candidates = dir.entryList({fileName + QStringLiteral(".??????")},
+                                                     QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+        for (const QString &candidate : candidates) {
+            if (own.match(candidate).hasMatch() && dir.remove(candidate))
+                removed.append(candidate);
+        }
+    }
+    return removed;
+}

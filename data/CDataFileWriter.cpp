@@ -1,0 +1,114 @@
+#include "CDataFileWriter.h"
+
+#include "CFileCalls.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+CDataFileWriter::CDataFileWriter(QString path) : m_path(std::move(path)) {}
+
+CDataFileWriter::~CDataFileWriter()
+{
+    discard();
+}
+
+bool CDataFileWriter::fail(const char *step)
+{
+    const int error = errno;
+    m_error = QStringLiteral("%1 failed: %2").arg(QLatin1String(step), QString::fromLocal8Bit(std::strerror(error)));
+    discard();
+    return false;
+}
+
+void CDataFileWriter::discard()
+{
+    if (m_fd >= 0) {
+        CFileCalls::current().close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporaryPath.isEmpty()) {
+        ::unlink(QFile::encodeName(m_temporaryPath).constData());
+        m_temporaryPath.clear();
+    }
+}
+
+bool CDataFileWriter::open()
+{
+    discard();
+    QByteArray name = QFile::encodeName(m_path) + ".XXXXXX";
+    m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (m_fd < 0)
+        return fail("creating a temporary file");
+    m_temporaryPath = QFile::decodeName(name);
+    // The saved file keeps the old one's permissions, or gets the usual ones.
+    struct stat old{};
+    const mode_t mode = ::stat(QFile::encodeName(m_path).constData(), &old) == 0 ? (old.st_mode & 07777) : newFileMode();
+    ::fchmod(m_fd, mode);
+    return true;
+}
+
+bool CDataFileWriter::write(QByteArrayView bytes)
+{
+    if (m_fd < 0)
+        return false;
+    const CFileCalls &calls = CFileCalls::current();
+    const char *data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = calls.write(m_fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return fail("writing");
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+bool CDataFileWriter::commit()
+{
+    if (m_fd < 0)
+        return false;
+    const CFileCalls &calls = CFileCalls::current();
+    // A write the disk could not keep shows only here, or at close on
+    // network filesystems: either one means the file is not whole.
+    if (calls.fdatasync(m_fd) != 0)
+        return fail("writing to disk");
+    const int fd = m_fd;
+    m_fd = -1;
+    if (calls.close(fd) != 0)
+        return fail("closing");
+    if (::rename(QFile::encodeName(m_temporaryPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+        return fail("replacing the file");
+    m_temporaryPath.clear();
+    // The rename itself reaches the disk with the folder.
+    const int dir = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}

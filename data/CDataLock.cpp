@@ -1,0 +1,78 @@
+#include "CDataLock.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+CDataLock::CDataLock(const QString &dataDirectory)
+    : m_dataDirectory(dataDirectory)
+    , m_path(QDir::toNativeSeparators(QDir::fromNativeSeparators(dataDirectory) + u'/' + fileName()))
+{
+}
+
+CDataLock::~CDataLock()
+{
+    release();
+}
+
+void CDataLock::release()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd); // lets go of the lock
+        m_fd = -1;
+    }
+}
+
+CDataLock::Result CDataLock::acquire()
+{
+    if (isHeld())
+        return {State::Held, QString()};
+    const QString shown = QDir::toNativeSeparators(m_path);
+    auto unusable = [&](const QString &why) {
+        return Result{State::Unusable,
+                      QStringLiteral("Sorvane could not lock its data folder %1: the lock file %2 %3.\n"
+                                     "The window opens read-only: nothing will be saved in this session.")
+                          .arg(QDir::toNativeSeparators(m_dataDirectory), shown, why)};
+    };
+    // Non-blocking and without following a link's target's FIFO: opening
+    // must never wait.
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EISDIR)
+            return unusable(QStringLiteral("is a folder"));
+        return unusable(QStringLiteral("cannot be created (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
+    struct stat info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return unusable(QStringLiteral("is not a regular file"));
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return {State::Busy,
+                    QStringLiteral("Sorvane is already running with the data folder %1.\n"
+                                   "This window will close without reading or writing its files.\n"
+                                   "(It holds the lock file %2.)")
+                        .arg(QDir::toNativeSeparators(m_dataDirectory), shown)};
+        return unusable(QStringLiteral("cannot be locked (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
+    m_fd = fd;
+    // Who holds it, for a person looking at the folder; the lock itself is
+    // the flock, so a failure to write this changes nothing.
+    const QByteArray owner = QByteArray::number(qint64(::getpid())) + "\nsorvane\n" + QSysInfo::machineHostName().toUtf8() + '\n';
+    if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd, owner.constData(), size_t(owner.size()), 0);
+    }
+    return {State::Held, QString()};
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// The lock that keeps a second Sorvane away from a data folder: an exclusive
+// flock() on "sorvane.lock", held on an open file for the lock's life. The
+// operating system lets go of it when the process ends however it ends, so
+// a file left by a crash, an empty or garbled one, or one from another
+// machine is never a lock; it is simply taken over.
+class CDataLock
+{
+public:
+    enum class State {
+        Unlocked,  // not tried yet, or released
+        Held,      // this process holds the data folder
+        Busy,      // another process holds it
+        Unusable,  // no lock can be made here (a folder in the way, a full or read-only disk)
+    };
+
+    struct Result
+    {
+        State state = State::Unlocked;
+        QString message; // for the user, empty when held
+        bool held() const { return state == State::Held; }
+    };
+
+    explicit CDataLock(const QString &dataDirectory);
+    ~CDataLock();
+    CDataLock(const CDataLock &) = delete;
+    CDataLock &operator=(const CDataLock &) = delete;
+
+    static QString fileName() { return QStringLiteral("sorvane.lock"); }
+    QString path() const { return m_path; }
+
+    // Never waits for another holder.
+    Result acquire();
+    bool isHeld() const { return m_fd >= 0; }
+    void release();
+
+private:
+    QString m_dataDirectory;
+    QString m_path;
+    int m_fd = -1;
+};
