@@ -1,5 +1,7 @@
 #include "config/CServiceAddress.h"
 
+#include "CSiteInfoAddress.h"
+
 #include <QtGlobal>
 
 CServiceAddress CServiceAddress::fromEnvironment()
@@ -39,11 +41,10 @@ CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
 
 QString CServiceAddress::pageAddress(const QString &domain) const
 {
-    return QStringLiteral("http://") + m_host + QStringLiteral("/siteinfo/") + domain;
+    return CSiteInfoAddress::page(m_host, domain);
 }
 
 QString CServiceAddress::refererAddress(const QString &domain) const
 {
-    return QStringLiteral("http://") + m_host + QStringLiteral("/search?q=") + domain
-           + QStringLiteral("&r=home_home&p=bigtop");
+    return CSiteInfoAddress::referer(m_host, domain);
 }

@@ -5,13 +5,13 @@
 #include "CClippedTextDelegate.h"
 #include "ChartWindow.h"
 #include "io/CCsvWriter.h"
+#include "CDataLock.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
 #include "io/CDomainImportFilter.h"
 #include "CDomainName.h"
 #include "CHistoryCalendar.h"
 #include "CPeriod.h"
-#include "CRequestTarget.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
@@ -22,7 +22,6 @@
 
 #include <QFile>
 #include <QKeyEvent>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <QTextStream>
@@ -65,18 +64,9 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     ui->setupUi(this);
     feed = new CTableFeed(ui->tblRankData, ui->txtStatus, widgetHelper, this);
     latestDates = std::make_unique<CDomainDateList>();
-
-    for (int i = 0; i < SocketCount; ++i) {
-        auto *socket = new CAlexaSocket(this, i);
-        sockets.append(socket);
-        socketBusy.append(false);
-        socket->setClock(settings.clock);
-        socket->start(QThread::InheritPriority);
-        connect(socket, &CAlexaSocket::crawlComplete, this, &MainWindow::crawlComplete);
-        connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
-        connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
-        connect(socket, &CAlexaSocket::rankProfile, this, &MainWindow::rankProfile);
-    }
+    // The pool's sockets are the window's children, as they have always been.
+    queryRun = std::make_unique<CQueryRun>(*latestDates, this);
+    connectQueryRun();
 
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
@@ -97,7 +87,6 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     loadDomainList();
     ui->cbDomain->setEnabled(false);
     ui->txtStatus->setReadOnly(true);
-    nextDomain = 1;
     connect(ui->lstMonthYear, &QListWidget::itemSelectionChanged, this, &MainWindow::onViewLogClick);
     connect(ui->treeYearMonth, &QTreeWidget::itemClicked, this, &MainWindow::onTreeViewLogClick);
     buildHistoryTree();
@@ -105,6 +94,8 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     feed->endRebuild();
 
     ui->actionRank->setChecked(true);
+    queryRun->setRankMode(true);
+    connect(ui->actionRank, &QAction::toggled, queryRun.get(), &CQueryRun::setRankMode);
     ui->lstMonthYear->setVisible(false);
 
     connectHelp();
@@ -133,18 +124,8 @@ void MainWindow::showFirstStartHint()
 MainWindow::~MainWindow()
 {
     saveData();
+    queryRun.reset(); // stops the sockets before the date list they take results in against
     latestDates.reset();
-    for (CAlexaSocket *socket : std::as_const(sockets)) {
-        if (socket->isRunning()) {
-            socket->exit(0);
-            if (!socket->wait(ThreadStopWaitMs)) {
-                socket->terminate();
-                socket->wait();
-            }
-        }
-        delete socket;
-    }
-    sockets.clear();
     delete domainManager;
     domainManager = nullptr;
     ui.reset();
@@ -177,9 +158,8 @@ void MainWindow::establishDataFolder()
     // Two instances would each rewrite both files from their own memory;
     // the lock keeps a second one away. A lock left by a crashed instance
     // is taken over, since its process no longer runs.
-    dataLock = std::make_unique<QLockFile>(settings.dataDirectory + QStringLiteral("/sorvane.lock"));
-    dataLock->setStaleLockTime(0);
-    if (!dataLock->tryLock(0) && dataLock->error() == QLockFile::LockFailedError) {
+    dataLock = std::make_unique<CDataLock>(CDataLock::dataLockPath(settings.dataDirectory));
+    if (dataLock->take() == CDataLock::State::Held) {
         ownsDataFolder = false;
         prompts->message(QStringLiteral("Sorvane is already running with the data folder %1.\n"
                                         "This window will close without reading or writing its files.")
@@ -240,90 +220,75 @@ void MainWindow::on_btnManualQuery_clicked()
     startCrawl();
 }
 
+void MainWindow::connectQueryRun()
+{
+    queryRun->setService(settings.service.host(), settings.service.port());
+    queryRun->setClock(settings.clock);
+    connect(queryRun.get(), &CQueryRun::started, this,
+            [this] { feed->appendLine(QStringLiteral("Performing alexa data crawl...")); });
+    connect(queryRun.get(), &CQueryRun::recordAccepted, this, &MainWindow::takeAccepted);
+    connect(queryRun.get(), &CQueryRun::recordRefused, this,
+            [this](const CAlexaRankData &, const QString &reason) {
+                feed->addLine(reason);
+                feed->keepNewestLineInView();
+            });
+    connect(queryRun.get(), &CQueryRun::fetchFailed, this, [this](const QString &domain, const QString &reason) {
+        feed->addLine(domain + QStringLiteral(": ") + reason);
+        feed->keepNewestLineInView();
+    });
+    connect(queryRun.get(), &CQueryRun::progressed, this, [this](int done, int total) {
+        if (queryRun->isRunning())
+            ui->btnManualQuery->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    });
+    connect(queryRun.get(), &CQueryRun::listExhausted, this,
+            [this] { feed->appendLine(QStringLiteral("alexa ranking queries completed")); });
+    connect(queryRun.get(), &CQueryRun::finished, this, &MainWindow::finishRun);
+}
+
 void MainWindow::startCrawl()
 {
-    const int batch = qMin(ui->cbDomain->count() - 1, SocketCount);
-    nextDomain = 0;
-    crawlFinished = false;
     runRecords.clear();
     feed->startRun();
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
     ui->actionPerform_Query->setEnabled(false);
-    int dispatched = 0;
-    for (int i = 0; i < batch; ++i) {
-        // Entries that trim to nothing are passed over instead of idling a socket.
-        QString domain;
-        while (domain.isEmpty() && nextDomain < ui->cbDomain->count() - 1)
-            domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
-        if (domain.isEmpty())
-            break;
-        dispatch(domain, i);
-        ++dispatched;
-    }
-    feed->appendLine(QStringLiteral("Performing alexa data crawl..."));
-    if (dispatched == 0)
-        crawlComplete();
-}
-
-void MainWindow::dispatch(const QString &domain, int socketId)
-{
-    Korv::QtLib::Web::CRequestTarget target;
-    target.setUrl(settings.service.pageAddress(domain), 0, settings.service.refererAddress(domain));
-    CAlexaSocket *socket = sockets.at(socketId);
-    socket->reset();
-    socket->setRankMode(ui->actionRank->isChecked());
-    socket->setPath(target.path());
-    socket->setHost(target.host());
-    socket->setReferer(target.referer());
-    socket->setPort(settings.service.port());
-    socket->setDomain(domain);
-    socketBusy[socketId] = true;
-    socket->connectToHost();
+    if (queryButtonText.isNull())
+        queryButtonText = ui->btnManualQuery->text();
+    // The list is read from the combo box at each hand-over, so that domains
+    // added during the run are queried in it.
+    queryRun->start([this](int position) {
+        return position + 1 < ui->cbDomain->count() ? ui->cbDomain->itemText(position + 1) : QString();
+    });
+    if (queryRun->isRunning())
+        ui->btnManualQuery->setText(QStringLiteral("0 / %1").arg(queryRun->total()));
 }
 
 void MainWindow::crawlNextDomain(int socketId)
 {
-    if (socketId < 0 || socketId >= sockets.size())
-        return;
-    while (nextDomain < ui->cbDomain->count() - 1) {
-        const QString domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
-        if (!domain.isEmpty()) {
-            dispatch(domain, socketId);
-            return;
-        }
-    }
-    if (!crawlFinished)
-        crawlComplete();
+    queryRun->handOutNext(socketId);
 }
 
 void MainWindow::crawlComplete()
 {
-    feed->appendLine(QStringLiteral("alexa ranking queries completed"));
-    crawlFinished = true;
-    finishRunIfIdle();
+    queryRun->complete();
 }
 
-bool MainWindow::anySocketBusy() const
+void MainWindow::finishRun(const CQueryRun::Counts &counts)
 {
-    return socketBusy.contains(true);
-}
-
-void MainWindow::finishRunIfIdle()
-{
-    // The button waits for the last fetch still under way: a new run would
-    // otherwise re-target a busy socket.
-    if (!crawlFinished || anySocketBusy())
-        return;
+    if (!queryButtonText.isNull())
+        ui->btnManualQuery->setText(queryButtonText);
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
-    if (feed->isRunning()) {
-        feed->endRun();
-        feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
-        // Everything fetched is on disk before the user can lose it to a crash.
-        saveData();
-    }
+    if (!feed->isRunning())
+        return;
+    feed->endRun();
+    feed->appendLine(CQueryRun::summary(counts));
+    feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
+    // Everything fetched is on disk before the user can lose it to a crash.
+    saveData();
+    if (counts.failed > 0 && counts.failed == counts.done())
+        prompts->message(CQueryRun::unreachable(settings.service.host(), settings.service.port()));
 }
 
 void MainWindow::on_actionRank_triggered()
@@ -335,22 +300,18 @@ void MainWindow::on_actionRank_triggered()
 
 void MainWindow::rankProfile(CAlexaRankData record, int socketId)
 {
-    if (socketId >= 0 && socketId < socketBusy.size())
-        socketBusy[socketId] = false;
-    if (latestDates->contains(record.domain(), record.date())) {
-        feed->addLine(record.domain() + QStringLiteral(" has already been assessed for this date..."));
-        crawlNextDomain(socketId);
-    } else {
-        latestDates->update(record.domain(), record.date());
-        rankHistory.append(record);
-        runRecords.append(record);
-        Q_EMIT historyChanged();
-        addRankRow(record);
-        ensureMonth(CHistoryCalendar::monthLabel(record));
-        crawlNextDomain(socketId);
-    }
+    queryRun->takeResult(record, socketId);
     feed->keepNewestLineInView();
-    finishRunIfIdle();
+}
+
+void MainWindow::takeAccepted(const CAlexaRankData &record)
+{
+    rankHistory.append(record);
+    runRecords.append(record);
+    Q_EMIT historyChanged();
+    addRankRow(record);
+    ensureMonth(CHistoryCalendar::monthLabel(record));
+    feed->keepNewestLineInView();
 }
 
 void MainWindow::ensureMonth(const QString &label)

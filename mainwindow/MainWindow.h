@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CAlexaRankData.h"
+#include "CQueryRun.h"
 #include "config/CSettings.h"
 #include "CWidgetHelper.h"
 
@@ -11,13 +12,13 @@
 #include <memory>
 
 class CAlexaSocket;
+class CDataLock;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CTableFeed;
 class CUserPrompts;
 class ManageDomains;
-class QLockFile;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -25,16 +26,15 @@ class MainWindow;
 }
 
 // The program's window: the domain list, the history table with its
-// year/month tree, the status text, and the query run over a pool of five
-// ranking sockets. It owns the history and writes it back to the data files.
+// year/month tree, the status text, and the button of the query run, which
+// shows what the run reports. It owns the history and writes it back to the
+// data files.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    static constexpr int SocketCount = 5;
-    // How long shutdown waits for each socket thread before terminating it.
-    static constexpr int ThreadStopWaitMs = 3000;
+    static constexpr int SocketCount = CQueryRun::SocketCount;
 
     // Without settings the window reads them from the environment.
     explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
@@ -49,9 +49,9 @@ public:
 
     const QList<CAlexaRankData> &history() const { return rankHistory; }
     const CDomainDateList &dates() const { return *latestDates; }
-    CAlexaSocket *socket(int index) const { return sockets.value(index); }
+    CAlexaSocket *socket(int index) const { return queryRun->socket(index); }
     ManageDomains *manager() const { return domainManager; }
-    bool isCrawlFinished() const { return crawlFinished; }
+    bool isCrawlFinished() const { return queryRun->isListExhausted(); }
     ChartWindow *chart() const { return chartWindow; }
 
     void startCrawl();
@@ -95,9 +95,9 @@ private:
     void showFirstStartHint();
     void establishDataFolder();
     void loadDomainList();
-    void dispatch(const QString &domain, int socketId);
-    bool anySocketBusy() const;
-    void finishRunIfIdle();
+    void connectQueryRun();
+    void takeAccepted(const CAlexaRankData &record);
+    void finishRun(const CQueryRun::Counts &counts);
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
@@ -109,22 +109,20 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     ManageDomains *domainManager = nullptr;
     CWidgetHelper widgetHelper;
-    QList<CAlexaSocket *> sockets;
     QList<CAlexaRankData> rankHistory;
-    int nextDomain = 1;
     std::unique_ptr<CDomainDateList> latestDates;
-    bool crawlFinished = false;
+    std::unique_ptr<CQueryRun> queryRun;
     bool periodSelected = false;
 
     CSettings settings;
     // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
     CTableFeed *feed = nullptr; // the table's and the status text's only writer
-    std::unique_ptr<QLockFile> dataLock;
+    std::unique_ptr<CDataLock> dataLock;
     bool ownsDataFolder = true;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
-    QList<bool> socketBusy;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     ChartWindow *chartWindow = nullptr;
+    QString queryButtonText; // shown again when a run's progress is no longer
 };
