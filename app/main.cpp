@@ -38,6 +38,7 @@ int runWithoutWindow(int argc, char *argv[])
     options.dataDirectory = settings.dataDirectory;
     options.service = qEnvironmentVariable("SORVANE_SERVICE");
     options.rankMode = commandLine.rankMode();
+    options.backfillDays = commandLine.backfillDays();
     CHeadlessQuery query(options, out, err);
     return query.run();
 }

@@ -11,7 +11,9 @@
 class CCommandLine
 {
 public:
+    // Query covers --backfill, which is a query run over past days.
     enum class Action { Window, Query, Help, Version, Error };
+    static constexpr int MaxBackfillDays = 3650;
 
     // True when an argument asks for something other than the window.
     static bool wantsNoWindow(int argc, char *argv[]);
@@ -20,6 +22,8 @@ public:
 
     Action parse(const QStringList &arguments);
     bool rankMode() const { return m_rankMode; }
+    // With --backfill: how many past days to fill; 0 for today's run.
+    int backfillDays() const { return m_backfillDays; }
     QString errorText() const { return m_error; }
     QString helpText() const { return m_parser.helpText(); }
     static QString versionText();
@@ -27,10 +31,12 @@ public:
 private:
     QCommandLineParser m_parser;
     QCommandLineOption m_query;
+    QCommandLineOption m_backfill;
     QCommandLineOption m_rank;
     QCommandLineOption m_reach;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     bool m_rankMode = true;
+    int m_backfillDays = 0;
     QString m_error;
 };

@@ -1,18 +1,24 @@
 #include "headless/CHeadlessQuery.h"
 
 #include "CAlexaRankData.h"
+#include "CAlexaSocket.h"
 #include "CDataLock.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
 #include "CDomainName.h"
 #include "CQueryRun.h"
+#include "CRequestTarget.h"
+#include "CSiteInfoAddress.h"
 #include "config/CServiceAddress.h"
+#include "pageformat/CSiteInfoFormat.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -99,6 +105,22 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
     CDomainDateList dates;
     CDataStore::loadHistory(CDataStore::historyPath(folder), history, dates);
 
+    bool changed = false;
+    ExitCode code = m_options.backfillDays > 0 ? backfill(service, domains, history, &changed)
+                                               : query(service, domains, history, dates, &changed);
+    if (changed) {
+        const CResult<> saved = CDataStore::saveHistory(CDataStore::historyPath(folder), history);
+        if (!saved) {
+            m_err << "sorvane: " << saved.message() << Qt::endl;
+            code = SomeFailed;
+        }
+    }
+    return code;
+}
+
+CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, const QStringList &domains,
+                                               QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
+{
     CQueryRun run(dates);
     run.setService(service.host(), service.port());
     run.setClock(m_options.clock);
@@ -126,16 +148,95 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
         loop.exec();
 
     m_out << CQueryRun::summary(counts) << Qt::endl;
-    ExitCode code = counts.failed > 0 ? SomeFailed : AllStored;
-    if (counts.stored > 0) {
-        const CResult<> saved = CDataStore::saveHistory(CDataStore::historyPath(folder), history);
-        if (!saved) {
-            m_err << "sorvane: " << saved.message() << Qt::endl;
-            code = SomeFailed;
-        }
-    }
+    *changed = counts.stored > 0;
     if (counts.failed > 0 && counts.failed == counts.done())
         m_err << "sorvane: " << CQueryRun::unreachable(service.host(), service.port()).replace(u'\n', u' ').simplified()
               << Qt::endl;
-    return code;
+    return counts.failed > 0 ? SomeFailed : AllStored;
+}
+
+CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service, const QStringList &domains,
+                                                  QList<CAlexaRankData> &history, bool *changed)
+{
+    // The days each domain already has, compared as days whatever their order.
+    QSet<QString> held;
+    for (const CAlexaRankData &record : std::as_const(history)) {
+        const QDate day = QDate::fromString(record.date(), QStringLiteral("dd/MM/yyyy"));
+        if (day.isValid())
+            held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
+    }
+    const QDate today = m_options.clock.today();
+
+    CAlexaSocket socket(nullptr, 0);
+    QObject::connect(&socket, &CAlexaSocket::dataRetrieved, &socket, &CAlexaSocket::processData);
+    QObject::connect(&socket, &CAlexaSocket::dataRetrievalError, &socket, &CAlexaSocket::processError);
+    QEventLoop loop;
+    std::optional<CAlexaRankData> record;
+    QString failure;
+    QObject::connect(&socket, &CAlexaSocket::rankProfile, &loop, [&](const CAlexaRankData &taken, int) {
+        record = taken;
+        loop.quit();
+    });
+    QObject::connect(&socket, &CAlexaSocket::fetchFailed, &loop, [&](const QString &, const QString &reason, int) {
+        failure = reason;
+        loop.quit();
+    });
+
+    QList<CAlexaRankData> filled;
+    int missing = 0;
+    int failed = 0;
+    for (const QString &domain : domains) {
+        for (int back = m_options.backfillDays; back >= 1; --back) {
+            const QDate day = today.addDays(-back);
+            const QString iso = day.toString(Qt::ISODate);
+            if (held.contains(domain + u' ' + iso))
+                continue;
+            Korv::QtLib::Web::CRequestTarget target;
+            target.setUrl(CSiteInfoAddress::page(service.host(), domain) + QStringLiteral("?date=") + iso, 0,
+                          CSiteInfoAddress::referer(service.host(), domain));
+            socket.reset();
+            socket.setRankMode(m_options.rankMode);
+            socket.setPath(target.path());
+            socket.setHost(target.host());
+            socket.setReferer(target.referer());
+            socket.setPort(service.port());
+            socket.setDomain(domain);
+            socket.setClock(CRankClock(day));
+            record.reset();
+            failure.clear();
+            socket.connectToHost();
+            if (!record && failure.isEmpty())
+                loop.exec();
+            if (!record) {
+                m_out << domain << ' ' << iso << ": " << failure << Qt::endl;
+                ++failed;
+                continue;
+            }
+            const QString page = socket.response();
+            const qsizetype marker = page.indexOf(CSiteInfoFormat::AsOfMarker);
+            const QDate asOf = marker < 0 ? QDate()
+                                          : QDate::fromString(page.mid(marker + CSiteInfoFormat::AsOfMarker.size(), 10),
+                                                              Qt::ISODate);
+            if (!asOf.isValid()) {
+                // Today's figures filed under a past day would be wrong data.
+                m_err << "sorvane: the ranking service at " << service.host() << ':' << service.port()
+                      << " does not say which day its figures are as of, so it cannot fill past days; "
+                         "nothing was stored"
+                      << Qt::endl;
+                return CannotStart;
+            }
+            if (asOf != day) {
+                m_out << domain << ' ' << iso << ": no list for that day" << Qt::endl;
+                ++missing;
+                continue;
+            }
+            filled.append(*record);
+            m_out << domain << ": filled " << figuresOf(*record) << " for " << record->date() << Qt::endl;
+        }
+    }
+    m_out << QStringLiteral("%1 filled, %2 without a list, %3 failed").arg(filled.size()).arg(missing).arg(failed)
+          << Qt::endl;
+    history.append(filled);
+    *changed = !filled.isEmpty();
+    return failed > 0 ? SomeFailed : AllStored;
 }

@@ -32,6 +32,9 @@ public:
     static constexpr QLatin1StringView ThreeMonthHeader{"<th>3 month</th>"};
 
     static constexpr QLatin1StringView CellStart{"<td class=\"avg \">"};
+    // A page asked for a past day says which day its figures are as of:
+    // this text, then the day as YYYY-MM-DD, outside every other marker.
+    static constexpr QLatin1StringView AsOfMarker{"Figures as of "};
     static constexpr QLatin1StringView CellEnd{"</td>"};
 };
 
