@@ -236,9 +236,14 @@ void MainWindow::connectQueryRun()
         feed->addLine(domain + QStringLiteral(": ") + reason);
         feed->keepNewestLineInView();
     });
-    connect(queryRun.get(), &CQueryRun::progressed, this, [this](int done, int total) {
-        if (queryRun->isRunning())
-            ui->btnManualQuery->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    // Results come far faster than a screen refreshes: the button shows the
+    // progress at most once a frame.
+    progressFrame.setSingleShot(true);
+    progressFrame.setInterval(CTableFeed::FrameMs);
+    connect(&progressFrame, &QTimer::timeout, this, &MainWindow::showProgress);
+    connect(queryRun.get(), &CQueryRun::progressed, this, [this] {
+        if (!progressFrame.isActive())
+            progressFrame.start();
     });
     connect(queryRun.get(), &CQueryRun::listExhausted, this,
             [this] { feed->appendLine(QStringLiteral("alexa ranking queries completed")); });
@@ -260,8 +265,13 @@ void MainWindow::startCrawl()
     queryRun->start([this](int position) {
         return position + 1 < ui->cbDomain->count() ? ui->cbDomain->itemText(position + 1) : QString();
     });
+    showProgress();
+}
+
+void MainWindow::showProgress()
+{
     if (queryRun->isRunning())
-        ui->btnManualQuery->setText(QStringLiteral("0 / %1").arg(queryRun->total()));
+        ui->btnManualQuery->setText(QStringLiteral("%1 / %2").arg(queryRun->counts().done()).arg(queryRun->total()));
 }
 
 void MainWindow::crawlNextDomain(int socketId)
@@ -276,6 +286,7 @@ void MainWindow::crawlComplete()
 
 void MainWindow::finishRun(const CQueryRun::Counts &counts)
 {
+    progressFrame.stop();
     if (!queryButtonText.isNull())
         ui->btnManualQuery->setText(queryButtonText);
     ui->btnManualQuery->setEnabled(true);

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
+#include <QTimer>
 
 #include <memory>
 
@@ -98,6 +99,7 @@ private:
     void connectQueryRun();
     void takeAccepted(const CAlexaRankData &record);
     void finishRun(const CQueryRun::Counts &counts);
+    void showProgress();
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
@@ -125,4 +127,5 @@ private:
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     ChartWindow *chartWindow = nullptr;
     QString queryButtonText; // shown again when a run's progress is no longer
+    QTimer progressFrame;
 };

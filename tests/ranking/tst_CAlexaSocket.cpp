@@ -63,8 +63,8 @@ private Q_SLOTS:
     void freshSocket();
     void servedPageYieldsTheParsedRecord_data();
     void servedPageYieldsTheParsedRecord();
-    void failedFetchYieldsAllNA();
-    void timedOutFetchYieldsOneRecord();
+    void failedFetchIsReportedWithItsReason();
+    void timedOutFetchIsReportedOnce();
     void emptyDomainReportsNothing();
 };
 
@@ -110,7 +110,7 @@ void tst_CAlexaSocket::servedPageYieldsTheParsedRecord()
     QCOMPARE(server.requestedPaths(), QStringList{QStringLiteral("/siteinfo/") + domain});
 }
 
-void tst_CAlexaSocket::failedFetchYieldsAllNA()
+void tst_CAlexaSocket::failedFetchIsReportedWithItsReason()
 {
     // A failed fetch is reported as a failure with its reason, never as a record.
     CAlexaSocket socket(nullptr, 1);
@@ -130,7 +130,7 @@ void tst_CAlexaSocket::failedFetchYieldsAllNA()
     QCOMPARE(failures.first().at(2).toInt(), 1);
 }
 
-void tst_CAlexaSocket::timedOutFetchYieldsOneRecord()
+void tst_CAlexaSocket::timedOutFetchIsReportedOnce()
 {
     // The page arrives, but the connection stays open: the partial text must
     // not be reported as well as the failure.

@@ -94,10 +94,10 @@ class tst_HostileServers : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void eachBadServerCostsOneRecord();
+    void eachBadServerCostsOneFetch();
 };
 
-void tst_HostileServers::eachBadServerCostsOneRecord()
+void tst_HostileServers::eachBadServerCostsOneFetch()
 {
     CTempHome home;
     home.writeFile(home.domainListPath(), "stall.test\nreset.test\nflood.test\ngood.test\nstall.test\n");
