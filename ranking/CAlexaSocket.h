@@ -34,6 +34,7 @@ public Q_SLOTS:
 
 private:
     QString serviceText() const;
+    QString noAnswer(const QString &why) const;
 
     bool m_rankMode = true;
     CRankClock m_clock;
