@@ -508,6 +508,12 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
                                  if (++taken == domains.size())
                                      loop.quit();
                              });
+            // A failed fetch is reported apart and stores nothing.
+            QObject::connect(window->socket(i), &CAlexaSocket::fetchFailed, &loop, [&] {
+                ++failed;
+                if (++taken == domains.size())
+                    loop.quit();
+            });
         }
         QTimer limit;
         limit.setSingleShot(true);

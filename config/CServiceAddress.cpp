@@ -1,5 +1,7 @@
 #include "config/CServiceAddress.h"
 
+#include "CSiteInfoAddress.h"
+
 #include <QCoreApplication>
 #include <QtGlobal>
 
@@ -40,11 +42,10 @@ CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
 
 QString CServiceAddress::pageAddress(const QString &domain) const
 {
-    return QStringLiteral("http://") + m_host + QStringLiteral("/siteinfo/") + domain;
+    return CSiteInfoAddress::page(m_host, domain);
 }
 
 QString CServiceAddress::refererAddress(const QString &domain) const
 {
-    return QStringLiteral("http://") + m_host + QStringLiteral("/search?q=") + domain
-           + QStringLiteral("&r=home_home&p=bigtop");
+    return CSiteInfoAddress::referer(m_host, domain);
 }

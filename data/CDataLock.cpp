@@ -12,9 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CDataLock::CDataLock(const QString &dataDirectory)
+CDataLock::CDataLock(const QString &dataDirectory, const QString &lockFileName)
     : m_dataDirectory(dataDirectory)
-    , m_path(QDir::toNativeSeparators(QDir::fromNativeSeparators(dataDirectory) + u'/' + fileName()))
+    , m_path(QDir::toNativeSeparators(QDir::fromNativeSeparators(dataDirectory) + u'/' + lockFileName))
 {
 }
 

@@ -24,7 +24,10 @@ public:
         bool held() const { return state == State::Held; }
     };
 
-    explicit CDataLock(const QString &dataDirectory);
+    // The lock file is "sorvane.lock", or another one of the folder's (a
+    // query run without a window also holds "query.lock", so that a second
+    // one can tell the window from another run).
+    explicit CDataLock(const QString &dataDirectory, const QString &lockFileName = fileName());
     ~CDataLock();
     CDataLock(const CDataLock &) = delete;
     CDataLock &operator=(const CDataLock &) = delete;

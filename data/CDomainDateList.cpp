@@ -98,3 +98,9 @@ void CDomainDateList::remove(const QString &domain, const QString &date)
     if (next != m_entries.cend())
         m_firstByDomain.insert(domain, next->get());
 }
+
+void CDomainDateList::clear()
+{
+    m_firstByDomain.clear();
+    m_entries.clear();
+}

@@ -23,6 +23,7 @@ public:
     void update(const QString &domain, const QString &date);
     void append(const QString &domain, const QString &date);
     void remove(const QString &domain, const QString &date);
+    void clear();
 
     // Whether the "dd/MM/yyyy" date falls after the other one on the calendar.
     static bool isLater(const QString &date, const QString &than);

@@ -15,7 +15,6 @@
 #include "CHistoryCalendar.h"
 #include "CMemoryBudget.h"
 #include "CPeriod.h"
-#include "CRequestTarget.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
@@ -90,18 +89,9 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     ui->setupUi(this);
     feed = new CTableFeed(ui->tblRankData, ui->txtStatus, widgetHelper, this);
     latestDates = std::make_unique<CDomainDateList>();
-
-    for (int i = 0; i < SocketCount; ++i) {
-        auto *socket = new CAlexaSocket(this, i);
-        sockets.append(socket);
-        socketBusy.append(false);
-        socket->setClock(settings.clock);
-        socket->start(QThread::InheritPriority);
-        connect(socket, &CAlexaSocket::crawlComplete, this, &MainWindow::crawlComplete);
-        connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
-        connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
-        connect(socket, &CAlexaSocket::rankProfile, this, &MainWindow::rankProfile);
-    }
+    // The pool's sockets are the window's children, as they have always been.
+    queryRun = std::make_unique<CQueryRun>(*latestDates, this);
+    connectQueryRun();
 
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
@@ -121,7 +111,6 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     loadDomainList();
     ui->cbDomain->setEnabled(false);
     ui->txtStatus->setReadOnly(true);
-    nextDomain = 1;
     connect(ui->lstMonthYear, &QListWidget::itemSelectionChanged, this, &MainWindow::onViewLogClick);
     connect(ui->treeYearMonth, &QTreeWidget::itemClicked, this, &MainWindow::onTreeViewLogClick);
     buildHistoryTree();
@@ -131,6 +120,8 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
         feed->appendLine(overlongDomainsLine(std::exchange(overlongDomains, {})));
 
     ui->actionRank->setChecked(true);
+    queryRun->setRankMode(true);
+    connect(ui->actionRank, &QAction::toggled, queryRun.get(), &CQueryRun::setRankMode);
     ui->lstMonthYear->setVisible(false);
 
     connectHelp();
@@ -191,18 +182,8 @@ MainWindow::~MainWindow()
 {
     keepUiState();
     saveData();
+    queryRun.reset(); // stops the sockets before the date list they take results in against
     latestDates.reset();
-    for (CAlexaSocket *socket : std::as_const(sockets)) {
-        if (socket->isRunning()) {
-            socket->exit(0);
-            if (!socket->wait(ThreadStopWaitMs)) {
-                socket->terminate();
-                socket->wait();
-            }
-        }
-        delete socket;
-    }
-    sockets.clear();
     delete domainManager;
     domainManager = nullptr;
     ui.reset();
@@ -272,7 +253,7 @@ void MainWindow::loadHistory()
     if (!read) {
         historySavable = false;
         rankHistory.clear();
-        latestDates = std::make_unique<CDomainDateList>();
+        latestDates->clear(); // the query run keeps a pointer to this list
         notes.prepend(read.message() + QStringLiteral("\nSorvane opens without it and will not save over it in this session."));
     }
     for (const QString &note : std::as_const(notes))
@@ -399,90 +380,86 @@ void MainWindow::on_btnManualQuery_clicked()
     startCrawl();
 }
 
+void MainWindow::connectQueryRun()
+{
+    queryRun->setService(settings.service.host(), settings.service.port());
+    queryRun->setClock(settings.clock);
+    connect(queryRun.get(), &CQueryRun::started, this,
+            [this] { feed->appendLine(QStringLiteral("Performing alexa data crawl...")); });
+    connect(queryRun.get(), &CQueryRun::recordAccepted, this, &MainWindow::takeAccepted);
+    connect(queryRun.get(), &CQueryRun::recordRefused, this,
+            [this](const CAlexaRankData &, const QString &reason) {
+                feed->addLine(reason);
+                feed->keepNewestLineInView();
+            });
+    connect(queryRun.get(), &CQueryRun::fetchFailed, this, [this](const QString &domain, const QString &reason) {
+        feed->addLine(domain + QStringLiteral(": ") + reason);
+        feed->keepNewestLineInView();
+    });
+    // Results come far faster than a screen refreshes: the button shows the
+    // progress at most once a frame.
+    progressFrame.setSingleShot(true);
+    progressFrame.setInterval(CTableFeed::FrameMs);
+    connect(&progressFrame, &QTimer::timeout, this, &MainWindow::showProgress);
+    connect(queryRun.get(), &CQueryRun::progressed, this, [this] {
+        if (!progressFrame.isActive())
+            progressFrame.start();
+    });
+    connect(queryRun.get(), &CQueryRun::listExhausted, this,
+            [this] { feed->appendLine(QStringLiteral("alexa ranking queries completed")); });
+    connect(queryRun.get(), &CQueryRun::finished, this, &MainWindow::finishRun);
+}
+
 void MainWindow::startCrawl()
 {
-    const int batch = qMin(ui->cbDomain->count() - 1, SocketCount);
-    nextDomain = 0;
-    crawlFinished = false;
     runRecords.clear();
     feed->startRun();
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
     ui->actionPerform_Query->setEnabled(false);
-    int dispatched = 0;
-    for (int i = 0; i < batch; ++i) {
-        // Entries that trim to nothing are passed over instead of idling a socket.
-        QString domain;
-        while (domain.isEmpty() && nextDomain < ui->cbDomain->count() - 1)
-            domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
-        if (domain.isEmpty())
-            break;
-        dispatch(domain, i);
-        ++dispatched;
-    }
-    feed->appendLine(tr("Performing alexa data crawl..."));
-    if (dispatched == 0)
-        crawlComplete();
+    if (queryButtonText.isNull())
+        queryButtonText = ui->btnManualQuery->text();
+    // The list is read from the combo box at each hand-over, so that domains
+    // added during the run are queried in it.
+    queryRun->start([this](int position) {
+        return position + 1 < ui->cbDomain->count() ? ui->cbDomain->itemText(position + 1) : QString();
+    });
+    showProgress();
 }
 
-void MainWindow::dispatch(const QString &domain, int socketId)
+void MainWindow::showProgress()
 {
-    Korv::QtLib::Web::CRequestTarget target;
-    target.setUrl(settings.service.pageAddress(domain), 0, settings.service.refererAddress(domain));
-    CAlexaSocket *socket = sockets.at(socketId);
-    socket->reset();
-    socket->setRankMode(ui->actionRank->isChecked());
-    socket->setPath(target.path());
-    socket->setHost(target.host());
-    socket->setReferer(target.referer());
-    socket->setPort(settings.service.port());
-    socket->setDomain(domain);
-    socketBusy[socketId] = true;
-    socket->connectToHost();
+    if (queryRun->isRunning())
+        ui->btnManualQuery->setText(QStringLiteral("%1 / %2").arg(queryRun->counts().done()).arg(queryRun->total()));
 }
 
 void MainWindow::crawlNextDomain(int socketId)
 {
-    if (socketId < 0 || socketId >= sockets.size())
-        return;
-    while (nextDomain < ui->cbDomain->count() - 1) {
-        const QString domain = CDomainName::nameOf(ui->cbDomain->itemText(++nextDomain));
-        if (!domain.isEmpty()) {
-            dispatch(domain, socketId);
-            return;
-        }
-    }
-    if (!crawlFinished)
-        crawlComplete();
+    queryRun->handOutNext(socketId);
 }
 
 void MainWindow::crawlComplete()
 {
-    feed->appendLine(tr("alexa ranking queries completed"));
-    crawlFinished = true;
-    finishRunIfIdle();
+    queryRun->complete();
 }
 
-bool MainWindow::anySocketBusy() const
+void MainWindow::finishRun(const CQueryRun::Counts &counts)
 {
-    return socketBusy.contains(true);
-}
-
-void MainWindow::finishRunIfIdle()
-{
-    // The button waits for the last fetch still under way: a new run would
-    // otherwise re-target a busy socket.
-    if (!crawlFinished || anySocketBusy())
-        return;
+    progressFrame.stop();
+    if (!queryButtonText.isNull())
+        ui->btnManualQuery->setText(queryButtonText);
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
-    if (feed->isRunning()) {
-        feed->endRun();
-        feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
-        // Everything fetched is on disk before the user can lose it to a crash.
-        saveData();
-    }
+    if (!feed->isRunning())
+        return;
+    feed->endRun();
+    feed->appendLine(CQueryRun::summary(counts));
+    feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
+    // Everything fetched is on disk before the user can lose it to a crash.
+    saveData();
+    if (counts.failed > 0 && counts.failed == counts.done())
+        prompts->message(CQueryRun::unreachable(settings.service.host(), settings.service.port()));
 }
 
 void MainWindow::on_actionRank_triggered()
@@ -494,23 +471,19 @@ void MainWindow::on_actionRank_triggered()
 
 void MainWindow::rankProfile(CAlexaRankData record, int socketId)
 {
-    if (socketId >= 0 && socketId < socketBusy.size())
-        socketBusy[socketId] = false;
-    if (latestDates->contains(record.domain(), record.date())) {
-        feed->addLine(tr("%1 has already been assessed for this date...").arg(record.domain()));
-        crawlNextDomain(socketId);
-    } else {
-        latestDates->update(record.domain(), record.date());
-        rankHistory.append(record);
-        runRecords.append(record);
-        Q_EMIT historyChanged();
-        addRankRow(record);
-        if (CHistoryCalendar::isRealDate(record.date()))
-            ensureMonth(CHistoryCalendar::monthLabel(record));
-        crawlNextDomain(socketId);
-    }
+    queryRun->takeResult(record, socketId);
     feed->keepNewestLineInView();
-    finishRunIfIdle();
+}
+
+void MainWindow::takeAccepted(const CAlexaRankData &record)
+{
+    rankHistory.append(record);
+    runRecords.append(record);
+    Q_EMIT historyChanged();
+    addRankRow(record);
+    if (CHistoryCalendar::isRealDate(record.date()))
+        ensureMonth(CHistoryCalendar::monthLabel(record));
+    feed->keepNewestLineInView();
 }
 
 void MainWindow::ensureMonth(const QString &label)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CAlexaRankData.h"
+#include "CQueryRun.h"
 #include "config/CSettings.h"
 #include "CWidgetHelper.h"
 
@@ -8,12 +9,13 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
 class CAlexaSocket;
-class ChartWindow;
 class CDataLock;
+class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CTableFeed;
@@ -27,16 +29,15 @@ class MainWindow;
 }
 
 // The program's window: the domain list, the history table with its
-// year/month tree, the status text, and the query run over a pool of five
-// ranking sockets. It owns the history and writes it back to the data files.
+// year/month tree, the status text, and the button of the query run, which
+// shows what the run reports. It owns the history and writes it back to the
+// data files.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    static constexpr int SocketCount = 5;
-    // How long shutdown waits for each socket thread before terminating it.
-    static constexpr int ThreadStopWaitMs = 3000;
+    static constexpr int SocketCount = CQueryRun::SocketCount;
 
     // Without settings the window reads them from the environment.
     explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
@@ -58,9 +59,9 @@ public:
 
     const QList<CAlexaRankData> &history() const { return rankHistory; }
     const CDomainDateList &dates() const { return *latestDates; }
-    CAlexaSocket *socket(int index) const { return sockets.value(index); }
+    CAlexaSocket *socket(int index) const { return queryRun->socket(index); }
     ManageDomains *manager() const { return domainManager; }
-    bool isCrawlFinished() const { return crawlFinished; }
+    bool isCrawlFinished() const { return queryRun->isListExhausted(); }
     ChartWindow *chart() const { return chartWindow; }
 
     void startCrawl();
@@ -109,9 +110,10 @@ private:
     void loadHistory();
     bool saveDomains();
     bool saveHistory();
-    void dispatch(const QString &domain, int socketId);
-    bool anySocketBusy() const;
-    void finishRunIfIdle();
+    void connectQueryRun();
+    void takeAccepted(const CAlexaRankData &record);
+    void finishRun(const CQueryRun::Counts &counts);
+    void showProgress();
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
@@ -123,11 +125,9 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     ManageDomains *domainManager = nullptr;
     CWidgetHelper widgetHelper;
-    QList<CAlexaSocket *> sockets;
     QList<CAlexaRankData> rankHistory;
-    int nextDomain = 1;
     std::unique_ptr<CDomainDateList> latestDates;
-    bool crawlFinished = false;
+    std::unique_ptr<CQueryRun> queryRun;
     bool periodSelected = false;
 
     CSettings settings;
@@ -145,10 +145,11 @@ private:
     bool saveScheduled = false;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
-    QList<bool> socketBusy;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList overlongDomains; // lines of the domain list too long to be names, until told
     ChartWindow *chartWindow = nullptr;
     // How the user left the window, restored over the first-start state.
     std::unique_ptr<CUiState> uiState;
+    QString queryButtonText; // shown again when a run's progress is no longer
+    QTimer progressFrame;
 };

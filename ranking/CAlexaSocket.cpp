@@ -1,5 +1,6 @@
 #include "CAlexaSocket.h"
 
+#include "CHttpAnswer.h"
 #include "RankPageParser.h"
 
 CAlexaSocket::CAlexaSocket(QObject *parent, int index)
@@ -9,16 +10,42 @@ CAlexaSocket::CAlexaSocket(QObject *parent, int index)
     setRankMode(true);
 }
 
+QString CAlexaSocket::serviceText() const
+{
+    return host() + u':' + QString::number(port());
+}
+
+QString CAlexaSocket::noAnswer(const QString &why) const
+{
+    return QStringLiteral("no answer from the ranking service at %1 (%2)").arg(serviceText(), why);
+}
+
 void CAlexaSocket::processData()
 {
     if (domain().isEmpty())
         return;
-    Q_EMIT rankProfile(parseRankPage(response(), domain(), rankMode(), m_clock), index());
+    const QString text = response();
+    const auto answer = Korv::QtLib::Web::CHttpAnswer::read(text);
+    if (answer.hasStatusLine() && answer.isComplete() && answer.status() == 200) {
+        Q_EMIT rankProfile(parseRankPage(text, domain(), rankMode(), m_clock), index());
+        return;
+    }
+    QString reason;
+    if (answer.isEmpty())
+        reason = noAnswer(QStringLiteral("the connection closed without an answer"));
+    else if (!answer.hasStatusLine())
+        reason = noAnswer(QStringLiteral("no status line in the answer"));
+    else if (!answer.isComplete())
+        reason = noAnswer(QStringLiteral("the connection closed before the answer was complete"));
+    else
+        reason = QStringLiteral("the ranking service at %1 answered %2").arg(serviceText(), answer.statusText())
+                 + (answer.reason().isEmpty() ? QString() : QStringLiteral(" (") + answer.reason() + u')');
+    Q_EMIT fetchFailed(domain(), reason, index());
 }
 
 void CAlexaSocket::processError()
 {
     if (domain().isEmpty())
         return;
-    Q_EMIT rankProfile(errorRecord(domain(), m_clock), index());
+    Q_EMIT fetchFailed(domain(), noAnswer(failure().isEmpty() ? QStringLiteral("the fetch failed") : failure()), index());
 }

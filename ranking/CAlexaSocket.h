@@ -5,9 +5,10 @@
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
 
-// Fetches one domain's site-information page at a time and reports exactly
-// one rank record per fetch: the parsed page, or all "NA" when the fetch
-// failed. An empty domain silences both reports.
+// Fetches one domain's site-information page at a time and reports each
+// fetch exactly once: the record parsed from a complete "200" page, or a
+// failure with its reason when the service could not be reached or did not
+// answer with a page. An empty domain silences both reports.
 class CAlexaSocket : public Korv::QtLib::Web::CWebSocket
 {
     Q_OBJECT
@@ -23,12 +24,18 @@ public:
 Q_SIGNALS:
     void crawlComplete();
     void rankProfile(CAlexaRankData record, int index);
+    // The reason names the service ("no answer from the ranking service at
+    // localhost:80 (connection refused)").
+    void fetchFailed(QString domain, QString reason, int index);
 
 public Q_SLOTS:
     void processData();
     void processError();
 
 private:
+    QString serviceText() const;
+    QString noAnswer(const QString &why) const;
+
     bool m_rankMode = true;
     CRankClock m_clock;
 };

@@ -1,5 +1,6 @@
 #include "CWebSocket.h"
 
+#include <QLocale>
 #include <QTcpSocket>
 
 namespace Korv::QtLib::Web {
@@ -52,6 +53,7 @@ void CWebSocket::connectToHost()
         m_socket->abort();
     }
     m_fetchOpen = true;
+    m_failure.clear();
     // Started here so that a host that never answers the connection attempt
     // is bounded as well; the socket may report an error before returning.
     m_timer.start(m_timeoutMs);
@@ -125,7 +127,7 @@ bool CWebSocket::takeChunk()
     // A server that never stops sending must not exhaust memory.
     if (m_buffer.size() + bytes.size() > m_responseLimit) {
         m_buffer = QString();
-        finishWithError();
+        finishWithError(QStringLiteral("the answer was longer than %1").arg(QLocale::c().formattedDataSize(m_responseLimit)));
         return false;
     }
     m_buffer += QString::fromLatin1(bytes);
@@ -138,24 +140,39 @@ void CWebSocket::onError(QAbstractSocket::SocketError error)
     // The disconnection that follows a remote close reports the fetch.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    if (m_fetchOpen)
-        finishWithError();
+    if (!m_fetchOpen)
+        return;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        finishWithError(QStringLiteral("connection refused"));
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        finishWithError(QStringLiteral("host not found"));
+        break;
+    case QAbstractSocket::SocketTimeoutError:
+        finishWithError(QStringLiteral("timed out"));
+        break;
+    default:
+        finishWithError(m_socket->errorString());
+        break;
+    }
 }
 
 void CWebSocket::onTimeout()
 {
     m_timer.stop();
     if (m_fetchOpen)
-        finishWithError();
+        finishWithError(QStringLiteral("no answer within %1 s").arg(double(m_timeoutMs) / 1000.0));
 }
 
-void CWebSocket::finishWithError()
+void CWebSocket::finishWithError(const QString &failure)
 {
     // Cleared before the socket goes down: aborting a live connection emits
     // disconnected(), which must not report the fetch a second time. abort()
     // rather than close(), because close() lets a pending connection attempt
     // carry on.
     m_fetchOpen = false;
+    m_failure = failure;
     m_timer.stop();
     if (m_socket->isOpen() || m_socket->state() != QAbstractSocket::UnconnectedState)
         m_socket->abort();

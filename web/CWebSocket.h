@@ -57,6 +57,10 @@ public:
     void reset();
     void connectToHost();
 
+    // Why the last fetch reported dataRetrievalError(), in plain words
+    // ("connection refused"); empty after a fetch that did not fail.
+    QString failure() const { return m_failure; }
+
     // The request text exactly as onConnect() sends it (before encoding).
     QString requestText() const;
 
@@ -76,7 +80,7 @@ private Q_SLOTS:
 
 private:
     bool takeChunk(); // false when the chunk ended the fetch
-    void finishWithError();
+    void finishWithError(const QString &failure);
 
     QString m_host;
     QString m_path;
@@ -89,6 +93,7 @@ private:
     QTcpSocket *m_socket = nullptr;
     QString m_response;
     QString m_buffer;
+    QString m_failure;
     int m_index = 0;
     int m_timeoutMs = DefaultTimeoutMs;
     qsizetype m_responseLimit = DefaultResponseLimit;

@@ -1,4 +1,5 @@
 #include "CAlexaSocket.h"
+#include "CQueryRun.h"
 #include "CFakePrompts.h"
 #include "CLoopbackServer.h"
 #include "CRankClock.h"
@@ -30,6 +31,12 @@ const QString completed = QStringLiteral("alexa ranking queries completed");
 // The line that ends every run; these runs have no earlier record to compare with.
 const QString noMoves = QStringLiteral("Biggest moves: none against an earlier record");
 const QString today = QStringLiteral("05/08/2012");
+
+// The line before the biggest moves: what the run stored, refused and failed.
+QString summary(int stored, int refused = 0, int failed = 0)
+{
+    return QStringLiteral("%1 stored, %2 already assessed, %3 failed").arg(stored).arg(refused).arg(failed);
+}
 
 // A site-information page whose figures are derived from tag: the reach
 // section first, then the traffic-rank section, as the service lays them out.
@@ -65,9 +72,10 @@ QString rankLine(const QString &domain, int tag, bool rankMode = true)
     return QStringList{domain, t + "001", t, figures.join(u','), today}.join(u',');
 }
 
-QString naLine(const QString &domain)
+QByteArray unavailable(const QByteArray &reason)
 {
-    return domain + QStringLiteral(",NA,NA,NA,NA,NA,NA,") + today;
+    return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: "
+           + QByteArray::number(reason.size() + 1) + "\r\nConnection: close\r\n\r\n" + reason + '\n';
 }
 
 // What the window looked like right after it took in one result.
@@ -131,8 +139,9 @@ private Q_SLOTS:
     void runCoversTheList_data();
     void runCoversTheList();
     void noDomainsNoRun();
-    void failedFetchIsStoredAsNA_data();
-    void failedFetchIsStoredAsNA();
+    void failedFetchStoresNothing_data();
+    void failedFetchStoresNothing();
+    void progressShowsOnTheButton();
     void secondRunOnTheSameDayIsRefused();
     void blankEntriesAreSkipped_data();
     void blankEntriesAreSkipped();
@@ -209,6 +218,7 @@ void tst_QueryRun::runCoversTheList()
         if (k == completing)
             expectedStatus.append(completed);
     }
+    expectedStatus.append(summary(count));
     expectedStatus.append(noMoves);
     QCOMPARE(run.probe->statusLines(), expectedStatus);
     QCOMPARE(run.probe->historyLines(), expectedHistory);
@@ -248,28 +258,91 @@ void tst_QueryRun::noDomainsNoRun()
     QCOMPARE(run.server.connectionCount(), 0);
 }
 
-void tst_QueryRun::failedFetchIsStoredAsNA_data()
+void tst_QueryRun::failedFetchStoresNothing_data()
 {
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("connection refused") << true;
-    QTest::newRow("no answer until the time-out") << false;
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("connection refused") << "refused";
+    QTest::newRow("no answer until the time-out") << "timeout";
+    QTest::newRow("service answering 503") << "503";
+    QTest::newRow("page cut short") << "short";
 }
 
-void tst_QueryRun::failedFetchIsStoredAsNA()
+void tst_QueryRun::failedFetchStoresNothing()
 {
-    QFETCH(bool, refused);
-    CRunFixture run({"down.com", "up.com"}, refused ? CLoopbackServer::closedPort() : 0);
-    if (!refused) {
+    // A failed fetch is no result: nothing is stored, the status line says
+    // why, and a later run the same day fetches the domain again.
+    QFETCH(QString, failure);
+    const bool refused = failure == u"refused";
+    const quint16 closed = CLoopbackServer::closedPort();
+    CRunFixture run({"down.com", "up.com"}, refused ? closed : 0);
+    const quint16 port = refused ? closed : run.server.port();
+    QString reason = QStringLiteral("no answer from the ranking service at 127.0.0.1:%1 (connection refused)").arg(port);
+    if (failure == u"timeout") {
         run.server.setManual(true);
         for (int i = 0; i < MainWindow::SocketCount; ++i)
             run.window->socket(i)->setTimeoutInterval(300);
+        reason = QStringLiteral("no answer from the ranking service at 127.0.0.1:%1 (no answer within 0.3 s)").arg(port);
+    } else if (failure == u"503") {
+        run.server.setDefaultReply({{unavailable("newest tranco list is 2026-08-17, 112 days old")}});
+        reason = QStringLiteral("the ranking service at 127.0.0.1:%1 answered 503 Service Unavailable "
+                                "(newest tranco list is 2026-08-17, 112 days old)").arg(port);
+    } else if (failure == u"short") {
+        run.server.setDefaultReply({{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + rankPage("x.com", 1)}});
+        reason = QStringLiteral("no answer from the ranking service at 127.0.0.1:%1 "
+                                "(the connection closed before the answer was complete)").arg(port);
     }
     run.probe->queryButton()->click();
     QVERIFY(run.waitForRunEnd());
-    QCOMPARE(run.probe->historyLines(), (QStringList{naLine("down.com"), naLine("up.com")}));
-    QCOMPARE(run.probe->statusLines().first(), performing);
-    QCOMPARE(run.probe->statusLines().count(completed), 1);
+
+    QCOMPARE(run.probe->historyLines(), QStringList());
+    QCOMPARE(run.probe->tableRows(), QStringList());
+    const QStringList lines = run.probe->statusLines();
+    QCOMPARE(lines.first(), performing);
+    QCOMPARE(lines.count(completed), 1);
+    QVERIFY2(lines.contains(QStringLiteral("down.com: ") + reason), qPrintable(lines.join(u'\n')));
+    QVERIFY2(lines.contains(QStringLiteral("up.com: ") + reason), qPrintable(lines.join(u'\n')));
+    QCOMPARE(lines.mid(lines.size() - 2), (QStringList{summary(0, 0, 2), noMoves}));
+    QCOMPARE(CTempHome::readFile(run.home.historyPath()), QByteArray());
+    // Every fetch failed: the user is told once how to reach the service.
+    QCOMPARE(run.prompts->messages(), QStringList{CQueryRun::unreachable(QStringLiteral("127.0.0.1"), port)});
+    QVERIFY(!run.probe->statusLines().join(u'\n').contains(QStringLiteral(",NA,")));
+    if (refused)
+        return;
+
+    // The service is back the same day: both domains are fetched and stored.
+    run.server.setManual(false);
+    run.server.setDefaultReply(CLoopbackServer::page(rankPage(QStringLiteral("any.com"), 6)));
+    run.prompts->clear();
+    run.probe->queryButton()->click();
+    QVERIFY(run.waitForRunEnd());
+    QStringList history = run.probe->historyLines();
+    history.sort();
+    QCOMPARE(history.size(), 2);
+    QVERIFY(history.at(0).startsWith(QStringLiteral("down.com,6001,6,")));
+    QVERIFY(history.at(1).startsWith(QStringLiteral("up.com,6001,6,")));
+    QCOMPARE(run.probe->statusLines().mid(run.probe->statusLines().size() - 2), (QStringList{summary(2), noMoves}));
+    QCOMPARE(run.prompts->messages(), QStringList());
     QCOMPARE(CTempHome::readFile(run.home.historyPath()), CWindowProbe::fileOf(run.probe->historyLines()));
+}
+
+void tst_QueryRun::progressShowsOnTheButton()
+{
+    // The last domain's page comes slowly: meanwhile the button shows how
+    // many of the run's domains have reported.
+    const QStringList domains = numberedDomains(7);
+    CRunFixture run(domains);
+    const QByteArray page = CLoopbackServer::page(rankPage(QStringLiteral("any.com"), 2)).chunks.first();
+    run.server.setDefaultReply(CLoopbackServer::page(rankPage(QStringLiteral("any.com"), 2)));
+    run.server.setReply(QStringLiteral("/siteinfo/d7.com"), {{page.left(20), page.mid(20)}, 3000, true});
+    QPushButton *button = run.probe->queryButton();
+    const QString label = button->text();
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("0 / 7"));
+    QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("6 / 7"), LongWait);
+    QVERIFY(!button->isEnabled());
+    QVERIFY(run.waitForRunEnd());
+    QCOMPARE(button->text(), label);
+    QCOMPARE(run.probe->historyLines().size(), 7);
 }
 
 void tst_QueryRun::secondRunOnTheSameDayIsRefused()
@@ -284,8 +357,8 @@ void tst_QueryRun::secondRunOnTheSameDayIsRefused()
 
     const QString line = rankLine(QStringLiteral("example.com"), 3);
     QCOMPARE(run.probe->statusLines(),
-             (QStringList{performing, CWindowProbe::echo(line), completed, noMoves, performing,
-                          "example.com has already been assessed for this date...", completed, noMoves}));
+             (QStringList{performing, CWindowProbe::echo(line), completed, summary(1), noMoves, performing,
+                          "example.com has already been assessed for this date...", completed, summary(0, 1), noMoves}));
     QCOMPARE(run.probe->historyLines(), QStringList{line});
     QCOMPARE(run.probe->tableRows(), QStringList{line});
     // The page was fetched again all the same.
@@ -389,7 +462,7 @@ void tst_QueryRun::markupStaysLiteral()
     QVERIFY(run.waitForRunEnd());
     const QString line = QString(rankLine(QStringLiteral("x.com"), 5)).replace(QStringLiteral(",51,"), QStringLiteral(",<b>1</b>,"));
     QCOMPARE(run.probe->historyLines(), QStringList{line});
-    QCOMPARE(run.probe->statusLines(), (QStringList{performing, CWindowProbe::echo(line), completed, noMoves}));
+    QCOMPARE(run.probe->statusLines(), (QStringList{performing, CWindowProbe::echo(line), completed, summary(1), noMoves}));
     QCOMPARE(run.probe->table()->item(0, 3)->text(), QStringLiteral("<b>1</b>"));
 
     // A refusal names the domain as it is, too.

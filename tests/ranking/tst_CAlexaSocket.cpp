@@ -63,8 +63,8 @@ private Q_SLOTS:
     void freshSocket();
     void servedPageYieldsTheParsedRecord_data();
     void servedPageYieldsTheParsedRecord();
-    void failedFetchYieldsAllNA();
-    void timedOutFetchYieldsOneRecord();
+    void failedFetchIsReportedWithItsReason();
+    void timedOutFetchIsReportedOnce();
     void emptyDomainReportsNothing();
 };
 
@@ -110,21 +110,27 @@ void tst_CAlexaSocket::servedPageYieldsTheParsedRecord()
     QCOMPARE(server.requestedPaths(), QStringList{QStringLiteral("/siteinfo/") + domain});
 }
 
-void tst_CAlexaSocket::failedFetchYieldsAllNA()
+void tst_CAlexaSocket::failedFetchIsReportedWithItsReason()
 {
+    // A failed fetch is reported as a failure with its reason, never as a record.
     CAlexaSocket socket(nullptr, 1);
     wire(socket);
     QSignalSpy profiles(&socket, &CAlexaSocket::rankProfile);
-    handOver(socket, CLoopbackServer::closedPort(), QStringLiteral("example.com"), true);
+    QSignalSpy failures(&socket, &CAlexaSocket::fetchFailed);
+    const quint16 port = CLoopbackServer::closedPort();
+    handOver(socket, port, QStringLiteral("example.com"), true);
 
-    CAlexaRankData record;
-    int reportedIndex = -1;
-    QVERIFY(oneRecord(profiles, &record, &reportedIndex));
-    QCOMPARE(reportedIndex, 1);
-    QCOMPARE(record.toString(), QStringLiteral("example.com,NA,NA,NA,NA,NA,NA,06/12/2026"));
+    QVERIFY(QTest::qWaitFor([&] { return !failures.isEmpty(); }, 10000));
+    QTest::qWait(400);
+    QCOMPARE(failures.count(), 1);
+    QCOMPARE(profiles.count(), 0);
+    QCOMPARE(failures.first().at(0).toString(), QStringLiteral("example.com"));
+    QCOMPARE(failures.first().at(1).toString(),
+             QStringLiteral("no answer from the ranking service at 127.0.0.1:%1 (connection refused)").arg(port));
+    QCOMPARE(failures.first().at(2).toInt(), 1);
 }
 
-void tst_CAlexaSocket::timedOutFetchYieldsOneRecord()
+void tst_CAlexaSocket::timedOutFetchIsReportedOnce()
 {
     // The page arrives, but the connection stays open: the partial text must
     // not be reported as well as the failure.
@@ -136,18 +142,21 @@ void tst_CAlexaSocket::timedOutFetchYieldsOneRecord()
     socket.setTimeoutInterval(200);
     wire(socket);
     QSignalSpy profiles(&socket, &CAlexaSocket::rankProfile);
+    QSignalSpy failures(&socket, &CAlexaSocket::fetchFailed);
     handOver(socket, server.port(), QStringLiteral("example.com"), true);
 
-    CAlexaRankData record;
-    int reportedIndex = -1;
-    QVERIFY(oneRecord(profiles, &record, &reportedIndex));
-    QCOMPARE(record.globalRank(), QStringLiteral("NA"));
+    QVERIFY(QTest::qWaitFor([&] { return !failures.isEmpty(); }, 10000));
+    QTest::qWait(400);
+    QCOMPARE(failures.count(), 1);
+    QCOMPARE(profiles.count(), 0);
+    QVERIFY(failures.first().at(1).toString().endsWith(QStringLiteral("(no answer within 0.2 s)")));
 }
 
 void tst_CAlexaSocket::emptyDomainReportsNothing()
 {
     CAlexaSocket socket(nullptr, 0);
     QSignalSpy profiles(&socket, &CAlexaSocket::rankProfile);
+    QSignalSpy failures(&socket, &CAlexaSocket::fetchFailed);
     socket.processData();
     socket.processError();
     socket.setDomain(QStringLiteral("example.com"));
@@ -155,10 +164,11 @@ void tst_CAlexaSocket::emptyDomainReportsNothing()
     socket.processData();
     socket.processError();
     QCOMPARE(profiles.count(), 0);
+    QCOMPARE(failures.count(), 0);
 
     socket.setDomain(QStringLiteral("example.com"));
     socket.processError();
-    QCOMPARE(profiles.count(), 1);
+    QCOMPARE(failures.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_CAlexaSocket)

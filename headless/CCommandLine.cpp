@@ -1,0 +1,83 @@
+#include "headless/CCommandLine.h"
+
+#include <QByteArrayView>
+
+CCommandLine::CCommandLine()
+    : m_query(QStringLiteral("query"),
+              QStringLiteral("Runs one query over domains.dat without a window, adds the results to db.dat and "
+                             "exits: 0 when every domain was stored or already assessed, 1 when a fetch failed, "
+                             "2 when the run could not start."))
+    , m_backfill(QStringLiteral("backfill"),
+                 QStringLiteral("Instead of today's run, asks the service for each of the last <days> days (today not "
+                                "counted) that a domain has no record of, and stores the figures under those days. "
+                                "Needs a service that dates its pages for past days."),
+                 QStringLiteral("days"))
+    , m_rank(QStringLiteral("rank"), QStringLiteral("With --query: the period figures from the traffic-rank table (the default)."))
+    , m_reach(QStringLiteral("reach"), QStringLiteral("With --query: the period figures from the reach table."))
+    , m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits."))
+    , m_version(QStringList{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits."))
+{
+    m_parser.setApplicationDescription(
+        QStringLiteral("Keeps a list of domains and a browsable history of their traffic-ranking figures.\n"
+                       "Without options, opens the window. The ranking service is SORVANE_SERVICE (host or "
+                       "host:port; localhost on port 80 when unset); the data folder is ~/.qorvex/Sorvane."));
+    m_parser.addOptions({m_query, m_backfill, m_rank, m_reach, m_help, m_version});
+}
+
+bool CCommandLine::wantsNoWindow(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        for (const char *option : {"--query", "--backfill", "--help", "-h", "-?", "--version", "-v",
+                                   "--rank", "--reach"}) {
+            if (argument == option)
+                return true;
+        }
+        if (argument.startsWith("--backfill="))
+            return true;
+    }
+    return false;
+}
+
+CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
+{
+    if (!m_parser.parse(arguments)) {
+        m_error = m_parser.errorText();
+        return Action::Error;
+    }
+    if (m_parser.isSet(m_help))
+        return Action::Help;
+    if (m_parser.isSet(m_version))
+        return Action::Version;
+    if (!m_parser.positionalArguments().isEmpty()) {
+        m_error = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().first());
+        return Action::Error;
+    }
+    if (m_parser.isSet(m_rank) && m_parser.isSet(m_reach)) {
+        m_error = QStringLiteral("--rank and --reach exclude each other.");
+        return Action::Error;
+    }
+    m_rankMode = !m_parser.isSet(m_reach);
+    if (m_parser.isSet(m_backfill)) {
+        bool ok = false;
+        m_backfillDays = m_parser.value(m_backfill).toInt(&ok);
+        if (!ok || m_backfillDays < 1 || m_backfillDays > MaxBackfillDays) {
+            m_error = QStringLiteral("--backfill takes a number of days from 1 to %1.").arg(MaxBackfillDays);
+            return Action::Error;
+        }
+        return Action::Query;
+    }
+    if (!m_parser.isSet(m_query)) {
+        if (m_parser.isSet(m_rank) || m_parser.isSet(m_reach)) {
+            m_error = QStringLiteral("--rank and --reach go with --query or --backfill.");
+            return Action::Error;
+        }
+        return Action::Window;
+    }
+    return Action::Query;
+}
+
+QString CCommandLine::versionText()
+{
+    return QStringLiteral("sorvane " SORVANE_VERSION);
+}

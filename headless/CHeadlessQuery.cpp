@@ -1,0 +1,246 @@
+#include "headless/CHeadlessQuery.h"
+
+#include "CAlexaRankData.h"
+#include "CAlexaSocket.h"
+#include "CDataLock.h"
+#include "CDataStore.h"
+#include "CDomainDateList.h"
+#include "CDomainName.h"
+#include "CQueryRun.h"
+#include "CRequestTarget.h"
+#include "CSiteInfoAddress.h"
+#include "config/CServiceAddress.h"
+#include "pageformat/CSiteInfoFormat.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSet>
+#include <QTextStream>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// The run's locks: the query lock first, so that a second run finding the
+// data lock held can tell the window from another run.
+struct Locks
+{
+    std::unique_ptr<CDataLock> query;
+    std::unique_ptr<CDataLock> data;
+};
+
+QString takeLocks(const QString &dataDirectory, Locks &locks)
+{
+    locks.query = std::make_unique<CDataLock>(dataDirectory, QStringLiteral("query.lock"));
+    const CDataLock::Result query = locks.query->acquire();
+    switch (query.state) {
+    case CDataLock::State::Held:
+        break;
+    case CDataLock::State::Busy:
+        return QStringLiteral("another query run is using the data folder %1").arg(dataDirectory);
+    case CDataLock::State::Unlocked:
+    case CDataLock::State::Unusable:
+        return QStringLiteral("cannot lock the data folder %1").arg(dataDirectory);
+    }
+    locks.data = std::make_unique<CDataLock>(dataDirectory);
+    switch (locks.data->acquire().state) {
+    case CDataLock::State::Held:
+        return QString();
+    case CDataLock::State::Busy:
+        return CHeadlessQuery::windowOpenMessage();
+    case CDataLock::State::Unlocked:
+    case CDataLock::State::Unusable:
+        break;
+    }
+    return QStringLiteral("cannot lock the data folder %1").arg(dataDirectory);
+}
+
+QString figuresOf(const CAlexaRankData &record)
+{
+    return QStringList{record.globalRank(), record.usRank(), record.yesterday(), record.sevenDay(),
+                       record.oneMonth(), record.threeMonth()}
+        .join(u',');
+}
+
+} // namespace
+
+CHeadlessQuery::CHeadlessQuery(Options options, QTextStream &out, QTextStream &err)
+    : m_options(std::move(options))
+    , m_out(out)
+    , m_err(err)
+{
+}
+
+CHeadlessQuery::ExitCode CHeadlessQuery::refuse(const QString &message)
+{
+    m_err << "sorvane: " << message << Qt::endl;
+    return CannotStart;
+}
+
+CHeadlessQuery::ExitCode CHeadlessQuery::run()
+{
+    QString problem;
+    const CServiceAddress service = CServiceAddress::parse(m_options.service, &problem);
+    if (!problem.isEmpty())
+        return refuse(QStringLiteral("SORVANE_SERVICE=\"%1\" is not host or host:port").arg(m_options.service));
+
+    const QString folder = m_options.dataDirectory;
+    if (CDataStore::establishDataDirectory(folder) > 0 || !QFileInfo(folder).isDir())
+        return refuse(QStringLiteral("cannot create the data folder %1").arg(folder));
+    if (!QFileInfo(folder).isWritable())
+        return refuse(QStringLiteral("cannot write to the data folder %1").arg(folder));
+
+    Locks locks;
+    if (const QString held = takeLocks(folder, locks); !held.isEmpty())
+        return refuse(held);
+
+    QStringList domains;
+    for (const QString &entry : CDataStore::loadDomainList(CDataStore::domainListPath(folder))) {
+        const QString name = CDomainName::nameOf(entry);
+        if (!name.isEmpty())
+            domains.append(name);
+    }
+    if (domains.isEmpty())
+        return refuse(QStringLiteral("no domains to query in %1").arg(CDataStore::domainListPath(folder)));
+
+    QList<CAlexaRankData> history;
+    CDomainDateList dates;
+    CDataStore::loadHistory(CDataStore::historyPath(folder), history, dates);
+
+    bool changed = false;
+    ExitCode code = m_options.backfillDays > 0 ? backfill(service, domains, history, &changed)
+                                               : query(service, domains, history, dates, &changed);
+    if (changed) {
+        const CResult<> saved = CDataStore::saveHistory(CDataStore::historyPath(folder), history);
+        if (!saved) {
+            m_err << "sorvane: " << saved.message() << Qt::endl;
+            code = SomeFailed;
+        }
+    }
+    return code;
+}
+
+CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, const QStringList &domains,
+                                               QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
+{
+    CQueryRun run(dates);
+    run.setService(service.host(), service.port());
+    run.setClock(m_options.clock);
+    run.setRankMode(m_options.rankMode);
+    QEventLoop loop;
+    QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
+        history.append(record);
+        m_out << record.domain() << ": stored " << figuresOf(record) << " for " << record.date() << Qt::endl;
+    });
+    QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {
+        m_out << record.domain() << ": already assessed for " << record.date() << Qt::endl;
+    });
+    QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const QString &reason) {
+        m_out << domain << ": " << reason << Qt::endl;
+    });
+    CQueryRun::Counts counts;
+    bool finished = false;
+    QObject::connect(&run, &CQueryRun::finished, &loop, [&](const CQueryRun::Counts &end) {
+        counts = end;
+        finished = true;
+        loop.quit();
+    });
+    run.start(domains);
+    if (!finished)
+        loop.exec();
+
+    m_out << CQueryRun::summary(counts) << Qt::endl;
+    *changed = counts.stored > 0;
+    if (counts.failed > 0 && counts.failed == counts.done())
+        m_err << "sorvane: " << CQueryRun::unreachable(service.host(), service.port()).replace(u'\n', u' ').simplified()
+              << Qt::endl;
+    return counts.failed > 0 ? SomeFailed : AllStored;
+}
+
+CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service, const QStringList &domains,
+                                                  QList<CAlexaRankData> &history, bool *changed)
+{
+    // The days each domain already has, compared as days whatever their order.
+    QSet<QString> held;
+    for (const CAlexaRankData &record : std::as_const(history)) {
+        const QDate day = QDate::fromString(record.date(), QStringLiteral("dd/MM/yyyy"));
+        if (day.isValid())
+            held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
+    }
+    const QDate today = m_options.clock.today();
+
+    CAlexaSocket socket(nullptr, 0);
+    QObject::connect(&socket, &CAlexaSocket::dataRetrieved, &socket, &CAlexaSocket::processData);
+    QObject::connect(&socket, &CAlexaSocket::dataRetrievalError, &socket, &CAlexaSocket::processError);
+    QEventLoop loop;
+    std::optional<CAlexaRankData> record;
+    QString failure;
+    QObject::connect(&socket, &CAlexaSocket::rankProfile, &loop, [&](const CAlexaRankData &taken, int) {
+        record = taken;
+        loop.quit();
+    });
+    QObject::connect(&socket, &CAlexaSocket::fetchFailed, &loop, [&](const QString &, const QString &reason, int) {
+        failure = reason;
+        loop.quit();
+    });
+
+    QList<CAlexaRankData> filled;
+    int missing = 0;
+    int failed = 0;
+    for (const QString &domain : domains) {
+        for (int back = m_options.backfillDays; back >= 1; --back) {
+            const QDate day = today.addDays(-back);
+            const QString iso = day.toString(Qt::ISODate);
+            if (held.contains(domain + u' ' + iso))
+                continue;
+            Korv::QtLib::Web::CRequestTarget target;
+            target.setUrl(CSiteInfoAddress::page(service.host(), domain) + QStringLiteral("?date=") + iso, 0,
+                          CSiteInfoAddress::referer(service.host(), domain));
+            socket.reset();
+            socket.setRankMode(m_options.rankMode);
+            socket.setPath(target.path());
+            socket.setHost(target.host());
+            socket.setReferer(target.referer());
+            socket.setPort(service.port());
+            socket.setDomain(domain);
+            socket.setClock(CRankClock(day));
+            record.reset();
+            failure.clear();
+            socket.connectToHost();
+            if (!record && failure.isEmpty())
+                loop.exec();
+            if (!record) {
+                m_out << domain << ' ' << iso << ": " << failure << Qt::endl;
+                ++failed;
+                continue;
+            }
+            const QString page = socket.response();
+            const QLatin1StringView opening(CSiteInfoFormat::AsOfOpening.data(), CSiteInfoFormat::AsOfOpening.size());
+            const qsizetype marker = page.indexOf(opening);
+            const QDate asOf = marker < 0 ? QDate()
+                                          : QDate::fromString(page.mid(marker + opening.size(), CSiteInfoFormat::AsOfFormat.size()),
+                                                              CSiteInfoFormat::AsOfFormat);
+            if (!asOf.isValid()) {
+                // Today's figures filed under a past day would be wrong data.
+                m_err << "sorvane: the ranking service at " << service.host() << ':' << service.port()
+                      << " does not say which day its figures are as of, so it cannot fill past days; "
+                         "nothing was stored"
+                      << Qt::endl;
+                return CannotStart;
+            }
+            if (asOf != day) {
+                m_out << domain << ' ' << iso << ": no list for that day" << Qt::endl;
+                ++missing;
+                continue;
+            }
+            filled.append(*record);
+            m_out << domain << ": filled " << figuresOf(*record) << " for " << record->date() << Qt::endl;
+        }
+    }
+    m_out << QStringLiteral("%1 filled, %2 without a list, %3 failed").arg(filled.size()).arg(missing).arg(failed)
+          << Qt::endl;
+    history.append(filled);
+    *changed = !filled.isEmpty();
+    return failed > 0 ? SomeFailed : AllStored;
+}

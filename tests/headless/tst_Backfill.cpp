@@ -1,0 +1,121 @@
+#include "CLoopbackServer.h"
+#include "CRankClock.h"
+#include "CTempHome.h"
+#include "headless/CHeadlessQuery.h"
+#include "pageformat/CSiteInfoFormat.h"
+
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+const QDate Today(2026, 12, 7);
+
+QByteArray bytesOf(QLatin1StringView text)
+{
+    return QByteArray(text.data(), text.size());
+}
+
+// A page as of a day: the two ranks and the day outside the markers.
+QByteArray datedPage(const QDate &asOf, int global)
+{
+    QByteArray page = "<html><body>\n";
+    if (asOf.isValid())
+        page += CSiteInfoFormat::AsOfOpening.toByteArray() + asOf.toString(CSiteInfoFormat::AsOfFormat).toLatin1()
+            + CSiteInfoFormat::AsOfClosing.toByteArray() + '\n';
+    return page + bytesOf(CSiteInfoFormat::GlobalMarker) + '\n' + QByteArray::number(global) + " <img "
+           + bytesOf(CSiteInfoFormat::UsMarker) + "\n9 \n</body></html>\n";
+}
+
+QString pathFor(const QString &domain, const QDate &day)
+{
+    return QStringLiteral("/siteinfo/") + domain + QStringLiteral("?date=") + day.toString(Qt::ISODate);
+}
+
+struct Outcome
+{
+    int code = -1;
+    QStringList out;
+    QStringList err;
+};
+
+Outcome backfill(const CTempHome &home, quint16 port, int days)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    CHeadlessQuery::Options options;
+    options.dataDirectory = home.dataDirectory();
+    options.service = QStringLiteral("127.0.0.1:%1").arg(port);
+    options.clock = CRankClock(Today);
+    options.backfillDays = days;
+    CHeadlessQuery query(options, outStream, errStream);
+    Outcome outcome;
+    outcome.code = query.run();
+    outcome.out = out.split(u'\n', Qt::SkipEmptyParts);
+    outcome.err = err.split(u'\n', Qt::SkipEmptyParts);
+    return outcome;
+}
+
+} // namespace
+
+// Past days filled from a service that dates its pages, against a loopback
+// server standing in for it.
+class tst_Backfill : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void missingDaysAreFilled();
+    void undatedServiceStoresNothing();
+};
+
+void tst_Backfill::missingDaysAreFilled()
+{
+    CTempHome home;
+    home.writeFile(home.domainListPath(), "a.test\n");
+    const QByteArray held = "a.test,5,5,NA,NA,NA,NA,05/12/2026\n"; // two days ago
+    home.writeFile(home.historyPath(), held);
+    CLoopbackServer server;
+    server.setPage(pathFor("a.test", Today.addDays(-3)), datedPage(Today.addDays(-3), 300));
+    // The service holds no list for yesterday: its page is as of an earlier day.
+    server.setPage(pathFor("a.test", Today.addDays(-1)), datedPage(Today.addDays(-2), 200));
+
+    const Outcome first = backfill(home, server.port(), 3);
+    QCOMPARE(first.code, int(CHeadlessQuery::AllStored));
+    QCOMPARE(first.err, QStringList());
+    QStringList paths = server.requestedPaths();
+    paths.sort();
+    QCOMPARE(paths, (QStringList{pathFor("a.test", Today.addDays(-3)), pathFor("a.test", Today.addDays(-1))}));
+    QCOMPARE(first.out, (QStringList{"a.test: filled 300,9,NA,NA,NA,NA for 04/12/2026",
+                                     "a.test 2026-12-06: no list for that day", "1 filled, 1 without a list, 0 failed"}));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), held + "a.test,300,9,NA,NA,NA,NA,04/12/2026\n");
+
+    // Again: only the day without a list is asked for, and nothing is added.
+    const Outcome second = backfill(home, server.port(), 3);
+    QCOMPARE(second.code, int(CHeadlessQuery::AllStored));
+    QCOMPARE(second.out.last(), QStringLiteral("0 filled, 1 without a list, 0 failed"));
+    QCOMPARE(server.requestedPaths().size(), 3);
+    QCOMPARE(CTempHome::readFile(home.historyPath()), held + "a.test,300,9,NA,NA,NA,NA,04/12/2026\n");
+}
+
+void tst_Backfill::undatedServiceStoresNothing()
+{
+    // A service that ignores the day answers with today's figures: filing
+    // them under past days would be wrong, so the backfill stops at once.
+    CTempHome home;
+    home.writeFile(home.domainListPath(), "a.test\nb.test\n");
+    CLoopbackServer server;
+    server.setDefaultReply(CLoopbackServer::page(datedPage(QDate(), 100)));
+    const Outcome outcome = backfill(home, server.port(), 5);
+    QCOMPARE(outcome.code, int(CHeadlessQuery::CannotStart));
+    QCOMPARE(outcome.err.size(), 1);
+    QVERIFY(outcome.err.first().contains(QStringLiteral("does not say which day its figures are as of")));
+    QVERIFY(outcome.err.first().contains(QStringLiteral("nothing was stored")));
+    QCOMPARE(server.requestedPaths().size(), 1);
+    QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(tst_Backfill)
+#include "tst_Backfill.moc"

@@ -1,0 +1,286 @@
+#include "CAlexaRankData.h"
+#include "CDataLock.h"
+#include "CDataStore.h"
+#include "CDomainDateList.h"
+#include "CLoopbackServer.h"
+#include "CRankdProcess.h"
+#include "CSampleGenerator.h"
+#include "CTempHome.h"
+#include "headless/CHeadlessQuery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QStringList out;
+    QStringList err;
+};
+
+// sorvane with these arguments in the home, against the service, without
+// any display: a query run must not need one.
+Outcome runSorvane(const QStringList &arguments, const QString &home, const QString &service)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SORVANE_SERVICE"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("HOME"), home);
+    if (!service.isNull())
+        environment.insert(QStringLiteral("SORVANE_SERVICE"), service);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(SORVANE_PATH), arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return outcome;
+    }
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    outcome.err = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return outcome;
+}
+
+QList<CAlexaRankData> storedHistory(const CTempHome &home)
+{
+    QList<CAlexaRankData> history;
+    CDomainDateList dates;
+    CDataStore::loadHistory(home.historyPath(), history, dates);
+    return history;
+}
+
+} // namespace
+
+class tst_QueryCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void everyDomainStored();
+    void reachFigures();
+    void failedFetchesExitOne_data();
+    void failedFetchesExitOne();
+    void cannotStart_data();
+    void cannotStart();
+    void windowHoldsTheDataFolder();
+    void helpAndVersion();
+
+private:
+    QString service() const { return QStringLiteral("127.0.0.1:%1").arg(m_service->port()); }
+    void writeDomains(const CTempHome &home, const QStringList &domains) const
+    {
+        home.writeFile(home.domainListPath(), domains.join(u'\n').toUtf8() + '\n');
+    }
+
+    QTemporaryDir m_lists;
+    QTemporaryDir m_staleLists;
+    std::unique_ptr<CRankdProcess> m_service;
+    std::unique_ptr<CRankdProcess> m_staleService;
+    QStringList m_domains;
+};
+
+void tst_QueryCommand::initTestCase()
+{
+    // Lists up to today, so the service answers; and lists that ended ten
+    // days ago, which it refuses with a 503 and its reason.
+    QString error;
+    QVERIFY2(CSampleGenerator::write(m_lists.path(), QDate::currentDate(), &error), qPrintable(error));
+    QVERIFY2(CSampleGenerator::write(m_staleLists.path(), QDate::currentDate().addDays(-10), &error), qPrintable(error));
+    m_service = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> started = m_service->start(m_lists.path(), 30000);
+    QVERIFY2(started, qPrintable(started.message()));
+    m_staleService = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> staleStarted = m_staleService->start(m_staleLists.path(), 30000);
+    QVERIFY2(staleStarted, qPrintable(staleStarted.message()));
+    m_domains = CSampleGenerator::domains().mid(0, 6);
+    m_domains.append(QStringLiteral("unranked-anywhere.test"));
+}
+
+void tst_QueryCommand::cleanupTestCase()
+{
+    m_service.reset();
+    m_staleService.reset();
+}
+
+void tst_QueryCommand::everyDomainStored()
+{
+    CTempHome home;
+    writeDomains(home, m_domains);
+    const Outcome first = runSorvane({"--query"}, home.path(), service());
+    QCOMPARE(first.exitCode, 0);
+    QCOMPARE(first.err, QStringList());
+    QCOMPARE(first.out.size(), m_domains.size() + 1);
+    QCOMPARE(first.out.last(), QStringLiteral("%1 stored, 0 already assessed, 0 failed").arg(m_domains.size()));
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    QVERIFY(first.out.contains(QStringLiteral("unranked-anywhere.test: stored NA,NA,NA,NA,NA,NA for ") + today));
+
+    const QList<CAlexaRankData> stored = storedHistory(home);
+    QCOMPARE(stored.size(), m_domains.size());
+    for (const CAlexaRankData &record : stored) {
+        QVERIFY(m_domains.contains(record.domain()));
+        QCOMPARE(record.date(), today);
+    }
+    QVERIFY(stored.first().globalRank() != u"NA" || stored.first().domain() == u"unranked-anywhere.test");
+    // The lock is let go: the window or the next run can take it.
+    CDataLock lock(home.dataDirectory());
+    QVERIFY(lock.acquire().held());
+}
+
+void tst_QueryCommand::reachFigures()
+{
+    // The lists hold no reach figures: the period figures read "NA", the ranks do not.
+    CTempHome home;
+    writeDomains(home, m_domains.mid(0, 1));
+    home.writeFile(home.historyPath(), "old.test,1,2,3,4,5,6,01/01/2020\n");
+    const Outcome outcome = runSorvane({"--query", "--reach"}, home.path(), service());
+    QCOMPARE(outcome.exitCode, 0);
+    const QList<CAlexaRankData> stored = storedHistory(home);
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(stored.first().toString(), QStringLiteral("old.test,1,2,3,4,5,6,01/01/2020"));
+    QVERIFY(stored.last().globalRank() != u"NA");
+    QCOMPARE(stored.last().sevenDay(), QStringLiteral("NA"));
+
+    // A second run the same day: already assessed, nothing added, still success.
+    const Outcome again = runSorvane({"--query"}, home.path(), service());
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.out.last(), QStringLiteral("0 stored, 1 already assessed, 0 failed"));
+    QVERIFY(again.out.first().endsWith(QStringLiteral(": already assessed for ")
+                                       + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))));
+    QCOMPARE(storedHistory(home).size(), 2);
+}
+
+void tst_QueryCommand::failedFetchesExitOne_data()
+{
+    QTest::addColumn<QString>("which");
+    QTest::newRow("nothing listening") << "closed";
+    QTest::newRow("stale lists answered with 503") << "stale";
+}
+
+void tst_QueryCommand::failedFetchesExitOne()
+{
+    QFETCH(QString, which);
+    CTempHome home;
+    writeDomains(home, m_domains.mid(0, 3));
+    home.writeFile(home.historyPath(), "old.test,1,2,3,4,5,6,01/01/2020\n");
+    const QString address = which == u"closed" ? QStringLiteral("127.0.0.1:%1").arg(CLoopbackServer::closedPort())
+                                               : QStringLiteral("127.0.0.1:%1").arg(m_staleService->port());
+    const Outcome outcome = runSorvane({"--query"}, home.path(), address);
+    QCOMPARE(outcome.exitCode, 1);
+    QCOMPARE(outcome.out.size(), 4);
+    QCOMPARE(outcome.out.last(), QStringLiteral("0 stored, 0 already assessed, 3 failed"));
+    const QString reason = which == u"closed"
+                               ? QStringLiteral(": no answer from the ranking service at %1 (connection refused)").arg(address)
+                               : QStringLiteral(": the ranking service at %1 answered 503 Service Unavailable (newest ").arg(address);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(outcome.out.at(i).contains(reason), qPrintable(outcome.out.at(i)));
+    // The user learns how to reach the service; the history is as it was.
+    QCOMPARE(outcome.err.size(), 1);
+    QVERIFY(outcome.err.first().contains(QStringLiteral("could not be reached")));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("old.test,1,2,3,4,5,6,01/01/2020\n"));
+
+    // The service answers again the same day: the domains are fetched after all.
+    const Outcome later = runSorvane({"--query"}, home.path(), service());
+    QCOMPARE(later.exitCode, 0);
+    QCOMPARE(later.out.last(), QStringLiteral("3 stored, 0 already assessed, 0 failed"));
+    QCOMPARE(storedHistory(home).size(), 4);
+}
+
+void tst_QueryCommand::cannotStart_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no domains") << "empty" << "" << "no domains to query in ";
+    QTest::newRow("bad SORVANE_SERVICE") << "" << "127.0.0.1:notaport" << "SORVANE_SERVICE=\"127.0.0.1:notaport\" is not host or host:port";
+    QTest::newRow("data folder is a file") << "file" << "" << "cannot create the data folder ";
+    QTest::newRow("another query run") << "query" << "" << "another query run is using the data folder ";
+    QTest::newRow("unknown option") << "bogus" << "" << "Unknown option 'bogus'.";
+}
+
+void tst_QueryCommand::cannotStart()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, service);
+    QFETCH(QString, message);
+    CTempHome home;
+    writeDomains(home, setup == u"empty" ? QStringList() : m_domains.mid(0, 2));
+    std::unique_ptr<CDataLock> held;
+    if (setup == u"file") {
+        const QString folder = home.dataDirectory();
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a folder\n");
+    } else if (setup == u"query") {
+        held = std::make_unique<CDataLock>(home.dataDirectory(), QStringLiteral("query.lock"));
+        QVERIFY(held->acquire().held());
+    }
+    const QStringList arguments = setup == u"bogus" ? QStringList{"--query", "--bogus"} : QStringList{"--query"};
+    const Outcome outcome = runSorvane(arguments, home.path(), service.isEmpty() ? this->service() : service);
+    QCOMPARE(outcome.exitCode, 2);
+    QCOMPARE(outcome.out, QStringList());
+    QCOMPARE(outcome.err.size(), 1);
+    QVERIFY2(outcome.err.first().startsWith(QStringLiteral("sorvane: ") + message), qPrintable(outcome.err.first()));
+    QVERIFY(!QFileInfo::exists(home.historyPath()) || setup == u"file");
+}
+
+void tst_QueryCommand::windowHoldsTheDataFolder()
+{
+    CTempHome home;
+    writeDomains(home, m_domains.mid(0, 2));
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("SORVANE_SERVICE"), service());
+    window.setProcessEnvironment(environment);
+    window.start(QStringLiteral(SORVANE_PATH), QStringList());
+    QVERIFY(window.waitForStarted());
+    const QString lockPath = QDir(home.dataDirectory()).filePath(CDataLock::fileName());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockPath), 30000);
+
+    const Outcome outcome = runSorvane({"--query"}, home.path(), service());
+    QCOMPARE(outcome.exitCode, 2);
+    QCOMPARE(outcome.err, QStringList{"sorvane: " + CHeadlessQuery::windowOpenMessage()});
+    QVERIFY(!QFileInfo::exists(home.historyPath()) || CTempHome::readFile(home.historyPath()).isEmpty());
+
+    // A window that died leaves its lock behind; the next run takes it over.
+    window.kill();
+    QVERIFY(window.waitForFinished());
+    QVERIFY(QFileInfo::exists(lockPath));
+    const Outcome after = runSorvane({"--query"}, home.path(), service());
+    QCOMPARE(after.exitCode, 0);
+    QCOMPARE(storedHistory(home).size(), 2);
+}
+
+void tst_QueryCommand::helpAndVersion()
+{
+    CTempHome home;
+    const Outcome help = runSorvane({"--help"}, home.path(), QString());
+    QCOMPARE(help.exitCode, 0);
+    const QString text = help.out.join(u'\n');
+    for (const char *option : {"--query", "--rank", "--reach", "--version", "--help"})
+        QVERIFY2(text.contains(QLatin1StringView(option)), option);
+
+    const Outcome version = runSorvane({"--version"}, home.path(), QString());
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out.size(), 1);
+    QVERIFY(version.out.first().startsWith(QStringLiteral("sorvane ")));
+
+    const Outcome both = runSorvane({"--query", "--rank", "--reach"}, home.path(), QString());
+    QCOMPARE(both.exitCode, 2);
+    QCOMPARE(both.err.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_QueryCommand)
+#include "tst_QueryCommand.moc"
