@@ -15,6 +15,7 @@ class CAlexaSocket;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
+class CPeriodIndex;
 class CTableFeed;
 class CUiState;
 class CUserPrompts;
@@ -109,6 +110,9 @@ private:
     void addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex);
     template<typename Predicate>
     void showRecords(Predicate accept);
+    // The records of the period that also pass accept, found through the period index.
+    template<typename Predicate>
+    void showPeriodRecords(const CPeriod &period, Predicate accept);
 
     std::unique_ptr<Ui::MainWindow> ui;
     ManageDomains *domainManager = nullptr;
@@ -128,6 +132,8 @@ private:
     bool ownsDataFolder = true;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
+    // Where each month's records stand in rankHistory, for the views of a period.
+    std::unique_ptr<CPeriodIndex> periodIndex;
     QList<bool> socketBusy;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList overlongDomains; // lines of the domain list too long to be names, until told
