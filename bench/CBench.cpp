@@ -308,7 +308,7 @@ void CBench::benchViews()
             .arg(monthRows)
             .arg(dayRows)
             .arg(domainRows));
-    m_report.goal(label("month_click_%1", s.history), monthClicks, QStringLiteral("ms"), Bound::AtMost, 50);
+    m_report.goal(label("month_click_%1", s.history), monthClicks, QStringLiteral("ms"), Bound::AtMost, 20);
     m_report.goal(label("day_click_%1", s.history), dayClicks, QStringLiteral("ms"), Bound::AtMost, 50);
     m_report.goal(label("domain_change_%1", s.history), domainChanges, QStringLiteral("ms"), Bound::AtMost,
                   50);

@@ -2,6 +2,7 @@
 
 #include "CFieldText.h"
 
+#include <QFont>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -15,6 +16,9 @@ CStatusLog::CStatusLog(QTextEdit *view)
     m_view->setAcceptRichText(false);
     // Nobody can undo in a read-only log; the history would only grow.
     m_view->document()->setUndoRedoEnabled(false);
+    QFont font;
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    m_view->setFont(font);
 }
 
 QString CStatusLog::plainLine(const QString &line)

@@ -15,6 +15,7 @@
 #include "CHistoryCalendar.h"
 #include "CMemoryBudget.h"
 #include "CPeriod.h"
+#include "CPeriodIndex.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     // The pool's sockets are the window's children, as they have always been.
     queryRun = std::make_unique<CQueryRun>(*latestDates, this);
     connectQueryRun();
+    periodIndex = std::make_unique<CPeriodIndex>();
 
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
@@ -563,6 +565,20 @@ void MainWindow::showRecords(Predicate accept)
     feed->endRebuild();
 }
 
+template<typename Predicate>
+void MainWindow::showPeriodRecords(const CPeriod &period, Predicate accept)
+{
+    feed->beginRebuild();
+    feed->clearRows();
+    const QString filter = ui->cbDomain->currentText();
+    for (const qsizetype i : periodIndex->candidates(rankHistory, period)) {
+        const CAlexaRankData &record = rankHistory.at(i);
+        if (period.matches(record) && accept(record))
+            addFilteredRow(record, filter, i);
+    }
+    feed->endRebuild();
+}
+
 CPeriod MainWindow::periodOf(const QTreeWidgetItem *item) const
 {
     if (!item)
@@ -576,8 +592,7 @@ void MainWindow::onTreeViewLogClick(QTreeWidgetItem *item, int /*column*/)
 {
     periodSelected = true;
     ui->cbDomain->setEnabled(true);
-    const CPeriod period = periodOf(item);
-    showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+    showPeriodRecords(periodOf(item), [](const CAlexaRankData &) { return true; });
     updateChart();
 }
 
@@ -586,8 +601,7 @@ void MainWindow::onViewLogClick()
     const QListWidgetItem *item = ui->lstMonthYear->currentItem();
     if (!item || item->text().isEmpty())
         return;
-    const CPeriod period = CPeriod::fromMonthLabel(item->text());
-    showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+    showPeriodRecords(CPeriod::fromMonthLabel(item->text()), [](const CAlexaRankData &) { return true; });
 }
 
 void MainWindow::on_cbDomain_currentIndexChanged(int index)
@@ -598,13 +612,11 @@ void MainWindow::on_cbDomain_currentIndexChanged(int index)
         if (!periodSelected)
             showRecords([](const CAlexaRankData &) { return true; });
         else
-            showRecords([&](const CAlexaRankData &record) { return period.matches(record); });
+            showPeriodRecords(period, [](const CAlexaRankData &) { return true; });
         return;
     }
     const QString name = CDomainName::nameOf(ui->cbDomain->currentText());
-    showRecords([&](const CAlexaRankData &record) {
-        return record.domain() == name && period.matches(record);
-    });
+    showPeriodRecords(period, [&](const CAlexaRankData &record) { return record.domain() == name; });
 }
 
 // Row deletion
@@ -636,8 +648,10 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         const auto found = std::find_if(rankHistory.cbegin(), rankHistory.cend(), matches);
         removed = found != rankHistory.cend() ? found - rankHistory.cbegin() : -1;
     }
-    if (removed >= 0)
+    if (removed >= 0) {
         rankHistory.removeAt(removed);
+        periodIndex->removeAt(removed);
+    }
     latestDates->remove(domain, date);
     CWidgetHelper::removeRecordRow(table, row, removed);
     scheduleSave(false, true);

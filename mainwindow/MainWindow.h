@@ -18,6 +18,7 @@ class CDataLock;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
+class CPeriodIndex;
 class CTableFeed;
 class CUiState;
 class CUserPrompts;
@@ -121,6 +122,9 @@ private:
     void addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex);
     template<typename Predicate>
     void showRecords(Predicate accept);
+    // The records of the period that also pass accept, found through the period index.
+    template<typename Predicate>
+    void showPeriodRecords(const CPeriod &period, Predicate accept);
 
     std::unique_ptr<Ui::MainWindow> ui;
     ManageDomains *domainManager = nullptr;
@@ -145,6 +149,8 @@ private:
     bool saveScheduled = false;
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
+    // Where each month's records stand in rankHistory, for the views of a period.
+    std::unique_ptr<CPeriodIndex> periodIndex;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList overlongDomains; // lines of the domain list too long to be names, until told
     ChartWindow *chartWindow = nullptr;
