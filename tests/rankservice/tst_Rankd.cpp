@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -20,6 +19,7 @@
 
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -52,15 +52,16 @@ namespace {
 quint16 startService(QProcess &service, const QStringList &arguments, QByteArray &output)
 {
     service.start(QStringLiteral(SORVANE_RANKD_PATH), arguments);
-    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
-                                       QRegularExpression::MultilineOption);
-    QRegularExpressionMatch match;
+    std::optional<quint16> port;
     const bool started = QTest::qWaitFor([&] {
         output += service.readAllStandardOutput();
-        match = listening.match(QString::fromLatin1(output));
-        return (match.hasMatch() && output.contains("\nready: ")) || service.state() == QProcess::NotRunning;
+        for (const QByteArray &line : output.split('\n')) {
+            if (!port)
+                port = CRankdProcess::portOf(QString::fromUtf8(line));
+        }
+        return (port && output.contains("\nready: ")) || service.state() == QProcess::NotRunning;
     }, 30000);
-    return started && match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
+    return started && port ? *port : 0;
 }
 
 QByteArray fetchPath(quint16 port, const QByteArray &path)
@@ -112,19 +113,18 @@ void tst_Rankd::servesGeneratedSample()
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data});
     QVERIFY(service.waitForStarted(30000));
     QByteArray output;
-    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"),
-                                       QRegularExpression::MultilineOption);
-    QRegularExpressionMatch match;
     while (!output.contains("\nready: ")) {
         QVERIFY2(service.waitForReadyRead(30000), service.readAllStandardError().constData());
         output += service.readAllStandardOutput();
     }
     // It listens before it loads, and says how far the loading got.
-    QVERIFY2((match = listening.match(QString::fromLatin1(output))).hasMatch(), output.constData());
-    QVERIFY2(output.startsWith("listening on "), output.constData());
+    const QString first = QString::fromUtf8(output.left(output.indexOf('\n')));
+    QCOMPARE(first.section(u':', 0, -2), QStringLiteral("listening on 127.0.0.1"));
+    const std::optional<quint16> listening = CRankdProcess::portOf(first);
+    QVERIFY2(listening, output.constData());
     QVERIFY2(output.contains("\nloading: 200 of 200 lists read\nloaded 91 files, 90 days, "), output.constData());
     QVERIFY2(output.endsWith("\nready: 90 days held\n"), output.constData());
-    const quint16 port = quint16(match.captured(1).toUInt());
+    const quint16 port = *listening;
 
     const QString domain = CSampleGenerator::domains().first();
     QTcpSocket client;
