@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <future>
+#include <system_error>
 
 namespace {
 
@@ -313,7 +314,12 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
                 pastWindow = true;
                 break;
             }
-            ahead.push_back(std::async(std::launch::async, &CSnapshotStore::parseList, next));
+            try {
+                ahead.push_back(std::async(std::launch::async, &CSnapshotStore::parseList, next));
+            } catch (const std::system_error &) {
+                // No thread to be had: the list is read when its turn comes.
+                ahead.push_back(std::async(std::launch::deferred, &CSnapshotStore::parseList, next));
+            }
             ++launched;
         }
     };
