@@ -117,8 +117,8 @@ void CListLoadBench::benchServiceLoad(const QString &folder)
         service.terminate();
         service.waitForFinished(10000);
     }
-    m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 60000);
-    m_report.goal(name + QStringLiteral("_peak"), peaks, QStringLiteral("MB"), CBenchReport::Bound::AtMost, 2000);
+    m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 15000);
+    m_report.goal(name + QStringLiteral("_peak"), peaks, QStringLiteral("MB"), CBenchReport::Bound::AtMost, 600);
 }
 
 void CListLoadBench::benchAddDay(const QString &folder)

@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <deque>
+#include <future>
+#include <system_error>
 
 namespace {
 
@@ -138,19 +141,36 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
     return daily;
 }
 
-bool CSnapshotStore::readList(const ListFile &file, QByteArray &text, Report &report)
+CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file)
 {
+    ParsedList list;
     CListReader::Result read = CListReader::read(file.path);
-    QString problem = read.problem;
-    if (read.ok()) {
-        text = std::move(read.text);
-        m_malformed = CSnapshotParser::parse(text, m_listRows).malformed;
-        if (!m_listRows.empty())
-            return true;
-        problem = QStringLiteral("holds no ranking lines");
+    if (!read.ok()) {
+        list.problem = read.problem;
+        return list;
     }
+    list.text = std::move(read.text);
+    list.malformed = CSnapshotParser::parse(list.text, list.rows).malformed;
+    if (list.rows.empty()) {
+        list.problem = QStringLiteral("holds no ranking lines");
+        return list;
+    }
+    list.lowered.reserve(list.text.size()); // so that views into it stay valid
+    list.hashes.resize(list.rows.size());
+    for (size_t i = 0; i < list.rows.size(); ++i) {
+        const QByteArrayView key = lowerCase(withoutWww(list.rows[i].domain), list.lowered);
+        list.rows[i].domain = key;
+        list.hashes[i] = CDomainIndex::hashOf(key);
+    }
+    return list;
+}
+
+bool CSnapshotStore::usable(const ListFile &file, const ParsedList &parsed, Report &report)
+{
+    if (parsed.problem.isEmpty())
+        return true;
     ++report.filesSkipped;
-    report.problems << file.name + QStringLiteral(": skipped, ") + problem;
+    report.problems << file.name + QStringLiteral(": skipped, ") + parsed.problem;
     return false;
 }
 
@@ -164,39 +184,43 @@ int CSnapshotStore::periodsAt(int age)
     return periods;
 }
 
-void CSnapshotStore::numberRows(bool adding, qsizetype textSize)
+void CSnapshotStore::numberRows(bool adding, const ParsedList &list)
 {
-    m_rowIds.resize(m_listRows.size());
-    QByteArray loweredNames; // names that needed lowering; reserved so that views into it stay valid
-    loweredNames.reserve(textSize);
-    for (size_t i = 0; i < m_listRows.size(); ++i) {
-        const QByteArrayView key = lowerCase(withoutWww(m_listRows[i].domain), loweredNames);
+    constexpr size_t Ahead = 16; // rows whose slots are fetched before they are looked up
+    const size_t rows = list.rows.size();
+    m_rowIds.resize(rows);
+    for (size_t i = 0; i < std::min(rows, Ahead); ++i)
+        m_ids.prefetch(list.hashes[i]);
+    for (size_t i = 0; i < rows; ++i) {
+        if (i + Ahead < rows)
+            m_ids.prefetch(list.hashes[i + Ahead]);
+        const QByteArrayView key = list.rows[i].domain;
         if (!adding) {
-            m_rowIds[i] = m_ids.find(key);
+            m_rowIds[i] = m_ids.find(key, list.hashes[i]);
             continue;
         }
-        const int id = m_ids.insert(key);
+        const int id = m_ids.insert(key, list.hashes[i]);
         if (size_t(id) == m_acc.size())
             m_acc.emplace_back();
         m_rowIds[i] = id;
     }
 }
 
-void CSnapshotStore::addDaily(ListFile &file, qsizetype textSize, Report &report)
+void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &report)
 {
-    numberRows(true, textSize);
+    numberRows(true, list);
     const qint32 day = qint32(file.date.toJulianDay());
     const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
     const bool newest = file.date == m_newestDay;
     qint64 duplicates = 0;
-    for (size_t i = 0; i < m_listRows.size(); ++i) {
+    for (size_t i = 0; i < list.rows.size(); ++i) {
         Accumulator &a = m_acc[size_t(m_rowIds[i])];
         if (a.seenOnDay == day) {
             ++duplicates;
             continue;
         }
         a.seenOnDay = day;
-        const int rank = m_listRows[i].rank;
+        const int rank = list.rows[i].rank;
         if (newest) {
             a.newest = rank;
             a.newestDay = day;
@@ -208,21 +232,21 @@ void CSnapshotStore::addDaily(ListFile &file, qsizetype textSize, Report &report
             }
         }
     }
-    file.rows = qint64(m_listRows.size()) - duplicates;
+    file.rows = qint64(list.rows.size()) - duplicates;
     m_rows += file.rows;
     ++report.days;
     ++report.filesRead;
     report.rows += file.rows;
-    report.malformedLines += m_malformed;
+    report.malformedLines += list.malformed;
     report.duplicateLines += duplicates;
-    noteSkippedLines(report, file.name, m_malformed, duplicates);
+    noteSkippedLines(report, file.name, list.malformed, duplicates);
 }
 
-void CSnapshotStore::removeDaily(qsizetype textSize, int periods)
+void CSnapshotStore::removeDaily(const ParsedList &list, int periods)
 {
-    numberRows(false, textSize);
+    numberRows(false, list);
     std::vector<bool> seen(m_acc.size()); // the first line of a domain is the one that was added
-    for (size_t i = 0; i < m_listRows.size(); ++i) {
+    for (size_t i = 0; i < list.rows.size(); ++i) {
         const int id = m_rowIds[i];
         if (id == CDomainIndex::NotFound || seen[size_t(id)])
             continue;
@@ -230,32 +254,32 @@ void CSnapshotStore::removeDaily(qsizetype textSize, int periods)
         Accumulator &a = m_acc[size_t(id)];
         for (int p = 0; p < Accumulator::Periods; ++p) {
             if ((periods & (1 << p)) && a.count[p] > 0) {
-                a.sum[p] -= m_listRows[i].rank;
+                a.sum[p] -= list.rows[i].rank;
                 --a.count[p];
             }
         }
     }
 }
 
-void CSnapshotStore::addUs(const ListFile &file, qsizetype textSize, Report &report)
+void CSnapshotStore::addUs(const ListFile &file, const ParsedList &list, Report &report)
 {
-    numberRows(true, textSize);
+    numberRows(true, list);
     qint64 duplicates = 0;
-    for (size_t i = 0; i < m_listRows.size(); ++i) {
+    for (size_t i = 0; i < list.rows.size(); ++i) {
         Accumulator &a = m_acc[size_t(m_rowIds[i])];
         if (a.us != 0) {
             ++duplicates;
             continue;
         }
-        a.us = m_listRows[i].rank;
+        a.us = list.rows[i].rank;
     }
     m_newestUsDay = file.date;
     ++report.usLists;
     ++report.filesRead;
-    report.rows += qint64(m_listRows.size()) - duplicates;
-    report.malformedLines += m_malformed;
+    report.rows += qint64(list.rows.size()) - duplicates;
+    report.malformedLines += list.malformed;
     report.duplicateLines += duplicates;
-    noteSkippedLines(report, file.name, m_malformed, duplicates);
+    noteSkippedLines(report, file.name, list.malformed, duplicates);
 }
 
 CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
@@ -269,7 +293,6 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
     m_folder = folder;
     Report report;
     std::vector<ListFile> us;
-    QByteArray text;
     std::vector<ListFile> daily = findLists(folder, report, &us, options.today, options.asOf);
     const int total = int(daily.size() + us.size());
     int done = 0;
@@ -277,7 +300,37 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
         if (options.progress)
             options.progress(++done, total);
     };
-    for (ListFile &file : daily) {
+
+    // Reading, unpacking and parsing a list needs nothing held, so the next
+    // lists go through that on workers while this thread folds one in.
+    constexpr size_t Ahead = 1;
+    std::deque<std::future<ParsedList>> ahead; // for the lists from the one at hand on
+    size_t launched = 0;
+    bool pastWindow = false; // lists are newest first: once one is too old, all after it are
+    const auto launch = [&] {
+        while (!pastWindow && ahead.size() < Ahead && launched < daily.size()) {
+            const ListFile &next = daily[launched];
+            if (m_newestDay.isValid() && next.date.daysTo(m_newestDay) >= WindowDays) {
+                pastWindow = true;
+                break;
+            }
+            try {
+                ahead.push_back(std::async(std::launch::async, &CSnapshotStore::parseList, next));
+            } catch (const std::system_error &) {
+                // No thread to be had: the list is read when its turn comes.
+                ahead.push_back(std::async(std::launch::deferred, &CSnapshotStore::parseList, next));
+            }
+            ++launched;
+        }
+    };
+
+    for (size_t i = 0; i < daily.size(); ++i) {
+        ListFile &file = daily[i];
+        std::future<ParsedList> parsing;
+        if (i < launched) {
+            parsing = std::move(ahead.front());
+            ahead.pop_front();
+        }
         step();
         if (m_newestDay.isValid() && file.date.daysTo(m_newestDay) >= WindowDays) {
             ++report.filesNotNeeded;
@@ -289,21 +342,27 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
                     + file.date.toString(Qt::ISODate);
             continue;
         }
-        if (!readList(file, text, report))
-            continue;
-        if (!m_newestDay.isValid())
+        if (!parsing.valid())
+            parsing = std::async(std::launch::deferred, &CSnapshotStore::parseList, file);
+        const ParsedList list = parsing.get();
+        if (!m_newestDay.isValid() && list.problem.isEmpty())
             m_newestDay = file.date;
-        addDaily(file, text.size(), report);
+        launch();
+        if (!usable(file, list, report))
+            continue;
+        addDaily(file, list, report);
         m_days.push_back(file);
     }
+    ahead.clear(); // waits for lists read ahead in vain
     for (const ListFile &file : us) {
         step();
         if (m_newestUsDay.isValid()) {
             ++report.filesNotNeeded;
             continue;
         }
-        if (readList(file, text, report))
-            addUs(file, text.size(), report);
+        const ParsedList list = parseList(file);
+        if (usable(file, list, report))
+            addUs(file, list, report);
     }
     return report;
 }
@@ -321,24 +380,21 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         if (file.date > m_newestDay && (newer.empty() || newer.back().date != file.date))
             newer.push_back(file);
     }
-    QByteArray text;
-    QByteArray leaving;
     // Oldest first, so that each step moves the window by whole days.
     for (auto it = newer.rbegin(); it != newer.rend(); ++it) {
         ListFile &file = *it;
-        if (!readList(file, text, report))
+        const ParsedList list = parseList(file);
+        if (!usable(file, list, report))
             continue;
-        std::vector<CSnapshotParser::Row> rows; // the new list's, kept while held lists are read
-        rows.swap(m_listRows);
-        const qint64 malformed = m_malformed;
         std::vector<ListFile> kept;
         for (const ListFile &held : m_days) {
             const int before = periodsAt(int(held.date.daysTo(m_newestDay)));
             const int after = periodsAt(int(held.date.daysTo(file.date)));
             if (before & ~after) {
                 ++report.filesReread;
-                if (readList(held, leaving, report))
-                    removeDaily(leaving.size(), before & ~after);
+                const ParsedList leaving = parseList(held);
+                if (usable(held, leaving, report))
+                    removeDaily(leaving, before & ~after);
             }
             if (after)
                 kept.push_back(held);
@@ -347,9 +403,7 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         }
         m_days = std::move(kept);
         m_newestDay = file.date;
-        m_listRows.swap(rows);
-        m_malformed = malformed;
-        addDaily(file, text.size(), report);
+        addDaily(file, list, report);
         m_days.insert(m_days.begin(), file);
     }
     return report;

@@ -105,17 +105,28 @@ private:
     static std::vector<ListFile> findLists(const QString &folder, Report &report,
                                            std::vector<ListFile> *usLists, const QDate &today,
                                            const QDate &asOf = {});
-    // Reads and parses one list into m_listRows, whose views point into
-    // text; false, with the reason reported, when it gives no rows.
-    bool readList(const ListFile &file, QByteArray &text, Report &report);
+    // One list read, parsed and keyed: everything that needs no held state,
+    // so that it can run on a worker while the previous list is folded in.
+    struct ParsedList
+    {
+        QByteArray text;
+        QByteArray lowered; // keys of names written with capitals; views point into it
+        std::vector<CSnapshotParser::Row> rows; // domain is the normalized key
+        std::vector<quint32> hashes;            // CDomainIndex::hashOf of each key
+        qint64 malformed = 0;
+        QString problem; // empty when the list gave rows
+    };
+    static ParsedList parseList(const ListFile &file);
+    // parsed's rows, or false with the reason reported when it gives none.
+    static bool usable(const ListFile &file, const ParsedList &parsed, Report &report);
     // The periods a list of that age belongs to, one bit each.
     static int periodsAt(int age);
-    // Ids of m_listRows' domains into m_rowIds; unseen names are numbered when adding.
-    void numberRows(bool adding, qsizetype textSize);
-    void addDaily(ListFile &file, qsizetype textSize, Report &report);
-    // Takes the held list in m_listRows out of the given periods.
-    void removeDaily(qsizetype textSize, int periods);
-    void addUs(const ListFile &file, qsizetype textSize, Report &report);
+    // Ids of the list's domains into m_rowIds; unseen names are numbered when adding.
+    void numberRows(bool adding, const ParsedList &list);
+    void addDaily(ListFile &file, const ParsedList &list, Report &report);
+    // Takes a held list out of the given periods.
+    void removeDaily(const ParsedList &list, int periods);
+    void addUs(const ListFile &file, const ParsedList &list, Report &report);
 
     QString m_folder;
     CDomainIndex m_ids;
@@ -125,8 +136,5 @@ private:
     QDate m_newestDay;
     QDate m_newestUsDay;
 
-    // Reused between lists.
-    std::vector<CSnapshotParser::Row> m_listRows;
-    std::vector<int> m_rowIds;
-    qint64 m_malformed = 0;
+    std::vector<int> m_rowIds; // reused between lists
 };
