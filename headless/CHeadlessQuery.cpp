@@ -210,6 +210,13 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
             socket.connectToHost();
             if (!record && failure.isEmpty())
                 loop.exec();
+            if (!record && failure.contains(QStringLiteral(" answered 404 Not Found"))) {
+                // A dated page is refused only when no list is held on that day
+                // or close enough before it; a domain it does not rank is a page.
+                m_out << domain << ' ' << iso << ": no list for that day" << Qt::endl;
+                ++missing;
+                continue;
+            }
             if (!record) {
                 m_out << domain << ' ' << iso << ": " << failure << Qt::endl;
                 ++failed;

@@ -69,6 +69,7 @@ class tst_Backfill : public QObject
 private Q_SLOTS:
     void missingDaysAreFilled();
     void undatedServiceStoresNothing();
+    void refusedDaysAreWithoutList();
 };
 
 void tst_Backfill::missingDaysAreFilled()
@@ -115,6 +116,30 @@ void tst_Backfill::undatedServiceStoresNothing()
     QVERIFY(outcome.err.first().contains(QStringLiteral("nothing was stored")));
     QCOMPARE(server.requestedPaths().size(), 1);
     QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray());
+}
+
+void tst_Backfill::refusedDaysAreWithoutList()
+{
+    // The service refuses a day it holds no list on or shortly before with a
+    // 404; that is a day without a list, while any other refusal is a failure.
+    CTempHome home;
+    home.writeFile(home.domainListPath(), "a.test\n");
+    CLoopbackServer server;
+    server.setPage(pathFor("a.test", Today.addDays(-1)), datedPage(Today.addDays(-1), 100));
+    server.setReply(pathFor("a.test", Today.addDays(-2)), CLoopbackServer::notFound());
+    server.setReply(pathFor("a.test", Today.addDays(-3)),
+                    CLoopbackServer::Reply{{"HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"}});
+
+    const Outcome outcome = backfill(home, server.port(), 3);
+    QCOMPARE(outcome.code, int(CHeadlessQuery::SomeFailed));
+    QCOMPARE(outcome.out.size(), 4);
+    QVERIFY2(outcome.out.at(0).startsWith(QStringLiteral("a.test 2026-12-04: the ranking service at ")),
+             qPrintable(outcome.out.at(0)));
+    QVERIFY2(outcome.out.at(0).contains(QStringLiteral("500 Internal Server Error")), qPrintable(outcome.out.at(0)));
+    QCOMPARE(outcome.out.mid(1), (QStringList{"a.test 2026-12-05: no list for that day",
+                                              "a.test: filled 100,9,NA,NA,NA,NA for 06/12/2026",
+                                              "1 filled, 1 without a list, 1 failed"}));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("a.test,100,9,NA,NA,NA,NA,06/12/2026\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_Backfill)

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+
 namespace {
 
 struct Outcome
@@ -73,6 +75,7 @@ private Q_SLOTS:
     void cannotStart();
     void windowHoldsTheDataFolder();
     void helpAndVersion();
+    void backfillFromDailyLists();
 
 private:
     QString service() const { return QStringLiteral("127.0.0.1:%1").arg(m_service->port()); }
@@ -280,6 +283,106 @@ void tst_QueryCommand::helpAndVersion()
     const Outcome both = runSorvane({"--query", "--rank", "--reach"}, home.path(), QString());
     QCOMPARE(both.exitCode, 2);
     QCOMPARE(both.err.size(), 1);
+}
+
+void tst_QueryCommand::backfillFromDailyLists()
+{
+    // Twenty days of lists ending today, each ranking the names differently;
+    // days 3 and 5 back have no list (the one before them stands in), and
+    // days 8 to 13 back none within the service's three days of grace.
+    const QDate today = QDate::currentDate();
+    QTemporaryDir lists;
+    std::map<int, std::map<QString, int>> ranks; // by days back
+    for (int back = 0; back < 20; ++back) {
+        if (back == 3 || back == 5 || (back >= 8 && back <= 13))
+            continue;
+        QByteArray text;
+        for (int rank = 1; rank <= 12; ++rank) {
+            const QString name = QStringLiteral("n%1.test").arg((rank * 7 + back * 3) % 15);
+            text += QByteArray::number(rank * 100 + back) + ',' + name.toLatin1() + '\n';
+            ranks[back].emplace(name, rank * 100 + back);
+        }
+        QFile file(lists.filePath(today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    }
+    CRankdProcess rankd(QStringLiteral(SORVANE_RANKD_PATH));
+    const CResult<quint16> started = rankd.start(lists.path(), 30000);
+    QVERIFY2(started, qPrintable(started.message()));
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(rankd.port());
+
+    const QStringList domains{"n0.test", "n1.test", "n2.test", "unranked-anywhere.test"};
+    const auto dateOf = [&today](int back) { return today.addDays(-back).toString(QStringLiteral("dd/MM/yyyy")); };
+    CTempHome home;
+    writeDomains(home, domains);
+    const QByteArray held = "old.test,1,2,3,4,5,6,01/01/2020\n"
+                            "n0.test,1,2,3,4,5,6," + dateOf(2).toLatin1() + "\n"
+                            "n0.test,7,8,9,10,11,12," + dateOf(6).toLatin1() + "\n"
+                            "n1.test,NA,NA,NA,NA,NA,NA," + dateOf(4).toLatin1() + "\n";
+    home.writeFile(home.historyPath(), held);
+
+    // What the lists say for a name as of a day: the newest list on or before
+    // it, and the period means counted back from that list.
+    const auto expectedRecord = [&ranks, &dateOf](const QString &name, int back) {
+        const auto anchor = ranks.lower_bound(back);
+        const auto shown = [](int figure) { return figure < 0 ? QStringLiteral("NA") : QString::number(figure); };
+        int current = -1;
+        if (const auto found = anchor->second.find(name); found != anchor->second.end())
+            current = found->second;
+        QStringList fields{name, shown(current), QStringLiteral("NA"), shown(current)};
+        for (const int period : {7, 30, 90}) {
+            qint64 sum = 0;
+            int count = 0;
+            for (auto it = anchor; it != ranks.end() && it->first < anchor->first + period; ++it) {
+                if (const auto found = it->second.find(name); found != it->second.end()) {
+                    sum += found->second;
+                    ++count;
+                }
+            }
+            fields.append(shown(count == 0 ? -1 : int((2 * sum + count) / (2 * count))));
+        }
+        fields.append(dateOf(back));
+        return fields.join(u',');
+    };
+    QStringList expected = QString::fromLatin1(held).split(u'\n', Qt::SkipEmptyParts);
+    int filled = 0;
+    int withoutList = 0;
+    for (const QString &domain : domains) {
+        for (int back = 1; back <= 10; ++back) {
+            if ((domain == u"n0.test" && (back == 2 || back == 6)) || (domain == u"n1.test" && back == 4))
+                continue;
+            if (back >= 8) {
+                ++withoutList;
+                continue;
+            }
+            expected.append(expectedRecord(domain, back));
+            ++filled;
+        }
+    }
+
+    const Outcome first = runSorvane({"--backfill", "10"}, home.path(), address);
+    QCOMPARE(first.err, QStringList());
+    QVERIFY2(first.exitCode == 0, qPrintable(first.out.join(u'\n')));
+    QCOMPARE(first.out.last(), QStringLiteral("%1 filled, %2 without a list, 0 failed").arg(filled).arg(withoutList));
+    const QString noList = QStringLiteral("n2.test %1: no list for that day").arg(today.addDays(-9).toString(Qt::ISODate));
+    QVERIFY2(first.out.contains(noList), qPrintable(first.out.join(u'\n')));
+
+    // The records held before stay first and as they were; the filled ones
+    // carry each day's own figures, and no day without a list got a record.
+    const QByteArray after = CTempHome::readFile(home.historyPath());
+    QVERIFY(after.startsWith(held));
+    QStringList stored;
+    for (const CAlexaRankData &record : storedHistory(home))
+        stored.append(record.toString());
+    QCOMPARE(stored.size(), expected.size());
+    stored.sort();
+    expected.sort();
+    QCOMPARE(stored, expected);
+
+    const Outcome second = runSorvane({"--backfill", "10"}, home.path(), address);
+    QCOMPARE(second.exitCode, 0);
+    QCOMPARE(second.out.last(), QStringLiteral("0 filled, %1 without a list, 0 failed").arg(withoutList));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), after);
 }
 
 QTEST_GUILESS_MAIN(tst_QueryCommand)
