@@ -2,6 +2,7 @@
 
 #include "CFileCalls.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -20,17 +21,18 @@ QString reason(int error)
 
 QString notRegular(const QString &path, mode_t mode)
 {
-    const char *kind = S_ISDIR(mode)    ? "a folder"
-                       : S_ISFIFO(mode) ? "a named pipe"
-                       : S_ISSOCK(mode) ? "a socket"
-                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
-                                                        : "not a regular file";
-    return QStringLiteral("%1 is %2, not a data file.").arg(QDir::toNativeSeparators(path), QLatin1String(kind));
+    const char *kind = S_ISDIR(mode)    ? QT_TRANSLATE_NOOP("CDataFile", "a folder")
+                       : S_ISFIFO(mode) ? QT_TRANSLATE_NOOP("CDataFile", "a named pipe")
+                       : S_ISSOCK(mode) ? QT_TRANSLATE_NOOP("CDataFile", "a socket")
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? QT_TRANSLATE_NOOP("CDataFile", "a device")
+                                                        : QT_TRANSLATE_NOOP("CDataFile", "not a regular file");
+    return QCoreApplication::translate("CDataFile", "%1 is %2, not a data file.")
+        .arg(QDir::toNativeSeparators(path), QCoreApplication::translate("CDataFile", kind));
 }
 
 QString unreadable(const QString &path, int error)
 {
-    return QStringLiteral("%1 could not be read: %2.").arg(QDir::toNativeSeparators(path), reason(error));
+    return QCoreApplication::translate("CDataFile", "%1 could not be read: %2.").arg(QDir::toNativeSeparators(path), reason(error));
 }
 
 } // namespace

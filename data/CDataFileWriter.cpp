@@ -2,6 +2,7 @@
 
 #include "CFileCalls.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -34,7 +35,7 @@ CDataFileWriter::~CDataFileWriter()
 bool CDataFileWriter::fail(const char *step)
 {
     const int error = errno;
-    m_error = QStringLiteral("%1 failed: %2").arg(QLatin1String(step), QString::fromLocal8Bit(std::strerror(error)));
+    m_error = QCoreApplication::translate("CDataFileWriter", "%1 failed: %2").arg(QLatin1String(step), QString::fromLocal8Bit(std::strerror(error)));
     discard();
     return false;
 }

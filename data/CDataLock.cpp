@@ -1,5 +1,6 @@
 #include "CDataLock.h"
 
+#include <QCoreApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -38,8 +39,8 @@ CDataLock::Result CDataLock::acquire()
     const QString shown = QDir::toNativeSeparators(m_path);
     auto unusable = [&](const QString &why) {
         return Result{State::Unusable,
-                      QStringLiteral("Sorvane could not lock its data folder %1: the lock file %2 %3.\n"
-                                     "The window opens read-only: nothing will be saved in this session.")
+                      QCoreApplication::translate("CDataLock", "Sorvane could not lock its data folder %1: the lock file %2 %3.\n"
+                                                                "The window opens read-only: nothing will be saved in this session.")
                           .arg(QDir::toNativeSeparators(m_dataDirectory), shown, why)};
     };
     // Non-blocking and without following a link's target's FIFO: opening
@@ -48,24 +49,24 @@ CDataLock::Result CDataLock::acquire()
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
-            return unusable(QStringLiteral("is a folder"));
-        return unusable(QStringLiteral("cannot be created (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+            return unusable(QCoreApplication::translate("CDataLock", "is a folder"));
+        return unusable(QCoreApplication::translate("CDataLock", "cannot be created (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     struct stat info{};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return unusable(QStringLiteral("is not a regular file"));
+        return unusable(QCoreApplication::translate("CDataLock", "is not a regular file"));
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         if (error == EWOULDBLOCK)
             return {State::Busy,
-                    QStringLiteral("Sorvane is already running with the data folder %1.\n"
-                                   "This window will close without reading or writing its files.\n"
-                                   "(It holds the lock file %2.)")
+                    QCoreApplication::translate("CDataLock", "Sorvane is already running with the data folder %1.\n"
+                                                              "This window will close without reading or writing its files.\n"
+                                                              "(It holds the lock file %2.)")
                         .arg(QDir::toNativeSeparators(m_dataDirectory), shown)};
-        return unusable(QStringLiteral("cannot be locked (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+        return unusable(QCoreApplication::translate("CDataLock", "cannot be locked (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     m_fd = fd;
     // Who holds it, for a person looking at the folder; the lock itself is

@@ -56,8 +56,8 @@ void noteEncoding(const QString &path, QByteArrayView contents, QStringList &not
 {
     const qsizetype lines = invalidUtf8Lines(contents);
     if (lines > 0)
-        notes.append(QStringLiteral("%1 is not UTF-8 text: %2 line(s) hold bytes that are not UTF-8. "
-                                    "They are shown with \uFFFD in place of those bytes and will be saved that way.")
+        notes.append(QCoreApplication::translate("CDataStore", "%1 is not UTF-8 text: %2 line(s) hold bytes that are not UTF-8. "
+                                                               "They are shown with \uFFFD in place of those bytes and will be saved that way.")
                          .arg(QDir::toNativeSeparators(path))
                          .arg(lines));
 }
@@ -180,9 +180,9 @@ CResult<QStringList> CDataStore::readDomainList(const QString &path, QStringList
         constexpr int shown = 10;
         QStringList names = skipped.mid(0, shown);
         if (skipped.size() > shown)
-            names.append(QStringLiteral("... and %1 more").arg(skipped.size() - shown));
-        notes.append(QStringLiteral("A domain name cannot contain \",\"; these lines of %1 were skipped "
-                                    "and will be left out when the list is saved:\n")
+            names.append(QCoreApplication::translate("CDataStore", "... and %1 more").arg(skipped.size() - shown));
+        notes.append(QCoreApplication::translate("CDataStore", "A domain name cannot contain \",\"; these lines of %1 were skipped "
+                                                               "and will be left out when the list is saved:\n")
                          .arg(QDir::toNativeSeparators(path))
                      + names.join(u'\n'));
     }

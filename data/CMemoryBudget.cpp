@@ -1,5 +1,6 @@
 #include "CMemoryBudget.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,9 +59,9 @@ CResult<> CMemoryBudget::checkHistory(const QString &path, qint64 availableBytes
     if (needed <= availableBytes)
         return CResult<>::success();
     return CResult<>::failure(
-        QStringLiteral("The history %1 is %2 large; loading it needs about %3 of memory, but only %4 is available.\n"
-                       "Sorvane opens without the history and leaves the file as it is; nothing is saved over it "
-                       "in this session.\nClose other programs or raise the memory limit and start Sorvane again, "
-                       "or move the file elsewhere to start a new history.")
+        QCoreApplication::translate("CMemoryBudget", "The history %1 is %2 large; loading it needs about %3 of memory, but only %4 is available.\n"
+                                                     "Sorvane opens without the history and leaves the file as it is; nothing is saved over it "
+                                                     "in this session.\nClose other programs or raise the memory limit and start Sorvane again, "
+                                                     "or move the file elsewhere to start a new history.")
             .arg(QDir::toNativeSeparators(path), sizeText(info.size()), sizeText(needed), sizeText(availableBytes)));
 }

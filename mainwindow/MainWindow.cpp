@@ -25,6 +25,7 @@
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -63,12 +64,12 @@ QString overlongDomainsLine(const QStringList &lines)
     constexpr qsizetype nameShown = 40;
     QStringList names;
     for (qsizetype i = 0; i < qMin<qsizetype>(lines.size(), named); ++i)
-        names.append(QStringLiteral("%1 (%2 characters)")
+        names.append(QCoreApplication::translate("MainWindow", "%1 (%2 characters)")
                          .arg(CFieldText::shown(CDomainName::nameOf(lines.at(i)), nameShown))
                          .arg(CDomainName::nameOf(lines.at(i)).size()));
     if (lines.size() > named)
-        names.append(QStringLiteral("and %1 more").arg(lines.size() - named));
-    return QStringLiteral("Skipped in domains.dat, longer than a domain name can be (%1 characters): %2")
+        names.append(QCoreApplication::translate("MainWindow", "and %1 more").arg(lines.size() - named));
+    return QCoreApplication::translate("MainWindow", "Skipped in domains.dat, longer than a domain name can be (%1 characters): %2")
         .arg(CDomainName::MaxLength)
         .arg(names.join(QStringLiteral(", ")));
 }
@@ -256,7 +257,7 @@ void MainWindow::loadHistory()
         historySavable = false;
         rankHistory.clear();
         latestDates->clear(); // the query run keeps a pointer to this list
-        notes.prepend(read.message() + QStringLiteral("\nSorvane opens without it and will not save over it in this session."));
+        notes.prepend(read.message() + tr("\nSorvane opens without it and will not save over it in this session."));
     }
     for (const QString &note : std::as_const(notes))
         prompts->message(note);
@@ -272,7 +273,7 @@ void MainWindow::loadDomainList()
             domains = read.value();
         } else {
             domainsSavable = false;
-            notes.prepend(read.message() + QStringLiteral("\nSorvane opens without it and will not save over it in this session."));
+            notes.prepend(read.message() + tr("\nSorvane opens without it and will not save over it in this session."));
         }
         for (const QString &note : std::as_const(notes))
             prompts->message(note);
@@ -296,7 +297,7 @@ bool MainWindow::saveDomains()
         return true;
     const QString path = CDataStore::domainListPath(settings.dataDirectory);
     if (!domainsSavable) {
-        feed->appendLine(QStringLiteral("The domain list was not saved: %1 was not read at start and is left as it is.")
+        feed->appendLine(tr("The domain list was not saved: %1 was not read at start and is left as it is.")
                              .arg(QDir::toNativeSeparators(path)));
         return false;
     }
@@ -316,7 +317,7 @@ bool MainWindow::saveHistory()
         return true;
     const QString path = CDataStore::historyPath(settings.dataDirectory);
     if (!historySavable) {
-        feed->appendLine(QStringLiteral("The history was not saved: %1 was not read at start and is left as it is.")
+        feed->appendLine(tr("The history was not saved: %1 was not read at start and is left as it is.")
                              .arg(QDir::toNativeSeparators(path)));
         return false;
     }
@@ -387,7 +388,7 @@ void MainWindow::connectQueryRun()
     queryRun->setService(settings.service.host(), settings.service.port());
     queryRun->setClock(settings.clock);
     connect(queryRun.get(), &CQueryRun::started, this,
-            [this] { feed->appendLine(QStringLiteral("Performing alexa data crawl...")); });
+            [this] { feed->appendLine(tr("Performing alexa data crawl...")); });
     connect(queryRun.get(), &CQueryRun::recordAccepted, this, &MainWindow::takeAccepted);
     connect(queryRun.get(), &CQueryRun::recordRefused, this,
             [this](const CAlexaRankData &, const QString &reason) {
@@ -408,7 +409,7 @@ void MainWindow::connectQueryRun()
             progressFrame.start();
     });
     connect(queryRun.get(), &CQueryRun::listExhausted, this,
-            [this] { feed->appendLine(QStringLiteral("alexa ranking queries completed")); });
+            [this] { feed->appendLine(tr("alexa ranking queries completed")); });
     connect(queryRun.get(), &CQueryRun::finished, this, &MainWindow::finishRun);
 }
 

@@ -17,7 +17,7 @@ QString CAlexaSocket::serviceText() const
 
 QString CAlexaSocket::noAnswer(const QString &why) const
 {
-    return QStringLiteral("no answer from the ranking service at %1 (%2)").arg(serviceText(), why);
+    return tr("no answer from the ranking service at %1 (%2)").arg(serviceText(), why);
 }
 
 void CAlexaSocket::processData()
@@ -32,13 +32,13 @@ void CAlexaSocket::processData()
     }
     QString reason;
     if (answer.isEmpty())
-        reason = noAnswer(QStringLiteral("the connection closed without an answer"));
+        reason = noAnswer(tr("the connection closed without an answer"));
     else if (!answer.hasStatusLine())
-        reason = noAnswer(QStringLiteral("no status line in the answer"));
+        reason = noAnswer(tr("no status line in the answer"));
     else if (!answer.isComplete())
-        reason = noAnswer(QStringLiteral("the connection closed before the answer was complete"));
+        reason = noAnswer(tr("the connection closed before the answer was complete"));
     else
-        reason = QStringLiteral("the ranking service at %1 answered %2").arg(serviceText(), answer.statusText())
+        reason = tr("the ranking service at %1 answered %2").arg(serviceText(), answer.statusText())
                  + (answer.reason().isEmpty() ? QString() : QStringLiteral(" (") + answer.reason() + u')');
     Q_EMIT fetchFailed(domain(), reason, index());
 }
@@ -47,5 +47,5 @@ void CAlexaSocket::processError()
 {
     if (domain().isEmpty())
         return;
-    Q_EMIT fetchFailed(domain(), noAnswer(failure().isEmpty() ? QStringLiteral("the fetch failed") : failure()), index());
+    Q_EMIT fetchFailed(domain(), noAnswer(failure().isEmpty() ? tr("the fetch failed") : failure()), index());
 }

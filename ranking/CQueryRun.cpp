@@ -39,14 +39,14 @@ CQueryRun::~CQueryRun()
 
 QString CQueryRun::summary(const Counts &counts)
 {
-    return QStringLiteral("%1 stored, %2 already assessed, %3 failed").arg(counts.stored).arg(counts.refused).arg(counts.failed);
+    return tr("%1 stored, %2 already assessed, %3 failed").arg(counts.stored).arg(counts.refused).arg(counts.failed);
 }
 
 QString CQueryRun::unreachable(const QString &host, int port)
 {
-    return QStringLiteral("The ranking service at %1:%2 could not be reached; no domain was fetched.\n\n"
-                          "Start the local service with scripts/run.sh, or run sorvane-rankd and set "
-                          "SORVANE_SERVICE=host:port to its address before starting Sorvane.")
+    return tr("The ranking service at %1:%2 could not be reached; no domain was fetched.\n\n"
+              "Start the local service with scripts/run.sh, or run sorvane-rankd and set "
+              "SORVANE_SERVICE=host:port to its address before starting Sorvane.")
         .arg(host)
         .arg(port);
 }
@@ -171,7 +171,7 @@ void CQueryRun::takeResult(const CAlexaRankData &record, int socketId)
     markIdle(socketId);
     if (m_dates.contains(record.domain(), record.date())) {
         ++m_counts.refused;
-        Q_EMIT recordRefused(record, record.domain() + QStringLiteral(" has already been assessed for this date..."));
+        Q_EMIT recordRefused(record, tr("%1 has already been assessed for this date...").arg(record.domain()));
     } else {
         m_dates.update(record.domain(), record.date());
         ++m_counts.stored;

@@ -2,10 +2,108 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CAlexaSocket</name>
+    <message>
+        <source>no answer from the ranking service at %1 (%2)</source>
+        <translation>keine Antwort vom Ranking-Dienst unter %1 (%2)</translation>
+    </message>
+    <message>
+        <source>the connection closed without an answer</source>
+        <translation>die Verbindung wurde ohne Antwort geschlossen</translation>
+    </message>
+    <message>
+        <source>no status line in the answer</source>
+        <translation>keine Statuszeile in der Antwort</translation>
+    </message>
+    <message>
+        <source>the connection closed before the answer was complete</source>
+        <translation>die Verbindung wurde geschlossen, bevor die Antwort vollständig war</translation>
+    </message>
+    <message>
+        <source>the ranking service at %1 answered %2</source>
+        <translation>der Ranking-Dienst unter %1 antwortete %2</translation>
+    </message>
+    <message>
+        <source>the fetch failed</source>
+        <translation>der Abruf ist fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
     <name>CCsvWriter</name>
     <message>
         <source>Could not export to %1: %2</source>
         <translation>Export nach %1 nicht möglich: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CDataFile</name>
+    <message>
+        <source>a folder</source>
+        <translation>ein Ordner</translation>
+    </message>
+    <message>
+        <source>a named pipe</source>
+        <translation>eine benannte Pipe</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>ein Socket</translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation>ein Gerät</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>%1 is %2, not a data file.</source>
+        <translation>%1 ist %2, keine Datendatei.</translation>
+    </message>
+    <message>
+        <source>%1 could not be read: %2.</source>
+        <translation>%1 konnte nicht gelesen werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>CDataFileWriter</name>
+    <message>
+        <source>%1 failed: %2</source>
+        <translation>%1 fehlgeschlagen: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CDataLock</name>
+    <message>
+        <source>Sorvane could not lock its data folder %1: the lock file %2 %3.
+The window opens read-only: nothing will be saved in this session.</source>
+        <translation>Sorvane konnte seinen Datenordner %1 nicht sperren: die Sperrdatei %2 %3.
+Das Fenster öffnet sich schreibgeschützt: In dieser Sitzung wird nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>is a folder</source>
+        <translation>ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>cannot be created (%1)</source>
+        <translation>kann nicht angelegt werden (%1)</translation>
+    </message>
+    <message>
+        <source>is not a regular file</source>
+        <translation>ist keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>Sorvane is already running with the data folder %1.
+This window will close without reading or writing its files.
+(It holds the lock file %2.)</source>
+        <translation>Sorvane läuft bereits mit dem Datenordner %1.
+Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.
+(Es hält die Sperrdatei %2.)</translation>
+    </message>
+    <message>
+        <source>cannot be locked (%1)</source>
+        <translation>kann nicht gesperrt werden (%1)</translation>
     </message>
 </context>
 <context>
@@ -15,6 +113,31 @@
 The previous file has been kept.</source>
         <translation>%1 konnte nicht gespeichert werden: %2
 Die bisherige Datei wurde behalten.</translation>
+    </message>
+    <message>
+        <source>%1 is not UTF-8 text: %2 line(s) hold bytes that are not UTF-8. They are shown with � in place of those bytes and will be saved that way.</source>
+        <translation>%1 ist kein UTF-8-Text: %2 Zeile(n) enthalten Bytes, die kein UTF-8 sind. Sie werden mit � anstelle dieser Bytes angezeigt und so gespeichert.</translation>
+    </message>
+    <message>
+        <source>... and %1 more</source>
+        <translation>… und %1 weitere</translation>
+    </message>
+    <message>
+        <source>A domain name cannot contain &quot;,&quot;; these lines of %1 were skipped and will be left out when the list is saved:
+</source>
+        <translation>Ein Domainname kann kein „,“ enthalten; diese Zeilen von %1 wurden übersprungen und werden beim Speichern der Liste weggelassen:
+</translation>
+    </message>
+</context>
+<context>
+    <name>CMemoryBudget</name>
+    <message>
+        <source>The history %1 is %2 large; loading it needs about %3 of memory, but only %4 is available.
+Sorvane opens without the history and leaves the file as it is; nothing is saved over it in this session.
+Close other programs or raise the memory limit and start Sorvane again, or move the file elsewhere to start a new history.</source>
+        <translation>Der Verlauf %1 ist %2 groß; zum Laden werden etwa %3 Arbeitsspeicher benötigt, aber nur %4 sind verfügbar.
+Sorvane öffnet sich ohne den Verlauf und lässt die Datei unverändert; in dieser Sitzung wird nichts darüber gespeichert.
+Schließen Sie andere Programme oder erhöhen Sie die Speichergrenze und starten Sie Sorvane erneut, oder verschieben Sie die Datei, um einen neuen Verlauf zu beginnen.</translation>
     </message>
 </context>
 <context>
@@ -30,6 +153,25 @@ Die bisherige Datei wurde behalten.</translation>
     <message>
         <source>down %1 (%2%)</source>
         <translation>runter %1 (%2 %)</translation>
+    </message>
+</context>
+<context>
+    <name>CQueryRun</name>
+    <message>
+        <source>%1 stored, %2 already assessed, %3 failed</source>
+        <translation>%1 gespeichert, %2 bereits erfasst, %3 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>The ranking service at %1:%2 could not be reached; no domain was fetched.
+
+Start the local service with scripts/run.sh, or run sorvane-rankd and set SORVANE_SERVICE=host:port to its address before starting Sorvane.</source>
+        <translation>Der Ranking-Dienst unter %1:%2 war nicht erreichbar; keine Domain wurde abgerufen.
+
+Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rankd und setzen Sie SORVANE_SERVICE=host:port auf dessen Adresse, bevor Sie Sorvane starten.</translation>
+    </message>
+    <message>
+        <source>%1 has already been assessed for this date...</source>
+        <translation>%1 wurde für dieses Datum bereits erfasst …</translation>
     </message>
 </context>
 <context>
@@ -254,6 +396,29 @@ Die bisherige Datei wurde behalten.</translation>
     </message>
 </context>
 <context>
+    <name>Korv::QtLib::Web::CWebSocket</name>
+    <message>
+        <source>the answer was longer than %1</source>
+        <translation>die Antwort war länger als %1</translation>
+    </message>
+    <message>
+        <source>connection refused</source>
+        <translation>Verbindung abgelehnt</translation>
+    </message>
+    <message>
+        <source>host not found</source>
+        <translation>Host nicht gefunden</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>Zeitüberschreitung</translation>
+    </message>
+    <message>
+        <source>no answer within %1 s</source>
+        <translation>keine Antwort innerhalb von %1 s</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Sorvane</source>
@@ -380,12 +545,6 @@ Die bisherige Datei wurde behalten.</translation>
         <translation>Der Datenordner konnte nicht angelegt werden, bitte starten Sie das Programm neu</translation>
     </message>
     <message>
-        <source>Sorvane is already running with the data folder %1.
-This window will close without reading or writing its files.</source>
-        <translation>Sorvane läuft bereits mit dem Datenordner %1.
-Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.</translation>
-    </message>
-    <message>
         <source>Please provide domain names to begin</source>
         <translation>Bitte geben Sie zuerst Domainnamen an</translation>
     </message>
@@ -396,10 +555,6 @@ Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.</
     <message>
         <source>alexa ranking queries completed</source>
         <translation>Alexa-Rangabfragen abgeschlossen</translation>
-    </message>
-    <message>
-        <source>%1 has already been assessed for this date...</source>
-        <translation>%1 wurde für dieses Datum bereits erfasst …</translation>
     </message>
     <message>
         <source>Do wish you to remove this entry</source>
@@ -434,6 +589,32 @@ Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.</
     <message>
         <source>Data saved successfully</source>
         <translation>Daten erfolgreich gespeichert</translation>
+    </message>
+    <message>
+        <source>%1 (%2 characters)</source>
+        <translation>%1 (%2 Zeichen)</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Skipped in domains.dat, longer than a domain name can be (%1 characters): %2</source>
+        <translation>In domains.dat übersprungen, länger als ein Domainname sein kann (%1 Zeichen): %2</translation>
+    </message>
+    <message>
+        <source>
+Sorvane opens without it and will not save over it in this session.</source>
+        <translation>
+Sorvane öffnet sich ohne sie und speichert in dieser Sitzung nicht darüber.</translation>
+    </message>
+    <message>
+        <source>The domain list was not saved: %1 was not read at start and is left as it is.</source>
+        <translation>Die Domainliste wurde nicht gespeichert: %1 wurde beim Start nicht gelesen und bleibt unverändert.</translation>
+    </message>
+    <message>
+        <source>The history was not saved: %1 was not read at start and is left as it is.</source>
+        <translation>Der Verlauf wurde nicht gespeichert: %1 wurde beim Start nicht gelesen und bleibt unverändert.</translation>
     </message>
 </context>
 <context>

@@ -127,7 +127,7 @@ bool CWebSocket::takeChunk()
     // A server that never stops sending must not exhaust memory.
     if (m_buffer.size() + bytes.size() > m_responseLimit) {
         m_buffer = QString();
-        finishWithError(QStringLiteral("the answer was longer than %1").arg(QLocale::c().formattedDataSize(m_responseLimit)));
+        finishWithError(tr("the answer was longer than %1").arg(QLocale::c().formattedDataSize(m_responseLimit)));
         return false;
     }
     m_buffer += QString::fromLatin1(bytes);
@@ -144,13 +144,13 @@ void CWebSocket::onError(QAbstractSocket::SocketError error)
         return;
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
-        finishWithError(QStringLiteral("connection refused"));
+        finishWithError(tr("connection refused"));
         break;
     case QAbstractSocket::HostNotFoundError:
-        finishWithError(QStringLiteral("host not found"));
+        finishWithError(tr("host not found"));
         break;
     case QAbstractSocket::SocketTimeoutError:
-        finishWithError(QStringLiteral("timed out"));
+        finishWithError(tr("timed out"));
         break;
     default:
         finishWithError(m_socket->errorString());
@@ -162,7 +162,7 @@ void CWebSocket::onTimeout()
 {
     m_timer.stop();
     if (m_fetchOpen)
-        finishWithError(QStringLiteral("no answer within %1 s").arg(double(m_timeoutMs) / 1000.0));
+        finishWithError(tr("no answer within %1 s").arg(double(m_timeoutMs) / 1000.0));
 }
 
 void CWebSocket::finishWithError(const QString &failure)

@@ -1,4 +1,5 @@
 #include "CFakePrompts.h"
+#include "CQueryRun.h"
 #include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "translations/CTranslations.h"
@@ -34,6 +35,16 @@ QString textOf(const CWindowFixture &view, const QString &where)
     return QString();
 }
 
+// The status texts built outside the window, by what they report.
+QString statusText(const QString &what)
+{
+    if (what == u"summary")
+        return CQueryRun::summary({3, 1, 2});
+    if (what == u"unreachable")
+        return CQueryRun::unreachable(QStringLiteral("127.0.0.1"), 8080).section(u'\n', 0, 0);
+    return QString();
+}
+
 void removeTranslators()
 {
     const QList<QTranslator *> translators = qApp->findChildren<QTranslator *>(Qt::FindDirectChildrenOnly);
@@ -64,6 +75,8 @@ private Q_SLOTS:
     void cleanup();
     void windowTexts_data();
     void windowTexts();
+    void statusTexts_data();
+    void statusTexts();
     void otherLanguagesLoadNothing_data();
     void otherLanguagesLoadNothing();
     void germanCatalogueIsComplete();
@@ -124,6 +137,33 @@ void tst_Translations::windowTexts()
     CWindowFixture view;
     view.openWindow();
     QCOMPARE(textOf(view, where), english);
+}
+
+void tst_Translations::statusTexts_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("german");
+
+    QTest::newRow("run summary") << "summary" << "3 stored, 1 already assessed, 2 failed"
+                                 << "3 gespeichert, 1 bereits erfasst, 2 fehlgeschlagen";
+    QTest::newRow("service unreachable")
+        << "unreachable" << "The ranking service at 127.0.0.1:8080 could not be reached; no domain was fetched."
+        << "Der Ranking-Dienst unter 127.0.0.1:8080 war nicht erreichbar; keine Domain wurde abgerufen.";
+}
+
+void tst_Translations::statusTexts()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, english);
+    QFETCH(QString, german);
+
+    QCOMPARE(statusText(what), english);
+    QCOMPARE(CTranslations::install(*qApp, QLocale(QLocale::German, QLocale::Germany)).value(0),
+             QStringLiteral("sorvane_de"));
+    QCOMPARE(statusText(what), german);
+    removeTranslators();
+    QCOMPARE(statusText(what), english);
 }
 
 void tst_Translations::otherLanguagesLoadNothing_data()
