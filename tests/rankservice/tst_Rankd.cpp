@@ -1,4 +1,5 @@
 #include "CAlexaRankData.h"
+#include "CExpectedFigures.h"
 #include "CListPacker.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
@@ -421,26 +422,7 @@ void tst_Rankd::answersAsOfPastDays()
                      answer.constData());
 
             // Worked out from the lists up to that day.
-            CSiteFigures expected;
-            if (const auto it = anchor->second.find(name); it != anchor->second.end())
-                expected.globalRank = expected.yesterday = it->second;
-            if (us != usLists.end()) {
-                if (const auto it = us->second.find(name); it != us->second.end())
-                    expected.usRank = it->second;
-            }
-            int *means[] = {&expected.sevenDay, &expected.oneMonth, &expected.threeMonth};
-            const int periods[] = {7, 30, 90};
-            for (int p = 0; p < 3; ++p) {
-                qint64 sum = 0;
-                int count = 0;
-                for (auto it = anchor; it != lists.end() && it->first < anchor->first + periods[p]; ++it) {
-                    if (const auto found = it->second.find(name); found != it->second.end()) {
-                        sum += found->second;
-                        ++count;
-                    }
-                }
-                *means[p] = count == 0 ? CSiteFigures::None : int((2 * sum + count) / (2 * count));
-            }
+            const CSiteFigures expected = CExpectedFigures::of(name, lists, anchor, usLists, us);
             const CAlexaRankData read = parseRankPage(QString::fromUtf8(answer), QString::fromLatin1(name), true);
             const QString where = QString::fromLatin1(name + " as of " + dayText);
             QVERIFY2(read.globalRank() == shown(expected.globalRank), qPrintable(where));

@@ -1,4 +1,5 @@
 #include "CDomainIndex.h"
+#include "CExpectedFigures.h"
 #include "CListPacker.h"
 #include "CListReader.h"
 #include "MakeFigures.h"
@@ -487,26 +488,7 @@ void tst_SnapshotStore::figuresAsOfPastDay()
     const auto us = usLists.lower_bound(age);
     for (int n = 0; n < 15; ++n) {
         const QByteArray name = 'n' + QByteArray::number(n) + ".test";
-        CSiteFigures expected;
-        if (const auto it = anchor->second.find(name); it != anchor->second.end())
-            expected.globalRank = expected.yesterday = it->second;
-        if (us != usLists.end()) {
-            if (const auto it = us->second.find(name); it != us->second.end())
-                expected.usRank = it->second;
-        }
-        int *means[] = {&expected.sevenDay, &expected.oneMonth, &expected.threeMonth};
-        const int periods[] = {7, 30, 90};
-        for (int p = 0; p < 3; ++p) {
-            qint64 sum = 0;
-            int count = 0;
-            for (auto it = anchor; it != lists.end() && it->first < anchor->first + periods[p]; ++it) {
-                if (const auto found = it->second.find(name); found != it->second.end()) {
-                    sum += found->second;
-                    ++count;
-                }
-            }
-            *means[p] = count == 0 ? CSiteFigures::None : int((2 * sum + count) / (2 * count));
-        }
+        const CSiteFigures expected = CExpectedFigures::of(name, lists, anchor, usLists, us);
         QCOMPARE(store.figures(QString::fromLatin1(name)), expected);
     }
 }
