@@ -52,6 +52,8 @@ for program in /usr/bin/sorvane /usr/bin/sorvane-rankd; do
     fi
 done
 /usr/bin/sorvane-rankd --help
+# Without a display: the command line needs none.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/sorvane --version
 # Hints count as faults: the entry is to be clean.
 hints=$(desktop-file-validate /usr/share/applications/org.qorvex.Sorvane.desktop 2>&1)
 [ -z "$hints" ] || { echo "$hints"; exit 1; }
