@@ -50,14 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CDomainDateList dates;
     CDataStore::parseHistory(bytes, history, dates);
     FUZZ_CHECK(history.size() <= bytes.count('\n') + 1);
-    // The date list holds, per domain, the date that compares greatest.
+    // The date list holds, per domain, the latest date on the calendar.
     QHash<QString, QString> latest;
     for (const CAlexaRankData &record : history) {
         FUZZ_CHECK(!record.toString().contains(u'\n'));
         const auto it = latest.find(record.domain());
         if (it == latest.end())
             latest.insert(record.domain(), record.date());
-        else if (QString::compare(record.date(), *it) > 0)
+        else if (CDomainDateList::isLater(record.date(), *it))
             *it = record.date();
     }
     FUZZ_CHECK(dates.count() == latest.size());
