@@ -1,70 +1,158 @@
 #include "CAlexaRankData.h"
 
+#include "CTextPool.h"
+
+#include <QStringBuilder>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 namespace {
 
-QString assign(QString &field, const QString &value)
+constexpr quint32 NumberFlag = 0x80000000u;
+constexpr quint32 MaxNumber = 0x7fffffffu;
+
+// A plain decimal number: digits only, no leading zero (but "0"), small
+// enough for 31 bits. Any other spelling ("007", "+5") stays text, so it
+// comes back as it was.
+template<typename Char>
+bool plainNumber(const Char *text, qsizetype size, quint32 &value)
 {
-    if (!value.isEmpty())
-        field = value;
-    return field;
+    if (size < 1 || size > 10 || (size > 1 && text[0] == '0'))
+        return false;
+    quint64 n = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = text[i];
+        if (c < '0' || c > '9')
+            return false;
+        n = n * 10 + quint64(c - '0');
+    }
+    if (n > MaxNumber)
+        return false;
+    value = quint32(n);
+    return true;
 }
+
+struct BytesHash
+{
+    using is_transparent = void;
+    std::size_t operator()(std::string_view bytes) const
+    {
+        return std::hash<std::string_view>{}(bytes);
+    }
+};
+
+// A history file repeats its domains, dates and "NA" on every line; this
+// keeps their codes by their bytes, so reading a line costs no string and
+// no lock. Codes never change, so the cache is never stale; it is only kept
+// from growing without end on a file of all-different texts.
+using Utf8Codes = std::unordered_map<std::string, quint32, BytesHash, std::equal_to<>>;
+constexpr std::size_t MaxCachedTexts = 1 << 16;
 
 } // namespace
 
-QString CAlexaRankData::domain(const QString &value) { return assign(m_domain, value); }
-QString CAlexaRankData::globalRank(const QString &value) { return assign(m_globalRank, value); }
-QString CAlexaRankData::usRank(const QString &value) { return assign(m_usRank, value); }
-QString CAlexaRankData::yesterday(const QString &value) { return assign(m_yesterday, value); }
-QString CAlexaRankData::sevenDay(const QString &value) { return assign(m_sevenDay, value); }
-QString CAlexaRankData::oneMonth(const QString &value) { return assign(m_oneMonth, value); }
-QString CAlexaRankData::threeMonth(const QString &value) { return assign(m_threeMonth, value); }
-QString CAlexaRankData::date(const QString &value) { return assign(m_date, value); }
+QString CAlexaRankData::text(quint32 code)
+{
+    if (code == 0)
+        return QString();
+    if (code & NumberFlag)
+        return QString::number(code & MaxNumber);
+    return CTextPool::text(code);
+}
 
-QString CAlexaRankData::year() const { return m_date.mid(6, 4); }
-QString CAlexaRankData::month() const { return m_date.mid(3, 2); }
-QString CAlexaRankData::day() const { return m_date.mid(0, 2); }
+quint32 CAlexaRankData::codeOf(QStringView text)
+{
+    if (text.isEmpty())
+        return 0;
+    quint32 value = 0;
+    if (plainNumber(text.utf16(), text.size(), value))
+        return NumberFlag | value;
+    return CTextPool::idOf(text.toString());
+}
+
+quint32 CAlexaRankData::codeOfUtf8(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return 0;
+    quint32 value = 0;
+    if (plainNumber(text.data(), text.size(), value))
+        return NumberFlag | value;
+    thread_local Utf8Codes cache;
+    const std::string_view key(text.data(), std::size_t(text.size()));
+    if (const auto found = cache.find(key); found != cache.end())
+        return found->second;
+    const quint32 id = CTextPool::idOf(QString::fromUtf8(text));
+    if (cache.size() >= MaxCachedTexts)
+        cache.clear();
+    cache.emplace(key, id);
+    return id;
+}
+
+QString CAlexaRankData::assign(int field, const QString &value)
+{
+    if (!value.isEmpty())
+        m_fields[field] = codeOf(value);
+    return text(m_fields[field]);
+}
+
+QString CAlexaRankData::domain(const QString &value) { return assign(0, value); }
+QString CAlexaRankData::globalRank(const QString &value) { return assign(1, value); }
+QString CAlexaRankData::usRank(const QString &value) { return assign(2, value); }
+QString CAlexaRankData::yesterday(const QString &value) { return assign(3, value); }
+QString CAlexaRankData::sevenDay(const QString &value) { return assign(4, value); }
+QString CAlexaRankData::oneMonth(const QString &value) { return assign(5, value); }
+QString CAlexaRankData::threeMonth(const QString &value) { return assign(6, value); }
+QString CAlexaRankData::date(const QString &value) { return assign(7, value); }
+
+QString CAlexaRankData::year() const { return date().mid(6, 4); }
+QString CAlexaRankData::month() const { return date().mid(3, 2); }
+QString CAlexaRankData::day() const { return date().mid(0, 2); }
 
 QString CAlexaRankData::field(int i) const
 {
-    switch (i) {
-    case 0: return m_domain;
-    case 1: return m_globalRank;
-    case 2: return m_usRank;
-    case 3: return m_yesterday;
-    case 4: return m_sevenDay;
-    case 5: return m_oneMonth;
-    case 6: return m_threeMonth;
-    case 7: return m_date;
-    default: return QString();
-    }
+    if (i < 0 || i >= FieldCount)
+        return QString();
+    return text(m_fields[i]);
 }
 
 QString CAlexaRankData::toString() const
 {
     const QChar sep(u',');
-    return m_domain % sep % m_globalRank % sep % m_usRank % sep % m_yesterday % sep
-           % m_sevenDay % sep % m_oneMonth % sep % m_threeMonth % sep % m_date;
+    return domain() % sep % globalRank() % sep % usRank() % sep % yesterday() % sep
+           % sevenDay() % sep % oneMonth() % sep % threeMonth() % sep % date();
 }
+
+namespace {
+
+// Calls code(field) for the first FieldCount comma-separated parts of line.
+template<typename View, typename Char, typename Code>
+void splitFields(View line, Char comma, quint32 *fields, Code code)
+{
+    int index = 0;
+    qsizetype start = 0;
+    while (index < CAlexaRankData::FieldCount) {
+        const qsizetype end = line.indexOf(comma, start);
+        fields[index++] = code(end < 0 ? line.sliced(start) : line.sliced(start, end - start));
+        if (end < 0)
+            break;
+        start = end + 1;
+    }
+}
+
+} // namespace
 
 CAlexaRankData CAlexaRankData::fromLine(QStringView line)
 {
     CAlexaRankData record;
-    QString *const fields[FieldCount] = {
-        &record.m_domain, &record.m_globalRank, &record.m_usRank, &record.m_yesterday,
-        &record.m_sevenDay, &record.m_oneMonth, &record.m_threeMonth, &record.m_date,
-    };
-    int index = 0;
-    qsizetype start = 0;
-    while (index < FieldCount) {
-        const qsizetype comma = line.indexOf(u',', start);
-        const QStringView part = comma < 0 ? line.mid(start) : line.mid(start, comma - start);
-        // Storing an empty part leaves the field null, as the accessors would.
-        if (!part.isEmpty())
-            *fields[index] = part.toString();
-        ++index;
-        if (comma < 0)
-            break;
-        start = comma + 1;
-    }
+    splitFields(line, u',', record.m_fields, &CAlexaRankData::codeOf);
+    return record;
+}
+
+CAlexaRankData CAlexaRankData::fromUtf8Line(QByteArrayView line)
+{
+    CAlexaRankData record;
+    splitFields(line, ',', record.m_fields, &CAlexaRankData::codeOfUtf8);
     return record;
 }

@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 // The ranking figures of one domain as fetched on one date. Every field is
 // text; the line form (toString) is the line of the history file.
+//
+// A history holds millions of these, so a field is kept as a 32-bit code
+// rather than a string: a plain decimal number is kept as its value, any
+// other text (domains, dates, "NA") as its id in CTextPool. Each text has
+// exactly one code, so records compare equal exactly when their texts do.
 class CAlexaRankData
 {
 public:
@@ -21,14 +27,14 @@ public:
     QString threeMonth(const QString &value = QString());
     QString date(const QString &value = QString());
 
-    QString domain() const { return m_domain; }
-    QString globalRank() const { return m_globalRank; }
-    QString usRank() const { return m_usRank; }
-    QString yesterday() const { return m_yesterday; }
-    QString sevenDay() const { return m_sevenDay; }
-    QString oneMonth() const { return m_oneMonth; }
-    QString threeMonth() const { return m_threeMonth; }
-    QString date() const { return m_date; }
+    QString domain() const { return text(m_fields[0]); }
+    QString globalRank() const { return text(m_fields[1]); }
+    QString usRank() const { return text(m_fields[2]); }
+    QString yesterday() const { return text(m_fields[3]); }
+    QString sevenDay() const { return text(m_fields[4]); }
+    QString oneMonth() const { return text(m_fields[5]); }
+    QString threeMonth() const { return text(m_fields[6]); }
+    QString date() const { return text(m_fields[7]); }
 
     // Cuts of the "dd/MM/yyyy" date, by position and without any check.
     QString year() const;
@@ -43,20 +49,20 @@ public:
     // One history line: fields split at ",", missing ones left empty,
     // anything after the eighth ignored.
     static CAlexaRankData fromLine(QStringView line);
+    // The same for a line of UTF-8 bytes holding no byte-order mark; bytes
+    // that are not UTF-8 read as U+FFFD, as when the whole file is decoded.
+    static CAlexaRankData fromUtf8Line(QByteArrayView line);
 
     friend bool operator==(const CAlexaRankData &, const CAlexaRankData &) = default;
 
 private:
-    QString m_domain;
-    QString m_globalRank;
-    QString m_usRank;
-    QString m_yesterday;
-    QString m_sevenDay;
-    QString m_oneMonth;
-    QString m_threeMonth;
-    QString m_date;
+    static QString text(quint32 code);
+    static quint32 codeOf(QStringView text);
+    static quint32 codeOfUtf8(QByteArrayView text);
+    QString assign(int field, const QString &value);
+
+    quint32 m_fields[FieldCount] = {};
 };
 
-// Only text fields: a history of a million records can grow by moving
-// memory instead of copying every field.
+// Only codes: a history of a million records can grow by moving memory.
 Q_DECLARE_TYPEINFO(CAlexaRankData, Q_RELOCATABLE_TYPE);

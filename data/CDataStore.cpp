@@ -192,11 +192,44 @@ CResult<QStringList> CDataStore::readDomainList(const QString &path, QStringList
 void CDataStore::parseHistory(QByteArrayView contents, QList<CAlexaRankData> &history,
                               CDomainDateList &latestDates)
 {
-    forEachLine(decode(contents), [&](QStringView line) {
-        const CAlexaRankData record = CAlexaRankData::fromLine(line);
+    const auto add = [&](const CAlexaRankData &record) {
         latestDates.update(record.domain(), record.date());
         history.append(record);
-    });
+    };
+    const auto bom = QStringConverter::encodingForData(contents);
+    if (bom && *bom != QStringConverter::Utf8) {
+        forEachLine(decode(contents),
+                    [&](QStringView line) { add(CAlexaRankData::fromLine(line)); });
+        return;
+    }
+    // UTF-8 is read line by line from the bytes: decoding the whole file
+    // first would hold it twice more in memory. A line that may hold a
+    // byte-order mark (0xEF starts one) is decoded whole, as before, so the
+    // marks are dropped or kept just as when the file was decoded at once.
+    if (bom)
+        contents = contents.sliced(3);
+    QStringDecoder lineDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless
+                                                           | QStringConverter::Flag::ConvertInitialBom);
+    qsizetype start = 0;
+    while (start < contents.size()) {
+        qsizetype end = contents.indexOf('\n', start);
+        if (end < 0)
+            end = contents.size();
+        QByteArrayView line = contents.sliced(start, end - start);
+        start = end + 1;
+        while (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (line.indexOf('\xEF') < 0) {
+            add(CAlexaRankData::fromUtf8Line(line));
+            continue;
+        }
+        const QString text = lineDecoder.decode(line);
+        const QStringView withoutMarks = CFieldText::withoutByteOrderMarks(text);
+        if (!withoutMarks.isEmpty())
+            add(CAlexaRankData::fromLine(withoutMarks));
+    }
 }
 
 void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history,

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTest>
 
 #include <unistd.h>
@@ -53,6 +54,8 @@ private Q_SLOTS:
     void byteOrderMarksAreRead_data();
     void byteOrderMarksAreRead();
     void garbageLoadsWhatIsThere();
+    void bytesReadAsTheDecodedFile_data();
+    void bytesReadAsTheDecodedFile();
     void emptyHistorySavesAnEmptyFile();
     void failedSaveKeepsTheOldFile();
     void saveIntoReadOnlyFolder();
@@ -198,6 +201,52 @@ void tst_DataStore::garbageLoadsWhatIsThere()
 
     const QByteArray longLine = QByteArray(10 * 1024 * 1024, 'x') + ",1,2,3,4,5,6,05/08/2012\n";
     QCOMPARE(parse(longLine)->history.size(), 1);
+}
+
+void tst_DataStore::bytesReadAsTheDecodedFile_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("mark inside a line") << QByteArray("a.com,1,\xEF\xBB\xBF" "2,3,4,5,6,x\n");
+    QTest::newRow("marks opening lines")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF" "a.com,1\n\xEF\xBB\xBF\r\nb.com\n");
+    QTest::newRow("mark opening the file and a line")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "a.com,1,2\n");
+    QTest::newRow("cut mark") << QByteArray("\xEF\xBB,a.com\n\xEF\n\xEF\xBBx\n");
+    QTest::newRow("line ends") << QByteArray("a.com,1\r\r\nb.com,2\r\n\r\n\rc.com\r");
+    // Deterministic noise over the bytes that matter here.
+    const char alphabet[] = {'a', '1', '0', ',', '\n', '\r', '/', '\xEF', '\xBB', '\xBF',
+                             '\x80', '\xC3', '\xE2', '\xF0', '\xFF', 'N', 'A'};
+    QByteArray noise;
+    quint32 state = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 1103515245u + 12345u;
+        noise.append(alphabet[(state >> 16) % sizeof alphabet]);
+    }
+    QTest::newRow("noise") << noise;
+}
+
+// The history file is read from its bytes line by line; it must give what
+// decoding the whole file first gives.
+void tst_DataStore::bytesReadAsTheDecodedFile()
+{
+    QFETCH(QByteArray, contents);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(contents);
+    QStringList expected;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        while (line.endsWith(u'\r'))
+            line.chop(1);
+        while (line.startsWith(QChar::ByteOrderMark))
+            line = line.sliced(1);
+        if (!line.isEmpty())
+            expected.append(CAlexaRankData::fromLine(line).toString());
+    }
+    const auto loaded = parse(contents);
+    QStringList read;
+    for (const CAlexaRankData &record : loaded->history)
+        read.append(record.toString());
+    QCOMPARE(read.size(), expected.size());
+    QCOMPARE(read, expected);
 }
 
 void tst_DataStore::emptyHistorySavesAnEmptyFile()

@@ -1,5 +1,6 @@
 #include "CAlexaRankData.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 class tst_RankRecord : public QObject
@@ -13,6 +14,9 @@ private Q_SLOTS:
     void dateCuts();
     void fromLine_data();
     void fromLine();
+    void equalTextsMakeEqualRecords();
+    void utf8LineReadsAsItsText_data();
+    void utf8LineReadsAsItsText();
 };
 
 void tst_RankRecord::defaultRecordIsSevenCommas()
@@ -80,6 +84,14 @@ void tst_RankRecord::fromLine_data()
     QTest::newRow("white space stays") << " a.com ,1,2,3,4,5,6, 05/08/2012"
                                        << " a.com ,1,2,3,4,5,6, 05/08/2012" << " a.com " << " 05/08/2012";
     QTest::newRow("only commas") << ",,,,,,,,,,," << ",,,,,,," << "" << "";
+    // Figures are kept as numbers only when that gives back the same text.
+    QTest::newRow("number spellings")
+        << "a.com,007,0,2147483647,2147483648,+5,-1,01/01/2020"
+        << "a.com,007,0,2147483647,2147483648,+5,-1,01/01/2020" << "a.com" << "01/01/2020";
+    QTest::newRow("odd figures")
+        << QStringLiteral(u"a.com,1e3, 5,\uff11\uff12,NA,00,99999999999,01/01/2020")
+        << QStringLiteral(u"a.com,1e3, 5,\uff11\uff12,NA,00,99999999999,01/01/2020") << "a.com"
+        << "01/01/2020";
 }
 
 void tst_RankRecord::fromLine()
@@ -92,6 +104,51 @@ void tst_RankRecord::fromLine()
     QCOMPARE(record.toString(), stored);
     QCOMPARE(record.domain(), domain);
     QCOMPARE(record.date(), date);
+}
+
+void tst_RankRecord::equalTextsMakeEqualRecords()
+{
+    const CAlexaRankData read = CAlexaRankData::fromLine(u"a.com,7,NA,3,4,5,6,05/08/2012");
+    CAlexaRankData built;
+    built.domain(QStringLiteral("a.com"));
+    built.globalRank(QStringLiteral("7"));
+    built.usRank(QStringLiteral("NA"));
+    built.yesterday(QStringLiteral("3"));
+    built.sevenDay(QStringLiteral("4"));
+    built.oneMonth(QStringLiteral("5"));
+    built.threeMonth(QStringLiteral("6"));
+    built.date(QStringLiteral("05/08/2012"));
+    QCOMPARE(built, read);
+    QCOMPARE(CAlexaRankData::fromUtf8Line("a.com,7,NA,3,4,5,6,05/08/2012"), read);
+    QVERIFY(CAlexaRankData::fromLine(u"a.com,07,NA,3,4,5,6,05/08/2012") != read);
+    QVERIFY(CAlexaRankData::fromLine(u"a.com,7,NA,3,4,5,6,05/08/2013") != read);
+    QVERIFY(CAlexaRankData::fromLine(u"a.com,7,,3,4,5,6,05/08/2012") != read);
+}
+
+void tst_RankRecord::utf8LineReadsAsItsText_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("ascii") << QByteArray("example.com,1234,56,NA,1,2,3,05/08/2012");
+    QTest::newRow("non-ascii domain") << QByteArray("b\xC3\xBC" "cher.de,1,2,3,4,5,6,05/08/2012");
+    QTest::newRow("stray continuation") << QByteArray("a\x80" "b.com,1,2,3,4,5,6,05/08/2012");
+    QTest::newRow("cut sequence before comma") << QByteArray("a\xE2\x82,1,2,3,4,5,6,05/08/2012");
+    QTest::newRow("cut sequence at end") << QByteArray("a.com,1,2,3,4,5,6,05/08/2012\xF0\x9F");
+    QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF.com,1,2,3,4,5,6,05/08/2012");
+    QTest::newRow("encoded surrogate") << QByteArray("a\xED\xA0\x80.com,1,2,3,4,5,6,x");
+    QTest::newRow("digits then garbage") << QByteArray("a.com,12\xFF,2,3,4,5,6,x");
+    QTest::newRow("nine fields") << QByteArray("a.com,1,2,3,4,5,6,x,\xFF");
+}
+
+// A line read from its bytes gives the record its decoded text gives.
+void tst_RankRecord::utf8LineReadsAsItsText()
+{
+    QFETCH(QByteArray, line);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(line);
+    const CAlexaRankData fromBytes = CAlexaRankData::fromUtf8Line(line);
+    const CAlexaRankData fromText = CAlexaRankData::fromLine(text);
+    QCOMPARE(fromBytes.toString(), fromText.toString());
+    QCOMPARE(fromBytes, fromText);
 }
 
 QTEST_APPLESS_MAIN(tst_RankRecord)
