@@ -28,6 +28,9 @@ public:
         int bigHistory;        // the large start-up
         int bigHistoryDomains;
         int bigRuns;
+        int hugeHistory;       // the start-up at the size of years of a long list
+        int hugeHistoryDomains;
+        int hugeRuns;
         int clearSmallRows;    // second size of the clearing, for its growth
         int queryDomains;
         int snapshotDays;
@@ -62,7 +65,7 @@ private:
     // event-loop turn that paints the new rows.
     void benchViews();
     void benchClear();
-    void benchBigStartup();
+    void benchBigStartup(int records, int domains, int runs, double goalMs, double goalMB);
     void benchParser();
     void benchService();
     void benchQueryRun(quint16 port, const QStringList &domains);

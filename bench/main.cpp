@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Small sizes, for a smoke pass; missed goals do not fail."));
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
-        QStringLiteral("Only these groups (comma-separated): files, startup, views, clear, startup_1m, parser, "
+        QStringLiteral("Only these groups (comma-separated): files, startup, views, clear, startup_1m, startup_10m, parser, "
                        "service, query, latency, chart."),
         QStringLiteral("groups"));
     const QCommandLineOption rankdOption(QStringLiteral("rankd"), QStringLiteral("The sorvane-rankd to measure."),

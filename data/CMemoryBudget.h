@@ -5,14 +5,15 @@
 #include <QString>
 #include <QtGlobal>
 
-// Whether the history file fits in the memory at hand. A loaded history
-// takes about twelve times its file size (text held as UTF-16 in eight
-// fields, the table and the tree); a file too large for that is refused
-// before reading, with a message, rather than ending in an abort.
+// Whether the history file fits in the memory at hand. Loading a history
+// takes about three times its file size at its peak (the file read whole,
+// 32 bytes per record of a line of about 65, the table and the tree); a file
+// too large for that is refused before reading, with a message, rather than
+// ending in an abort.
 class CMemoryBudget
 {
 public:
-    static constexpr qint64 BytesPerFileByte = 12;
+    static constexpr qint64 BytesPerFileByte = 3;
 
     // What the system lets this process have: the smaller of the memory
     // available (MemAvailable) and what is left under the address-space
