@@ -2,8 +2,6 @@
 
 #include "CTextPool.h"
 
-#include <QStringBuilder>
-
 #include <functional>
 #include <string>
 #include <string_view>
@@ -62,6 +60,24 @@ QString CAlexaRankData::text(quint32 code)
     return CTextPool::text(code);
 }
 
+void CAlexaRankData::appendText(QString &out, quint32 code)
+{
+    if (code == 0)
+        return;
+    if (!(code & NumberFlag)) {
+        out.append(CTextPool::text(code));
+        return;
+    }
+    char16_t digits[10];
+    int first = 10;
+    quint32 n = code & MaxNumber;
+    do {
+        digits[--first] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    out.append(QStringView(digits + first, 10 - first));
+}
+
 quint32 CAlexaRankData::codeOf(QStringView text)
 {
     if (text.isEmpty())
@@ -117,11 +133,28 @@ QString CAlexaRankData::field(int i) const
     return text(m_fields[i]);
 }
 
+bool CAlexaRankData::isNumber(int i, quint32 *value) const
+{
+    if (i < 0 || i >= FieldCount || !(m_fields[i] & NumberFlag))
+        return false;
+    *value = m_fields[i] & MaxNumber;
+    return true;
+}
+
 QString CAlexaRankData::toString() const
 {
-    const QChar sep(u',');
-    return domain() % sep % globalRank() % sep % usRank() % sep % yesterday() % sep
-           % sevenDay() % sep % oneMonth() % sep % threeMonth() % sep % date();
+    QString line;
+    appendTo(line);
+    return line;
+}
+
+void CAlexaRankData::appendTo(QString &out) const
+{
+    for (int i = 0; i < FieldCount; ++i) {
+        if (i > 0)
+            out.append(u',');
+        appendText(out, m_fields[i]);
+    }
 }
 
 namespace {

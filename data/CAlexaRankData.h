@@ -43,8 +43,13 @@ public:
 
     // Field i in table order (0 = domain ... 7 = date); empty for other i.
     QString field(int i) const;
+    // Whether field i is a plain decimal number, and which: a view can keep
+    // the number and make its text only when it is shown.
+    bool isNumber(int i, quint32 *value) const;
 
     QString toString() const;
+    // Appends the line form to out, with no string made per field.
+    void appendTo(QString &out) const;
 
     // One history line: fields split at ",", missing ones left empty,
     // anything after the eighth ignored.
@@ -57,6 +62,7 @@ public:
 
 private:
     static QString text(quint32 code);
+    static void appendText(QString &out, quint32 code);
     static quint32 codeOf(QStringView text);
     static quint32 codeOfUtf8(QByteArrayView text);
     QString assign(int field, const QString &value);

@@ -268,5 +268,5 @@ CResult<> CDataStore::saveDomainList(const QString &path, const QStringList &dom
 CResult<> CDataStore::saveHistory(const QString &path, const QList<CAlexaRankData> &history)
 {
     return writeLines(path, history.size(),
-                      [&](QString &out, qsizetype i) { out.append(history.at(i).toString()); });
+                      [&](QString &out, qsizetype i) { history.at(i).appendTo(out); });
 }

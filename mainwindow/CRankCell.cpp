@@ -1,5 +1,7 @@
 #include "CRankCell.h"
 
+#include "CAlexaRankData.h"
+
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -65,13 +67,26 @@ CRankCell::CRankCell(const QString &text)
 {
 }
 
+CRankCell::CRankCell(const CAlexaRankData &record, int field)
+    : QTableWidgetItem(QTableWidgetItem::Type)
+{
+    m_isNumber = record.isNumber(field, &m_number);
+    if (!m_isNumber)
+        m_text = record.field(field);
+}
+
+QString CRankCell::shownText() const
+{
+    return m_isNumber ? QString::number(m_number) : m_text;
+}
+
 QVariant CRankCell::data(int role) const
 {
     if (m_compact) {
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return m_text;
+            return shownText();
         case Qt::TextAlignmentRole:
             return int(Qt::AlignCenter);
         default:
@@ -85,7 +100,9 @@ void CRankCell::setData(int role, const QVariant &value)
 {
     if (m_compact) {
         m_compact = false;
-        QTableWidgetItem::setData(Qt::DisplayRole, std::exchange(m_text, QString()));
+        QTableWidgetItem::setData(Qt::DisplayRole, shownText());
+        m_text = QString();
+        m_isNumber = false;
         QTableWidgetItem::setData(Qt::TextAlignmentRole, int(Qt::AlignCenter));
     }
     QTableWidgetItem::setData(role, value);

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+class CAlexaRankData;
+
 // A data cell of the history table: an ordinary item of type 0 whose text
 // and centred alignment are held directly instead of in the general list of
 // roles. A large view creates and later destroys hundreds of thousands of
@@ -15,6 +17,9 @@ class CRankCell : public QTableWidgetItem
 {
 public:
     explicit CRankCell(const QString &text);
+    // Field `field` of record. A number is kept as one and made into text
+    // when shown: a string per cell would have to be freed with it.
+    CRankCell(const CAlexaRankData &record, int field);
     CRankCell(const CRankCell &other) = default;
     CRankCell &operator=(const CRankCell &) = delete;
 
@@ -35,7 +40,11 @@ public:
     static qsizetype liveCells();
 
 private:
+    QString shownText() const;
+
     QString m_text;
+    quint32 m_number = 0;
+    bool m_isNumber = false;
     qsizetype m_historyIndex = -1;
     bool m_compact = true;
 };

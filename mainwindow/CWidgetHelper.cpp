@@ -27,7 +27,7 @@ void CWidgetHelper::appendRows(QTableWidget *table, const QList<CAlexaRankData> 
     for (int i = 0; i < records.size(); ++i) {
         const CAlexaRankData &record = records.at(i);
         for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
-            auto *cell = new CRankCell(record.field(column)); // the table owns it
+            auto *cell = new CRankCell(record, column); // the table owns it
             if (column == 0 && i < historyIndices.size())
                 cell->setHistoryIndex(historyIndices.at(i));
             table->setItem(first + i, column, cell);

@@ -15,6 +15,8 @@ private Q_SLOTS:
     void behavesLikeACentredItem();
     void changedCellKeepsEveryRole();
     void cloneIsEqual();
+    void cellOfARecordShowsItsField_data();
+    void cellOfARecordShowsItsField();
     void tableOwnsAndFreesCells();
 };
 
@@ -50,6 +52,39 @@ void tst_RankCell::changedCellKeepsEveryRole()
     QCOMPARE(table.model()->data(table.model()->index(0, 0)).toString(), QStringLiteral("42"));
     cell->setTextAlignment(Qt::AlignLeft);
     QCOMPARE(cell->textAlignment(), int(Qt::AlignLeft));
+}
+
+void tst_RankCell::cellOfARecordShowsItsField_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("domain") << 0 << "a.com";
+    QTest::newRow("number") << 1 << "42";
+    QTest::newRow("leading zero") << 2 << "007";
+    QTest::newRow("NA") << 3 << "NA";
+    QTest::newRow("empty") << 4 << "";
+    QTest::newRow("largest number") << 5 << "2147483647";
+    QTest::newRow("zero") << 6 << "0";
+    QTest::newRow("date") << 7 << "05/08/2012";
+}
+
+// Numbers are kept as numbers; the text shown, copied and changed must be
+// the field's own all the same.
+void tst_RankCell::cellOfARecordShowsItsField()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    const CAlexaRankData record = CAlexaRankData::fromLine(u"a.com,42,007,NA,,2147483647,0,05/08/2012");
+    QTableWidget table(1, 1);
+    auto *cell = new CRankCell(record, field);
+    table.setItem(0, 0, cell);
+    QCOMPARE(cell->text(), text);
+    QCOMPARE(table.model()->data(table.model()->index(0, 0)).toString(), text);
+    const std::unique_ptr<QTableWidgetItem> copy(cell->clone());
+    QCOMPARE(copy->text(), text);
+    cell->setToolTip(QStringLiteral("tip"));
+    QCOMPARE(cell->text(), text);
+    QCOMPARE(cell->textAlignment(), int(Qt::AlignCenter));
 }
 
 void tst_RankCell::cloneIsEqual()
