@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstddef>
@@ -39,6 +40,23 @@ QByteArray lineTexts(const QList<CAlexaRankData> &history)
     return lines.join(u'\n').toUtf8();
 }
 
+// The records of the file decoded whole first, as it was once read.
+QList<CAlexaRankData> decodedWhole(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    QList<CAlexaRankData> records;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        while (line.endsWith(u'\r'))
+            line.chop(1);
+        while (line.startsWith(QChar::ByteOrderMark))
+            line = line.sliced(1);
+        if (!line.isEmpty())
+            records.append(CAlexaRankData::fromLine(line));
+    }
+    return records;
+}
+
 } // namespace
 
 // The same bytes are read as a history file and as a domain list.
@@ -50,6 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CDomainDateList dates;
     CDataStore::parseHistory(bytes, history, dates);
     FUZZ_CHECK(history.size() <= bytes.count('\n') + 1);
+    // UTF-8 is read line by line from the bytes; that must read as the
+    // decoded file does.
+    const auto bom = QStringConverter::encodingForData(bytes);
+    if (!bom || *bom == QStringConverter::Utf8)
+        FUZZ_CHECK(history == decodedWhole(bytes));
     // The date list holds, per domain, the latest date on the calendar.
     QHash<QString, QString> latest;
     for (const CAlexaRankData &record : history) {
