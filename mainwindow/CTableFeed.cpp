@@ -120,8 +120,6 @@ void CTableFeed::showHeldResults()
     if (!m_runRows.isEmpty())
         m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}), std::exchange(m_runIndices, {}));
     m_log->flush();
-    if (m_rebuildDepth == 0)
-        m_table->setUpdatesEnabled(true);
 }
 
 void CTableFeed::keepNewestLineInView()
@@ -132,8 +130,9 @@ void CTableFeed::keepNewestLineInView()
 
 void CTableFeed::holdFrame()
 {
+    // The table's painting is left on: nothing reaches it between frames,
+    // and turning it back on would repaint the whole table, visible rows or not.
     if (m_frame.isActive())
         return;
-    m_table->setUpdatesEnabled(false);
     m_frame.start();
 }
