@@ -32,7 +32,7 @@ CTableFeed::CTableFeed(QTableWidget *table, QTextEdit *status, const CWidgetHelp
 {
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMs);
-    connect(&m_frame, &QTimer::timeout, this, &CTableFeed::showHeldResults);
+    connect(&m_frame, &QTimer::timeout, this, &CTableFeed::showFrame);
 }
 
 CTableFeed::~CTableFeed() = default;
@@ -40,6 +40,7 @@ CTableFeed::~CTableFeed() = default;
 void CTableFeed::startRun()
 {
     m_running = true;
+    m_rowsPutIn.start();
 }
 
 void CTableFeed::endRun()
@@ -117,9 +118,35 @@ void CTableFeed::clearRows()
 void CTableFeed::showHeldResults()
 {
     m_frame.stop();
-    if (!m_runRows.isEmpty())
-        m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}), std::exchange(m_runIndices, {}));
+    putInRunRows();
     m_log->flush();
+}
+
+void CTableFeed::showFrame()
+{
+    if (!m_runRows.isEmpty() && (newRowsInSight() || m_rowsPutIn.hasExpired(RowsOutOfSightMs)))
+        putInRunRows();
+    m_log->flush();
+    // Rows held back still go in when the view comes to show them or their time is up.
+    if (!m_runRows.isEmpty())
+        m_frame.start();
+}
+
+void CTableFeed::putInRunRows()
+{
+    if (m_runRows.isEmpty())
+        return;
+    m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}), std::exchange(m_runIndices, {}));
+    m_rowsPutIn.start();
+}
+
+bool CTableFeed::newRowsInSight() const
+{
+    if (!m_table->isVisible())
+        return false;
+    // No row at the viewport's bottom edge: the rows end above it.
+    const int bottom = m_table->rowAt(m_table->viewport()->height() - 1);
+    return bottom < 0 || bottom >= m_table->rowCount() - 1;
 }
 
 void CTableFeed::keepNewestLineInView()
