@@ -567,7 +567,7 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
     QList<double> ratios;
     for (qsizetype i = 0; i < qMin(sorvaneRates.size(), bareRates.size()); ++i)
         ratios.append(sorvaneRates.at(i) / bareRates.at(i));
-    m_report.goal(QStringLiteral("query_run_vs_bare"), ratios, QString(), Bound::AtLeast, 0.5);
+    m_report.goal(QStringLiteral("query_run_vs_bare"), ratios, QString(), Bound::AtLeast, 0.8);
 }
 
 void CBench::benchLatency(const CRankdProcess &service, const QStringList &domains)

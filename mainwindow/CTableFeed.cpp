@@ -32,7 +32,7 @@ CTableFeed::CTableFeed(QTableWidget *table, QTextEdit *status, const CWidgetHelp
 {
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMs);
-    connect(&m_frame, &QTimer::timeout, this, &CTableFeed::showHeldResults);
+    connect(&m_frame, &QTimer::timeout, this, &CTableFeed::showFrame);
 }
 
 CTableFeed::~CTableFeed() = default;
@@ -40,6 +40,7 @@ CTableFeed::~CTableFeed() = default;
 void CTableFeed::startRun()
 {
     m_running = true;
+    m_rowsPutIn.start();
 }
 
 void CTableFeed::endRun()
@@ -117,11 +118,35 @@ void CTableFeed::clearRows()
 void CTableFeed::showHeldResults()
 {
     m_frame.stop();
-    if (!m_runRows.isEmpty())
-        m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}), std::exchange(m_runIndices, {}));
+    putInRunRows();
     m_log->flush();
-    if (m_rebuildDepth == 0)
-        m_table->setUpdatesEnabled(true);
+}
+
+void CTableFeed::showFrame()
+{
+    if (!m_runRows.isEmpty() && (newRowsInSight() || m_rowsPutIn.hasExpired(RowsOutOfSightMs)))
+        putInRunRows();
+    m_log->flush();
+    // Rows held back still go in when the view comes to show them or their time is up.
+    if (!m_runRows.isEmpty())
+        m_frame.start();
+}
+
+void CTableFeed::putInRunRows()
+{
+    if (m_runRows.isEmpty())
+        return;
+    m_widgetHelper.appendRows(m_table, std::exchange(m_runRows, {}), std::exchange(m_runIndices, {}));
+    m_rowsPutIn.start();
+}
+
+bool CTableFeed::newRowsInSight() const
+{
+    if (!m_table->isVisible())
+        return false;
+    // No row at the viewport's bottom edge: the rows end above it.
+    const int bottom = m_table->rowAt(m_table->viewport()->height() - 1);
+    return bottom < 0 || bottom >= m_table->rowCount() - 1;
 }
 
 void CTableFeed::keepNewestLineInView()
@@ -132,8 +157,9 @@ void CTableFeed::keepNewestLineInView()
 
 void CTableFeed::holdFrame()
 {
+    // The table's painting is left on: nothing reaches it between frames,
+    // and turning it back on would repaint the whole table, visible rows or not.
     if (m_frame.isActive())
         return;
-    m_table->setUpdatesEnabled(false);
     m_frame.start();
 }

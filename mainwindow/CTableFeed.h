@@ -3,6 +3,7 @@
 #include "CAlexaRankData.h"
 #include "CWidgetHelper.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -16,7 +17,8 @@ class QTextEdit;
 // Puts records into the history table, each with its status line, and other
 // lines into the status text. A local service answers far faster than a
 // screen refreshes, so while a query run takes results in, its rows and
-// lines are held and put in together once per frame. A view rebuild gathers
+// lines are held and put in together once per frame (rows that would land
+// out of sight less often). A view rebuild gathers
 // its rows and puts them in at once when the outermost rebuild ends, with
 // painting suspended meanwhile.
 class CTableFeed : public QObject
@@ -27,6 +29,10 @@ public:
     // While a run takes results in, the table and the status text are
     // redrawn at most once per this many milliseconds.
     static constexpr int FrameMs = 30;
+    // Rows that land below the table's visible part change nothing on
+    // screen but the scroll bar, while putting rows in repaints every visible
+    // cell: during a run those go in at most once per this many milliseconds.
+    static constexpr int RowsOutOfSightMs = 250;
 
     CTableFeed(QTableWidget *table, QTextEdit *status, const CWidgetHelper &widgetHelper, QObject *parent);
     ~CTableFeed() override;
@@ -58,6 +64,10 @@ public:
 
 private:
     void holdFrame();
+    void showFrame();
+    void putInRunRows();
+    // Whether rows appended now would show in the table's visible part.
+    bool newRowsInSight() const;
 
     QTableWidget *m_table;
     QTextEdit *m_status;
@@ -66,6 +76,7 @@ private:
     bool m_running = false;
 
     QTimer m_frame;
+    QElapsedTimer m_rowsPutIn; // during a run, since rows last went in
     QList<CAlexaRankData> m_runRows; // taken in, put into the table with the next frame
     QList<qsizetype> m_runIndices;
 

@@ -41,6 +41,8 @@ private Q_SLOTS:
     void endingARunShowsWhatIsHeld();
     void nestedRebuildsPutTheirRowsInOnce();
     void clearingDropsHeldRows();
+    void heldRowsGoInDuringTheRun_data();
+    void heldRowsGoInDuringTheRun();
 };
 
 void tst_TableFeed::outsideARunRowsGoInAtOnce()
@@ -106,6 +108,34 @@ void tst_TableFeed::clearingDropsHeldRows()
     f.feed.clearRows();
     f.feed.showHeldResults();
     QCOMPARE(f.table.rowCount(), 0);
+}
+
+void tst_TableFeed::heldRowsGoInDuringTheRun_data()
+{
+    QTest::addColumn<int>("rowsBefore");
+    QTest::newRow("new rows in sight") << 0;
+    QTest::newRow("new rows below the visible part") << 200;
+}
+
+void tst_TableFeed::heldRowsGoInDuringTheRun()
+{
+    QFETCH(int, rowsBefore);
+    CFeedFixture f;
+    f.table.resize(400, 200);
+    f.table.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.table));
+    for (int i = 0; i < rowsBefore; ++i)
+        f.feed.addRecord(record(QStringLiteral("old%1.com").arg(i)));
+    f.feed.startRun();
+    f.feed.addRecord(record(QStringLiteral("a.com")));
+    f.feed.addRecord(record(QStringLiteral("b.com")));
+    // Without the run ending or anyone asking, the frames put them in, in order.
+    QTRY_COMPARE(f.table.rowCount(), rowsBefore + 2);
+    QCOMPARE(f.table.item(rowsBefore, 0)->text(), QStringLiteral("a.com"));
+    QCOMPARE(f.table.item(rowsBefore + 1, 0)->text(), QStringLiteral("b.com"));
+    QCOMPARE(f.lines().size(), rowsBefore + 2);
+    QCOMPARE(f.lines().last(), QStringLiteral("b.com -> {b.com,1,2,3,4,5,6,05/08/2012}"));
+    QVERIFY(f.feed.isRunning());
 }
 
 QTEST_MAIN(tst_TableFeed)
