@@ -46,6 +46,10 @@ public:
     // Whether field i is a plain decimal number, and which: a view can keep
     // the number and make its text only when it is shown.
     bool isNumber(int i, quint32 *value) const;
+    // A key for field i, equal for two records exactly when the texts are
+    // (within one run of the program): a pass over a whole history can
+    // match domains without a string per record.
+    quint32 key(int i) const { return i >= 0 && i < FieldCount ? m_fields[i] : 0; }
 
     QString toString() const;
     // Appends the line form to out, with no string made per field.

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int DomainField = 0;
+
 struct Move
 {
     QString domain;
@@ -37,25 +39,29 @@ QString CRunMoves::summary(const QList<CAlexaRankData> &history, const QList<CAl
             runDates[record.domain()].append(date);
     }
     // Per domain, the newest record before the earliest date of the run.
-    QHash<QString, QDate> earliest;
-    for (auto it = runDates.cbegin(); it != runDates.cend(); ++it)
-        earliest.insert(it.key(), *std::min_element(it->cbegin(), it->cend()));
-    QHash<QString, Latest> previous;
+    // The history is matched by domain key: it may hold millions of records.
+    QHash<quint32, QDate> earliest;
+    for (const CAlexaRankData &record : run) {
+        const auto dates = runDates.constFind(record.domain());
+        if (dates != runDates.constEnd())
+            earliest.insert(record.key(DomainField), *std::min_element(dates->cbegin(), dates->cend()));
+    }
+    QHash<quint32, Latest> previous;
     for (const CAlexaRankData &record : history) {
-        const auto runStart = earliest.constFind(record.domain());
+        const auto runStart = earliest.constFind(record.key(DomainField));
         if (runStart == earliest.constEnd())
             continue;
         const QDate date = CTrendFigure::date(record.date());
         if (!date.isValid() || date >= *runStart)
             continue;
-        Latest &latest = previous[record.domain()];
+        Latest &latest = previous[record.key(DomainField)];
         if (!latest.date.isValid() || date >= latest.date)
             latest = {date, record.globalRank()};
     }
 
     QList<Move> moves;
     for (const CAlexaRankData &record : run) {
-        const auto before = previous.constFind(record.domain());
+        const auto before = previous.constFind(record.key(DomainField));
         if (before == previous.constEnd())
             continue;
         const std::optional<double> was = CTrendFigure::value(before->text);
