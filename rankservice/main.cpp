@@ -316,6 +316,8 @@ int main(int argc, char *argv[])
         const bool fromCache = *cacheOutcome == CStoreCache::Outcome::Used;
         if (*cacheOutcome == CStoreCache::Outcome::Damaged)
             err << "sorvane-rankd: ignoring the cache " << cachePath << ": " << *cacheWhy << Qt::endl;
+        else if (*cacheOutcome == CStoreCache::Outcome::Stale)
+            out << "cache: not used, " << *cacheWhy << Qt::endl;
         for (const QString &problem : report->problems)
             err << problem << '\n';
         err.flush();
