@@ -17,6 +17,7 @@ public:
         int days;
         int rows;
         int runs;
+        bool cold; // drop the page cache before each start of the service, where allowed
     };
 
     static const Sizes FullSizes;

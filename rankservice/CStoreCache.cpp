@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <cstring>
+#include <new>
 
 #include <sys/stat.h>
 
@@ -181,6 +182,19 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
 CStoreCache::Outcome CStoreCache::read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
                                        CSnapshotStore::Report &report, QString *why)
 {
+    // A file made to claim absurd sizes, checksum and all, costs a refusal, never the service.
+    try {
+        return readWhole(path, fingerprint, store, report, why);
+    } catch (const std::bad_alloc &) {
+        if (why)
+            *why = QStringLiteral("damaged (sizes beyond memory)");
+        return Outcome::Damaged;
+    }
+}
+
+CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArray &fingerprint,
+                                            CSnapshotStore &store, CSnapshotStore::Report &report, QString *why)
+{
     const auto fail = [why](Outcome outcome, const QString &reason) {
         if (why)
             *why = reason;
@@ -267,7 +281,8 @@ CStoreCache::Outcome CStoreCache::read(const QString &path, const QByteArray &fi
     if (!take(names.data(), names.size()))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
     quint64 accBytes = 0;
-    if (!takeLength(accBytes) || accBytes != accCount * sizeof(CSnapshotStore::Accumulator))
+    if (!takeLength(accBytes) || accCount > accBytes / sizeof(CSnapshotStore::Accumulator)
+        || accBytes != accCount * sizeof(CSnapshotStore::Accumulator))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
     loaded.m_acc.resize(size_t(accCount));
     if (!take(loaded.m_acc.data(), qint64(accBytes)) || left != 0)

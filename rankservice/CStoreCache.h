@@ -39,4 +39,8 @@ public:
     // gives the reason in why.
     static Outcome read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
                         CSnapshotStore::Report &report, QString *why = nullptr);
+
+private:
+    static Outcome readWhole(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
+                             CSnapshotStore::Report &report, QString *why);
 };
