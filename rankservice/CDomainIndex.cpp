@@ -148,8 +148,12 @@ bool CDomainIndex::setNames(QByteArray names)
     if (found.size() > size_t(INT32_MAX))
         return false;
     m_names = std::move(names);
-    while (10 * found.size() > 7 * m_slots.size())
-        grow();
+    // The table at its final size at once: growing it step by step cleared
+    // twice its memory for nothing.
+    size_t tableSize = 1024;
+    while (10 * found.size() > 7 * tableSize)
+        tableSize *= 2;
+    m_slots = decltype(m_slots)(tableSize);
     constexpr size_t Ahead = 16;
     for (size_t i = 0; i < found.size(); ++i) {
         if (i + Ahead < found.size())

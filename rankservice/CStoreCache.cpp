@@ -8,7 +8,10 @@
 #include <QSaveFile>
 
 #include <cstring>
+#include <future>
 #include <new>
+#include <optional>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -162,7 +165,21 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
     putSection(names.constData(), size_t(names.size()));
-    putSection(store.m_acc.data(), accBytes);
+    // The sums have a checksum of their own, so that a reader can check them
+    // on another thread while it numbers the names.
+    const quint64 accBytes64 = accBytes;
+    put(&accBytes64, sizeof accBytes64);
+    Checksum accSum;
+    accSum.add(store.m_acc.data(), accBytes);
+    const quint64 accValue = accSum.value();
+    sum.add(&accValue, sizeof accValue);
+    const char *sums = reinterpret_cast<const char *>(store.m_acc.data());
+    for (size_t done = 0; ok && done < accBytes;) {
+        const qint64 step = file.write(sums + done, qint64(std::min<size_t>(accBytes - done, size_t(64) << 20)));
+        ok = step > 0;
+        done += size_t(qMax<qint64>(step, 0));
+    }
+    length += qint64(accBytes);
     Trailer trailer{};
     trailer.checksum = sum.value();
     trailer.length = quint64(length) + sizeof trailer;
@@ -284,12 +301,41 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
     if (!takeLength(accBytes) || accCount > accBytes / sizeof(CSnapshotStore::Accumulator)
         || accBytes != accCount * sizeof(CSnapshotStore::Accumulator))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-    loaded.m_acc.resize(size_t(accCount));
-    if (!take(loaded.m_acc.data(), qint64(accBytes)) || left != 0)
+    if (accBytes != quint64(left))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
+    loaded.m_acc.resize(size_t(accCount));
+    // The sums are read and checked on another thread while this one numbers
+    // the names: from a cold cache the disk and the CPU work at once.
+    const qint64 accAt = file.pos();
+    const auto readSums = [&path, accAt, accBytes, data = loaded.m_acc.data()]() -> std::optional<quint64> {
+        QFile sums(path);
+        if (!sums.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !sums.seek(accAt))
+            return std::nullopt;
+        char *p = reinterpret_cast<char *>(data);
+        for (quint64 done = 0; done < accBytes;) {
+            const qint64 step = sums.read(p + done, qint64(qMin<quint64>(accBytes - done, quint64(64) << 20)));
+            if (step <= 0)
+                return std::nullopt;
+            done += quint64(step);
+        }
+        Checksum accSum;
+        accSum.add(data, size_t(accBytes));
+        return accSum.value();
+    };
+    std::future<std::optional<quint64>> sums;
+    try {
+        sums = std::async(std::launch::async, readSums);
+    } catch (const std::system_error &) {
+        sums = std::async(std::launch::deferred, readSums);
+    }
+    const bool numbered = loaded.m_ids.setNames(std::move(names)) && quint64(loaded.m_ids.size()) == accCount;
+    const std::optional<quint64> accValue = sums.get();
+    if (!accValue)
+        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
+    sum.add(&*accValue, sizeof *accValue);
     if (sum.value() != trailer.checksum)
         return fail(Outcome::Damaged, QStringLiteral("damaged (checksum)"));
-    if (!loaded.m_ids.setNames(std::move(names)) || quint64(loaded.m_ids.size()) != accCount)
+    if (!numbered)
         return fail(Outcome::Damaged, QStringLiteral("damaged (names)"));
 
     loaded.m_folder = folder;
