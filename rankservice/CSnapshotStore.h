@@ -94,6 +94,8 @@ private:
 
     // Running sums while lists are folded in; three periods of 7, 30 and 90
     // days. Forty bytes: 5.7M of them are most of a loaded service's memory.
+    // The cache keeps them byte for byte: a change here needs a new
+    // CStoreCache::Version.
     struct Accumulator
     {
         static constexpr int Periods = 3;

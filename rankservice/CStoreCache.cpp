@@ -140,6 +140,13 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
     header.byteOrder = ByteOrder;
     header.accumulatorSize = sizeof(CSnapshotStore::Accumulator);
 
+    // A service stopped while it wrote leaves its temporary file (hundreds
+    // of MB for real lists) behind: gone before the next is written.
+    const QFileInfo target(path);
+    QDir folder = target.dir();
+    for (const QString &left : folder.entryList({target.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+        folder.remove(left);
+
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();

@@ -106,9 +106,15 @@ void tst_StoreCache::answersAsTheListsDo()
 {
     QTemporaryDir dir;
     writeLists(dir);
+    // What a service stopped while writing leaves behind goes with the next write.
+    const QString leftOver = cachePath(dir) + QStringLiteral(".Ab12Cd");
+    QVERIFY(writeFile(leftOver, "half a cache"));
     CSnapshotStore cold;
     CSnapshotStore::Report coldReport;
     const QByteArray print = loadAndCache(dir, cold, coldReport);
+    QVERIFY(!QFileInfo::exists(leftOver));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".sorvane*")}, QDir::Files | QDir::Hidden),
+             QStringList{CSnapshotStore::CacheFileName});
     QVERIFY(coldReport.malformedLines > 0);
     QVERIFY(coldReport.duplicateLines > 0);
     QCOMPARE(coldReport.days, CSnapshotStore::WindowDays);
