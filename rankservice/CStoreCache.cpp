@@ -153,8 +153,7 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
     Checksum sum;
     qint64 length = 0;
     bool ok = true;
-    const auto put = [&](const void *data, size_t size) {
-        sum.add(data, size);
+    const auto writeAll = [&](const void *data, size_t size) {
         // Written in pieces: a single write of hundreds of MB may come back short.
         const char *p = static_cast<const char *>(data);
         for (size_t done = 0; ok && done < size;) {
@@ -163,6 +162,10 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
             done += size_t(qMax<qint64>(step, 0));
         }
         length += qint64(size);
+    };
+    const auto put = [&](const void *data, size_t size) {
+        sum.add(data, size);
+        writeAll(data, size);
     };
     const auto putSection = [&](const void *data, size_t size) {
         const quint64 size64 = size;
@@ -180,13 +183,7 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
     accSum.add(store.m_acc.data(), accBytes);
     const quint64 accValue = accSum.value();
     sum.add(&accValue, sizeof accValue);
-    const char *sums = reinterpret_cast<const char *>(store.m_acc.data());
-    for (size_t done = 0; ok && done < accBytes;) {
-        const qint64 step = file.write(sums + done, qint64(std::min<size_t>(accBytes - done, size_t(64) << 20)));
-        ok = step > 0;
-        done += size_t(qMax<qint64>(step, 0));
-    }
-    length += qint64(accBytes);
+    writeAll(store.m_acc.data(), accBytes);
     Trailer trailer{};
     trailer.checksum = sum.value();
     trailer.length = quint64(length) + sizeof trailer;
