@@ -5,9 +5,10 @@
 #include <QString>
 
 // Measures the service on lists as they are published: daily top lists of
-// a million rows, compressed (zip and gzip, generated here). Prints the time
-// and peak memory of sorvane-rankd loading the whole window, and the time of
-// folding in one more day, which must not read the other days again.
+// a million rows, plain and compressed (zip and gzip, generated here). Prints
+// the time and peak memory of sorvane-rankd loading the whole window, of its
+// restart over lists it has cached, and the time of folding in one more day,
+// which must not read the other days again.
 class CListLoadBench
 {
 public:
@@ -16,6 +17,7 @@ public:
         int days;
         int rows;
         int runs;
+        bool cold; // drop the page cache before each start of the service, where allowed
     };
 
     static const Sizes FullSizes;
@@ -27,13 +29,29 @@ public:
     void run();
 
 private:
-    // Writes the list of the day back days before the newest; returns its file name.
-    QString writeDay(const QString &folder, int back) const;
-    void benchServiceLoad(const QString &folder);
+    enum class Packing { Plain, Packed }; // packed: zip on even days, gzip on odd ones
+
+    // The text of the list of the day back days before the newest.
+    QByteArray dayText(int back) const;
+    QString listName(int back, const QString &suffix) const;
+    // Writes that list; returns its file name.
+    QString writeDay(const QString &folder, int back, Packing packing) const;
+    // The names in the union of the lists written, counted.
+    qint64 distinctNames() const;
+    // Empties the page cache where this process may; false when it cannot.
+    static bool dropPageCache();
+    // Starts sorvane-rankd on folder, times it until it is ready and takes
+    // its peak memory; with waitForCache, lets it write its cache before it stops.
+    bool startService(const QString &folder, bool waitForCache, double *ms, double *peak, QByteArray *output) const;
+    void benchServiceLoad(const QString &folder, const QString &figure, double goalMs);
+    // The service started again over lists whose cache the last load left.
+    void benchRestart(const QString &folder);
     void benchAddDay(const QString &folder);
 
     CBenchReport &m_report;
     QString m_root;
     QString m_rankd;
     Sizes m_sizes;
+    int m_core;    // names on every day's list
+    qint64 m_pool; // names the tails are drawn from
 };

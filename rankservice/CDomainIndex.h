@@ -29,6 +29,12 @@ public:
     int insert(QByteArrayView name, quint32 hash);
     int size() const { return m_size; }
     void clear();
+    // Every name in the order of their numbers, each after a byte giving its
+    // length: what a cache of the index keeps.
+    const QByteArray &names() const { return m_names; }
+    // Numbers the names of such a block again, in its order; false (and an
+    // empty index) when the block is not one, or names a name twice.
+    bool setNames(QByteArray names);
     // Starts fetching the slot where a name of that hash lives. Looking up a
     // list's names one after the other waits on memory for nearly every
     // slot; with the hashes worked out first, the slots of names a few rows
@@ -38,16 +44,26 @@ public:
         if (!m_slots.empty())
             __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
     }
+    // The second step, for a slot asked for a while before: starts fetching
+    // the name it points to, which the look-up compares.
+    void prefetchName(quint32 hash) const
+    {
+        if (m_slots.empty())
+            return;
+        const Slot &slot = m_slots[hash & (m_slots.size() - 1)];
+        if (slot.hash == hash && slot.id != NotFound)
+            __builtin_prefetch(m_names.constData() + slot.offset);
+    }
 
 private:
     // The name's place is kept in the slot too, so that checking a match
-    // costs one more memory access, not two.
+    // costs one more memory access, not two; its length is the byte before it.
+    // Twelve bytes, not sixteen: the table of 5.7M names is 100 MB, not 134.
     struct Slot
     {
         quint32 hash = 0;
         qint32 id = NotFound;
         quint32 offset = 0;
-        quint32 length = 0;
     };
 
     // Big tables in huge pages where the system gives them: nearly every
@@ -68,7 +84,9 @@ private:
     size_t slotFor(QByteArrayView name, quint32 hash) const;
     void grow();
 
-    std::vector<Slot, HugePageAllocator<Slot>> m_slots; // size a power of two, at most half full
+    // A power of two in size, at most 70% full: linear probing stays short
+    // there, and a table twice the size would be a fifth of the service's memory.
+    std::vector<Slot, HugePageAllocator<Slot>> m_slots;
     QByteArray m_names;
     int m_size = 0;
 };

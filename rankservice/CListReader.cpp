@@ -45,6 +45,23 @@ struct Stamp
     }
 };
 
+constexpr qsizetype ReadChunk = 256 * 1024;
+
+// The start of a plain list: text, where every packed format libarchive
+// knows starts with a binary or a known magic.
+bool looksLikeText(QByteArrayView start)
+{
+    if (start.startsWith("\xEF\xBB\xBF"))
+        return true;
+    if (start.startsWith("BZh") || start.startsWith("LZIP"))
+        return false;
+    for (const char c : start) {
+        if (!((c >= 0x20 && c < 0x7f) || c == '\t' || c == '\r' || c == '\n'))
+            return false;
+    }
+    return !start.isEmpty();
+}
+
 } // namespace
 
 CListReader::Result CListReader::read(const QString &path, const std::function<void(qint64)> &afterChunk)
@@ -66,7 +83,42 @@ CListReader::Result CListReader::read(const QString &path, const std::function<v
 
     // A zip is read through its central directory, which comes last, so a
     // cut-off download is noticed; anything else is one stream, gzip or plain.
-    const bool zip = file.read(4) == QByteArrayView("PK\x03\x04");
+    const QByteArray magic = file.read(4);
+    const bool zip = magic == QByteArrayView("PK\x03\x04");
+    const bool gzip = magic.startsWith("\x1f\x8b");
+    if (looksLikeText(magic) && file.size() <= MaxTextSize) {
+        // Plain text straight into its buffer: libarchive's raw reading would
+        // copy it in 64 KB pieces into a buffer grown as it goes.
+        result.text = QByteArray(qsizetype(file.size()), Qt::Uninitialized);
+        qint64 got = 0;
+        if (!file.seek(0)) {
+            result.text.clear();
+            result.problem = QStringLiteral("cannot be read: ") + file.errorString();
+            return result;
+        }
+        while (got < result.text.size()) {
+            const qint64 step = file.read(result.text.data() + got, result.text.size() - got);
+            if (step <= 0)
+                break;
+            got += step;
+            if (afterChunk)
+                afterChunk(got);
+        }
+        if (got != result.text.size() || file.read(1).size() != 0 || !(Stamp::of(file.handle()) == opened)) {
+            result.text.clear();
+            result.problem = QStringLiteral("changed while it was read (rewritten or cut short)");
+        }
+        return result;
+    }
+    // A gzip stream ends with its unpacked size (modulo 4 GB): enough to
+    // reserve the text at once for any list this reads.
+    qsizetype expected = 0;
+    if (gzip && file.size() >= 18 && file.seek(file.size() - 4)) {
+        const QByteArray tail = file.read(4);
+        if (tail.size() == 4)
+            expected = qsizetype(quint8(tail[0]) | quint8(tail[1]) << 8 | quint8(tail[2]) << 16
+                                 | quint32(quint8(tail[3])) << 24);
+    }
     if (!file.seek(0)) {
         result.problem = QStringLiteral("cannot be read: ") + file.errorString();
         return result;
@@ -99,11 +151,17 @@ CListReader::Result CListReader::read(const QString &path, const std::function<v
         return result;
     }
     if (archive_entry_size_is_set(entry))
-        result.text.reserve(qsizetype(archive_entry_size(entry)));
+        result.text.reserve(qsizetype(archive_entry_size(entry)) + ReadChunk);
+    else if (expected > 0 && expected <= MaxTextSize)
+        result.text.reserve(expected + ReadChunk);
 
-    char chunk[64 * 1024];
+    // Unpacked straight into the text, not through a buffer of its own: the
+    // copy was a tenth of reading a compressed list.
     for (;;) {
-        const la_ssize_t got = archive_read_data(reader.get(), chunk, sizeof chunk);
+        const qsizetype at = result.text.size();
+        result.text.resize(at + ReadChunk); // within the reserved size, or grown geometrically
+        const la_ssize_t got = archive_read_data(reader.get(), result.text.data() + at, size_t(ReadChunk));
+        result.text.resize(at + qMax<qsizetype>(got, 0));
         if (got == 0)
             break;
         if (got < 0) {
@@ -111,12 +169,11 @@ CListReader::Result CListReader::read(const QString &path, const std::function<v
             result.problem = QStringLiteral("is damaged: ") + reason(reader.get());
             return result;
         }
-        if (result.text.size() + got > MaxTextSize) {
+        if (result.text.size() > MaxTextSize) {
             result.text.clear();
             result.problem = QStringLiteral("unpacks to more than %1 MB").arg(MaxTextSize >> 20);
             return result;
         }
-        result.text.append(chunk, got);
         if (afterChunk)
             afterChunk(archive_filter_bytes(reader.get(), -1));
     }

@@ -64,10 +64,17 @@ void CListRefresher::refresh()
         finish(outcome);
         return;
     }
-    auto grown = std::make_shared<CSnapshotStore>(m_store);
+    auto grown = std::make_shared<CSnapshotStore>();
     auto added = std::make_shared<int>(0);
     const QString folder = m_source.folder(m_dataFolder);
-    m_worker = QThread::create([grown, added, folder] { *added = grown->addNewer(folder).days; });
+    // Copied on the worker too: hundreds of MB for real lists, which would
+    // hold up requests here. Requests only read the store meanwhile, and it
+    // changes only by the swap below.
+    const CSnapshotStore *held = &m_store;
+    m_worker = QThread::create([grown, added, folder, held] {
+        *grown = *held;
+        *added = grown->addNewer(folder).days;
+    });
     m_worker->setParent(this);
     connect(m_worker, &QThread::finished, this, [this, grown, added, outcome] {
         m_store.swap(*grown);

@@ -35,6 +35,57 @@ bool sameText(QByteArrayView a, QByteArrayView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// Host-name characters, for the common line that needs no trimming.
+struct HostChars
+{
+    bool allowed[256] = {};
+    constexpr HostChars()
+    {
+        for (int c = 'a'; c <= 'z'; ++c)
+            allowed[c] = allowed[c - 'a' + 'A'] = true;
+        for (int c = '0'; c <= '9'; ++c)
+            allowed[c] = true;
+        allowed[int('-')] = allowed[int('_')] = allowed[int('.')] = true;
+    }
+};
+constexpr HostChars Host;
+
+// The plain "rank,domain" line, as nearly every line of a headerless list
+// is written: digits, one comma, host-name characters, then the line's end.
+// Returns the row and moves pos past the line; anything else (spaces,
+// quotes, more fields, a bad name) returns false and leaves it to the
+// general reading of a line, so both agree on every line.
+bool plainRow(QByteArrayView text, qsizetype &pos, CSnapshotParser::Row &row)
+{
+    const char *const begin = text.data();
+    const qsizetype size = text.size();
+    qsizetype at = pos;
+    while (at < size && begin[at] >= '0' && begin[at] <= '9')
+        ++at;
+    if (at == pos || at >= size || begin[at] != ',')
+        return false;
+    const int rank = CSnapshotParser::parseRank(QByteArrayView(begin + pos, at - pos));
+    const qsizetype nameStart = ++at;
+    char previous = '.'; // a leading dot is refused like a double one
+    while (at < size && Host.allowed[quint8(begin[at])]) {
+        if (begin[at] == '.' && previous == '.')
+            return false;
+        previous = begin[at];
+        ++at;
+    }
+    const qsizetype nameEnd = at;
+    if (at < size && begin[at] == '\r')
+        ++at;
+    if (at < size && begin[at] != '\n')
+        return false;
+    const qsizetype length = nameEnd - nameStart;
+    if (rank == 0 || length == 0 || length > 253 || previous == '.')
+        return false;
+    row = CSnapshotParser::Row{rank, QByteArrayView(begin + nameStart, length)};
+    pos = at + 1;
+    return true;
+}
+
 } // namespace
 
 int CSnapshotParser::parseRank(QByteArrayView field)
@@ -70,6 +121,11 @@ bool CSnapshotParser::isDomainName(QByteArrayView name)
 CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, std::vector<Row> &rows)
 {
     rows.clear();
+    return parse(text, [&rows](const Row &row) { rows.push_back(row); });
+}
+
+CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, const std::function<void(const Row &)> &add)
+{
     Result result;
 
     if (text.startsWith("\xEF\xBB\xBF"))
@@ -86,6 +142,13 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, std::vector<
 
     qsizetype pos = 0;
     while (pos < text.size()) {
+        if (!headerPending && result.format == Format::RankDomain) {
+            CSnapshotParser::Row row;
+            if (plainRow(text, pos, row)) {
+                add(row);
+                continue;
+            }
+        }
         qsizetype end = text.indexOf('\n', pos);
         if (end < 0)
             end = text.size();
@@ -135,7 +198,7 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, std::vector<
             ++result.malformed;
             continue;
         }
-        rows.push_back(Row{rank, domain});
+        add(Row{rank, domain});
     }
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 
+#include <functional>
 #include <vector>
 
 // Reads the rows of one daily ranking list, in either of the two formats
@@ -28,6 +29,9 @@ public:
 
     // Replaces rows with the well-formed lines of text, in file order.
     static Result parse(QByteArrayView text, std::vector<Row> &rows);
+    // The same handing each row to add as it is read, so that a caller
+    // keeping rows its own way holds no second copy of them.
+    static Result parse(QByteArrayView text, const std::function<void(const Row &)> &add);
 
     // A rank is a plain decimal number from 1 up to the int range (the
     // client reads ranks as int). Returns 0 for anything else.

@@ -3,10 +3,20 @@
 #include "CListReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <deque>
 #include <future>
 #include <system_error>
@@ -24,26 +34,23 @@ char lowered(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
-// Returns domain itself when it has no capitals, else its lowered copy
-// appended to store, whose capacity must suffice.
-QByteArrayView lowerCase(QByteArrayView domain, QByteArray &store)
+QByteArrayView withoutWww(QByteArrayView domain)
 {
-    for (const char c : domain) {
-        if (c >= 'A' && c <= 'Z') {
-            const qsizetype at = store.size();
-            for (const char d : domain)
-                store.append(lowered(d));
-            return QByteArrayView(store.constData() + at, domain.size());
-        }
-    }
+    if (domain.size() > 4 && lowered(domain[0]) == 'w' && lowered(domain[1]) == 'w' && lowered(domain[2]) == 'w'
+        && domain[3] == '.')
+        return domain.sliced(4);
     return domain;
 }
 
-QByteArrayView withoutWww(QByteArrayView domain)
+// Asks the system to start reading path into the page cache now, so that
+// from a cold cache the disk works while the lists before it are parsed.
+void readAheadOf(const QString &path)
 {
-    if (domain.size() > 4 && domain.first(4).compare("www.", Qt::CaseInsensitive) == 0)
-        return domain.sliced(4);
-    return domain;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+    ::close(fd);
 }
 
 void noteSkippedLines(CSnapshotStore::Report &report, const QString &name, qint64 malformed,
@@ -66,11 +73,64 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
     return key;
 }
 
+CSnapshotStore::Accumulators::Accumulators(const Accumulators &other)
+{
+    *this = other;
+}
+
+CSnapshotStore::Accumulators &CSnapshotStore::Accumulators::operator=(const Accumulators &other)
+{
+    if (this != &other) {
+        resize(0);
+        resize(other.m_size);
+        if (m_size > 0)
+            std::memcpy(static_cast<void *>(m_data), other.m_data, m_size * sizeof(Accumulator));
+    }
+    return *this;
+}
+
+CSnapshotStore::Accumulators::Accumulators(Accumulators &&other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr))
+    , m_size(std::exchange(other.m_size, 0))
+    , m_capacity(std::exchange(other.m_capacity, 0))
+{
+}
+
+CSnapshotStore::Accumulators &CSnapshotStore::Accumulators::operator=(Accumulators &&other) noexcept
+{
+    std::swap(m_data, other.m_data);
+    std::swap(m_size, other.m_size);
+    std::swap(m_capacity, other.m_capacity);
+    return *this;
+}
+
+CSnapshotStore::Accumulators::~Accumulators()
+{
+    std::free(m_data);
+}
+
+void CSnapshotStore::Accumulators::resize(size_t size)
+{
+    static_assert(std::is_trivially_copyable_v<Accumulator>);
+    if (size > m_capacity) {
+        const size_t capacity = std::max(size, m_capacity + m_capacity / 2 + 1024);
+        void *grown = std::realloc(static_cast<void *>(m_data), capacity * sizeof(Accumulator));
+        if (!grown)
+            throw std::bad_alloc();
+        m_data = static_cast<Accumulator *>(grown);
+        m_capacity = capacity;
+    }
+    if (size > m_size)
+        std::memset(static_cast<void *>(m_data + m_size), 0, (size - m_size) * sizeof(Accumulator));
+    m_size = size;
+}
+
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
     m_folder.swap(other.m_folder);
     std::swap(m_ids, other.m_ids);
-    m_acc.swap(other.m_acc);
+    std::swap(m_acc, other.m_acc);
+    std::swap(m_listStamp, other.m_listStamp);
     m_days.swap(other.m_days);
     std::swap(m_rows, other.m_rows);
     std::swap(m_newestDay, other.m_newestDay);
@@ -84,8 +144,7 @@ CSiteFigures CSnapshotStore::figures(QStringView domain) const
         return {};
     const Accumulator &a = m_acc[size_t(id)];
     CSiteFigures f;
-    if (a.newestDay == qint32(m_newestDay.toJulianDay()))
-        f.globalRank = f.yesterday = a.newest;
+    f.globalRank = f.yesterday = a.newest;
     f.usRank = a.us;
     f.sevenDay = roundedMean(a.sum[0], a.count[0]);
     f.oneMonth = roundedMean(a.sum[1], a.count[1]);
@@ -150,18 +209,21 @@ CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file)
         return list;
     }
     list.text = std::move(read.text);
-    list.malformed = CSnapshotParser::parse(list.text, list.rows).malformed;
-    if (list.rows.empty()) {
+    // Keys are lowered in the text itself: it is this list's own copy.
+    char *const text = list.text.data();
+    // A row takes six bytes of text at least. Reserved once, never grown (a
+    // copy at the peak); pages of it no row reaches are never touched.
+    list.rows.reserve(size_t(list.text.size() / 6) + 1);
+    list.malformed = CSnapshotParser::parse(list.text, [&list, text](const CSnapshotParser::Row &row) {
+        const QByteArrayView key = withoutWww(row.domain);
+        const qsizetype offset = key.data() - text;
+        for (qsizetype i = 0; i < key.size(); ++i)
+            text[offset + i] = lowered(text[offset + i]);
+        list.rows.push_back(ParsedList::Row{CDomainIndex::hashOf(key), quint32(offset), row.rank,
+                                            quint32(key.size())});
+    }).malformed;
+    if (list.rows.empty())
         list.problem = QStringLiteral("holds no ranking lines");
-        return list;
-    }
-    list.lowered.reserve(list.text.size()); // so that views into it stay valid
-    list.hashes.resize(list.rows.size());
-    for (size_t i = 0; i < list.rows.size(); ++i) {
-        const QByteArrayView key = lowerCase(withoutWww(list.rows[i].domain), list.lowered);
-        list.rows[i].domain = key;
-        list.hashes[i] = CDomainIndex::hashOf(key);
-    }
     return list;
 }
 
@@ -184,47 +246,64 @@ int CSnapshotStore::periodsAt(int age)
     return periods;
 }
 
+quint16 CSnapshotStore::nextListStamp()
+{
+    if (++m_listStamp == 0) {
+        // Wrapped round: a stamp left from 65535 lists ago must not match.
+        for (size_t i = 0; i < m_acc.size(); ++i)
+            m_acc[i].seenInList = 0;
+        m_listStamp = 1;
+    }
+    return m_listStamp;
+}
+
 void CSnapshotStore::numberRows(bool adding, const ParsedList &list)
 {
-    constexpr size_t Ahead = 16; // rows whose slots are fetched before they are looked up
+    // Rows whose slots are fetched before they are looked up, and those
+    // whose names are: a look-up then seldom waits on memory.
+    constexpr size_t Ahead = 32;
+    constexpr size_t NameAhead = 16;
     const size_t rows = list.rows.size();
     m_rowIds.resize(rows);
     for (size_t i = 0; i < std::min(rows, Ahead); ++i)
-        m_ids.prefetch(list.hashes[i]);
+        m_ids.prefetch(list.rows[i].hash);
     for (size_t i = 0; i < rows; ++i) {
         if (i + Ahead < rows)
-            m_ids.prefetch(list.hashes[i + Ahead]);
-        const QByteArrayView key = list.rows[i].domain;
+            m_ids.prefetch(list.rows[i + Ahead].hash);
+        if (i + NameAhead < rows)
+            m_ids.prefetchName(list.rows[i + NameAhead].hash);
+        const ParsedList::Row &row = list.rows[i];
         if (!adding) {
-            m_rowIds[i] = m_ids.find(key, list.hashes[i]);
+            m_rowIds[i] = m_ids.find(list.key(row), row.hash);
             continue;
         }
-        const int id = m_ids.insert(key, list.hashes[i]);
-        if (size_t(id) == m_acc.size())
-            m_acc.emplace_back();
-        m_rowIds[i] = id;
+        m_rowIds[i] = m_ids.insert(list.key(row), row.hash);
     }
+    if (adding)
+        m_acc.resize(size_t(m_ids.size()));
 }
 
 void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &report)
 {
     numberRows(true, list);
-    const qint32 day = qint32(file.date.toJulianDay());
+    const quint16 stamp = nextListStamp();
     const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
     const bool newest = file.date == m_newestDay;
     qint64 duplicates = 0;
-    for (size_t i = 0; i < list.rows.size(); ++i) {
+    constexpr size_t Ahead = 16; // the same for the accumulators
+    const size_t rows = list.rows.size();
+    for (size_t i = 0; i < rows; ++i) {
+        if (i + Ahead < rows)
+            __builtin_prefetch(&m_acc[size_t(m_rowIds[i + Ahead])]);
         Accumulator &a = m_acc[size_t(m_rowIds[i])];
-        if (a.seenOnDay == day) {
+        if (a.seenInList == stamp) {
             ++duplicates;
             continue;
         }
-        a.seenOnDay = day;
+        a.seenInList = stamp;
         const int rank = list.rows[i].rank;
-        if (newest) {
+        if (newest)
             a.newest = rank;
-            a.newestDay = day;
-        }
         for (int p = 0; p < Accumulator::Periods; ++p) {
             if (periods & (1 << p)) {
                 a.sum[p] += rank;
@@ -303,9 +382,10 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
 
     // Reading, unpacking and parsing a list needs nothing held, so the next
     // lists go through that on workers while this thread folds one in.
-    constexpr size_t Ahead = 1;
-    std::deque<std::future<ParsedList>> ahead; // for the lists from the one at hand on
-    size_t launched = 0;
+    // Two ahead: the lists are parsed on both cores, the fold being the lighter part.
+    constexpr size_t Ahead = 2;
+    std::deque<std::pair<size_t, std::future<ParsedList>>> ahead; // by index in daily
+    size_t launched = 1; // the newest list is read here first: it fixes the window
     bool pastWindow = false; // lists are newest first: once one is too old, all after it are
     const auto launch = [&] {
         while (!pastWindow && ahead.size() < Ahead && launched < daily.size()) {
@@ -314,11 +394,13 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
                 pastWindow = true;
                 break;
             }
+            if (launched + Ahead < daily.size())
+                readAheadOf(daily[launched + Ahead].path);
             try {
-                ahead.push_back(std::async(std::launch::async, &CSnapshotStore::parseList, next));
+                ahead.emplace_back(launched, std::async(std::launch::async, &CSnapshotStore::parseList, next));
             } catch (const std::system_error &) {
                 // No thread to be had: the list is read when its turn comes.
-                ahead.push_back(std::async(std::launch::deferred, &CSnapshotStore::parseList, next));
+                ahead.emplace_back(launched, std::async(std::launch::deferred, &CSnapshotStore::parseList, next));
             }
             ++launched;
         }
@@ -327,8 +409,8 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
     for (size_t i = 0; i < daily.size(); ++i) {
         ListFile &file = daily[i];
         std::future<ParsedList> parsing;
-        if (i < launched) {
-            parsing = std::move(ahead.front());
+        if (!ahead.empty() && ahead.front().first == i) {
+            parsing = std::move(ahead.front().second);
             ahead.pop_front();
         }
         step();
@@ -348,10 +430,10 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
         if (!m_newestDay.isValid() && list.problem.isEmpty())
             m_newestDay = file.date;
         launch();
-        if (!usable(file, list, report))
-            continue;
-        addDaily(file, list, report);
-        m_days.push_back(file);
+        if (usable(file, list, report)) {
+            addDaily(file, list, report);
+            m_days.push_back(file);
+        }
     }
     ahead.clear(); // waits for lists read ahead in vain
     for (const ListFile &file : us) {
@@ -403,6 +485,9 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         }
         m_days = std::move(kept);
         m_newestDay = file.date;
+        // The newest list's ranks are only those of the list added now.
+        for (size_t i = 0; i < m_acc.size(); ++i)
+            m_acc[i].newest = 0;
         addDaily(file, list, report);
         m_days.insert(m_days.begin(), file);
     }

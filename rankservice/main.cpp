@@ -5,10 +5,12 @@
 #include "CSampleGenerator.h"
 #include "CServiceNotifier.h"
 #include "CSnapshotStore.h"
+#include "CStoreCache.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QHostAddress>
 #include <QTextStream>
 #include <QThread>
@@ -16,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <unistd.h>
 
@@ -59,6 +62,10 @@ QString sourceLine(const QString &name, const CSnapshotStore &store, const QStri
 
 int main(int argc, char *argv[])
 {
+    // A list's text and rows (tens of MB each) go back to the system when it
+    // is folded in; kept in the allocator's arenas instead, the lists parsed
+    // on two threads left 100 MB more at the peak of a load.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sorvane-rankd"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
@@ -126,9 +133,15 @@ int main(int argc, char *argv[])
         QStringLiteral("min-rows"),
         QStringLiteral("Fewest rank lines a downloaded list must hold to be kept (default 10000)."),
         QStringLiteral("n"), QStringLiteral("10000"));
+    const QCommandLineOption cacheMinRowsOption(
+        QStringLiteral("cache-min-rows"),
+        QStringLiteral("Keep a cache of the lists beside them (\"%1\"), read at the next start while the lists "
+                       "stay the same, once they hold this many rows; 0 always (default 1000000).")
+            .arg(CSnapshotStore::CacheFileName),
+        QStringLiteral("n"), QStringLiteral("1000000"));
     parser.addOptions({addressOption, portOption, dataOption, sampleOption, lastDayOption, sourceOption,
                        updateOption, daysOption, maxAgeOption, refreshOption, baseOption, timeoutOption,
-                       attemptsOption, minRowsOption});
+                       attemptsOption, minRowsOption, cacheMinRowsOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -218,6 +231,12 @@ int main(int argc, char *argv[])
         err << "sorvane-rankd: not a time (HH:MM): " << parser.value(refreshOption) << Qt::endl;
         return 2;
     }
+    bool cacheMinRowsOk = false;
+    const qint64 cacheMinRows = parser.value(cacheMinRowsOption).toLongLong(&cacheMinRowsOk);
+    if (!cacheMinRowsOk || cacheMinRows < 0) {
+        err << "sorvane-rankd: not a number of rows: " << parser.value(cacheMinRowsOption) << Qt::endl;
+        return 2;
+    }
     const QHostAddress address(parser.value(addressOption));
     if (address.isNull()) {
         err << "sorvane-rankd: not an address: " << parser.value(addressOption) << Qt::endl;
@@ -244,11 +263,23 @@ int main(int argc, char *argv[])
     out << "listening on " << server.serverAddress().toString() << ':' << server.serverPort() << Qt::endl;
     std::fflush(stdout);
 
+    // A restart over lists seen before reads the cache kept beside them;
+    // otherwise the lists are read, and the cache written once the service
+    // is ready.
+    const QString cachePath = QDir(folder).filePath(CSnapshotStore::CacheFileName);
     auto loaded = std::make_shared<CSnapshotStore>();
     auto report = std::make_shared<CSnapshotStore::Report>();
+    auto fingerprint = std::make_shared<QByteArray>();
+    auto cacheOutcome = std::make_shared<CStoreCache::Outcome>(CStoreCache::Outcome::Absent);
+    auto cacheWhy = std::make_shared<QString>();
     auto shownTenth = std::make_shared<int>(-1);
-    const std::unique_ptr<QThread> loader(QThread::create([&app, &server, &out, folder, loaded, report, shownTenth] {
+    const std::unique_ptr<QThread> loader(QThread::create([&app, &server, &out, folder, cachePath, loaded, report,
+                                                           fingerprint, cacheOutcome, cacheWhy, shownTenth] {
         CSnapshotStore::LoadOptions options;
+        *fingerprint = CStoreCache::fingerprint(folder, options);
+        *cacheOutcome = CStoreCache::read(cachePath, *fingerprint, *loaded, *report, cacheWhy.get());
+        if (*cacheOutcome == CStoreCache::Outcome::Used)
+            return;
         options.progress = [&app, &server, &out, shownTenth](int done, int total) {
             QMetaObject::invokeMethod(&app, [&server, &out, shownTenth, done, total] {
                 const QString progress = QStringLiteral("%1 of %2 lists read").arg(done).arg(total);
@@ -264,25 +295,38 @@ int main(int argc, char *argv[])
         *report = loaded->load(folder, options);
     }));
     std::unique_ptr<CListRefresher> refresher;
-    QObject::connect(loader.get(), &QThread::finished, &app, [&, loaded, report] {
+    std::unique_ptr<QThread> cacheWriter;
+    auto cacheError = std::make_shared<QString>();
+    // The daily refresh changes the store, so it starts once the cache is written from it.
+    const auto startRefresher = [&] {
+        if (!source)
+            return;
+        refresher = std::make_unique<CListRefresher>(*source, data, settings, store, server);
+        QObject::connect(refresher.get(), &CListRefresher::refreshed, &app, [&](const QString &outcome) {
+            out << outcome << '\n' << sourceLine(source->name(), store, outcome) << Qt::endl;
+        });
+        refresher->refreshDailyAt(refreshAt);
+        // Serve what is held at once; fetch the missing newest list meanwhile.
+        if (store.newestDay() < QDate::currentDate())
+            QTimer::singleShot(0, refresher.get(), &CListRefresher::refresh);
+    };
+    QObject::connect(loader.get(), &QThread::finished, &app, [&, loaded, report, fingerprint, cacheOutcome, cacheWhy,
+                                                                cacheError] {
         store.swap(*loaded);
+        const bool fromCache = *cacheOutcome == CStoreCache::Outcome::Used;
+        if (*cacheOutcome == CStoreCache::Outcome::Damaged)
+            err << "sorvane-rankd: ignoring the cache " << cachePath << ": " << *cacheWhy << Qt::endl;
+        else if (*cacheOutcome == CStoreCache::Outcome::Stale)
+            out << "cache: not used, " << *cacheWhy << Qt::endl;
         for (const QString &problem : report->problems)
             err << problem << '\n';
         err.flush();
-        out << report->summary() << Qt::endl;
+        out << report->summary() << (fromCache ? QStringLiteral(" (from the cache)") : QString()) << Qt::endl;
         if (report->days == 0)
             err << "sorvane-rankd: no daily list in " << folder << "; every page will read NA" << Qt::endl;
         if (source) {
             server.setSource({source->name(), source->title(), source->licence(), {}});
             out << sourceLine(source->name(), store, {}) << Qt::endl;
-            refresher = std::make_unique<CListRefresher>(*source, data, settings, store, server);
-            QObject::connect(refresher.get(), &CListRefresher::refreshed, &app, [&](const QString &outcome) {
-                out << outcome << '\n' << sourceLine(source->name(), store, outcome) << Qt::endl;
-            });
-            refresher->refreshDailyAt(refreshAt);
-            // Serve what is held at once; fetch the missing newest list meanwhile.
-            if (store.newestDay() < QDate::currentDate())
-                QTimer::singleShot(0, refresher.get(), &CListRefresher::refresh);
         }
         if (const QString stale = server.staleReason(QDate::currentDate()); !stale.isEmpty())
             err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << maxAge << ')' << Qt::endl;
@@ -290,9 +334,27 @@ int main(int argc, char *argv[])
         out << "ready: " << store.daysHeld() << " days held" << Qt::endl;
         CServiceNotifier::notify(QByteArrayLiteral("READY=1\nSTATUS=ready: ") + QByteArray::number(store.daysHeld())
                                  + " days held");
+        if (fromCache || report->days == 0 || report->rows < cacheMinRows) {
+            startRefresher();
+            return;
+        }
+        // Requests only read the store, so the cache is written from it while they are served.
+        cacheWriter.reset(QThread::create([&store, cachePath, report, fingerprint, cacheError] {
+            *cacheError = CStoreCache::write(cachePath, store, *report, *fingerprint);
+        }));
+        QObject::connect(cacheWriter.get(), &QThread::finished, &app, [&, cacheError] {
+            if (cacheError->isEmpty())
+                out << "cache: written to " << cachePath << Qt::endl;
+            else
+                out << "cache: not written to " << cachePath << ": " << *cacheError << Qt::endl;
+            startRefresher();
+        });
+        cacheWriter->start();
     });
     loader->start();
     const int code = app.exec();
     loader->wait();
+    if (cacheWriter)
+        cacheWriter->wait();
     return code;
 }

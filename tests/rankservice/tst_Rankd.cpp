@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -44,6 +45,7 @@ private slots:
     void keepsServingWhileAnUpdateStalls();
     void answersAsOfPastDays();
     void tellsSystemdWhenReady();
+    void restartsFromItsCache();
 };
 
 namespace {
@@ -504,6 +506,104 @@ void tst_Rankd::tellsSystemdWhenReady()
     QVERIFY2(told.endsWith("READY=1\nSTATUS=ready: 1 days held|"), told.constData());
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
+}
+
+
+void tst_Rankd::restartsFromItsCache()
+{
+    QTemporaryDir dir;
+    const QDate today = QDate::currentDate();
+    for (int back = 0; back < 10; ++back) {
+        QFile file(dir.filePath(today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(listOfDay(back));
+    }
+    const QStringList arguments{QStringLiteral("--data"), dir.path(), QStringLiteral("--port"), QStringLiteral("0"),
+                                QStringLiteral("--cache-min-rows"), QStringLiteral("0")};
+    const QString cache = dir.filePath(CSnapshotStore::CacheFileName);
+    const auto pages = [](quint16 port) {
+        QByteArray all;
+        for (const QByteArray name : {"site0.test", "site7.test", "www.site49.test", "absent.test"})
+            all += bodyOf(fetchPath(port, "/siteinfo/" + name));
+        return all;
+    };
+
+    // The first start reads the lists and leaves the cache beside them once ready.
+    QByteArray cold;
+    {
+        QProcess service;
+        QByteArray output;
+        const quint16 port = startService(service, arguments, output);
+        QVERIFY(port != 0); // stderr is read at the end
+        QVERIFY2(!output.contains("(from the cache)"), output.constData());
+        cold = pages(port);
+        QVERIFY2(QTest::qWaitFor([&] {
+                     output += service.readAllStandardOutput();
+                     return output.contains("\ncache: written to ");
+                 }, 30000),
+                 output.constData());
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+    }
+    QVERIFY(QFileInfo::exists(cache));
+    QVERIFY(cold.contains("site7.test"));
+
+    // The next start reads the cache and answers the same.
+    {
+        QProcess service;
+        QByteArray output;
+        const quint16 port = startService(service, arguments, output);
+        QVERIFY(port != 0); // stderr is read at the end
+        QVERIFY2(output.contains("(from the cache)\nready: 10 days held\n"), output.constData());
+        QCOMPARE(pages(port), cold);
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+        QVERIFY(!service.readAllStandardError().contains("cache"));
+    }
+
+    // A cache cut short is named on stderr, ignored and written again from the lists.
+    {
+        QFile file(cache);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.resize(file.size() - 10));
+    }
+    {
+        QProcess service;
+        QByteArray output;
+        const quint16 port = startService(service, arguments, output);
+        QVERIFY(port != 0); // stderr is read at the end
+        QVERIFY2(!output.contains("(from the cache)"), output.constData());
+        QCOMPARE(pages(port), cold);
+        QVERIFY2(QTest::qWaitFor([&] {
+                     output += service.readAllStandardOutput();
+                     return output.contains("\ncache: written to ");
+                 }, 30000),
+                 output.constData());
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+        const QList<QByteArray> errors = service.readAllStandardError().split('\n');
+        QCOMPARE(std::count_if(errors.cbegin(), errors.cend(),
+                               [](const QByteArray &line) { return line.contains("ignoring the cache"); }),
+                 1);
+    }
+
+    // A list that changes makes the next start read the lists again.
+    {
+        QFile file(dir.filePath(today.addDays(-3).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("51,late.test\n");
+    }
+    {
+        QProcess service;
+        QByteArray output;
+        const quint16 port = startService(service, arguments, output);
+        QVERIFY(port != 0); // stderr is read at the end
+        QVERIFY2(output.contains("\ncache: not used, the lists changed\n"), output.constData());
+        QVERIFY2(!output.contains("(from the cache)"), output.constData());
+        QVERIFY(bodyOf(fetchPath(port, "/siteinfo/late.test")).contains("late.test"));
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Rankd)

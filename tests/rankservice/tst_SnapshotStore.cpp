@@ -41,6 +41,8 @@ class tst_SnapshotStore : public QObject
 private slots:
     void parsesLines_data();
     void parsesLines();
+    void readsALineTheSameAnywhere_data();
+    void readsALineTheSameAnywhere();
     void figuresOverThePeriods_data();
     void figuresOverThePeriods();
     void namesMeetWhateverTheSpelling();
@@ -110,6 +112,69 @@ void tst_SnapshotStore::parsesLines()
     for (const auto &row : parsed)
         got << QByteArray::number(row.rank) + ' ' + row.domain.toByteArray();
     QCOMPARE(got, rows);
+}
+
+void tst_SnapshotStore::readsALineTheSameAnywhere_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    // The first line of a list is read with the header check, the others
+    // mostly by a quicker way for plain "rank,domain" lines: both must agree.
+    const QByteArray longName = QByteArray(249, 'a') + ".com";
+    const std::pair<const char *, QByteArray> lines[] = {
+        {"plain", "5,a.test"},
+        {"carriage return", "5,a.test\r"},
+        {"two carriage returns", "5,a.test\r\r"},
+        {"carriage return inside", "5,a.te\rst"},
+        {"space before the rank", " 5,a.test"},
+        {"space after the rank", "5 ,a.test"},
+        {"space before the name", "5, a.test"},
+        {"space after the name", "5,a.test "},
+        {"tab after the name", "5,a.test\t"},
+        {"quoted name", "5,\"a.test\""},
+        {"quoted rank", "\"5\",a.test"},
+        {"capitals and www", "5,WWW.A-b_c.TEST"},
+        {"double dot", "5,a..test"},
+        {"leading dot", "5,.a.test"},
+        {"trailing dot", "5,a.test."},
+        {"lone dot", "5,."},
+        {"no name", "5,"},
+        {"no rank", ",a.test"},
+        {"rank zero", "0,a.test"},
+        {"rank with a zero before", "05,a.test"},
+        {"rank with a sign", "+5,a.test"},
+        {"largest rank", "2147483647,a.test"},
+        {"rank past int", "2147483648,a.test"},
+        {"eleven digits", "10000000000,a.test"},
+        {"third field", "5,a.test,x"},
+        {"empty third field", "5,a.test,"},
+        {"slash in the name", "5,a/test"},
+        {"byte above ASCII", "5,\xC3\xA4.test"},
+        {"nul in the name", QByteArray("5,a\0b.test", 10)},
+        {"name of 253 bytes", "5," + longName},
+        {"name of 254 bytes", "5,b" + longName},
+        {"blank", "   "},
+        {"empty", ""},
+    };
+    for (const auto &[name, line] : lines)
+        QTest::newRow(name) << line;
+}
+
+void tst_SnapshotStore::readsALineTheSameAnywhere()
+{
+    QFETCH(QByteArray, line);
+    const auto read = [](const QByteArray &text, qsizetype skip) {
+        std::vector<CSnapshotParser::Row> rows;
+        const CSnapshotParser::Result result = CSnapshotParser::parse(text, rows);
+        QByteArrayList got{QByteArray::number(result.malformed)};
+        for (size_t i = size_t(skip); i < rows.size(); ++i)
+            got << QByteArray::number(rows[i].rank) + ' ' + rows[i].domain.toByteArray();
+        return got;
+    };
+    const QByteArrayList alone = read(line + '\n' + "7,next.test\n", 0);
+    const QByteArrayList afterAnother = read("1,first.test\n" + line + '\n' + "7,next.test\n", 1);
+    QCOMPARE(afterAnother, alone);
+    // And at the very end of the text, without a line break.
+    QCOMPARE(read("1,first.test\n" + line, 1), read(line, 0));
 }
 
 void tst_SnapshotStore::figuresOverThePeriods_data()

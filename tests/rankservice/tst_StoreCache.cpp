@@ -1,0 +1,284 @@
+#include "CSnapshotStore.h"
+#include "CStoreCache.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QDate Newest(2026, 3, 31);
+const QDate Today = Newest.addDays(1);
+
+QString fileFor(int age, const char *suffix = ".csv")
+{
+    return QStringLiteral("list-") + Newest.addDays(-age).toString(Qt::ISODate) + QLatin1StringView(suffix);
+}
+
+// The list of a day: names drift day by day, some written with capitals or
+// "www.", one listed twice, one line malformed.
+QByteArray listOfDay(int age)
+{
+    QByteArray text;
+    for (int rank = 1; rank <= 40; ++rank) {
+        const int id = (rank * 7 + age * 3) % 60;
+        text += QByteArray::number(rank) + (id % 5 == 0 ? ",WWW.Site" : ",site") + QByteArray::number(id) + ".test\n";
+    }
+    text += "41,site" + QByteArray::number(age % 60) + ".test\nnot a line\n";
+    return text;
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+// A folder of 100 daily lists (ten older than the window) and two United States lists.
+void writeLists(const QTemporaryDir &dir)
+{
+    for (int age = 0; age < 100; ++age)
+        QVERIFY(writeFile(dir.filePath(fileFor(age)), listOfDay(age)));
+    QVERIFY(writeFile(dir.filePath(fileFor(1, ".us.csv")), "1,site3.test\n2,site9.test\n"));
+    QVERIFY(writeFile(dir.filePath(fileFor(5, ".us.csv")), "1,site4.test\n"));
+}
+
+CSnapshotStore::LoadOptions options()
+{
+    CSnapshotStore::LoadOptions o;
+    o.today = Today;
+    return o;
+}
+
+QString cachePath(const QTemporaryDir &dir)
+{
+    return dir.filePath(CSnapshotStore::CacheFileName);
+}
+
+// Loads the lists and writes their cache; returns the fingerprint written.
+QByteArray loadAndCache(const QTemporaryDir &dir, CSnapshotStore &store, CSnapshotStore::Report &report)
+{
+    const QByteArray print = CStoreCache::fingerprint(dir.path(), options());
+    report = store.load(dir.path(), options());
+    const QString error = CStoreCache::write(cachePath(dir), store, report, print);
+    if (!error.isEmpty())
+        qWarning("cache not written: %s", qPrintable(error));
+    return print;
+}
+
+void compareStores(const CSnapshotStore &actual, const CSnapshotStore &expected)
+{
+    QCOMPARE(actual.newestDay(), expected.newestDay());
+    QCOMPARE(actual.newestUsDay(), expected.newestUsDay());
+    QCOMPARE(actual.daysHeld(), expected.daysHeld());
+    QCOMPARE(actual.rowsHeld(), expected.rowsHeld());
+    QCOMPARE(actual.domainCount(), expected.domainCount());
+    for (int id = 0; id < 70; ++id) {
+        for (const QString &name : {QStringLiteral("site%1.test").arg(id), QStringLiteral("www.SITE%1.test").arg(id)})
+            QCOMPARE(actual.figures(name), expected.figures(name));
+    }
+    QCOMPARE(actual.figures(u"absent.test"), CSiteFigures());
+}
+
+void compareReports(const CSnapshotStore::Report &actual, const CSnapshotStore::Report &expected)
+{
+    QCOMPARE(actual.summary(), expected.summary());
+    QCOMPARE(actual.problems, expected.problems);
+}
+
+} // namespace
+
+class tst_StoreCache : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersAsTheListsDo();
+    void goesStaleWhenTheListsChange_data();
+    void goesStaleWhenTheListsChange();
+    void neverTrustsADamagedCache_data();
+    void neverTrustsADamagedCache();
+};
+
+void tst_StoreCache::answersAsTheListsDo()
+{
+    QTemporaryDir dir;
+    writeLists(dir);
+    // What a service stopped while writing leaves behind goes with the next write.
+    const QString leftOver = cachePath(dir) + QStringLiteral(".Ab12Cd");
+    QVERIFY(writeFile(leftOver, "half a cache"));
+    CSnapshotStore cold;
+    CSnapshotStore::Report coldReport;
+    const QByteArray print = loadAndCache(dir, cold, coldReport);
+    QVERIFY(!QFileInfo::exists(leftOver));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".sorvane*")}, QDir::Files | QDir::Hidden),
+             QStringList{CSnapshotStore::CacheFileName});
+    QVERIFY(coldReport.malformedLines > 0);
+    QVERIFY(coldReport.duplicateLines > 0);
+    QCOMPARE(coldReport.days, CSnapshotStore::WindowDays);
+
+    CSnapshotStore cached;
+    CSnapshotStore::Report cachedReport;
+    QString why;
+    QCOMPARE(CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), options()), cached, cachedReport,
+                               &why),
+             CStoreCache::Outcome::Used);
+    compareStores(cached, cold);
+    compareReports(cachedReport, coldReport);
+    QCOMPARE(QDir(cached.folder()).canonicalPath(), QDir(dir.path()).canonicalPath());
+
+    // A day added to the store read from the cache re-reads the held lists
+    // from the folder as one loaded from the lists would.
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("list-") + Today.toString(Qt::ISODate) + QStringLiteral(".csv")),
+                      listOfDay(-1)));
+    const CSnapshotStore::Report grownCached = cached.addNewer(dir.path(), Today);
+    const CSnapshotStore::Report grownCold = cold.addNewer(dir.path(), Today);
+    QCOMPARE(grownCached.days, 1);
+    QCOMPARE(grownCached.filesReread, grownCold.filesReread);
+    QCOMPARE(grownCached.problems, grownCold.problems);
+    compareStores(cached, cold);
+    QVERIFY(print != CStoreCache::fingerprint(dir.path(), options()));
+}
+
+void tst_StoreCache::goesStaleWhenTheListsChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("list rewritten, same size") << QStringLiteral("rewrite");
+    QTest::newRow("list touched") << QStringLiteral("touch");
+    QTest::newRow("list added") << QStringLiteral("add");
+    QTest::newRow("list removed") << QStringLiteral("remove");
+    QTest::newRow("list renamed") << QStringLiteral("rename");
+    QTest::newRow("list dated after today now due") << QStringLiteral("future");
+}
+
+void tst_StoreCache::goesStaleWhenTheListsChange()
+{
+    QFETCH(QString, change);
+    QTemporaryDir dir;
+    writeLists(dir);
+    if (change == u"future")
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("list-") + Today.addDays(1).toString(Qt::ISODate)
+                                       + QStringLiteral(".csv")),
+                          listOfDay(-2)));
+    CSnapshotStore cold;
+    CSnapshotStore::Report coldReport;
+    loadAndCache(dir, cold, coldReport);
+
+    CSnapshotStore::LoadOptions later = options();
+    const QString changed = dir.filePath(fileFor(3));
+    if (change == u"rewrite") {
+        QByteArray text = listOfDay(3);
+        text.replace("site", "SITE");
+        QVERIFY(writeFile(changed, text));
+        QFile file(changed);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        // The same time as before would hide nothing: the time is part of it, and so is the content's size.
+        QVERIFY(file.setFileTime(QFileInfo(changed).lastModified().addSecs(1), QFileDevice::FileModificationTime));
+    } else if (change == u"touch") {
+        QFile file(changed);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QFileInfo(changed).lastModified().addSecs(-3600), QFileDevice::FileModificationTime));
+    } else if (change == u"add") {
+        QVERIFY(writeFile(dir.filePath(fileFor(1, ".extra.csv")), listOfDay(50)));
+    } else if (change == u"remove") {
+        QVERIFY(QFile::remove(changed));
+    } else if (change == u"rename") {
+        QVERIFY(QFile::rename(changed, dir.filePath(fileFor(3, ".old.csv"))));
+    } else if (change == u"future") {
+        later.today = Today.addDays(1);
+    }
+
+    CSnapshotStore store;
+    CSnapshotStore::Report report;
+    QString why;
+    QCOMPARE(CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), later), store, report, &why),
+             CStoreCache::Outcome::Stale);
+    QVERIFY(!why.isEmpty());
+    QCOMPARE(store.domainCount(), 0);
+    QCOMPARE(report.days, 0);
+}
+
+void tst_StoreCache::neverTrustsADamagedCache_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("outcome");
+    const int damaged = int(CStoreCache::Outcome::Damaged);
+    QTest::newRow("empty") << QStringLiteral("empty") << damaged;
+    QTest::newRow("cut to its header") << QStringLiteral("cut:24") << damaged;
+    QTest::newRow("cut in half") << QStringLiteral("half") << damaged;
+    QTest::newRow("last byte missing") << QStringLiteral("cut:-1") << damaged;
+    QTest::newRow("a byte too many") << QStringLiteral("append") << damaged;
+    QTest::newRow("byte flipped in the header") << QStringLiteral("flip:2") << damaged;
+    QTest::newRow("byte flipped in the report") << QStringLiteral("flip:report") << damaged;
+    QTest::newRow("byte flipped among the names") << QStringLiteral("flip:names") << damaged;
+    QTest::newRow("byte flipped among the sums") << QStringLiteral("flip:-100") << damaged;
+    QTest::newRow("byte flipped in the checksum") << QStringLiteral("flip:-24") << damaged;
+    QTest::newRow("length in the trailer wrong") << QStringLiteral("flip:-16") << damaged;
+    QTest::newRow("garbage") << QStringLiteral("garbage") << damaged;
+    QTest::newRow("another version") << QStringLiteral("version") << int(CStoreCache::Outcome::Stale);
+    QTest::newRow("no cache") << QStringLiteral("remove") << int(CStoreCache::Outcome::Absent);
+}
+
+void tst_StoreCache::neverTrustsADamagedCache()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, outcome);
+    QTemporaryDir dir;
+    writeLists(dir);
+    CSnapshotStore cold;
+    CSnapshotStore::Report coldReport;
+    const QByteArray print = loadAndCache(dir, cold, coldReport);
+
+    QFile file(cachePath(dir));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    QVERIFY(bytes.size() > 1000);
+    const QString how = damage.section(u':', 0, 0);
+    const QString where = damage.section(u':', 1);
+    const auto at = [&](const QString &place) {
+        if (place == u"names")
+            return qsizetype(bytes.indexOf("site17.test"));
+        if (place == u"report") // a problem line, as QDataStream writes text
+            return qsizetype(bytes.indexOf(QByteArray("\0s\0k\0i\0p\0p\0e\0d", 14)));
+        const qsizetype offset = place.toLongLong();
+        return offset < 0 ? bytes.size() + offset : offset;
+    };
+    if (how == u"empty") {
+        bytes.clear();
+    } else if (how == u"cut") {
+        bytes.truncate(at(where));
+    } else if (how == u"half") {
+        bytes.truncate(bytes.size() / 2);
+    } else if (how == u"append") {
+        bytes += 'x';
+    } else if (how == u"flip") {
+        QVERIFY(at(where) > 0);
+        bytes[at(where)] = char(bytes[at(where)] ^ 0x10);
+    } else if (how == u"garbage") {
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 131 + 7) % 251);
+    } else if (how == u"version") {
+        bytes[8] = char(bytes[8] + 1);
+    }
+    if (how == u"remove")
+        QVERIFY(QFile::remove(cachePath(dir)));
+    else
+        QVERIFY(writeFile(cachePath(dir), bytes));
+
+    // What is held stays as it was.
+    CSnapshotStore store;
+    store.load(dir.path(), options());
+    CSnapshotStore::Report report = coldReport;
+    report.problems << QStringLiteral("untouched");
+    QString why;
+    QCOMPARE(int(CStoreCache::read(cachePath(dir), print, store, report, &why)), outcome);
+    QVERIFY(!why.isEmpty());
+    QCOMPARE(report.problems.constLast(), QStringLiteral("untouched"));
+    compareStores(store, cold);
+}
+
+QTEST_GUILESS_MAIN(tst_StoreCache)
+#include "tst_StoreCache.moc"
