@@ -1,16 +1,24 @@
 #include "CListLoadBench.h"
 
+#include "CBenchData.h"
 #include "CBenchReport.h"
+#include "CFetchLoop.h"
 
 #include "CListPacker.h"
+#include "CPublisher.h"
+#include "CRankdProcess.h"
 #include "CSnapshotStore.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTcpSocket>
 
 #include <cstdio>
 #include <vector>
@@ -156,6 +164,95 @@ void CListLoadBench::run()
     benchRestart(plain);
     benchServiceLoad(packed, QStringLiteral("compressed_load"), 15000);
     benchAddDay(packed);
+    benchRefreshWait(packed);
+}
+
+void CListLoadBench::benchRefreshWait(const QString &folder)
+{
+    // The service fetches for a source into <data>/<source>: the held lists
+    // are linked there, and today's list is what the publisher offers.
+    const QString data = m_root + QStringLiteral("/refresh-data");
+    const QString held = data + QStringLiteral("/tranco");
+    QDir(data).removeRecursively();
+    QDir().mkpath(held);
+    for (const QString &name : QDir(folder).entryList({QStringLiteral("tranco-*")}, QDir::Files)) {
+        if (::link(QFile::encodeName(QDir(folder).filePath(name)).constData(),
+                   QFile::encodeName(QDir(held).filePath(name)).constData()) != 0)
+            QFile::copy(QDir(folder).filePath(name), QDir(held).filePath(name));
+    }
+    const QDate today = QDate::currentDate();
+    CPublisher publisher;
+    publisher.routes.insert("/daily_list_id?date=" + today.toString(Qt::ISODate).toLatin1(), {200, "BENCH"});
+    publisher.routes.insert("/download_daily/BENCH", {200, CListPacker::zip(QStringLiteral("top-1m.csv"), dayText(0))});
+
+    QList<double> longest;
+    QList<double> refreshes;
+    for (int run = 0; run < m_sizes.runs; ++run) {
+        QFile::remove(QDir(held).filePath(listName(0, QStringLiteral(".csv.zip"))));
+        QProcess service;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("SORVANE_TRANCO_URL"), publisher.base());
+        service.setProcessEnvironment(environment);
+        service.setStandardErrorFile(QProcess::nullDevice());
+        service.start(m_rankd, {QStringLiteral("--data"), data, QStringLiteral("--source"), QStringLiteral("tranco"),
+                                QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--max-age"),
+                                QStringLiteral("0"), QStringLiteral("--cache-min-rows"), QStringLiteral("0"),
+                                QStringLiteral("--attempts"), QStringLiteral("1"), QStringLiteral("--min-rows"),
+                                QStringLiteral("10"), QStringLiteral("--days"),
+                                QString::number(m_sizes.days)});
+        QByteArray text;
+        while (!text.contains("\nready: ") && service.waitForReadyRead(600000))
+            text += service.readAllStandardOutput();
+        const quint16 port = CRankdProcess::portOf(QString::fromUtf8(text).section(u'\n', 0, 0)).value_or(0);
+        if (port == 0 || !text.contains("\nready: ")) {
+            CBenchReport::say(QStringLiteral("  refresh: sorvane-rankd did not start"));
+            service.kill();
+            service.waitForFinished(10000);
+            continue;
+        }
+        // Pages one after another, from the service's start of the refresh
+        // (after its cache is written) until the new day is folded in.
+        const QByteArray request = CFetchLoop::request("/siteinfo/" + CBenchData::domainName(7).toLatin1());
+        double worst = 0;
+        QElapsedTimer refresh;
+        bool refreshing = false;
+        QElapsedTimer limit;
+        limit.start();
+        while (!text.contains(" new days folded in") && !limit.hasExpired(120000)) {
+            QTcpSocket socket;
+            QElapsedTimer page;
+            page.start();
+            socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+            if (socket.waitForConnected(10000)) {
+                socket.write(request);
+                while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
+                    socket.readAll();
+            }
+            const double ms = CBenchReport::msOf(page);
+            // The publisher answers the service from this thread's event loop.
+            QCoreApplication::processEvents();
+            service.waitForReadyRead(0);
+            text += service.readAllStandardOutput();
+            if (!refreshing && text.contains("\ncache: ")) {
+                refreshing = true;
+                refresh.start();
+            }
+            if (refreshing)
+                worst = qMax(worst, ms);
+        }
+        if (refreshing && text.contains(" new days folded in")) {
+            longest.append(worst);
+            refreshes.append(CBenchReport::msOf(refresh));
+        } else {
+            CBenchReport::say(QStringLiteral("  refresh: the new day was not folded in: %1").arg(QString::fromUtf8(text.right(600))));
+        }
+        service.terminate();
+        service.waitForFinished(10000);
+    }
+    QDir(data).removeRecursively();
+    m_report.figure(QStringLiteral("refresh_one_day_%1").arg(sizeLabel(m_sizes.rows)), refreshes, QStringLiteral("ms"));
+    m_report.goal(QStringLiteral("refresh_longest_wait_%1").arg(sizeLabel(m_sizes.rows)), longest, QStringLiteral("ms"),
+                  CBenchReport::Bound::AtMost, 50);
 }
 
 bool CListLoadBench::startService(const QString &folder, bool waitForCache, double *ms, double *peak,

@@ -8,7 +8,8 @@
 // a million rows, plain and compressed (zip and gzip, generated here). Prints
 // the time and peak memory of sorvane-rankd loading the whole window, of its
 // restart over lists it has cached, and the time of folding in one more day,
-// which must not read the other days again.
+// which must not read the other days again, nor hold up the pages asked for
+// meanwhile.
 class CListLoadBench
 {
 public:
@@ -47,6 +48,10 @@ private:
     // The service started again over lists whose cache the last load left.
     void benchRestart(const QString &folder);
     void benchAddDay(const QString &folder);
+    // The real service's daily refresh over those lists: the next day is
+    // downloaded from a loopback publisher, checked and folded in while a
+    // client keeps asking for pages; prints the longest any page waited.
+    void benchRefreshWait(const QString &folder);
 
     CBenchReport &m_report;
     QString m_root;

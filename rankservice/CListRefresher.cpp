@@ -45,6 +45,8 @@ CListRefresher::~CListRefresher()
 {
     if (m_worker)
         m_worker->wait();
+    if (m_release)
+        m_release->wait();
 }
 
 void CListRefresher::refresh()
@@ -54,31 +56,44 @@ void CListRefresher::refresh()
     m_busy = true;
     CListUpdater::Settings settings = m_settings;
     settings.today = QDate::currentDate();
-    CListUpdater updater(m_source, m_dataFolder, settings);
-    const CListUpdater::Summary summary = updater.run();
-    QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
-        + summary.line(m_source.name());
-    if (!summary.problems.isEmpty())
-        outcome += QStringLiteral("; ") + summary.problems.constFirst();
-    if (summary.fetched == 0) {
-        finish(outcome);
-        return;
-    }
+    auto summary = std::make_shared<CListUpdater::Summary>();
     auto grown = std::make_shared<CSnapshotStore>();
     auto added = std::make_shared<int>(0);
-    const QString folder = m_source.folder(m_dataFolder);
-    // Copied on the worker too: hundreds of MB for real lists, which would
-    // hold up requests here. Requests only read the store meanwhile, and it
-    // changes only by the swap below.
+    // Everything that takes long is done on the worker: checking a download
+    // reads the whole list, copying the store moves hundreds of MB for real
+    // lists, and either would hold up requests here. Requests only read the
+    // store meanwhile, and it changes only by the swap below.
     const CSnapshotStore *held = &m_store;
-    m_worker = QThread::create([grown, added, folder, held] {
+    const CListSource *source = &m_source;
+    const QString dataFolder = m_dataFolder;
+    m_worker = QThread::create([summary, grown, added, held, source, dataFolder, settings] {
+        CListUpdater updater(*source, dataFolder, settings);
+        *summary = updater.run();
+        if (summary->fetched == 0)
+            return;
         *grown = *held;
-        *added = grown->addNewer(folder).days;
+        *added = grown->addNewer(source->folder(dataFolder)).days;
     });
     m_worker->setParent(this);
-    connect(m_worker, &QThread::finished, this, [this, grown, added, outcome] {
-        m_store.swap(*grown);
+    connect(m_worker, &QThread::finished, this, [this, summary, grown, added] {
+        QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
+            + summary->line(m_source.name());
+        if (!summary->problems.isEmpty())
+            outcome += QStringLiteral("; ") + summary->problems.constFirst();
         m_worker->deleteLater();
+        if (summary->fetched == 0) {
+            finish(outcome);
+            return;
+        }
+        m_store.swap(*grown);
+        // The store held until now goes on a thread of its own: freeing it
+        // here would hold up requests too.
+        if (m_release)
+            m_release->wait();
+        m_release = QThread::create([grown] { *grown = CSnapshotStore(); });
+        m_release->setParent(this);
+        connect(m_release, &QThread::finished, m_release, &QObject::deleteLater);
+        m_release->start();
         finish(outcome + QStringLiteral("; %1 new days folded in").arg(*added));
     });
     m_worker->start();

@@ -50,4 +50,5 @@ private:
     QTimer m_timer;
     bool m_busy = false;
     QPointer<QThread> m_worker;
+    QPointer<QThread> m_release;
 };
