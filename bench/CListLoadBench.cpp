@@ -210,12 +210,13 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
             service.waitForFinished(10000);
             continue;
         }
-        // Pages one after another, from the service's start of the refresh
-        // (after its cache is written) until the new day is folded in.
+        // Pages one after another, from the service's ready line (its cache
+        // may still be being written, and the refresh starts after that)
+        // until the new day is folded in.
         const QByteArray request = CFetchLoop::request("/siteinfo/" + CBenchData::domainName(7).toLatin1());
         double worst = 0;
         QElapsedTimer refresh;
-        bool refreshing = false;
+        refresh.start();
         QElapsedTimer limit;
         limit.start();
         while (!text.contains(" new days folded in") && !limit.hasExpired(120000)) {
@@ -233,14 +234,9 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
             QCoreApplication::processEvents();
             service.waitForReadyRead(0);
             text += service.readAllStandardOutput();
-            if (!refreshing && text.contains("\ncache: ")) {
-                refreshing = true;
-                refresh.start();
-            }
-            if (refreshing)
-                worst = qMax(worst, ms);
+            worst = qMax(worst, ms);
         }
-        if (refreshing && text.contains(" new days folded in")) {
+        if (text.contains(" new days folded in")) {
             longest.append(worst);
             refreshes.append(CBenchReport::msOf(refresh));
         } else {
@@ -250,7 +246,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
         service.waitForFinished(10000);
     }
     QDir(data).removeRecursively();
-    m_report.figure(QStringLiteral("refresh_one_day_%1").arg(sizeLabel(m_sizes.rows)), refreshes, QStringLiteral("ms"));
+    m_report.figure(QStringLiteral("refresh_from_ready_%1").arg(sizeLabel(m_sizes.rows)), refreshes, QStringLiteral("ms"));
     m_report.goal(QStringLiteral("refresh_longest_wait_%1").arg(sizeLabel(m_sizes.rows)), longest, QStringLiteral("ms"),
                   CBenchReport::Bound::AtMost, 50);
 }
