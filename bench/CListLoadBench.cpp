@@ -285,23 +285,30 @@ bool CListLoadBench::startService(const QString &folder, bool waitForCache, doub
     return true;
 }
 
-void CListLoadBench::benchServiceLoad(const QString &folder, const QString &figure, double goalMs)
+void CListLoadBench::timeStarts(const QString &folder, bool withoutCache, QList<double> &times,
+                                QList<double> &peaks) const
 {
-    const QString name = QStringLiteral("%1_%2x%3").arg(figure).arg(m_sizes.days).arg(sizeLabel(m_sizes.rows));
-    QList<double> times;
-    QList<double> peaks;
     for (int run = 0; run < m_sizes.runs; ++run) {
-        QFile::remove(QDir(folder).filePath(CSnapshotStore::CacheFileName));
+        if (withoutCache)
+            QFile::remove(QDir(folder).filePath(CSnapshotStore::CacheFileName));
         double ms = 0;
         double peak = 0;
         QByteArray output;
-        if (!startService(folder, true, &ms, &peak, &output))
+        if (!startService(folder, withoutCache, &ms, &peak, &output))
             continue;
         times.append(ms);
         peaks.append(peak);
         if (run == 0)
             CBenchReport::say(QStringLiteral("  %1").arg(QString::fromUtf8(output.mid(output.indexOf("\nloaded ") + 1)).section(u'\n', 0, 0)));
     }
+}
+
+void CListLoadBench::benchServiceLoad(const QString &folder, const QString &figure, double goalMs)
+{
+    const QString name = QStringLiteral("%1_%2x%3").arg(figure).arg(m_sizes.days).arg(sizeLabel(m_sizes.rows));
+    QList<double> times;
+    QList<double> peaks;
+    timeStarts(folder, true, times, peaks);
     m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, goalMs);
     m_report.goal(name + QStringLiteral("_peak"), peaks, QStringLiteral("MB"), CBenchReport::Bound::AtMost, 600);
 }
@@ -311,17 +318,7 @@ void CListLoadBench::benchRestart(const QString &folder)
     // The last load left its cache beside the lists.
     QList<double> times;
     QList<double> peaks;
-    for (int run = 0; run < m_sizes.runs; ++run) {
-        double ms = 0;
-        double peak = 0;
-        QByteArray output;
-        if (!startService(folder, false, &ms, &peak, &output))
-            continue;
-        times.append(ms);
-        peaks.append(peak);
-        if (run == 0)
-            CBenchReport::say(QStringLiteral("  %1").arg(QString::fromUtf8(output.mid(output.indexOf("\nloaded ") + 1)).section(u'\n', 0, 0)));
-    }
+    timeStarts(folder, false, times, peaks);
     const QString name = QStringLiteral("restart_%1x%2").arg(m_sizes.days).arg(sizeLabel(m_sizes.rows));
     m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 2000);
     m_report.figure(name + QStringLiteral("_peak"), peaks, QStringLiteral("MB"));

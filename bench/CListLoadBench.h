@@ -2,6 +2,7 @@
 
 #include "CBenchReport.h"
 
+#include <QList>
 #include <QString>
 
 // Measures the service on lists as they are published: daily top lists of
@@ -44,6 +45,9 @@ private:
     // Starts sorvane-rankd on folder, times it until it is ready and takes
     // its peak memory; with waitForCache, lets it write its cache before it stops.
     bool startService(const QString &folder, bool waitForCache, double *ms, double *peak, QByteArray *output) const;
+    // Starts the service runs times on folder, each time from the lists
+    // alone (its cache removed, then written again) or from the cache.
+    void timeStarts(const QString &folder, bool withoutCache, QList<double> &times, QList<double> &peaks) const;
     void benchServiceLoad(const QString &folder, const QString &figure, double goalMs);
     // The service started again over lists whose cache the last load left.
     void benchRestart(const QString &folder);
