@@ -189,27 +189,21 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
     QList<double> refreshes;
     for (int run = 0; run < m_sizes.runs; ++run) {
         QFile::remove(QDir(held).filePath(listName(0, QStringLiteral(".csv.zip"))));
-        QProcess service;
+        CRankdProcess service(m_rankd);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("SORVANE_TRANCO_URL"), publisher.base());
-        service.setProcessEnvironment(environment);
-        service.setStandardErrorFile(QProcess::nullDevice());
-        service.start(m_rankd, {QStringLiteral("--data"), data, QStringLiteral("--source"), QStringLiteral("tranco"),
-                                QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--max-age"),
-                                QStringLiteral("0"), QStringLiteral("--cache-min-rows"), QStringLiteral("0"),
-                                QStringLiteral("--attempts"), QStringLiteral("1"), QStringLiteral("--min-rows"),
-                                QStringLiteral("10"), QStringLiteral("--days"),
-                                QString::number(m_sizes.days)});
-        QByteArray text;
-        while (!text.contains("\nready: ") && service.waitForReadyRead(600000))
-            text += service.readAllStandardOutput();
-        const quint16 port = CRankdProcess::portOf(QString::fromUtf8(text).section(u'\n', 0, 0)).value_or(0);
-        if (port == 0 || !text.contains("\nready: ")) {
-            CBenchReport::say(QStringLiteral("  refresh: sorvane-rankd did not start"));
-            service.kill();
-            service.waitForFinished(10000);
+        service.setEnvironment(environment);
+        const CResult<quint16> port = service.startWith(
+            {QStringLiteral("--data"), data, QStringLiteral("--source"), QStringLiteral("tranco"),
+             QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--max-age"), QStringLiteral("0"),
+             QStringLiteral("--cache-min-rows"), QStringLiteral("0"), QStringLiteral("--attempts"), QStringLiteral("1"),
+             QStringLiteral("--min-rows"), QStringLiteral("10"), QStringLiteral("--days"), QString::number(m_sizes.days)},
+            600000);
+        if (!port) {
+            CBenchReport::say(QStringLiteral("  refresh: %1").arg(port.message()));
             continue;
         }
+        QByteArray text;
         // Pages one after another, from the service's ready line (its cache
         // may still be being written, and the refresh starts after that)
         // until the new day is folded in.
@@ -223,7 +217,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
             QTcpSocket socket;
             QElapsedTimer page;
             page.start();
-            socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+            socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port.value());
             if (socket.waitForConnected(10000)) {
                 socket.write(request);
                 while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
@@ -232,8 +226,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
             const double ms = CBenchReport::msOf(page);
             // The publisher answers the service from this thread's event loop.
             QCoreApplication::processEvents();
-            service.waitForReadyRead(0);
-            text += service.readAllStandardOutput();
+            text += service.newOutput();
             worst = qMax(worst, ms);
         }
         if (text.contains(" new days folded in")) {
@@ -242,8 +235,6 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
         } else {
             CBenchReport::say(QStringLiteral("  refresh: the new day was not folded in: %1").arg(QString::fromUtf8(text.right(600))));
         }
-        service.terminate();
-        service.waitForFinished(10000);
     }
     QDir(data).removeRecursively();
     m_report.figure(QStringLiteral("refresh_from_ready_%1").arg(sizeLabel(m_sizes.rows)), refreshes, QStringLiteral("ms"));

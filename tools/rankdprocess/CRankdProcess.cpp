@@ -41,6 +41,8 @@ CResult<quint16> CRankdProcess::startWith(const QStringList &arguments, int time
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
     m_process->setStandardErrorFile(QProcess::nullDevice());
+    if (m_environment)
+        m_process->setProcessEnvironment(*m_environment);
     m_process->start(m_program, arguments);
     if (!m_process->waitForStarted(10000))
         return CResult<quint16>::failure(QStringLiteral("cannot start %1: %2").arg(m_program, m_process->errorString()));
@@ -66,6 +68,14 @@ CResult<quint16> CRankdProcess::startWith(const QStringList &arguments, int time
     }
     stop();
     return CResult<quint16>::failure(QStringLiteral("%1 did not report a listening port").arg(m_program));
+}
+
+QByteArray CRankdProcess::newOutput()
+{
+    if (!m_process)
+        return {};
+    m_process->waitForReadyRead(0);
+    return m_process->readAllStandardOutput();
 }
 
 void CRankdProcess::stop()

@@ -2,6 +2,8 @@
 
 #include "CResult.h"
 
+#include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,11 @@ public:
     // it listens: the port, or why there is none.
     CResult<quint16> startWith(const QStringList &arguments, int timeoutMs);
     void stop();
+    // Set before a start: the environment the service runs in (this
+    // process's own unless set).
+    void setEnvironment(const QProcessEnvironment &environment) { m_environment = environment; }
+    // What the service has printed since it was ready, or since the last call.
+    QByteArray newOutput();
 
     // "listening on 127.0.0.1:8080" -> 8080; other lines give nothing.
     static std::optional<quint16> portOf(const QString &line);
@@ -38,6 +45,7 @@ public:
 
 private:
     QString m_program;
+    std::optional<QProcessEnvironment> m_environment;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
     QString m_address;
