@@ -527,6 +527,12 @@ void tst_Rankd::restartsFromItsCache()
             all += bodyOf(fetchPath(port, "/siteinfo/" + name));
         return all;
     };
+    const auto cacheWritten = [](QProcess &service, QByteArray &output) {
+        return QTest::qWaitFor([&] {
+            output += service.readAllStandardOutput();
+            return output.contains("\ncache: written to ");
+        }, 30000);
+    };
 
     // The first start reads the lists and leaves the cache beside them once ready.
     QByteArray cold;
@@ -537,11 +543,7 @@ void tst_Rankd::restartsFromItsCache()
         QVERIFY(port != 0); // stderr is read at the end
         QVERIFY2(!output.contains("(from the cache)"), output.constData());
         cold = pages(port);
-        QVERIFY2(QTest::qWaitFor([&] {
-                     output += service.readAllStandardOutput();
-                     return output.contains("\ncache: written to ");
-                 }, 30000),
-                 output.constData());
+        QVERIFY2(cacheWritten(service, output), output.constData());
         service.terminate();
         QVERIFY(service.waitForFinished(10000));
     }
@@ -574,11 +576,7 @@ void tst_Rankd::restartsFromItsCache()
         QVERIFY(port != 0); // stderr is read at the end
         QVERIFY2(!output.contains("(from the cache)"), output.constData());
         QCOMPARE(pages(port), cold);
-        QVERIFY2(QTest::qWaitFor([&] {
-                     output += service.readAllStandardOutput();
-                     return output.contains("\ncache: written to ");
-                 }, 30000),
-                 output.constData());
+        QVERIFY2(cacheWritten(service, output), output.constData());
         service.terminate();
         QVERIFY(service.waitForFinished(10000));
         const QList<QByteArray> errors = service.readAllStandardError().split('\n');
