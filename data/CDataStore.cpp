@@ -62,29 +62,37 @@ void noteEncoding(const QString &path, QByteArrayView contents, QStringList &not
                          .arg(lines));
 }
 
-// Calls f for every non-empty line, without its "\n", carriage returns before
-// it and byte-order marks at its start.
-void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
+// Calls f for every line of text (characters or bytes), without its "\n"
+// and the carriage returns before it. Files that went through two line-end
+// conversions end lines in "\r\r\n"; a carriage return kept in the last
+// field would be dropped by the next save and load, changing the record.
+template<typename View, typename F>
+void forEachLineOf(View text, F f)
 {
     qsizetype start = 0;
     while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
+        qsizetype end = text.indexOf('\n', start);
         if (end < 0)
             end = text.size();
-        QStringView line = text.mid(start, end - start);
-        // Files that went through two line-end conversions end lines in
-        // "\r\r\n"; a carriage return kept in the last field would be dropped
-        // by the next save and load, changing the record.
-        while (line.endsWith(u'\r'))
+        View line = text.sliced(start, end - start);
+        while (line.endsWith('\r'))
             line.chop(1);
+        f(line);
+        start = end + 1;
+    }
+}
+
+// Calls f for every non-empty line, without byte-order marks at its start.
+void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
+{
+    forEachLineOf(text, [&](QStringView line) {
         // A byte-order mark inside the file (files joined together) is not
         // text. Kept, it would become the file's own mark whenever its line
         // is saved first, and the next load would drop it from the domain.
         line = CFieldText::withoutByteOrderMarks(line);
         if (!line.isEmpty())
             f(line);
-        start = end + 1;
-    }
+    });
 }
 
 CResult<> writeLines(const QString &path, qsizetype count,
@@ -210,26 +218,18 @@ void CDataStore::parseHistory(QByteArrayView contents, QList<CAlexaRankData> &hi
         contents = contents.sliced(3);
     QStringDecoder lineDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless
                                                            | QStringConverter::Flag::ConvertInitialBom);
-    qsizetype start = 0;
-    while (start < contents.size()) {
-        qsizetype end = contents.indexOf('\n', start);
-        if (end < 0)
-            end = contents.size();
-        QByteArrayView line = contents.sliced(start, end - start);
-        start = end + 1;
-        while (line.endsWith('\r'))
-            line.chop(1);
+    forEachLineOf(contents, [&](QByteArrayView line) {
         if (line.isEmpty())
-            continue;
+            return;
         if (line.indexOf('\xEF') < 0) {
             add(CAlexaRankData::fromUtf8Line(line));
-            continue;
+            return;
         }
         const QString text = lineDecoder.decode(line);
         const QStringView withoutMarks = CFieldText::withoutByteOrderMarks(text);
         if (!withoutMarks.isEmpty())
             add(CAlexaRankData::fromLine(withoutMarks));
-    }
+    });
 }
 
 void CDataStore::loadHistory(const QString &path, QList<CAlexaRankData> &history,
