@@ -89,6 +89,10 @@ void CWebSocket::onConnect()
     // From here on the time-out bounds the exchange up to the server's close.
     m_timer.start(m_timeoutMs);
     m_socket->write(requestText().toLatin1());
+    // Handed to the system now: left in the buffer, it would wait for the
+    // next write notification, after the event loop has dealt with every
+    // other socket's answer, and the service would sit idle meanwhile.
+    m_socket->flush();
 }
 
 void CWebSocket::onDisconnect()

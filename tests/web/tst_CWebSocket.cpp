@@ -77,6 +77,7 @@ private Q_SLOTS:
     void responseOverTheCapIsDropped();
     void destroyingALiveFetchReportsNothing();
     void fetchStaysOnTheCreatingThread();
+    void requestLeavesWhenTheConnectionIsMade();
 };
 
 void tst_CWebSocket::freshObject()
@@ -406,6 +407,27 @@ void tst_CWebSocket::fetchStaysOnTheCreatingThread()
     QVERIFY(fetch.isRunning());
     fetch.quit();
     QVERIFY(fetch.wait(10000));
+}
+
+// The service answers only once the request has reached it: a request left
+// in the socket's buffer until a later pass of the event loop holds up a run.
+void tst_CWebSocket::requestLeavesWhenTheConnectionIsMade()
+{
+    CLoopbackServer server;
+    server.setDefaultReply(CLoopbackServer::page("ok"));
+    CWebSocket fetch(nullptr, 0);
+    Reports reports(&fetch);
+    aimAt(fetch, server.port(), QStringLiteral("/"));
+    QTcpSocket *socket = innerSocket(fetch);
+    QVERIFY(socket);
+    qint64 unsent = -1;
+    // Connected after the fetch's own slot, so this runs once it has written.
+    connect(socket, &QTcpSocket::connected, this, [&] { unsent = socket->bytesToWrite(); });
+    fetch.connectToHost();
+
+    QVERIFY(settledAfterOneReport(reports));
+    QCOMPARE(unsent, 0);
+    QCOMPARE(server.requests().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_CWebSocket)
