@@ -26,14 +26,14 @@ bool readsAsRank(const QString &value)
 
 // Both ranks skip the one character that follows their marker and run up to
 // the next space.
-QString rankAfter(const QString &text, QLatin1StringView marker, bool trim)
+QString rankAfter(QStringView text, QLatin1StringView marker, bool trim)
 {
     const qsizetype at = text.indexOf(marker);
     if (at < 0)
         return NotAvailable;
     const qsizetype start = at + marker.size() + 1;
     const qsizetype end = text.indexOf(u' ', start);
-    QString value = end < 0 ? text.mid(start) : text.mid(start, end - start);
+    QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).toString();
     if (trim)
         value = value.trimmed();
     value.remove(u',');
@@ -42,14 +42,14 @@ QString rankAfter(const QString &text, QLatin1StringView marker, bool trim)
 
 // Trimming comes before the cell tag is removed, so a space inside the cell
 // stays in the value.
-QString figureAfter(const QString &text, QLatin1StringView header, qsizetype limit)
+QString figureAfter(QStringView text, QLatin1StringView header, qsizetype limit)
 {
     const qsizetype at = text.indexOf(header);
     if (at < 0)
         return NotAvailable;
     const qsizetype start = at + header.size();
     const qsizetype end = text.indexOf(Format::CellEnd, start);
-    QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).trimmed();
+    QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).trimmed().toString();
     value.remove(Format::CellStart);
     value.remove(u',');
     // A control character would split the figure's history line.
@@ -76,17 +76,18 @@ CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool ra
                                           : QString(Format::ReachStart % domain % Format::HeadingEnd);
     const QString sectionEnd = rankMode ? QString(Format::TrafficEnd % domain % Format::HeadingEnd)
                                         : QString(Format::ReachEnd);
-    const qsizetype from = text.indexOf(sectionStart);
+    QStringView section = text;
+    const qsizetype from = section.indexOf(sectionStart);
     if (from >= 0)
-        text.remove(0, from);
-    const qsizetype to = text.indexOf(sectionEnd);
+        section = section.sliced(from);
+    const qsizetype to = section.indexOf(sectionEnd);
     if (to >= 0)
-        text.truncate(to);
+        section.truncate(to);
 
-    record.yesterday(figureAfter(text, Format::YesterdayHeader, 10));
-    record.sevenDay(figureAfter(text, Format::SevenDayHeader, 15));
-    record.oneMonth(figureAfter(text, Format::OneMonthHeader, 15));
-    record.threeMonth(figureAfter(text, Format::ThreeMonthHeader, 15));
+    record.yesterday(figureAfter(section, Format::YesterdayHeader, 10));
+    record.sevenDay(figureAfter(section, Format::SevenDayHeader, 15));
+    record.oneMonth(figureAfter(section, Format::OneMonthHeader, 15));
+    record.threeMonth(figureAfter(section, Format::ThreeMonthHeader, 15));
     return record;
 }
 
