@@ -1,6 +1,7 @@
 #include "CWebSocket.h"
 
 #include <QLocale>
+#include <QNetworkProxy>
 #include <QTcpSocket>
 
 namespace Korv::QtLib::Web {
@@ -10,6 +11,9 @@ CWebSocket::CWebSocket(QObject *parent, int index)
     , m_socket(new QTcpSocket(this))
     , m_index(index)
 {
+    // Sorvane sets no proxy; saying so spares the socket a proxy query on
+    // every fetch.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
     connect(m_socket, &QTcpSocket::connected, this, &CWebSocket::onConnect);
     connect(m_socket, &QTcpSocket::disconnected, this, &CWebSocket::onDisconnect);
     connect(m_socket, &QTcpSocket::readyRead, this, &CWebSocket::onDataArrival);
