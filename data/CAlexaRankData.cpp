@@ -108,9 +108,13 @@ quint32 CAlexaRankData::codeOfUtf8(QByteArrayView text)
 
 QString CAlexaRankData::assign(int field, const QString &value)
 {
-    if (!value.isEmpty())
-        m_fields[field] = codeOf(value);
-    return text(m_fields[field]);
+    if (value.isEmpty())
+        return text(m_fields[field]);
+    // The text goes to the pool as it is, without the copy a view would need;
+    // what is stored reads back as exactly this text.
+    quint32 number = 0;
+    m_fields[field] = plainNumber(value.utf16(), value.size(), number) ? NumberFlag | number : CTextPool::idOf(value);
+    return value;
 }
 
 QString CAlexaRankData::domain(const QString &value) { return assign(0, value); }
