@@ -77,8 +77,14 @@ void CDomainDateList::update(const QString &domain, const QString &date)
 void CDomainDateList::append(const QString &domain, const QString &date)
 {
     m_entries.push_back(std::make_unique<CDomainDate>(domain, date));
-    if (!m_firstByDomain.contains(domain))
-        m_firstByDomain.insert(domain, m_entries.back().get());
+    if (CDomainDate *&firstEntry = m_firstByDomain[domain]; !firstEntry)
+        firstEntry = m_entries.back().get();
+}
+
+void CDomainDateList::reserve(int entries)
+{
+    m_entries.reserve(std::size_t(qMax(0, entries)));
+    m_firstByDomain.reserve(entries);
 }
 
 void CDomainDateList::remove(const QString &domain, const QString &date)

@@ -24,6 +24,9 @@ public:
     void append(const QString &domain, const QString &date);
     void remove(const QString &domain, const QString &date);
     void clear();
+    // Room for this many entries in all, so that a run adding many new
+    // domains does not grow the index step by step.
+    void reserve(int entries);
 
     // Whether the "dd/MM/yyyy" date falls after the other one on the calendar.
     static bool isLater(const QString &date, const QString &than);

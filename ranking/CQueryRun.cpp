@@ -79,6 +79,7 @@ int CQueryRun::start(DomainList domains)
     m_total = 0;
     for (QString entry = m_domains(0); !entry.isNull(); entry = m_domains(m_total))
         ++m_total;
+    m_dates.reserve(m_dates.count() + m_total);
     int dispatched = 0;
     for (int i = 0; i < SocketCount; ++i) {
         // Entries that trim to nothing are passed over instead of idling a socket.

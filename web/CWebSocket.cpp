@@ -66,7 +66,10 @@ void CWebSocket::connectToHost()
 
 QString CWebSocket::requestText() const
 {
-    QString text = QStringLiteral("GET ") % m_path % QStringLiteral(" HTTP/1.0\r\n")
+    // Room for the whole request at once: it is built for every fetch.
+    QString text;
+    text.reserve(320 + m_path.size() + m_host.size() + m_referer.size() + m_cookie.size());
+    text += QStringLiteral("GET ") % m_path % QStringLiteral(" HTTP/1.0\r\n")
         % QStringLiteral("Accept: text/html, application/xhtml+xml, */*\r\n")
         % QStringLiteral("Accept-Language: en-US\r\n")
         % QStringLiteral("User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; Trident/5.0)\r\n")
