@@ -4,6 +4,9 @@
 
 bool CFieldText::breaksLine(QChar c)
 {
+    // Printable ASCII first: nearly every character checked is one.
+    if (c.unicode() >= 0x20 && c.unicode() < 0x7f)
+        return false;
     return c.category() == QChar::Other_Control || c == QChar::LineSeparator
            || c == QChar::ParagraphSeparator;
 }

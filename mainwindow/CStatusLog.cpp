@@ -23,6 +23,8 @@ CStatusLog::CStatusLog(QTextEdit *view)
 
 QString CStatusLog::plainLine(const QString &line)
 {
+    if (CFieldText::isPlain(line))
+        return line;
     QString plain = line;
     for (QChar &c : plain) {
         if (CFieldText::breaksLine(c))
