@@ -52,7 +52,7 @@ CHttpAnswer CHttpAnswer::read(QStringView response)
 
     qsizetype announced = -1;
     bool plainText = false;
-    for (QStringView line : head.split(u'\n')) {
+    for (QStringView line : head.tokenize(u'\n')) {
         line = line.trimmed();
         const qsizetype colon = line.indexOf(u':');
         if (colon < 0)

@@ -141,7 +141,7 @@ bool CWebSocket::takeChunk()
         finishWithError(tr("the answer was longer than %1").arg(QLocale::c().formattedDataSize(m_responseLimit)));
         return false;
     }
-    m_buffer += QString::fromLatin1(bytes);
+    m_buffer.append(QLatin1StringView(bytes));
     return true;
 }
 
