@@ -152,6 +152,12 @@ QString CAlexaRankData::toString() const
     return line;
 }
 
+void CAlexaRankData::appendField(QString &out, int i) const
+{
+    if (i >= 0 && i < FieldCount)
+        appendText(out, m_fields[i]);
+}
+
 void CAlexaRankData::appendTo(QString &out) const
 {
     for (int i = 0; i < FieldCount; ++i) {

@@ -54,6 +54,8 @@ public:
     QString toString() const;
     // Appends the line form to out, with no string made per field.
     void appendTo(QString &out) const;
+    // Appends field i's text to out (nothing for other i).
+    void appendField(QString &out, int i) const;
 
     // One history line: fields split at ",", missing ones left empty,
     // anything after the eighth ignored.

@@ -11,13 +11,19 @@ namespace {
 // Fields of any length may stand in the history; the line shows each shortened.
 QString statusLine(const CAlexaRankData &record)
 {
-    QString fields;
+    QString line = CFieldText::shown(record.domain()) + QStringLiteral(" -> {");
     for (int i = 0; i < CAlexaRankData::FieldCount; ++i) {
         if (i > 0)
-            fields.append(u',');
-        fields.append(CFieldText::shown(record.field(i)));
+            line.append(u',');
+        // A number is never long enough to be shortened: its digits go in
+        // without a string of their own.
+        if (quint32 value = 0; record.isNumber(i, &value))
+            record.appendField(line, i);
+        else
+            line.append(CFieldText::shown(record.field(i)));
     }
-    return CFieldText::shown(record.domain()) + QStringLiteral(" -> {") + fields + u'}';
+    line.append(u'}');
+    return line;
 }
 
 } // namespace

@@ -104,6 +104,12 @@ void tst_RankRecord::fromLine()
     QCOMPARE(record.toString(), stored);
     QCOMPARE(record.domain(), domain);
     QCOMPARE(record.date(), date);
+    // Appending a field gives its text, numbers included; other indices add nothing.
+    for (int i = -1; i <= CAlexaRankData::FieldCount; ++i) {
+        QString appended = QStringLiteral(">");
+        record.appendField(appended, i);
+        QCOMPARE(appended, u'>' + record.field(i));
+    }
 }
 
 void tst_RankRecord::equalTextsMakeEqualRecords()
