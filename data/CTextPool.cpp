@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <array>
 #include <atomic>
 #include <memory>
 
@@ -39,6 +40,28 @@ Pool &pool()
 quint32 CTextPool::idOf(const QString &text)
 {
     Q_ASSERT(!text.isEmpty());
+    // Results bring the same few texts again and again (today's date, "NA"):
+    // the last ones seen on this thread spare the lock and a lookup in a
+    // pool of perhaps millions of texts. An id never changes, so they stay right.
+    struct Seen
+    {
+        QString text;
+        quint32 id = 0;
+    };
+    thread_local std::array<Seen, 4> seen;
+    thread_local std::size_t nextSeen = 0;
+    for (const Seen &s : seen) {
+        if (s.id != 0 && s.text == text)
+            return s.id;
+    }
+    const quint32 id = lookUp(text);
+    seen[nextSeen] = Seen{text, id};
+    nextSeen = (nextSeen + 1) % seen.size();
+    return id;
+}
+
+quint32 CTextPool::lookUp(const QString &text)
+{
     Pool &p = pool();
     const QMutexLocker lock(&p.mutex);
     if (const auto found = p.ids.constFind(text); found != p.ids.cend())

@@ -21,4 +21,7 @@ public:
     static const QString &text(quint32 id);
     // How many distinct texts are held.
     static quint32 count();
+
+private:
+    static quint32 lookUp(const QString &text);
 };
