@@ -3,6 +3,7 @@
 #include "CAlexaRankData.h"
 #include "CRankCell.h"
 
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 int CWidgetHelper::clearTable(QTableWidget *table) const
@@ -23,16 +24,27 @@ void CWidgetHelper::appendRows(QTableWidget *table, const QList<CAlexaRankData> 
     if (records.isEmpty())
         return;
     const int first = table->rowCount();
-    table->setRowCount(first + int(records.size()));
-    for (int i = 0; i < records.size(); ++i) {
-        const CAlexaRankData &record = records.at(i);
-        for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
-            auto *cell = new CRankCell(record, column); // the table owns it
-            if (column == 0 && i < historyIndices.size())
-                cell->setHistoryIndex(historyIndices.at(i));
-            table->setItem(first + i, column, cell);
+    const int last = first + int(records.size()) - 1;
+    table->setRowCount(last + 1);
+    QAbstractItemModel *model = table->model();
+    // Each cell put in would tell the views about itself alone: thousands of
+    // signals for one view change. Unless a sorted table has to move rows as
+    // cells arrive, the new cells are announced once, together.
+    const bool together = !table->isSortingEnabled();
+    {
+        const QSignalBlocker quiet(together ? model : nullptr);
+        for (int i = 0; i < records.size(); ++i) {
+            const CAlexaRankData &record = records.at(i);
+            for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
+                auto *cell = new CRankCell(record, column); // the table owns it
+                if (column == 0 && i < historyIndices.size())
+                    cell->setHistoryIndex(historyIndices.at(i));
+                table->setItem(first + i, column, cell);
+            }
         }
     }
+    if (together)
+        Q_EMIT model->dataChanged(model->index(first, 0), model->index(last, table->columnCount() - 1));
 }
 
 qsizetype CWidgetHelper::historyIndexOf(const QTableWidget *table, int row)

@@ -3,6 +3,7 @@
 
 #include "CAlexaRankData.h"
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void cellOfARecordShowsItsField_data();
     void cellOfARecordShowsItsField();
     void tableOwnsAndFreesCells();
+    void newRowsAreAnnouncedToViews();
 };
 
 void tst_RankCell::behavesLikeACentredItem()
@@ -119,6 +121,36 @@ void tst_RankCell::tableOwnsAndFreesCells()
     QCOMPARE(table.item(9, 0)->text(), QStringLiteral("d9.com"));
     helper.clearTable(&table);
     QCOMPARE(CRankCell::liveCells(), before);
+}
+
+void tst_RankCell::newRowsAreAnnouncedToViews()
+{
+    QTableWidget table(0, CAlexaRankData::FieldCount);
+    CWidgetHelper helper;
+    helper.appendRows(&table, {CAlexaRankData::fromLine(QStringLiteral("a.com,1,2,3,4,5,6,07/08/2012"))});
+    QSignalSpy changed(table.model(), &QAbstractItemModel::dataChanged);
+    QList<CAlexaRankData> records;
+    for (int i = 0; i < 3; ++i)
+        records.append(CAlexaRankData::fromLine(QStringLiteral("d%1.com,1,2,3,4,5,6,07/08/2012").arg(i)));
+    helper.appendRows(&table, records);
+
+    // Every new cell, and only the new ones, is covered.
+    QSet<QPair<int, int>> covered;
+    for (const QList<QVariant> &signal : std::as_const(changed)) {
+        const auto from = signal.at(0).value<QModelIndex>();
+        const auto to = signal.at(1).value<QModelIndex>();
+        for (int row = from.row(); row <= to.row(); ++row) {
+            for (int column = from.column(); column <= to.column(); ++column)
+                covered.insert({row, column});
+        }
+    }
+    QSet<QPair<int, int>> expected;
+    for (int row = 1; row <= 3; ++row) {
+        for (int column = 0; column < CAlexaRankData::FieldCount; ++column)
+            expected.insert({row, column});
+    }
+    QCOMPARE(covered, expected);
+    QCOMPARE(table.item(3, 0)->text(), QStringLiteral("d2.com"));
 }
 
 QTEST_MAIN(tst_RankCell)
