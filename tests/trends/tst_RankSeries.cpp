@@ -244,6 +244,14 @@ void tst_RankSeries::runMoves_data()
         << "a.com,20,1,1,1,1,1,01/03/2024;" << "a.com,20,1,1,1,1,1,02/03/2024"
         << "Biggest moves: none against an earlier record";
     QTest::newRow("empty run") << before << "" << "Biggest moves: none against an earlier record";
+    // Thousands of other domains around the run's, one of them named by a number.
+    QString crowd;
+    for (int i = 0; i < 5000; ++i)
+        crowd += QStringLiteral("x%1.com,%1,1,1,1,1,1,01/03/2024;").arg(i);
+    QTest::newRow("run domains among many others")
+        << crowd + QStringLiteral("7,10,1,1,1,1,1,01/03/2024;") + crowd
+        << "7,5,1,1,1,1,1,02/03/2024;x42.com,21,1,1,1,1,1,02/03/2024"
+        << "Biggest moves: 7 up 5 (50.0%), x42.com up 21 (50.0%)";
 }
 
 void tst_RankSeries::runMoves()
