@@ -4,6 +4,7 @@
 #include "pageformat/CSiteInfoFormat.h"
 
 #include <QString>
+#include <QStringMatcher>
 
 #include <algorithm>
 
@@ -12,6 +13,25 @@ namespace {
 using Format = CSiteInfoFormat;
 
 constexpr QLatin1StringView NotAvailable("NA");
+
+// The fixed texts searched for on every page, each prepared for searching
+// once rather than converted for every search.
+struct Markers
+{
+    QStringMatcher global{QString(Format::GlobalMarker)};
+    QStringMatcher us{QString(Format::UsMarker)};
+    QStringMatcher yesterday{QString(Format::YesterdayHeader)};
+    QStringMatcher sevenDay{QString(Format::SevenDayHeader)};
+    QStringMatcher oneMonth{QString(Format::OneMonthHeader)};
+    QStringMatcher threeMonth{QString(Format::ThreeMonthHeader)};
+    QStringMatcher cellEnd{QString(Format::CellEnd)};
+};
+
+const Markers &markers()
+{
+    static const Markers instance;
+    return instance;
+}
 
 // toInt() overlooks white space around the digits and stops reading at a NUL
 // character, so "\n5" and "5\0..." would pass; neither may be stored.
@@ -26,12 +46,12 @@ bool readsAsRank(const QString &value)
 
 // Both ranks skip the one character that follows their marker and run up to
 // the next space.
-QString rankAfter(QStringView text, QLatin1StringView marker, bool trim)
+QString rankAfter(QStringView text, const QStringMatcher &marker, bool trim)
 {
-    const qsizetype at = text.indexOf(marker);
+    const qsizetype at = marker.indexIn(text);
     if (at < 0)
         return NotAvailable;
-    const qsizetype start = at + marker.size() + 1;
+    const qsizetype start = at + marker.pattern().size() + 1;
     const qsizetype end = text.indexOf(u' ', start);
     QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).toString();
     if (trim)
@@ -42,13 +62,13 @@ QString rankAfter(QStringView text, QLatin1StringView marker, bool trim)
 
 // Trimming comes before the cell tag is removed, so a space inside the cell
 // stays in the value.
-QString figureAfter(QStringView text, QLatin1StringView header, qsizetype limit)
+QString figureAfter(QStringView text, const QStringMatcher &header, qsizetype limit)
 {
-    const qsizetype at = text.indexOf(header);
+    const qsizetype at = header.indexIn(text);
     if (at < 0)
         return NotAvailable;
-    const qsizetype start = at + header.size();
-    const qsizetype end = text.indexOf(Format::CellEnd, start);
+    const qsizetype start = at + header.pattern().size();
+    const qsizetype end = markers().cellEnd.indexIn(text, start);
     QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).trimmed().toString();
     value.remove(Format::CellStart);
     value.remove(u',');
@@ -69,8 +89,9 @@ CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool ra
     CAlexaRankData record;
     record.domain(domain);
     record.date(clock.todayText());
-    record.globalRank(rankAfter(text, Format::GlobalMarker, false));
-    record.usRank(rankAfter(text, Format::UsMarker, true));
+    const Markers &marker = markers();
+    record.globalRank(rankAfter(text, marker.global, false));
+    record.usRank(rankAfter(text, marker.us, true));
 
     const QString sectionStart = rankMode ? QString(Format::TrafficStart % domain % Format::HeadingEnd)
                                           : QString(Format::ReachStart % domain % Format::HeadingEnd);
@@ -84,10 +105,10 @@ CAlexaRankData parseRankPage(const QString &page, const QString &domain, bool ra
     if (to >= 0)
         section.truncate(to);
 
-    record.yesterday(figureAfter(section, Format::YesterdayHeader, 10));
-    record.sevenDay(figureAfter(section, Format::SevenDayHeader, 15));
-    record.oneMonth(figureAfter(section, Format::OneMonthHeader, 15));
-    record.threeMonth(figureAfter(section, Format::ThreeMonthHeader, 15));
+    record.yesterday(figureAfter(section, marker.yesterday, 10));
+    record.sevenDay(figureAfter(section, marker.sevenDay, 15));
+    record.oneMonth(figureAfter(section, marker.oneMonth, 15));
+    record.threeMonth(figureAfter(section, marker.threeMonth, 15));
     return record;
 }
 
