@@ -2,6 +2,7 @@
 #include "CDataStore.h"
 #include "CDomainDate.h"
 #include "CDomainDateList.h"
+#include "DecodedHistory.h"
 #include "FuzzCheck.h"
 
 #include <QByteArray>
@@ -9,7 +10,6 @@
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstddef>
@@ -40,23 +40,6 @@ QByteArray lineTexts(const QList<CAlexaRankData> &history)
     return lines.join(u'\n').toUtf8();
 }
 
-// The records of the file decoded whole first, as it was once read.
-QList<CAlexaRankData> decodedWhole(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    QList<CAlexaRankData> records;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        while (line.endsWith(u'\r'))
-            line.chop(1);
-        while (line.startsWith(QChar::ByteOrderMark))
-            line = line.sliced(1);
-        if (!line.isEmpty())
-            records.append(CAlexaRankData::fromLine(line));
-    }
-    return records;
-}
-
 } // namespace
 
 // The same bytes are read as a history file and as a domain list.
@@ -72,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // decoded file does.
     const auto bom = QStringConverter::encodingForData(bytes);
     if (!bom || *bom == QStringConverter::Utf8)
-        FUZZ_CHECK(history == decodedWhole(bytes));
+        FUZZ_CHECK(history == decodedHistory(bytes));
     // The date list holds, per domain, the latest date on the calendar.
     QHash<QString, QString> latest;
     for (const CAlexaRankData &record : history) {

@@ -4,10 +4,10 @@
 #include "CDomainDateList.h"
 #include "CFullDisk.h"
 #include "CTempHome.h"
+#include "DecodedHistory.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 #include <QTest>
 
 #include <unistd.h>
@@ -230,17 +230,9 @@ void tst_DataStore::bytesReadAsTheDecodedFile_data()
 void tst_DataStore::bytesReadAsTheDecodedFile()
 {
     QFETCH(QByteArray, contents);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(contents);
     QStringList expected;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        while (line.endsWith(u'\r'))
-            line.chop(1);
-        while (line.startsWith(QChar::ByteOrderMark))
-            line = line.sliced(1);
-        if (!line.isEmpty())
-            expected.append(CAlexaRankData::fromLine(line).toString());
-    }
+    for (const CAlexaRankData &record : decodedHistory(contents))
+        expected.append(record.toString());
     const auto loaded = parse(contents);
     QStringList read;
     for (const CAlexaRankData &record : loaded->history)
