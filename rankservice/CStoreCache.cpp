@@ -86,6 +86,18 @@ QDataStream &operator>>(QDataStream &in, CSnapshotStore::Report &r)
               >> r.problems;
 }
 
+// Reads exactly bytes bytes into data, in steps a single read can take.
+bool readFully(QFile &file, char *data, quint64 bytes)
+{
+    for (quint64 done = 0; done < bytes;) {
+        const qint64 step = file.read(data + done, qint64(qMin<quint64>(bytes - done, quint64(64) << 20)));
+        if (step <= 0)
+            return false;
+        done += quint64(step);
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray CStoreCache::fingerprint(const QString &folder, const CSnapshotStore::LoadOptions &options)
@@ -243,20 +255,21 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
     Checksum sum;
     qint64 left = size - qint64(sizeof trailer);
     const auto take = [&](void *data, qint64 bytes) {
-        if (bytes < 0 || bytes > left)
+        if (bytes < 0 || bytes > left || !readFully(file, static_cast<char *>(data), quint64(bytes)))
             return false;
-        char *p = static_cast<char *>(data);
-        for (qint64 done = 0; done < bytes;) {
-            const qint64 step = file.read(p + done, qMin<qint64>(bytes - done, qint64(64) << 20));
-            if (step <= 0)
-                return false;
-            done += step;
-        }
         sum.add(data, size_t(bytes));
         left -= bytes;
         return true;
     };
     const auto takeLength = [&](quint64 &bytes) { return take(&bytes, sizeof bytes) && bytes <= quint64(left); };
+    // A block the file gives its length for, then its bytes.
+    const auto takeBlock = [&](QByteArray &block) {
+        quint64 bytes = 0;
+        if (!takeLength(bytes))
+            return false;
+        block = QByteArray(qsizetype(bytes), Qt::Uninitialized);
+        return take(block.data(), block.size());
+    };
 
     Header header{};
     if (!take(&header, sizeof header) || std::memcmp(header.magic, Magic, sizeof Magic) != 0)
@@ -265,11 +278,8 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
         || header.accumulatorSize != sizeof(CSnapshotStore::Accumulator))
         return fail(Outcome::Stale, QStringLiteral("made by another version"));
 
-    quint64 metaBytes = 0;
-    if (!takeLength(metaBytes))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-    QByteArray meta(qsizetype(metaBytes), Qt::Uninitialized);
-    if (!take(meta.data(), meta.size()))
+    QByteArray meta;
+    if (!takeBlock(meta))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
 
     CSnapshotStore loaded;
@@ -295,11 +305,8 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
     if (in.status() != QDataStream::Ok || loaded.m_days.size() != dayCount)
         return fail(Outcome::Damaged, QStringLiteral("damaged"));
 
-    quint64 namesBytes = 0;
-    if (!takeLength(namesBytes))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-    QByteArray names(qsizetype(namesBytes), Qt::Uninitialized);
-    if (!take(names.data(), names.size()))
+    QByteArray names;
+    if (!takeBlock(names))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
     quint64 accBytes = 0;
     if (!takeLength(accBytes) || accCount > accBytes / sizeof(CSnapshotStore::Accumulator)
@@ -313,15 +320,9 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
     const qint64 accAt = file.pos();
     const auto readSums = [&path, accAt, accBytes, data = loaded.m_acc.data()]() -> std::optional<quint64> {
         QFile sums(path);
-        if (!sums.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !sums.seek(accAt))
+        if (!sums.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !sums.seek(accAt)
+            || !readFully(sums, reinterpret_cast<char *>(data), accBytes))
             return std::nullopt;
-        char *p = reinterpret_cast<char *>(data);
-        for (quint64 done = 0; done < accBytes;) {
-            const qint64 step = sums.read(p + done, qint64(qMin<quint64>(accBytes - done, quint64(64) << 20)));
-            if (step <= 0)
-                return std::nullopt;
-            done += quint64(step);
-        }
         Checksum accSum;
         accSum.add(data, size_t(accBytes));
         return accSum.value();
