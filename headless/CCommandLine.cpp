@@ -1,5 +1,7 @@
 #include "headless/CCommandLine.h"
 
+#include "base/CVersion.h"
+
 #include <QByteArrayView>
 
 CCommandLine::CCommandLine()

@@ -1,11 +1,9 @@
 #include "CUserGuide.h"
 
+#include "base/CVersion.h"
+
 #include <QCoreApplication>
 #include <QStringList>
-
-#ifndef SORVANE_VERSION
-#error "SORVANE_VERSION is set by the build"
-#endif
 
 QString CUserGuide::version()
 {

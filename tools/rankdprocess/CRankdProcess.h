@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CResult.h"
+#include "base/CResult.h"
 
 #include <QByteArray>
 #include <QProcessEnvironment>
