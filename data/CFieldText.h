@@ -17,6 +17,14 @@ public:
 
     static bool breaksLine(QChar c);
     static bool isPlain(QStringView text);
+    // Decimal digits, optionally grouped in threes by ",": a rank as the
+    // pages write it. No sign, so nothing a spreadsheet reads as a formula.
+    static bool isWholeNumber(QStringView text);
+    // What a figure of a record may be: a whole number, a percentage (a
+    // whole number with an optional decimal part, then "%"), "NA", or
+    // nothing; spaces around it are allowed. Anything else read from a page
+    // (markup, quotes, formulas) is stored as "NA".
+    static bool isFigure(QStringView text);
     // Files joined together carry their byte-order marks into the text; one
     // at the start of a line is no part of it.
     static QStringView withoutByteOrderMarks(QStringView line);

@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringMatcher>
 
-#include <algorithm>
-
 namespace {
 
 using Format = CSiteInfoFormat;
@@ -33,15 +31,13 @@ const Markers &markers()
     return instance;
 }
 
-// toInt() overlooks white space around the digits and stops reading at a NUL
-// character, so "\n5" and "5\0..." would pass; neither may be stored.
+// Only digits: toInt() would also take a sign, white space around the digits
+// and anything after a NUL character.
 bool readsAsRank(const QString &value)
 {
     bool ok = false;
     value.toInt(&ok, 10);
-    return ok && std::all_of(value.begin(), value.end(), [](QChar c) {
-               return (c >= u'0' && c <= u'9') || c == u'-' || c == u'+';
-           });
+    return ok && CFieldText::isWholeNumber(value);
 }
 
 // Both ranks skip the one character that follows their marker and run up to
@@ -72,8 +68,9 @@ QString figureAfter(QStringView text, const QStringMatcher &header, qsizetype li
     QString value = (end < 0 ? text.mid(start) : text.mid(start, end - start)).trimmed().toString();
     value.remove(Format::CellStart);
     value.remove(u',');
-    // A control character would split the figure's history line.
-    return value.size() > limit || !CFieldText::isPlain(value) ? QString(NotAvailable) : value;
+    // Markup, quotes and formulas are no figures: stored, they would reach
+    // every CSV file and spreadsheet the history goes to.
+    return value.size() > limit || !CFieldText::isFigure(value) ? QString(NotAvailable) : value;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // Records are dated by this clock, never by the machine's.
@@ -53,6 +55,8 @@ class tst_RankPageParser : public QObject
 private Q_SLOTS:
     void figures_data();
     void figures();
+    void figureRule_data();
+    void figureRule();
     void sectionCut_data();
     void sectionCut();
     void samplePages_data();
@@ -94,9 +98,9 @@ void tst_RankPageParser::figures_data()
     QTest::newRow("no markers at all")
         << QStringLiteral("HTTP/1.0 503 Service Unavailable\r\n\r\n<html>busy</html>") << QStringList{NA, NA} + noFigures;
     QTest::newRow("cell tag removed after trimming")
-        << table(QStringLiteral("12.3%"), QStringLiteral(" 4.5%"), QStringLiteral("1,234"), QStringLiteral("x \t"))
+        << table(QStringLiteral("12.3%"), QStringLiteral(" 4.5%"), QStringLiteral("1,234"), QStringLiteral("7 \t"))
         << QStringList{NA, NA, QStringLiteral("12.3%"), QStringLiteral(" 4.5%"), QStringLiteral("1234"),
-                       QStringLiteral("x")};
+                       QStringLiteral("7")};
     QTest::newRow("11 characters: NA only for yesterday")
         << table(QStringLiteral("12345678901"), QStringLiteral("12345678901"), QStringLiteral("12345678901"),
                  QStringLiteral("12345678901"))
@@ -115,9 +119,51 @@ void tst_RankPageParser::figures_data()
         << QStringList{NA, NA, QString(), QString(), NA, NA};
     QTest::newRow("no cell end: value runs to the end")
         << QStringLiteral("<th>3 month</th>\n\t17% ") << QStringList{NA, NA, NA, NA, NA, QStringLiteral("17%")};
-    QTest::newRow("entities and other tags stay")
-        << QStringLiteral("<th>7 day</th><b>&lt;1%</b></td>")
-        << QStringList{NA, NA, NA, QStringLiteral("<b>&lt;1%</b>"), NA, NA};
+}
+
+// Only rank figures are stored; whatever else a page puts in a cell becomes
+// "NA", so no markup, quote or formula reaches the history or its exports.
+void tst_RankPageParser::figureRule_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("digits") << QStringLiteral("1234") << QStringLiteral("1234");
+    QTest::newRow("thousands separators") << QStringLiteral("1,234") << QStringLiteral("1234");
+    QTest::newRow("percentage") << QStringLiteral("12.3%") << QStringLiteral("12.3%");
+    QTest::newRow("whole percentage") << QStringLiteral("7%") << QStringLiteral("7%");
+    QTest::newRow("space inside the cell stays") << QStringLiteral(" 4.5%") << QStringLiteral(" 4.5%");
+    QTest::newRow("NA") << NA << NA;
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("bold markup") << QStringLiteral("<b>1</b>") << NA;
+    QTest::newRow("entity") << QStringLiteral("&lt;1%") << NA;
+    QTest::newRow("quote") << QStringLiteral("\"5") << NA;
+    QTest::newRow("formula") << QStringLiteral("=1+2") << NA;
+    QTest::newRow("lotus formula") << QStringLiteral("@SUM(1)") << NA;
+    QTest::newRow("plus sign") << QStringLiteral("+1") << NA;
+    QTest::newRow("minus sign") << QStringLiteral("-1") << NA;
+    QTest::newRow("percent alone") << QStringLiteral("%") << NA;
+    QTest::newRow("point without decimals") << QStringLiteral("1.%") << NA;
+    QTest::newRow("two points") << QStringLiteral("1.2.3%") << NA;
+    QTest::newRow("words") << QStringLiteral("n/a") << NA;
+}
+
+void tst_RankPageParser::figureRule()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, stored);
+
+    const QString page = Globe + u'\n' + cell + u' ' + Flag + u'\n' + cell + u' '
+                         + table(cell, cell, cell, cell);
+    const CAlexaRankData record = parseRankPage(page, QStringLiteral("example.com"), true, Clock);
+    QCOMPARE(record.yesterday(), stored);
+    QCOMPARE(record.sevenDay(), stored);
+    QCOMPARE(record.oneMonth(), stored);
+    QCOMPARE(record.threeMonth(), stored);
+    // A rank is a whole number or nothing.
+    const QString rank = stored.trimmed();
+    const bool wholeNumber = !rank.isEmpty() && std::all_of(rank.begin(), rank.end(), [](QChar c) { return c.isDigit(); });
+    QCOMPARE(record.globalRank(), wholeNumber ? rank : NA);
 }
 
 void tst_RankPageParser::figures()
@@ -139,37 +185,40 @@ void tst_RankPageParser::sectionCut_data()
     QTest::addColumn<bool>("rankMode");
     QTest::addColumn<QStringList>("expected"); // the four period figures
 
+    // Each table's figures tell where they were taken: 1x before the
+    // sections, 2x reach, 3x bounce, 4x traffic rank, 5x page views.
+
     const QString d = QStringLiteral("example.com");
-    const QString before = table(QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4"));
-    const QString reached = reach(d) + table(QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("r3"), QStringLiteral("r4"));
-    const QString bounce = ReachEnd + d + QStringLiteral(":</p>") + table(QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x3"), QStringLiteral("x4"));
-    const QString ranked = traffic(d) + table(QStringLiteral("t1"), QStringLiteral("t2"), QStringLiteral("t3"), QStringLiteral("t4"));
-    const QString views = pageviews(d) + table(QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3"), QStringLiteral("p4"));
+    const QString before = table(QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("13"), QStringLiteral("14"));
+    const QString reached = reach(d) + table(QStringLiteral("21"), QStringLiteral("22"), QStringLiteral("23"), QStringLiteral("24"));
+    const QString bounce = ReachEnd + d + QStringLiteral(":</p>") + table(QStringLiteral("31"), QStringLiteral("32"), QStringLiteral("33"), QStringLiteral("34"));
+    const QString ranked = traffic(d) + table(QStringLiteral("41"), QStringLiteral("42"), QStringLiteral("43"), QStringLiteral("44"));
+    const QString views = pageviews(d) + table(QStringLiteral("51"), QStringLiteral("52"), QStringLiteral("53"), QStringLiteral("54"));
     const QString page = before + reached + bounce + ranked + views;
 
     QTest::newRow("rank mode takes the traffic-rank section")
-        << page << true << QStringList{QStringLiteral("t1"), QStringLiteral("t2"), QStringLiteral("t3"), QStringLiteral("t4")};
+        << page << true << QStringList{QStringLiteral("41"), QStringLiteral("42"), QStringLiteral("43"), QStringLiteral("44")};
     QTest::newRow("reach mode takes the reach section")
-        << page << false << QStringList{QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("r3"), QStringLiteral("r4")};
+        << page << false << QStringList{QStringLiteral("21"), QStringLiteral("22"), QStringLiteral("23"), QStringLiteral("24")};
     QTest::newRow("rank mode without its start: first headers anywhere")
         << before + reached + views << true
-        << QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4")};
+        << QStringList{QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("13"), QStringLiteral("14")};
     QTest::newRow("reach mode without its start: first headers anywhere")
         << before + ranked << false
-        << QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3"), QStringLiteral("b4")};
+        << QStringList{QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("13"), QStringLiteral("14")};
     QTest::newRow("headers past the end text are not found")
         << traffic(d) + QStringLiteral("<th>7 day</th>9</td>") + pageviews(d) + before << true
         << QStringList{NA, QStringLiteral("9"), NA, NA};
     QTest::newRow("end text before the start does not cut")
         << bounce + reached << false
-        << QStringList{QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("r3"), QStringLiteral("r4")};
+        << QStringList{QStringLiteral("21"), QStringLiteral("22"), QStringLiteral("23"), QStringLiteral("24")};
     QTest::newRow("another domain's section is passed over")
         << traffic(QStringLiteral("other.org")) + before + ranked << true
-        << QStringList{QStringLiteral("t1"), QStringLiteral("t2"), QStringLiteral("t3"), QStringLiteral("t4")};
+        << QStringList{QStringLiteral("41"), QStringLiteral("42"), QStringLiteral("43"), QStringLiteral("44")};
     QTest::newRow("another domain's end text does not cut")
         << ranked.left(ranked.indexOf(QStringLiteral("<tr><th>7 day"))) + pageviews(QStringLiteral("other.org"))
-               + QStringLiteral("<th>7 day</th>s</td><th>1 month</th>m</td><th>3 month</th>q</td>")
-        << true << QStringList{QStringLiteral("t1"), QStringLiteral("s"), QStringLiteral("m"), QStringLiteral("q")};
+               + QStringLiteral("<th>7 day</th>62</td><th>1 month</th>63</td><th>3 month</th>64</td>")
+        << true << QStringList{QStringLiteral("41"), QStringLiteral("62"), QStringLiteral("63"), QStringLiteral("64")};
 }
 
 void tst_RankPageParser::sectionCut()
