@@ -6,6 +6,7 @@
 #include "CDataStore.h"
 #include "CDomainDateList.h"
 #include "CDomainName.h"
+#include "CHistoryMerge.h"
 #include "CQueryRun.h"
 #include "CRequestTarget.h"
 #include "CSiteInfoAddress.h"
@@ -247,7 +248,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
     }
     m_out << QStringLiteral("%1 filled, %2 without a list, %3 failed").arg(filled.size()).arg(missing).arg(failed)
           << Qt::endl;
-    history.append(filled);
-    *changed = !filled.isEmpty();
+    // Past days go among the days around them, not after today's records.
+    *changed = CHistoryMerge::merge(history, filled).added > 0;
     return failed > 0 ? SomeFailed : AllStored;
 }

@@ -91,14 +91,16 @@ void tst_Backfill::missingDaysAreFilled()
     QCOMPARE(paths, (QStringList{pathFor("a.test", Today.addDays(-3)), pathFor("a.test", Today.addDays(-1))}));
     QCOMPARE(first.out, (QStringList{"a.test: filled 300,9,NA,NA,NA,NA for 04/12/2026",
                                      "a.test 2026-12-06: no list for that day", "1 filled, 1 without a list, 0 failed"}));
-    QCOMPARE(CTempHome::readFile(home.historyPath()), held + "a.test,300,9,NA,NA,NA,NA,04/12/2026\n");
+    // The past day goes before the later one held, so the file stays in date order.
+    const QByteArray filled = "a.test,300,9,NA,NA,NA,NA,04/12/2026\n" + held;
+    QCOMPARE(CTempHome::readFile(home.historyPath()), filled);
 
     // Again: only the day without a list is asked for, and nothing is added.
     const Outcome second = backfill(home, server.port(), 3);
     QCOMPARE(second.code, int(CHeadlessQuery::AllStored));
     QCOMPARE(second.out.last(), QStringLiteral("0 filled, 1 without a list, 0 failed"));
     QCOMPARE(server.requestedPaths().size(), 3);
-    QCOMPARE(CTempHome::readFile(home.historyPath()), held + "a.test,300,9,NA,NA,NA,NA,04/12/2026\n");
+    QCOMPARE(CTempHome::readFile(home.historyPath()), filled);
 }
 
 void tst_Backfill::undatedServiceStoresNothing()
