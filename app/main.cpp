@@ -3,10 +3,12 @@
 #include "config/CSettings.h"
 #include "headless/CCommandLine.h"
 #include "headless/CHeadlessQuery.h"
+#include "headless/CHistoryCommand.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QSessionManager>
 #include <QTextStream>
@@ -16,7 +18,20 @@
 
 namespace {
 
-// Help, version and the query run need no display.
+// The history's export and import, with the raw bytes of an export on
+// standard output.
+int runHistoryCommand(const CCommandLine &commandLine, const QString &dataDirectory, QTextStream &err)
+{
+    QFile standardOutput;
+    if (!standardOutput.open(stdout, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        return CHistoryCommand::CannotRun;
+    CHistoryCommand command(dataDirectory, standardOutput, err);
+    if (commandLine.action() == CCommandLine::Action::Export)
+        return command.exportHistory(commandLine.exportFilter(), commandLine.exportFormat(), commandLine.outputPath());
+    return command.importHistory(commandLine.importPath(), commandLine.dryRun());
+}
+
+// Help, version, the query run and the history commands need no display.
 int runWithoutWindow(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -35,9 +50,13 @@ int runWithoutWindow(int argc, char *argv[])
         err << "sorvane: " << commandLine.errorText() << Qt::endl;
         return CHeadlessQuery::CannotStart;
     case CCommandLine::Action::Query:
+    case CCommandLine::Action::Export:
+    case CCommandLine::Action::ImportHistory:
         break;
     }
     const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
+    if (commandLine.action() != CCommandLine::Action::Query)
+        return runHistoryCommand(commandLine, settings.dataDirectory, err);
     CHeadlessQuery::Options options;
     options.dataDirectory = settings.dataDirectory;
     options.service = qEnvironmentVariable("SORVANE_SERVICE");

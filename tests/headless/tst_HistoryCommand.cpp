@@ -1,0 +1,140 @@
+#include "CDataLock.h"
+#include "CTempHome.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+// sorvane with these arguments in the home, without any display: neither
+// command may need one.
+Outcome runSorvane(const QStringList &arguments, const QString &home)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("HOME"), home);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(home);
+    process.start(QStringLiteral(SORVANE_PATH), arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return outcome;
+    }
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+}
+
+const QByteArray Held = "a.com,1,2,3,4,5,6,01/10/2026\n"
+                        "b.com,7,NA,1.5%,,NA,NA,01/10/2026\n"
+                        "a.com,1,2,3,4,5,6,03/10/2026\n";
+const QByteArray Header = "domain,global_rank,us_rank,yesterday,seven_day,one_month,three_month,date\n";
+
+} // namespace
+
+// Both history commands of the real program, run as processes on a
+// temporary home: what they print, how they exit and what db.dat holds after.
+class tst_HistoryCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commands_data();
+    void commands();
+    void importRefusedWhileTheWindowIsOpen();
+};
+
+void tst_HistoryCommand::commands_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("file"); // "in" in the home, for an import
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QString>("err"); // a part of standard error
+    QTest::addColumn<QByteArray>("history"); // db.dat afterwards
+
+    QTest::newRow("export csv to standard output")
+        << QStringList{"--export"} << QByteArray() << 0
+        << Header + "a.com,1,2,3,4,5,6,2026-10-01\nb.com,7,NA,1.5%,,NA,NA,2026-10-01\na.com,1,2,3,4,5,6,2026-10-03\n"
+        << QString() << Held;
+    QTest::newRow("export json of one domain and days")
+        << QStringList{"--export", "--format", "json", "--domain", "a.com", "--from", "2026-10-02", "--to", "2026-10-03"}
+        << QByteArray() << 0
+        << QByteArray("[\n{\"domain\":\"a.com\",\"global_rank\":1,\"us_rank\":2,\"yesterday\":3,\"seven_day\":4,"
+                      "\"one_month\":5,\"three_month\":6,\"date\":\"2026-10-03\"}\n]\n")
+        << QString() << Held;
+    QTest::newRow("export to a file that cannot be written")
+        << QStringList{"--export", "--output", "no-such-folder/out.csv"} << QByteArray() << 2 << QByteArray()
+        << "Could not export to" << Held;
+    QTest::newRow("export with a bad date")
+        << QStringList{"--export", "--from", "2026-10-32"} << QByteArray() << 2 << QByteArray()
+        << "--from takes a day as YYYY-MM-DD" << Held;
+    QTest::newRow("export in an unknown format")
+        << QStringList{"--export", "--format", "xml"} << QByteArray() << 2 << QByteArray() << "--format takes csv or json"
+        << Held;
+    QTest::newRow("import adds and skips")
+        << QStringList{"--import-history", "in"}
+        << Header + "c.com,1,1,1,1,1,1,2026-10-02\na.com,9,9,9,9,9,9,2026-10-03\n" << 0
+        << QByteArray("1 added, 1 skipped (domain and date already held)\n") << QString()
+        << QByteArray("a.com,1,2,3,4,5,6,01/10/2026\nb.com,7,NA,1.5%,,NA,NA,01/10/2026\n"
+                      "c.com,1,1,1,1,1,1,02/10/2026\na.com,1,2,3,4,5,6,03/10/2026\n");
+    QTest::newRow("dry run stores nothing")
+        << QStringList{"--import-history", "in", "--dry-run"} << QByteArray("c.com,1,1,1,1,1,1,02/10/2026\n") << 0
+        << QByteArray("1 added, 0 skipped (domain and date already held); a dry run: nothing was stored\n")
+        << QString() << Held;
+    QTest::newRow("a bad line stores nothing")
+        << QStringList{"--import-history", "in"} << Header + "c.com,1,1,1,1,1,1,2026-10-02\nd.com,1,1,1,1,1,1,2026-02-30\n"
+        << 2 << QByteArray() << "line 3: \"2026-02-30\" is not a date (YYYY-MM-DD)" << Held;
+    QTest::newRow("dry run goes with import")
+        << QStringList{"--export", "--dry-run"} << QByteArray() << 2 << QByteArray() << "--dry-run do not go with --export"
+        << Held;
+}
+
+void tst_HistoryCommand::commands()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, file);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QString, err);
+    QFETCH(QByteArray, history);
+
+    CTempHome home;
+    home.writeFile(home.historyPath(), Held);
+    if (!file.isNull())
+        home.writeFile(home.path() + QStringLiteral("/in"), file);
+    const Outcome outcome = runSorvane(arguments, home.path());
+    QVERIFY2(outcome.err.contains(err), qPrintable(outcome.err));
+    QCOMPARE(outcome.exitCode, exitCode);
+    QCOMPARE(outcome.out, out);
+    QCOMPARE(CTempHome::readFile(home.historyPath()), history);
+}
+
+void tst_HistoryCommand::importRefusedWhileTheWindowIsOpen()
+{
+    CTempHome home;
+    home.writeFile(home.historyPath(), Held);
+    home.writeFile(home.path() + QStringLiteral("/in"), "c.com,1,1,1,1,1,1,02/10/2026\n");
+    CDataLock window(home.dataDirectory());
+    QVERIFY(window.acquire().held());
+    const Outcome outcome = runSorvane({QStringLiteral("--import-history"), QStringLiteral("in")}, home.path());
+    QCOMPARE(outcome.exitCode, 2);
+    QVERIFY2(outcome.err.contains(QStringLiteral("Import History...")), qPrintable(outcome.err));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), Held);
+}
+
+QTEST_GUILESS_MAIN(tst_HistoryCommand)
+#include "tst_HistoryCommand.moc"
