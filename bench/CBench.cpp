@@ -4,6 +4,7 @@
 #include "CListLoadBench.h"
 #include "CBenchReport.h"
 #include "CChartBench.h"
+#include "CHistoryBench.h"
 #include "CFetchLoop.h"
 #include "CLoadClient.h"
 #include "CQuietPrompts.h"
@@ -179,6 +180,8 @@ int CBench::run()
         benchParser();
     if (wanted(u"chart"))
         CChartBench(m_report, s.runs, s.bigHistory, s.bigHistoryDomains, m_lastDay, s.bigHistory < 1000000).run();
+    if (wanted(u"history"))
+        CHistoryBench(m_report, m_root.path(), s.bigRuns, s.bigHistory, s.bigHistoryDomains, m_lastDay).run();
     if (wanted(u"service") || wanted(u"query") || wanted(u"latency"))
         benchService();
     // The million-row lists take minutes to generate; the quick pass uses small ones.

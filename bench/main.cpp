@@ -1,4 +1,5 @@
 #include "CBench.h"
+#include "CHistoryBench.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,18 +37,22 @@ int main(int argc, char *argv[])
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
         QStringLiteral("Only these groups (comma-separated): files, startup, views, clear, startup_1m, startup_10m, parser, "
-                       "service, query, latency, chart."),
+                       "service, query, latency, chart, history."),
         QStringLiteral("groups"));
     const QCommandLineOption rankdOption(QStringLiteral("rankd"), QStringLiteral("The sorvane-rankd to measure."),
                                          QStringLiteral("path"), QStringLiteral(SORVANE_RANKD_PATH));
     QCommandLineOption childOption(QStringLiteral("startup-child"), QStringLiteral("internal"),
                                    QStringLiteral("home"));
     childOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({quickOption, onlyOption, rankdOption, childOption});
+    QCommandLineOption historyChildOption(QStringLiteral("history-child"), QStringLiteral("internal"));
+    historyChildOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({quickOption, onlyOption, rankdOption, childOption, historyChildOption});
     parser.process(app);
 
     if (parser.isSet(childOption))
         return CBench::runStartupChild(parser.value(childOption));
+    if (parser.isSet(historyChildOption))
+        return CHistoryBench::runChild(parser.positionalArguments());
 
     const bool quick = parser.isSet(quickOption);
     const QStringList only = parser.isSet(onlyOption)
