@@ -3,6 +3,8 @@
 #include "CAlexaRankData.h"
 #include "CRecordDate.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
@@ -103,6 +105,13 @@ QList<CAlexaRankData> arrange(QList<CAlexaRankData> records, const Order &order)
 }
 
 } // namespace
+
+QString CHistoryMerge::summary(const Counts &counts)
+{
+    return QCoreApplication::translate("CHistoryMerge", "%1 added, %2 skipped (domain and date already held)")
+        .arg(counts.added)
+        .arg(counts.skipped);
+}
 
 CHistoryMerge::Counts CHistoryMerge::count(const QList<CAlexaRankData> &history, const QList<CAlexaRankData> &records)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 class CAlexaRankData;
 
@@ -17,6 +18,9 @@ public:
         qsizetype added = 0;
         qsizetype skipped = 0;
     };
+
+    // "3 added, 1 skipped (...)", for the user.
+    static QString summary(const Counts &counts);
 
     static Counts merge(QList<CAlexaRankData> &history, QList<CAlexaRankData> records);
     // What merge() would do, without doing it.

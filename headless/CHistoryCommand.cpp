@@ -84,7 +84,7 @@ CHistoryCommand::ExitCode CHistoryCommand::importHistory(const QString &path, bo
             return refuse(saved.message());
     }
     QTextStream out(&m_out);
-    out << QStringLiteral("%1 added, %2 skipped (domain and date already held)").arg(counts.added).arg(counts.skipped);
+    out << CHistoryMerge::summary(counts);
     if (dryRun)
         out << QStringLiteral("; a dry run: nothing was stored");
     out << Qt::endl;

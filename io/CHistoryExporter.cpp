@@ -170,6 +170,11 @@ QDate CHistoryExporter::dateFrom(QStringView text)
     return QDate::fromString(text, Qt::ISODate);
 }
 
+CHistoryExporter::Format CHistoryExporter::formatOfPath(const QString &path)
+{
+    return path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? Format::Json : Format::Csv;
+}
+
 bool CHistoryExporter::formatNamed(const QString &name, Format *format)
 {
     if (name == u"csv")

@@ -29,6 +29,8 @@ public:
     static QString dateText(QDate day);
     // Invalid for any text of another form.
     static QDate dateFrom(QStringView text);
+    // JSON for a name ending in ".json" (in any case), CSV for any other.
+    static Format formatOfPath(const QString &path);
     // "csv" or "json"; anything else is no format.
     static bool formatNamed(const QString &name, Format *format);
 

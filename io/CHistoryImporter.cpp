@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -452,7 +453,8 @@ private:
             for (int d = m_source.peek(); d == '-' || d == '+' || d == '.' || d == 'e' || d == 'E' || (d >= '0' && d <= '9');
                  d = m_source.peek())
                 text.append(char(m_source.get()));
-            if (!figure || !CFieldText::isWholeNumber(QString::fromLatin1(text)) || text.contains(','))
+            const bool digits = std::all_of(text.cbegin(), text.cend(), [](char d) { return d >= '0' && d <= '9'; });
+            if (!figure || !digits)
                 *wrong = tr("%1 is %2, not a whole number or text").arg(name, QString::fromLatin1(text));
             return true;
         }

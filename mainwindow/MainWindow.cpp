@@ -13,6 +13,10 @@
 #include "CDomainName.h"
 #include "CFieldText.h"
 #include "CHistoryCalendar.h"
+#include "CHistoryMerge.h"
+#include "io/CHistoryExporter.h"
+#include "io/CHistoryFilter.h"
+#include "io/CHistoryImporter.h"
 #include "CMemoryBudget.h"
 #include "CPeriod.h"
 #include "CPeriodIndex.h"
@@ -532,6 +536,24 @@ void MainWindow::buildHistoryTree()
     }
 }
 
+void MainWindow::rebuildHistoryViews()
+{
+    latestDates->clear();
+    for (const CAlexaRankData &record : std::as_const(rankHistory))
+        latestDates->update(record.domain(), record.date());
+    periodIndex->clear();
+    feed->beginRebuild();
+    ui->treeYearMonth->clear();
+    ui->lstMonthYear->clear();
+    monthLabels.clear();
+    periodSelected = false;
+    ui->cbDomain->setEnabled(false);
+    buildHistoryTree();
+    ui->lstMonthYear->setCurrentRow(0);
+    feed->endRebuild();
+    Q_EMIT historyChanged();
+}
+
 QString MainWindow::monthName(const QString &month) { return CHistoryCalendar::monthName(month); }
 int MainWindow::daysInMonth(const QString &label) { return CHistoryCalendar::daysInMonth(label); }
 QString MainWindow::ordinalSuffix(int day) { return CHistoryCalendar::ordinalSuffix(day); }
@@ -730,6 +752,51 @@ void MainWindow::on_actionExport_CSV_triggered()
     }
     const CResult<> written = CCsvWriter::write(fileName, rows);
     prompts->message(written ? tr("Data saved successfully") : written.message());
+}
+
+void MainWindow::on_actionExport_History_triggered()
+{
+    CHistoryFilter filter;
+    if (chartWindow && !chartWindow->checkedDomains().isEmpty()
+        && prompts->askYesNo(tr("Export only the domains checked in the chart, over the chart's period?\n"
+                                "No exports the whole history."),
+                             tr("Export History"))) {
+        const CTrendPeriod period = chartWindow->period();
+        const QStringList domains = chartWindow->checkedDomains();
+        filter = CHistoryFilter{QSet<QString>(domains.cbegin(), domains.cend()), period.from(), period.to()};
+    }
+    const QString fileName = prompts->saveFileName(this, tr("Export History"), tr("CSV (*.csv);;JSON (*.json)"),
+                                                   uiState->exportFolder());
+    if (fileName.isNull())
+        return;
+    uiState->rememberExportFile(fileName);
+    const CResult<qsizetype> written =
+        CHistoryExporter::writeFile(fileName, rankHistory, filter, CHistoryExporter::formatOfPath(fileName));
+    prompts->message(written ? tr("%1 record(s) exported to %2").arg(written.value()).arg(QDir::toNativeSeparators(fileName))
+                             : written.message());
+}
+
+void MainWindow::on_actionImport_History_triggered()
+{
+    if (!historySavable) {
+        prompts->message(tr("The history file was not read at start, so nothing can be merged into it in this session."));
+        return;
+    }
+    const QString fileName = prompts->openFileName(this, tr("Import History..."), uiState->importFolder());
+    if (fileName.isNull())
+        return;
+    uiState->rememberImportFile(fileName);
+    QList<CAlexaRankData> records;
+    if (const CResult<> read = CHistoryImporter::readFile(fileName, records); !read) {
+        prompts->message(read.message());
+        return;
+    }
+    const CHistoryMerge::Counts counts = CHistoryMerge::merge(rankHistory, std::move(records));
+    if (counts.added > 0) {
+        rebuildHistoryViews();
+        scheduleSave(false, true);
+    }
+    prompts->message(CHistoryMerge::summary(counts));
 }
 
 // Domain manager

@@ -68,6 +68,9 @@ public:
     void startCrawl();
     void crawlNextDomain(int socketId);
     void buildHistoryTree();
+    // After records were merged anywhere into the history: the dates, the
+    // tree, the month list and the table are made afresh, as at start.
+    void rebuildHistoryViews();
     void addRankRow(CAlexaRankData record);
 
     static QString monthName(const QString &month);
@@ -96,6 +99,8 @@ private Q_SLOTS:
     void on_btnManualQuery_clicked();
     void on_cbDomain_currentIndexChanged(int index);
     void on_actionExport_CSV_triggered();
+    void on_actionExport_History_triggered();
+    void on_actionImport_History_triggered();
     void on_actionRank_triggered();
     void on_btnManageDomains_clicked();
     void on_actionChart_triggered();

@@ -168,11 +168,14 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(alexa->title(), QStringLiteral("Alexa Data"));
 
     const QList<QAction *> fileEntries = file->actions();
-    QCOMPARE(fileEntries.size(), 4);
+    QCOMPARE(fileEntries.size(), 7);
     QCOMPARE(fileEntries.at(0), probe.action("action_Import_Urls"));
     QCOMPARE(fileEntries.at(1), probe.action("actionExport_CSV"));
     QVERIFY(fileEntries.at(2)->isSeparator());
-    QCOMPARE(fileEntries.at(3), probe.action("action_Exit"));
+    QCOMPARE(fileEntries.at(3), probe.action("actionExport_History"));
+    QCOMPARE(fileEntries.at(4), probe.action("actionImport_History"));
+    QVERIFY(fileEntries.at(5)->isSeparator());
+    QCOMPARE(fileEntries.at(6), probe.action("action_Exit"));
     const QList<QAction *> alexaEntries = alexa->actions();
     QCOMPARE(alexaEntries.size(), 4);
     QCOMPARE(alexaEntries.at(0), probe.action("actionPerform_Query"));
@@ -183,6 +186,8 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(probe.action("action_Import_Urls")->text(), QStringLiteral("&Import Urls"));
     QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export CSV"));
     QCOMPARE(probe.action("action_Exit")->text(), QStringLiteral("&Exit"));
+    QCOMPARE(probe.action("actionExport_History")->text(), QStringLiteral("Export History..."));
+    QCOMPARE(probe.action("actionImport_History")->text(), QStringLiteral("Import History..."));
     QCOMPARE(probe.action("actionRank")->text(), QStringLiteral("Rank"));
     QVERIFY(!probe.action("action_Import_Urls")->icon().isNull());
     QVERIFY(!probe.action("actionExport_CSV")->icon().isNull());
