@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegularExpression>
 #include <QString>
 
 // What a record read from any page may hold in a figure: "NA", or short text
@@ -15,7 +16,10 @@ inline bool isPlainField(const QString &text)
     return true;
 }
 
+// A stored figure is also a rank figure: digits, a percentage, "NA" or
+// nothing (spaces around it may stay), so no markup, quote or formula.
 inline bool isStoredFigure(const QString &value, qsizetype limit)
 {
-    return value == u"NA" || (value.size() <= limit && isPlainField(value));
+    static const QRegularExpression figure(QStringLiteral("^ *(NA|[0-9]+|[0-9]+(\\.[0-9]+)?%)? *$"));
+    return value == u"NA" || (value.size() <= limit && isPlainField(value) && figure.match(value).hasMatch());
 }
