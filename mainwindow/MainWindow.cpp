@@ -28,10 +28,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 
@@ -157,8 +159,16 @@ void MainWindow::restoreUiState()
     if (!ownsDataFolder)
         return; // a window that closes at once neither reads nor changes how the user left it
     uiState->load();
-    if (!uiState->geometry.isEmpty())
-        restoreGeometry(uiState->geometry);
+    if (uiState->windowRect) {
+        // On the screen it was left on if that is still there, and never larger than it.
+        const QScreen *shownOn = QGuiApplication::screenAt(uiState->windowRect->center());
+        if (!shownOn)
+            shownOn = screen();
+        if (shownOn)
+            setGeometry(CUiState::fitted(*uiState->windowRect, shownOn->availableGeometry()));
+        if (uiState->maximized)
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }
     QHeaderView *header = ui->tblRankData->horizontalHeader();
     if (uiState->columnWidths.size() == header->count()) {
         for (int column = 0; column < header->count(); ++column)
@@ -172,7 +182,11 @@ void MainWindow::keepUiState()
 {
     if (!ownsDataFolder || !uiState)
         return;
-    uiState->geometry = saveGeometry();
+    // A window never shown may have no normal place yet: what was read stays.
+    if (const QRect place = normalGeometry(); place.isValid()) {
+        uiState->windowRect = place;
+        uiState->maximized = isMaximized();
+    }
     uiState->columnWidths.clear();
     const QHeaderView *header = ui->tblRankData->horizontalHeader();
     for (int column = 0; column < header->count(); ++column)
