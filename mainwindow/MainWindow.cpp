@@ -21,6 +21,7 @@
 #include "CTrendPeriod.h"
 #include "CUserGuide.h"
 #include "config/CUiState.h"
+#include "relay/CQueryRelayServer.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
@@ -132,6 +133,22 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     connectHelp();
     showFirstStartHint();
     restoreUiState();
+    listenForQueryCommands();
+}
+
+void MainWindow::listenForQueryCommands()
+{
+    // Only the holder of the data folder runs what a timer's `sorvane --query` asks for.
+    if (!dataLock || !dataLock->isHeld())
+        return;
+    relayServer = new CQueryRelayServer(*queryRun, settings.dataDirectory, this);
+    connect(relayServer, &CQueryRelayServer::runRequested, this, [this](bool rankMode) {
+        if (!queryRun->isRunning())
+            ui->actionRank->setChecked(rankMode);
+        ui->btnManualQuery->click(); // a run under way keeps the button disabled: it is joined
+    });
+    if (const CResult<> listening = relayServer->listen(); !listening)
+        feed->appendLine(listening.message());
 }
 
 void MainWindow::connectHelp()
@@ -199,6 +216,8 @@ MainWindow::~MainWindow()
 {
     keepUiState();
     saveData();
+    delete relayServer; // a command still relaying learns that the window closed
+    relayServer = nullptr;
     queryRun.reset(); // stops the sockets before the date list they take results in against
     latestDates.reset();
     delete domainManager;
@@ -474,7 +493,9 @@ void MainWindow::finishRun(const CQueryRun::Counts &counts)
     feed->appendLine(CQueryRun::summary(counts));
     feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
     // Everything fetched is on disk before the user can lose it to a crash.
-    saveData();
+    const bool saved = saveData();
+    if (relayServer)
+        relayServer->runEnded(counts, saved);
     if (counts.failed > 0 && counts.failed == counts.done())
         prompts->message(CQueryRun::unreachable(settings.service.host(), settings.service.port()));
 }
