@@ -122,7 +122,9 @@ CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const QString &folder)
 {
     // The window's run is the one that stores; a backfill has no run there.
     if (m_options.backfillDays > 0)
-        return refuse(QStringLiteral("Sorvane is open with the data folder %1; close it to fill past days").arg(folder));
+        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
+                                     "a backfill does not run in the window: close it and run the backfill again")
+                          .arg(folder));
     CQueryRelayClient client(folder, m_options.relayLimits);
     return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
 }

@@ -265,7 +265,7 @@ void tst_QueryCommand::windowHoldsTheDataFolder()
     QCOMPARE(storedHistory(home).size(), 2);
     const Outcome backfill = runSorvane({"--backfill", "2"}, home.path(), service());
     QCOMPARE(backfill.exitCode, 2);
-    QVERIFY2(backfill.err.value(0).startsWith(QStringLiteral("sorvane: Sorvane is open with the data folder ")),
+    QVERIFY2(backfill.err.value(0).startsWith(QStringLiteral("sorvane: another process holds the data folder ")),
              qPrintable(backfill.err.join(u'\n')));
 
     // A window that died leaves its lock behind; the next run takes it over.

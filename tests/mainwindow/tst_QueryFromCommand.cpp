@@ -121,7 +121,7 @@ void tst_QueryFromCommand::windowRunsTheQuery_data()
                                 << QStringLiteral("sorvane: no domains to query in ") << true;
     QTest::newRow("backfill is refused honestly") << two << QStringList{"--backfill", "3"} << false << 2
                                                   << QStringList()
-                                                  << QStringLiteral("sorvane: Sorvane is open with the data folder ")
+                                                  << QStringLiteral("sorvane: another process holds the data folder ")
                                                   << true;
 }
 
