@@ -187,6 +187,11 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
     putSection(names.constData(), size_t(names.size()));
+    // Each held day's ranks, for the pages of past days.
+    for (const CSnapshotStore::ListFile &day : store.m_days) {
+        const QByteArray ranks = day.ranks ? day.ranks->toBytes() : CDayRanks().toBytes();
+        putSection(ranks.constData(), size_t(ranks.size()));
+    }
     // The sums have a checksum of their own, so that a reader can check them
     // on another thread while it numbers the names.
     const quint64 accBytes64 = accBytes;
@@ -308,6 +313,13 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
     QByteArray names;
     if (!takeBlock(names))
         return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
+    for (CSnapshotStore::ListFile &day : loaded.m_days) {
+        QByteArray block;
+        auto ranks = std::make_shared<CDayRanks>();
+        if (!takeBlock(block) || !ranks->fromBytes(block))
+            return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
+        day.ranks = std::move(ranks);
+    }
     quint64 accBytes = 0;
     if (!takeLength(accBytes) || accCount > accBytes / sizeof(CSnapshotStore::Accumulator)
         || accBytes != accCount * sizeof(CSnapshotStore::Accumulator))
