@@ -109,3 +109,17 @@ double CRankdProcess::cpuSeconds() const
         return 0;
     return double(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
+
+double CRankdProcess::residentMb() const
+{
+    if (!m_process || m_process->processId() <= 0)
+        return -1;
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_process->processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return double(line.mid(6).trimmed().split(' ').value(0).toLongLong()) * 1024 / 1e6;
+    }
+    return -1;
+}

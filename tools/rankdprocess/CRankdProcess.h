@@ -42,6 +42,8 @@ public:
     QString loadSummary() const { return m_summary; }
     // CPU time the service has used so far (user and system), from /proc.
     double cpuSeconds() const;
+    // Its resident memory now (VmRSS), in MB, from /proc; -1 when unknown.
+    double residentMb() const;
 
 private:
     QString m_program;
