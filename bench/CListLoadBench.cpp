@@ -38,14 +38,7 @@ QString sizeLabel(int count)
 // Peak resident memory of a running process, from its status file.
 double peakMb(qint64 pid)
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return double(line.mid(6).trimmed().split(' ').value(0).toLongLong()) * 1024 / 1e6;
-    }
-    return -1;
+    return CRankdProcess::memoryMb(pid, "VmHWM:");
 }
 
 } // namespace

@@ -112,14 +112,19 @@ double CRankdProcess::cpuSeconds() const
 
 double CRankdProcess::residentMb() const
 {
-    if (!m_process || m_process->processId() <= 0)
+    return m_process ? memoryMb(m_process->processId(), "VmRSS:") : -1;
+}
+
+double CRankdProcess::memoryMb(qint64 pid, QByteArrayView field)
+{
+    if (pid <= 0)
         return -1;
-    QFile status(QStringLiteral("/proc/%1/status").arg(m_process->processId()));
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return double(line.mid(6).trimmed().split(' ').value(0).toLongLong()) * 1024 / 1e6;
+        if (line.startsWith(field))
+            return double(line.mid(field.size()).trimmed().split(' ').value(0).toLongLong()) * 1024 / 1e6;
     }
     return -1;
 }
