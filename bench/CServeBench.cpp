@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <thread>
@@ -86,21 +87,26 @@ void CServeBench::benchPastDays(const QList<QDate> &days, const QList<QByteArray
         return "/siteinfo/" + domains.at(i % domains.size()) + "?date="
             + days.at((i / domains.size() + i) % days.size()).toString(Qt::ISODate).toLatin1();
     };
-    // Alone: the slowest of a hundred pages of held past days, per run.
+    // Alone: of a hundred pages of held past days per run, the 95th
+    // percentile (the goal) and the slowest, which a busy host moves most.
+    QList<double> p95;
     QList<double> slowest;
     int failed = 0;
     for (int run = 0; run < m_runs; ++run) {
-        double worst = 0;
+        std::vector<double> times;
         for (int i = 0; i < 100; ++i) {
             const double ms = fetchMs(pastPath(run * 100 + i));
             failed += ms < 0 ? 1 : 0;
-            worst = ms < 0 ? qMax(worst, 10000.0) : qMax(worst, ms);
+            times.push_back(ms < 0 ? 10000.0 : ms);
         }
-        slowest.append(worst);
+        std::sort(times.begin(), times.end());
+        p95.append(times[94]);
+        slowest.append(times.back());
     }
     if (failed > 0)
         CBenchReport::say(QStringLiteral("  past days: %1 pages not answered 200").arg(failed));
-    m_report.goal(QStringLiteral("past_day_page_slowest_%1").arg(m_size), slowest, QStringLiteral("ms"),
+    m_report.figure(QStringLiteral("past_day_page_slowest_%1").arg(m_size), slowest, QStringLiteral("ms"));
+    m_report.goal(QStringLiteral("past_day_page_p95_%1").arg(m_size), p95, QStringLiteral("ms"),
                   CBenchReport::Bound::AtMost, 5);
 
     // Ten clients ask for past days one after another while a normal client
