@@ -6,23 +6,33 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
 class CAlexaRankData;
+class CDataSession;
 class CDomainDateList;
+class CQuitSignals;
 class CServiceAddress;
+class QEventLoop;
 class QTextStream;
 
 // One query run without a window, for a terminal or a timer: the domains of
-// domains.dat are fetched and the new records added to db.dat under the
-// same lock and the same atomic save as the window's. It prints one line per
-// domain and a summary to out, and why it could not start to err. A
-// backfill asks the service for past days instead and stores them under
-// those dates.
+// domains.dat are fetched and the new records added to db.dat through the
+// same data session as the window's, so under the same lock, file rules and
+// atomic save. It prints one line per domain and a summary to out, and why
+// it could not start to err. A backfill asks the service for past days
+// instead and stores them under those dates.
+//
+// A run ends early on SIGTERM, SIGINT or SIGHUP, or when its deadline
+// (derived from its size) passes: what was taken in is saved, and a last
+// line says why it ended and what was left.
 class CHeadlessQuery
 {
 public:
     enum ExitCode {
         AllStored = 0,   // every domain stored or already assessed
-        SomeFailed = 1,  // some fetch failed (or the history could not be saved)
+        SomeFailed = 1,  // some fetch failed, the run was cut short, or the history could not be saved
         CannotStart = 2, // nothing was fetched
     };
 
@@ -35,24 +45,50 @@ public:
         // More than 0: instead of today's run, fill the days of the last
         // this many (today not counted) that have no record.
         int backfillDays = 0;
+        // Bytes of memory the history may use; unset: what the system has.
+        std::optional<qint64> availableMemory;
+        // How long the whole run may take; 0: deadlineFor() its fetches.
+        int deadlineMs = 0;
     };
 
-    // The message when the window holds the data folder.
-    static QString windowOpenMessage() { return QStringLiteral("Sorvane is open; the query will run there"); }
+    // A run of this many fetches may take a few seconds for each, and at
+    // least a minute, however slowly the service answers.
+    static constexpr int SecondsPerFetch = 10;
+    static constexpr int MinimumSeconds = 60;
+    static qint64 deadlineFor(qint64 fetches);
 
     CHeadlessQuery(Options options, QTextStream &out, QTextStream &err);
+    ~CHeadlessQuery();
+    CHeadlessQuery(const CHeadlessQuery &) = delete;
+    CHeadlessQuery &operator=(const CHeadlessQuery &) = delete;
 
     // Runs the query to its end in an event loop of its own.
     ExitCode run();
 
 private:
     ExitCode refuse(const QString &message);
+    // Sets up, locks and reads the data folder; CannotStart when the run
+    // must not start (the message is printed), AllStored when it may.
+    ExitCode openSession(CDataSession &session);
+    // Another process holds the data folder's lock: a window, or anything else.
+    ExitCode dataLockHeld(const CDataSession &session);
+    void printNotes(CDataSession &session);
     ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                    CDomainDateList &dates, bool *changed);
     ExitCode backfill(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                       bool *changed);
 
+    // Ends loop when a quit signal comes or the run's deadline passes;
+    // stopReason() then says which.
+    void stopOnSignalOrDeadline(QEventLoop &loop, qint64 fetches);
+    bool stopped() const { return !m_stopReason.isEmpty(); }
+    // The last line of a run cut short, naming what was left.
+    void reportStop(int left, int total, const QStringList &leftNames);
+
     Options m_options;
     QTextStream &m_out;
     QTextStream &m_err;
+    std::unique_ptr<CQuitSignals> m_quitSignals;
+    qint64 m_deadlineMs = 0;
+    QString m_stopReason;
 };
