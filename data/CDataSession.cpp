@@ -12,11 +12,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CDataSession", text);
-}
-
 // One line naming the lines of the domain list too long to be names, each
 // shortened: such a name could never be fetched, and would cost minutes
 // to lay out wherever it is shown.
@@ -26,19 +21,24 @@ QString overlongDomainsLine(const QStringList &lines)
     constexpr qsizetype nameShown = 40;
     QStringList names;
     for (qsizetype i = 0; i < qMin<qsizetype>(lines.size(), named); ++i)
-        names.append(tr("%1 (%2 characters)")
+        names.append(QCoreApplication::translate("CDataSession", "%1 (%2 characters)")
                          .arg(CFieldText::shown(CDomainName::nameOf(lines.at(i)), nameShown))
                          .arg(CDomainName::nameOf(lines.at(i)).size()));
     if (lines.size() > named)
-        names.append(tr("and %1 more").arg(lines.size() - named));
-    return tr("Skipped in domains.dat, longer than a domain name can be (%1 characters): %2")
+        names.append(QCoreApplication::translate("CDataSession", "and %1 more").arg(lines.size() - named));
+    return QCoreApplication::translate("CDataSession", "Skipped in domains.dat, longer than a domain name can be (%1 characters): %2")
         .arg(CDomainName::MaxLength)
         .arg(names.join(QStringLiteral(", ")));
 }
 
 QString notReadAtStart(const QString &path)
 {
-    return tr("%1 was not saved: it was not read at start and is left as it is.").arg(QDir::toNativeSeparators(path));
+    return QCoreApplication::translate("CDataSession", "%1 was not saved: it was not read at start and is left as it is.").arg(QDir::toNativeSeparators(path));
+}
+
+QString openedWithout(const QString &problem)
+{
+    return problem + QCoreApplication::translate("CDataSession", "\nSorvane opens without it and will not save over it in this session.");
 }
 
 } // namespace
@@ -140,7 +140,7 @@ void CDataSession::loadHistory()
         m_history.clear();
         m_dates.clear();
         m_historyProblem = read.message();
-        notes.prepend(read.message() + tr("\nSorvane opens without it and will not save over it in this session."));
+        notes.prepend(openedWithout(read.message()));
     }
     for (const QString &text : std::as_const(notes))
         note(Note::Weight::Message, text);
@@ -153,7 +153,7 @@ void CDataSession::loadDomainList()
     const CResult<QStringList> read = CDataStore::readDomainList(filePath(domainListFileName()), notes);
     if (!read) {
         m_domainsProblem = read.message();
-        notes.prepend(read.message() + tr("\nSorvane opens without it and will not save over it in this session."));
+        notes.prepend(openedWithout(read.message()));
     }
     for (const QString &text : std::as_const(notes))
         note(Note::Weight::Message, text);
@@ -177,7 +177,7 @@ QString CDataSession::refusal() const
     if (!m_domainsProblem.isEmpty())
         return m_domainsProblem;
     if (m_lockState != LockState::Held)
-        return m_lockMessage.isEmpty() ? tr("the data folder %1 is not locked").arg(QDir::toNativeSeparators(m_dataDirectory))
+        return m_lockMessage.isEmpty() ? QCoreApplication::translate("CDataSession", "the data folder %1 is not locked").arg(QDir::toNativeSeparators(m_dataDirectory))
                                        : m_lockMessage;
     return QString();
 }
@@ -197,31 +197,32 @@ CResult<> CDataSession::mayWrite(const QString &path) const
 {
     if (m_lockState == LockState::Held)
         return CResult<>::success();
-    return CResult<>::failure(tr("%1 was not saved: the data folder could not be locked.").arg(QDir::toNativeSeparators(path)));
+    return CResult<>::failure(QCoreApplication::translate("CDataSession", "%1 was not saved: the data folder could not be locked.").arg(QDir::toNativeSeparators(path)));
+}
+
+CResult<> CDataSession::mayOverwrite(const QString &path, const QString &readProblem) const
+{
+    if (!readProblem.isEmpty())
+        return CResult<>::failure(notReadAtStart(path));
+    return mayWrite(path);
 }
 
 CResult<> CDataSession::saveHistory() const
 {
+    const QString path = filePath(historyFileName());
     if (!ownsData())
         return CResult<>::success();
-    const QString path = filePath(historyFileName());
-    if (!m_historyProblem.isEmpty())
-        return CResult<>::failure(notReadAtStart(path));
-    if (const CResult<> may = mayWrite(path); !may)
-        return may;
-    return CDataStore::saveHistory(path, m_history);
+    const CResult<> may = mayOverwrite(path, m_historyProblem);
+    return may ? CDataStore::saveHistory(path, m_history) : may;
 }
 
 CResult<> CDataSession::saveDomains(const QStringList &entries) const
 {
+    const QString path = filePath(domainListFileName());
     if (!ownsData())
         return CResult<>::success();
-    const QString path = filePath(domainListFileName());
-    if (!m_domainsProblem.isEmpty())
-        return CResult<>::failure(notReadAtStart(path));
-    if (const CResult<> may = mayWrite(path); !may)
-        return may;
-    return CDataStore::saveDomainList(path, entries);
+    const CResult<> may = mayOverwrite(path, m_domainsProblem);
+    return may ? CDataStore::saveDomainList(path, entries) : may;
 }
 
 CResult<QByteArray> CDataSession::readFile(const QString &fileName) const

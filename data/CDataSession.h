@@ -141,6 +141,8 @@ private:
     void loadDomainList();
     void note(Note::Weight weight, const QString &text) { m_notes.append(Note{weight, text}); }
     CResult<> mayWrite(const QString &path) const;
+    // A file read at start: not when it was not read whole, nor without the lock.
+    CResult<> mayOverwrite(const QString &path, const QString &readProblem) const;
 
     QString m_dataDirectory;
     std::optional<qint64> m_availableMemory;

@@ -65,13 +65,7 @@ void CBackfillRun::dispatch(int socketId)
     target.setUrl(CSiteInfoAddress::page(m_host, job.domain) + QStringLiteral("?date=") + job.day.toString(Qt::ISODate), 0,
                   CSiteInfoAddress::referer(m_host, job.domain));
     CAlexaSocket *socket = m_sockets.at(socketId);
-    socket->reset();
-    socket->setRankMode(m_rankMode);
-    socket->setPath(target.path());
-    socket->setHost(target.host());
-    socket->setReferer(target.referer());
-    socket->setPort(m_port);
-    socket->setDomain(job.domain);
+    socket->aim(target, m_port, job.domain, m_rankMode);
     socket->setClock(CRankClock(job.day));
     socket->connectToHost();
 }
