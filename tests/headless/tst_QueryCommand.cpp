@@ -87,6 +87,7 @@ private Q_SLOTS:
     void fileCases();
     void signalEndsTheRunKeepingItsRecords_data();
     void signalEndsTheRunKeepingItsRecords();
+    void fileSizeLimitFailsTheSave();
     void unknownOptionWithoutDisplay();
     void helpAndVersion();
     void backfillFromDailyLists();
@@ -388,6 +389,27 @@ void tst_QueryCommand::signalEndsTheRunKeepingItsRecords()
     const QList<CAlexaRankData> stored = storedHistory(home);
     QCOMPARE(stored.size(), 3);
     QCOMPARE(stored.at(1).globalRank(), QStringLiteral("100"));
+}
+
+void tst_QueryCommand::fileSizeLimitFailsTheSave()
+{
+    // Past the limit a write fails with its reason, instead of SIGXFSZ
+    // killing the program with the file half written.
+    CTempHome home;
+    writeDomains(home, m_domains.mid(0, 2));
+    QByteArray history;
+    for (int i = 0; i < 40; ++i)
+        history += "old" + QByteArray::number(i) + ".test,1,2,3,4,5,6,01/01/2020\n";
+    home.writeFile(home.historyPath(), history);
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay(home.path(), service()));
+    process.start(QStringLiteral("/bin/sh"), {"-c", "ulimit -f 1 && exec \"$0\" --query", QStringLiteral(SORVANE_PATH)});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("File too large")) && err.contains(QStringLiteral("db.dat")), qPrintable(err));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), history);
 }
 
 void tst_QueryCommand::unknownOptionWithoutDisplay()
