@@ -19,13 +19,6 @@
 
 namespace {
 
-QString figuresOf(const CAlexaRankData &record)
-{
-    return QStringList{record.globalRank(), record.usRank(), record.yesterday(), record.sevenDay(),
-                       record.oneMonth(), record.threeMonth()}
-        .join(u',');
-}
-
 // A message for the window, as one line of a terminal.
 QString oneLine(const QString &text)
 {
@@ -94,10 +87,16 @@ CHeadlessQuery::ExitCode CHeadlessQuery::refuse(const QString &message)
     return CannotStart;
 }
 
-CHeadlessQuery::ExitCode CHeadlessQuery::dataLockHeld(const CDataSession &session)
+CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const CDataSession &session)
 {
-    return refuse(QStringLiteral("another process holds the data folder %1 (%2)")
-                      .arg(QDir::toNativeSeparators(session.dataDirectory()), session.lockReason()));
+    const QString folder = QDir::toNativeSeparators(session.dataDirectory());
+    // The window's run is the one that stores; a backfill has no run there.
+    if (m_options.backfillDays > 0)
+        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
+                                     "a backfill does not run in the window: close it and run the backfill again")
+                          .arg(folder));
+    CQueryRelayClient client(folder, m_options.relayLimits);
+    return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
 }
 
 CHeadlessQuery::ExitCode CHeadlessQuery::openSession(CDataSession &session)
@@ -113,7 +112,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::openSession(CDataSession &session)
     case CDataSession::LockState::QueryBusy:
         return refuse(QStringLiteral("another query run is using the data folder %1").arg(folder));
     case CDataSession::LockState::HeldByOther:
-        return dataLockHeld(session);
+        return runInWindow(session);
     case CDataSession::LockState::Unlocked:
     case CDataSession::LockState::ReadOnly:
         return refuse(QStringLiteral("cannot lock the data folder %1: %2").arg(folder, session.lockReason()));
@@ -204,15 +203,15 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
         history.append(record);
         left.removeOne(record.domain());
-        m_out << record.domain() << ": stored " << figuresOf(record) << " for " << record.date() << Qt::endl;
+        m_out << CRunReport::stored(record) << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {
         left.removeOne(record.domain());
-        m_out << record.domain() << ": already assessed for " << record.date() << Qt::endl;
+        m_out << CRunReport::refused(record) << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const QString &reason) {
         left.removeOne(domain);
-        m_out << domain << ": " << reason << Qt::endl;
+        m_out << CRunReport::failed(domain, reason) << Qt::endl;
     });
     bool finished = false;
     QObject::connect(&run, &CQueryRun::finished, &loop, [&](const CQueryRun::Counts &) {
@@ -231,9 +230,9 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
         reportStop(int(left.size()), int(domains.size()), left);
         return SomeFailed;
     }
-    if (counts.failed > 0 && counts.failed == counts.done())
-        m_err << "sorvane: " << oneLine(CQueryRun::unreachable(service.host(), service.port())) << Qt::endl;
-    return counts.failed > 0 ? SomeFailed : AllStored;
+    if (CRunReport::noneReached(counts))
+        m_err << "sorvane: " << CRunReport::unreachable(service.host(), service.port()) << Qt::endl;
+    return ExitCode(CRunReport::exitCode(counts, true));
 }
 
 CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service, const QStringList &domains,
@@ -250,7 +249,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
     bool finished = false;
     QObject::connect(&run, &CBackfillRun::filled, &loop, [&](const CAlexaRankData &record) {
         filled.append(record);
-        m_out << record.domain() << ": filled " << figuresOf(record) << " for " << record.date() << Qt::endl;
+        m_out << CRunReport::filled(record) << Qt::endl;
     });
     QObject::connect(&run, &CBackfillRun::noList, &loop, [&](const QString &domain, const QDate &day) {
         ++missing;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CRankClock.h"
+#include "CRunReport.h"
+#include "relay/CQueryRelayClient.h"
 
 #include <QList>
 #include <QString>
@@ -21,8 +23,9 @@ class QTextStream;
 // domains.dat are fetched and the new records added to db.dat through the
 // same data session as the window's, so under the same lock, file rules and
 // atomic save. It prints one line per domain and a summary to out, and why
-// it could not start to err. A backfill asks the service for past days
-// instead and stores them under those dates.
+// it could not start to err. While the window holds the data folder, the
+// window runs the query and this relays it. A backfill asks the service
+// for past days instead and stores them under those dates.
 //
 // A run ends early on SIGTERM, SIGINT or SIGHUP, or when its deadline
 // (derived from its size) passes: what was taken in is saved, and a last
@@ -31,9 +34,9 @@ class CHeadlessQuery
 {
 public:
     enum ExitCode {
-        AllStored = 0,   // every domain stored or already assessed
-        SomeFailed = 1,  // some fetch failed, the run was cut short, or the history could not be saved
-        CannotStart = 2, // nothing was fetched
+        AllStored = CRunReport::AllStored,
+        SomeFailed = CRunReport::SomeFailed, // also: the run was cut short
+        CannotStart = CRunReport::CannotStart,
     };
 
     struct Options
@@ -49,6 +52,8 @@ public:
         std::optional<qint64> availableMemory;
         // How long the whole run may take; 0: deadlineFor() its fetches.
         int deadlineMs = 0;
+        // How long a window that holds the data folder may take to run the query.
+        CQueryRelayClient::Limits relayLimits;
     };
 
     // A run of this many fetches may take a few seconds for each, and at
@@ -70,8 +75,9 @@ private:
     // Sets up, locks and reads the data folder; CannotStart when the run
     // must not start (the message is printed), AllStored when it may.
     ExitCode openSession(CDataSession &session);
-    // Another process holds the data folder's lock: a window, or anything else.
-    ExitCode dataLockHeld(const CDataSession &session);
+    // Another process holds the data folder's lock: the window, if it
+    // answers, runs the query; anything else is refused.
+    ExitCode runInWindow(const CDataSession &session);
     void printNotes(CDataSession &session);
     ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                    CDomainDateList &dates, bool *changed);

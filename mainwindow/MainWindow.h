@@ -20,6 +20,7 @@ class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CPeriodIndex;
+class CQueryRelayServer;
 class CTableFeed;
 class CUiState;
 class CUserPrompts;
@@ -106,6 +107,7 @@ private:
     void connectHelp();
     void showFirstStartHint();
     void restoreUiState();
+    void listenForQueryCommands();
     void keepUiState();
     void openDataFolder();
     void fillDomainList();
@@ -151,6 +153,8 @@ private:
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList statusNotes; // what the data session had to say, shown once the table is filled
     ChartWindow *chartWindow = nullptr;
+    // Runs a query asked for on the command line as the button would.
+    CQueryRelayServer *relayServer = nullptr;
     // How the user left the window, restored over the first-start state.
     std::unique_ptr<CUiState> uiState;
     QString queryButtonText; // shown again when a run's progress is no longer
