@@ -99,7 +99,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const CDataSession &session
     return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
 }
 
-CHeadlessQuery::ExitCode CHeadlessQuery::openSession(CDataSession &session)
+std::optional<CHeadlessQuery::ExitCode> CHeadlessQuery::openSession(CDataSession &session)
 {
     const QString folder = QDir::toNativeSeparators(session.dataDirectory());
     if (session.establish() > 0 || !QFileInfo(session.dataDirectory()).isDir())
@@ -122,7 +122,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::openSession(CDataSession &session)
     if (const QString refusal = session.refusal(); !refusal.isEmpty())
         return refuse(refusal.section(u'\n', 0, 0));
     printNotes(session);
-    return AllStored;
+    return std::nullopt;
 }
 
 void CHeadlessQuery::printNotes(CDataSession &session)
@@ -142,8 +142,8 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
         return refuse(QStringLiteral("SORVANE_SERVICE=\"%1\" is not host or host:port").arg(m_options.service));
 
     CDataSession session(m_options.dataDirectory, m_options.availableMemory);
-    if (openSession(session) != AllStored)
-        return CannotStart;
+    if (const std::optional<ExitCode> ended = openSession(session))
+        return *ended;
     const QStringList domains = session.domainNames();
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to query in %1").arg(session.filePath(CDataSession::domainListFileName())));

@@ -72,9 +72,10 @@ public:
 
 private:
     ExitCode refuse(const QString &message);
-    // Sets up, locks and reads the data folder; CannotStart when the run
-    // must not start (the message is printed), AllStored when it may.
-    ExitCode openSession(CDataSession &session);
+    // Sets up, locks and reads the data folder. Nothing when this run may
+    // go on; else how the command ends: CannotStart when it must not start
+    // (the message is printed), or the exit code of the run the window made.
+    std::optional<ExitCode> openSession(CDataSession &session);
     // Another process holds the data folder's lock: the window, if it
     // answers, runs the query; anything else is refused.
     ExitCode runInWindow(const CDataSession &session);

@@ -117,7 +117,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
 void MainWindow::listenForQueryCommands()
 {
     // Only the holder of the data folder runs what a timer's `sorvane --query` asks for.
-    if (!dataLock || !dataLock->isHeld())
+    if (session->lockState() != CDataSession::LockState::Held)
         return;
     relayServer = new CQueryRelayServer(*queryRun, settings.dataDirectory, this);
     connect(relayServer, &CQueryRelayServer::runRequested, this, [this](bool rankMode) {
