@@ -2,8 +2,7 @@
 
 #include "base/CVersion.h"
 
-#include <QByteArrayView>
-
+#include <algorithm>
 #include <utility>
 
 CCommandLine::CCommandLine()
@@ -49,20 +48,30 @@ CCommandLine::CCommandLine()
                        "host:port; localhost on port 80 when unset); the data folder is ~/.qorvex/Sorvane."));
     m_parser.addOptions({m_query, m_backfill, m_rank, m_reach, m_export, m_format, m_output, m_domain, m_from, m_to,
                          m_importHistory, m_dryRun, m_help, m_version});
+    // The toolkit's options of a windowed program, taken by it later; known
+    // here so that only true mistakes are refused, and hidden from the help.
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
+                             "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "display", "name", "style",
+                             "stylesheet", "session", "fontengine"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+        m_toolkitOptions.append(option.names());
+    }
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync", "qwindowalwaysontop"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+        m_toolkitOptions.append(option.names());
+    }
 }
 
-bool CCommandLine::wantsNoWindow(int argc, char *argv[])
+QString CCommandLine::usageText()
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArrayView argument(argv[i]);
-        for (const char *option : {"--query", "--backfill", "--help", "-h", "-?", "--version", "-v",
-                                   "--rank", "--reach", "--export", "--format", "--output", "--domain", "--from",
-                                   "--to", "--import-history", "--dry-run"}) {
-            if (argument == option || (argument.startsWith(option) && argument.sliced(qstrlen(option)).startsWith('=')))
-                return true;
-        }
-    }
-    return false;
+    return QStringLiteral("Usage: sorvane [--query | --backfill <days>] [--rank | --reach] | --export [--format csv|json] "
+                          "[--output <file>] [--domain <domain>]... [--from <YYYY-MM-DD>] [--to <YYYY-MM-DD>] | "
+                          "--import-history <file> [--dry-run] | --help | --version");
 }
 
 CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
@@ -73,8 +82,10 @@ CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
 
 CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
 {
+    m_showUsage = false;
     if (!m_parser.parse(arguments)) {
         m_error = m_parser.errorText();
+        m_showUsage = true;
         return Action::Error;
     }
     if (m_parser.isSet(m_help))
@@ -89,6 +100,15 @@ CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
         m_error = QStringLiteral("--rank and --reach exclude each other.");
         return Action::Error;
     }
+    m_rankMode = !m_parser.isSet(m_reach);
+    const bool toolkitOption = std::any_of(m_toolkitOptions.cbegin(), m_toolkitOptions.cend(),
+                                           [this](const QString &name) { return m_parser.isSet(name); });
+    const bool windowless = m_parser.isSet(m_query) || m_parser.isSet(m_backfill) || m_parser.isSet(m_export)
+                            || m_parser.isSet(m_importHistory);
+    if (toolkitOption && windowless) {
+        m_error = QStringLiteral("The window's options go without --query, --backfill, --export and --import-history.");
+        return Action::Error;
+    }
     if (m_parser.isSet(m_export) && (m_parser.isSet(m_importHistory) || m_parser.isSet(m_query) || m_parser.isSet(m_backfill)))
         return fail(QStringLiteral("--export goes alone, without --import-history, --query or --backfill."));
     if (m_parser.isSet(m_export))
@@ -101,7 +121,6 @@ CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
         return parseImport();
     if (m_parser.isSet(m_dryRun))
         return fail(QStringLiteral("--dry-run goes with --import-history."));
-    m_rankMode = !m_parser.isSet(m_reach);
     if (m_parser.isSet(m_backfill)) {
         bool ok = false;
         m_backfillDays = m_parser.value(m_backfill).toInt(&ok);

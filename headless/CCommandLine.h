@@ -8,18 +8,17 @@
 #include <QString>
 #include <QStringList>
 
-// The options of the sorvane program. Without one of its own options the
-// program opens its window, so the entry looks at the raw arguments first to
-// choose between a windowed and a windowless application object.
+// The options of the sorvane program, and the toolkit's own options of a
+// windowed program ("-platform offscreen", "-style=fusion"). The entry
+// parses them before anything else, so a mistake is told the same way with
+// or without a display; without one of its own options the program opens
+// its window.
 class CCommandLine
 {
 public:
     // Query covers --backfill, which is a query run over past days.
     enum class Action { Window, Query, Export, ImportHistory, Help, Version, Error };
     static constexpr int MaxBackfillDays = 3650;
-
-    // True when an argument asks for something other than the window.
-    static bool wantsNoWindow(int argc, char *argv[]);
 
     CCommandLine();
 
@@ -37,6 +36,9 @@ public:
     QString importPath() const { return m_parser.value(m_importHistory); }
     bool dryRun() const { return m_parser.isSet(m_dryRun); }
     QString errorText() const { return m_error; }
+    // The one-line usage, shown after an option the parser does not know.
+    bool showUsage() const { return m_showUsage; }
+    static QString usageText();
     QString helpText() const { return m_parser.helpText(); }
     static QString versionText();
 
@@ -61,10 +63,12 @@ private:
     QCommandLineOption m_dryRun;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
+    QStringList m_toolkitOptions;
     bool m_rankMode = true;
     int m_backfillDays = 0;
     Action m_action = Action::Error;
     CHistoryFilter m_filter;
     CHistoryExporter::Format m_exportFormat = CHistoryExporter::Format::Csv;
     QString m_error;
+    bool m_showUsage = false;
 };

@@ -1,14 +1,11 @@
 #include "headless/CHistoryCommand.h"
 
 #include "CAlexaRankData.h"
-#include "CDataLock.h"
-#include "CDataStore.h"
-#include "CDomainDateList.h"
+#include "CDataSession.h"
 #include "CHistoryMerge.h"
 #include "io/CHistoryFilter.h"
 #include "io/CHistoryImporter.h"
 
-#include <QFileInfo>
 #include <QIODevice>
 #include <QTextStream>
 
@@ -34,14 +31,14 @@ CHistoryCommand::ExitCode CHistoryCommand::refuse(const QString &message)
 CHistoryCommand::ExitCode CHistoryCommand::exportHistory(const CHistoryFilter &filter, CHistoryExporter::Format format,
                                                          const QString &outputPath)
 {
-    QList<CAlexaRankData> history;
-    CDomainDateList dates;
-    QStringList notes;
-    const CResult<> read = CDataStore::readHistory(CDataStore::historyPath(m_dataDirectory), history, dates, notes);
-    if (!read)
-        return refuse(read.message());
-    for (const QString &note : std::as_const(notes))
-        m_err << "sorvane: " << note << Qt::endl;
+    // Reading needs no lock: the history file is only ever replaced whole.
+    CDataSession session(m_dataDirectory);
+    session.load();
+    for (const CDataSession::Note &note : session.takeNotes())
+        m_err << "sorvane: " << note.text << Qt::endl;
+    if (!session.historyProblem().isEmpty())
+        return refuse(session.historyProblem());
+    const QList<CAlexaRankData> &history = session.history();
     if (!outputPath.isEmpty()) {
         const CResult<qsizetype> written = CHistoryExporter::writeFile(outputPath, history, filter, format);
         return written ? Done : refuse(written.message());
@@ -61,26 +58,27 @@ CHistoryCommand::ExitCode CHistoryCommand::importHistory(const QString &path, bo
     if (const CResult<> read = CHistoryImporter::readFile(path, records); !read)
         return refuse(read.message());
 
-    if (CDataStore::establishDataDirectory(m_dataDirectory) > 0 || !QFileInfo(m_dataDirectory).isDir())
+    CDataSession session(m_dataDirectory);
+    if (session.establish() > 0)
         return refuse(QStringLiteral("cannot create the data folder %1").arg(m_dataDirectory));
-    CDataLock lock(m_dataDirectory);
-    const CDataLock::Result locked = lock.acquire();
-    if (locked.state == CDataLock::State::Busy)
+    switch (session.lock(CDataSession::LockMode::QueryRun)) {
+    case CDataSession::LockState::Held:
+        break;
+    case CDataSession::LockState::HeldByOther:
         return refuse(windowOpenMessage());
-    if (!locked.held())
-        return refuse(QStringLiteral("cannot lock the data folder %1").arg(m_dataDirectory));
+    default:
+        return refuse(session.lockReason());
+    }
+    session.load();
+    for (const CDataSession::Note &note : session.takeNotes())
+        m_err << "sorvane: " << note.text << Qt::endl;
+    if (!session.historySavable())
+        return refuse(session.historyProblem() + QStringLiteral("; nothing was imported"));
 
-    const QString historyPath = CDataStore::historyPath(m_dataDirectory);
-    QList<CAlexaRankData> history;
-    CDomainDateList dates;
-    QStringList notes;
-    if (const CResult<> read = CDataStore::readHistory(historyPath, history, dates, notes); !read)
-        return refuse(read.message() + QStringLiteral("; nothing was imported"));
-
-    const CHistoryMerge::Counts counts =
-        dryRun ? CHistoryMerge::count(history, records) : CHistoryMerge::merge(history, std::move(records));
+    const CHistoryMerge::Counts counts = dryRun ? CHistoryMerge::count(session.history(), records)
+                                                : CHistoryMerge::merge(session.history(), std::move(records));
     if (!dryRun && counts.added > 0) {
-        if (const CResult<> saved = CDataStore::saveHistory(historyPath, history); !saved)
+        if (const CResult<> saved = session.saveHistory(); !saved)
             return refuse(saved.message());
     }
     QTextStream out(&m_out);
