@@ -4,6 +4,8 @@
 #include "CSiteFigures.h"
 #include "CSnapshotParser.h"
 
+#include "base/CResult.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -47,7 +49,7 @@ public:
 
     struct LoadOptions
     {
-        QDate today = QDate::currentDate(); // lists dated after it are skipped and reported
+        QDate today = latestToday(); // lists dated after it are skipped and reported
         QDate asOf; // when valid, the figures as they were on that day: later lists are left out
         // Called after each list with the lists dealt with so far and in all.
         std::function<void(int done, int total)> progress;
@@ -81,12 +83,24 @@ public:
     // requests meet.
     static QByteArray normalized(QByteArrayView domain);
 
+    // Today as the lists may be dated: the publishers' UTC day or the local
+    // one, whichever is later.
+    static QDate latestToday();
+
+    // The publisher's ID of the newest list held, to cite it by; empty when it has none.
+    QString newestListId() const;
+
+    // Checks the list at path as a load does (readable, a plausible ranking
+    // with rows); its count of distinct domains.
+    static CResult<qint64> checkList(const QString &path);
+
     struct ListFile
     {
         QString path;
         QString name;
         QDate date;
         qint64 rows = 0; // once folded in
+        QString listId;  // the publisher's, kept in the name
     };
 
 private:

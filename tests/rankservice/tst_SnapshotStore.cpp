@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <map>
 
 Q_DECLARE_METATYPE(CSnapshotParser::Format)
@@ -56,6 +58,8 @@ private slots:
     void skipsListsDatedAfterToday();
     void refusesListChangedWhileRead_data();
     void refusesListChangedWhileRead();
+    void refusesImplausibleLists_data();
+    void refusesImplausibleLists();
     void figuresAsOfPastDay_data();
     void figuresAsOfPastDay();
 };
@@ -500,6 +504,63 @@ void tst_SnapshotStore::refusesListChangedWhileRead()
     const CResult<QByteArray> whole = CListReader::read(path);
     QVERIFY(whole);
     QCOMPARE(whole.value(), text);
+}
+
+void tst_SnapshotStore::refusesImplausibleLists_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("problem"); // empty: the list is served
+    const auto lines = [](int count, const std::function<QByteArray(int)> &line) {
+        QByteArray text;
+        for (int i = 1; i <= count; ++i)
+            text += line(i) + '\n';
+        return text;
+    };
+    QTest::newRow("a ranking") << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i) + ".test"; })
+                               << QString();
+    QTest::newRow("a ranking with a few names twice")
+        << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i % 4900) + ".test"; })
+        << QString();
+    QTest::newRow("put in by hand without the last line end")
+        << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i) + ".test"; }).chopped(1)
+        << QString();
+    QTest::newRow("too short to judge") << lines(50, [](int) -> QByteArray { return QByteArray("1,a.test"); }) << QString();
+    QTest::newRow("one line repeated") << lines(200000, [](int) -> QByteArray { return QByteArray("1,a.test"); })
+                                       << QStringLiteral("distinct domains");
+    QTest::newRow("one name, rising ranks") << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",a.test"; })
+                                            << QStringLiteral("distinct domains");
+    QTest::newRow("a few names over and over")
+        << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i % 1000) + ".test"; })
+        << QStringLiteral("distinct domains");
+    QTest::newRow("every name ranked 1") << lines(5000, [](int i) -> QByteArray { return "1,site" + QByteArray::number(i) + ".test"; })
+                                         << QStringLiteral("distinct ranks");
+}
+
+// A list that is no ranking is named and skipped, and the list of the day before is served instead.
+void tst_SnapshotStore::refusesImplausibleLists()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    write(dir, fileFor(0), text);
+    write(dir, fileFor(1), "1,held.test\n2,other.test\n");
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    if (problem.isEmpty()) {
+        QCOMPARE(report.filesSkipped, 0);
+        QCOMPARE(store.newestDay(), Newest);
+        return;
+    }
+    QCOMPARE(report.filesSkipped, 1);
+    QCOMPARE(store.newestDay(), Newest.addDays(-1));
+    QCOMPARE(store.figures(u"held.test").globalRank, 1);
+    const QString said = report.problems.join(QLatin1Char('\n'));
+    QVERIFY2(said.contains(fileFor(0) + QStringLiteral(": skipped, is no plausible ranking")), qPrintable(said));
+    QVERIFY2(said.contains(problem), qPrintable(said));
+    // A download is held to the same rule.
+    const CResult<qint64> checked = CSnapshotStore::checkList(dir.filePath(fileFor(0)));
+    QVERIFY(!checked);
+    QVERIFY2(checked.message().contains(problem), qPrintable(checked.message()));
 }
 
 void tst_SnapshotStore::figuresAsOfPastDay_data()
