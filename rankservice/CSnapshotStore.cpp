@@ -131,6 +131,7 @@ void CSnapshotStore::Accumulators::resize(size_t size)
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
     m_folder.swap(other.m_folder);
+    std::swap(m_keepDays, other.m_keepDays);
     std::swap(m_ids, other.m_ids);
     std::swap(m_acc, other.m_acc);
     std::swap(m_listStamp, other.m_listStamp);
@@ -345,6 +346,13 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
     const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
     const bool newest = file.date == m_newestDay;
     qint64 duplicates = 0;
+    std::shared_ptr<DayRows> added;
+    bool plainRanks = true;
+    if (m_keepDays) {
+        added = std::make_shared<DayRows>();
+        added->ids.reserve(list.rows.size());
+        added->ranks.reserve(list.rows.size());
+    }
     constexpr size_t Ahead = 16; // the same for the accumulators
     const size_t rows = list.rows.size();
     for (size_t i = 0; i < rows; ++i) {
@@ -357,6 +365,11 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
         }
         a.seenInList = stamp;
         const int rank = list.rows[i].rank;
+        if (added) {
+            added->ids.push_back(m_rowIds[i]);
+            added->ranks.push_back(rank);
+            plainRanks = plainRanks && rank == qint32(added->ranks.size());
+        }
         if (newest)
             a.newest = rank;
         for (int p = 0; p < Accumulator::Periods; ++p) {
@@ -365,6 +378,12 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
                 ++a.count[p];
             }
         }
+    }
+    if (added) {
+        if (plainRanks)
+            added->ranks = {};
+        added->ids.shrink_to_fit();
+        file.added = std::move(added);
     }
     file.rows = qint64(list.rows.size()) - duplicates;
     m_rows += file.rows;
@@ -393,6 +412,33 @@ void CSnapshotStore::removeDaily(const ParsedList &list, int periods)
             }
         }
     }
+}
+
+void CSnapshotStore::removeAdded(const DayRows &added, int periods)
+{
+    for (size_t i = 0; i < added.ids.size(); ++i) {
+        Accumulator &a = m_acc[size_t(added.ids[i])];
+        const qint32 rank = added.ranks.empty() ? qint32(i + 1) : added.ranks[i];
+        for (int p = 0; p < Accumulator::Periods; ++p) {
+            if ((periods & (1 << p)) && a.count[p] > 0) {
+                a.sum[p] -= rank;
+                --a.count[p];
+            }
+        }
+    }
+}
+
+void CSnapshotStore::leavePeriods(const ListFile &held, int periods, Report &report)
+{
+    if (held.added) {
+        removeAdded(*held.added, periods);
+        return;
+    }
+    // Not kept (a store read from the cache): the list is read again.
+    ++report.filesReread;
+    const ParsedList leaving = parseList(held);
+    if (usable(held, leaving, report))
+        removeDaily(leaving, periods);
 }
 
 void CSnapshotStore::addUs(const ListFile &file, const ParsedList &list, Report &report)
@@ -425,6 +471,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
 {
     *this = CSnapshotStore();
     m_folder = folder;
+    m_keepDays = options.keepDays;
     Report report;
     std::vector<ListFile> us;
     std::vector<ListFile> daily = findLists(folder, report, &us, options.today, options.asOf);
@@ -509,6 +556,7 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
     if (!m_newestDay.isValid()) {
         LoadOptions options;
         options.today = today;
+        options.keepDays = m_keepDays;
         return load(folder, options);
     }
     Report report;
@@ -527,12 +575,8 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         for (const ListFile &held : m_days) {
             const int before = periodsAt(int(held.date.daysTo(m_newestDay)));
             const int after = periodsAt(int(held.date.daysTo(file.date)));
-            if (before & ~after) {
-                ++report.filesReread;
-                const ParsedList leaving = parseList(held);
-                if (usable(held, leaving, report))
-                    removeDaily(leaving, before & ~after);
-            }
+            if (before & ~after)
+                leavePeriods(held, before & ~after, report);
             if (after)
                 kept.push_back(held);
             else

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The figures of every domain found in a folder of daily ranking lists.
@@ -53,6 +54,10 @@ public:
         QDate asOf; // when valid, the figures as they were on that day: later lists are left out
         // Called after each list with the lists dealt with so far and in all.
         std::function<void(int done, int total)> progress;
+        // Holds what each day added, so that a day leaving a period is taken
+        // out as it was added, never read again (for a store kept current
+        // by addNewer; about four bytes a row).
+        bool keepDays = false;
     };
 
     // Replaces everything held before with the lists of folder.
@@ -94,13 +99,22 @@ public:
     // with rows); its count of distinct domains.
     static CResult<qint64> checkList(const QString &path);
 
+    // What one daily list added: the ids of its domains in its order, and
+    // their ranks unless the i-th is simply i + 1.
+    struct DayRows
+    {
+        std::vector<qint32> ids;
+        std::vector<qint32> ranks;
+    };
+
     struct ListFile
     {
         QString path;
         QString name;
         QDate date;
         qint64 rows = 0; // once folded in
-        QString listId;  // the publisher's, kept in the name
+        QString listId = {}; // the publisher's, kept in the name
+        std::shared_ptr<const DayRows> added = {}; // with LoadOptions::keepDays
     };
 
 private:
@@ -183,11 +197,15 @@ private:
     void addDaily(ListFile &file, const ParsedList &list, Report &report);
     // Takes a held list out of the given periods.
     void removeDaily(const ParsedList &list, int periods);
+    void removeAdded(const DayRows &added, int periods);
+    // Takes a held day out of the periods it leaves as newest moves to the day given.
+    void leavePeriods(const ListFile &held, int periods, Report &report);
     void addUs(const ListFile &file, const ParsedList &list, Report &report);
     // A new stamp for the list about to be folded in.
     quint16 nextListStamp();
 
     QString m_folder;
+    bool m_keepDays = false;
     CDomainIndex m_ids;
     Accumulators m_acc; // by id
     quint16 m_listStamp = 0;

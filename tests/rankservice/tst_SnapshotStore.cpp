@@ -378,10 +378,15 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading_data()
     QTest::addColumn<int>("held");     // days held before, ending a day before the newest
     QTest::addColumn<int>("added");    // newer days added
     QTest::addColumn<int>("reread");   // held lists read again to leave a period
-    QTest::newRow("one day onto a full window") << 95 << 1 << 3;
-    QTest::newRow("one day onto a week") << 7 << 1 << 1;
-    QTest::newRow("two days onto a month") << 40 << 2 << 4;
-    QTest::newRow("a day onto nothing") << 0 << 1 << 0;
+    QTest::addColumn<bool>("keep");    // what each day added is held
+    QTest::newRow("one day onto a full window") << 95 << 1 << 3 << false;
+    QTest::newRow("one day onto a week") << 7 << 1 << 1 << false;
+    QTest::newRow("two days onto a month") << 40 << 2 << 4 << false;
+    QTest::newRow("a day onto nothing") << 0 << 1 << 0 << false;
+    // Held days rewritten meanwhile: they leave as they were added.
+    QTest::newRow("kept: one day onto a full window") << 95 << 1 << 0 << true;
+    QTest::newRow("kept: one day onto a week") << 7 << 1 << 0 << true;
+    QTest::newRow("kept: two days onto a month") << 40 << 2 << 0 << true;
 }
 
 void tst_SnapshotStore::addsNewerDaysWithoutRereading()
@@ -389,6 +394,7 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading()
     QFETCH(int, held);
     QFETCH(int, added);
     QFETCH(int, reread);
+    QFETCH(bool, keep);
 
     // Every day ranks the names differently, some only on some days.
     const auto listOf = [](int age) {
@@ -398,18 +404,29 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading()
         return text;
     };
     QTemporaryDir dir;
-    for (int age = added; age < added + held; ++age)
+    QTemporaryDir same; // the lists as they were added
+    for (int age = added; age < added + held; ++age) {
         write(dir, fileFor(age), listOf(age));
+        write(same, fileFor(age), listOf(age));
+    }
     CSnapshotStore grown;
-    grown.load(dir.path());
-    for (int age = 0; age < added; ++age)
+    CSnapshotStore::LoadOptions options;
+    options.keepDays = keep;
+    grown.load(dir.path(), options);
+    for (int age = 0; age < added; ++age) {
         write(dir, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
+        write(same, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
+    }
+    if (keep) {
+        for (int age = added; age < added + held; ++age)
+            write(dir, fileFor(age), listOf(age + 3));
+    }
     const CSnapshotStore::Report report = grown.addNewer(dir.path());
     QCOMPARE(report.days, added);
     QCOMPARE(report.filesReread, held == 0 ? 0 : reread);
 
     CSnapshotStore fresh;
-    fresh.load(dir.path());
+    fresh.load(same.path());
     QCOMPARE(grown.newestDay(), Newest);
     QCOMPARE(grown.daysHeld(), fresh.daysHeld());
     QCOMPARE(grown.rowsHeld(), fresh.rowsHeld());
