@@ -17,6 +17,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 struct LaterDelete
@@ -29,10 +31,12 @@ constexpr qint64 ReadBuffer = 256 * 1024;
 
 void rewind(QIODevice &sink)
 {
-    if (auto *buffer = qobject_cast<QBuffer *>(&sink))
+    if (auto *buffer = qobject_cast<QBuffer *>(&sink)) {
         buffer->buffer().clear();
-    else if (auto *file = qobject_cast<QFileDevice *>(&sink))
+    } else if (auto *file = qobject_cast<QFileDevice *>(&sink)) {
         file->resize(0);
+        ::lseek(file->handle(), 0, SEEK_SET); // written through its descriptor
+    }
     sink.seek(0);
 }
 
@@ -50,14 +54,25 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// Writes bytes through to the disk at once, so that a full disk is told by
-// its own name here rather than found later in a buffer.
-bool writeThrough(QIODevice &sink, const QByteArray &bytes)
+// Writes bytes straight to the file's descriptor, so that a full disk is
+// told by the system's own words here (a buffered QFile says "Unknown
+// error" when its flush fails).
+CResult<void> writeThrough(QIODevice &sink, const QByteArray &bytes)
 {
-    if (sink.write(bytes) != bytes.size())
-        return false;
     auto *file = qobject_cast<QFileDevice *>(&sink);
-    return !file || file->flush();
+    if (!file) {
+        return sink.write(bytes) == bytes.size() ? CResult<void>::success()
+                                                 : CResult<void>::failure(sink.errorString());
+    }
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t step = ::write(file->handle(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            return CResult<void>::failure(systemError());
+        done += step;
+    }
+    return CResult<void>::success();
 }
 
 int defaultPort(const QUrl &url)
@@ -352,10 +367,10 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
         stall.start(m_settings.timeout);
         const QByteArray bytes = reply->read(ReadBuffer);
         received += bytes.size();
-        if (sink.size() + bytes.size() > maxBytes)
+        if (received > maxBytes)
             stop(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()), false);
-        else if (!writeThrough(sink, bytes))
-            stop(QStringLiteral("cannot write the download: ") + sink.errorString(), false);
+        else if (const CResult<void> written = writeThrough(sink, bytes); !written)
+            stop(QStringLiteral("cannot write the download: ") + written.message(), false);
     });
     connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 got, qint64 total) {
         emit progress(total > 0 ? QStringLiteral("%1: %2 of %3 kB").arg(label).arg(got / 1024).arg(total / 1024)
@@ -377,10 +392,11 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
     }
     while (reply->bytesAvailable() > 0) {
         const QByteArray bytes = reply->read(ReadBuffer);
-        if (sink.size() + bytes.size() > maxBytes)
+        received += bytes.size();
+        if (received > maxBytes)
             return Result::failure(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()));
-        if (!writeThrough(sink, bytes))
-            return Result::failure(QStringLiteral("cannot write the download: ") + sink.errorString());
+        if (const CResult<void> written = writeThrough(sink, bytes); !written)
+            return Result::failure(QStringLiteral("cannot write the download: ") + written.message());
     }
     // A body cut short by a reset after the status line is no answer.
     if (reply->error() != QNetworkReply::NoError && status == 200) {
