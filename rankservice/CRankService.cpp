@@ -56,16 +56,10 @@ void CRankService::load()
     // is ready.
     Loading &loading = *m_loading;
     CSnapshotStore::LoadOptions options;
-    // A source's lists are kept current by the daily refresh, which takes a
-    // day out of its periods as that day was added: the store holds what
-    // each day added, which the cache does not, so it reads the lists.
-    options.keepDays = m_options.source.has_value();
-    if (!options.keepDays) {
-        loading.fingerprint = CStoreCache::fingerprint(m_options.listFolder(), options);
-        loading.cache = CStoreCache::read(m_cachePath, loading.fingerprint, loading.store, loading.report);
-        if (loading.cache.outcome == CStoreCache::Outcome::Used)
-            return;
-    }
+    loading.fingerprint = CStoreCache::fingerprint(m_options.listFolder(), options);
+    loading.cache = CStoreCache::read(m_cachePath, loading.fingerprint, loading.store, loading.report);
+    if (loading.cache.outcome == CStoreCache::Outcome::Used)
+        return;
     options.progress = [this](int done, int total) {
         QMetaObject::invokeMethod(this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
     };
@@ -90,8 +84,7 @@ void CRankService::loaded()
     const bool fromCache = m_loading->cache.outcome == CStoreCache::Outcome::Used;
     reportLoad(fromCache);
     announceReady();
-    if (fromCache || m_options.source || m_loading->report.days == 0
-        || m_loading->report.rows < m_options.cacheMinRows)
+    if (fromCache || m_loading->report.days == 0 || m_loading->report.rows < m_options.cacheMinRows)
         startRefresher();
     else
         writeCache();

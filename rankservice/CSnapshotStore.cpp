@@ -131,7 +131,6 @@ void CSnapshotStore::Accumulators::resize(size_t size)
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
     m_folder.swap(other.m_folder);
-    std::swap(m_keepDays, other.m_keepDays);
     std::swap(m_ids, other.m_ids);
     std::swap(m_acc, other.m_acc);
     std::swap(m_listStamp, other.m_listStamp);
@@ -153,6 +152,41 @@ CSiteFigures CSnapshotStore::figures(QStringView domain) const
     f.sevenDay = roundedMean(a.sum[0], a.count[0]);
     f.oneMonth = roundedMean(a.sum[1], a.count[1]);
     f.threeMonth = roundedMean(a.sum[2], a.count[2]);
+    return f;
+}
+
+CSiteFigures CSnapshotStore::figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const
+{
+    // Newest first: the first on or before day is the list of that day.
+    auto held = std::find_if(m_days.begin(), m_days.end(), [&day](const ListFile &file) { return file.date <= day; });
+    *listDay = held == m_days.end() ? QDate() : held->date;
+    const int id = m_ids.find(normalized(domain.toLatin1()));
+    if (held == m_days.end() || id == CDomainIndex::NotFound)
+        return {};
+    qint64 sum[Accumulator::Periods] = {};
+    int count[Accumulator::Periods] = {};
+    int newest = 0;
+    for (auto it = held; it != m_days.end(); ++it) {
+        const int rank = it->ranks ? it->ranks->rankOf(id) : 0;
+        if (rank <= 0)
+            continue;
+        if (it == held)
+            newest = rank;
+        const int periods = periodsAt(int(it->date.daysTo(held->date)));
+        for (int p = 0; p < Accumulator::Periods; ++p) {
+            if (periods & (1 << p)) {
+                sum[p] += rank;
+                ++count[p];
+            }
+        }
+    }
+    CSiteFigures f;
+    f.globalRank = f.yesterday = newest;
+    if (m_newestUsDay.isValid() && m_newestUsDay <= day)
+        f.usRank = m_acc[size_t(id)].us;
+    f.sevenDay = roundedMean(sum[0], count[0]);
+    f.oneMonth = roundedMean(sum[1], count[1]);
+    f.threeMonth = roundedMean(sum[2], count[2]);
     return f;
 }
 
@@ -192,7 +226,7 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
         const bool us = usPattern.match(name).hasMatch();
         if (us && !usLists)
             continue;
-        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date, 0, CListSource::listIdOf(name)});
+        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date, 0, CListSource::listIdOf(name), {}});
     }
     // Newest first: the newest readable list fixes the window.
     const auto newestFirst = [](const ListFile &a, const ListFile &b) {
@@ -278,9 +312,13 @@ QDate CSnapshotStore::latestToday()
     return qMax(QDate::currentDate(), CListSource::today());
 }
 
-QString CSnapshotStore::newestListId() const
+QString CSnapshotStore::listIdOn(const QDate &day) const
 {
-    return !m_days.empty() && m_days.front().date == m_newestDay ? m_days.front().listId : QString();
+    for (const ListFile &held : m_days) {
+        if (held.date == day)
+            return held.listId;
+    }
+    return {};
 }
 
 bool CSnapshotStore::usable(const ListFile &file, const ParsedList &parsed, Report &report)
@@ -345,14 +383,8 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
     const quint16 stamp = nextListStamp();
     const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
     const bool newest = file.date == m_newestDay;
+    CDayRanks::Builder ranks(m_ids.size());
     qint64 duplicates = 0;
-    std::shared_ptr<DayRows> added;
-    bool plainRanks = true;
-    if (m_keepDays) {
-        added = std::make_shared<DayRows>();
-        added->ids.reserve(list.rows.size());
-        added->ranks.reserve(list.rows.size());
-    }
     constexpr size_t Ahead = 16; // the same for the accumulators
     const size_t rows = list.rows.size();
     for (size_t i = 0; i < rows; ++i) {
@@ -365,11 +397,7 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
         }
         a.seenInList = stamp;
         const int rank = list.rows[i].rank;
-        if (added) {
-            added->ids.push_back(m_rowIds[i]);
-            added->ranks.push_back(rank);
-            plainRanks = plainRanks && rank == qint32(added->ranks.size());
-        }
+        ranks.add(m_rowIds[i], rank);
         if (newest)
             a.newest = rank;
         for (int p = 0; p < Accumulator::Periods; ++p) {
@@ -379,13 +407,8 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
             }
         }
     }
-    if (added) {
-        if (plainRanks)
-            added->ranks = {};
-        added->ids.shrink_to_fit();
-        file.added = std::move(added);
-    }
     file.rows = qint64(list.rows.size()) - duplicates;
+    file.ranks = std::make_shared<const CDayRanks>(ranks.finish());
     m_rows += file.rows;
     ++report.days;
     ++report.filesRead;
@@ -414,11 +437,13 @@ void CSnapshotStore::removeDaily(const ParsedList &list, int periods)
     }
 }
 
-void CSnapshotStore::removeAdded(const DayRows &added, int periods)
+void CSnapshotStore::removeHeld(const CDayRanks &ranks, int periods)
 {
-    for (size_t i = 0; i < added.ids.size(); ++i) {
-        Accumulator &a = m_acc[size_t(added.ids[i])];
-        const qint32 rank = added.ranks.empty() ? qint32(i + 1) : added.ranks[i];
+    for (size_t id = 0; id < m_acc.size(); ++id) {
+        const qint32 rank = ranks.rankOf(int(id));
+        if (rank == 0)
+            continue;
+        Accumulator &a = m_acc[id];
         for (int p = 0; p < Accumulator::Periods; ++p) {
             if ((periods & (1 << p)) && a.count[p] > 0) {
                 a.sum[p] -= rank;
@@ -430,11 +455,11 @@ void CSnapshotStore::removeAdded(const DayRows &added, int periods)
 
 void CSnapshotStore::leavePeriods(const ListFile &held, int periods, Report &report)
 {
-    if (held.added) {
-        removeAdded(*held.added, periods);
+    if (held.ranks) {
+        removeHeld(*held.ranks, periods);
         return;
     }
-    // Not kept (a store read from the cache): the list is read again.
+    // Ranks not held (never so for a day folded in): the list is read again.
     ++report.filesReread;
     const ParsedList leaving = parseList(held);
     if (usable(held, leaving, report))
@@ -471,7 +496,6 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
 {
     *this = CSnapshotStore();
     m_folder = folder;
-    m_keepDays = options.keepDays;
     Report report;
     std::vector<ListFile> us;
     std::vector<ListFile> daily = findLists(folder, report, &us, options.today, options.asOf);
@@ -556,7 +580,6 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
     if (!m_newestDay.isValid()) {
         LoadOptions options;
         options.today = today;
-        options.keepDays = m_keepDays;
         return load(folder, options);
     }
     Report report;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CDayRanks.h"
 #include "CDomainIndex.h"
 #include "CSiteFigures.h"
 #include "CSnapshotParser.h"
@@ -54,10 +55,6 @@ public:
         QDate asOf; // when valid, the figures as they were on that day: later lists are left out
         // Called after each list with the lists dealt with so far and in all.
         std::function<void(int done, int total)> progress;
-        // Holds what each day added, so that a day leaving a period is taken
-        // out as it was added, never read again (for a store kept current
-        // by addNewer; about four bytes a row).
-        bool keepDays = false;
     };
 
     // Replaces everything held before with the lists of folder.
@@ -75,9 +72,16 @@ public:
 
     // By the name as a client asks for it: case and a leading "www." do not matter.
     CSiteFigures figures(QStringView domain) const;
+    // The figures as they were on day, from the held lists alone: the newest
+    // held list on or before day gives the ranks (its date in listDay), the
+    // means count back from it over the held lists. The United States rank
+    // is there only when the held United States list is not after day. A day
+    // before the oldest held list gives no figures and an invalid listDay.
+    CSiteFigures figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const;
 
     QDate newestDay() const { return m_newestDay; }
     QDate newestUsDay() const { return m_newestUsDay; }
+    QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return qsizetype(m_acc.size()); }
@@ -92,20 +96,14 @@ public:
     // one, whichever is later.
     static QDate latestToday();
 
-    // The publisher's ID of the newest list held, to cite it by; empty when it has none.
-    QString newestListId() const;
+    // The publisher's ID of the list held for a day (the newest), to cite
+    // it by; empty when it has none.
+    QString listIdOn(const QDate &day) const;
+    QString newestListId() const { return listIdOn(m_newestDay); }
 
     // Checks the list at path as a load does (readable, a plausible ranking
     // with rows); its count of distinct domains.
     static CResult<qint64> checkList(const QString &path);
-
-    // What one daily list added: the ids of its domains in its order, and
-    // their ranks unless the i-th is simply i + 1.
-    struct DayRows
-    {
-        std::vector<qint32> ids;
-        std::vector<qint32> ranks;
-    };
 
     struct ListFile
     {
@@ -114,7 +112,8 @@ public:
         QDate date;
         qint64 rows = 0; // once folded in
         QString listId = {}; // the publisher's, kept in the name
-        std::shared_ptr<const DayRows> added = {}; // with LoadOptions::keepDays
+        // Its ranks once folded in; shared by the copies of a store, never changed.
+        std::shared_ptr<const CDayRanks> ranks = {};
     };
 
 private:
@@ -197,15 +196,15 @@ private:
     void addDaily(ListFile &file, const ParsedList &list, Report &report);
     // Takes a held list out of the given periods.
     void removeDaily(const ParsedList &list, int periods);
-    void removeAdded(const DayRows &added, int periods);
-    // Takes a held day out of the periods it leaves as newest moves to the day given.
+    // The same from the ranks held of the day: as it was added, whatever its file holds now.
+    void removeHeld(const CDayRanks &ranks, int periods);
+    // Takes a held day out of the periods it leaves.
     void leavePeriods(const ListFile &held, int periods, Report &report);
     void addUs(const ListFile &file, const ParsedList &list, Report &report);
     // A new stamp for the list about to be folded in.
     quint16 nextListStamp();
 
     QString m_folder;
-    bool m_keepDays = false;
     CDomainIndex m_ids;
     Accumulators m_acc; // by id
     quint16 m_listStamp = 0;

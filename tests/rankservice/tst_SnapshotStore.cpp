@@ -62,6 +62,8 @@ private slots:
     void refusesImplausibleLists();
     void figuresAsOfPastDay_data();
     void figuresAsOfPastDay();
+    void heldPastDaysMatchTheLists_data();
+    void heldPastDaysMatchTheLists();
 };
 
 void tst_SnapshotStore::parsesLines_data()
@@ -377,24 +379,22 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading_data()
 {
     QTest::addColumn<int>("held");     // days held before, ending a day before the newest
     QTest::addColumn<int>("added");    // newer days added
-    QTest::addColumn<int>("reread");   // held lists read again to leave a period
-    QTest::addColumn<bool>("keep");    // what each day added is held
-    QTest::newRow("one day onto a full window") << 95 << 1 << 3 << false;
-    QTest::newRow("one day onto a week") << 7 << 1 << 1 << false;
-    QTest::newRow("two days onto a month") << 40 << 2 << 4 << false;
-    QTest::newRow("a day onto nothing") << 0 << 1 << 0 << false;
-    // Held days rewritten meanwhile: they leave as they were added.
-    QTest::newRow("kept: one day onto a full window") << 95 << 1 << 0 << true;
-    QTest::newRow("kept: one day onto a week") << 7 << 1 << 0 << true;
-    QTest::newRow("kept: two days onto a month") << 40 << 2 << 0 << true;
+    QTest::addColumn<bool>("rewritten"); // the held lists, before the new days come
+    QTest::newRow("one day onto a full window") << 95 << 1 << false;
+    QTest::newRow("one day onto a week") << 7 << 1 << false;
+    QTest::newRow("two days onto a month") << 40 << 2 << false;
+    QTest::newRow("a day onto nothing") << 0 << 1 << false;
+    // Held days leave their periods as they were added, whatever their files hold now.
+    QTest::newRow("rewritten: one day onto a full window") << 95 << 1 << true;
+    QTest::newRow("rewritten: one day onto a week") << 7 << 1 << true;
+    QTest::newRow("rewritten: two days onto a month") << 40 << 2 << true;
 }
 
 void tst_SnapshotStore::addsNewerDaysWithoutRereading()
 {
     QFETCH(int, held);
     QFETCH(int, added);
-    QFETCH(int, reread);
-    QFETCH(bool, keep);
+    QFETCH(bool, rewritten);
 
     // Every day ranks the names differently, some only on some days.
     const auto listOf = [](int age) {
@@ -410,20 +410,18 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading()
         write(same, fileFor(age), listOf(age));
     }
     CSnapshotStore grown;
-    CSnapshotStore::LoadOptions options;
-    options.keepDays = keep;
-    grown.load(dir.path(), options);
+    grown.load(dir.path());
     for (int age = 0; age < added; ++age) {
         write(dir, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
         write(same, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
     }
-    if (keep) {
+    if (rewritten) {
         for (int age = added; age < added + held; ++age)
             write(dir, fileFor(age), listOf(age + 3));
     }
     const CSnapshotStore::Report report = grown.addNewer(dir.path());
     QCOMPARE(report.days, added);
-    QCOMPARE(report.filesReread, held == 0 ? 0 : reread);
+    QCOMPARE(report.filesReread, 0);
 
     CSnapshotStore fresh;
     fresh.load(same.path());
@@ -635,6 +633,49 @@ void tst_SnapshotStore::figuresAsOfPastDay()
         const QByteArray name = 'n' + QByteArray::number(n) + ".test";
         const CSiteFigures expected = CExpectedFigures::of(name, lists, anchor, usLists, us);
         QCOMPARE(store.figures(QString::fromLatin1(name)), expected);
+    }
+}
+
+void tst_SnapshotStore::heldPastDaysMatchTheLists_data()
+{
+    QTest::addColumn<int>("age"); // of the day asked for, before Newest
+    for (const int age : {0, 1, 4, 6, 7, 8, 29, 30, 31, 52, 79, 80, 200})
+        QTest::newRow(qPrintable(QStringLiteral("%1 days back").arg(age))) << age;
+}
+
+void tst_SnapshotStore::heldPastDaysMatchTheLists()
+{
+    QFETCH(int, age);
+    // 80 days of lists, every one held, some days missing; names come and
+    // go, some listed twice or written with capitals and "www.".
+    QTemporaryDir dir;
+    for (int day = 0; day < 80; ++day) {
+        if (day % 9 == 4)
+            continue;
+        QByteArray text;
+        for (int rank = 1; rank <= 30; ++rank) {
+            const int n = (rank * 11 + day * 5) % 45;
+            text += QByteArray::number(rank * 10 + day % 7) + (n % 6 == 0 ? ",WWW.N" : ",n") + QByteArray::number(n)
+                + ".test\n";
+        }
+        text += "999,n" + QByteArray::number(day % 45) + ".test\n";
+        write(dir, fileFor(day), text);
+    }
+    write(dir, fileFor(0, ".us.csv"), "4,n3.test\n");
+    CSnapshotStore::LoadOptions options;
+    options.today = Newest;
+    CSnapshotStore held;
+    held.load(dir.path(), options);
+
+    // What reading the lists again as of that day gives.
+    options.asOf = Newest.addDays(-age);
+    CSnapshotStore reread;
+    reread.load(dir.path(), options);
+    for (int n = 0; n < 46; ++n) {
+        const QString name = QStringLiteral("n%1.test").arg(n);
+        QDate listDay;
+        QCOMPARE(held.figuresAsOf(name, options.asOf, &listDay), reread.figures(name));
+        QCOMPARE(listDay, reread.newestDay());
     }
 }
 
