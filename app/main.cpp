@@ -3,6 +3,7 @@
 #include "config/CSettings.h"
 #include "headless/CCommandLine.h"
 #include "headless/CHeadlessQuery.h"
+#include "prompts/CUserPrompts.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
@@ -15,6 +16,19 @@
 #include <memory>
 
 namespace {
+
+// The window's settings from the user's environment: the data folder under
+// HOME and the ranking service of SORVANE_SERVICE.
+CSettings settingsFromEnvironment()
+{
+    CSettings settings = CSettings::forHome(QDir::homePath(), std::make_shared<CUserPrompts>());
+    QString problem;
+    settings.service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
+    if (!problem.isEmpty())
+        qWarning("SORVANE_SERVICE: %s", qUtf8Printable(problem));
+    settings.uiStatePath.clear();
+    return settings;
+}
 
 // Help, version and the query run need no display.
 int runWithoutWindow(int argc, char *argv[])
@@ -78,7 +92,7 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
+    auto window = std::make_unique<MainWindow>(nullptr, settingsFromEnvironment());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

@@ -17,6 +17,7 @@
 #include "CWidgetHelper.h"
 #include "MainWindow.h"
 #include "RankPageParser.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QGuiApplication>
 #include <QComboBox>
@@ -475,7 +476,7 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
 {
     QList<QByteArray> requests;
     for (const QString &domain : domains)
-        requests.append(CFetchLoop::request("/siteinfo/" + domain.toLatin1()));
+        requests.append(CFetchLoop::request(CSiteInfoRequest::pagePath(domain).toLatin1()));
 
     const QString home = makeHome(m_root.path(), QStringLiteral("home-query"), m_history,
                                   CBenchData::domainList(domains));
@@ -576,7 +577,7 @@ void CBench::benchLatency(const CRankdProcess &service, const QStringList &domai
     QList<QByteArray> requests;
     const int total = s.loadConnections * s.loadRequestsPerConnection;
     for (int i = 0; i < total; ++i)
-        requests.append(CFetchLoop::request("/siteinfo/" + domains.at(i % domains.size()).toLatin1()));
+        requests.append(CFetchLoop::request(CSiteInfoRequest::pagePath(domains.at(i % domains.size())).toLatin1()));
     // 50 connections, each asking every 5 ms: a steady 10,000 pages a second.
     constexpr double SteadyRate = 10000;
     QList<double> steadyLatencies;

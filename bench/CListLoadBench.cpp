@@ -8,6 +8,7 @@
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "CSnapshotStore.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -207,7 +208,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
         // Pages one after another, from the service's ready line (its cache
         // may still be being written, and the refresh starts after that)
         // until the new day is folded in.
-        const QByteArray request = CFetchLoop::request("/siteinfo/" + CBenchData::domainName(7).toLatin1());
+        const QByteArray request = CFetchLoop::request(CSiteInfoRequest::pagePath(CBenchData::domainName(7)).toLatin1());
         double worst = 0;
         QElapsedTimer refresh;
         refresh.start();

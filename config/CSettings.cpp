@@ -3,16 +3,6 @@
 #include "CDataStore.h"
 #include "prompts/CUserPrompts.h"
 
-#include <QDir>
-
-CSettings CSettings::fromEnvironment()
-{
-    CSettings settings = forHome(QDir::homePath(), std::make_shared<CUserPrompts>());
-    settings.service = CServiceAddress::fromEnvironment();
-    settings.uiStatePath.clear();
-    return settings;
-}
-
 CSettings CSettings::forHome(const QString &home, std::shared_ptr<CUserPrompts> prompts)
 {
     CSettings settings;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CRankClock.h"
-#include "config/CServiceAddress.h"
+#include "protocol/CServiceAddress.h"
 
 #include <QString>
 
@@ -10,16 +10,14 @@
 
 class CUserPrompts;
 
-// What the program is told from outside, gathered once by the entry and
-// handed to the window: where its data lives, where the ranking service is,
-// who answers its questions and what day it is. Tests build their own
-// instead of changing the process's environment.
+// What the program is told from outside, gathered once by the entry (which
+// alone reads the environment) and handed to the window: where its data
+// lives, where the ranking service is, who answers its questions and what
+// day it is. Tests build their own instead of changing the process's
+// environment.
 class CSettings
 {
 public:
-    // The data folder under HOME, SORVANE_SERVICE, modal dialogs, the system
-    // clock and the window's state in the per-user configuration location.
-    static CSettings fromEnvironment();
     // The data folder under the given home folder, the default service,
     // the given prompts, the system clock and the window's state in a file
     // of that home, so a window on another home leaves the user's alone.

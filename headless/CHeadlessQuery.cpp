@@ -7,10 +7,9 @@
 #include "CDomainDateList.h"
 #include "CDomainName.h"
 #include "CQueryRun.h"
-#include "CRequestTarget.h"
-#include "CSiteInfoAddress.h"
-#include "config/CServiceAddress.h"
-#include "pageformat/CSiteInfoFormat.h"
+#include "CRecordDate.h"
+#include "protocol/CServiceAddress.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -125,7 +124,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
                                                QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
 {
     CQueryRun run(dates);
-    run.setService(service.host(), service.port());
+    run.setService(service);
     run.setClock(m_options.clock);
     run.setRankMode(m_options.rankMode);
     QEventLoop loop;
@@ -136,8 +135,8 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {
         m_out << record.domain() << ": already assessed for " << record.date() << Qt::endl;
     });
-    QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const QString &reason) {
-        m_out << domain << ": " << reason << Qt::endl;
+    QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const CFetchFailure &failure) {
+        m_out << domain << ": " << failure.text() << Qt::endl;
     });
     CQueryRun::Counts counts;
     bool finished = false;
@@ -152,8 +151,8 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
 
     m_out << CQueryRun::summary(counts) << Qt::endl;
     *changed = counts.stored > 0;
-    if (counts.failed > 0 && counts.failed == counts.done())
-        m_err << "sorvane: " << CQueryRun::unreachable(service.host(), service.port()).replace(u'\n', u' ').simplified()
+    if (counts.noneReached())
+        m_err << "sorvane: " << CQueryRun::unreachable(service).replace(u'\n', u' ').simplified()
               << Qt::endl;
     return counts.failed > 0 ? SomeFailed : AllStored;
 }
@@ -164,7 +163,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
     // The days each domain already has, compared as days whatever their order.
     QSet<QString> held;
     for (const CAlexaRankData &record : std::as_const(history)) {
-        const QDate day = QDate::fromString(record.date(), QStringLiteral("dd/MM/yyyy"));
+        const QDate day = CRecordDate::parse(record.date());
         if (day.isValid())
             held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
     }
@@ -175,13 +174,13 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
     QObject::connect(&socket, &CAlexaSocket::dataRetrievalError, &socket, &CAlexaSocket::processError);
     QEventLoop loop;
     std::optional<CAlexaRankData> record;
-    QString failure;
+    std::optional<CFetchFailure> failure;
     QObject::connect(&socket, &CAlexaSocket::rankProfile, &loop, [&](const CAlexaRankData &taken, int) {
         record = taken;
         loop.quit();
     });
-    QObject::connect(&socket, &CAlexaSocket::fetchFailed, &loop, [&](const QString &, const QString &reason, int) {
-        failure = reason;
+    QObject::connect(&socket, &CAlexaSocket::fetchFailed, &loop, [&](const QString &, const CFetchFailure &failed, int) {
+        failure = failed;
         loop.quit();
     });
 
@@ -194,23 +193,15 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
             const QString iso = day.toString(Qt::ISODate);
             if (held.contains(domain + u' ' + iso))
                 continue;
-            Korv::QtLib::Web::CRequestTarget target;
-            target.setUrl(CSiteInfoAddress::page(service.host(), domain) + QStringLiteral("?date=") + iso, 0,
-                          CSiteInfoAddress::referer(service.host(), domain));
-            socket.reset();
+            socket.aim(service, domain, day);
             socket.setRankMode(m_options.rankMode);
-            socket.setPath(target.path());
-            socket.setHost(target.host());
-            socket.setReferer(target.referer());
-            socket.setPort(service.port());
-            socket.setDomain(domain);
             socket.setClock(CRankClock(day));
             record.reset();
-            failure.clear();
+            failure.reset();
             socket.connectToHost();
-            if (!record && failure.isEmpty())
+            if (!record && !failure)
                 loop.exec();
-            if (!record && failure.contains(QStringLiteral(" answered 404 Not Found"))) {
+            if (failure && failure->isStatus(404)) {
                 // A dated page is refused only when no list is held on that day
                 // or close enough before it; a domain it does not rank is a page.
                 m_out << domain << ' ' << iso << ": no list for that day" << Qt::endl;
@@ -218,16 +209,11 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
                 continue;
             }
             if (!record) {
-                m_out << domain << ' ' << iso << ": " << failure << Qt::endl;
+                m_out << domain << ' ' << iso << ": " << (failure ? failure->text() : QString()) << Qt::endl;
                 ++failed;
                 continue;
             }
-            const QString page = socket.response();
-            const QLatin1StringView opening(CSiteInfoFormat::AsOfOpening.data(), CSiteInfoFormat::AsOfOpening.size());
-            const qsizetype marker = page.indexOf(opening);
-            const QDate asOf = marker < 0 ? QDate()
-                                          : QDate::fromString(page.mid(marker + opening.size(), CSiteInfoFormat::AsOfFormat.size()),
-                                                              CSiteInfoFormat::AsOfFormat);
+            const QDate asOf = CSiteInfoRequest::asOf(socket.response());
             if (!asOf.isValid()) {
                 // Today's figures filed under a past day would be wrong data.
                 m_err << "sorvane: the ranking service at " << service.host() << ':' << service.port()

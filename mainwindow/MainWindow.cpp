@@ -16,6 +16,7 @@
 #include "CMemoryBudget.h"
 #include "CPeriod.h"
 #include "CPeriodIndex.h"
+#include "CRecordDate.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
@@ -385,7 +386,7 @@ void MainWindow::on_btnManualQuery_clicked()
 
 void MainWindow::connectQueryRun()
 {
-    queryRun->setService(settings.service.host(), settings.service.port());
+    queryRun->setService(settings.service);
     queryRun->setClock(settings.clock);
     connect(queryRun.get(), &CQueryRun::started, this,
             [this] { feed->appendLine(tr("Performing alexa data crawl...")); });
@@ -395,8 +396,8 @@ void MainWindow::connectQueryRun()
                 feed->addLine(reason);
                 feed->keepNewestLineInView();
             });
-    connect(queryRun.get(), &CQueryRun::fetchFailed, this, [this](const QString &domain, const QString &reason) {
-        feed->addLine(domain + QStringLiteral(": ") + reason);
+    connect(queryRun.get(), &CQueryRun::fetchFailed, this, [this](const QString &domain, const CFetchFailure &failure) {
+        feed->addLine(domain + QStringLiteral(": ") + failure.text());
         feed->keepNewestLineInView();
     });
     // Results come far faster than a screen refreshes: the button shows the
@@ -461,8 +462,8 @@ void MainWindow::finishRun(const CQueryRun::Counts &counts)
     feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
     // Everything fetched is on disk before the user can lose it to a crash.
     saveData();
-    if (counts.failed > 0 && counts.failed == counts.done())
-        prompts->message(CQueryRun::unreachable(settings.service.host(), settings.service.port()));
+    if (counts.noneReached())
+        prompts->message(CQueryRun::unreachable(settings.service));
 }
 
 void MainWindow::on_actionRank_triggered()
@@ -484,7 +485,7 @@ void MainWindow::takeAccepted(const CAlexaRankData &record)
     runRecords.append(record);
     Q_EMIT historyChanged();
     addRankRow(record);
-    if (CHistoryCalendar::isRealDate(record.date()))
+    if (CRecordDate::parse(record.date()).isValid())
         ensureMonth(CHistoryCalendar::monthLabel(record));
     feed->keepNewestLineInView();
 }
@@ -525,7 +526,7 @@ void MainWindow::buildHistoryTree()
         // A date that is no real date makes no month: each would add a
         // branch of 31 days. Its record stays in the history and in the
         // view of all records.
-        if (!CHistoryCalendar::isRealDate(date))
+        if (!CRecordDate::parse(date).isValid())
             continue;
         ensureMonth(CHistoryCalendar::monthLabel(record));
         previousMonth = month.toString();

@@ -40,8 +40,7 @@ class MainWindow : public QMainWindow
 public:
     static constexpr int SocketCount = CQueryRun::SocketCount;
 
-    // Without settings the window reads them from the environment.
-    explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
+    MainWindow(QWidget *parent, CSettings settings);
     ~MainWindow() override;
 
     // False when another instance holds the data folder: this one then

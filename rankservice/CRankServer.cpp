@@ -4,7 +4,7 @@
 #include "CRequestReader.h"
 #include "CSiteFigures.h"
 #include "CSiteInfoPage.h"
-#include "pageformat/CSiteInfoFormat.h"
+#include "protocol/CSiteInfoRequest.h"
 #include "CSnapshotStore.h"
 
 #include <QJsonArray>
@@ -15,8 +15,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr QByteArrayView PagePrefix = "/siteinfo/";
 
 QByteArray response(QByteArrayView status, const QByteArray &body,
                     QByteArrayView type = "text/html; charset=utf-8")
@@ -160,33 +158,26 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
 
     QByteArrayView path = request.target();
     const qsizetype query = path.indexOf('?');
-    QByteArray dateText;
-    bool dated = false;
-    if (query >= 0) {
-        for (const QByteArray &pair : path.sliced(query + 1).toByteArray().split('&')) {
-            if (pair.startsWith("date=")) {
-                dateText = pair.sliced(5);
-                dated = true;
-                break;
-            }
-        }
+    const std::optional<QByteArrayView> dateText =
+        query >= 0 ? CSiteInfoRequest::dateOf(path.sliced(query + 1)) : std::nullopt;
+    const bool dated = dateText.has_value();
+    if (query >= 0)
         path = path.first(query);
-    }
     if (path == "/status")
         return response("200 OK", statusJson(), "application/json");
-    if (!path.startsWith(PagePrefix) || path.size() == PagePrefix.size()
-        || path.sliced(PagePrefix.size()).contains('/'))
-        return errorPage("404 Not Found", "Pages are served at /siteinfo/ followed by a domain name.");
+    const QString domain = CSiteInfoRequest::domainOf(path);
+    if (domain.isEmpty()) {
+        const QByteArray prefix = CSiteInfoRequest::PathPrefix.toString().toLatin1();
+        return errorPage("404 Not Found", QByteArray("Pages are served at " + prefix + " followed by a domain name."));
+    }
 
     const QDate today = QDate::currentDate();
     QDate day = today;
     if (dated) {
-        day = QDate::fromString(QString::fromLatin1(dateText), CSiteInfoFormat::AsOfFormat);
-        const bool digits = dateText.size() == 10 && std::all_of(dateText.begin(), dateText.end(), [](char c) {
-            return (c >= '0' && c <= '9') || c == '-';
-        });
-        if (!day.isValid() || !digits)
-            return errorPage("400 Bad Request", "The date is not a day written YYYY-MM-DD.");
+        const CResult<QDate> asked = CSiteInfoRequest::readDay(*dateText);
+        if (!asked)
+            return errorPage("400 Bad Request", asked.message().toLatin1());
+        day = asked.value();
         if (day > today)
             return errorPage("400 Bad Request", "The date is after today.");
     }
@@ -194,8 +185,6 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
     if (m_loading)
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
-    // The client sends the name as Latin-1 bytes, unencoded.
-    const QString domain = QString::fromLatin1(path.sliced(PagePrefix.size()));
     if (dated)
         return pageAsOf(domain, day);
 
