@@ -21,7 +21,7 @@ namespace {
 // HOME and the ranking service of SORVANE_SERVICE.
 CSettings settingsFromEnvironment()
 {
-    CSettings settings = CSettings::forHome(QDir::homePath(), std::make_shared<CUserPrompts>());
+    CSettings settings = CSettings::forHome(QDir::homePath());
     QString problem;
     settings.service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
     if (!problem.isEmpty())
@@ -51,7 +51,7 @@ int runWithoutWindow(int argc, char *argv[])
     case CCommandLine::Action::Query:
         break;
     }
-    const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
+    const CSettings settings = CSettings::forHome(QDir::homePath());
     CHeadlessQuery::Options options;
     options.dataDirectory = settings.dataDirectory;
     options.service = qEnvironmentVariable("SORVANE_SERVICE");
@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    auto window = std::make_unique<MainWindow>(nullptr, settingsFromEnvironment());
+    auto window = std::make_unique<MainWindow>(nullptr, settingsFromEnvironment(), std::make_shared<CUserPrompts>());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

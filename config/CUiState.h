@@ -14,8 +14,9 @@
 class CUiState
 {
 public:
-    // The per-user configuration file when the path is empty.
-    explicit CUiState(QString path = QString());
+    // The per-user configuration file when the path is empty; the dialogs
+    // fall back to the home folder.
+    CUiState(QString path, QString homeFolder);
 
     // Reads what was saved; an absent or unreadable file leaves every value
     // unset, so the window keeps its first-start state.
@@ -36,10 +37,11 @@ public:
     std::optional<bool> rankMode;
 
 private:
-    static QString folderOr(const QString &folder);
+    QString folderOr(const QString &folder) const;
     static QString folderOf(const QString &file);
 
     QString m_path;
+    QString m_home;
     QString m_importFolder;
     QString m_exportFolder;
 };

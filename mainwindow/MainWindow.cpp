@@ -82,11 +82,11 @@ bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
+MainWindow::MainWindow(QWidget *parent, CSettings windowSettings, std::shared_ptr<CUserPrompts> windowPrompts)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
     , settings(std::move(windowSettings))
-    , prompts(settings.prompts ? settings.prompts : std::make_shared<CUserPrompts>())
+    , prompts(windowPrompts ? std::move(windowPrompts) : std::make_shared<CUserPrompts>())
 {
     initSorvaneResources();
     ui->setupUi(this);
@@ -154,7 +154,7 @@ void MainWindow::showFirstStartHint()
 
 void MainWindow::restoreUiState()
 {
-    uiState = std::make_unique<CUiState>(settings.uiStatePath);
+    uiState = std::make_unique<CUiState>(settings.uiStatePath, settings.homeDirectory);
     if (!ownsDataFolder)
         return; // a window that closes at once neither reads nor changes how the user left it
     uiState->load();

@@ -40,7 +40,8 @@ class MainWindow : public QMainWindow
 public:
     static constexpr int SocketCount = CQueryRun::SocketCount;
 
-    MainWindow(QWidget *parent, CSettings settings);
+    // Without prompts the window asks through modal dialogs.
+    MainWindow(QWidget *parent, CSettings settings, std::shared_ptr<CUserPrompts> prompts = nullptr);
     ~MainWindow() override;
 
     // False when another instance holds the data folder: this one then

@@ -38,7 +38,7 @@ void tst_UiState::roundTrip()
     const QString path = m_dir.filePath(QStringLiteral("roundtrip/state.ini"));
     const QString folder = m_dir.path();
     {
-        CUiState state(path);
+        CUiState state(path, QDir::homePath());
         state.load();
         state.geometry = QByteArray("\x01\x02\xff\x00geometry", 12);
         state.columnWidths = {100, 250, 7};
@@ -47,7 +47,7 @@ void tst_UiState::roundTrip()
         state.rememberExportFile(folder + QStringLiteral("/out.csv"));
         QVERIFY(state.save());
     }
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     QCOMPARE(state.geometry, QByteArray("\x01\x02\xff\x00geometry", 12));
     QCOMPARE(state.columnWidths, QList<int>({100, 250, 7}));
@@ -58,7 +58,7 @@ void tst_UiState::roundTrip()
 
 void tst_UiState::missingFileLeavesEverythingUnset()
 {
-    CUiState state(m_dir.filePath(QStringLiteral("none/state.ini")));
+    CUiState state(m_dir.filePath(QStringLiteral("none/state.ini")), QDir::homePath());
     state.load();
     QVERIFY(state.geometry.isEmpty());
     QVERIFY(state.columnWidths.isEmpty());
@@ -89,7 +89,7 @@ void tst_UiState::damagedValuesAreIgnored()
     QFETCH(bool, rankKept);
     const QString path = writeIni(ini);
     QVERIFY(!path.isEmpty());
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     QCOMPARE(!state.columnWidths.isEmpty(), widthsKept);
     QCOMPARE(state.rankMode.has_value(), rankKept);
@@ -118,7 +118,7 @@ void tst_UiState::foldersFallBackToHome()
     plain.close();
     const QString path = writeIni("[folders]\nimport=" + folder.toUtf8() + "\nexport=" + folder.toUtf8() + "\n");
     QVERIFY(!path.isEmpty());
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     const QString expected = kept ? folder : QDir::homePath();
     QCOMPARE(state.importFolder(), expected);

@@ -96,7 +96,7 @@ public:
     {
         if (!domains.isEmpty())
             writeDomains(domains);
-        CSettings settings = home.settings(prompts, QDate(2012, 8, 5));
+        CSettings settings = home.settings(QDate(2012, 8, 5));
         settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port()));
         openWindow(settings);
         for (int i = 0; i < MainWindow::SocketCount; ++i) {

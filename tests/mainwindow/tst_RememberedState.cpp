@@ -113,7 +113,7 @@ void tst_RememberedState::stateComesBackOnTheNextStart()
 void tst_RememberedState::stateIsKeptOutsideTheDataFolder()
 {
     CWindowFixture view;
-    const CSettings settings = view.home.settings(view.prompts);
+    const CSettings settings = view.home.settings();
     view.openWindow(settings);
     view.window->resize(1100, 600);
     view.probe.reset();

@@ -212,7 +212,7 @@ void tst_DataFaults::busyLockNamesItsFile()
     CWindowFixture first;
     first.openWindow();
     auto prompts = std::make_shared<CFakePrompts>();
-    MainWindow second(nullptr, first.home.settings(prompts));
+    MainWindow second(nullptr, first.home.settings(), prompts);
     QVERIFY(!second.ownsData());
     QCOMPARE(prompts->messages().size(), 1);
     const QString message = prompts->messages().first();
@@ -259,7 +259,7 @@ void tst_DataFaults::historyTooLargeForMemoryIsRefused()
     CWindowFixture fixture;
     const QByteArray history = historyOf(1000);
     fixture.home.writeFile(fixture.home.historyPath(), history);
-    CSettings settings = fixture.home.settings(fixture.prompts);
+    CSettings settings = fixture.home.settings();
     settings.availableMemory = history.size(); // far less than loading it takes
     fixture.openWindow(settings);
     QVERIFY(fixture.window->history().isEmpty());
@@ -274,7 +274,7 @@ void tst_DataFaults::historyTooLargeForMemoryIsRefused()
     // With the memory it needs, the same file loads.
     CWindowFixture roomy;
     roomy.home.writeFile(roomy.home.historyPath(), history);
-    CSettings enough = roomy.home.settings(roomy.prompts);
+    CSettings enough = roomy.home.settings();
     enough.availableMemory = history.size() * 100;
     roomy.openWindow(enough);
     QCOMPARE(roomy.window->history().size(), 1000);
@@ -329,7 +329,7 @@ void tst_DataFaults::leftoversOfSavesAreRemovedAtStart()
     // A second copy, locked out, leaves the first one's save in progress alone.
     fixture.home.writeFile(leftover, "in progress\n");
     auto prompts = std::make_shared<CFakePrompts>();
-    MainWindow second(nullptr, fixture.home.settings(prompts));
+    MainWindow second(nullptr, fixture.home.settings(), prompts);
     QVERIFY(!second.ownsData());
     QVERIFY(QFileInfo::exists(leftover));
 }
