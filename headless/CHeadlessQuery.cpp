@@ -8,8 +8,10 @@
 #include "CDomainName.h"
 #include "CQueryRun.h"
 #include "CRecordDate.h"
+#include "CRunReport.h"
 #include "protocol/CServiceAddress.h"
 #include "protocol/CSiteInfoRequest.h"
+#include "relay/CQueryRelayClient.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -27,6 +29,7 @@ struct Locks
 {
     std::unique_ptr<CDataLock> query;
     std::unique_ptr<CDataLock> data;
+    bool heldByOther = false; // the data lock: the window's, or another program's
 };
 
 QString takeLocks(const QString &dataDirectory, Locks &locks)
@@ -47,19 +50,13 @@ QString takeLocks(const QString &dataDirectory, Locks &locks)
     case CDataLock::State::Held:
         return QString();
     case CDataLock::State::Busy:
-        return CHeadlessQuery::windowOpenMessage();
+        locks.heldByOther = true;
+        return QStringLiteral("another process holds the data folder %1").arg(dataDirectory);
     case CDataLock::State::Unlocked:
     case CDataLock::State::Unusable:
         break;
     }
     return QStringLiteral("cannot lock the data folder %1").arg(dataDirectory);
-}
-
-QString figuresOf(const CAlexaRankData &record)
-{
-    return QStringList{record.globalRank(), record.usRank(), record.yesterday(), record.sevenDay(),
-                       record.oneMonth(), record.threeMonth()}
-        .join(u',');
 }
 
 } // namespace
@@ -92,7 +89,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
 
     Locks locks;
     if (const QString held = takeLocks(folder, locks); !held.isEmpty())
-        return refuse(held);
+        return locks.heldByOther ? runInWindow(folder) : refuse(held);
 
     QStringList domains;
     for (const QString &entry : CDataStore::loadDomainList(CDataStore::domainListPath(folder))) {
@@ -120,6 +117,17 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
     return code;
 }
 
+CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const QString &folder)
+{
+    // The window's run is the one that stores; a backfill has no run there.
+    if (m_options.backfillDays > 0)
+        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
+                                     "a backfill does not run in the window: close it and run the backfill again")
+                          .arg(folder));
+    CQueryRelayClient client(folder, m_options.relayLimits);
+    return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
+}
+
 CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, const QStringList &domains,
                                                QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
 {
@@ -130,13 +138,13 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     QEventLoop loop;
     QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
         history.append(record);
-        m_out << record.domain() << ": stored " << figuresOf(record) << " for " << record.date() << Qt::endl;
+        m_out << CRunReport::stored(record) << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {
-        m_out << record.domain() << ": already assessed for " << record.date() << Qt::endl;
+        m_out << CRunReport::refused(record) << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const CFetchFailure &failure) {
-        m_out << domain << ": " << failure.text() << Qt::endl;
+        m_out << CRunReport::failed(domain, failure) << Qt::endl;
     });
     CQueryRun::Counts counts;
     bool finished = false;
@@ -152,9 +160,8 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     m_out << CQueryRun::summary(counts) << Qt::endl;
     *changed = counts.stored > 0;
     if (counts.noneReached())
-        m_err << "sorvane: " << CQueryRun::unreachable(service).replace(u'\n', u' ').simplified()
-              << Qt::endl;
-    return counts.failed > 0 ? SomeFailed : AllStored;
+        m_err << "sorvane: " << CRunReport::unreachable(service) << Qt::endl;
+    return ExitCode(CRunReport::exitCode(counts, true));
 }
 
 CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service, const QStringList &domains,
@@ -228,7 +235,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
                 continue;
             }
             filled.append(*record);
-            m_out << domain << ": filled " << figuresOf(*record) << " for " << record->date() << Qt::endl;
+            m_out << CRunReport::filled(*record) << Qt::endl;
         }
     }
     m_out << QStringLiteral("%1 filled, %2 without a list, %3 failed").arg(filled.size()).arg(missing).arg(failed)

@@ -57,6 +57,7 @@ public:
 
     // The ranking service; CServiceAddress's default unless set.
     void setService(const CServiceAddress &service) { m_service = service; }
+    const CServiceAddress &service() const { return m_service; }
     void setClock(const CRankClock &clock);
     // Takes effect at the next hand-over.
     void setRankMode(bool on) { m_rankMode = on; }
