@@ -28,19 +28,6 @@ QString CSiteInfoRequest::domainOf(QByteArrayView path)
     return QString::fromLatin1(path.sliced(prefix.size()));
 }
 
-std::optional<QByteArrayView> CSiteInfoRequest::dateOf(QByteArrayView query)
-{
-    const QByteArrayView field(DateField.data(), DateField.size());
-    while (!query.isNull()) {
-        const qsizetype end = query.indexOf('&');
-        const QByteArrayView pair = end < 0 ? query : query.first(end);
-        if (pair.startsWith(field))
-            return pair.sliced(field.size());
-        query = end < 0 ? QByteArrayView() : query.sliced(end + 1);
-    }
-    return std::nullopt;
-}
-
 CResult<QDate> CSiteInfoRequest::readDay(QByteArrayView text)
 {
     const bool digits = text.size() == CSiteInfoFormat::AsOfFormat.size()

@@ -8,8 +8,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
-
 // The one request the ranking service answers for Sorvane: GET of
 // PathPrefix followed by a domain, for today, or with "?date=YYYY-MM-DD"
 // for a past day; the page then says which day its figures are as of.
@@ -29,9 +27,6 @@ public:
     // The domain a page path asks for (Latin-1, as sent); empty when the
     // path is not PathPrefix followed by one path segment.
     static QString domainOf(QByteArrayView path);
-    // The value of the date field among a query's "&"-separated fields;
-    // nothing when the query has none.
-    static std::optional<QByteArrayView> dateOf(QByteArrayView query);
     // A day written YYYY-MM-DD, ASCII digits only.
     static CResult<QDate> readDay(QByteArrayView text);
 

@@ -50,15 +50,35 @@ CRankServer::CRankServer(const CSnapshotStore &store, QObject *parent)
     : QTcpServer(parent)
     , m_store(store)
 {
-    setMaxPendingConnections(MaxConnections);
-    setListenBacklogSize(MaxConnections);
-    connect(this, &QTcpServer::newConnection, this, &CRankServer::acceptPending);
+    setMaxPendingConnections(AcceptBatch);
+    // Room for a burst in the system's queue: past it, a connection waits a
+    // second or more for the system to try again.
+    setListenBacklogSize(ListenBacklog);
+    connect(this, &QTcpServer::newConnection, this, &CRankServer::scheduleAccept);
+}
+
+void CRankServer::scheduleAccept()
+{
+    if (m_acceptScheduled)
+        return;
+    m_acceptScheduled = true;
+    QMetaObject::invokeMethod(this, &CRankServer::acceptPending, Qt::QueuedConnection);
 }
 
 void CRankServer::acceptPending()
 {
+    // At most AcceptBatch wait here (the server stops accepting meanwhile),
+    // taken in a turn of the event loop of their own: between two batches
+    // the requests of those taken in are read, so a flood of connections
+    // cannot push out a client that sent its request before it is read.
+    m_acceptScheduled = false;
     while (QTcpSocket *socket = nextPendingConnection()) {
-        makeRoom(socket->peerAddress());
+        if (!makeRoom(socket->peerAddress())) {
+            ++m_refused;
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto *connection = new CRankConnection(socket, m_deadline, this);
         m_connections.push_back(connection);
         connect(connection, &QObject::destroyed, this, &CRankServer::connectionClosed);
@@ -67,18 +87,21 @@ void CRankServer::acceptPending()
     }
 }
 
-void CRankServer::makeRoom(const QHostAddress &peer)
+bool CRankServer::makeRoom(const QHostAddress &peer)
 {
+    // Only a connection still waiting for its request may give way, the one
+    // idle the longest: one that sent its request is owed its answer.
     auto idlest = m_connections.end();
     auto idlestOfPeer = m_connections.end();
     int ofPeer = 0;
     for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        const bool ofThisPeer = (*it)->peer() == peer;
+        ofPeer += ofThisPeer ? 1 : 0;
+        if ((*it)->requestIn())
+            continue;
         if (idlest == m_connections.end() || (*it)->lastActive() < (*idlest)->lastActive())
             idlest = it;
-        if ((*it)->peer() != peer)
-            continue;
-        ++ofPeer;
-        if (idlestOfPeer == m_connections.end() || (*it)->lastActive() < (*idlestOfPeer)->lastActive())
+        if (ofThisPeer && (idlestOfPeer == m_connections.end() || (*it)->lastActive() < (*idlestOfPeer)->lastActive()))
             idlestOfPeer = it;
     }
     auto victim = m_connections.end();
@@ -86,12 +109,15 @@ void CRankServer::makeRoom(const QHostAddress &peer)
         victim = idlestOfPeer;
     else if (int(m_connections.size()) >= MaxConnections)
         victim = idlest;
+    else
+        return true;
     if (victim == m_connections.end())
-        return;
+        return false;
     CRankConnection *dropped = *victim;
     m_connections.erase(victim);
     ++m_droppedIdle;
     dropped->drop();
+    return true;
 }
 
 void CRankServer::connectionClosed(QObject *connection)
@@ -142,7 +168,42 @@ QByteArray CRankServer::statusJson() const
     return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
 }
 
+CRankServer::Query CRankServer::parseQuery(QByteArrayView target)
+{
+    Query query;
+    const qsizetype mark = target.indexOf('?');
+    query.path = mark < 0 ? target : target.first(mark);
+    if (mark < 0)
+        return query;
+    // Only "date=YYYY-MM-DD", once: anything else is a client's mistake, and
+    // answering it with today's page would pass for an answer to it.
+    for (const QByteArrayView pair : QByteArrayView(target.sliced(mark + 1)).toByteArray().split('&')) {
+        const QByteArrayView field(CSiteInfoRequest::DateField.data(), CSiteInfoRequest::DateField.size());
+        if (!pair.startsWith(field) || pair.size() == field.size() || query.dated) {
+            query.error = "The query is not one date=YYYY-MM-DD.";
+            return query;
+        }
+        query.dated = true;
+        const CResult<QDate> day = CSiteInfoRequest::readDay(pair.sliced(field.size()));
+        if (!day) {
+            query.error = day.message().toLatin1();
+            return query;
+        }
+        query.day = day.value();
+    }
+    return query;
+}
+
 QByteArray CRankServer::answer(const CRequestReader &request) const
+{
+    QByteArray whole = answerGet(request);
+    // HEAD is told what GET would be, head and length alike, without the body.
+    if (request.status() == CRequestReader::Status::Complete && request.method() == "HEAD")
+        whole.truncate(whole.indexOf("\r\n\r\n") + 4);
+    return whole;
+}
+
+QByteArray CRankServer::answerGet(const CRequestReader &request) const
 {
     switch (request.status()) {
     case CRequestReader::Status::Incomplete:
@@ -153,40 +214,32 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
     case CRequestReader::Status::Complete:
         break;
     }
-    if (request.method() != "GET")
-        return errorPage("400 Bad Request", "Only GET requests are served.");
+    if (request.method() != "GET" && request.method() != "HEAD")
+        return errorPage("400 Bad Request", "Only GET and HEAD requests are served.");
 
-    QByteArrayView path = request.target();
-    const qsizetype query = path.indexOf('?');
-    const std::optional<QByteArrayView> dateText =
-        query >= 0 ? CSiteInfoRequest::dateOf(path.sliced(query + 1)) : std::nullopt;
-    const bool dated = dateText.has_value();
-    if (query >= 0)
-        path = path.first(query);
-    if (path == "/status")
-        return response("200 OK", statusJson(), "application/json");
+    const QByteArray target = request.target();
+    const Query query = parseQuery(target);
+    const QByteArrayView path = query.path;
+    const bool status = path == "/status";
     const QString domain = CSiteInfoRequest::domainOf(path);
-    if (domain.isEmpty()) {
+    if (!status && domain.isEmpty()) {
         const QByteArray prefix = CSiteInfoRequest::PathPrefix.toString().toLatin1();
         return errorPage("404 Not Found", QByteArray("Pages are served at " + prefix + " followed by a domain name."));
     }
+    if (!query.error.isEmpty())
+        return errorPage("400 Bad Request", query.error);
+    if (status)
+        return response("200 OK", statusJson(), "application/json");
 
     const QDate today = QDate::currentDate();
-    QDate day = today;
-    if (dated) {
-        const CResult<QDate> asked = CSiteInfoRequest::readDay(*dateText);
-        if (!asked)
-            return errorPage("400 Bad Request", asked.message().toLatin1());
-        day = asked.value();
-        if (day > today)
-            return errorPage("400 Bad Request", "The date is after today.");
-    }
+    if (query.dated && query.day > today)
+        return errorPage("400 Bad Request", "The date is after today.");
 
     if (m_loading)
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
-    if (dated)
-        return pageAsOf(domain, day);
+    if (query.dated)
+        return pageAsOf(domain, query.day);
 
     // Old figures under today's date would be worse than none.
     if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
@@ -199,52 +252,20 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
 
 QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
 {
-    // The held figures are those of every day from their newest list on.
-    std::shared_ptr<const CSnapshotStore> past;
-    const CSnapshotStore *store = &m_store;
-    const bool held = m_store.newestDay().isValid() && day >= m_store.newestDay()
-        && (!m_store.newestUsDay().isValid() || day >= m_store.newestUsDay());
-    if (!held) {
-        past = storeAsOf(day);
-        store = past.get();
-    }
-    const QByteArray dayText = day.toString(Qt::ISODate).toLatin1();
-    if (!store || !store->newestDay().isValid())
-        return errorPage("404 Not Found", QByteArray("No list is held on or before " + dayText + '.'));
+    // Every held day is answered from the ranks held in memory; an older one
+    // would mean reading lists on this thread, which no client may cause.
+    QDate listDay;
+    const CSiteFigures figures = m_store.figuresAsOf(domain, day, &listDay);
+    if (!listDay.isValid())
+        return errorPage("404 Not Found", "no list held for that day");
     // Figures from a list long before the day would pass for that day's.
-    const qint64 age = store->newestDay().daysTo(day);
+    const qint64 age = listDay.daysTo(day);
     if (m_maxAgeDays > 0 && age > m_maxAgeDays) {
         const QByteArray reason = "No list is held on or within " + QByteArray::number(m_maxAgeDays)
-            + " days before " + dayText + "; the newest before it is "
-            + store->newestDay().toString(Qt::ISODate).toLatin1() + '.';
+            + " days before " + day.toString(Qt::ISODate).toLatin1() + "; the newest before it is "
+            + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);
     }
     const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
-    return response("200 OK", CSiteInfoPage::render(domain, store->figures(domain), store->newestDay(), from, day));
-}
-
-std::shared_ptr<const CSnapshotStore> CRankServer::storeAsOf(const QDate &day) const
-{
-    if (m_store.folder().isEmpty())
-        return {};
-    // An update may have brought in a list of a past day too.
-    const std::pair<QDate, qint64> held{m_store.newestDay(), m_store.rowsHeld()};
-    if (held != m_pastDaysOf) {
-        m_pastDays.clear();
-        m_pastDaysOf = held;
-    }
-    const auto found = std::find_if(m_pastDays.begin(), m_pastDays.end(),
-                                    [&day](const auto &kept) { return kept.first == day; });
-    if (found != m_pastDays.end()) {
-        std::rotate(m_pastDays.begin(), found, found + 1);
-        return m_pastDays.front().second;
-    }
-    auto store = std::make_shared<CSnapshotStore>();
-    CSnapshotStore::LoadOptions options;
-    options.asOf = day;
-    store->load(m_store.folder(), options);
-    m_pastDays.insert(m_pastDays.begin(), {day, store});
-    if (m_pastDays.size() > size_t(PastDaysKept))
-        m_pastDays.pop_back();
-    return store;
+    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay, from, day));
 }
