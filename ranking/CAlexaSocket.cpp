@@ -1,5 +1,7 @@
 #include "CAlexaSocket.h"
 
+#include "CRequestTarget.h"
+
 #include "CHttpAnswer.h"
 #include "CRequestTarget.h"
 #include "RankPageParser.h"
