@@ -269,6 +269,9 @@ void CListLoadBench::benchPastDays(const QString &folder)
         CBenchReport::say(QStringLiteral("  past days: %1").arg(port.message()));
         return;
     }
+    // What holding every day's ranks costs: the service's memory once ready.
+    m_report.figure(QStringLiteral("served_rss_%1").arg(sizeLabel(m_sizes.rows)), {service.residentMb()},
+                    QStringLiteral("MB"));
     QList<QDate> days;
     for (int back = 2; back <= m_sizes.days; ++back)
         days.append(QDate::currentDate().addDays(-back));
