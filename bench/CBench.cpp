@@ -187,6 +187,9 @@ int CBench::run()
     if (wanted(u"lists")) {
         CListLoadBench(m_report, m_root.path(), m_rankd,
                        quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).run();
+    } else if (m_only.contains(QStringLiteral("pastdays_lists"))) {
+        CListLoadBench(m_report, m_root.path(), m_rankd,
+                       quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).runPastDays();
     }
 
     CBenchReport::say(QStringLiteral("%1 of %2 goals met in %3 s")
