@@ -3,6 +3,7 @@
 #include "config/CSettings.h"
 #include "headless/CCommandLine.h"
 #include "headless/CHeadlessQuery.h"
+#include "prompts/CUserPrompts.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
@@ -11,33 +12,32 @@
 #include <QSessionManager>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-// Help, version and the query run need no display.
-int runWithoutWindow(int argc, char *argv[])
+// The window's settings from the user's environment: the data folder under
+// HOME and the ranking service of SORVANE_SERVICE.
+CSettings settingsFromEnvironment()
+{
+    CSettings settings = CSettings::forHome(QDir::homePath());
+    QString problem;
+    settings.service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
+    if (!problem.isEmpty())
+        qWarning("SORVANE_SERVICE: %s", qUtf8Printable(problem));
+    settings.uiStatePath.clear();
+    return settings;
+}
+
+// The query run needs no display.
+int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    CCommandLine commandLine;
-    switch (commandLine.parse(QCoreApplication::arguments())) {
-    case CCommandLine::Action::Help:
-        out << commandLine.helpText();
-        return 0;
-    case CCommandLine::Action::Version:
-        out << CCommandLine::versionText() << Qt::endl;
-        return 0;
-    case CCommandLine::Action::Error:
-    case CCommandLine::Action::Window: // an option of the window given together with ours
-        err << "sorvane: " << commandLine.errorText() << Qt::endl;
-        return CHeadlessQuery::CannotStart;
-    case CCommandLine::Action::Query:
-        break;
-    }
-    const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
+    const CSettings settings = CSettings::forHome(QDir::homePath());
     CHeadlessQuery::Options options;
     options.dataDirectory = settings.dataDirectory;
     options.service = qEnvironmentVariable("SORVANE_SERVICE");
@@ -51,18 +51,40 @@ int runWithoutWindow(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    if (CCommandLine::wantsNoWindow(argc, argv))
-        return runWithoutWindow(argc, argv);
+    // A file-size limit makes a save fail with its reason instead of
+    // killing the program with the file half written.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Before any application object: the windowed one needs a display and
+    // would end the program in its platform plugin before a mistake is told.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    CCommandLine commandLine;
+    switch (commandLine.parse(arguments)) {
+    case CCommandLine::Action::Help: {
+        const QCoreApplication app(argc, argv); // the help names the program as it was called
+        QTextStream(stdout) << commandLine.helpText();
+        return 0;
+    }
+    case CCommandLine::Action::Version:
+        QTextStream(stdout) << CCommandLine::versionText() << Qt::endl;
+        return 0;
+    case CCommandLine::Action::Error: {
+        QTextStream err(stderr);
+        err << "sorvane: " << commandLine.errorText() << Qt::endl;
+        if (commandLine.showUsage())
+            err << CCommandLine::usageText() << Qt::endl;
+        return CHeadlessQuery::CannotStart;
+    }
+    case CCommandLine::Action::Query:
+        return runWithoutWindow(argc, argv, commandLine);
+    case CCommandLine::Action::Window:
+        break;
+    }
 
     QApplication app(argc, argv);
     // Before any window exists, so that every text is built translated.
     CTranslations::install(app, QLocale::system());
-    CCommandLine commandLine;
-    // Qt has taken its own options; anything left is a mistake.
-    if (commandLine.parse(QApplication::arguments()) != CCommandLine::Action::Window) {
-        QTextStream(stderr) << "sorvane: " << commandLine.errorText() << Qt::endl;
-        return CHeadlessQuery::CannotStart;
-    }
     // Matches the window with its desktop entry, for its icon and name on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qorvex.Sorvane"));
     // Taken over before the data folder is locked, so a signal sent as soon
@@ -78,7 +100,7 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
+    auto window = std::make_unique<MainWindow>(nullptr, settingsFromEnvironment(), std::make_shared<CUserPrompts>());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

@@ -5,18 +5,17 @@
 #include <QString>
 #include <QStringList>
 
-// The options of the sorvane program. Without one of its own options the
-// program opens its window, so the entry looks at the raw arguments first to
-// choose between a windowed and a windowless application object.
+// The options of the sorvane program, and the toolkit's own options of a
+// windowed program ("-platform offscreen", "-style=fusion"). The entry
+// parses them before anything else, so a mistake is told the same way with
+// or without a display; without one of its own options the program opens
+// its window.
 class CCommandLine
 {
 public:
     // Query covers --backfill, which is a query run over past days.
     enum class Action { Window, Query, Help, Version, Error };
     static constexpr int MaxBackfillDays = 3650;
-
-    // True when an argument asks for something other than the window.
-    static bool wantsNoWindow(int argc, char *argv[]);
 
     CCommandLine();
 
@@ -25,6 +24,9 @@ public:
     // With --backfill: how many past days to fill; 0 for today's run.
     int backfillDays() const { return m_backfillDays; }
     QString errorText() const { return m_error; }
+    // The one-line usage, shown after an option the parser does not know.
+    bool showUsage() const { return m_showUsage; }
+    static QString usageText();
     QString helpText() const { return m_parser.helpText(); }
     static QString versionText();
 
@@ -36,7 +38,9 @@ private:
     QCommandLineOption m_reach;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
+    QStringList m_toolkitOptions;
     bool m_rankMode = true;
     int m_backfillDays = 0;
     QString m_error;
+    bool m_showUsage = false;
 };
