@@ -4,6 +4,7 @@
 #include "headless/CCommandLine.h"
 #include "headless/CHeadlessQuery.h"
 #include "headless/CHistoryCommand.h"
+#include "prompts/CUserPrompts.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
@@ -32,13 +33,26 @@ int runHistoryCommand(const CCommandLine &commandLine, const QString &dataDirect
     return command.importHistory(commandLine.importPath(), commandLine.dryRun());
 }
 
+// The window's settings from the user's environment: the data folder under
+// HOME and the ranking service of SORVANE_SERVICE.
+CSettings settingsFromEnvironment()
+{
+    CSettings settings = CSettings::forHome(QDir::homePath());
+    QString problem;
+    settings.service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
+    if (!problem.isEmpty())
+        qWarning("SORVANE_SERVICE: %s", qUtf8Printable(problem));
+    settings.uiStatePath.clear();
+    return settings;
+}
+
 // The query run and the history commands need no display.
 int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
+    const CSettings settings = CSettings::forHome(QDir::homePath());
     if (commandLine.action() != CCommandLine::Action::Query)
         return runHistoryCommand(commandLine, settings.dataDirectory, err);
     CHeadlessQuery::Options options;
@@ -105,7 +119,7 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
+    auto window = std::make_unique<MainWindow>(nullptr, settingsFromEnvironment(), std::make_shared<CUserPrompts>());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

@@ -5,10 +5,12 @@
 #include "CFetchLoop.h"
 
 #include "CListPacker.h"
+#include "CListSource.h"
 #include "CServeBench.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "CSnapshotStore.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -92,7 +94,7 @@ QByteArray CListLoadBench::nameOf(qint64 id)
 
 QString CListLoadBench::listName(int back, const QString &suffix) const
 {
-    return QStringLiteral("tranco-") + QDate::currentDate().addDays(-back).toString(Qt::ISODate) + suffix;
+    return QStringLiteral("tranco-") + CListSource::today().addDays(-back).toString(Qt::ISODate) + suffix;
 }
 
 QString CListLoadBench::writeDay(const QString &folder, int back, Packing packing) const
@@ -134,6 +136,21 @@ bool CListLoadBench::dropPageCache()
     ::sync();
     QFile control(QStringLiteral("/proc/sys/vm/drop_caches"));
     return control.open(QIODevice::WriteOnly) && control.write("1\n") == 2 && control.flush();
+}
+
+void CListLoadBench::runPastDays()
+{
+    const QString plain = m_root + QStringLiteral("/published-lists-plain");
+    QDir().mkpath(plain);
+    QElapsedTimer clock;
+    clock.start();
+    for (int back = 1; back <= m_sizes.days; ++back)
+        writeDay(plain, back, Packing::Plain);
+    CBenchReport::say(QStringLiteral("generated %1 daily lists of %2 rows in %3 ms")
+            .arg(m_sizes.days)
+            .arg(m_sizes.rows)
+            .arg(clock.elapsed()));
+    benchPastDays(plain);
 }
 
 void CListLoadBench::run()
@@ -180,7 +197,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
                    QFile::encodeName(QDir(held).filePath(name)).constData()) != 0)
             QFile::copy(QDir(folder).filePath(name), QDir(held).filePath(name));
     }
-    const QDate today = QDate::currentDate();
+    const QDate today = CListSource::today();
     CPublisher publisher;
     publisher.routes.insert("/daily_list_id?date=" + today.toString(Qt::ISODate).toLatin1(), {200, "BENCH"});
     publisher.routes.insert("/download_daily/BENCH", {200, CListPacker::zip(QStringLiteral("top-1m.csv"), dayText(0))});
@@ -188,7 +205,9 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
     QList<double> longest;
     QList<double> refreshes;
     for (int run = 0; run < m_sizes.runs; ++run) {
-        QFile::remove(QDir(held).filePath(listName(0, QStringLiteral(".csv.zip"))));
+        // Today's list, under whatever name the last run kept it (with its list ID).
+        for (const QString &name : QDir(held).entryList({QLatin1Char('*') + today.toString(Qt::ISODate) + QLatin1Char('*')}, QDir::Files))
+            QFile::remove(QDir(held).filePath(name));
         CRankdProcess service(m_rankd);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("SORVANE_TRANCO_URL"), publisher.base());
@@ -207,7 +226,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
         // Pages one after another, from the service's ready line (its cache
         // may still be being written, and the refresh starts after that)
         // until the new day is folded in.
-        const QByteArray request = CFetchLoop::request("/siteinfo/" + CBenchData::domainName(7).toLatin1());
+        const QByteArray request = CFetchLoop::request(CSiteInfoRequest::pagePath(CBenchData::domainName(7)).toLatin1());
         double worst = 0;
         QElapsedTimer refresh;
         refresh.start();
@@ -254,6 +273,9 @@ void CListLoadBench::benchPastDays(const QString &folder)
         CBenchReport::say(QStringLiteral("  past days: %1").arg(port.message()));
         return;
     }
+    // What holding every day's ranks costs: the service's memory once ready.
+    m_report.figure(QStringLiteral("served_rss_%1").arg(sizeLabel(m_sizes.rows)), {service.residentMb()},
+                    QStringLiteral("MB"));
     QList<QDate> days;
     for (int back = 2; back <= m_sizes.days; ++back)
         days.append(QDate::currentDate().addDays(-back));

@@ -4,7 +4,7 @@
 #include "CRequestReader.h"
 #include "CSiteFigures.h"
 #include "CSiteInfoPage.h"
-#include "pageformat/CSiteInfoFormat.h"
+#include "protocol/CSiteInfoRequest.h"
 #include "CSnapshotStore.h"
 
 #include <QJsonArray>
@@ -16,7 +16,12 @@
 
 namespace {
 
-constexpr QByteArrayView PagePrefix = "/siteinfo/";
+// The list as a page names it: with the publisher's ID of the list the
+// figures come from, where it has one, so that a user can cite it.
+CSiteInfoPage::Attribution attribution(const CRankServer::Source &source, const QString &listId)
+{
+    return {listId.isEmpty() ? source.title : source.title + QStringLiteral(", list ID ") + listId, source.licence};
+}
 
 QByteArray response(QByteArrayView status, const QByteArray &body,
                     QByteArrayView type = "text/html; charset=utf-8")
@@ -158,6 +163,9 @@ QByteArray CRankServer::statusJson() const
     source.insert(QStringLiteral("newest"), m_store.newestDay().isValid()
                                                 ? QJsonValue(m_store.newestDay().toString(Qt::ISODate))
                                                 : QJsonValue());
+    // The publisher's ID of the newest list, to cite it by.
+    source.insert(QStringLiteral("listId"), m_store.newestListId().isEmpty() ? QJsonValue()
+                                                                             : QJsonValue(m_store.newestListId()));
     source.insert(QStringLiteral("days"), m_store.daysHeld());
     source.insert(QStringLiteral("rows"), double(m_store.rowsHeld()));
     source.insert(QStringLiteral("domains"), double(m_store.domainCount()));
@@ -180,20 +188,18 @@ CRankServer::Query CRankServer::parseQuery(QByteArrayView target)
     // Only "date=YYYY-MM-DD", once: anything else is a client's mistake, and
     // answering it with today's page would pass for an answer to it.
     for (const QByteArrayView pair : QByteArrayView(target.sliced(mark + 1)).toByteArray().split('&')) {
-        if (!pair.startsWith("date=") || pair.size() == 5 || query.dated) {
+        const QByteArrayView field(CSiteInfoRequest::DateField.data(), CSiteInfoRequest::DateField.size());
+        if (!pair.startsWith(field) || pair.size() == field.size() || query.dated) {
             query.error = "The query is not one date=YYYY-MM-DD.";
             return query;
         }
         query.dated = true;
-        const QByteArrayView text = pair.sliced(5);
-        query.day = QDate::fromString(QString::fromLatin1(text), CSiteInfoFormat::AsOfFormat);
-        const bool digits = text.size() == 10 && std::all_of(text.begin(), text.end(), [](char c) {
-            return (c >= '0' && c <= '9') || c == '-';
-        });
-        if (!query.day.isValid() || !digits) {
-            query.error = "The date is not a day written YYYY-MM-DD.";
+        const CResult<QDate> day = CSiteInfoRequest::readDay(pair.sliced(field.size()));
+        if (!day) {
+            query.error = day.message().toLatin1();
             return query;
         }
+        query.day = day.value();
     }
     return query;
 }
@@ -225,9 +231,11 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     const Query query = parseQuery(target);
     const QByteArrayView path = query.path;
     const bool status = path == "/status";
-    if (!status && (!path.startsWith(PagePrefix) || path.size() == PagePrefix.size()
-                    || path.sliced(PagePrefix.size()).contains('/')))
-        return errorPage("404 Not Found", "Pages are served at /siteinfo/ followed by a domain name.");
+    const QString domain = CSiteInfoRequest::domainOf(path);
+    if (!status && domain.isEmpty()) {
+        const QByteArray prefix = CSiteInfoRequest::PathPrefix.toString().toLatin1();
+        return errorPage("404 Not Found", QByteArray("Pages are served at " + prefix + " followed by a domain name."));
+    }
     if (!query.error.isEmpty())
         return errorPage("400 Bad Request", query.error);
     if (status)
@@ -240,8 +248,6 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     if (m_loading)
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
-    // The client sends the name as Latin-1 bytes, unencoded.
-    const QString domain = QString::fromLatin1(path.sliced(PagePrefix.size()));
     if (query.dated)
         return pageAsOf(domain, query.day);
 
@@ -249,9 +255,8 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
 
-    const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
-    return response("200 OK",
-                    CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(), from, today));
+    return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(),
+                                                    attribution(m_source, m_store.newestListId()), today));
 }
 
 QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
@@ -270,6 +275,6 @@ QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
             + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);
     }
-    const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
-    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay, from, day));
+    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay,
+                                                    attribution(m_source, m_store.listIdOn(listDay)), day));
 }

@@ -2,6 +2,7 @@
 
 #include "CAlexaRankData.h"
 #include "CMoverRow.h"
+#include "CRecordDate.h"
 #include "CTrendFigure.h"
 
 #include <QCoreApplication>
@@ -50,7 +51,7 @@ QString CRunMoves::summary(const QList<CAlexaRankData> &history, const QList<CAl
     // Per domain of the run, the dates the run brought.
     QHash<QString, QList<QDate>> runDates;
     for (const CAlexaRankData &record : run) {
-        const QDate date = CTrendFigure::date(record.date());
+        const QDate date = CRecordDate::parse(record.date());
         if (date.isValid())
             runDates[record.domain()].append(date);
     }
@@ -72,7 +73,7 @@ QString CRunMoves::summary(const QList<CAlexaRankData> &history, const QList<CAl
         const auto runStart = earliest.constFind(record.key(DomainField));
         if (runStart == earliest.constEnd())
             continue;
-        const QDate date = CTrendFigure::date(record.date());
+        const QDate date = CRecordDate::parse(record.date());
         if (!date.isValid() || date >= *runStart)
             continue;
         Latest &latest = previous[record.key(DomainField)];
