@@ -270,3 +270,8 @@ CResult<> CDataStore::saveHistory(const QString &path, const QList<CAlexaRankDat
     return writeLines(path, history.size(),
                       [&](QString &out, qsizetype i) { history.at(i).appendTo(out); });
 }
+
+CResult<> CDataStore::saveLines(const QString &path, const QStringList &lines)
+{
+    return writeLines(path, lines.size(), [&](QString &out, qsizetype i) { out.append(lines.at(i)); });
+}

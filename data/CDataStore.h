@@ -47,4 +47,6 @@ public:
     // could not be written and why.
     static CResult<> saveDomainList(const QString &path, const QStringList &domains);
     static CResult<> saveHistory(const QString &path, const QList<CAlexaRankData> &history);
+    // Any other file of the data folder, line by line, with the same checks.
+    static CResult<> saveLines(const QString &path, const QStringList &lines);
 };
