@@ -1,8 +1,12 @@
 #include "MainWindow.h"
 #include "config/CQuitSignals.h"
 #include "config/CSettings.h"
+#include "config/CUiState.h"
 #include "headless/CCommandLine.h"
+#include "headless/CHeadlessDigest.h"
 #include "headless/CHeadlessQuery.h"
+#include "watch/CAlertMailer.h"
+#include "watch/CDesktopNotifier.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
@@ -23,7 +27,8 @@ int runWithoutWindow(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     CCommandLine commandLine;
-    switch (commandLine.parse(QCoreApplication::arguments())) {
+    const CCommandLine::Action action = commandLine.parse(QCoreApplication::arguments());
+    switch (action) {
     case CCommandLine::Action::Help:
         out << commandLine.helpText();
         return 0;
@@ -35,14 +40,34 @@ int runWithoutWindow(int argc, char *argv[])
         err << "sorvane: " << commandLine.errorText() << Qt::endl;
         return CHeadlessQuery::CannotStart;
     case CCommandLine::Action::Query:
+    case CCommandLine::Action::Digest:
         break;
     }
     const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
+    CUiState state;
+    state.load();
+    const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
+    const CDesktopNotifier notifier;
+    if (action == CCommandLine::Action::Digest) {
+        CHeadlessDigest::Options options;
+        options.dataDirectory = settings.dataDirectory;
+        options.groups = commandLine.groups();
+        options.days = commandLine.digestDays();
+        options.figure = commandLine.digestFigure();
+        options.format = commandLine.digestFormat();
+        options.mail = commandLine.mailDigest();
+        options.outlets.mailer = &mailer;
+        options.outlets.mailTo = state.mailTo;
+        CHeadlessDigest digest(options, out, err);
+        return digest.run();
+    }
     CHeadlessQuery::Options options;
     options.dataDirectory = settings.dataDirectory;
     options.service = qEnvironmentVariable("SORVANE_SERVICE");
     options.rankMode = commandLine.rankMode();
     options.backfillDays = commandLine.backfillDays();
+    options.groups = commandLine.groups();
+    options.alerts = {&notifier, &mailer, state.mailTo};
     CHeadlessQuery query(options, out, err);
     return query.run();
 }
@@ -78,7 +103,9 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    auto window = std::make_unique<MainWindow>(nullptr, CSettings::fromEnvironment());
+    CSettings settings = CSettings::fromEnvironment();
+    settings.sendmailProgram = qEnvironmentVariable("SORVANE_SENDMAIL");
+    auto window = std::make_unique<MainWindow>(nullptr, settings);
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

@@ -34,6 +34,9 @@ public:
     QByteArray geometry;       // QWidget::saveGeometry; empty when unset
     QList<int> columnWidths;   // empty when unset
     std::optional<bool> rankMode;
+    // [Alerts] mailTo: where alerts and the digest are mailed; empty for no
+    // mail. Set by hand in the file; the window never writes it.
+    QString mailTo;
 
 private:
     static QString folderOr(const QString &folder);

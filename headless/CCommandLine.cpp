@@ -1,6 +1,7 @@
 #include "headless/CCommandLine.h"
 
 #include "base/CVersion.h"
+#include "watch/CAlertRule.h"
 
 #include <QByteArrayView>
 
@@ -16,6 +17,22 @@ CCommandLine::CCommandLine()
                  QStringLiteral("days"))
     , m_rank(QStringLiteral("rank"), QStringLiteral("With --query: the period figures from the traffic-rank table (the default)."))
     , m_reach(QStringLiteral("reach"), QStringLiteral("With --query: the period figures from the reach table."))
+    , m_group(QStringLiteral("group"),
+              QStringLiteral("With --query or --digest: only the domains of this group of groups.dat; may be given "
+                             "more than once."),
+              QStringLiteral("name"))
+    , m_digest(QStringLiteral("digest"),
+               QStringLiteral("Prints how each domain's figure moved over the last days: its newest value, its value "
+                              "at the start, the change, its best and its worst, biggest movers first."))
+    , m_days(QStringLiteral("days"), QStringLiteral("With --digest: the last <days> days, today included (7)."),
+             QStringLiteral("days"))
+    , m_format(QStringLiteral("format"), QStringLiteral("With --digest: text (the default), markdown or html."),
+               QStringLiteral("format"))
+    , m_figure(QStringLiteral("figure"),
+               QStringLiteral("With --digest: global (the default), us, yesterday, 7day, 1month or 3month."),
+               QStringLiteral("figure"))
+    , m_mail(QStringLiteral("mail"),
+             QStringLiteral("With --digest: mails it to [Alerts] mailTo of Sorvane.ini instead of printing it."))
     , m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits."))
     , m_version(QStringList{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits."))
 {
@@ -23,20 +40,23 @@ CCommandLine::CCommandLine()
         QStringLiteral("Keeps a list of domains and a browsable history of their traffic-ranking figures.\n"
                        "Without options, opens the window. The ranking service is SORVANE_SERVICE (host or "
                        "host:port; localhost on port 80 when unset); the data folder is ~/.qorvex/Sorvane."));
-    m_parser.addOptions({m_query, m_backfill, m_rank, m_reach, m_help, m_version});
+    m_parser.addOptions(
+        {m_query, m_backfill, m_rank, m_reach, m_group, m_digest, m_days, m_format, m_figure, m_mail, m_help, m_version});
 }
 
 bool CCommandLine::wantsNoWindow(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView argument(argv[i]);
-        for (const char *option : {"--query", "--backfill", "--help", "-h", "-?", "--version", "-v",
-                                   "--rank", "--reach"}) {
+        for (const char *option : {"--query", "--backfill", "--help", "-h", "-?", "--version", "-v", "--rank",
+                                   "--reach", "--digest", "--group", "--days", "--format", "--figure", "--mail"}) {
             if (argument == option)
                 return true;
         }
-        if (argument.startsWith("--backfill="))
-            return true;
+        for (const char *option : {"--backfill=", "--group=", "--days=", "--format=", "--figure="}) {
+            if (argument.startsWith(option))
+                return true;
+        }
     }
     return false;
 }
@@ -60,6 +80,15 @@ CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
         return Action::Error;
     }
     m_rankMode = !m_parser.isSet(m_reach);
+    m_groups = m_parser.values(m_group);
+    if (m_parser.isSet(m_digest))
+        return parseDigest();
+    for (const QCommandLineOption *option : {&m_days, &m_format, &m_figure, &m_mail}) {
+        if (m_parser.isSet(*option)) {
+            m_error = QStringLiteral("--%1 goes with --digest.").arg(option->names().constFirst());
+            return Action::Error;
+        }
+    }
     if (m_parser.isSet(m_backfill)) {
         bool ok = false;
         m_backfillDays = m_parser.value(m_backfill).toInt(&ok);
@@ -70,6 +99,10 @@ CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
         return Action::Query;
     }
     if (!m_parser.isSet(m_query)) {
+        if (m_parser.isSet(m_group)) {
+            m_error = QStringLiteral("--group goes with --query or --digest.");
+            return Action::Error;
+        }
         if (m_parser.isSet(m_rank) || m_parser.isSet(m_reach)) {
             m_error = QStringLiteral("--rank and --reach go with --query or --backfill.");
             return Action::Error;
@@ -77,6 +110,35 @@ CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
         return Action::Window;
     }
     return Action::Query;
+}
+
+CCommandLine::Action CCommandLine::parseDigest()
+{
+    if (m_parser.isSet(m_query) || m_parser.isSet(m_backfill) || m_parser.isSet(m_rank) || m_parser.isSet(m_reach)) {
+        m_error = QStringLiteral("--digest goes with none of --query, --backfill, --rank and --reach.");
+        return Action::Error;
+    }
+    if (m_parser.isSet(m_days)) {
+        bool ok = false;
+        m_digestDays = m_parser.value(m_days).toInt(&ok);
+        if (!ok || m_digestDays < 1 || m_digestDays > MaxDigestDays) {
+            m_error = QStringLiteral("--days takes a number of days from 1 to %1.").arg(MaxDigestDays);
+            return Action::Error;
+        }
+    }
+    if (m_parser.isSet(m_format) && !CDigest::formatNamed(m_parser.value(m_format), &m_digestFormat)) {
+        m_error = QStringLiteral("--format takes text, markdown or html.");
+        return Action::Error;
+    }
+    if (m_parser.isSet(m_figure)) {
+        m_digestFigure = CAlertRule::figureNamed(m_parser.value(m_figure));
+        if (m_digestFigure < 0) {
+            m_error = QStringLiteral("--figure takes one of %1.").arg(CAlertRule::figureNames().join(QStringLiteral(", ")));
+            return Action::Error;
+        }
+    }
+    m_mailDigest = m_parser.isSet(m_mail);
+    return Action::Digest;
 }
 
 QString CCommandLine::versionText()

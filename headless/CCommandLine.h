@@ -1,5 +1,7 @@
 #pragma once
 
+#include "watch/CDigest.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -12,8 +14,9 @@ class CCommandLine
 {
 public:
     // Query covers --backfill, which is a query run over past days.
-    enum class Action { Window, Query, Help, Version, Error };
+    enum class Action { Window, Query, Digest, Help, Version, Error };
     static constexpr int MaxBackfillDays = 3650;
+    static constexpr int MaxDigestDays = 3650;
 
     // True when an argument asks for something other than the window.
     static bool wantsNoWindow(int argc, char *argv[]);
@@ -24,19 +27,40 @@ public:
     bool rankMode() const { return m_rankMode; }
     // With --backfill: how many past days to fill; 0 for today's run.
     int backfillDays() const { return m_backfillDays; }
+    // With --group: only these groups' domains.
+    QStringList groups() const { return m_groups; }
+    // With --digest: the days, the format, the figure (a CTrendFigure) and
+    // whether to mail it.
+    int digestDays() const { return m_digestDays; }
+    CDigest::Format digestFormat() const { return m_digestFormat; }
+    int digestFigure() const { return m_digestFigure; }
+    bool mailDigest() const { return m_mailDigest; }
     QString errorText() const { return m_error; }
     QString helpText() const { return m_parser.helpText(); }
     static QString versionText();
 
 private:
+    Action parseDigest();
+
     QCommandLineParser m_parser;
     QCommandLineOption m_query;
     QCommandLineOption m_backfill;
     QCommandLineOption m_rank;
     QCommandLineOption m_reach;
+    QCommandLineOption m_group;
+    QCommandLineOption m_digest;
+    QCommandLineOption m_days;
+    QCommandLineOption m_format;
+    QCommandLineOption m_figure;
+    QCommandLineOption m_mail;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     bool m_rankMode = true;
     int m_backfillDays = 0;
+    QStringList m_groups;
+    int m_digestDays = 7;
+    CDigest::Format m_digestFormat = CDigest::Format::Text;
+    int m_digestFigure = 0;
+    bool m_mailDigest = false;
     QString m_error;
 };

@@ -11,7 +11,9 @@
 #include "CSiteInfoAddress.h"
 #include "config/CServiceAddress.h"
 #include "pageformat/CSiteInfoFormat.h"
+#include "watch/CDomainGroups.h"
 
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QSet>
@@ -103,6 +105,12 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
     }
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to query in %1").arg(CDataStore::domainListPath(folder)));
+    if (!m_options.groups.isEmpty()) {
+        QString problem;
+        domains = domainsOfGroups(domains, &problem);
+        if (domains.isEmpty())
+            return refuse(problem);
+    }
 
     QList<CAlexaRankData> history;
     CDomainDateList dates;
@@ -116,9 +124,43 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
         if (!saved) {
             m_err << "sorvane: " << saved.message() << Qt::endl;
             code = SomeFailed;
+        } else {
+            fireAlerts(history);
         }
     }
     return code;
+}
+
+QStringList CHeadlessQuery::domainsOfGroups(const QStringList &domains, QString *problem)
+{
+    QStringList notes;
+    const QString path = CDomainGroups::path(m_options.dataDirectory);
+    const CResult<CDomainGroups> groups = CDomainGroups::read(path, notes);
+    for (const QString &note : std::as_const(notes))
+        m_err << "sorvane: " << note << Qt::endl;
+    if (!groups) {
+        *problem = groups.message();
+        return {};
+    }
+    const QStringList members = groups.value().domainsOf(m_options.groups);
+    QStringList chosen;
+    for (const QString &domain : domains) {
+        if (members.contains(domain))
+            chosen.append(domain);
+    }
+    *problem = QStringLiteral("no domain of %1 is in both %2 and %3")
+                   .arg(m_options.groups.join(QStringLiteral(", ")), path, CDataStore::domainListPath(m_options.dataDirectory));
+    return chosen;
+}
+
+void CHeadlessQuery::fireAlerts(const QList<CAlexaRankData> &history)
+{
+    const CAlertRun::Outcome outcome = CAlertRun::fire(m_options.dataDirectory, history, m_taken, m_options.alerts,
+                                                       QDateTime::currentDateTime());
+    for (const QString &alert : outcome.alerts)
+        m_out << alert << Qt::endl;
+    for (const QString &note : outcome.notes)
+        m_err << "sorvane: " << note << Qt::endl;
 }
 
 CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, const QStringList &domains,
@@ -131,6 +173,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     QEventLoop loop;
     QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
         history.append(record);
+        m_taken.append(record);
         m_out << record.domain() << ": stored " << figuresOf(record) << " for " << record.date() << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {

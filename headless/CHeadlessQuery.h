@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CRankClock.h"
+#include "watch/CAlertRun.h"
 
 #include <QList>
 #include <QString>
@@ -35,6 +36,10 @@ public:
         // More than 0: instead of today's run, fill the days of the last
         // this many (today not counted) that have no record.
         int backfillDays = 0;
+        // Not empty: only the domains of the list that are in these groups.
+        QStringList groups;
+        // Where the alerts of today's run go besides the output and alerts.log.
+        CAlertOutlets alerts;
     };
 
     // The message when the window holds the data folder.
@@ -47,6 +52,8 @@ public:
 
 private:
     ExitCode refuse(const QString &message);
+    QStringList domainsOfGroups(const QStringList &domains, QString *problem);
+    void fireAlerts(const QList<CAlexaRankData> &history);
     ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                    CDomainDateList &dates, bool *changed);
     ExitCode backfill(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
@@ -55,4 +62,5 @@ private:
     Options m_options;
     QTextStream &m_out;
     QTextStream &m_err;
+    QList<CAlexaRankData> m_taken; // the records today's run took in
 };

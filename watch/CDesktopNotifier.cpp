@@ -18,21 +18,17 @@ CDesktopNotifier::CDesktopNotifier(QDBusConnection connection)
 {
 }
 
-CDesktopNotifier CDesktopNotifier::sessionBus()
-{
-    return CDesktopNotifier(QDBusConnection::sessionBus());
-}
-
 CResult<> CDesktopNotifier::notify(const QString &summary, const QString &body) const
 {
-    if (!m_connection.isConnected())
+    const QDBusConnection connection = m_connection ? *m_connection : QDBusConnection::sessionBus();
+    if (!connection.isConnected())
         return CResult<>::success();
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     call << QStringLiteral("Sorvane") << uint(0) << QStringLiteral("org.qorvex.Sorvane") << summary << body
          << QStringList() << QVariantMap() << int(-1);
-    const QDBusMessage reply = m_connection.call(call, QDBus::Block, ReplyTimeoutMs);
+    const QDBusMessage reply = connection.call(call, QDBus::Block, ReplyTimeoutMs);
     if (reply.type() != QDBusMessage::ErrorMessage)
         return CResult<>::success();
     const QDBusError error(reply);

@@ -5,6 +5,8 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <optional>
+
 // A desktop notification through the freedesktop notification service
 // (org.freedesktop.Notifications on the session bus). A desktop without a
 // session bus or without a notification service is not a failure: there is
@@ -12,13 +14,12 @@
 class CDesktopNotifier
 {
 public:
+    // The user's session bus, connected to only when there is something to tell.
+    CDesktopNotifier() = default;
     explicit CDesktopNotifier(QDBusConnection connection);
-
-    // The user's session bus.
-    static CDesktopNotifier sessionBus();
 
     CResult<> notify(const QString &summary, const QString &body) const;
 
 private:
-    QDBusConnection m_connection;
+    std::optional<QDBusConnection> m_connection;
 };
