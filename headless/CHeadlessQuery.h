@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "watch/CAlertRun.h"
 
@@ -7,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-class CAlexaRankData;
 class CDomainDateList;
 class CServiceAddress;
 class QTextStream;

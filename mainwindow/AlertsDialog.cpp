@@ -6,6 +6,7 @@
 #include "watch/CAlertRules.h"
 #include "watch/CTextFile.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 
 AlertsDialog::AlertsDialog(QWidget *parent, QString dataDirectory, std::shared_ptr<CUserPrompts> prompts)
@@ -36,7 +37,7 @@ AlertsDialog::~AlertsDialog() = default;
 void AlertsDialog::check()
 {
     QStringList notes;
-    CAlertRules::parse(ui->txtRules->toPlainText(), tr("Line"), notes);
+    CAlertRules::parse(ui->txtRules->toPlainText(), QFileInfo(m_path).fileName(), notes);
     ui->lblProblems->setText(notes.join(u'\n'));
 }
 

@@ -3,6 +3,7 @@
 #include "CDomainDateList.h"
 #include "CRankdProcess.h"
 #include "CSampleGenerator.h"
+#include "CSorvaneCommand.h"
 #include "CTempHome.h"
 #include "CTrendFigure.h"
 #include "watch/CAlertEngine.h"
@@ -12,20 +13,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QStringList out;
-    QStringList err;
-};
-
-} // namespace
+using Outcome = CSorvaneCommand::Outcome;
 
 // sorvane --query with groups and alert rules against the ranking service,
 // and the digest of what it stored: the program as a timer runs it, with a
@@ -73,27 +64,12 @@ void tst_WatchCommand::cleanupTestCase()
 
 Outcome tst_WatchCommand::run(const QStringList &arguments) const
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME"})
-        environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("HOME"), m_home.path());
+    QProcessEnvironment environment = CSorvaneCommand::environment(m_home.path());
     environment.insert(QStringLiteral("SORVANE_SERVICE"), QStringLiteral("127.0.0.1:%1").arg(m_service->port()));
     environment.insert(QStringLiteral("SORVANE_SENDMAIL"), m_mail.filePath(QStringLiteral("sendmail")));
     // No session bus: a desktop without one is no failure.
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SORVANE_PATH), arguments);
-    Outcome outcome;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return outcome;
-    }
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    outcome.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    outcome.err = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
-    return outcome;
+    return CSorvaneCommand::run(QStringLiteral(SORVANE_PATH), arguments, environment);
 }
 
 void tst_WatchCommand::groupRunFiresOnce()
