@@ -6,6 +6,7 @@
 #include <archive_entry.h>
 
 #include <memory>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -46,6 +47,8 @@ struct Stamp
 };
 
 constexpr qsizetype ReadChunk = 256 * 1024;
+// Plain text is read in bigger steps: there is nothing to unpack between them.
+constexpr qsizetype PlainChunk = 4 * 1024 * 1024;
 
 // The start of a plain list: text, where every packed format libarchive
 // knows starts with a binary or a known magic.
@@ -62,127 +65,157 @@ bool looksLikeText(QByteArrayView start)
     return !start.isEmpty();
 }
 
-} // namespace
-
-CListReader::Result CListReader::read(const QString &path, const std::function<void(qint64)> &afterChunk)
+CResult<void> fine()
 {
-    Result result;
-    QFile file(path);
+    return CResult<void>::success();
+}
+
+CResult<void> refused(const QString &why)
+{
+    return CResult<void>::failure(why);
+}
+
+// One reading of a list, step by step.
+class Reading
+{
+public:
+    Reading(const QString &path, const CListReader::Watch &watch) : m_file(path), m_watch(watch) {}
+
+    CResult<void> open();
+    bool plain() const { return looksLikeText(m_magic) && m_file.size() <= CListReader::MaxTextSize; }
+    CResult<void> readPlain();
+    CResult<void> openArchive();
+    CResult<void> unpack();
+    CResult<void> unchanged() { return Stamp::of(m_file.handle()) == m_opened ? fine() : changed(); }
+
+    QByteArray text;
+
+private:
+    static CResult<void> changed() { return refused(QStringLiteral("changed while it was read (rewritten or cut short)")); }
+    CResult<void> cannotRead() const { return refused(QStringLiteral("cannot be read: ") + m_file.errorString()); }
+    CResult<void> watched(qint64 fileBytes) { return m_watch ? m_watch(text, fileBytes) : fine(); }
+    // The unpacked size a gzip stream ends with (modulo 4 GB), or 0.
+    qsizetype gzipSize();
+
+    QFile m_file;
+    const CListReader::Watch &m_watch;
+    Stamp m_opened;
+    QByteArray m_magic;
+    std::unique_ptr<archive, ArchiveFree> m_archive;
+};
+
+CResult<void> Reading::open()
+{
     // Unbuffered: libarchive reads the descriptor from where this leaves it.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        result.problem = QStringLiteral("cannot be read: ") + file.errorString();
-        return result;
-    }
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return cannotRead();
     // Read with read(2), never mapped: a file cut short under a mapping
     // would kill the service with SIGBUS.
-    const Stamp opened = Stamp::of(file.handle());
-    if (file.size() == 0) {
-        result.problem = QStringLiteral("is empty");
-        return result;
-    }
+    m_opened = Stamp::of(m_file.handle());
+    if (m_file.size() == 0)
+        return refused(QStringLiteral("is empty"));
+    m_magic = m_file.read(4);
+    return m_file.seek(0) ? fine() : cannotRead();
+}
 
-    // A zip is read through its central directory, which comes last, so a
-    // cut-off download is noticed; anything else is one stream, gzip or plain.
-    const QByteArray magic = file.read(4);
-    const bool zip = magic == QByteArrayView("PK\x03\x04");
-    const bool gzip = magic.startsWith("\x1f\x8b");
-    if (looksLikeText(magic) && file.size() <= MaxTextSize) {
-        // Plain text straight into its buffer: libarchive's raw reading would
-        // copy it in 64 KB pieces into a buffer grown as it goes.
-        result.text = QByteArray(qsizetype(file.size()), Qt::Uninitialized);
-        qint64 got = 0;
-        if (!file.seek(0)) {
-            result.text.clear();
-            result.problem = QStringLiteral("cannot be read: ") + file.errorString();
-            return result;
-        }
-        while (got < result.text.size()) {
-            const qint64 step = file.read(result.text.data() + got, result.text.size() - got);
-            if (step <= 0)
-                break;
-            got += step;
-            if (afterChunk)
-                afterChunk(got);
-        }
-        if (got != result.text.size() || file.read(1).size() != 0 || !(Stamp::of(file.handle()) == opened)) {
-            result.text.clear();
-            result.problem = QStringLiteral("changed while it was read (rewritten or cut short)");
-        }
-        return result;
+CResult<void> Reading::readPlain()
+{
+    // Straight into the text, in steps the watch sees: libarchive's raw
+    // reading would copy it in 64 KB pieces into a buffer grown as it goes.
+    text.reserve(qsizetype(m_file.size()));
+    while (text.size() < m_file.size()) {
+        const qsizetype at = text.size();
+        text.resize(at + qMin<qsizetype>(PlainChunk, qsizetype(m_file.size()) - at));
+        const qint64 step = m_file.read(text.data() + at, text.size() - at);
+        text.resize(at + qsizetype(qMax<qint64>(step, 0)));
+        if (step <= 0)
+            return changed();
+        if (CResult<void> watch = watched(text.size()); !watch)
+            return watch;
     }
-    // A gzip stream ends with its unpacked size (modulo 4 GB): enough to
-    // reserve the text at once for any list this reads.
+    return m_file.read(1).isEmpty() ? fine() : changed();
+}
+
+qsizetype Reading::gzipSize()
+{
     qsizetype expected = 0;
-    if (gzip && file.size() >= 18 && file.seek(file.size() - 4)) {
-        const QByteArray tail = file.read(4);
+    if (m_magic.startsWith("\x1f\x8b") && m_file.size() >= 18 && m_file.seek(m_file.size() - 4)) {
+        const QByteArray tail = m_file.read(4);
         if (tail.size() == 4)
             expected = qsizetype(quint8(tail[0]) | quint8(tail[1]) << 8 | quint8(tail[2]) << 16
                                  | quint32(quint8(tail[3])) << 24);
     }
-    if (!file.seek(0)) {
-        result.problem = QStringLiteral("cannot be read: ") + file.errorString();
-        return result;
-    }
-    std::unique_ptr<archive, ArchiveFree> reader(archive_read_new());
-    if (zip) {
-        archive_read_support_format_zip_seekable(reader.get());
+    return expected;
+}
+
+CResult<void> Reading::openArchive()
+{
+    const qsizetype expected = gzipSize();
+    if (!m_file.seek(0))
+        return cannotRead();
+    // A zip is read through its central directory, which comes last, so a
+    // cut-off download is noticed; anything else is one stream, gzip or plain.
+    m_archive.reset(archive_read_new());
+    if (m_magic == QByteArrayView("PK\x03\x04")) {
+        archive_read_support_format_zip_seekable(m_archive.get());
     } else {
-        archive_read_support_filter_all(reader.get());
-        archive_read_support_format_raw(reader.get());
+        archive_read_support_filter_all(m_archive.get());
+        archive_read_support_format_raw(m_archive.get());
     }
-    if (archive_read_open_fd(reader.get(), file.handle(), 64 * 1024) != ARCHIVE_OK) {
-        result.problem = QStringLiteral("is damaged: ") + reason(reader.get());
-        return result;
-    }
-
+    if (archive_read_open_fd(m_archive.get(), m_file.handle(), 64 * 1024) != ARCHIVE_OK)
+        return refused(QStringLiteral("is damaged: ") + reason(m_archive.get()));
     archive_entry *entry = nullptr;
-    const int header = archive_read_next_header(reader.get(), &entry);
-    if (header == ARCHIVE_EOF) {
-        result.problem = QStringLiteral("is an empty archive");
-        return result;
-    }
-    if (header < ARCHIVE_WARN) {
-        result.problem = QStringLiteral("is not a readable list: ") + reason(reader.get());
-        return result;
-    }
+    const int header = archive_read_next_header(m_archive.get(), &entry);
+    if (header == ARCHIVE_EOF)
+        return refused(QStringLiteral("is an empty archive"));
+    if (header < ARCHIVE_WARN)
+        return refused(QStringLiteral("is not a readable list: ") + reason(m_archive.get()));
+    const bool sized = archive_entry_size_is_set(entry);
+    if (sized && archive_entry_size(entry) > CListReader::MaxTextSize)
+        return refused(QStringLiteral("unpacks to more than %1 MB").arg(CListReader::MaxTextSize >> 20));
+    // Reserved, not touched: pages the text never reaches cost nothing.
+    if (sized)
+        text.reserve(qsizetype(archive_entry_size(entry)) + ReadChunk);
+    else if (expected > 0 && expected <= CListReader::MaxTextSize)
+        text.reserve(expected + ReadChunk);
+    return fine();
+}
 
-    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > MaxTextSize) {
-        result.problem = QStringLiteral("unpacks to more than %1 MB").arg(MaxTextSize >> 20);
-        return result;
-    }
-    if (archive_entry_size_is_set(entry))
-        result.text.reserve(qsizetype(archive_entry_size(entry)) + ReadChunk);
-    else if (expected > 0 && expected <= MaxTextSize)
-        result.text.reserve(expected + ReadChunk);
-
+CResult<void> Reading::unpack()
+{
     // Unpacked straight into the text, not through a buffer of its own: the
     // copy was a tenth of reading a compressed list.
     for (;;) {
-        const qsizetype at = result.text.size();
-        result.text.resize(at + ReadChunk); // within the reserved size, or grown geometrically
-        const la_ssize_t got = archive_read_data(reader.get(), result.text.data() + at, size_t(ReadChunk));
-        result.text.resize(at + qMax<qsizetype>(got, 0));
+        const qsizetype at = text.size();
+        text.resize(at + ReadChunk); // within the reserved size, or grown geometrically
+        const la_ssize_t got = archive_read_data(m_archive.get(), text.data() + at, size_t(ReadChunk));
+        text.resize(at + qMax<qsizetype>(got, 0));
         if (got == 0)
-            break;
-        if (got < 0) {
-            result.text.clear();
-            result.problem = QStringLiteral("is damaged: ") + reason(reader.get());
-            return result;
-        }
-        if (result.text.size() > MaxTextSize) {
-            result.text.clear();
-            result.problem = QStringLiteral("unpacks to more than %1 MB").arg(MaxTextSize >> 20);
-            return result;
-        }
-        if (afterChunk)
-            afterChunk(archive_filter_bytes(reader.get(), -1));
+            return fine();
+        if (got < 0)
+            return refused(QStringLiteral("is damaged: ") + reason(m_archive.get()));
+        if (text.size() > CListReader::MaxTextSize)
+            return refused(QStringLiteral("unpacks to more than %1 MB").arg(CListReader::MaxTextSize >> 20));
+        if (CResult<void> watch = watched(archive_filter_bytes(m_archive.get(), -1)); !watch)
+            return watch;
     }
-    if (!(Stamp::of(file.handle()) == opened)) {
-        result.text.clear();
-        result.problem = QStringLiteral("changed while it was read (rewritten or cut short)");
-        return result;
-    }
-    if (result.text.isEmpty())
-        result.problem = QStringLiteral("is empty once unpacked");
-    return result;
+}
+
+} // namespace
+
+CResult<QByteArray> CListReader::read(const QString &path, const Watch &watch)
+{
+    Reading reading(path, watch);
+    CResult<void> step = reading.open();
+    if (step && reading.plain())
+        step = reading.readPlain();
+    else if (step && (step = reading.openArchive()))
+        step = reading.unpack();
+    if (step)
+        step = reading.unchanged();
+    if (!step)
+        return CResult<QByteArray>::failure(step.message());
+    if (reading.text.isEmpty())
+        return CResult<QByteArray>::failure(QStringLiteral("is empty once unpacked"));
+    return CResult<QByteArray>::success(std::move(reading.text));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,15 +17,12 @@ public:
     // archive cannot fill the memory (a real top-million list is about 25 MB).
     static constexpr qint64 MaxTextSize = qint64(512) * 1024 * 1024;
 
-    struct Result
-    {
-        QByteArray text;
-        QString problem; // empty when text is the list
-        bool ok() const { return problem.isEmpty(); }
-    };
+    // Looks at the text after each chunk read, with the bytes taken from the
+    // file so far; a failure stops the reading with its message. It may
+    // change the bytes already read, never their number.
+    using Watch = std::function<CResult<void>(QByteArray &text, qint64 fileBytes)>;
 
-    // A file that changes or shrinks while it is read is refused: the text
-    // would be part of one list and part of another. afterChunk is called
-    // with the bytes taken from the file so far, after each chunk.
-    static Result read(const QString &path, const std::function<void(qint64 fileBytes)> &afterChunk = {});
+    // The list's text. A file that changes or shrinks while it is read is
+    // refused: the text would be part of one list and part of another.
+    static CResult<QByteArray> read(const QString &path, const Watch &watch = {});
 };

@@ -38,9 +38,6 @@ std::optional<CListSource> CListSource::byName(const QString &name)
     } else {
         return std::nullopt;
     }
-    const QString fromEnvironment = qEnvironmentVariable(qPrintable(source.environmentVariable()));
-    if (!fromEnvironment.isEmpty())
-        source.m_base = fromEnvironment;
     return source;
 }
 

@@ -26,8 +26,9 @@ public:
     // publish today's list only.
     bool backfillable() const { return m_kind != Kind::Majestic; }
 
-    // The address the paths below are added to: the environment variable
-    // (SORVANE_TRANCO_URL and so on) overrides the publisher's.
+    // The address the paths below are added to: the publisher's unless the
+    // user named another (--base-url, or this environment variable:
+    // SORVANE_TRANCO_URL and so on, read by the service's options).
     QString environmentVariable() const;
     QString defaultBase() const { return m_base; }
     void setBase(const QString &base) { m_base = base; }

@@ -172,13 +172,13 @@ CListUpdater::Outcome CListUpdater::keep(const QString &temporary, const QDate &
         problem = QStringLiteral("the download claims to be from ") + claimed.date().toString(Qt::ISODate);
         return Outcome::Failed;
     }
-    const CListReader::Result read = CListReader::read(temporary);
-    if (!read.ok()) {
-        problem = QStringLiteral("the download ") + read.problem;
+    const CResult<QByteArray> read = CListReader::read(temporary);
+    if (!read) {
+        problem = QStringLiteral("the download ") + read.message();
         return Outcome::Failed;
     }
     std::vector<CSnapshotParser::Row> rows;
-    CSnapshotParser::parse(read.text, rows);
+    CSnapshotParser::parse(read.value(), rows);
     if (qint64(rows.size()) < m_settings.minRows) {
         problem = QStringLiteral("the download holds %1 ranking lines, fewer than %2")
                       .arg(rows.size())

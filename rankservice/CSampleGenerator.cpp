@@ -80,14 +80,12 @@ std::vector<Entry> dayList(qint64 day, int age, double scale)
     return entries;
 }
 
-bool writeFile(const QString &path, const QByteArray &contents, QString *error)
+CResult<void> writeFile(const QString &path, const QByteArray &contents)
 {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit())
-        return true;
-    if (error)
-        *error = path + QStringLiteral(": ") + file.errorString();
-    return false;
+        return CResult<void>::success();
+    return CResult<void>::failure(path + QStringLiteral(": ") + file.errorString());
 }
 
 QByteArray plainList(const std::vector<Entry> &entries, bool wwwSpelling)
@@ -133,13 +131,10 @@ QStringList CSampleGenerator::domains()
     return names;
 }
 
-bool CSampleGenerator::write(const QString &folder, const QDate &lastDay, QString *error)
+CResult<void> CSampleGenerator::write(const QString &folder, const QDate &lastDay)
 {
-    if (!QDir().mkpath(folder)) {
-        if (error)
-            *error = folder + QStringLiteral(": cannot create the folder");
-        return false;
-    }
+    if (!QDir().mkpath(folder))
+        return CResult<void>::failure(folder + QStringLiteral(": cannot create the folder"));
     const QDir dir(folder);
     for (int age = 0; age < Days; ++age) {
         const QDate date = lastDay.addDays(-age);
@@ -150,15 +145,16 @@ bool CSampleGenerator::write(const QString &folder, const QDate &lastDay, QStrin
         const bool links = day % 3 == 0;
         const QString name = (links ? QStringLiteral("link-list-") : QStringLiteral("top-sites-")) + stamp
             + QStringLiteral(".csv");
-        if (!writeFile(dir.filePath(name), links ? linkList(global, day) : plainList(global, day % 2 != 0),
-                       error))
-            return false;
+        if (CResult<void> written =
+                writeFile(dir.filePath(name), links ? linkList(global, day) : plainList(global, day % 2 != 0));
+            !written)
+            return written;
 
         std::vector<Entry> us = dayList(day, age, 0.3);
         std::erase_if(us, [](const Entry &e) { return e.domain % 5 == 4; });
-        if (!writeFile(dir.filePath(stamp + QStringLiteral(".us.csv")), plainList(us, false), error))
-            return false;
+        if (CResult<void> written = writeFile(dir.filePath(stamp + QStringLiteral(".us.csv")), plainList(us, false));
+            !written)
+            return written;
     }
-    return writeFile(dir.filePath(DomainsFileName), domains().join(QLatin1Char('\n')).toLatin1() + '\n',
-                     error);
+    return writeFile(dir.filePath(DomainsFileName), domains().join(QLatin1Char('\n')).toLatin1() + '\n');
 }

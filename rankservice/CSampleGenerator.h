@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QDate>
 #include <QStringList>
 
@@ -19,6 +21,6 @@ public:
     static QStringList domains();
 
     // Writes the lists and the domains file (one name per line) into folder,
-    // creating it. False, with the reason in error, when a file cannot be written.
-    static bool write(const QString &folder, const QDate &lastDay, QString *error);
+    // creating it; fails with the file and the reason when one cannot be written.
+    static CResult<void> write(const QString &folder, const QDate &lastDay);
 };

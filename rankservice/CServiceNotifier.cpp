@@ -1,7 +1,6 @@
 #include "CServiceNotifier.h"
 
 #include <QByteArray>
-#include <QtGlobal>
 
 #include <cstddef>
 #include <cstring>
@@ -9,9 +8,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-bool CServiceNotifier::notify(const QByteArray &state)
+bool CServiceNotifier::notify(const QByteArray &state) const
 {
-    const QByteArray path = qgetenv("NOTIFY_SOCKET");
+    const QByteArray &path = m_socketPath;
     sockaddr_un address{};
     if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path
         || (path.front() != '/' && path.front() != '@'))

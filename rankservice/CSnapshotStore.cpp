@@ -203,12 +203,14 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
 CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file)
 {
     ParsedList list;
-    CListReader::Result read = CListReader::read(file.path);
-    if (!read.ok()) {
-        list.problem = read.problem;
-        return list;
+    {
+        const CResult<QByteArray> read = CListReader::read(file.path);
+        if (!read) {
+            list.problem = read.message();
+            return list;
+        }
+        list.text = read.value(); // shared until read goes, so written below without a copy
     }
-    list.text = std::move(read.text);
     // Keys are lowered in the text itself: it is this list's own copy.
     char *const text = list.text.data();
     // A row takes six bytes of text at least. Reserved once, never grown (a

@@ -7,13 +7,18 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <future>
 #include <new>
 #include <optional>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,11 +84,21 @@ QDataStream &operator<<(QDataStream &out, const CSnapshotStore::Report &r)
                << r.problems;
 }
 
-QDataStream &operator>>(QDataStream &in, CSnapshotStore::Report &r)
+// The problems are counted before any is made: a count the rest of the
+// block cannot hold is damage, never a reservation of that many.
+bool readReport(QDataStream &in, CSnapshotStore::Report &r)
 {
-    return in >> r.filesRead >> r.days >> r.usLists >> r.rows >> r.malformedLines >> r.duplicateLines
-              >> r.filesSkipped >> r.filesNotNeeded >> r.filesWithoutDate >> r.filesInFuture >> r.filesReread
-              >> r.problems;
+    quint32 problems = 0;
+    in >> r.filesRead >> r.days >> r.usLists >> r.rows >> r.malformedLines >> r.duplicateLines >> r.filesSkipped
+        >> r.filesNotNeeded >> r.filesWithoutDate >> r.filesInFuture >> r.filesReread >> problems;
+    if (in.status() != QDataStream::Ok || problems > quint64(in.device()->bytesAvailable()) / 4)
+        return false;
+    for (quint32 i = 0; i < problems && in.status() == QDataStream::Ok; ++i) {
+        QString problem;
+        in >> problem;
+        r.problems << problem;
+    }
+    return in.status() == QDataStream::Ok;
 }
 
 // Reads exactly bytes bytes into data, in steps a single read can take.
@@ -91,6 +106,19 @@ bool readFully(QFile &file, char *data, quint64 bytes)
 {
     for (quint64 done = 0; done < bytes;) {
         const qint64 step = file.read(data + done, qint64(qMin<quint64>(bytes - done, quint64(64) << 20)));
+        if (step <= 0)
+            return false;
+        done += quint64(step);
+    }
+    return true;
+}
+
+// The same from a given offset of a descriptor that another thread reads too.
+bool preadFully(int fd, char *data, quint64 bytes, qint64 at)
+{
+    for (quint64 done = 0; done < bytes;) {
+        const ssize_t step = ::pread(fd, data + done, size_t(qMin<quint64>(bytes - done, quint64(64) << 20)),
+                                     off_t(at + qint64(done)));
         if (step <= 0)
             return false;
         done += quint64(step);
@@ -132,8 +160,8 @@ QByteArray CStoreCache::fingerprint(const QString &folder, const CSnapshotStore:
     return print;
 }
 
-QString CStoreCache::write(const QString &path, const CSnapshotStore &store, const CSnapshotStore::Report &report,
-                           const QByteArray &fingerprint)
+CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &store,
+                                 const CSnapshotStore::Report &report, const QByteArray &fingerprint)
 {
     QByteArray meta;
     {
@@ -161,7 +189,7 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return CResult<void>::failure(file.errorString());
     Checksum sum;
     qint64 length = 0;
     bool ok = true;
@@ -205,97 +233,132 @@ QString CStoreCache::write(const QString &path, const CSnapshotStore &store, con
     if (!ok) {
         const QString error = file.errorString();
         file.cancelWriting();
-        return error;
+        return CResult<void>::failure(error);
     }
     if (!file.commit())
-        return file.errorString();
-    return {};
+        return CResult<void>::failure(file.errorString());
+    return CResult<void>::success();
 }
 
-CStoreCache::Outcome CStoreCache::read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
-                                       CSnapshotStore::Report &report, QString *why)
+CStoreCache::Read CStoreCache::read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
+                                    CSnapshotStore::Report &report)
 {
     // A file made to claim absurd sizes, checksum and all, costs a refusal, never the service.
     try {
-        return readWhole(path, fingerprint, store, report, why);
+        return readWhole(path, fingerprint, store, report);
     } catch (const std::bad_alloc &) {
-        if (why)
-            *why = QStringLiteral("damaged (sizes beyond memory)");
-        return Outcome::Damaged;
+        return {Outcome::Damaged, QStringLiteral("damaged (sizes beyond memory)")};
     }
 }
 
-CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArray &fingerprint,
-                                            CSnapshotStore &store, CSnapshotStore::Report &report, QString *why)
+// One reading of a cache file, step by step: every size the file claims is
+// checked against what is left of it before anything of that size is made.
+class CStoreCache::Reader
 {
-    const auto fail = [why](Outcome outcome, const QString &reason) {
-        if (why)
-            *why = reason;
-        return outcome;
-    };
-    QFile file(path);
-    if (!file.exists())
-        return fail(Outcome::Absent, QStringLiteral("no cache"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(Outcome::Damaged, QStringLiteral("cannot be read: ") + file.errorString());
-    const qint64 size = file.size();
+public:
+    explicit Reader(const QString &path) : m_path(path) {}
+
+    CStoreCache::Read open();
+    CStoreCache::Read readHeader();
+    CStoreCache::Read readMeta(const QByteArray &fingerprint, CSnapshotStore &loaded,
+                               CSnapshotStore::Report &report);
+    CStoreCache::Read readIndex(CSnapshotStore &loaded);
+
+private:
+    static CStoreCache::Read damaged(const QString &why) { return {Outcome::Damaged, why}; }
+    static CStoreCache::Read fine() { return {Outcome::Used, {}}; }
+    bool take(void *data, qint64 bytes);
+    bool takeLength(quint64 &bytes) { return take(&bytes, sizeof bytes) && bytes <= quint64(m_left); }
+    bool takeBlock(QByteArray &block);
+    // What the names of the lists in the folder can take at most: the
+    // largest cache those lists can make.
+    qint64 namesLimit() const;
+
+    QString m_path;
+    QFile m_file;
+    qint64 m_left = 0; // bytes before the trailer not yet taken
+    Trailer m_trailer{};
+    Checksum m_sum;
+    quint64 m_accCount = 0;
+};
+
+CStoreCache::Read CStoreCache::Reader::open()
+{
+    // Without blocking and only a regular file: a pipe of that name would
+    // hold the start in open() or read() forever.
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? CStoreCache::Read{Outcome::Absent, QStringLiteral("no cache")}
+                               : damaged(QStringLiteral("cannot be read: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return damaged(QStringLiteral("not a regular file"));
+    }
+    if (!m_file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return damaged(QStringLiteral("cannot be read: ") + m_file.errorString());
+    }
+    const qint64 size = st.st_size;
     if (size < qint64(sizeof(Header) + sizeof(Trailer)))
-        return fail(Outcome::Damaged, QStringLiteral("cut short"));
-
+        return damaged(QStringLiteral("cut short"));
     // The end first: a file cut short or still being written has none.
-    Trailer trailer{};
-    if (!file.seek(size - qint64(sizeof trailer))
-        || file.read(reinterpret_cast<char *>(&trailer), sizeof trailer) != qint64(sizeof trailer))
-        return fail(Outcome::Damaged, QStringLiteral("cannot be read: ") + file.errorString());
-    if (std::memcmp(trailer.end, EndMark, sizeof EndMark) != 0 || trailer.length != quint64(size))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged (no end mark)"));
-    if (!file.seek(0))
-        return fail(Outcome::Damaged, QStringLiteral("cannot be read: ") + file.errorString());
+    if (::pread(fd, &m_trailer, sizeof m_trailer, size - qint64(sizeof m_trailer)) != qint64(sizeof m_trailer))
+        return damaged(QStringLiteral("cannot be read: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    if (std::memcmp(m_trailer.end, EndMark, sizeof EndMark) != 0 || m_trailer.length != quint64(size))
+        return damaged(QStringLiteral("cut short or damaged (no end mark)"));
+    m_left = size - qint64(sizeof m_trailer);
+    return fine();
+}
 
-    Checksum sum;
-    qint64 left = size - qint64(sizeof trailer);
-    const auto take = [&](void *data, qint64 bytes) {
-        if (bytes < 0 || bytes > left || !readFully(file, static_cast<char *>(data), quint64(bytes)))
-            return false;
-        sum.add(data, size_t(bytes));
-        left -= bytes;
-        return true;
-    };
-    const auto takeLength = [&](quint64 &bytes) { return take(&bytes, sizeof bytes) && bytes <= quint64(left); };
-    // A block the file gives its length for, then its bytes.
-    const auto takeBlock = [&](QByteArray &block) {
-        quint64 bytes = 0;
-        if (!takeLength(bytes))
-            return false;
-        block = QByteArray(qsizetype(bytes), Qt::Uninitialized);
-        return take(block.data(), block.size());
-    };
+bool CStoreCache::Reader::take(void *data, qint64 bytes)
+{
+    if (bytes < 0 || bytes > m_left || !readFully(m_file, static_cast<char *>(data), quint64(bytes)))
+        return false;
+    m_sum.add(data, size_t(bytes));
+    m_left -= bytes;
+    return true;
+}
 
+bool CStoreCache::Reader::takeBlock(QByteArray &block)
+{
+    quint64 bytes = 0;
+    if (!takeLength(bytes))
+        return false;
+    block = QByteArray(qsizetype(bytes), Qt::Uninitialized);
+    return take(block.data(), block.size());
+}
+
+CStoreCache::Read CStoreCache::Reader::readHeader()
+{
     Header header{};
     if (!take(&header, sizeof header) || std::memcmp(header.magic, Magic, sizeof Magic) != 0)
-        return fail(Outcome::Damaged, QStringLiteral("not a cache of the lists"));
+        return damaged(QStringLiteral("not a cache of the lists"));
     if (header.version != Version || header.byteOrder != ByteOrder
         || header.accumulatorSize != sizeof(CSnapshotStore::Accumulator))
-        return fail(Outcome::Stale, QStringLiteral("made by another version"));
+        return {Outcome::Stale, QStringLiteral("made by another version")};
+    return fine();
+}
 
+CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, CSnapshotStore &loaded,
+                                                CSnapshotStore::Report &report)
+{
     QByteArray meta;
     if (!takeBlock(meta))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-
-    CSnapshotStore loaded;
-    CSnapshotStore::Report cachedReport;
+        return damaged(QStringLiteral("cut short or damaged"));
     QByteArray cachedPrint;
-    quint64 accCount = 0;
     quint64 dayCount = 0;
     QDataStream in(meta);
     in >> cachedPrint;
     if (in.status() != QDataStream::Ok)
-        return fail(Outcome::Damaged, QStringLiteral("damaged"));
+        return damaged(QStringLiteral("damaged"));
     if (cachedPrint != fingerprint)
-        return fail(Outcome::Stale, QStringLiteral("the lists changed"));
-    in >> cachedReport >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> loaded.m_listStamp
-        >> accCount >> dayCount;
-    const QString folder = QFileInfo(path).path();
+        return {Outcome::Stale, QStringLiteral("the lists changed")};
+    if (!readReport(in, report))
+        return damaged(QStringLiteral("damaged"));
+    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> loaded.m_listStamp >> m_accCount
+        >> dayCount;
+    const QString folder = QFileInfo(m_path).path();
     for (quint64 i = 0; in.status() == QDataStream::Ok && i < dayCount && i <= quint64(CSnapshotStore::WindowDays); ++i) {
         CSnapshotStore::ListFile day;
         in >> day.name >> day.date >> day.rows;
@@ -303,25 +366,41 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
         loaded.m_days.push_back(day);
     }
     if (in.status() != QDataStream::Ok || loaded.m_days.size() != dayCount)
-        return fail(Outcome::Damaged, QStringLiteral("damaged"));
+        return damaged(QStringLiteral("damaged"));
+    loaded.m_folder = folder;
+    return fine();
+}
 
-    QByteArray names;
-    if (!takeBlock(names))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
+qint64 CStoreCache::Reader::namesLimit() const
+{
+    // Every name was a line of a list, a dozen bytes at least packed; 64
+    // bytes of names for each byte of the lists is far beyond any real one.
+    qint64 lists = 0;
+    for (const QFileInfo &entry : QDir(QFileInfo(m_path).path()).entryInfoList(QDir::Files))
+        lists += entry.size();
+    return 64 * lists + 4096;
+}
+
+CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
+{
+    quint64 namesBytes = 0;
+    // Each name is a length byte and 1 to 255 bytes, and came from the lists.
+    if (!takeLength(namesBytes) || m_accCount > namesBytes / 2 || namesBytes > 256 * m_accCount
+        || namesBytes > quint64(namesLimit()))
+        return damaged(QStringLiteral("cut short or damaged (sizes)"));
+    QByteArray names(qsizetype(namesBytes), Qt::Uninitialized);
+    if (!take(names.data(), names.size()))
+        return damaged(QStringLiteral("cut short or damaged"));
     quint64 accBytes = 0;
-    if (!takeLength(accBytes) || accCount > accBytes / sizeof(CSnapshotStore::Accumulator)
-        || accBytes != accCount * sizeof(CSnapshotStore::Accumulator))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-    if (accBytes != quint64(left))
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-    loaded.m_acc.resize(size_t(accCount));
+    if (!takeLength(accBytes) || accBytes != m_accCount * sizeof(CSnapshotStore::Accumulator)
+        || accBytes != quint64(m_left))
+        return damaged(QStringLiteral("cut short or damaged"));
+    loaded.m_acc.resize(size_t(m_accCount));
     // The sums are read and checked on another thread while this one numbers
     // the names: from a cold cache the disk and the CPU work at once.
-    const qint64 accAt = file.pos();
-    const auto readSums = [&path, accAt, accBytes, data = loaded.m_acc.data()]() -> std::optional<quint64> {
-        QFile sums(path);
-        if (!sums.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !sums.seek(accAt)
-            || !readFully(sums, reinterpret_cast<char *>(data), accBytes))
+    const auto readSums = [fd = m_file.handle(), at = m_file.pos(), accBytes,
+                           data = loaded.m_acc.data()]() -> std::optional<quint64> {
+        if (!preadFully(fd, reinterpret_cast<char *>(data), accBytes, at))
             return std::nullopt;
         Checksum accSum;
         accSum.add(data, size_t(accBytes));
@@ -333,18 +412,34 @@ CStoreCache::Outcome CStoreCache::readWhole(const QString &path, const QByteArra
     } catch (const std::system_error &) {
         sums = std::async(std::launch::deferred, readSums);
     }
-    const bool numbered = loaded.m_ids.setNames(std::move(names)) && quint64(loaded.m_ids.size()) == accCount;
+    const bool numbered = loaded.m_ids.setNames(std::move(names)) && quint64(loaded.m_ids.size()) == m_accCount;
     const std::optional<quint64> accValue = sums.get();
     if (!accValue)
-        return fail(Outcome::Damaged, QStringLiteral("cut short or damaged"));
-    sum.add(&*accValue, sizeof *accValue);
-    if (sum.value() != trailer.checksum)
-        return fail(Outcome::Damaged, QStringLiteral("damaged (checksum)"));
+        return damaged(QStringLiteral("cut short or damaged"));
+    m_sum.add(&*accValue, sizeof *accValue);
+    if (m_sum.value() != m_trailer.checksum)
+        return damaged(QStringLiteral("damaged (checksum)"));
     if (!numbered)
-        return fail(Outcome::Damaged, QStringLiteral("damaged (names)"));
+        return damaged(QStringLiteral("damaged (names)"));
+    return fine();
+}
 
-    loaded.m_folder = folder;
+CStoreCache::Read CStoreCache::readWhole(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
+                                         CSnapshotStore::Report &report)
+{
+    Reader reader(path);
+    CSnapshotStore loaded;
+    CSnapshotStore::Report cachedReport;
+    for (const auto &step : std::initializer_list<std::function<Read()>>{
+             [&] { return reader.open(); },
+             [&] { return reader.readHeader(); },
+             [&] { return reader.readMeta(fingerprint, loaded, cachedReport); },
+             [&] { return reader.readIndex(loaded); },
+         }) {
+        if (const Read read = step(); read.outcome != Outcome::Used)
+            return read;
+    }
     store.swap(loaded);
     report = cachedReport;
-    return Outcome::Used;
+    return {Outcome::Used, {}};
 }

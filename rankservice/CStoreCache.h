@@ -2,6 +2,8 @@
 
 #include "CSnapshotStore.h"
 
+#include "base/CResult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -29,18 +31,25 @@ public:
     // of them a load with options takes.
     static QByteArray fingerprint(const QString &folder, const CSnapshotStore::LoadOptions &options = {});
 
-    // Writes store, as a load that gave report left it, to path. Returns an
-    // empty string, or why nothing was written.
-    static QString write(const QString &path, const CSnapshotStore &store, const CSnapshotStore::Report &report,
-                         const QByteArray &fingerprint);
+    // Writes store, as a load that gave report left it, to path.
+    static CResult<void> write(const QString &path, const CSnapshotStore &store,
+                               const CSnapshotStore::Report &report, const QByteArray &fingerprint);
+
+    // How a reading went; why says it for every outcome but Used.
+    struct Read
+    {
+        Outcome outcome = Outcome::Absent;
+        QString why;
+    };
 
     // Fills store and report from path when it is a whole cache made from
-    // lists with that fingerprint; otherwise leaves them as they were and
-    // gives the reason in why.
-    static Outcome read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
-                        CSnapshotStore::Report &report, QString *why = nullptr);
+    // lists with that fingerprint; otherwise leaves them as they were. Only
+    // a regular file is read.
+    static Read read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
+                     CSnapshotStore::Report &report);
 
 private:
-    static Outcome readWhole(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
-                             CSnapshotStore::Report &report, QString *why);
+    class Reader;
+    static Read readWhole(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
+                          CSnapshotStore::Report &report);
 };

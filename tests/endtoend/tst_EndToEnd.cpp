@@ -53,8 +53,8 @@ void tst_EndToEnd::init()
 {
     const QDate lastDay = LastDay;
     m_lists = std::make_unique<QTemporaryDir>();
-    QString error;
-    QVERIFY2(CSampleGenerator::write(m_lists->path(), lastDay, &error), qPrintable(error));
+    const CResult<void> written = CSampleGenerator::write(m_lists->path(), lastDay);
+    QVERIFY2(written, qPrintable(written.message()));
 
     m_service = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
     const CResult<quint16> started = m_service->start(m_lists->path(), 30000);

@@ -76,9 +76,10 @@ void tst_QueryCommand::initTestCase()
 {
     // Lists up to today, so the service answers; and lists that ended ten
     // days ago, which it refuses with a 503 and its reason.
-    QString error;
-    QVERIFY2(CSampleGenerator::write(m_lists.path(), QDate::currentDate(), &error), qPrintable(error));
-    QVERIFY2(CSampleGenerator::write(m_staleLists.path(), QDate::currentDate().addDays(-10), &error), qPrintable(error));
+    const CResult<void> fresh = CSampleGenerator::write(m_lists.path(), QDate::currentDate());
+    QVERIFY2(fresh, qPrintable(fresh.message()));
+    const CResult<void> stale = CSampleGenerator::write(m_staleLists.path(), QDate::currentDate().addDays(-10));
+    QVERIFY2(stale, qPrintable(stale.message()));
     m_service = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
     const CResult<quint16> started = m_service->start(m_lists.path(), 30000);
     QVERIFY2(started, qPrintable(started.message()));

@@ -112,8 +112,8 @@ void tst_SiteInfoPage::writesSeparators()
 void tst_SiteInfoPage::sampleReadsBackThroughTheServer()
 {
     QTemporaryDir dir;
-    QString error;
-    QVERIFY2(CSampleGenerator::write(dir.path(), QDate(2026, 3, 31), &error), qPrintable(error));
+    const CResult<void> written = CSampleGenerator::write(dir.path(), QDate(2026, 3, 31));
+    QVERIFY2(written, qPrintable(written.message()));
     CSnapshotStore store;
     const CSnapshotStore::Report report = store.load(dir.path());
     QCOMPARE(report.skippedLines(), 0);

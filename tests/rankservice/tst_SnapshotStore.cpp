@@ -452,7 +452,7 @@ void tst_SnapshotStore::skipsListsDatedAfterToday()
 
 void tst_SnapshotStore::refusesListChangedWhileRead_data()
 {
-    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("how");
     QTest::newRow("cut short") << QStringLiteral("cut");
     QTest::newRow("emptied") << QStringLiteral("empty");
     QTest::newRow("rewritten, same size") << QStringLiteral("rewrite");
@@ -461,7 +461,7 @@ void tst_SnapshotStore::refusesListChangedWhileRead_data()
 
 void tst_SnapshotStore::refusesListChangedWhileRead()
 {
-    QFETCH(QString, change);
+    QFETCH(QString, how);
     QTemporaryDir dir;
     QByteArray text;
     for (int rank = 1; rank <= 100000; ++rank)
@@ -470,16 +470,14 @@ void tst_SnapshotStore::refusesListChangedWhileRead()
     const QString path = dir.filePath(fileFor(0));
 
     bool changed = false;
-    const CListReader::Result read = CListReader::read(path, [&](qint64) {
-        if (changed)
-            return;
+    const auto change = [&] {
         changed = true;
         QFile file(path);
-        if (change == QLatin1String("cut")) {
+        if (how == QLatin1String("cut")) {
             QVERIFY(file.resize(text.size() / 2));
-        } else if (change == QLatin1String("empty")) {
+        } else if (how == QLatin1String("empty")) {
             QVERIFY(file.resize(0));
-        } else if (change == QLatin1String("rewrite")) {
+        } else if (how == QLatin1String("rewrite")) {
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.seek(text.size() / 2));
             QVERIFY(file.write("9") == 1);
@@ -487,17 +485,21 @@ void tst_SnapshotStore::refusesListChangedWhileRead()
             QVERIFY(file.open(QIODevice::Append));
             QVERIFY(file.write("100001,late.test\n") > 0);
         }
+    };
+    const CResult<QByteArray> read = CListReader::read(path, [&](QByteArray &, qint64) {
+        if (!changed)
+            change();
+        return CResult<void>::success();
     });
     QVERIFY(changed);
-    QVERIFY(!read.ok());
-    QVERIFY(read.text.isEmpty());
-    QVERIFY2(read.problem.contains(QStringLiteral("changed while it was read")), qPrintable(read.problem));
+    QVERIFY(!read);
+    QVERIFY2(read.message().contains(QStringLiteral("changed while it was read")), qPrintable(read.message()));
 
     // Left alone, the same file reads whole.
     write(dir, fileFor(0), text);
-    const CListReader::Result whole = CListReader::read(path);
-    QVERIFY(whole.ok());
-    QCOMPARE(whole.text, text);
+    const CResult<QByteArray> whole = CListReader::read(path);
+    QVERIFY(whole);
+    QCOMPARE(whole.value(), text);
 }
 
 void tst_SnapshotStore::figuresAsOfPastDay_data()

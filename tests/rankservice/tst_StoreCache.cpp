@@ -62,9 +62,9 @@ QByteArray loadAndCache(const QTemporaryDir &dir, CSnapshotStore &store, CSnapsh
 {
     const QByteArray print = CStoreCache::fingerprint(dir.path(), options());
     report = store.load(dir.path(), options());
-    const QString error = CStoreCache::write(cachePath(dir), store, report, print);
-    if (!error.isEmpty())
-        qWarning("cache not written: %s", qPrintable(error));
+    const CResult<void> written = CStoreCache::write(cachePath(dir), store, report, print);
+    if (!written)
+        qWarning("cache not written: %s", qPrintable(written.message()));
     return print;
 }
 
@@ -121,9 +121,8 @@ void tst_StoreCache::answersAsTheListsDo()
 
     CSnapshotStore cached;
     CSnapshotStore::Report cachedReport;
-    QString why;
-    QCOMPARE(CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), options()), cached, cachedReport,
-                               &why),
+    QCOMPARE(CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), options()), cached, cachedReport)
+                 .outcome,
              CStoreCache::Outcome::Used);
     compareStores(cached, cold);
     compareReports(cachedReport, coldReport);
@@ -192,10 +191,9 @@ void tst_StoreCache::goesStaleWhenTheListsChange()
 
     CSnapshotStore store;
     CSnapshotStore::Report report;
-    QString why;
-    QCOMPARE(CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), later), store, report, &why),
-             CStoreCache::Outcome::Stale);
-    QVERIFY(!why.isEmpty());
+    const CStoreCache::Read read = CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), later), store, report);
+    QCOMPARE(read.outcome, CStoreCache::Outcome::Stale);
+    QVERIFY(!read.why.isEmpty());
     QCOMPARE(store.domainCount(), 0);
     QCOMPARE(report.days, 0);
 }
@@ -273,9 +271,9 @@ void tst_StoreCache::neverTrustsADamagedCache()
     store.load(dir.path(), options());
     CSnapshotStore::Report report = coldReport;
     report.problems << QStringLiteral("untouched");
-    QString why;
-    QCOMPARE(int(CStoreCache::read(cachePath(dir), print, store, report, &why)), outcome);
-    QVERIFY(!why.isEmpty());
+    const CStoreCache::Read read = CStoreCache::read(cachePath(dir), print, store, report);
+    QCOMPARE(int(read.outcome), outcome);
+    QVERIFY(!read.why.isEmpty());
     QCOMPARE(report.problems.constLast(), QStringLiteral("untouched"));
     compareStores(store, cold);
 }
