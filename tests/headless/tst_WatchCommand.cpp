@@ -41,8 +41,8 @@ private:
 
 void tst_WatchCommand::initTestCase()
 {
-    QString error;
-    QVERIFY2(CSampleGenerator::write(m_lists.path(), QDate::currentDate(), &error), qPrintable(error));
+    const CResult<void> lists = CSampleGenerator::write(m_lists.path(), QDate::currentDate());
+    QVERIFY2(lists, qPrintable(lists.message()));
     m_service = std::make_unique<CRankdProcess>(QStringLiteral(SORVANE_RANKD_PATH));
     const CResult<quint16> started = m_service->start(m_lists.path(), 30000);
     QVERIFY2(started, qPrintable(started.message()));
