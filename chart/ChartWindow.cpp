@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -383,12 +384,20 @@ void ChartWindow::showHover(const QString &text)
                            ui->chartView);
 }
 
+void ChartWindow::showLegend(bool shown) const
+{
+    // A saved image has no list beside it: it carries the legend instead,
+    // laid out at once since the image is drawn before any event is handled.
+    m_chart->chart()->legend()->setVisible(shown);
+    if (QGraphicsLayout *layout = m_chart->chart()->layout())
+        layout->activate();
+}
+
 bool ChartWindow::savePng(const QString &path) const
 {
-    // A saved image has no list beside it: it carries the legend instead.
-    m_chart->chart()->legend()->setVisible(true);
+    showLegend(true);
     const bool saved = ui->chartView->grab().save(path, "PNG");
-    m_chart->chart()->legend()->setVisible(false);
+    showLegend(false);
     return saved;
 }
 
@@ -402,9 +411,9 @@ bool ChartWindow::saveSvg(const QString &path) const
     QPainter painter;
     if (!painter.begin(&generator))
         return false;
-    m_chart->chart()->legend()->setVisible(true);
+    showLegend(true);
     ui->chartView->render(&painter);
-    m_chart->chart()->legend()->setVisible(false);
+    showLegend(false);
     return painter.end();
 }
 

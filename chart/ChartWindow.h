@@ -83,6 +83,7 @@ private:
     void fillMovers(const QList<CRankSeries> &series);
     void showColours(const QStringList &drawn);
     void fitMovers();
+    void showLegend(bool shown) const;
     void showHover(const QString &text);
     void saveWithDialog(bool svg);
 

@@ -123,8 +123,8 @@ void tst_ManageDomains::formAsBuilt()
     QCOMPARE(widget->geometry(), geometry);
     if (auto *button = qobject_cast<QPushButton *>(widget))
         QCOMPARE(button->text(), text);
-    else
-        QCOMPARE(qobject_cast<QListWidget *>(widget)->selectionMode(), QAbstractItemView::SingleSelection);
+    else if (auto *list = qobject_cast<QListWidget *>(widget))
+        QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 void tst_ManageDomains::addTakesTheTextAsTyped_data()
