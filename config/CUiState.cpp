@@ -1,5 +1,6 @@
 #include "config/CUiState.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -8,7 +9,10 @@
 
 namespace {
 
-const QString geometryKey = QStringLiteral("window/geometry");
+// The place as QWidget::saveGeometry() kept it before: read once, then replaced.
+const QString oldGeometryKey = QStringLiteral("window/geometry");
+const QString rectKey = QStringLiteral("window/rect");
+const QString maximizedKey = QStringLiteral("window/maximized");
 const QString widthsKey = QStringLiteral("window/columnWidths");
 const QString rankKey = QStringLiteral("query/rankMode");
 const QString importKey = QStringLiteral("folders/import");
@@ -36,7 +40,14 @@ CUiState::CUiState(QString path)
 void CUiState::load()
 {
     const auto settings = open(m_path);
-    geometry = settings->value(geometryKey).toByteArray();
+    windowRect.reset();
+    maximized = false;
+    if (const QVariant rect = settings->value(rectKey); rect.isValid()) {
+        windowRect = readRect(rect.toStringList());
+        maximized = windowRect && settings->value(maximizedKey).toString() == u"true";
+    } else if (const QVariant old = settings->value(oldGeometryKey); old.isValid()) {
+        windowRect = readOldGeometry(old.toByteArray(), &maximized);
+    }
 
     columnWidths.clear();
     const QStringList widths = settings->value(widthsKey).toStringList();
@@ -66,8 +77,16 @@ void CUiState::load()
 bool CUiState::save() const
 {
     const auto settings = open(m_path);
-    if (!geometry.isEmpty())
-        settings->setValue(geometryKey, geometry);
+    // Damage read at start is never written back: an unset place removes it.
+    settings->remove(oldGeometryKey);
+    if (windowRect) {
+        settings->setValue(rectKey, QStringList{QString::number(windowRect->x()), QString::number(windowRect->y()),
+                                                QString::number(windowRect->width()), QString::number(windowRect->height())});
+        settings->setValue(maximizedKey, maximized ? QStringLiteral("true") : QStringLiteral("false"));
+    } else {
+        settings->remove(rectKey);
+        settings->remove(maximizedKey);
+    }
     if (!columnWidths.isEmpty()) {
         QStringList widths;
         for (int width : columnWidths)
@@ -117,4 +136,55 @@ QString CUiState::folderOr(const QString &folder)
 QString CUiState::folderOf(const QString &file)
 {
     return QFileInfo(file).absolutePath();
+}
+
+QRect CUiState::fitted(const QRect &saved, const QRect &available)
+{
+    if (!available.isValid())
+        return saved;
+    const int width = qMin(saved.width(), available.width());
+    const int height = qMin(saved.height(), available.height());
+    const int x = qBound(available.left(), saved.x(), available.left() + available.width() - width);
+    const int y = qBound(available.top(), saved.y(), available.top() + available.height() - height);
+    return QRect(x, y, width, height);
+}
+
+std::optional<QRect> CUiState::readRect(const QStringList &numbers)
+{
+    if (numbers.size() != 4)
+        return std::nullopt;
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = numbers.at(i).trimmed().toInt(&ok);
+        if (!ok || qAbs(qint64(values[i])) > MaximumCoordinate)
+            return std::nullopt;
+    }
+    if (values[2] < MinimumWindowSide || values[3] < MinimumWindowSide)
+        return std::nullopt;
+    return QRect(values[0], values[1], values[2], values[3]);
+}
+
+std::optional<QRect> CUiState::readOldGeometry(const QByteArray &bytes, bool *maximized)
+{
+    // QWidget::saveGeometry(): a magic number, a version, the frame and the
+    // normal geometry, the screen, then the maximised and full-screen flags.
+    constexpr quint32 magic = 0x1D9D0CB;
+    QDataStream stream(bytes);
+    stream.setVersion(QDataStream::Qt_4_0);
+    quint32 readMagic = 0;
+    quint16 major = 0;
+    quint16 minor = 0;
+    QRect frame;
+    QRect normal;
+    qint32 screen = 0;
+    quint8 wasMaximized = 0;
+    quint8 fullScreen = 0;
+    stream >> readMagic >> major >> minor >> frame >> normal >> screen >> wasMaximized >> fullScreen;
+    if (stream.status() != QDataStream::Ok || readMagic != magic || major < 1 || major > 3)
+        return std::nullopt;
+    const std::optional<QRect> rect = readRect({QString::number(normal.x()), QString::number(normal.y()),
+                                                QString::number(normal.width()), QString::number(normal.height())});
+    *maximized = rect && wasMaximized != 0;
+    return rect;
 }

@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
-// How the user left the window: its geometry, the table's column widths, the
+// How the user left the window: its place, the table's column widths, the
 // Rank mode and the folders of the last import and export. Kept in a small
 // settings file of its own (the per-user configuration location, or the file
 // the caller names), never in the data files. Holds plain values so that it
@@ -31,14 +33,29 @@ public:
     void rememberImportFile(const QString &file);
     void rememberExportFile(const QString &file);
 
-    QByteArray geometry;       // QWidget::saveGeometry; empty when unset
+    // The window's place, clamped to the available part of a screen: no
+    // larger than it, and moved so that all of it is on it.
+    static QRect fitted(const QRect &saved, const QRect &available);
+
+    // The window's normal (not maximised) place; unset when never saved or
+    // damaged, so the window keeps its first-start place.
+    std::optional<QRect> windowRect;
+    bool maximized = false;
     QList<int> columnWidths;   // empty when unset
     std::optional<bool> rankMode;
     // [Alerts] mailTo: where alerts and the digest are mailed; empty for no
     // mail. Set by hand in the file; the window never writes it.
     QString mailTo;
 
+    // Smaller than this on either side is damage, not a choice.
+    static constexpr int MinimumWindowSide = 100;
+    // Further out than this, or larger, is no screen's.
+    static constexpr int MaximumCoordinate = 1000000;
+
 private:
+    static std::optional<QRect> readRect(const QStringList &numbers);
+    static std::optional<QRect> readOldGeometry(const QByteArray &bytes, bool *maximized);
+
     static QString folderOr(const QString &folder);
     static QString folderOf(const QString &file);
 

@@ -8,10 +8,12 @@
 #include "CDomainName.h"
 #include "CQueryRun.h"
 #include "CRequestTarget.h"
+#include "CRunReport.h"
 #include "CSiteInfoAddress.h"
 #include "config/CServiceAddress.h"
 #include "pageformat/CSiteInfoFormat.h"
 #include "watch/CDomainGroups.h"
+#include "relay/CQueryRelayClient.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -30,6 +32,7 @@ struct Locks
 {
     std::unique_ptr<CDataLock> query;
     std::unique_ptr<CDataLock> data;
+    bool heldByOther = false; // the data lock: the window's, or another program's
 };
 
 QString takeLocks(const QString &dataDirectory, Locks &locks)
@@ -50,19 +53,13 @@ QString takeLocks(const QString &dataDirectory, Locks &locks)
     case CDataLock::State::Held:
         return QString();
     case CDataLock::State::Busy:
-        return CHeadlessQuery::windowOpenMessage();
+        locks.heldByOther = true;
+        return QStringLiteral("another process holds the data folder %1").arg(dataDirectory);
     case CDataLock::State::Unlocked:
     case CDataLock::State::Unusable:
         break;
     }
     return QStringLiteral("cannot lock the data folder %1").arg(dataDirectory);
-}
-
-QString figuresOf(const CAlexaRankData &record)
-{
-    return QStringList{record.globalRank(), record.usRank(), record.yesterday(), record.sevenDay(),
-                       record.oneMonth(), record.threeMonth()}
-        .join(u',');
 }
 
 } // namespace
@@ -95,7 +92,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
 
     Locks locks;
     if (const QString held = takeLocks(folder, locks); !held.isEmpty())
-        return refuse(held);
+        return locks.heldByOther ? runInWindow(folder) : refuse(held);
 
     QStringList domains;
     for (const QString &entry : CDataStore::loadDomainList(CDataStore::domainListPath(folder))) {
@@ -163,6 +160,22 @@ void CHeadlessQuery::fireAlerts(const QList<CAlexaRankData> &history)
         m_err << "sorvane: " << note << Qt::endl;
 }
 
+CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const QString &folder)
+{
+    // The window's run is the one that stores; a backfill has no run there.
+    if (m_options.backfillDays > 0)
+        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
+                                     "a backfill does not run in the window: close it and run the backfill again")
+                          .arg(folder));
+    // The window runs its whole list: a run of some groups would be another run.
+    if (!m_options.groups.isEmpty())
+        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
+                                     "a run of some groups does not run in the window: close it and run again")
+                          .arg(folder));
+    CQueryRelayClient client(folder, m_options.relayLimits);
+    return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
+}
+
 CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, const QStringList &domains,
                                                QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
 {
@@ -174,13 +187,13 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
         history.append(record);
         m_taken.append(record);
-        m_out << record.domain() << ": stored " << figuresOf(record) << " for " << record.date() << Qt::endl;
+        m_out << CRunReport::stored(record) << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {
-        m_out << record.domain() << ": already assessed for " << record.date() << Qt::endl;
+        m_out << CRunReport::refused(record) << Qt::endl;
     });
     QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const QString &reason) {
-        m_out << domain << ": " << reason << Qt::endl;
+        m_out << CRunReport::failed(domain, reason) << Qt::endl;
     });
     CQueryRun::Counts counts;
     bool finished = false;
@@ -195,10 +208,9 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
 
     m_out << CQueryRun::summary(counts) << Qt::endl;
     *changed = counts.stored > 0;
-    if (counts.failed > 0 && counts.failed == counts.done())
-        m_err << "sorvane: " << CQueryRun::unreachable(service.host(), service.port()).replace(u'\n', u' ').simplified()
-              << Qt::endl;
-    return counts.failed > 0 ? SomeFailed : AllStored;
+    if (CRunReport::noneReached(counts))
+        m_err << "sorvane: " << CRunReport::unreachable(service.host(), service.port()) << Qt::endl;
+    return ExitCode(CRunReport::exitCode(counts, true));
 }
 
 CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service, const QStringList &domains,
@@ -285,7 +297,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
                 continue;
             }
             filled.append(*record);
-            m_out << domain << ": filled " << figuresOf(*record) << " for " << record->date() << Qt::endl;
+            m_out << CRunReport::filled(*record) << Qt::endl;
         }
     }
     m_out << QStringLiteral("%1 filled, %2 without a list, %3 failed").arg(filled.size()).arg(missing).arg(failed)

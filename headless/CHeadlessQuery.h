@@ -3,6 +3,8 @@
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "watch/CAlertRun.h"
+#include "CRunReport.h"
+#include "relay/CQueryRelayClient.h"
 
 #include <QList>
 #include <QString>
@@ -15,16 +17,17 @@ class QTextStream;
 // One query run without a window, for a terminal or a timer: the domains of
 // domains.dat are fetched and the new records added to db.dat under the
 // same lock and the same atomic save as the window's. It prints one line per
-// domain and a summary to out, and why it could not start to err. A
+// domain and a summary to out, and why it could not start to err. While the
+// window holds the data folder, the window runs the query and this relays it. A
 // backfill asks the service for past days instead and stores them under
 // those dates.
 class CHeadlessQuery
 {
 public:
     enum ExitCode {
-        AllStored = 0,   // every domain stored or already assessed
-        SomeFailed = 1,  // some fetch failed (or the history could not be saved)
-        CannotStart = 2, // nothing was fetched
+        AllStored = CRunReport::AllStored,
+        SomeFailed = CRunReport::SomeFailed,
+        CannotStart = CRunReport::CannotStart,
     };
 
     struct Options
@@ -40,10 +43,9 @@ public:
         QStringList groups;
         // Where the alerts of today's run go besides the output and alerts.log.
         CAlertOutlets alerts;
+        // How long a window that holds the data folder may take to run the query.
+        CQueryRelayClient::Limits relayLimits;
     };
-
-    // The message when the window holds the data folder.
-    static QString windowOpenMessage() { return QStringLiteral("Sorvane is open; the query will run there"); }
 
     CHeadlessQuery(Options options, QTextStream &out, QTextStream &err);
 
@@ -54,6 +56,8 @@ private:
     ExitCode refuse(const QString &message);
     QStringList domainsOfGroups(const QStringList &domains, QString *problem);
     void fireAlerts(const QList<CAlexaRankData> &history);
+    // The data folder is held by another process: the window, if it answers, runs the query.
+    ExitCode runInWindow(const QString &folder);
     ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                    CDomainDateList &dates, bool *changed);
     ExitCode backfill(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,

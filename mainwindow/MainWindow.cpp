@@ -26,6 +26,7 @@
 #include "watch/CAlertRun.h"
 #include "watch/CDesktopNotifier.h"
 #include "watch/CDomainGroups.h"
+#include "relay/CQueryRelayServer.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
@@ -34,10 +35,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 
@@ -141,6 +144,22 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     connectHelp();
     showFirstStartHint();
     restoreUiState();
+    listenForQueryCommands();
+}
+
+void MainWindow::listenForQueryCommands()
+{
+    // Only the holder of the data folder runs what a timer's `sorvane --query` asks for.
+    if (!dataLock || !dataLock->isHeld())
+        return;
+    relayServer = new CQueryRelayServer(*queryRun, settings.dataDirectory, this);
+    connect(relayServer, &CQueryRelayServer::runRequested, this, [this](bool rankMode) {
+        if (!queryRun->isRunning())
+            ui->actionRank->setChecked(rankMode);
+        ui->btnManualQuery->click(); // a run under way keeps the button disabled: it is joined
+    });
+    if (const CResult<> listening = relayServer->listen(); !listening)
+        feed->appendLine(listening.message());
 }
 
 void MainWindow::connectHelp()
@@ -168,8 +187,16 @@ void MainWindow::restoreUiState()
     if (!ownsDataFolder)
         return; // a window that closes at once neither reads nor changes how the user left it
     uiState->load();
-    if (!uiState->geometry.isEmpty())
-        restoreGeometry(uiState->geometry);
+    if (uiState->windowRect) {
+        // On the screen it was left on if that is still there, and never larger than it.
+        const QScreen *shownOn = QGuiApplication::screenAt(uiState->windowRect->center());
+        if (!shownOn)
+            shownOn = screen();
+        if (shownOn)
+            setGeometry(CUiState::fitted(*uiState->windowRect, shownOn->availableGeometry()));
+        if (uiState->maximized)
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }
     QHeaderView *header = ui->tblRankData->horizontalHeader();
     if (uiState->columnWidths.size() == header->count()) {
         for (int column = 0; column < header->count(); ++column)
@@ -183,7 +210,11 @@ void MainWindow::keepUiState()
 {
     if (!ownsDataFolder || !uiState)
         return;
-    uiState->geometry = saveGeometry();
+    // A window never shown may have no normal place yet: what was read stays.
+    if (const QRect place = normalGeometry(); place.isValid()) {
+        uiState->windowRect = place;
+        uiState->maximized = isMaximized();
+    }
     uiState->columnWidths.clear();
     const QHeaderView *header = ui->tblRankData->horizontalHeader();
     for (int column = 0; column < header->count(); ++column)
@@ -196,6 +227,8 @@ MainWindow::~MainWindow()
 {
     keepUiState();
     saveData();
+    delete relayServer; // a command still relaying learns that the window closed
+    relayServer = nullptr;
     queryRun.reset(); // stops the sockets before the date list they take results in against
     latestDates.reset();
     delete domainManager;
@@ -472,7 +505,10 @@ void MainWindow::finishRun(const CQueryRun::Counts &counts)
     feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
     // Everything fetched is on disk before the user can lose it to a crash;
     // alerts are given only for what was stored, so that none is given twice.
-    if (saveData())
+    const bool saved = saveData();
+    if (relayServer)
+        relayServer->runEnded(counts, saved);
+    if (saved)
         fireAlerts();
     if (counts.failed > 0 && counts.failed == counts.done())
         prompts->message(CQueryRun::unreachable(settings.service.host(), settings.service.port()));

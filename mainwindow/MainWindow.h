@@ -19,6 +19,7 @@ class ChartWindow;
 class CDomainDateList;
 class CPeriod;
 class CPeriodIndex;
+class CQueryRelayServer;
 class CTableFeed;
 class CUiState;
 class CDomainGroups;
@@ -107,6 +108,7 @@ private:
     void connectHelp();
     void showFirstStartHint();
     void restoreUiState();
+    void listenForQueryCommands();
     void keepUiState();
     void establishDataFolder();
     void loadDomainList();
@@ -160,6 +162,8 @@ private:
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList overlongDomains; // lines of the domain list too long to be names, until told
     ChartWindow *chartWindow = nullptr;
+    // Runs a query asked for on the command line as the button would.
+    CQueryRelayServer *relayServer = nullptr;
     // How the user left the window, restored over the first-start state.
     std::unique_ptr<CUiState> uiState;
     QString queryButtonText; // shown again when a run's progress is no longer

@@ -53,6 +53,8 @@ public:
 
     // The ranking service's host and port; localhost on port 80 unless set.
     void setService(const QString &host, int port);
+    QString host() const { return m_host; }
+    int port() const { return m_port; }
     void setClock(const CRankClock &clock);
     // Takes effect at the next hand-over.
     void setRankMode(bool on) { m_rankMode = on; }

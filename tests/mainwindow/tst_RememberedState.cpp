@@ -52,6 +52,8 @@ private Q_SLOTS:
     void firstStartIsUnchanged();
     void stateComesBackOnTheNextStart();
     void stateIsKeptOutsideTheDataFolder();
+    void damagedPlaceStaysOnTheScreen_data();
+    void damagedPlaceStaysOnTheScreen();
 };
 
 void tst_RememberedState::firstStartIsUnchanged()
@@ -78,7 +80,7 @@ void tst_RememberedState::stateComesBackOnTheNextStart()
 
     view.openWindow();
     QVERIFY(view.showExposed());
-    view.window->resize(1200, 700);
+    view.window->resize(780, 700); // within the offscreen screen's 800 × 800
     QHeaderView *header = view.probe->table()->horizontalHeader();
     for (int column = 0; column < widths.size(); ++column)
         header->resizeSection(column, widths.at(column));
@@ -95,12 +97,12 @@ void tst_RememberedState::stateComesBackOnTheNextStart()
     // A second lifetime on the same settings: everything as it was left.
     view.openWindow();
     QVERIFY(view.showExposed());
-    QCOMPARE(view.window->size(), QSize(1200, 700));
+    QCOMPARE(view.window->size(), QSize(780, 700));
     QCOMPARE(columnWidths(*view.probe), widths);
     QVERIFY(!view.probe->action("actionRank")->isChecked());
     QCOMPARE(dialogFolders(view), QStringList({importFolder, exportFolder}));
     // The resize rule of the widgets holds for the restored size.
-    QCOMPARE(view.probe->table()->size(), QSize(1200 - 161, 700 - 131));
+    QCOMPARE(view.probe->table()->size(), QSize(780 - 161, 700 - 131));
 
     // A third lifetime sees the mode turned back on.
     view.probe->action("actionRank")->trigger();
@@ -126,6 +128,29 @@ void tst_RememberedState::stateIsKeptOutsideTheDataFolder()
     dataFiles.sort();
     // The lock file stays: the system's lock on it is what ends with the program.
     QCOMPARE(dataFiles, QStringList({QStringLiteral("db.dat"), QStringLiteral("domains.dat"), QStringLiteral("sorvane.lock")}));
+}
+
+void tst_RememberedState::damagedPlaceStaysOnTheScreen_data()
+{
+    QTest::addColumn<QByteArray>("place");
+    QTest::addColumn<QSize>("size");
+    // The rule itself is tested with CUiState; here, that the window follows it.
+    QTest::newRow("huge") << QByteArray("rect=0, 0, 100000, 100000") << QSize(800, 800);
+    QTest::newRow("negative") << QByteArray("rect=10, 10, -800, -600\nmaximized=true") << QSize(1012, 552);
+}
+
+void tst_RememberedState::damagedPlaceStaysOnTheScreen()
+{
+    QFETCH(QByteArray, place);
+    QFETCH(QSize, size);
+    CWindowFixture view;
+    const CSettings settings = view.home.settings(view.prompts);
+    QVERIFY(QDir().mkpath(QFileInfo(settings.uiStatePath).absolutePath()));
+    view.home.writeFile(settings.uiStatePath, "[window]\n" + place + '\n');
+    view.openWindow(settings);
+    QVERIFY(view.showExposed());
+    QCOMPARE(view.window->size(), size);
+    QVERIFY(!view.window->isMaximized());
 }
 
 QTEST_MAIN(tst_RememberedState)

@@ -1,0 +1,46 @@
+#include "CRunReport.h"
+
+#include "CAlexaRankData.h"
+
+#include <QStringList>
+
+namespace {
+
+QString figuresOf(const CAlexaRankData &record)
+{
+    return QStringList{record.globalRank(), record.usRank(), record.yesterday(), record.sevenDay(),
+                       record.oneMonth(), record.threeMonth()}
+        .join(u',');
+}
+
+} // namespace
+
+QString CRunReport::stored(const CAlexaRankData &record)
+{
+    return record.domain() + QStringLiteral(": stored ") + figuresOf(record) + QStringLiteral(" for ") + record.date();
+}
+
+QString CRunReport::refused(const CAlexaRankData &record)
+{
+    return record.domain() + QStringLiteral(": already assessed for ") + record.date();
+}
+
+QString CRunReport::filled(const CAlexaRankData &record)
+{
+    return record.domain() + QStringLiteral(": filled ") + figuresOf(record) + QStringLiteral(" for ") + record.date();
+}
+
+QString CRunReport::failed(const QString &domain, const QString &reason)
+{
+    return domain + QStringLiteral(": ") + reason;
+}
+
+QString CRunReport::unreachable(const QString &host, int port)
+{
+    return CQueryRun::unreachable(host, port).replace(u'\n', u' ').simplified();
+}
+
+CRunReport::ExitCode CRunReport::exitCode(const CQueryRun::Counts &counts, bool saved)
+{
+    return counts.failed > 0 || !saved ? SomeFailed : AllStored;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// The line protocol between `sorvane --query` and an open window, over a
+// local socket named after the data folder. The command asks once:
+//   "query rank" or "query reach"
+// and the window answers with lines of its run until the exit code:
+//   "run <domains>"  the run has started, or was joined, with that many domains
+//   "out <text>"     a line for standard output
+//   "err <text>"     a line for standard error
+//   "exit <code>"    the run's exit code; the window then closes the connection
+// Every line is UTF-8 and ends with "\n"; a text never holds a line break.
+class CQueryRelay
+{
+public:
+    enum class Kind { Run, Out, Err, Exit };
+
+    struct Line
+    {
+        Kind kind = Kind::Out;
+        QString text;
+    };
+
+    // Longer requests are abuse; longer answers are a broken window.
+    static constexpr qsizetype MaxRequestLength = 64;
+    static constexpr qsizetype MaxLineLength = 16384;
+
+    // A short name that is the same for every path of one data folder
+    // (socket paths are limited to about a hundred bytes).
+    static QString serverName(const QString &dataDirectory);
+
+    static QByteArray request(bool rankMode);
+    // The rank mode asked for; nothing for anything else.
+    static std::optional<bool> parseRequest(QByteArrayView line);
+
+    static QByteArray line(Kind kind, const QString &text);
+    // Nothing for a line of an unknown kind, or a number that is not one.
+    static std::optional<Line> parseLine(QByteArrayView line);
+};
