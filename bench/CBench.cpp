@@ -2,6 +2,7 @@
 
 #include "CBenchData.h"
 #include "CListLoadBench.h"
+#include "CServeBench.h"
 #include "CBenchReport.h"
 #include "CChartBench.h"
 #include "CFetchLoop.h"
@@ -179,7 +180,7 @@ int CBench::run()
         benchParser();
     if (wanted(u"chart"))
         CChartBench(m_report, s.runs, s.bigHistory, s.bigHistoryDomains, m_lastDay, s.bigHistory < 1000000).run();
-    if (wanted(u"service") || wanted(u"query") || wanted(u"latency"))
+    if (wanted(u"service") || wanted(u"query") || wanted(u"latency") || wanted(u"pastdays") || wanted(u"flood"))
         benchService();
     // The million-row lists take minutes to generate; the quick pass uses small ones.
     const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
@@ -469,6 +470,21 @@ void CBench::benchService()
         benchQueryRun(service.port(), queryDomains);
     if (wanted(u"latency"))
         benchLatency(service, queryDomains);
+
+    const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
+    CServeBench serve(m_report, service, QStringLiteral("%1x%2").arg(s.snapshotDays).arg(label("%1", s.snapshotRows)),
+                      quickPass ? 1 : 3);
+    if (wanted(u"pastdays")) {
+        QList<QDate> days;
+        for (int back = 1; back < s.snapshotDays; ++back)
+            days.append(m_lastDay.addDays(-back));
+        QList<QByteArray> names;
+        for (const QString &domain : queryDomains)
+            names.append(domain.toLatin1());
+        serve.benchPastDays(days, names, quickPass ? 1 : 3);
+    }
+    if (wanted(u"flood"))
+        serve.benchFlood(queryDomains.value(0).toLatin1(), quickPass ? 1 : 3, 30000);
 }
 
 void CBench::benchQueryRun(quint16 port, const QStringList &domains)

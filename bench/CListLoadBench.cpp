@@ -5,6 +5,7 @@
 #include "CFetchLoop.h"
 
 #include "CListPacker.h"
+#include "CServeBench.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "CSnapshotStore.h"
@@ -37,14 +38,7 @@ QString sizeLabel(int count)
 // Peak resident memory of a running process, from its status file.
 double peakMb(qint64 pid)
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return double(line.mid(6).trimmed().split(' ').value(0).toLongLong()) * 1024 / 1e6;
-    }
-    return -1;
+    return CRankdProcess::memoryMb(pid, "VmHWM:");
 }
 
 } // namespace
@@ -72,7 +66,6 @@ QByteArray CListLoadBench::dayText(int back) const
     const qint64 spread = tail % 7919 == 0 ? 1 : 7919; // a bijection of the tail's places
     QByteArray text;
     text.reserve(qsizetype(m_sizes.rows) * 24);
-    static const char *const Tlds[] = {".com", ".net", ".org", ".de", ".co.uk", ".io", ".ru", ".com.br"};
     for (int rank = 1; rank <= m_sizes.rows; ++rank) {
         qint64 id;
         if (rank <= m_core) {
@@ -84,11 +77,17 @@ QByteArray CListLoadBench::dayText(int back) const
             const qint64 k = rank - 1 - m_core;
             id = m_core + (qint64(back) * step + (k * spread) % tail) % m_pool;
         }
-        // Scrambled so that names do not come in the order of their ids.
-        const quint32 scrambled = quint32(quint64(id) * 2654435761u);
-        text += QByteArray::number(rank) + ',' + QByteArray::number(scrambled, 36) + Tlds[id % 8] + "\r\n";
+        text += QByteArray::number(rank) + ',' + nameOf(id) + "\r\n";
     }
     return text;
+}
+
+QByteArray CListLoadBench::nameOf(qint64 id)
+{
+    static const char *const Tlds[] = {".com", ".net", ".org", ".de", ".co.uk", ".io", ".ru", ".com.br"};
+    // Scrambled so that names do not come in the order of their ids.
+    const quint32 scrambled = quint32(quint64(id) * 2654435761u);
+    return QByteArray::number(scrambled, 36) + Tlds[id % 8];
 }
 
 QString CListLoadBench::listName(int back, const QString &suffix) const
@@ -162,6 +161,7 @@ void CListLoadBench::run()
                                      : QStringLiteral("  loads read warm files"));
     benchServiceLoad(plain, QStringLiteral("plain_load"), 10000);
     benchRestart(plain);
+    benchPastDays(plain);
     benchServiceLoad(packed, QStringLiteral("compressed_load"), 15000);
     benchAddDay(packed);
     benchRefreshWait(packed);
@@ -240,6 +240,30 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
     m_report.figure(QStringLiteral("refresh_from_ready_%1").arg(sizeLabel(m_sizes.rows)), refreshes, QStringLiteral("ms"));
     m_report.goal(QStringLiteral("refresh_longest_wait_%1").arg(sizeLabel(m_sizes.rows)), longest, QStringLiteral("ms"),
                   CBenchReport::Bound::AtMost, 50);
+}
+
+void CListLoadBench::benchPastDays(const QString &folder)
+{
+    CRankdProcess service(m_rankd);
+    const CResult<quint16> port = service.startWith(
+        {QStringLiteral("--data"), folder, QStringLiteral("--address"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+         QStringLiteral("0"), QStringLiteral("--max-age"), QStringLiteral("0"), QStringLiteral("--cache-min-rows"),
+         QStringLiteral("0")},
+        600000);
+    if (!port) {
+        CBenchReport::say(QStringLiteral("  past days: %1").arg(port.message()));
+        return;
+    }
+    QList<QDate> days;
+    for (int back = 2; back <= m_sizes.days; ++back)
+        days.append(QDate::currentDate().addDays(-back));
+    // Names of the core and of the tails, ranked on some days and not on others.
+    QList<QByteArray> names;
+    for (int i = 0; i < 64; ++i)
+        names.append(nameOf(i % 2 == 0 ? qint64(i) * m_core / 64 : m_core + qint64(i) * m_pool / 64));
+    CServeBench(m_report, service, QStringLiteral("%1x%2").arg(m_sizes.days).arg(sizeLabel(m_sizes.rows)),
+                qMax(m_sizes.runs, 1))
+        .benchPastDays(days, names, m_sizes.days >= 90 ? 3 : 1);
 }
 
 bool CListLoadBench::startService(const QString &folder, bool waitForCache, double *ms, double *peak,

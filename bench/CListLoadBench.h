@@ -36,6 +36,8 @@ private:
     // The text of the list of the day back days before the newest.
     QByteArray dayText(int back) const;
     QString listName(int back, const QString &suffix) const;
+    // The name a list gives the place numbered id.
+    static QByteArray nameOf(qint64 id);
     // Writes that list; returns its file name.
     QString writeDay(const QString &folder, int back, Packing packing) const;
     // The names in the union of the lists written, counted.
@@ -52,6 +54,9 @@ private:
     // The service started again over lists whose cache the last load left.
     void benchRestart(const QString &folder);
     void benchAddDay(const QString &folder);
+    // Pages of past days from the service over those lists, alone and
+    // while ten clients keep asking for past days.
+    void benchPastDays(const QString &folder);
     // The real service's daily refresh over those lists: the next day is
     // downloaded from a loopback publisher, checked and folded in while a
     // client keeps asking for pages; prints the longest any page waited.

@@ -33,6 +33,9 @@ public:
     void drop();
 
     QHostAddress peer() const { return m_peer; }
+    // Once the whole request head (or a broken one) is in, the connection is
+    // owed its answer and is never dropped to make room for another.
+    bool requestIn() const { return m_announced; }
     // Grows with every read or write of any connection: the smallest is the
     // connection idle the longest.
     quint64 lastActive() const { return m_lastActive; }

@@ -52,15 +52,35 @@ CRankServer::CRankServer(const CSnapshotStore &store, QObject *parent)
     : QTcpServer(parent)
     , m_store(store)
 {
-    setMaxPendingConnections(MaxConnections);
-    setListenBacklogSize(MaxConnections);
-    connect(this, &QTcpServer::newConnection, this, &CRankServer::acceptPending);
+    setMaxPendingConnections(AcceptBatch);
+    // Room for a burst in the system's queue: past it, a connection waits a
+    // second or more for the system to try again.
+    setListenBacklogSize(ListenBacklog);
+    connect(this, &QTcpServer::newConnection, this, &CRankServer::scheduleAccept);
+}
+
+void CRankServer::scheduleAccept()
+{
+    if (m_acceptScheduled)
+        return;
+    m_acceptScheduled = true;
+    QMetaObject::invokeMethod(this, &CRankServer::acceptPending, Qt::QueuedConnection);
 }
 
 void CRankServer::acceptPending()
 {
+    // At most AcceptBatch wait here (the server stops accepting meanwhile),
+    // taken in a turn of the event loop of their own: between two batches
+    // the requests of those taken in are read, so a flood of connections
+    // cannot push out a client that sent its request before it is read.
+    m_acceptScheduled = false;
     while (QTcpSocket *socket = nextPendingConnection()) {
-        makeRoom(socket->peerAddress());
+        if (!makeRoom(socket->peerAddress())) {
+            ++m_refused;
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto *connection = new CRankConnection(socket, m_deadline, this);
         m_connections.push_back(connection);
         connect(connection, &QObject::destroyed, this, &CRankServer::connectionClosed);
@@ -69,18 +89,21 @@ void CRankServer::acceptPending()
     }
 }
 
-void CRankServer::makeRoom(const QHostAddress &peer)
+bool CRankServer::makeRoom(const QHostAddress &peer)
 {
+    // Only a connection still waiting for its request may give way, the one
+    // idle the longest: one that sent its request is owed its answer.
     auto idlest = m_connections.end();
     auto idlestOfPeer = m_connections.end();
     int ofPeer = 0;
     for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        const bool ofThisPeer = (*it)->peer() == peer;
+        ofPeer += ofThisPeer ? 1 : 0;
+        if ((*it)->requestIn())
+            continue;
         if (idlest == m_connections.end() || (*it)->lastActive() < (*idlest)->lastActive())
             idlest = it;
-        if ((*it)->peer() != peer)
-            continue;
-        ++ofPeer;
-        if (idlestOfPeer == m_connections.end() || (*it)->lastActive() < (*idlestOfPeer)->lastActive())
+        if (ofThisPeer && (idlestOfPeer == m_connections.end() || (*it)->lastActive() < (*idlestOfPeer)->lastActive()))
             idlestOfPeer = it;
     }
     auto victim = m_connections.end();
@@ -88,12 +111,15 @@ void CRankServer::makeRoom(const QHostAddress &peer)
         victim = idlestOfPeer;
     else if (int(m_connections.size()) >= MaxConnections)
         victim = idlest;
+    else
+        return true;
     if (victim == m_connections.end())
-        return;
+        return false;
     CRankConnection *dropped = *victim;
     m_connections.erase(victim);
     ++m_droppedIdle;
     dropped->drop();
+    return true;
 }
 
 void CRankServer::connectionClosed(QObject *connection)
@@ -144,7 +170,44 @@ QByteArray CRankServer::statusJson() const
     return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
 }
 
+CRankServer::Query CRankServer::parseQuery(QByteArrayView target)
+{
+    Query query;
+    const qsizetype mark = target.indexOf('?');
+    query.path = mark < 0 ? target : target.first(mark);
+    if (mark < 0)
+        return query;
+    // Only "date=YYYY-MM-DD", once: anything else is a client's mistake, and
+    // answering it with today's page would pass for an answer to it.
+    for (const QByteArrayView pair : QByteArrayView(target.sliced(mark + 1)).toByteArray().split('&')) {
+        if (!pair.startsWith("date=") || pair.size() == 5 || query.dated) {
+            query.error = "The query is not one date=YYYY-MM-DD.";
+            return query;
+        }
+        query.dated = true;
+        const QByteArrayView text = pair.sliced(5);
+        query.day = QDate::fromString(QString::fromLatin1(text), CSiteInfoFormat::AsOfFormat);
+        const bool digits = text.size() == 10 && std::all_of(text.begin(), text.end(), [](char c) {
+            return (c >= '0' && c <= '9') || c == '-';
+        });
+        if (!query.day.isValid() || !digits) {
+            query.error = "The date is not a day written YYYY-MM-DD.";
+            return query;
+        }
+    }
+    return query;
+}
+
 QByteArray CRankServer::answer(const CRequestReader &request) const
+{
+    QByteArray whole = answerGet(request);
+    // HEAD is told what GET would be, head and length alike, without the body.
+    if (request.status() == CRequestReader::Status::Complete && request.method() == "HEAD")
+        whole.truncate(whole.indexOf("\r\n\r\n") + 4);
+    return whole;
+}
+
+QByteArray CRankServer::answerGet(const CRequestReader &request) const
 {
     switch (request.status()) {
     case CRequestReader::Status::Incomplete:
@@ -155,49 +218,32 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
     case CRequestReader::Status::Complete:
         break;
     }
-    if (request.method() != "GET")
-        return errorPage("400 Bad Request", "Only GET requests are served.");
+    if (request.method() != "GET" && request.method() != "HEAD")
+        return errorPage("400 Bad Request", "Only GET and HEAD requests are served.");
 
-    QByteArrayView path = request.target();
-    const qsizetype query = path.indexOf('?');
-    QByteArray dateText;
-    bool dated = false;
-    if (query >= 0) {
-        for (const QByteArray &pair : path.sliced(query + 1).toByteArray().split('&')) {
-            if (pair.startsWith("date=")) {
-                dateText = pair.sliced(5);
-                dated = true;
-                break;
-            }
-        }
-        path = path.first(query);
-    }
-    if (path == "/status")
-        return response("200 OK", statusJson(), "application/json");
-    if (!path.startsWith(PagePrefix) || path.size() == PagePrefix.size()
-        || path.sliced(PagePrefix.size()).contains('/'))
+    const QByteArray target = request.target();
+    const Query query = parseQuery(target);
+    const QByteArrayView path = query.path;
+    const bool status = path == "/status";
+    if (!status && (!path.startsWith(PagePrefix) || path.size() == PagePrefix.size()
+                    || path.sliced(PagePrefix.size()).contains('/')))
         return errorPage("404 Not Found", "Pages are served at /siteinfo/ followed by a domain name.");
+    if (!query.error.isEmpty())
+        return errorPage("400 Bad Request", query.error);
+    if (status)
+        return response("200 OK", statusJson(), "application/json");
 
     const QDate today = QDate::currentDate();
-    QDate day = today;
-    if (dated) {
-        day = QDate::fromString(QString::fromLatin1(dateText), CSiteInfoFormat::AsOfFormat);
-        const bool digits = dateText.size() == 10 && std::all_of(dateText.begin(), dateText.end(), [](char c) {
-            return (c >= '0' && c <= '9') || c == '-';
-        });
-        if (!day.isValid() || !digits)
-            return errorPage("400 Bad Request", "The date is not a day written YYYY-MM-DD.");
-        if (day > today)
-            return errorPage("400 Bad Request", "The date is after today.");
-    }
+    if (query.dated && query.day > today)
+        return errorPage("400 Bad Request", "The date is after today.");
 
     if (m_loading)
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
     // The client sends the name as Latin-1 bytes, unencoded.
     const QString domain = QString::fromLatin1(path.sliced(PagePrefix.size()));
-    if (dated)
-        return pageAsOf(domain, day);
+    if (query.dated)
+        return pageAsOf(domain, query.day);
 
     // Old figures under today's date would be worse than none.
     if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
@@ -210,52 +256,20 @@ QByteArray CRankServer::answer(const CRequestReader &request) const
 
 QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
 {
-    // The held figures are those of every day from their newest list on.
-    std::shared_ptr<const CSnapshotStore> past;
-    const CSnapshotStore *store = &m_store;
-    const bool held = m_store.newestDay().isValid() && day >= m_store.newestDay()
-        && (!m_store.newestUsDay().isValid() || day >= m_store.newestUsDay());
-    if (!held) {
-        past = storeAsOf(day);
-        store = past.get();
-    }
-    const QByteArray dayText = day.toString(Qt::ISODate).toLatin1();
-    if (!store || !store->newestDay().isValid())
-        return errorPage("404 Not Found", QByteArray("No list is held on or before " + dayText + '.'));
+    // Every held day is answered from the ranks held in memory; an older one
+    // would mean reading lists on this thread, which no client may cause.
+    QDate listDay;
+    const CSiteFigures figures = m_store.figuresAsOf(domain, day, &listDay);
+    if (!listDay.isValid())
+        return errorPage("404 Not Found", "no list held for that day");
     // Figures from a list long before the day would pass for that day's.
-    const qint64 age = store->newestDay().daysTo(day);
+    const qint64 age = listDay.daysTo(day);
     if (m_maxAgeDays > 0 && age > m_maxAgeDays) {
         const QByteArray reason = "No list is held on or within " + QByteArray::number(m_maxAgeDays)
-            + " days before " + dayText + "; the newest before it is "
-            + store->newestDay().toString(Qt::ISODate).toLatin1() + '.';
+            + " days before " + day.toString(Qt::ISODate).toLatin1() + "; the newest before it is "
+            + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);
     }
     const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
-    return response("200 OK", CSiteInfoPage::render(domain, store->figures(domain), store->newestDay(), from, day));
-}
-
-std::shared_ptr<const CSnapshotStore> CRankServer::storeAsOf(const QDate &day) const
-{
-    if (m_store.folder().isEmpty())
-        return {};
-    // An update may have brought in a list of a past day too.
-    const std::pair<QDate, qint64> held{m_store.newestDay(), m_store.rowsHeld()};
-    if (held != m_pastDaysOf) {
-        m_pastDays.clear();
-        m_pastDaysOf = held;
-    }
-    const auto found = std::find_if(m_pastDays.begin(), m_pastDays.end(),
-                                    [&day](const auto &kept) { return kept.first == day; });
-    if (found != m_pastDays.end()) {
-        std::rotate(m_pastDays.begin(), found, found + 1);
-        return m_pastDays.front().second;
-    }
-    auto store = std::make_shared<CSnapshotStore>();
-    CSnapshotStore::LoadOptions options;
-    options.asOf = day;
-    store->load(m_store.folder(), options);
-    m_pastDays.insert(m_pastDays.begin(), {day, store});
-    if (m_pastDays.size() > size_t(PastDaysKept))
-        m_pastDays.pop_back();
-    return store;
+    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay, from, day));
 }

@@ -6,8 +6,6 @@
 #include <QTcpServer>
 
 #include <chrono>
-#include <memory>
-#include <utility>
 #include <vector>
 
 class CRankConnection;
@@ -17,12 +15,13 @@ class CSnapshotStore;
 
 // Answers "GET /siteinfo/<domain>" with the site-information page of that
 // domain as of today, "GET /siteinfo/<domain>?date=YYYY-MM-DD" with the page
-// as of that day (from the newest list on or before it, the period means
-// counted back from that list; the page says the day), "GET /status" with what the service holds, every other path with
-// 404 and a broken request with 400. Each answer ends the connection:
-// Sorvane's client reads until the server closes. Runs on one thread; no
-// client can hold it up, since every connection has a deadline and a bounded
-// buffer.
+// as of that day (from the newest held list on or before it, the period
+// means counted back from that list; the page says the day), "GET /status"
+// with what the service holds, HEAD as GET without the body, every other
+// path with 404 and a broken request or query with 400. Each answer ends the
+// connection: Sorvane's client reads until the server closes. Runs on one
+// thread; no client can hold it up, since every connection has a deadline
+// and a bounded buffer, and every answer comes from memory.
 class CRankServer : public QTcpServer
 {
     Q_OBJECT
@@ -30,8 +29,8 @@ class CRankServer : public QTcpServer
 public:
     static constexpr int MaxConnections = 512;
     static constexpr int MaxPerAddress = 128;
-    // Past days whose figures are kept once worked out from the lists.
-    static constexpr int PastDaysKept = 4;
+    static constexpr int AcceptBatch = 32;
+    static constexpr int ListenBacklog = 4096;
 
     // What the status answer and the pages say about the lists served.
     struct Source
@@ -66,8 +65,10 @@ public:
     bool loading() const { return m_loading; }
 
     int openConnections() const { return int(m_connections.size()); }
-    // Connections closed to make room for a newer client.
+    // Connections closed, before their request was in, to make room for a newer client.
     qint64 droppedIdle() const { return m_droppedIdle; }
+    // New connections closed at once: every place they could take was owed an answer.
+    qint64 refused() const { return m_refused; }
 
     // The full response (status line, headers, body) to a finished head.
     QByteArray answer(const CRequestReader &request) const;
@@ -77,14 +78,24 @@ public:
     QByteArray statusJson() const;
 
 private:
+    void scheduleAccept();
     void acceptPending();
     void connectionClosed(QObject *connection);
-    // Drops the connection idle the longest when a client of peer would pass a cap.
-    void makeRoom(const QHostAddress &peer);
+    // When a client of peer would pass a cap, drops the connection idle the
+    // longest of those still without a request; false when there is none.
+    bool makeRoom(const QHostAddress &peer);
     void answerConnection(CRankConnection *connection);
+    // A request target split into its path and its one allowed key.
+    struct Query
+    {
+        QByteArrayView path;
+        bool dated = false;
+        QDate day;
+        QByteArray error; // why the query is refused, empty when it is not
+    };
+    static Query parseQuery(QByteArrayView target);
+    QByteArray answerGet(const CRequestReader &request) const;
     QByteArray pageAsOf(const QString &domain, const QDate &day) const;
-    // The figures as of a past day, read again from the held folder's lists.
-    std::shared_ptr<const CSnapshotStore> storeAsOf(const QDate &day) const;
 
     const CSnapshotStore &m_store;
     std::chrono::milliseconds m_deadline{5000};
@@ -94,6 +105,6 @@ private:
     QString m_progress;
     std::vector<CRankConnection *> m_connections; // children, oldest first
     qint64 m_droppedIdle = 0;
-    mutable std::vector<std::pair<QDate, std::shared_ptr<const CSnapshotStore>>> m_pastDays; // latest use first
-    mutable std::pair<QDate, qint64> m_pastDaysOf; // the held lists they were worked out beside
+    qint64 m_refused = 0;
+    bool m_acceptScheduled = false;
 };

@@ -152,6 +152,41 @@ CSiteFigures CSnapshotStore::figures(QStringView domain) const
     return f;
 }
 
+CSiteFigures CSnapshotStore::figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const
+{
+    // Newest first: the first on or before day is the list of that day.
+    auto held = std::find_if(m_days.begin(), m_days.end(), [&day](const ListFile &file) { return file.date <= day; });
+    *listDay = held == m_days.end() ? QDate() : held->date;
+    const int id = m_ids.find(normalized(domain.toLatin1()));
+    if (held == m_days.end() || id == CDomainIndex::NotFound)
+        return {};
+    qint64 sum[Accumulator::Periods] = {};
+    int count[Accumulator::Periods] = {};
+    int newest = 0;
+    for (auto it = held; it != m_days.end(); ++it) {
+        const int rank = it->ranks ? it->ranks->rankOf(id) : 0;
+        if (rank <= 0)
+            continue;
+        if (it == held)
+            newest = rank;
+        const int periods = periodsAt(int(it->date.daysTo(held->date)));
+        for (int p = 0; p < Accumulator::Periods; ++p) {
+            if (periods & (1 << p)) {
+                sum[p] += rank;
+                ++count[p];
+            }
+        }
+    }
+    CSiteFigures f;
+    f.globalRank = f.yesterday = newest;
+    if (m_newestUsDay.isValid() && m_newestUsDay <= day)
+        f.usRank = m_acc[size_t(id)].us;
+    f.sevenDay = roundedMean(sum[0], count[0]);
+    f.oneMonth = roundedMean(sum[1], count[1]);
+    f.threeMonth = roundedMean(sum[2], count[2]);
+    return f;
+}
+
 std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &folder, Report &report,
                                                                 std::vector<ListFile> *usLists,
                                                                 const QDate &today, const QDate &asOf)
@@ -188,7 +223,7 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
         const bool us = usPattern.match(name).hasMatch();
         if (us && !usLists)
             continue;
-        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date});
+        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date, 0, {}});
     }
     // Newest first: the newest readable list fixes the window.
     const auto newestFirst = [](const ListFile &a, const ListFile &b) {
@@ -291,6 +326,7 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
     const quint16 stamp = nextListStamp();
     const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
     const bool newest = file.date == m_newestDay;
+    CDayRanks::Builder ranks(m_ids.size());
     qint64 duplicates = 0;
     constexpr size_t Ahead = 16; // the same for the accumulators
     const size_t rows = list.rows.size();
@@ -304,6 +340,7 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
         }
         a.seenInList = stamp;
         const int rank = list.rows[i].rank;
+        ranks.add(m_rowIds[i], rank);
         if (newest)
             a.newest = rank;
         for (int p = 0; p < Accumulator::Periods; ++p) {
@@ -314,6 +351,7 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
         }
     }
     file.rows = qint64(list.rows.size()) - duplicates;
+    file.ranks = std::make_shared<const CDayRanks>(ranks.finish());
     m_rows += file.rows;
     ++report.days;
     ++report.filesRead;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CDayRanks.h"
 #include "CDomainIndex.h"
 #include "CSiteFigures.h"
 #include "CSnapshotParser.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The figures of every domain found in a folder of daily ranking lists.
@@ -68,9 +70,16 @@ public:
 
     // By the name as a client asks for it: case and a leading "www." do not matter.
     CSiteFigures figures(QStringView domain) const;
+    // The figures as they were on day, from the held lists alone: the newest
+    // held list on or before day gives the ranks (its date in listDay), the
+    // means count back from it over the held lists. The United States rank
+    // is there only when the held United States list is not after day. A day
+    // before the oldest held list gives no figures and an invalid listDay.
+    CSiteFigures figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const;
 
     QDate newestDay() const { return m_newestDay; }
     QDate newestUsDay() const { return m_newestUsDay; }
+    QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return qsizetype(m_acc.size()); }
@@ -87,6 +96,8 @@ public:
         QString name;
         QDate date;
         qint64 rows = 0; // once folded in
+        // Its ranks once folded in; shared by the copies of a store, never changed.
+        std::shared_ptr<const CDayRanks> ranks;
     };
 
 private:

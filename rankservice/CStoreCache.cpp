@@ -215,6 +215,11 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
     putSection(names.constData(), size_t(names.size()));
+    // Each held day's ranks, for the pages of past days.
+    for (const CSnapshotStore::ListFile &day : store.m_days) {
+        const QByteArray ranks = day.ranks ? day.ranks->toBytes() : CDayRanks().toBytes();
+        putSection(ranks.constData(), size_t(ranks.size()));
+    }
     // The sums have a checksum of their own, so that a reader can check them
     // on another thread while it numbers the names.
     const quint64 accBytes64 = accBytes;
@@ -263,6 +268,8 @@ public:
     CStoreCache::Read readMeta(const QByteArray &fingerprint, CSnapshotStore &loaded,
                                CSnapshotStore::Report &report);
     CStoreCache::Read readIndex(CSnapshotStore &loaded);
+    // Each held day's ranks, which lie between the names and the sums.
+    bool readDayRanks(CSnapshotStore &loaded);
 
 private:
     static CStoreCache::Read damaged(const QString &why) { return {Outcome::Damaged, why}; }
@@ -371,6 +378,18 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
     return fine();
 }
 
+bool CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
+{
+    for (CSnapshotStore::ListFile &day : loaded.m_days) {
+        QByteArray block;
+        auto ranks = std::make_shared<CDayRanks>();
+        if (!takeBlock(block) || !ranks->fromBytes(block) || quint64(ranks->size()) > m_accCount)
+            return false;
+        day.ranks = std::move(ranks);
+    }
+    return true;
+}
+
 qint64 CStoreCache::Reader::namesLimit() const
 {
     // Every name was a line of a list, a dozen bytes at least packed; 64
@@ -391,6 +410,8 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
     QByteArray names(qsizetype(namesBytes), Qt::Uninitialized);
     if (!take(names.data(), names.size()))
         return damaged(QStringLiteral("cut short or damaged"));
+    if (!readDayRanks(loaded))
+        return damaged(QStringLiteral("cut short or damaged (ranks of a day)"));
     quint64 accBytes = 0;
     if (!takeLength(accBytes) || accBytes != m_accCount * sizeof(CSnapshotStore::Accumulator)
         || accBytes != quint64(m_left))

@@ -72,7 +72,10 @@ private slots:
     void servesManyAtOnce();
     void slowClientsCrowdNoOneOut();
     void refusesPagesWhileLoading();
-    void pastDaysFollowTheLists();
+    void pastDaysFollowTheHeldLists();
+    void headIsGetWithoutBody_data();
+    void headIsGetWithoutBody();
+    void floodKeepsRequestsThatAreIn();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -85,14 +88,19 @@ private:
 
 void tst_RankServer::initTestCase()
 {
-    QFile list(m_dir.filePath(QStringLiteral("2026-03-31.csv")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    QByteArray rows;
-    for (int i = 1; i <= 60; ++i)
-        rows += QByteArray::number(i * 1000) + ",site" + QByteArray::number(i) + ".test\n";
-    list.write(rows);
-    list.close();
-    QCOMPARE(m_store.load(m_dir.path()).rows, 60);
+    // Site i ranks i * 1000 on the newest day, a little lower on the two before.
+    const auto writeDay = [this](const QString &day, int offset) {
+        QFile list(m_dir.filePath(day + QStringLiteral(".csv")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        QByteArray rows;
+        for (int i = 1; i <= 60; ++i)
+            rows += QByteArray::number(i * 1000 + offset) + ",site" + QByteArray::number(i) + ".test\n";
+        list.write(rows);
+    };
+    writeDay(QStringLiteral("2026-03-31"), 0);
+    writeDay(QStringLiteral("2026-03-30"), 2);
+    writeDay(QStringLiteral("2026-03-20"), 10);
+    QCOMPARE(m_store.load(m_dir.path()).rows, 180);
 
     m_server = std::make_unique<CRankServer>(m_store);
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
@@ -122,7 +130,35 @@ void tst_RankServer::answers_data()
     QTest::newRow("page, 1.1") << get("/siteinfo/site7.test", "HTTP/1.1") << ok << QByteArray("\n7,000 ");
     QTest::newRow("page, heading as asked") << get("/siteinfo/Site7.TEST") << ok
                                             << QByteArray("<p>Traffic rank for Site7.TEST:</p>");
-    QTest::newRow("page, query ignored") << get("/siteinfo/site7.test?x=1") << ok << QByteArray("\n7,000 ");
+    QTest::newRow("page, unknown key") << get("/siteinfo/site7.test?x=1") << bad << QByteArray("date=YYYY-MM-DD");
+    QTest::newRow("page, date without =") << get("/siteinfo/site7.test?date") << bad << QByteArray("date=YYYY-MM-DD");
+    QTest::newRow("page, DATE=") << get("/siteinfo/site7.test?DATE=2026-03-30") << bad << QByteArray("date=");
+    QTest::newRow("page, date= empty") << get("/siteinfo/site7.test?date=") << bad << QByteArray("date=");
+    QTest::newRow("page, empty query") << get("/siteinfo/site7.test?") << bad << QByteArray("date=");
+    QTest::newRow("page, date twice") << get("/siteinfo/site7.test?date=2026-03-30&date=2026-03-30") << bad
+                                      << QByteArray("date=");
+    QTest::newRow("page, date and more") << get("/siteinfo/site7.test?date=2026-03-30&x") << bad << QByteArray("date=");
+    QTest::newRow("page, date not a day") << get("/siteinfo/site7.test?date=2026-02-30") << bad
+                                          << QByteArray("YYYY-MM-DD");
+    QTest::newRow("page, date in another form") << get("/siteinfo/site7.test?date=30.03.2026") << bad
+                                                << QByteArray("YYYY-MM-DD");
+    QTest::newRow("page, date after today") << get("/siteinfo/site7.test?date=2999-01-01") << bad
+                                            << QByteArray("after today");
+    // Past days from the ranks held: 7,002 that day; means 7,002 over a week, 7,006 over a month.
+    QTest::newRow("past day, held") << get("/siteinfo/site7.test?date=2026-03-30") << ok
+                                    << QByteArray("Figures as of 2026-03-30.");
+    QTest::newRow("past day, its rank") << get("/siteinfo/site7.test?date=2026-03-30") << ok << QByteArray("\n7,002 ");
+    QTest::newRow("past day, its month") << get("/siteinfo/site7.test?date=2026-03-30") << ok << QByteArray(">7,006<");
+    QTest::newRow("past day, its list") << get("/siteinfo/site7.test?date=2026-03-30") << ok
+                                        << QByteArray("newest list: 2026-03-30.");
+    QTest::newRow("past day without a list") << get("/siteinfo/site7.test?date=2026-03-25") << ok
+                                             << QByteArray("newest list: 2026-03-20.");
+    QTest::newRow("past day, the oldest held") << get("/siteinfo/site7.test?date=2026-03-20") << ok
+                                               << QByteArray("\n7,010 ");
+    QTest::newRow("past day before the held") << get("/siteinfo/site7.test?date=2026-03-19") << missing
+                                              << QByteArray("<p>no list held for that day</p>");
+    QTest::newRow("past day after the newest list") << get("/siteinfo/site7.test?date=2026-12-01") << ok << QByteArray("\n7,000 ");
+    QTest::newRow("status, with a query") << get("/status?x") << bad << QByteArray();
     QTest::newRow("page, unknown domain") << get("/siteinfo/unlisted.test") << ok
                                           << QByteArray("No ranking list held by this service ranks");
     QTest::newRow("page, markup in the name is escaped") << get("/siteinfo/<b>") << ok
@@ -131,7 +167,7 @@ void tst_RankServer::answers_data()
     QTest::newRow("no domain") << get("/siteinfo/") << missing << QByteArray();
     QTest::newRow("deeper path") << get("/siteinfo/site7.test/more") << missing << QByteArray();
     QTest::newRow("other page") << get("/search?q=site7.test&r=home_home&p=bigtop") << missing << QByteArray();
-    QTest::newRow("other method") << QByteArray("POST /siteinfo/site7.test HTTP/1.0\r\n\r\n") << bad << QByteArray();
+    QTest::newRow("other method") << QByteArray("POST /siteinfo/site7.test HTTP/1.0\r\n\r\n") << bad << QByteArray("HEAD");
     QTest::newRow("malformed") << QByteArray("GET /siteinfo/site7.test HTTP/9\r\n\r\n") << bad << QByteArray();
     QTest::newRow("head over 8 KiB") << QByteArray("GET /siteinfo/" + QByteArray(9000, 'a')) << bad
                                      << QByteArray("8 KiB");
@@ -336,7 +372,7 @@ void tst_RankServer::refusesPagesWhileLoading()
     QVERIFY(fetch(get("/status")).contains("\"loading\":null"));
 }
 
-void tst_RankServer::pastDaysFollowTheLists()
+void tst_RankServer::pastDaysFollowTheHeldLists()
 {
     QTemporaryDir dir;
     const auto write = [&dir](const QString &name, const QByteArray &text) {
@@ -348,19 +384,83 @@ void tst_RankServer::pastDaysFollowTheLists()
     CSnapshotStore store;
     store.load(dir.path());
     CRankServer server(store);
-    CRequestReader before;
-    before.feed(get("/siteinfo/early.test?date=2026-03-20"));
-    QVERIFY(server.answer(before).contains("No list is held on or before 2026-03-20."));
+    const auto answer = [&server](const QByteArray &path) {
+        CRequestReader request;
+        request.feed(get(path));
+        return server.answer(request);
+    };
+    QVERIFY(answer("/siteinfo/late.test?date=2026-03-20").contains("no list held for that day"));
 
-    // A past day's list arrives with a newer one; the day asked for before is worked out again.
+    // A newer day folded in is held beside the one before; a list of an
+    // older day found meanwhile is not read on the way.
     write(QStringLiteral("2026-03-15.csv"), "3,early.test\n");
     write(QStringLiteral("2026-04-01.csv"), "6,late.test\n");
     store.addNewer(dir.path());
-    const QByteArray after = server.answer(before);
-    QVERIFY2(after.startsWith("HTTP/1.1 200 OK\r\n"), after.constData());
-    QVERIFY(after.contains("newest list: 2026-03-15."));
-    QVERIFY(after.contains("Figures as of 2026-03-20."));
-    QVERIFY(after.contains("\n3 "));
+    QVERIFY(answer("/siteinfo/early.test?date=2026-03-20").startsWith("HTTP/1.1 404 Not Found\r\n"));
+    const QByteArray before = answer("/siteinfo/late.test?date=2026-03-31");
+    QVERIFY2(before.startsWith("HTTP/1.1 200 OK\r\n"), before.constData());
+    QVERIFY(before.contains("newest list: 2026-03-31."));
+    QVERIFY(before.contains("\n5 "));
+    QVERIFY(answer("/siteinfo/late.test?date=2026-04-01").contains("\n6 "));
+}
+
+void tst_RankServer::headIsGetWithoutBody_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("page") << QByteArray("/siteinfo/site7.test");
+    QTest::newRow("past day") << QByteArray("/siteinfo/site7.test?date=2026-03-30");
+    QTest::newRow("day not held") << QByteArray("/siteinfo/site7.test?date=2026-01-01");
+    QTest::newRow("malformed query") << QByteArray("/siteinfo/site7.test?date");
+    QTest::newRow("status") << QByteArray("/status");
+    QTest::newRow("other path") << QByteArray("/elsewhere");
+}
+
+void tst_RankServer::headIsGetWithoutBody()
+{
+    QFETCH(QByteArray, path);
+    const QByteArray whole = fetch(get(path));
+    QByteArray head = get(path);
+    head.replace(0, 3, "HEAD");
+    const QByteArray headOnly = fetch(head);
+    QVERIFY(whole.contains("\r\n\r\n"));
+    QCOMPARE(headOnly, whole.left(whole.indexOf("\r\n\r\n") + 4));
+}
+
+void tst_RankServer::floodKeepsRequestsThatAreIn()
+{
+    const auto previous = m_server->deadline();
+    m_server->setDeadline(10min);
+    constexpr int Flood = 3 * CRankServer::MaxPerAddress;
+    rlimit files{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &files), 0);
+    constexpr rlim_t Needed = 2 * Flood + 256;
+    if (files.rlim_cur < Needed) {
+        files.rlim_cur = qMin(files.rlim_max, Needed);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &files), 0);
+    }
+    if (files.rlim_cur < Needed)
+        QSKIP("the limit on open files is too low for the flood");
+
+    // The whole request leaves first; the flood of idle connections from the
+    // same address follows at once, well past the cap.
+    CClient good(port());
+    QVERIFY(good.waitConnected());
+    good.socket.write(get("/siteinfo/site3.test"));
+    QVERIFY(good.socket.flush());
+    std::vector<std::unique_ptr<CClient>> flood;
+    for (int i = 0; i < Flood; ++i)
+        flood.push_back(std::make_unique<CClient>(port()));
+    QVERIFY(good.closedByServer());
+    QVERIFY2(good.received.startsWith("HTTP/1.1 200 OK"), good.received.left(200).constData());
+    QVERIFY(good.received.contains("\n3,000 "));
+
+    QVERIFY(QTest::qWaitFor([&] {
+        return m_server->openConnections() + m_server->droppedIdle() + m_server->refused() >= qint64(Flood);
+    }, 20000));
+    QVERIFY(m_server->openConnections() <= CRankServer::MaxPerAddress);
+    flood.clear();
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    m_server->setDeadline(previous);
 }
 
 QTEST_GUILESS_MAIN(tst_RankServer)

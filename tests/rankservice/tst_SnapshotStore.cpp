@@ -58,6 +58,8 @@ private slots:
     void refusesListChangedWhileRead();
     void figuresAsOfPastDay_data();
     void figuresAsOfPastDay();
+    void heldPastDaysMatchTheLists_data();
+    void heldPastDaysMatchTheLists();
 };
 
 void tst_SnapshotStore::parsesLines_data()
@@ -557,6 +559,49 @@ void tst_SnapshotStore::figuresAsOfPastDay()
         const QByteArray name = 'n' + QByteArray::number(n) + ".test";
         const CSiteFigures expected = CExpectedFigures::of(name, lists, anchor, usLists, us);
         QCOMPARE(store.figures(QString::fromLatin1(name)), expected);
+    }
+}
+
+void tst_SnapshotStore::heldPastDaysMatchTheLists_data()
+{
+    QTest::addColumn<int>("age"); // of the day asked for, before Newest
+    for (const int age : {0, 1, 4, 6, 7, 8, 29, 30, 31, 52, 79, 80, 200})
+        QTest::newRow(qPrintable(QStringLiteral("%1 days back").arg(age))) << age;
+}
+
+void tst_SnapshotStore::heldPastDaysMatchTheLists()
+{
+    QFETCH(int, age);
+    // 80 days of lists, every one held, some days missing; names come and
+    // go, some listed twice or written with capitals and "www.".
+    QTemporaryDir dir;
+    for (int day = 0; day < 80; ++day) {
+        if (day % 9 == 4)
+            continue;
+        QByteArray text;
+        for (int rank = 1; rank <= 30; ++rank) {
+            const int n = (rank * 11 + day * 5) % 45;
+            text += QByteArray::number(rank * 10 + day % 7) + (n % 6 == 0 ? ",WWW.N" : ",n") + QByteArray::number(n)
+                + ".test\n";
+        }
+        text += "999,n" + QByteArray::number(day % 45) + ".test\n";
+        write(dir, fileFor(day), text);
+    }
+    write(dir, fileFor(0, ".us.csv"), "4,n3.test\n");
+    CSnapshotStore::LoadOptions options;
+    options.today = Newest;
+    CSnapshotStore held;
+    held.load(dir.path(), options);
+
+    // What reading the lists again as of that day gives.
+    options.asOf = Newest.addDays(-age);
+    CSnapshotStore reread;
+    reread.load(dir.path(), options);
+    for (int n = 0; n < 46; ++n) {
+        const QString name = QStringLiteral("n%1.test").arg(n);
+        QDate listDay;
+        QCOMPARE(held.figuresAsOf(name, options.asOf, &listDay), reread.figures(name));
+        QCOMPARE(listDay, reread.newestDay());
     }
 }
 

@@ -80,6 +80,17 @@ void compareStores(const CSnapshotStore &actual, const CSnapshotStore &expected)
             QCOMPARE(actual.figures(name), expected.figures(name));
     }
     QCOMPARE(actual.figures(u"absent.test"), CSiteFigures());
+    // The ranks of each held day, behind the pages of past days.
+    for (int age = 0; age < 100; age += 3) {
+        for (int id = 0; id < 70; id += 4) {
+            const QString name = QStringLiteral("site%1.test").arg(id);
+            QDate actualDay;
+            QDate expectedDay;
+            QCOMPARE(actual.figuresAsOf(name, Today.addDays(-age), &actualDay),
+                     expected.figuresAsOf(name, Today.addDays(-age), &expectedDay));
+            QCOMPARE(actualDay, expectedDay);
+        }
+    }
 }
 
 void compareReports(const CSnapshotStore::Report &actual, const CSnapshotStore::Report &expected)

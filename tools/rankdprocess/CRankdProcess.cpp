@@ -109,3 +109,22 @@ double CRankdProcess::cpuSeconds() const
         return 0;
     return double(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
+
+double CRankdProcess::residentMb() const
+{
+    return m_process ? memoryMb(m_process->processId(), "VmRSS:") : -1;
+}
+
+double CRankdProcess::memoryMb(qint64 pid, QByteArrayView field)
+{
+    if (pid <= 0)
+        return -1;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return double(line.mid(field.size()).trimmed().split(' ').value(0).toLongLong()) * 1024 / 1e6;
+    }
+    return -1;
+}

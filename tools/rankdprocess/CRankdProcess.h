@@ -42,6 +42,10 @@ public:
     QString loadSummary() const { return m_summary; }
     // CPU time the service has used so far (user and system), from /proc.
     double cpuSeconds() const;
+    // Its resident memory now (VmRSS), in MB, from /proc; -1 when unknown.
+    double residentMb() const;
+    // A memory line (such as "VmHWM:") of a process's status, in MB; -1 when unknown.
+    static double memoryMb(qint64 pid, QByteArrayView field);
 
 private:
     QString m_program;

@@ -1,0 +1,223 @@
+#include "CServeBench.h"
+
+#include "CFetchLoop.h"
+#include "CRankdProcess.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in loopback(quint16 port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+// One request on a blocking socket, read until the server closes; the
+// answer, empty when the connection failed.
+QByteArray fetch(quint16 port, const QByteArray &request)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return {};
+    const timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    const sockaddr_in address = loopback(port);
+    QByteArray answer;
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+        && ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+        char buffer[16384];
+        for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, got);
+    }
+    ::close(fd);
+    return answer;
+}
+
+void allowOpenFiles(rlim_t wanted)
+{
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < wanted) {
+        files.rlim_cur = qMin(files.rlim_max, wanted);
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+}
+
+} // namespace
+
+CServeBench::CServeBench(CBenchReport &report, const CRankdProcess &service, const QString &size, int runs)
+    : m_report(report)
+    , m_service(service)
+    , m_size(size)
+    , m_runs(runs)
+{
+}
+
+double CServeBench::fetchMs(const QByteArray &path) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray answer = fetch(m_service.port(), CFetchLoop::request(path));
+    return answer.startsWith("HTTP/1.1 200 OK\r\n") ? CBenchReport::msOf(clock) : -1;
+}
+
+void CServeBench::benchPastDays(const QList<QDate> &days, const QList<QByteArray> &domains, int seconds)
+{
+    if (days.isEmpty() || domains.isEmpty())
+        return;
+    const auto pastPath = [&](qsizetype i) -> QByteArray {
+        return "/siteinfo/" + domains.at(i % domains.size()) + "?date="
+            + days.at((i / domains.size() + i) % days.size()).toString(Qt::ISODate).toLatin1();
+    };
+    // Alone: of a hundred pages of held past days per run, the 95th
+    // percentile (the goal) and the slowest, which a busy host moves most.
+    QList<double> p95;
+    QList<double> slowest;
+    int failed = 0;
+    for (int run = 0; run < m_runs; ++run) {
+        std::vector<double> times;
+        for (int i = 0; i < 100; ++i) {
+            const double ms = fetchMs(pastPath(run * 100 + i));
+            failed += ms < 0 ? 1 : 0;
+            times.push_back(ms < 0 ? 10000.0 : ms);
+        }
+        std::sort(times.begin(), times.end());
+        p95.append(times[94]);
+        slowest.append(times.back());
+    }
+    if (failed > 0)
+        CBenchReport::say(QStringLiteral("  past days: %1 pages not answered 200").arg(failed));
+    m_report.figure(QStringLiteral("past_day_page_slowest_%1").arg(m_size), slowest, QStringLiteral("ms"));
+    m_report.goal(QStringLiteral("past_day_page_p95_%1").arg(m_size), p95, QStringLiteral("ms"),
+                  CBenchReport::Bound::AtMost, 5);
+
+    // Ten clients ask for past days one after another while a normal client
+    // asks for today's pages: the longest a normal page took, per run.
+    QList<double> longest;
+    QList<double> pastRates;
+    for (int run = 0; run < m_runs; ++run) {
+        std::atomic<bool> stop{false};
+        std::atomic<qint64> pastPages{0};
+        std::vector<std::thread> clients;
+        for (int c = 0; c < 10; ++c) {
+            clients.emplace_back([&, c] {
+                for (qsizetype i = c * 7919; !stop.load(); ++i) {
+                    if (fetch(m_service.port(), CFetchLoop::request(pastPath(i))).startsWith("HTTP/1.1 200 OK\r\n"))
+                        ++pastPages;
+                }
+            });
+        }
+        QThread::msleep(200); // the ten are under way
+        const qint64 before = pastPages.load();
+        QElapsedTimer clock;
+        clock.start();
+        double worst = 0;
+        for (qsizetype i = 0; !clock.hasExpired(qint64(seconds) * 1000); ++i) {
+            const double ms = fetchMs("/siteinfo/" + domains.at(i % domains.size()));
+            worst = ms < 0 ? qMax(worst, 10000.0) : qMax(worst, ms);
+        }
+        pastRates.append(double(pastPages.load() - before) / (double(clock.elapsed()) / 1000));
+        stop = true;
+        for (std::thread &client : clients)
+            client.join();
+        longest.append(worst);
+    }
+    m_report.figure(QStringLiteral("past_day_pages_per_s_%1").arg(m_size), pastRates, QStringLiteral("pages/s"));
+    m_report.goal(QStringLiteral("past_day_normal_longest_%1").arg(m_size), longest, QStringLiteral("ms"),
+                  CBenchReport::Bound::AtMost, 50);
+}
+
+void CServeBench::benchFlood(const QByteArray &domain, int seconds, int connectionsPerSecond)
+{
+    // The flood holds at most this many connections, closing its oldest.
+    constexpr size_t FloodOpen = 2000;
+    allowOpenFiles(FloodOpen + 512);
+    const QByteArray page = "/siteinfo/" + domain;
+    QList<double> rates;
+    QList<double> longest;
+    QList<double> answered;
+    QList<double> before;
+    QList<double> after;
+    for (int run = 0; run < m_runs; ++run) {
+        for (int i = 0; i < 20; ++i)
+            fetchMs(page);
+        before.append(m_service.residentMb());
+        std::atomic<qint64> opened{0};
+        std::atomic<bool> done{false};
+        // One local client opening connections as fast as the rate allows,
+        // sending nothing; stops by itself after seconds.
+        std::thread flood([&] {
+            const sockaddr_in address = loopback(m_service.port());
+            std::deque<int> open;
+            QElapsedTimer clock;
+            clock.start();
+            while (!clock.hasExpired(qint64(seconds) * 1000)) {
+                const qint64 due = clock.nsecsElapsed() * connectionsPerSecond / 1000000000;
+                while (opened.load() < due) {
+                    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+                    if (fd < 0)
+                        break;
+                    ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+                    open.push_back(fd);
+                    ++opened;
+                    if (open.size() > FloodOpen) {
+                        ::close(open.front());
+                        open.pop_front();
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            }
+            for (const int fd : open)
+                ::close(fd);
+            done = true;
+        });
+        // A normal client asks for a page every 20 ms meanwhile.
+        QThread::msleep(100);
+        double worst = 0;
+        int asked = 0;
+        int ok = 0;
+        while (!done.load()) {
+            const double ms = fetchMs(page);
+            ++asked;
+            ok += ms >= 0 ? 1 : 0;
+            worst = qMax(worst, ms);
+            QThread::msleep(20);
+        }
+        flood.join();
+        rates.append(double(opened.load()) / seconds);
+        longest.append(worst);
+        answered.append(asked > 0 ? double(ok) / asked : 0);
+        // Longer than the service's deadline for a connection: whatever the
+        // flood left open is gone by then.
+        QThread::msleep(6000);
+        fetchMs(page);
+        after.append(m_service.residentMb());
+    }
+    m_report.figure(QStringLiteral("flood_connects_per_s"), rates, QStringLiteral("/s"));
+    m_report.goal(QStringLiteral("flood_normal_longest"), longest, QStringLiteral("ms"), CBenchReport::Bound::AtMost,
+                  1000);
+    m_report.goal(QStringLiteral("flood_normal_answered"), answered, QString(), CBenchReport::Bound::AtLeast, 1);
+    m_report.figure(QStringLiteral("flood_rss_before"), before, QStringLiteral("MB"));
+    m_report.figure(QStringLiteral("flood_rss_after"), after, QStringLiteral("MB"));
+    const double growth = CBenchReport::median(after) - CBenchReport::median(before);
+    m_report.goal(QStringLiteral("flood_rss_growth"), growth, QStringLiteral("MB"), CBenchReport::Bound::AtMost, 10,
+                  QStringLiteral("resident memory after the flood over before it"));
+}

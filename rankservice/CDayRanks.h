@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <vector>
+
+// The ranks one daily list gave, by domain number: what lets a page as of a
+// past day be answered from memory. Compact because 90 lists of a million
+// rows are held at once: one bit per numbered domain says whether the list
+// names it, and its rank is packed in as few bits as the list's largest rank
+// needs (20 for a top million), about 3.3 MB a list.
+class CDayRanks
+{
+public:
+    // Collects a list's ranks, each domain once, in any order of numbers
+    // below domains.
+    class Builder
+    {
+    public:
+        explicit Builder(int domains);
+        void add(int id, qint32 rank);
+        CDayRanks finish();
+
+    private:
+        std::vector<quint64> m_present;
+        std::vector<std::pair<int, qint32>> m_ranks;
+        qint32 m_largest = 0;
+    };
+
+    CDayRanks() = default;
+
+    // The rank of the domain numbered id, or 0 when the list does not name it.
+    qint32 rankOf(int id) const;
+    qsizetype size() const { return m_count; }
+    size_t bytes() const;
+
+    // The packed form a cache keeps, and back; fromBytes is false for bytes
+    // that are not one (sizes that do not agree), leaving the ranks empty.
+    QByteArray toBytes() const;
+    bool fromBytes(QByteArrayView bytes);
+
+private:
+    // Words of the presence bits per entry of m_before.
+    static constexpr int WordsPerCount = 4;
+
+    // The place of a present id among the numbers present.
+    qsizetype placeOf(int id) const;
+    quint64 packedAt(qsizetype index) const;
+
+    std::vector<quint64> m_present;
+    std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
+    std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
+    quint32 m_bits = 0;
+    qsizetype m_count = 0;
+};
