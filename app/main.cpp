@@ -15,40 +15,24 @@
 #include <QSessionManager>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-// Help, version and the query run need no display.
-int runWithoutWindow(int argc, char *argv[])
+// The query run and the digest need no display.
+int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    CCommandLine commandLine;
-    const CCommandLine::Action action = commandLine.parse(QCoreApplication::arguments());
-    switch (action) {
-    case CCommandLine::Action::Help:
-        out << commandLine.helpText();
-        return 0;
-    case CCommandLine::Action::Version:
-        out << CCommandLine::versionText() << Qt::endl;
-        return 0;
-    case CCommandLine::Action::Error:
-    case CCommandLine::Action::Window: // an option of the window given together with ours
-        err << "sorvane: " << commandLine.errorText() << Qt::endl;
-        return CHeadlessQuery::CannotStart;
-    case CCommandLine::Action::Query:
-    case CCommandLine::Action::Digest:
-        break;
-    }
     const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
     CUiState state;
     state.load();
     const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
     const CDesktopNotifier notifier;
-    if (action == CCommandLine::Action::Digest) {
+    if (commandLine.isDigest()) {
         CHeadlessDigest::Options options;
         options.dataDirectory = settings.dataDirectory;
         options.groups = commandLine.groups();
@@ -76,18 +60,41 @@ int runWithoutWindow(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    if (CCommandLine::wantsNoWindow(argc, argv))
-        return runWithoutWindow(argc, argv);
+    // A file-size limit makes a save fail with its reason instead of
+    // killing the program with the file half written.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Before any application object: the windowed one needs a display and
+    // would end the program in its platform plugin before a mistake is told.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    CCommandLine commandLine;
+    switch (commandLine.parse(arguments)) {
+    case CCommandLine::Action::Help: {
+        const QCoreApplication app(argc, argv); // the help names the program as it was called
+        QTextStream(stdout) << commandLine.helpText();
+        return 0;
+    }
+    case CCommandLine::Action::Version:
+        QTextStream(stdout) << CCommandLine::versionText() << Qt::endl;
+        return 0;
+    case CCommandLine::Action::Error: {
+        QTextStream err(stderr);
+        err << "sorvane: " << commandLine.errorText() << Qt::endl;
+        if (commandLine.showUsage())
+            err << CCommandLine::usageText() << Qt::endl;
+        return CHeadlessQuery::CannotStart;
+    }
+    case CCommandLine::Action::Query:
+    case CCommandLine::Action::Digest:
+        return runWithoutWindow(argc, argv, commandLine);
+    case CCommandLine::Action::Window:
+        break;
+    }
 
     QApplication app(argc, argv);
     // Before any window exists, so that every text is built translated.
     CTranslations::install(app, QLocale::system());
-    CCommandLine commandLine;
-    // Qt has taken its own options; anything left is a mistake.
-    if (commandLine.parse(QApplication::arguments()) != CCommandLine::Action::Window) {
-        QTextStream(stderr) << "sorvane: " << commandLine.errorText() << Qt::endl;
-        return CHeadlessQuery::CannotStart;
-    }
     // Matches the window with its desktop entry, for its icon and name on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qorvex.Sorvane"));
     // Taken over before the data folder is locked, so a signal sent as soon

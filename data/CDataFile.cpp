@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -35,6 +36,12 @@ QString unreadable(const QString &path, int error)
     return QCoreApplication::translate("CDataFile", "%1 could not be read: %2.").arg(QDir::toNativeSeparators(path), reason(error));
 }
 
+QString danglingLink(const QString &path)
+{
+    return QCoreApplication::translate("CDataFile", "%1 is a link to %2, which does not exist.")
+        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(QFileInfo(path).symLinkTarget()));
+}
+
 } // namespace
 
 CResult<QByteArray> CDataFile::read(const QString &path)
@@ -42,8 +49,14 @@ CResult<QByteArray> CDataFile::read(const QString &path)
     const QByteArray name = QFile::encodeName(path);
     struct stat before{};
     if (::stat(name.constData(), &before) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) // no such file, or no such folder
+        if (errno == ENOENT || errno == ENOTDIR) { // no such file, or no such folder
+            // A link to nothing may point at a disk not mounted yet: saving
+            // would put a new file in the link's place or behind it.
+            struct stat link{};
+            if (::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode))
+                return CResult<QByteArray>::failure(danglingLink(path));
             return CResult<QByteArray>::success(QByteArray());
+        }
         return CResult<QByteArray>::failure(unreadable(path, errno));
     }
     if (!S_ISREG(before.st_mode))

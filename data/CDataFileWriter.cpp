@@ -55,6 +55,11 @@ void CDataFileWriter::discard()
 bool CDataFileWriter::open()
 {
     discard();
+    // A link is written through: the new contents replace its target, in
+    // the target's folder, and the link stays as the user made it.
+    const QFileInfo info(m_path);
+    if (info.isSymLink() && info.exists())
+        m_path = info.canonicalFilePath();
     QByteArray name = QFile::encodeName(m_path) + ".XXXXXX";
     m_fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (m_fd < 0)

@@ -7,7 +7,8 @@
 // completely on disk: they go to "<name>.XXXXXX" beside it, which is synced,
 // closed and then renamed over the old file. A failed write, sync or close
 // fails the save and leaves the old file as it was; an uncommitted
-// temporary file is removed when the writer goes.
+// temporary file is removed when the writer goes. A symbolic link is
+// written through: its target is replaced, the link kept.
 class CDataFileWriter
 {
 public:

@@ -35,21 +35,27 @@ void CDataLock::release()
 CDataLock::Result CDataLock::acquire()
 {
     if (isHeld())
-        return {State::Held, QString()};
+        return {State::Held, QString(), QString()};
     const QString shown = QDir::toNativeSeparators(m_path);
     auto unusable = [&](const QString &why) {
+        const QString reason = QCoreApplication::translate("CDataLock", "the lock file %1 %2").arg(shown, why);
         return Result{State::Unusable,
-                      QCoreApplication::translate("CDataLock", "Sorvane could not lock its data folder %1: the lock file %2 %3.\n"
+                      QCoreApplication::translate("CDataLock", "Sorvane could not lock its data folder %1: %2.\n"
                                                                 "The window opens read-only: nothing will be saved in this session.")
-                          .arg(QDir::toNativeSeparators(m_dataDirectory), shown, why)};
+                          .arg(QDir::toNativeSeparators(m_dataDirectory), reason),
+                      reason};
     };
-    // Non-blocking and without following a link's target's FIFO: opening
-    // must never wait.
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+    // Non-blocking, so a FIFO in its place cannot make opening wait; never
+    // through a link, which would let the lock's owner text overwrite
+    // whatever file the link points at.
+    const int fd = ::open(QFile::encodeName(m_path).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0644);
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
             return unusable(QCoreApplication::translate("CDataLock", "is a folder"));
+        if (error == ELOOP)
+            return unusable(QCoreApplication::translate("CDataLock", "is a symbolic link, which is never followed"));
         return unusable(QCoreApplication::translate("CDataLock", "cannot be created (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     struct stat info{};
@@ -60,20 +66,29 @@ CDataLock::Result CDataLock::acquire()
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        if (error == EWOULDBLOCK)
+        if (error == EWOULDBLOCK) {
+            // Whoever holds it may be a window, a query run or any other
+            // program: the lock does not tell.
+            const QString reason = QCoreApplication::translate("CDataLock", "another process holds the lock file %1").arg(shown);
             return {State::Busy,
-                    QCoreApplication::translate("CDataLock", "Sorvane is already running with the data folder %1.\n"
+                    QCoreApplication::translate("CDataLock", "Another process is using the data folder %1: another Sorvane "
+                                                              "window or query run, or a program that holds its lock file.\n"
                                                               "This window will close without reading or writing its files.\n"
-                                                              "(It holds the lock file %2.)")
-                        .arg(QDir::toNativeSeparators(m_dataDirectory), shown)};
+                                                              "(The lock file is %2.)")
+                        .arg(QDir::toNativeSeparators(m_dataDirectory), shown),
+                    reason};
+        }
         return unusable(QCoreApplication::translate("CDataLock", "cannot be locked (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
     }
     m_fd = fd;
     // Who holds it, for a person looking at the folder; the lock itself is
-    // the flock, so a failure to write this changes nothing.
+    // the flock, so a failure to write this changes nothing. A file of
+    // another user is locked but left as it is.
+    if (info.st_uid != ::geteuid())
+        return {State::Held, QString(), QString()};
     const QByteArray owner = QByteArray::number(qint64(::getpid())) + "\nsorvane\n" + QSysInfo::machineHostName().toUtf8() + '\n';
     if (::ftruncate(fd, 0) == 0) {
         [[maybe_unused]] const ssize_t written = ::pwrite(fd, owner.constData(), size_t(owner.size()), 0);
     }
-    return {State::Held, QString()};
+    return {State::Held, QString(), QString()};
 }

@@ -4,6 +4,8 @@
 
 // The lock that keeps a second Sorvane away from a data folder: an exclusive
 // flock() on "sorvane.lock", held on an open file for the lock's life. The
+// file is never opened through a symbolic link, and only written (its
+// holder's pid and host) once the lock is ours. The
 // operating system lets go of it when the process ends however it ends, so
 // a file left by a crash, an empty or garbled one, or one from another
 // machine is never a lock; it is simply taken over.
@@ -20,7 +22,8 @@ public:
     struct Result
     {
         State state = State::Unlocked;
-        QString message; // for the user, empty when held
+        QString message; // for the window's user, empty when held
+        QString reason;  // the same in a few words, for a line of the command line
         bool held() const { return state == State::Held; }
     };
 

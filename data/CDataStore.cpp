@@ -95,15 +95,17 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
     });
 }
 
+CResult<> saveFailed(const QString &path, const CDataFileWriter &file)
+{
+    return CResult<>::failure(QCoreApplication::translate("CDataStore", "Could not save %1: %2\nThe previous file has been kept.")
+                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
 CResult<> writeLines(const QString &path, qsizetype count,
                      const std::function<void(QString &, qsizetype)> &appendLine)
 {
     CDataFileWriter file(path);
-    auto fail = [&] {
-        return CResult<>::failure(
-            QCoreApplication::translate("CDataStore", "Could not save %1: %2\nThe previous file has been kept.")
-                .arg(QDir::toNativeSeparators(path), file.errorString()));
-    };
+    auto fail = [&] { return saveFailed(path, file); };
     if (!file.open())
         return fail();
 
@@ -274,4 +276,12 @@ CResult<> CDataStore::saveHistory(const QString &path, const QList<CAlexaRankDat
 CResult<> CDataStore::saveLines(const QString &path, const QStringList &lines)
 {
     return writeLines(path, lines.size(), [&](QString &out, qsizetype i) { out.append(lines.at(i)); });
+}
+
+CResult<> CDataStore::saveBytes(const QString &path, QByteArrayView bytes)
+{
+    CDataFileWriter file(path);
+    if (!file.open() || !file.write(bytes) || !file.commit())
+        return saveFailed(path, file);
+    return CResult<>::success();
 }

@@ -47,6 +47,7 @@ public:
     // could not be written and why.
     static CResult<> saveDomainList(const QString &path, const QStringList &domains);
     static CResult<> saveHistory(const QString &path, const QList<CAlexaRankData> &history);
-    // Any other file of the data folder, line by line, with the same checks.
+    // Any other file of the folder: its lines, each ended by "\n", or its bytes.
     static CResult<> saveLines(const QString &path, const QStringList &lines);
+    static CResult<> saveBytes(const QString &path, QByteArrayView bytes);
 };

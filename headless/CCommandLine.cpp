@@ -3,7 +3,7 @@
 #include "base/CVersion.h"
 #include "watch/CAlertRule.h"
 
-#include <QByteArrayView>
+#include <algorithm>
 
 CCommandLine::CCommandLine()
     : m_query(QStringLiteral("query"),
@@ -42,29 +42,38 @@ CCommandLine::CCommandLine()
                        "host:port; localhost on port 80 when unset); the data folder is ~/.qorvex/Sorvane."));
     m_parser.addOptions(
         {m_query, m_backfill, m_rank, m_reach, m_group, m_digest, m_days, m_format, m_figure, m_mail, m_help, m_version});
+    // The toolkit's options of a windowed program, taken by it later; known
+    // here so that only true mistakes are refused, and hidden from the help.
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
+                             "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "display", "name", "style",
+                             "stylesheet", "session", "fontengine"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+        m_toolkitOptions.append(option.names());
+    }
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync", "qwindowalwaysontop"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+        m_toolkitOptions.append(option.names());
+    }
 }
 
-bool CCommandLine::wantsNoWindow(int argc, char *argv[])
+QString CCommandLine::usageText()
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArrayView argument(argv[i]);
-        for (const char *option : {"--query", "--backfill", "--help", "-h", "-?", "--version", "-v", "--rank",
-                                   "--reach", "--digest", "--group", "--days", "--format", "--figure", "--mail"}) {
-            if (argument == option)
-                return true;
-        }
-        for (const char *option : {"--backfill=", "--group=", "--days=", "--format=", "--figure="}) {
-            if (argument.startsWith(option))
-                return true;
-        }
-    }
-    return false;
+    return QStringLiteral("Usage: sorvane [--query | --backfill <days>] [--rank | --reach] [--group <name>] | --digest "
+                          "[--days <days>] [--group <name>] [--format <format>] [--figure <figure>] [--mail] | --help | "
+                          "--version");
 }
 
 CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
 {
+    m_showUsage = false;
     if (!m_parser.parse(arguments)) {
         m_error = m_parser.errorText();
+        m_showUsage = true;
         return Action::Error;
     }
     if (m_parser.isSet(m_help))
@@ -88,6 +97,13 @@ CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
             m_error = QStringLiteral("--%1 goes with --digest.").arg(option->names().constFirst());
             return Action::Error;
         }
+    }
+    const bool toolkitOption = std::any_of(m_toolkitOptions.cbegin(), m_toolkitOptions.cend(),
+                                           [this](const QString &name) { return m_parser.isSet(name); });
+    const bool windowless = m_parser.isSet(m_query) || m_parser.isSet(m_backfill);
+    if (toolkitOption && windowless) {
+        m_error = QStringLiteral("The window's options go without --query and --backfill.");
+        return Action::Error;
     }
     if (m_parser.isSet(m_backfill)) {
         bool ok = false;

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QStringList>
 
-// The options of the sorvane program. Without one of its own options the
-// program opens its window, so the entry looks at the raw arguments first to
-// choose between a windowed and a windowless application object.
+// The options of the sorvane program, and the toolkit's own options of a
+// windowed program ("-platform offscreen", "-style=fusion"). The entry
+// parses them before anything else, so a mistake is told the same way with
+// or without a display; without one of its own options the program opens
+// its window.
 class CCommandLine
 {
 public:
@@ -17,9 +19,6 @@ public:
     enum class Action { Window, Query, Digest, Help, Version, Error };
     static constexpr int MaxBackfillDays = 3650;
     static constexpr int MaxDigestDays = 3650;
-
-    // True when an argument asks for something other than the window.
-    static bool wantsNoWindow(int argc, char *argv[]);
 
     CCommandLine();
 
@@ -35,7 +34,11 @@ public:
     CDigest::Format digestFormat() const { return m_digestFormat; }
     int digestFigure() const { return m_digestFigure; }
     bool mailDigest() const { return m_mailDigest; }
+    bool isDigest() const { return m_parser.isSet(m_digest); }
     QString errorText() const { return m_error; }
+    // The one-line usage, shown after an option the parser does not know.
+    bool showUsage() const { return m_showUsage; }
+    static QString usageText();
     QString helpText() const { return m_parser.helpText(); }
     static QString versionText();
 
@@ -55,6 +58,7 @@ private:
     QCommandLineOption m_mail;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
+    QStringList m_toolkitOptions;
     bool m_rankMode = true;
     int m_backfillDays = 0;
     QStringList m_groups;
@@ -63,4 +67,5 @@ private:
     int m_digestFigure = 0;
     bool m_mailDigest = false;
     QString m_error;
+    bool m_showUsage = false;
 };

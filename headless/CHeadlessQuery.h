@@ -2,31 +2,41 @@
 
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
-#include "watch/CAlertRun.h"
 #include "CRunReport.h"
 #include "relay/CQueryRelayClient.h"
+#include "watch/CAlertRun.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
+class CDataSession;
 class CDomainDateList;
+class CQuitSignals;
 class CServiceAddress;
+class QEventLoop;
 class QTextStream;
 
 // One query run without a window, for a terminal or a timer: the domains of
-// domains.dat are fetched and the new records added to db.dat under the
-// same lock and the same atomic save as the window's. It prints one line per
-// domain and a summary to out, and why it could not start to err. While the
-// window holds the data folder, the window runs the query and this relays it. A
-// backfill asks the service for past days instead and stores them under
-// those dates.
+// domains.dat are fetched and the new records added to db.dat through the
+// same data session as the window's, so under the same lock, file rules and
+// atomic save. It prints one line per domain and a summary to out, and why
+// it could not start to err. While the window holds the data folder, the
+// window runs the query and this relays it. A backfill asks the service
+// for past days instead and stores them under those dates.
+//
+// A run ends early on SIGTERM, SIGINT or SIGHUP, or when its deadline
+// (derived from its size) passes: what was taken in is saved, and a last
+// line says why it ended and what was left.
 class CHeadlessQuery
 {
 public:
     enum ExitCode {
         AllStored = CRunReport::AllStored,
-        SomeFailed = CRunReport::SomeFailed,
+        SomeFailed = CRunReport::SomeFailed, // also: the run was cut short
         CannotStart = CRunReport::CannotStart,
     };
 
@@ -39,6 +49,10 @@ public:
         // More than 0: instead of today's run, fill the days of the last
         // this many (today not counted) that have no record.
         int backfillDays = 0;
+        // Bytes of memory the history may use; unset: what the system has.
+        std::optional<qint64> availableMemory;
+        // How long the whole run may take; 0: deadlineFor() its fetches.
+        int deadlineMs = 0;
         // Not empty: only the domains of the list that are in these groups.
         QStringList groups;
         // Where the alerts of today's run go besides the output and alerts.log.
@@ -47,24 +61,49 @@ public:
         CQueryRelayClient::Limits relayLimits;
     };
 
+    // A run of this many fetches may take a few seconds for each, and at
+    // least a minute, however slowly the service answers.
+    static constexpr int SecondsPerFetch = 10;
+    static constexpr int MinimumSeconds = 60;
+    static qint64 deadlineFor(qint64 fetches);
+
     CHeadlessQuery(Options options, QTextStream &out, QTextStream &err);
+    ~CHeadlessQuery();
+    CHeadlessQuery(const CHeadlessQuery &) = delete;
+    CHeadlessQuery &operator=(const CHeadlessQuery &) = delete;
 
     // Runs the query to its end in an event loop of its own.
     ExitCode run();
 
 private:
     ExitCode refuse(const QString &message);
+    // Sets up, locks and reads the data folder. Nothing when this run may
+    // go on; else how the command ends: CannotStart when it must not start
+    // (the message is printed), or the exit code of the run the window made.
+    std::optional<ExitCode> openSession(CDataSession &session);
+    // Another process holds the data folder's lock: the window, if it
+    // answers, runs the query; anything else is refused.
+    ExitCode runInWindow(const CDataSession &session);
+    void printNotes(CDataSession &session);
     QStringList domainsOfGroups(const QStringList &domains, QString *problem);
     void fireAlerts(const QList<CAlexaRankData> &history);
-    // The data folder is held by another process: the window, if it answers, runs the query.
-    ExitCode runInWindow(const QString &folder);
     ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                    CDomainDateList &dates, bool *changed);
     ExitCode backfill(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                       bool *changed);
 
+    // Ends loop when a quit signal comes or the run's deadline passes;
+    // stopReason() then says which.
+    void stopOnSignalOrDeadline(QEventLoop &loop, qint64 fetches);
+    bool stopped() const { return !m_stopReason.isEmpty(); }
+    // The last line of a run cut short, naming what was left.
+    void reportStop(int left, int total, const QStringList &leftNames);
+
     Options m_options;
     QTextStream &m_out;
     QTextStream &m_err;
+    std::unique_ptr<CQuitSignals> m_quitSignals;
+    qint64 m_deadlineMs = 0;
+    QString m_stopReason;
     QList<CAlexaRankData> m_taken; // the records today's run took in
 };

@@ -5,15 +5,11 @@
 #include "CClippedTextDelegate.h"
 #include "ChartWindow.h"
 #include "io/CCsvWriter.h"
-#include "CDataFile.h"
-#include "CDataLock.h"
-#include "CDataStore.h"
+#include "CDataSession.h"
 #include "CDomainDateList.h"
 #include "io/CDomainImportFilter.h"
 #include "CDomainName.h"
-#include "CFieldText.h"
 #include "CHistoryCalendar.h"
-#include "CMemoryBudget.h"
 #include "CPeriod.h"
 #include "CPeriodIndex.h"
 #include "AlertsDialog.h"
@@ -65,24 +61,6 @@ constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
     {QT_TRANSLATE_NOOP("MainWindow", "Date"), u":/formIcons/Icons/date.png"},
 };
 
-// One status line naming the lines of the domain list that were too long
-// to be names, each shortened.
-QString overlongDomainsLine(const QStringList &lines)
-{
-    constexpr int named = 5;
-    constexpr qsizetype nameShown = 40;
-    QStringList names;
-    for (qsizetype i = 0; i < qMin<qsizetype>(lines.size(), named); ++i)
-        names.append(QCoreApplication::translate("MainWindow", "%1 (%2 characters)")
-                         .arg(CFieldText::shown(CDomainName::nameOf(lines.at(i)), nameShown))
-                         .arg(CDomainName::nameOf(lines.at(i)).size()));
-    if (lines.size() > named)
-        names.append(QCoreApplication::translate("MainWindow", "and %1 more").arg(lines.size() - named));
-    return QCoreApplication::translate("MainWindow", "Skipped in domains.dat, longer than a domain name can be (%1 characters): %2")
-        .arg(CDomainName::MaxLength)
-        .arg(names.join(QStringLiteral(", ")));
-}
-
 bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 {
     return filter == allDomainsEntry || CDomainName::nameOf(filter) == record.domain();
@@ -94,14 +72,15 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
     , settings(std::move(windowSettings))
+    , session(std::make_unique<CDataSession>(settings.dataDirectory, settings.availableMemory))
+    , rankHistory(session->history())
     , prompts(settings.prompts ? settings.prompts : std::make_shared<CUserPrompts>())
 {
     initSorvaneResources();
     ui->setupUi(this);
     feed = new CTableFeed(ui->tblRankData, ui->txtStatus, widgetHelper, this);
-    latestDates = std::make_unique<CDomainDateList>();
     // The pool's sockets are the window's children, as they have always been.
-    queryRun = std::make_unique<CQueryRun>(*latestDates, this);
+    queryRun = std::make_unique<CQueryRun>(session->dates(), this);
     connectQueryRun();
     periodIndex = std::make_unique<CPeriodIndex>();
 
@@ -118,14 +97,13 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     ui->tblRankData->setColumnCount(CAlexaRankData::FieldCount);
     setUpHeader();
 
-    establishDataFolder();
-    loadHistory();
+    openDataFolder();
 
     // The two view rebuilds below (all domains, then the first month) are put
     // into the table as one; only the second one's rows are ever seen.
     feed->beginRebuild();
     periodSelected = false;
-    loadDomainList();
+    fillDomainList();
     ui->cbDomain->setEnabled(false);
     ui->txtStatus->setReadOnly(true);
     connect(ui->lstMonthYear, &QListWidget::itemSelectionChanged, this, &MainWindow::onViewLogClick);
@@ -133,8 +111,8 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
     buildHistoryTree();
     ui->lstMonthYear->setCurrentRow(0);
     feed->endRebuild();
-    if (!overlongDomains.isEmpty())
-        feed->appendLine(overlongDomainsLine(std::exchange(overlongDomains, {})));
+    for (const QString &line : std::exchange(statusNotes, {}))
+        feed->appendLine(line);
 
     ui->actionRank->setChecked(true);
     queryRun->setRankMode(true);
@@ -150,7 +128,7 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
 void MainWindow::listenForQueryCommands()
 {
     // Only the holder of the data folder runs what a timer's `sorvane --query` asks for.
-    if (!dataLock || !dataLock->isHeld())
+    if (session->lockState() != CDataSession::LockState::Held)
         return;
     relayServer = new CQueryRelayServer(*queryRun, settings.dataDirectory, this);
     connect(relayServer, &CQueryRelayServer::runRequested, this, [this](bool rankMode) {
@@ -184,7 +162,7 @@ void MainWindow::showFirstStartHint()
 void MainWindow::restoreUiState()
 {
     uiState = std::make_unique<CUiState>(settings.uiStatePath);
-    if (!ownsDataFolder)
+    if (!ownsData())
         return; // a window that closes at once neither reads nor changes how the user left it
     uiState->load();
     if (uiState->windowRect) {
@@ -208,7 +186,7 @@ void MainWindow::restoreUiState()
 
 void MainWindow::keepUiState()
 {
-    if (!ownsDataFolder || !uiState)
+    if (!ownsData() || !uiState)
         return;
     // A window never shown may have no normal place yet: what was read stays.
     if (const QRect place = normalGeometry(); place.isValid()) {
@@ -230,7 +208,6 @@ MainWindow::~MainWindow()
     delete relayServer; // a command still relaying learns that the window closed
     relayServer = nullptr;
     queryRun.reset(); // stops the sockets before the date list they take results in against
-    latestDates.reset();
     delete domainManager;
     domainManager = nullptr;
     ui.reset();
@@ -250,124 +227,74 @@ void MainWindow::setUpHeader()
     table->verticalHeader()->setVisible(false);
 }
 
-void MainWindow::establishDataFolder()
+bool MainWindow::ownsData() const
 {
-    const int failures = CDataStore::establishDataDirectory(settings.dataDirectory);
+    return session->ownsData();
+}
+
+const CDomainDateList &MainWindow::dates() const
+{
+    return session->dates();
+}
+
+void MainWindow::openDataFolder()
+{
+    const int failures = session->establish();
     for (int i = 0; i < failures; ++i)
         prompts->message(tr("Error establishing data directory, please restart the application"));
     if (failures > 0) {
         close();
         return;
     }
-
     // Two instances would each rewrite both files from their own memory;
     // the lock keeps a second one away. The system drops it with its
     // process, so whatever a crash left behind is taken over.
-    dataLock = std::make_unique<CDataLock>(settings.dataDirectory);
-    const CDataLock::Result locked = dataLock->acquire();
-    switch (locked.state) {
-    case CDataLock::State::Held:
-        // Saves cut short by the end of an earlier run; ours alone, as the lock says.
-        CDataFile::removeLeftovers(settings.dataDirectory, {QStringLiteral("db.dat"), QStringLiteral("domains.dat")});
-        break;
-    case CDataLock::State::Busy:
-        ownsDataFolder = false;
-        prompts->message(locked.message);
-        break;
-    case CDataLock::State::Unlocked:
-    case CDataLock::State::Unusable:
-        // Unlocked, another copy could be writing the same files: read them, save nothing.
-        domainsSavable = false;
-        historySavable = false;
-        prompts->message(locked.message);
-        break;
+    if (session->lock() != CDataSession::LockState::Held)
+        prompts->message(session->lockMessage());
+    session->load();
+    showDataNotes();
+}
+
+void MainWindow::showDataNotes()
+{
+    for (const CDataSession::Note &note : session->takeNotes()) {
+        if (note.weight == CDataSession::Note::Weight::Message)
+            prompts->message(note.text);
+        else
+            statusNotes.append(note.text);
     }
 }
 
-void MainWindow::loadHistory()
+void MainWindow::fillDomainList()
 {
-    if (!ownsDataFolder)
-        return;
-    const QString path = CDataStore::historyPath(settings.dataDirectory);
-    const CResult<> fits = CMemoryBudget::checkHistory(path, settings.availableMemory.value_or(CMemoryBudget::available()));
-    if (!fits) {
-        historySavable = false;
-        prompts->message(fits.message());
-        return;
-    }
-    QStringList notes;
-    const CResult<> read = CDataStore::readHistory(path, rankHistory, *latestDates, notes);
-    if (!read) {
-        historySavable = false;
-        rankHistory.clear();
-        latestDates->clear(); // the query run keeps a pointer to this list
-        notes.prepend(read.message() + tr("\nSorvane opens without it and will not save over it in this session."));
-    }
-    for (const QString &note : std::as_const(notes))
-        prompts->message(note);
-}
-
-void MainWindow::loadDomainList()
-{
-    QStringList domains;
-    if (ownsDataFolder) {
-        QStringList notes;
-        const CResult<QStringList> read = CDataStore::readDomainList(CDataStore::domainListPath(settings.dataDirectory), notes);
-        if (read) {
-            domains = read.value();
-        } else {
-            domainsSavable = false;
-            notes.prepend(read.message() + tr("\nSorvane opens without it and will not save over it in this session."));
-        }
-        for (const QString &note : std::as_const(notes))
-            prompts->message(note);
-    }
     ui->cbDomain->insertItem(0, allDomainsEntry);
-    for (const QString &domain : domains) {
-        // Such a name could never be fetched, and would cost minutes to lay
-        // out wherever it is shown: it is left out, and so not saved again.
-        if (CDomainName::problemOf(CDomainName::nameOf(domain)) == CDomainName::Problem::TooLong) {
-            overlongDomains.append(domain);
-            continue;
-        }
+    for (const QString &domain : session->domains())
         ui->cbDomain->addItem(CDomainName::entry(domain));
-    }
 }
 
 bool MainWindow::saveDomains()
 {
     domainsPending = false;
-    if (!ownsDataFolder)
-        return true;
-    const QString path = CDataStore::domainListPath(settings.dataDirectory);
-    if (!domainsSavable) {
-        feed->appendLine(tr("The domain list was not saved: %1 was not read at start and is left as it is.")
-                             .arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
     QStringList domains;
     for (int i = 1; i < ui->cbDomain->count(); ++i)
         domains.append(ui->cbDomain->itemText(i));
-    const CResult<> saved = CDataStore::saveDomainList(path, domains);
-    if (!saved)
-        prompts->message(saved.message());
-    return saved.ok();
+    return showSaved(session->saveDomains(domains), session->domainsSavable());
 }
 
 bool MainWindow::saveHistory()
 {
     historyPending = false;
-    if (!ownsDataFolder)
-        return true;
-    const QString path = CDataStore::historyPath(settings.dataDirectory);
-    if (!historySavable) {
-        feed->appendLine(tr("The history was not saved: %1 was not read at start and is left as it is.")
-                             .arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
-    const CResult<> saved = CDataStore::saveHistory(path, rankHistory);
-    if (!saved)
+    return showSaved(session->saveHistory(), session->historySavable());
+}
+
+bool MainWindow::showSaved(const CResult<> &saved, bool savable)
+{
+    // A file kept as it was on purpose is a line of the status text; a save
+    // that failed is a message.
+    if (!saved && savable)
         prompts->message(saved.message());
+    else if (!saved)
+        feed->appendLine(saved.message());
     return saved.ok();
 }
 
@@ -718,7 +645,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         rankHistory.removeAt(removed);
         periodIndex->removeAt(removed);
     }
-    latestDates->remove(domain, date);
+    session->dates().remove(domain, date);
     CWidgetHelper::removeRecordRow(table, row, removed);
     scheduleSave(false, true);
     Q_EMIT historyChanged();

@@ -2,6 +2,7 @@
 
 #include "CAlexaRankData.h"
 #include "CQueryRun.h"
+#include "base/CResult.h"
 #include "config/CSettings.h"
 #include "CWidgetHelper.h"
 
@@ -14,7 +15,7 @@
 #include <memory>
 
 class CAlexaSocket;
-class CDataLock;
+class CDataSession;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
@@ -48,7 +49,7 @@ public:
 
     // False when another instance holds the data folder: this one then
     // neither reads nor writes the data files and should end at once.
-    bool ownsData() const { return ownsDataFolder; }
+    bool ownsData() const;
 
     // Writes the domain list, then the history; a failure is told to the user.
     // A file that could not be read at start, or a data folder that could
@@ -61,7 +62,7 @@ public:
     bool savePending();
 
     const QList<CAlexaRankData> &history() const { return rankHistory; }
-    const CDomainDateList &dates() const { return *latestDates; }
+    const CDomainDateList &dates() const;
     CAlexaSocket *socket(int index) const { return queryRun->socket(index); }
     ManageDomains *manager() const { return domainManager; }
     bool isCrawlFinished() const { return queryRun->isListExhausted(); }
@@ -110,11 +111,12 @@ private:
     void restoreUiState();
     void listenForQueryCommands();
     void keepUiState();
-    void establishDataFolder();
-    void loadDomainList();
-    void loadHistory();
+    void openDataFolder();
+    void fillDomainList();
+    void showDataNotes();
     bool saveDomains();
     bool saveHistory();
+    bool showSaved(const CResult<> &saved, bool savable);
     void connectQueryRun();
     void takeAccepted(const CAlexaRankData &record);
     void finishRun(const CQueryRun::Counts &counts);
@@ -136,21 +138,16 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     ManageDomains *domainManager = nullptr;
     CWidgetHelper widgetHelper;
-    QList<CAlexaRankData> rankHistory;
-    std::unique_ptr<CDomainDateList> latestDates;
     std::unique_ptr<CQueryRun> queryRun;
     bool periodSelected = false;
 
     CSettings settings;
+    // The data folder, its locks and files; holds the history the window shows.
+    std::unique_ptr<CDataSession> session;
+    QList<CAlexaRankData> &rankHistory;
     // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
     CTableFeed *feed = nullptr; // the table's and the status text's only writer
-    std::unique_ptr<CDataLock> dataLock;
-    bool ownsDataFolder = true;
-    // False for a file that exists but was not read whole, or when no lock
-    // could be made: saving would put what this window holds in its place.
-    bool domainsSavable = true;
-    bool historySavable = true;
     bool domainsPending = false;
     bool historyPending = false;
     bool saveScheduled = false;
@@ -160,7 +157,7 @@ private:
     // Where each month's records stand in rankHistory, for the views of a period.
     std::unique_ptr<CPeriodIndex> periodIndex;
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
-    QStringList overlongDomains; // lines of the domain list too long to be names, until told
+    QStringList statusNotes; // what the data session had to say, shown once the table is filled
     ChartWindow *chartWindow = nullptr;
     // Runs a query asked for on the command line as the button would.
     CQueryRelayServer *relayServer = nullptr;

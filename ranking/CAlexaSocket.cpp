@@ -1,5 +1,7 @@
 #include "CAlexaSocket.h"
 
+#include "CRequestTarget.h"
+
 #include "CHttpAnswer.h"
 #include "RankPageParser.h"
 
@@ -48,4 +50,15 @@ void CAlexaSocket::processError()
     if (domain().isEmpty())
         return;
     Q_EMIT fetchFailed(domain(), noAnswer(failure().isEmpty() ? tr("the fetch failed") : failure()), index());
+}
+
+void CAlexaSocket::aim(const Korv::QtLib::Web::CRequestTarget &target, int port, const QString &domain, bool rankMode)
+{
+    reset();
+    setRankMode(rankMode);
+    setPath(target.path());
+    setHost(target.host());
+    setReferer(target.referer());
+    setPort(port);
+    setDomain(domain);
 }

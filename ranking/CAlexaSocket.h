@@ -5,6 +5,10 @@
 #include "CAlexaRankData.h"
 #include "CRankClock.h"
 
+namespace Korv::QtLib::Web {
+class CRequestTarget;
+}
+
 // Fetches one domain's site-information page at a time and reports each
 // fetch exactly once: the record parsed from a complete "200" page, or a
 // failure with its reason when the service could not be reached or did not
@@ -20,6 +24,9 @@ public:
     void setRankMode(bool on) { m_rankMode = on; }
     // Dates the records; the system's local date unless one is set.
     void setClock(const CRankClock &clock) { m_clock = clock; }
+    // Readies the socket for its next fetch: the domain's page at the
+    // target's address on the port.
+    void aim(const Korv::QtLib::Web::CRequestTarget &target, int port, const QString &domain, bool rankMode);
 
 Q_SIGNALS:
     void crawlComplete();

@@ -113,13 +113,7 @@ void CQueryRun::dispatch(const QString &domain, int socketId)
     Korv::QtLib::Web::CRequestTarget target;
     target.setUrl(CSiteInfoAddress::page(m_host, domain), 0, CSiteInfoAddress::referer(m_host, domain));
     CAlexaSocket *socket = m_sockets.at(socketId);
-    socket->reset();
-    socket->setRankMode(m_rankMode);
-    socket->setPath(target.path());
-    socket->setHost(target.host());
-    socket->setReferer(target.referer());
-    socket->setPort(m_port);
-    socket->setDomain(domain);
+    socket->aim(target, m_port, domain, m_rankMode);
     m_busy[socketId] = true;
     // A list that grew during the run counts its new domains.
     m_total = qMax(m_total, m_counts.done() + int(m_busy.count(true)));

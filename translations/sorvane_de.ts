@@ -65,6 +65,10 @@
         <source>%1 could not be read: %2.</source>
         <translation>%1 konnte nicht gelesen werden: %2.</translation>
     </message>
+    <message>
+        <source>%1 is a link to %2, which does not exist.</source>
+        <translation>%1 ist eine Verknüpfung auf %2, das nicht existiert.</translation>
+    </message>
 </context>
 <context>
     <name>CDataFileWriter</name>
@@ -75,12 +79,6 @@
 </context>
 <context>
     <name>CDataLock</name>
-    <message>
-        <source>Sorvane could not lock its data folder %1: the lock file %2 %3.
-The window opens read-only: nothing will be saved in this session.</source>
-        <translation>Sorvane konnte seinen Datenordner %1 nicht sperren: die Sperrdatei %2 %3.
-Das Fenster öffnet sich schreibgeschützt: In dieser Sitzung wird nichts gespeichert.</translation>
-    </message>
     <message>
         <source>is a folder</source>
         <translation>ist ein Ordner</translation>
@@ -94,16 +92,67 @@ Das Fenster öffnet sich schreibgeschützt: In dieser Sitzung wird nichts gespei
         <translation>ist keine reguläre Datei</translation>
     </message>
     <message>
-        <source>Sorvane is already running with the data folder %1.
-This window will close without reading or writing its files.
-(It holds the lock file %2.)</source>
-        <translation>Sorvane läuft bereits mit dem Datenordner %1.
-Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.
-(Es hält die Sperrdatei %2.)</translation>
-    </message>
-    <message>
         <source>cannot be locked (%1)</source>
         <translation>kann nicht gesperrt werden (%1)</translation>
+    </message>
+    <message>
+        <source>the lock file %1 %2</source>
+        <translation>die Sperrdatei %1 %2</translation>
+    </message>
+    <message>
+        <source>Sorvane could not lock its data folder %1: %2.
+The window opens read-only: nothing will be saved in this session.</source>
+        <translation>Sorvane konnte seinen Datenordner %1 nicht sperren: %2.
+Das Fenster öffnet sich schreibgeschützt: In dieser Sitzung wird nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>is a symbolic link, which is never followed</source>
+        <translation>ist eine symbolische Verknüpfung, der nie gefolgt wird</translation>
+    </message>
+    <message>
+        <source>another process holds the lock file %1</source>
+        <translation>ein anderer Prozess hält die Sperrdatei %1</translation>
+    </message>
+    <message>
+        <source>Another process is using the data folder %1: another Sorvane window or query run, or a program that holds its lock file.
+This window will close without reading or writing its files.
+(The lock file is %2.)</source>
+        <translation>Ein anderer Prozess verwendet den Datenordner %1: ein anderes Sorvane-Fenster oder eine Abfrage ohne Fenster, oder ein Programm, das seine Sperrdatei hält.
+Dieses Fenster schließt sich, ohne dessen Dateien zu lesen oder zu schreiben.
+(Die Sperrdatei ist %2.)</translation>
+    </message>
+</context>
+<context>
+    <name>CDataSession</name>
+    <message>
+        <source>
+Sorvane opens without it and will not save over it in this session.</source>
+        <translation>
+Sorvane öffnet sich ohne sie und speichert in dieser Sitzung nicht darüber.</translation>
+    </message>
+    <message>
+        <source>the data folder %1 is not locked</source>
+        <translation>der Datenordner %1 ist nicht gesperrt</translation>
+    </message>
+    <message>
+        <source>%1 was not saved: the data folder could not be locked.</source>
+        <translation>%1 wurde nicht gespeichert: Der Datenordner konnte nicht gesperrt werden.</translation>
+    </message>
+    <message>
+        <source>%1 (%2 characters)</source>
+        <translation>%1 (%2 Zeichen)</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Skipped in domains.dat, longer than a domain name can be (%1 characters): %2</source>
+        <translation>In domains.dat übersprungen, länger als ein Domainname sein kann (%1 Zeichen): %2</translation>
+    </message>
+    <message>
+        <source>%1 was not saved: it was not read at start and is left as it is.</source>
+        <translation>%1 wurde nicht gespeichert: Die Datei wurde beim Start nicht gelesen und bleibt unverändert.</translation>
     </message>
 </context>
 <context>
@@ -589,32 +638,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>Data saved successfully</source>
         <translation>Daten erfolgreich gespeichert</translation>
-    </message>
-    <message>
-        <source>%1 (%2 characters)</source>
-        <translation>%1 (%2 Zeichen)</translation>
-    </message>
-    <message>
-        <source>and %1 more</source>
-        <translation>und %1 weitere</translation>
-    </message>
-    <message>
-        <source>Skipped in domains.dat, longer than a domain name can be (%1 characters): %2</source>
-        <translation>In domains.dat übersprungen, länger als ein Domainname sein kann (%1 Zeichen): %2</translation>
-    </message>
-    <message>
-        <source>
-Sorvane opens without it and will not save over it in this session.</source>
-        <translation>
-Sorvane öffnet sich ohne sie und speichert in dieser Sitzung nicht darüber.</translation>
-    </message>
-    <message>
-        <source>The domain list was not saved: %1 was not read at start and is left as it is.</source>
-        <translation>Die Domainliste wurde nicht gespeichert: %1 wurde beim Start nicht gelesen und bleibt unverändert.</translation>
-    </message>
-    <message>
-        <source>The history was not saved: %1 was not read at start and is left as it is.</source>
-        <translation>Der Verlauf wurde nicht gespeichert: %1 wurde beim Start nicht gelesen und bleibt unverändert.</translation>
     </message>
 </context>
 <context>

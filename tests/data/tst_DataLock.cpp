@@ -53,7 +53,7 @@ void tst_DataLock::liveLockKeepsOthersAway()
     const CDataLock::Result busy = second.acquire();
     QCOMPARE(busy.state, CDataLock::State::Busy);
     QVERIFY(!second.isHeld());
-    QVERIFY2(busy.message.startsWith(QStringLiteral("Sorvane is already running with the data folder ")), qPrintable(busy.message));
+    QVERIFY2(busy.message.startsWith(QStringLiteral("Another process is using the data folder ")), qPrintable(busy.message));
     QVERIFY2(busy.message.contains(QDir::toNativeSeparators(second.path())), qPrintable(busy.message));
     first.release();
     QVERIFY(second.acquire().held());

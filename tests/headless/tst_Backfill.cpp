@@ -39,7 +39,7 @@ struct Outcome
     QStringList err;
 };
 
-Outcome backfill(const CTempHome &home, quint16 port, int days)
+Outcome backfill(const CTempHome &home, quint16 port, int days, int deadlineMs = 0)
 {
     QString out;
     QString err;
@@ -50,12 +50,21 @@ Outcome backfill(const CTempHome &home, quint16 port, int days)
     options.service = QStringLiteral("127.0.0.1:%1").arg(port);
     options.clock = CRankClock(Today);
     options.backfillDays = days;
+    options.deadlineMs = deadlineMs;
     CHeadlessQuery query(options, outStream, errStream);
     Outcome outcome;
     outcome.code = query.run();
     outcome.out = out.split(u'\n', Qt::SkipEmptyParts);
     outcome.err = err.split(u'\n', Qt::SkipEmptyParts);
     return outcome;
+}
+
+// The lines of a run but its last, in order: five fetches run at once.
+QStringList sortedBody(const Outcome &outcome)
+{
+    QStringList lines = outcome.out.mid(0, outcome.out.size() - 1);
+    lines.sort();
+    return lines;
 }
 
 } // namespace
@@ -70,6 +79,8 @@ private Q_SLOTS:
     void missingDaysAreFilled();
     void undatedServiceStoresNothing();
     void refusedDaysAreWithoutList();
+    void deadlineEndsADeadService_data();
+    void deadlineEndsADeadService();
 };
 
 void tst_Backfill::missingDaysAreFilled()
@@ -89,8 +100,9 @@ void tst_Backfill::missingDaysAreFilled()
     QStringList paths = server.requestedPaths();
     paths.sort();
     QCOMPARE(paths, (QStringList{pathFor("a.test", Today.addDays(-3)), pathFor("a.test", Today.addDays(-1))}));
-    QCOMPARE(first.out, (QStringList{"a.test: filled 300,9,NA,NA,NA,NA for 04/12/2026",
-                                     "a.test 2026-12-06: no list for that day", "1 filled, 1 without a list, 0 failed"}));
+    QCOMPARE(sortedBody(first), (QStringList{"a.test 2026-12-06: no list for that day",
+                                             "a.test: filled 300,9,NA,NA,NA,NA for 04/12/2026"}));
+    QCOMPARE(first.out.last(), QStringLiteral("1 filled, 1 without a list, 0 failed"));
     QCOMPARE(CTempHome::readFile(home.historyPath()), held + "a.test,300,9,NA,NA,NA,NA,04/12/2026\n");
 
     // Again: only the day without a list is asked for, and nothing is added.
@@ -114,7 +126,8 @@ void tst_Backfill::undatedServiceStoresNothing()
     QCOMPARE(outcome.err.size(), 1);
     QVERIFY(outcome.err.first().contains(QStringLiteral("does not say which day its figures are as of")));
     QVERIFY(outcome.err.first().contains(QStringLiteral("nothing was stored")));
-    QCOMPARE(server.requestedPaths().size(), 1);
+    // The first answer ends the run; at most the five fetches under way were asked.
+    QVERIFY(server.requestedPaths().size() <= 5);
     QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray());
 }
 
@@ -132,14 +145,47 @@ void tst_Backfill::refusedDaysAreWithoutList()
 
     const Outcome outcome = backfill(home, server.port(), 3);
     QCOMPARE(outcome.code, int(CHeadlessQuery::SomeFailed));
-    QCOMPARE(outcome.out.size(), 4);
-    QVERIFY2(outcome.out.at(0).startsWith(QStringLiteral("a.test 2026-12-04: the ranking service at ")),
-             qPrintable(outcome.out.at(0)));
-    QVERIFY2(outcome.out.at(0).contains(QStringLiteral("500 Internal Server Error")), qPrintable(outcome.out.at(0)));
-    QCOMPARE(outcome.out.mid(1), (QStringList{"a.test 2026-12-05: no list for that day",
-                                              "a.test: filled 100,9,NA,NA,NA,NA for 06/12/2026",
-                                              "1 filled, 1 without a list, 1 failed"}));
+    const QStringList lines = sortedBody(outcome);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(0).startsWith(QStringLiteral("a.test 2026-12-04: the ranking service at ")), qPrintable(lines.at(0)));
+    QVERIFY2(lines.at(0).contains(QStringLiteral("500 Internal Server Error")), qPrintable(lines.at(0)));
+    QCOMPARE(lines.mid(1), (QStringList{"a.test 2026-12-05: no list for that day",
+                                        "a.test: filled 100,9,NA,NA,NA,NA for 06/12/2026"}));
+    QCOMPARE(outcome.out.last(), QStringLiteral("1 filled, 1 without a list, 1 failed"));
     QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("a.test,100,9,NA,NA,NA,NA,06/12/2026\n"));
+}
+
+void tst_Backfill::deadlineEndsADeadService_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::newRow("query run") << 0;
+    QTest::newRow("backfill") << 2;
+}
+
+void tst_Backfill::deadlineEndsADeadService()
+{
+    // A service that takes every connection and never answers would hold the
+    // data folder for hours; the run's deadline ends it, keeping what came in.
+    QFETCH(int, days);
+    CTempHome home;
+    home.writeFile(home.domainListPath(), "a.test\nb.test\nc.test\n");
+    CLoopbackServer server;
+    server.setPage(QStringLiteral("/siteinfo/a.test"), datedPage(Today, 100));
+    server.setPage(pathFor("a.test", Today.addDays(-1)), datedPage(Today.addDays(-1), 100));
+    server.setDefaultReply(CLoopbackServer::Reply{{}, 0, false});
+    const Outcome outcome = backfill(home, server.port(), days, 300);
+    QCOMPARE(outcome.code, int(CHeadlessQuery::SomeFailed));
+    QVERIFY2(outcome.out.last().startsWith(QStringLiteral("the run's time of 1 s ran out with ")), qPrintable(outcome.out.last()));
+    if (days == 0) {
+        QCOMPARE(outcome.out.last(), QStringLiteral("the run's time of 1 s ran out with 2 of 3 domains left: b.test, c.test"));
+        QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("a.test,100,9,NA,NA,NA,NA,07/12/2026\n"));
+    } else {
+        // The same five connections as a query run, not one page at a time:
+        // five asked at once, and a sixth when one of them answered.
+        QCOMPARE(server.requestedPaths().size(), 6);
+        QCOMPARE(outcome.out.last(), QStringLiteral("the run's time of 1 s ran out with 3 of 3 domains left: a.test, b.test, c.test"));
+        QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("a.test,100,9,NA,NA,NA,NA,06/12/2026\n"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Backfill)

@@ -1,13 +1,14 @@
 #include "CAlexaRankData.h"
 #include "CDataLock.h"
 #include "CDataStore.h"
+#include "CFileCases.h"
 #include "CDomainDateList.h"
 #include "CLoopbackServer.h"
 #include "CRankdProcess.h"
 #include "CSampleGenerator.h"
-#include "CSorvaneCommand.h"
 #include "CTempHome.h"
 #include "headless/CHeadlessQuery.h"
+#include "pageformat/CSiteInfoFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,20 +16,47 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
-using Outcome = CSorvaneCommand::Outcome;
+struct Outcome
+{
+    int exitCode = -1;
+    QStringList out;
+    QStringList err;
+};
 
 // sorvane with these arguments in the home, against the service, without
 // any display: a query run must not need one.
-Outcome runSorvane(const QStringList &arguments, const QString &home, const QString &service)
+QProcessEnvironment withoutDisplay(const QString &home, const QString &service)
 {
-    QProcessEnvironment environment = CSorvaneCommand::environment(home);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SORVANE_SERVICE"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("HOME"), home);
     if (!service.isNull())
         environment.insert(QStringLiteral("SORVANE_SERVICE"), service);
-    return CSorvaneCommand::run(QStringLiteral(SORVANE_PATH), arguments, environment);
+    return environment;
+}
+
+Outcome runSorvane(const QStringList &arguments, const QString &home, const QString &service)
+{
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay(home, service));
+    process.start(QStringLiteral(SORVANE_PATH), arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return outcome;
+    }
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    outcome.err = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return outcome;
 }
 
 QList<CAlexaRankData> storedHistory(const CTempHome &home)
@@ -55,6 +83,12 @@ private Q_SLOTS:
     void cannotStart_data();
     void cannotStart();
     void windowHoldsTheDataFolder();
+    void fileCases_data();
+    void fileCases();
+    void signalEndsTheRunKeepingItsRecords_data();
+    void signalEndsTheRunKeepingItsRecords();
+    void fileSizeLimitFailsTheSave();
+    void unknownOptionWithoutDisplay();
     void helpAndVersion();
     void backfillFromDailyLists();
 
@@ -191,6 +225,7 @@ void tst_QueryCommand::cannotStart_data()
     QTest::newRow("another query run") << "query" << "" << "another query run is using the data folder ";
     QTest::newRow("data folder held, no window answers") << "held" << "" << "another process holds the data folder ";
     QTest::newRow("unknown option") << "bogus" << "" << "Unknown option 'bogus'.";
+    QTest::newRow("query.lock is a link") << "link" << "" << "cannot lock the data folder ";
 }
 
 void tst_QueryCommand::cannotStart()
@@ -212,14 +247,21 @@ void tst_QueryCommand::cannotStart()
         held = std::make_unique<CDataLock>(home.dataDirectory(), setup == u"query" ? QStringLiteral("query.lock")
                                                                                   : CDataLock::fileName());
         QVERIFY(held->acquire().held());
+    } else if (setup == u"link") {
+        home.writeFile(home.path() + QStringLiteral("/precious.txt"), "keep me\n");
+        QVERIFY(QFile::link(home.path() + QStringLiteral("/precious.txt"), home.dataDirectory() + QStringLiteral("/query.lock")));
     }
     const QStringList arguments = setup == u"bogus" ? QStringList{"--query", "--bogus"} : QStringList{"--query"};
     const Outcome outcome = runSorvane(arguments, home.path(), service.isEmpty() ? this->service() : service);
     QCOMPARE(outcome.exitCode, 2);
     QCOMPARE(outcome.out, QStringList());
-    QCOMPARE(outcome.err.size(), 1);
+    // A mistaken option is followed by the usage.
+    QCOMPARE(outcome.err.size(), setup == u"bogus" ? 2 : 1);
     QVERIFY2(outcome.err.first().startsWith(QStringLiteral("sorvane: ") + message), qPrintable(outcome.err.first()));
+    QVERIFY2(!outcome.err.first().contains(QStringLiteral("is open")), qPrintable(outcome.err.first()));
     QVERIFY(!QFileInfo::exists(home.historyPath()) || setup == u"file");
+    if (setup == u"link")
+        QCOMPARE(CTempHome::readFile(home.path() + QStringLiteral("/precious.txt")), QByteArray("keep me\n"));
 }
 
 void tst_QueryCommand::windowHoldsTheDataFolder()
@@ -258,6 +300,137 @@ void tst_QueryCommand::windowHoldsTheDataFolder()
     QCOMPARE(after.exitCode, 0);
     QCOMPARE(after.out.last(), QStringLiteral("0 stored, 2 already assessed, 0 failed"));
     QCOMPARE(storedHistory(home).size(), 2);
+}
+
+void tst_QueryCommand::fileCases_data()
+{
+    QTest::addColumn<int>("index");
+    const QList<CFileCases::Case> cases = CFileCases::all();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases.at(i).row) << i;
+}
+
+void tst_QueryCommand::fileCases()
+{
+    // The file rules of the window hold for a run without it: a file it
+    // would not save over makes the run refuse before fetching anything.
+    QFETCH(int, index);
+    const CFileCases::Case which = CFileCases::all().at(index);
+    if (which.kind == CFileCases::Kind::NoPermission && ::geteuid() == 0)
+        QSKIP("root reads files whatever their permissions; the data session's test injects the refusal");
+    CTempHome home;
+    QVERIFY(CFileCases::arrange(which, home));
+    const QString path = home.dataDirectory() + u'/' + which.file;
+    const QByteArray before = CFileCases::stateOf(path);
+    const Outcome outcome = runSorvane({"--query"}, home.path(), service());
+    if (which.refused) {
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QStringList());
+        QCOMPARE(outcome.err.size(), 1);
+        QVERIFY2(outcome.err.first().contains(which.file) && outcome.err.first().contains(which.reason),
+                 qPrintable(outcome.err.first()));
+        QCOMPARE(CFileCases::stateOf(path), before);
+        return;
+    }
+    QVERIFY2(outcome.exitCode == 0 || outcome.exitCode == 1, qPrintable(outcome.err.join(u'\n')));
+    QVERIFY(outcome.err.join(u'\n').contains(which.reason));
+    QVERIFY2(!outcome.out.join(u'\n').contains(QStringLiteral("xxxxx")) && !outcome.out.join(u'\n').contains(QStringLiteral("evil")),
+             qPrintable(outcome.out.join(u'\n')));
+    if (which.kind == CFileCases::Kind::Link) {
+        // Written through: the link stays, its target holds the new records.
+        QVERIFY(QFileInfo(path).isSymLink());
+        QVERIFY(CTempHome::readFile(CFileCases::linkTarget(home)).startsWith(CFileCases::history()));
+        QCOMPARE(storedHistory(home).size(), 4);
+    } else {
+        // The domain list is read, never written by a run.
+        QCOMPARE(CFileCases::stateOf(path), before);
+        QVERIFY(storedHistory(home).size() > 2);
+    }
+}
+
+void tst_QueryCommand::signalEndsTheRunKeepingItsRecords_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("SIGTERM") << SIGTERM << "SIGTERM";
+    QTest::newRow("SIGINT") << SIGINT << "SIGINT";
+    QTest::newRow("SIGHUP") << SIGHUP << "SIGHUP";
+}
+
+void tst_QueryCommand::signalEndsTheRunKeepingItsRecords()
+{
+    QFETCH(int, signal);
+    QFETCH(QString, name);
+    // Two domains answer at once; the service keeps the others waiting.
+    CLoopbackServer server;
+    const auto bytesOf = [](QLatin1StringView text) { return QByteArray(text.data(), text.size()); };
+    const QByteArray page = "<html><body>\n" + bytesOf(CSiteInfoFormat::GlobalMarker) + "\n100 <img "
+                            + bytesOf(CSiteInfoFormat::UsMarker) + "\n9 \n</body></html>\n";
+    server.setPage(QStringLiteral("/siteinfo/a.test"), page);
+    server.setPage(QStringLiteral("/siteinfo/b.test"), page);
+    server.setDefaultReply(CLoopbackServer::Reply{{}, 0, false});
+    CTempHome home;
+    const QStringList domains{"a.test", "slow1.test", "b.test", "slow2.test", "slow3.test", "slow4.test", "slow5.test"};
+    writeDomains(home, domains);
+    home.writeFile(home.historyPath(), "old.test,1,2,3,4,5,6,01/01/2020\n");
+    // What a save killed halfway left behind; this run removes it.
+    const QString leftover = home.historyPath() + QStringLiteral(".Zq81xY");
+    home.writeFile(leftover, "old.test,1,2");
+
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay(home.path(), QStringLiteral("127.0.0.1:%1").arg(server.port())));
+    process.start(QStringLiteral(SORVANE_PATH), {"--query"});
+    QVERIFY(process.waitForStarted());
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).count(": stored ") == 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requestedPaths().size(), 7, 30000);
+    QVERIFY(!QFileInfo::exists(leftover));
+    QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    out += process.readAllStandardOutput();
+    const QStringList lines = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.last(), QStringLiteral("interrupted by %1 with 5 of 7 domains left: "
+                                          "slow1.test, slow2.test, slow3.test, slow4.test, slow5.test").arg(name));
+    const QList<CAlexaRankData> stored = storedHistory(home);
+    QCOMPARE(stored.size(), 3);
+    QCOMPARE(stored.at(1).globalRank(), QStringLiteral("100"));
+}
+
+void tst_QueryCommand::fileSizeLimitFailsTheSave()
+{
+    // Past the limit a write fails with its reason, instead of SIGXFSZ
+    // killing the program with the file half written.
+    CTempHome home;
+    writeDomains(home, m_domains.mid(0, 2));
+    QByteArray history;
+    for (int i = 0; i < 40; ++i)
+        history += "old" + QByteArray::number(i) + ".test,1,2,3,4,5,6,01/01/2020\n";
+    home.writeFile(home.historyPath(), history);
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay(home.path(), service()));
+    process.start(QStringLiteral("/bin/sh"), {"-c", "ulimit -f 1 && exec \"$0\" --query", QStringLiteral(SORVANE_PATH)});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("File too large")) && err.contains(QStringLiteral("db.dat")), qPrintable(err));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), history);
+}
+
+void tst_QueryCommand::unknownOptionWithoutDisplay()
+{
+    // Told before any application object exists: without a display the
+    // windowed one would end the program in its platform plugin.
+    CTempHome home;
+    const Outcome outcome = runSorvane({"--no-such-option"}, home.path(), QString());
+    QCOMPARE(outcome.exitCode, 2);
+    QCOMPARE(outcome.out, QStringList());
+    QCOMPARE(outcome.err.size(), 2);
+    QCOMPARE(outcome.err.first(), QStringLiteral("sorvane: Unknown option 'no-such-option'."));
+    QVERIFY2(outcome.err.last().startsWith(QStringLiteral("Usage: sorvane ")), qPrintable(outcome.err.last()));
+    QVERIFY(!QFileInfo::exists(home.path() + QStringLiteral("/.qorvex")));
 }
 
 void tst_QueryCommand::helpAndVersion()

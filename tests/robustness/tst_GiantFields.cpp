@@ -34,7 +34,6 @@ private Q_SLOTS:
     void initTestCase();
     void giantFieldIsShownShortened_data();
     void giantFieldIsShownShortened();
-    void overlongDomainLinesAreSkipped();
     void toolTipShowsWhatIsCheap();
 };
 
@@ -87,27 +86,6 @@ void tst_GiantFields::giantFieldIsShownShortened()
     f.window->close();
     f.window.reset();
     QCOMPARE(CTempHome::readFile(f.home.historyPath()), history);
-}
-
-void tst_GiantFields::overlongDomainLinesAreSkipped()
-{
-    const QString longest(253, u'l');
-    const QByteArray megabyte(1024 * 1024, 'm');
-    CWindowFixture f;
-    f.home.writeFile(f.home.domainListPath(),
-                     "a.com\n" + megabyte + "\n" + longest.toLatin1() + "\n" + QByteArray(254, 'x') + "\nb.com\n");
-    f.openWindow();
-    QVERIFY(f.showExposed());
-    QCOMPARE(f.probe->domainEntries(),
-             (QStringList{"  All Domains", "  a.com", "  " + longest, "  b.com"}));
-    const QStringList lines = f.probe->statusLines();
-    QCOMPARE(lines.size(), 1);
-    QCOMPARE(lines.first(), QStringLiteral("Skipped in domains.dat, longer than a domain name can be (253 characters): ")
-                                + QString(40, u'm') + QChar(0x2026) + QStringLiteral(" (1048576 characters), ")
-                                + QString(40, u'x') + QChar(0x2026) + QStringLiteral(" (254 characters)"));
-    f.window.reset();
-    // They could never be fetched: they are not written back.
-    QCOMPARE(CTempHome::readFile(f.home.domainListPath()), "a.com\n" + longest.toLatin1() + "\nb.com\n");
 }
 
 void tst_GiantFields::toolTipShowsWhatIsCheap()

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class CAlexaRankData;
+class CAlexaSocket;
+
+// The fetches of a backfill over the same five connections as a query run:
+// each job is one domain on one past day, asked of the service by date.
+// A page as of that day gives a record dated that day; a page as of another
+// day, or a 404, means the service holds no list for the day; a page that
+// says no day at all means the service cannot fill past days, and the run
+// ends at once.
+class CBackfillRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Job
+    {
+        QString domain;
+        QDate day;
+    };
+
+    CBackfillRun(const QString &host, int port, bool rankMode, QObject *parent = nullptr);
+    ~CBackfillRun() override;
+
+    void start(QList<Job> jobs);
+    // The jobs not reported yet: under way first, then those not started.
+    QList<Job> left() const;
+
+Q_SIGNALS:
+    void filled(const CAlexaRankData &record);
+    void noList(const QString &domain, const QDate &day);
+    void failed(const QString &domain, const QDate &day, const QString &reason);
+    // The service's pages say no day: nothing it answers can be filed under a past day.
+    void undated();
+    void finished();
+
+private:
+    void dispatch(int socketId);
+    void takeRecord(const CAlexaRankData &record, int socketId);
+    void takeFailure(const QString &reason, int socketId);
+    void next(int socketId);
+    // The day a fetched page is as of; invalid when it does not say.
+    static QDate asOfDay(const QString &page);
+
+    QString m_host;
+    int m_port;
+    bool m_rankMode;
+    QList<CAlexaSocket *> m_sockets;
+    QList<std::optional<Job>> m_current; // per socket
+    QList<Job> m_queue;
+    qsizetype m_nextJob = 0;
+    bool m_stopped = false;
+};

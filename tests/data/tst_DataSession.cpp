@@ -1,0 +1,236 @@
+#include "CDataLock.h"
+#include "CDataSession.h"
+#include "CFileCases.h"
+#include "CFileFault.h"
+#include "CTempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <cerrno>
+
+namespace {
+
+QStringList textsOf(const QList<CDataSession::Note> &notes)
+{
+    QStringList texts;
+    for (const CDataSession::Note &note : notes)
+        texts.append(note.text);
+    return texts;
+}
+
+bool anyContains(const QStringList &texts, const QString &part)
+{
+    return std::any_of(texts.cbegin(), texts.cend(), [&](const QString &text) { return text.contains(part); });
+}
+
+} // namespace
+
+// The data folder as a program run holds it: the files it may read, what it
+// tells about them, and what it will never save over.
+class tst_DataSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fileCases_data();
+    void fileCases();
+    void linkIsWrittenThrough();
+    void overlongDomainLinesAreNamedAndNotSaved();
+    void lockFilesAreNotFollowed_data();
+    void lockFilesAreNotFollowed();
+    void otherHolderIsNotCalledAWindow();
+    void leftoversOfSavesAreRemovedWhenLocked();
+    void otherFilesOfTheFolder();
+};
+
+void tst_DataSession::fileCases_data()
+{
+    QTest::addColumn<int>("index");
+    const QList<CFileCases::Case> cases = CFileCases::all();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases.at(i).row) << i;
+}
+
+void tst_DataSession::fileCases()
+{
+    QFETCH(int, index);
+    const CFileCases::Case which = CFileCases::all().at(index);
+    CTempHome home;
+    QVERIFY(CFileCases::arrange(which, home));
+    const QString path = home.dataDirectory() + u'/' + which.file;
+    const QByteArray before = CFileCases::stateOf(path);
+
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.establish(), 0);
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    if (which.kind == CFileCases::Kind::NoPermission) {
+        // Root reads any file: the refusal the system gives a user is made here.
+        const CFileFault denied(CFileFault::Call::Open, EACCES, QFile::encodeName(which.file));
+        session.load();
+    } else {
+        session.load(); // a FIFO must not block here
+    }
+    const QStringList notes = textsOf(session.takeNotes());
+    if (which.reason.isEmpty())
+        QCOMPARE(notes, QStringList());
+    else
+        QVERIFY2(anyContains(notes, which.reason) && anyContains(notes, which.file), qPrintable(notes.join(u'|')));
+
+    const bool isHistory = which.file == CDataSession::historyFileName();
+    QCOMPARE(session.refusal().isEmpty(), !which.refused);
+    if (which.refused) {
+        QVERIFY2(session.refusal().contains(which.file), qPrintable(session.refusal()));
+        QCOMPARE(isHistory ? session.historySavable() : session.domainsSavable(), false);
+        QCOMPARE(isHistory ? session.history().size() : session.domains().size(), 0);
+    } else if (isHistory) {
+        QCOMPARE(session.history().size(), 2);
+    } else {
+        // The lines the rules skip are named and left out; the others stay.
+        QCOMPARE(session.domainNames().size(), which.kind == CFileCases::Kind::NotUtf8 ? 3 : 2);
+    }
+    // The other file was read as usual.
+    if (isHistory)
+        QCOMPARE(session.domainNames(), CFileCases::domains());
+    else
+        QCOMPARE(session.history().size(), 2);
+
+    // A refused file is never saved over, whatever the run changed.
+    if (which.refused) {
+        session.history().append(CAlexaRankData::fromLine(u"new.test,1,2,3,4,5,6,06/08/2012"));
+        const CResult<> saved = isHistory ? session.saveHistory() : session.saveDomains({QStringLiteral("new.test")});
+        QVERIFY(!saved);
+        QVERIFY2(saved.message().contains(QStringLiteral("not saved")), qPrintable(saved.message()));
+    }
+    QCOMPARE(CFileCases::stateOf(path), before);
+}
+
+void tst_DataSession::linkIsWrittenThrough()
+{
+    CTempHome home;
+    const CFileCases::Case link{"link", CFileCases::Kind::Link, CDataSession::historyFileName(), false, QString()};
+    QVERIFY(CFileCases::arrange(link, home));
+    QVERIFY(QFile::setPermissions(CFileCases::linkTarget(home), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    session.load();
+    session.history().append(CAlexaRankData::fromLine(u"new.test,1,2,3,4,5,6,06/08/2012"));
+    QVERIFY(session.saveHistory());
+    QVERIFY(QFileInfo(home.historyPath()).isSymLink());
+    QCOMPARE(CTempHome::readFile(CFileCases::linkTarget(home)),
+             CFileCases::history() + "new.test,1,2,3,4,5,6,06/08/2012\n");
+    QCOMPARE(QFileInfo(CFileCases::linkTarget(home)).permissions(),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+}
+
+void tst_DataSession::overlongDomainLinesAreNamedAndNotSaved()
+{
+    const QString longest(253, u'l');
+    const QByteArray megabyte(1024 * 1024, 'm');
+    CTempHome home;
+    home.writeFile(home.domainListPath(),
+                   "a.com\n" + megabyte + "\n" + longest.toLatin1() + "\n" + QByteArray(254, 'x') + "\nb.com\n");
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    session.load();
+    QCOMPARE(session.domainNames(), (QStringList{"a.com", longest, "b.com"}));
+    const QList<CDataSession::Note> notes = session.takeNotes();
+    QCOMPARE(notes.size(), 1);
+    QCOMPARE(notes.first().weight, CDataSession::Note::Weight::Status);
+    QCOMPARE(notes.first().text, QStringLiteral("Skipped in domains.dat, longer than a domain name can be (253 characters): ")
+                                     + QString(40, u'm') + QChar(0x2026) + QStringLiteral(" (1048576 characters), ")
+                                     + QString(40, u'x') + QChar(0x2026) + QStringLiteral(" (254 characters)"));
+    // They could never be fetched: they are not written back.
+    QVERIFY(session.saveDomains(session.domains()));
+    QCOMPARE(CTempHome::readFile(home.domainListPath()), "a.com\n" + longest.toLatin1() + "\nb.com\n");
+}
+
+void tst_DataSession::lockFilesAreNotFollowed_data()
+{
+    QTest::addColumn<QString>("lockFile");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("sorvane.lock") << "sorvane.lock" << int(CDataSession::LockMode::Window);
+    QTest::newRow("query.lock") << "query.lock" << int(CDataSession::LockMode::QueryRun);
+}
+
+void tst_DataSession::lockFilesAreNotFollowed()
+{
+    QFETCH(QString, lockFile);
+    QFETCH(int, mode);
+    CTempHome home;
+    const QString victim = home.path() + QStringLiteral("/precious.txt");
+    home.writeFile(victim, "keep me\n");
+    QVERIFY(QFile::link(victim, home.dataDirectory() + u'/' + lockFile));
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(CDataSession::LockMode(mode)), CDataSession::LockState::ReadOnly);
+    QVERIFY2(session.lockReason().contains(QStringLiteral("symbolic link")), qPrintable(session.lockReason()));
+    QCOMPARE(CTempHome::readFile(victim), QByteArray("keep me\n"));
+    QVERIFY(!session.historySavable());
+}
+
+void tst_DataSession::otherHolderIsNotCalledAWindow()
+{
+    CTempHome home;
+    const QString lockPath = home.dataDirectory() + QStringLiteral("/sorvane.lock");
+    home.writeFile(lockPath, "someone else's\n");
+    CDataLock other(home.dataDirectory());
+    QVERIFY(other.acquire().held());
+    home.writeFile(lockPath, "someone else's\n");
+
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(CDataSession::LockMode::QueryRun), CDataSession::LockState::HeldByOther);
+    QVERIFY(!session.ownsData());
+    QVERIFY2(!session.lockMessage().contains(QStringLiteral("already running")), qPrintable(session.lockMessage()));
+    QVERIFY2(session.lockReason().contains(QStringLiteral("another process")), qPrintable(session.lockReason()));
+    // Its file is left as its holder wrote it, and its query lock let go.
+    QCOMPARE(CTempHome::readFile(lockPath), QByteArray("someone else's\n"));
+    CDataLock query(home.dataDirectory(), QStringLiteral("query.lock"));
+    QVERIFY(query.acquire().held());
+}
+
+void tst_DataSession::leftoversOfSavesAreRemovedWhenLocked()
+{
+    CTempHome home;
+    const QString leftover = home.historyPath() + QStringLiteral(".q9W8e7");
+    const QString domainsLeftover = home.domainListPath() + QStringLiteral(".Ab12Cd");
+    const QString foreign = home.dataDirectory() + QStringLiteral("/notes.dat.q9W8e7");
+    for (const QString &path : {leftover, domainsLeftover, foreign})
+        home.writeFile(path, "cut short\n");
+
+    // A second session, locked out, leaves the holder's save in progress alone.
+    CDataLock holder(home.dataDirectory());
+    QVERIFY(holder.acquire().held());
+    CDataSession lockedOut(home.dataDirectory());
+    QCOMPARE(lockedOut.lock(), CDataSession::LockState::HeldByOther);
+    QVERIFY(QFileInfo::exists(leftover));
+    holder.release();
+
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    QVERIFY(!QFileInfo::exists(leftover));
+    QVERIFY(!QFileInfo::exists(domainsLeftover));
+    QVERIFY(QFileInfo::exists(foreign));
+}
+
+void tst_DataSession::otherFilesOfTheFolder()
+{
+    CTempHome home;
+    CDataSession session(home.dataDirectory());
+    // Without the lock nothing is written.
+    QVERIFY(!session.saveLines(QStringLiteral("groups.dat"), {QStringLiteral("g")}));
+    QVERIFY(!QFileInfo::exists(session.filePath(QStringLiteral("groups.dat"))));
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    QVERIFY(session.saveLines(QStringLiteral("groups.dat"), {QStringLiteral("one"), QStringLiteral("two")}));
+    const CResult<QByteArray> read = session.readFile(QStringLiteral("groups.dat"));
+    QVERIFY(read);
+    QCOMPARE(read.value(), QByteArray("one\ntwo\n"));
+    QVERIFY(session.saveFile(QStringLiteral("alerts.dat"), "bytes"));
+    QCOMPARE(CTempHome::readFile(session.filePath(QStringLiteral("alerts.dat"))), QByteArray("bytes"));
+    QVERIFY(QDir().mkdir(session.filePath(QStringLiteral("odd.dat"))));
+    QVERIFY(!session.readFile(QStringLiteral("odd.dat")));
+}
+
+QTEST_GUILESS_MAIN(tst_DataSession)
+#include "tst_DataSession.moc"
