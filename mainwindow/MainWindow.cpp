@@ -745,7 +745,7 @@ CDomainGroups MainWindow::readGroups()
         notes.append(groups.message());
     for (const QString &note : std::as_const(notes))
         feed->appendLine(note);
-    groupsReadable = groups.ok() && ownsDataFolder;
+    groupsReadable = groups.ok() && ownsData();
     return groups ? groups.value() : CDomainGroups();
 }
 
