@@ -7,6 +7,7 @@
 #include "headless/CHeadlessQuery.h"
 #include "watch/CAlertMailer.h"
 #include "watch/CDesktopNotifier.h"
+#include "prompts/CUserPrompts.h"
 #include "translations/CTranslations.h"
 
 #include <QApplication>
@@ -21,13 +22,26 @@
 
 namespace {
 
+// The window's settings from the user's environment: the data folder under
+// HOME and the ranking service of SORVANE_SERVICE.
+CSettings settingsFromEnvironment()
+{
+    CSettings settings = CSettings::forHome(QDir::homePath());
+    QString problem;
+    settings.service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
+    if (!problem.isEmpty())
+        qWarning("SORVANE_SERVICE: %s", qUtf8Printable(problem));
+    settings.uiStatePath.clear();
+    return settings;
+}
+
 // The query run and the digest need no display.
 int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const CSettings settings = CSettings::forHome(QDir::homePath(), nullptr);
+    const CSettings settings = CSettings::forHome(QDir::homePath());
     CUiState state;
     state.load();
     const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
@@ -110,9 +124,9 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    CSettings settings = CSettings::fromEnvironment();
+    CSettings settings = settingsFromEnvironment();
     settings.sendmailProgram = qEnvironmentVariable("SORVANE_SENDMAIL");
-    auto window = std::make_unique<MainWindow>(nullptr, settings);
+    auto window = std::make_unique<MainWindow>(nullptr, settings, std::make_shared<CUserPrompts>());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

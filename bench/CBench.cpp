@@ -18,6 +18,7 @@
 #include "CWidgetHelper.h"
 #include "MainWindow.h"
 #include "RankPageParser.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QGuiApplication>
 #include <QComboBox>
@@ -119,7 +120,7 @@ std::unique_ptr<MainWindow> openWindow(const CSettings &settings, double *ms)
 {
     QElapsedTimer clock;
     clock.start();
-    auto window = std::make_unique<MainWindow>(nullptr, settings);
+    auto window = std::make_unique<MainWindow>(nullptr, settings, std::make_shared<CQuietPrompts>());
     window->show();
     QCoreApplication::processEvents();
     if (ms)
@@ -132,7 +133,7 @@ std::unique_ptr<MainWindow> openWindow(const CSettings &settings, double *ms)
 int CBench::runStartupChild(const QString &home)
 {
     double ms = 0;
-    auto window = openWindow(CSettings::forHome(home, std::make_shared<CQuietPrompts>()), &ms);
+    auto window = openWindow(CSettings::forHome(home), &ms);
     const qint64 kb = peakKb();
     CBenchReport::say(QStringLiteral("startup-child %1 %2 %3").arg(ms, 0, 'f', 1).arg(kb).arg(window->history().size()));
     window.reset();
@@ -143,7 +144,6 @@ CBench::CBench(const Sizes &sizes, const QString &rankd, const QStringList &only
     : s(sizes)
     , m_rankd(rankd)
     , m_only(only)
-    , m_prompts(std::make_shared<CQuietPrompts>())
 {
 }
 
@@ -187,6 +187,9 @@ int CBench::run()
     if (wanted(u"lists")) {
         CListLoadBench(m_report, m_root.path(), m_rankd,
                        quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).run();
+    } else if (m_only.contains(QStringLiteral("pastdays_lists"))) {
+        CListLoadBench(m_report, m_root.path(), m_rankd,
+                       quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).runPastDays();
     }
 
     CBenchReport::say(QStringLiteral("%1 of %2 goals met in %3 s")
@@ -262,7 +265,7 @@ void CBench::benchStartup()
     QList<double> times;
     for (int run = 0; run < s.runs; ++run) {
         double ms = 0;
-        auto window = openWindow(CSettings::forHome(m_home, m_prompts), &ms);
+        auto window = openWindow(CSettings::forHome(m_home), &ms);
         times.append(ms);
     }
     m_report.goal(label("startup_%1", s.history), times, QStringLiteral("ms"), Bound::AtMost, 1500);
@@ -272,7 +275,7 @@ void CBench::benchStartup()
 // event-loop turn that paints the new rows.
 void CBench::benchViews()
 {
-    auto window = openWindow(CSettings::forHome(m_home, m_prompts), nullptr);
+    auto window = openWindow(CSettings::forHome(m_home), nullptr);
     auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("treeYearMonth"));
     auto *combo = window->findChild<QComboBox *>(QStringLiteral("cbDomain"));
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
@@ -325,7 +328,7 @@ void CBench::benchViews()
 
 void CBench::benchClear()
 {
-    auto window = openWindow(CSettings::forHome(m_home, m_prompts), nullptr);
+    auto window = openWindow(CSettings::forHome(m_home), nullptr);
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("tblRankData"));
     const QList<CAlexaRankData> history = window->history();
     CWidgetHelper helper;
@@ -491,12 +494,12 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
 {
     QList<QByteArray> requests;
     for (const QString &domain : domains)
-        requests.append(CFetchLoop::request("/siteinfo/" + domain.toLatin1()));
+        requests.append(CFetchLoop::request(CSiteInfoRequest::pagePath(domain).toLatin1()));
 
     const QString home = makeHome(m_root.path(), QStringLiteral("home-query"), m_history,
                                   CBenchData::domainList(domains));
     const QString historyPath = dataFolderOf(home) + QStringLiteral("/db.dat");
-    CSettings settings = CSettings::forHome(home, m_prompts);
+    CSettings settings = CSettings::forHome(home);
     settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
 
     QList<double> sorvaneRates;
@@ -592,7 +595,7 @@ void CBench::benchLatency(const CRankdProcess &service, const QStringList &domai
     QList<QByteArray> requests;
     const int total = s.loadConnections * s.loadRequestsPerConnection;
     for (int i = 0; i < total; ++i)
-        requests.append(CFetchLoop::request("/siteinfo/" + domains.at(i % domains.size()).toLatin1()));
+        requests.append(CFetchLoop::request(CSiteInfoRequest::pagePath(domains.at(i % domains.size())).toLatin1()));
     // 50 connections, each asking every 5 ms: a steady 10,000 pages a second.
     constexpr double SteadyRate = 10000;
     QList<double> steadyLatencies;

@@ -11,7 +11,6 @@
 
 #include <memory>
 
-class CQuietPrompts;
 class CRankdProcess;
 
 // Measures Sorvane on data it generates: start-up, views, table clearing,
@@ -75,7 +74,6 @@ private:
     const Sizes s;
     QString m_rankd;
     QStringList m_only;
-    std::shared_ptr<CQuietPrompts> m_prompts;
     QTemporaryDir m_root;
     QDate m_lastDay;
     QByteArray m_history;

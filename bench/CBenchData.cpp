@@ -1,5 +1,6 @@
 #include "CBenchData.h"
 
+#include "CRecordDate.h"
 #include "pageformat/CSiteInfoFormat.h"
 
 #include <QDir>
@@ -48,7 +49,7 @@ QByteArray CBenchData::history(int records, int domains, const QDate &lastDay)
         names.append(domainName(HistoryDomainBase + d).toLatin1());
     Lcg random(42);
     for (int day = 0; day < days; ++day) {
-        const QByteArray date = lastDay.addDays(day - days + 1).toString(QStringLiteral("dd/MM/yyyy")).toLatin1();
+        const QByteArray date = CRecordDate::text(lastDay.addDays(day - days + 1)).toLatin1();
         const int count = day == 0 ? firstDayCount : domains;
         for (int d = domains - count; d < domains; ++d) {
             const int global = 1 + d * 1500 + random.below(1000);

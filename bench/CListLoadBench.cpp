@@ -9,6 +9,7 @@
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "CSnapshotStore.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -136,6 +137,21 @@ bool CListLoadBench::dropPageCache()
     return control.open(QIODevice::WriteOnly) && control.write("1\n") == 2 && control.flush();
 }
 
+void CListLoadBench::runPastDays()
+{
+    const QString plain = m_root + QStringLiteral("/published-lists-plain");
+    QDir().mkpath(plain);
+    QElapsedTimer clock;
+    clock.start();
+    for (int back = 1; back <= m_sizes.days; ++back)
+        writeDay(plain, back, Packing::Plain);
+    CBenchReport::say(QStringLiteral("generated %1 daily lists of %2 rows in %3 ms")
+            .arg(m_sizes.days)
+            .arg(m_sizes.rows)
+            .arg(clock.elapsed()));
+    benchPastDays(plain);
+}
+
 void CListLoadBench::run()
 {
     const QString plain = m_root + QStringLiteral("/published-lists-plain");
@@ -207,7 +223,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
         // Pages one after another, from the service's ready line (its cache
         // may still be being written, and the refresh starts after that)
         // until the new day is folded in.
-        const QByteArray request = CFetchLoop::request("/siteinfo/" + CBenchData::domainName(7).toLatin1());
+        const QByteArray request = CFetchLoop::request(CSiteInfoRequest::pagePath(CBenchData::domainName(7)).toLatin1());
         double worst = 0;
         QElapsedTimer refresh;
         refresh.start();
@@ -254,6 +270,9 @@ void CListLoadBench::benchPastDays(const QString &folder)
         CBenchReport::say(QStringLiteral("  past days: %1").arg(port.message()));
         return;
     }
+    // What holding every day's ranks costs: the service's memory once ready.
+    m_report.figure(QStringLiteral("served_rss_%1").arg(sizeLabel(m_sizes.rows)), {service.residentMb()},
+                    QStringLiteral("MB"));
     QList<QDate> days;
     for (int back = 2; back <= m_sizes.days; ++back)
         days.append(QDate::currentDate().addDays(-back));

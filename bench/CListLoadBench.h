@@ -29,6 +29,8 @@ public:
     CListLoadBench(CBenchReport &report, const QString &root, const QString &rankd, const Sizes &sizes);
 
     void run();
+    // Only the pages of past days, over the plain lists.
+    void runPastDays();
 
 private:
     enum class Packing { Plain, Packed }; // packed: zip on even days, gzip on odd ones

@@ -2,6 +2,7 @@
 
 #include "CMoverRow.h"
 #include "CRankSeries.h"
+#include "CRecordDate.h"
 #include "CTrendPeriod.h"
 
 #include <QCategoryAxis>
@@ -85,7 +86,7 @@ QString CRankChart::tipText(const QString &domain, QPointF point)
 {
     const QDate date = dateOfX(point.x());
     const double value = std::pow(10.0, point.y());
-    return domain + u'\n' + date.toString(QStringLiteral("dd/MM/yyyy")) + u'\n'
+    return domain + u'\n' + CRecordDate::text(date) + u'\n'
            + CMoverRow::number(value >= 10 ? std::round(value) : std::round(value * 1e4) / 1e4);
 }
 

@@ -7,7 +7,6 @@
 #include "CTrendFigure.h"
 
 #include <QChart>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsLayout>
@@ -420,8 +419,7 @@ bool ChartWindow::saveSvg(const QString &path) const
 void ChartWindow::saveWithDialog(bool svg)
 {
     const QString filter = svg ? tr("SVG image (*.svg)") : tr("PNG image (*.png)");
-    const QString folder = m_saveFolder.isEmpty() ? QDir::homePath() : m_saveFolder;
-    QString path = QFileDialog::getSaveFileName(this, tr("Save Chart"), folder, filter);
+    QString path = QFileDialog::getSaveFileName(this, tr("Save Chart"), m_saveFolder, filter);
     if (path.isEmpty())
         return;
     const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");

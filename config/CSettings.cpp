@@ -1,23 +1,12 @@
 #include "config/CSettings.h"
 
 #include "CDataStore.h"
-#include "prompts/CUserPrompts.h"
 
-#include <QDir>
-
-CSettings CSettings::fromEnvironment()
-{
-    CSettings settings = forHome(QDir::homePath(), std::make_shared<CUserPrompts>());
-    settings.service = CServiceAddress::fromEnvironment();
-    settings.uiStatePath.clear();
-    return settings;
-}
-
-CSettings CSettings::forHome(const QString &home, std::shared_ptr<CUserPrompts> prompts)
+CSettings CSettings::forHome(const QString &home)
 {
     CSettings settings;
+    settings.homeDirectory = home;
     settings.dataDirectory = CDataStore::dataDirectory(home);
-    settings.prompts = prompts ? std::move(prompts) : std::make_shared<CUserPrompts>();
     settings.uiStatePath = home + QStringLiteral("/.config/qorvex/Sorvane.ini");
     return settings;
 }

@@ -32,8 +32,9 @@ std::unique_ptr<QSettings> open(const QString &path)
 
 } // namespace
 
-CUiState::CUiState(QString path)
+CUiState::CUiState(QString path, QString homeFolder)
     : m_path(std::move(path))
+    , m_home(std::move(homeFolder))
 {
 }
 
@@ -125,12 +126,12 @@ void CUiState::rememberExportFile(const QString &file)
         m_exportFolder = folderOf(file);
 }
 
-QString CUiState::folderOr(const QString &folder)
+QString CUiState::folderOr(const QString &folder) const
 {
     // Never the current directory: a relative or vanished folder falls back to home.
     if (!folder.isEmpty() && QDir::isAbsolutePath(folder) && QFileInfo(folder).isDir())
         return folder;
-    return QDir::homePath();
+    return m_home;
 }
 
 QString CUiState::folderOf(const QString &file)

@@ -16,8 +16,9 @@
 class CUiState
 {
 public:
-    // The per-user configuration file when the path is empty.
-    explicit CUiState(QString path = QString());
+    // The per-user configuration file when the path is empty; the dialogs
+    // fall back to the home folder.
+    CUiState(QString path, QString homeFolder);
 
     // Reads what was saved; an absent or unreadable file leaves every value
     // unset, so the window keeps its first-start state.
@@ -56,10 +57,11 @@ private:
     static std::optional<QRect> readRect(const QStringList &numbers);
     static std::optional<QRect> readOldGeometry(const QByteArray &bytes, bool *maximized);
 
-    static QString folderOr(const QString &folder);
+    QString folderOr(const QString &folder) const;
     static QString folderOf(const QString &file);
 
     QString m_path;
+    QString m_home;
     QString m_importFolder;
     QString m_exportFolder;
 };

@@ -1,5 +1,6 @@
 #include "CAlexaRankData.h"
 
+#include "CRecordDate.h"
 #include "CTextPool.h"
 
 #include <functional>
@@ -126,9 +127,9 @@ QString CAlexaRankData::oneMonth(const QString &value) { return assign(5, value)
 QString CAlexaRankData::threeMonth(const QString &value) { return assign(6, value); }
 QString CAlexaRankData::date(const QString &value) { return assign(7, value); }
 
-QString CAlexaRankData::year() const { return date().mid(6, 4); }
-QString CAlexaRankData::month() const { return date().mid(3, 2); }
-QString CAlexaRankData::day() const { return date().mid(0, 2); }
+QString CAlexaRankData::year() const { return CRecordDate::yearOf(date()); }
+QString CAlexaRankData::month() const { return CRecordDate::monthOf(date()); }
+QString CAlexaRankData::day() const { return CRecordDate::dayOf(date()); }
 
 QString CAlexaRankData::field(int i) const
 {

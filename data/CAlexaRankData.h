@@ -36,7 +36,7 @@ public:
     QString threeMonth() const { return text(m_fields[6]); }
     QString date() const { return text(m_fields[7]); }
 
-    // Cuts of the "dd/MM/yyyy" date, by position and without any check.
+    // Cuts of the date, by position and without any check.
     QString year() const;
     QString month() const;
     QString day() const;

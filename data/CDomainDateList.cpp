@@ -1,41 +1,14 @@
 #include "CDomainDateList.h"
 
 #include "CDomainDate.h"
-
-#include <QDate>
+#include "CRecordDate.h"
 
 #include <algorithm>
 
-namespace {
-
-// A "dd/MM/yyyy" text as a number that orders like the calendar
-// (yyyymmdd), or -1 for a text of another form.
-int calendarKey(QStringView date)
-{
-    if (date.size() != 10 || date[2] != u'/' || date[5] != u'/')
-        return -1;
-    int day = 0, month = 0, year = 0;
-    auto digits = [&](qsizetype from, qsizetype count, int &value) {
-        for (qsizetype i = from; i < from + count; ++i) {
-            if (date[i] < u'0' || date[i] > u'9')
-                return false;
-            value = value * 10 + (date[i].unicode() - u'0');
-        }
-        return true;
-    };
-    if (!digits(0, 2, day) || !digits(3, 2, month) || !digits(6, 4, year))
-        return -1;
-    if (!QDate::isValid(year, month, day))
-        return -1;
-    return year * 10000 + month * 100 + day;
-}
-
-} // namespace
-
 bool CDomainDateList::isLater(const QString &date, const QString &than)
 {
-    const int key = calendarKey(date);
-    const int thanKey = calendarKey(than);
+    const int key = CRecordDate::key(date);
+    const int thanKey = CRecordDate::key(than);
     // Texts of another form (a hand-edited history) never displace a real
     // date; among themselves they keep the plain text order.
     if (key < 0 && thanKey < 0)

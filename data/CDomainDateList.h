@@ -9,7 +9,7 @@
 class CDomainDate;
 
 // Per domain, the latest calendar date among those seen (kept as the
-// "dd/MM/yyyy" text it came as). Tells the result intake whether a domain
+// record's date text it came as). Tells the result intake whether a domain
 // was already assessed on a date.
 class CDomainDateList
 {
@@ -28,7 +28,7 @@ public:
     // domains does not grow the index step by step.
     void reserve(int entries);
 
-    // Whether the "dd/MM/yyyy" date falls after the other one on the calendar.
+    // Whether the record date falls after the other one on the calendar.
     static bool isLater(const QString &date, const QString &than);
 
     int count() const { return int(m_entries.size()); }

@@ -3,16 +3,13 @@
 #include "CAlexaRankData.h"
 #include "CAlexaSocket.h"
 #include "CQueryRun.h"
-#include "CRequestTarget.h"
-#include "CSiteInfoAddress.h"
-#include "pageformat/CSiteInfoFormat.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <algorithm>
 
-CBackfillRun::CBackfillRun(const QString &host, int port, bool rankMode, QObject *parent)
+CBackfillRun::CBackfillRun(const CServiceAddress &service, bool rankMode, QObject *parent)
     : QObject(parent)
-    , m_host(host)
-    , m_port(port)
+    , m_service(service)
     , m_rankMode(rankMode)
 {
     for (int i = 0; i < CQueryRun::SocketCount; ++i) {
@@ -23,7 +20,7 @@ CBackfillRun::CBackfillRun(const QString &host, int port, bool rankMode, QObject
         connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
         connect(socket, &CAlexaSocket::rankProfile, this, &CBackfillRun::takeRecord);
         connect(socket, &CAlexaSocket::fetchFailed, this,
-                [this](const QString &, const QString &reason, int socketId) { takeFailure(reason, socketId); });
+                [this](const QString &, const CFetchFailure &failure, int socketId) { takeFailure(failure, socketId); });
     }
 }
 
@@ -61,11 +58,9 @@ void CBackfillRun::dispatch(int socketId)
         return;
     const Job job = m_queue.at(m_nextJob++);
     m_current[socketId] = job;
-    Korv::QtLib::Web::CRequestTarget target;
-    target.setUrl(CSiteInfoAddress::page(m_host, job.domain) + QStringLiteral("?date=") + job.day.toString(Qt::ISODate), 0,
-                  CSiteInfoAddress::referer(m_host, job.domain));
     CAlexaSocket *socket = m_sockets.at(socketId);
-    socket->aim(target, m_port, job.domain, m_rankMode);
+    socket->aim(m_service, job.domain, job.day);
+    socket->setRankMode(m_rankMode);
     socket->setClock(CRankClock(job.day));
     socket->connectToHost();
 }
@@ -78,21 +73,12 @@ void CBackfillRun::next(int socketId)
         Q_EMIT finished();
 }
 
-QDate CBackfillRun::asOfDay(const QString &page)
-{
-    const QLatin1StringView opening(CSiteInfoFormat::AsOfOpening.data(), CSiteInfoFormat::AsOfOpening.size());
-    const qsizetype marker = page.indexOf(opening);
-    if (marker < 0)
-        return QDate();
-    return QDate::fromString(page.mid(marker + opening.size(), CSiteInfoFormat::AsOfFormat.size()), CSiteInfoFormat::AsOfFormat);
-}
-
 void CBackfillRun::takeRecord(const CAlexaRankData &record, int socketId)
 {
     if (socketId < 0 || socketId >= m_sockets.size() || !m_current.at(socketId))
         return;
     const Job job = *m_current.at(socketId);
-    const QDate asOf = asOfDay(m_sockets.at(socketId)->response());
+    const QDate asOf = CSiteInfoRequest::asOf(m_sockets.at(socketId)->response());
     if (!asOf.isValid()) {
         // Today's figures filed under a past day would be wrong data.
         m_stopped = true;
@@ -106,16 +92,16 @@ void CBackfillRun::takeRecord(const CAlexaRankData &record, int socketId)
     next(socketId);
 }
 
-void CBackfillRun::takeFailure(const QString &reason, int socketId)
+void CBackfillRun::takeFailure(const CFetchFailure &failure, int socketId)
 {
     if (socketId < 0 || socketId >= m_sockets.size() || !m_current.at(socketId))
         return;
     const Job job = *m_current.at(socketId);
     // A dated page is refused only when no list is held on that day or close
     // enough before it; a domain it does not rank is a page.
-    if (reason.contains(QStringLiteral(" answered 404 Not Found")))
+    if (failure.isStatus(404))
         Q_EMIT noList(job.domain, job.day);
     else
-        Q_EMIT failed(job.domain, job.day, reason);
+        Q_EMIT failed(job.domain, job.day, failure);
     next(socketId);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "CFetchFailure.h"
+#include "protocol/CServiceAddress.h"
+
 #include <QDate>
 #include <QList>
 #include <QObject>
@@ -27,7 +30,7 @@ public:
         QDate day;
     };
 
-    CBackfillRun(const QString &host, int port, bool rankMode, QObject *parent = nullptr);
+    CBackfillRun(const CServiceAddress &service, bool rankMode, QObject *parent = nullptr);
     ~CBackfillRun() override;
 
     void start(QList<Job> jobs);
@@ -37,7 +40,7 @@ public:
 Q_SIGNALS:
     void filled(const CAlexaRankData &record);
     void noList(const QString &domain, const QDate &day);
-    void failed(const QString &domain, const QDate &day, const QString &reason);
+    void failed(const QString &domain, const QDate &day, const CFetchFailure &failure);
     // The service's pages say no day: nothing it answers can be filed under a past day.
     void undated();
     void finished();
@@ -45,13 +48,10 @@ Q_SIGNALS:
 private:
     void dispatch(int socketId);
     void takeRecord(const CAlexaRankData &record, int socketId);
-    void takeFailure(const QString &reason, int socketId);
+    void takeFailure(const CFetchFailure &failure, int socketId);
     void next(int socketId);
-    // The day a fetched page is as of; invalid when it does not say.
-    static QDate asOfDay(const QString &page);
 
-    QString m_host;
-    int m_port;
+    CServiceAddress m_service;
     bool m_rankMode;
     QList<CAlexaSocket *> m_sockets;
     QList<std::optional<Job>> m_current; // per socket

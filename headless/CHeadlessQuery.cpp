@@ -4,10 +4,13 @@
 #include "CDataSession.h"
 #include "CDomainDateList.h"
 #include "CQueryRun.h"
+#include "CRecordDate.h"
+#include "CRunReport.h"
 #include "config/CQuitSignals.h"
-#include "config/CServiceAddress.h"
 #include "headless/CBackfillRun.h"
 #include "watch/CDomainGroups.h"
+#include "protocol/CServiceAddress.h"
+#include "relay/CQueryRelayClient.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -46,7 +49,7 @@ QSet<QString> heldDays(const QList<CAlexaRankData> &history)
 {
     QSet<QString> held;
     for (const CAlexaRankData &record : history) {
-        const QDate day = QDate::fromString(record.date(), QStringLiteral("dd/MM/yyyy"));
+        const QDate day = CRecordDate::parse(record.date());
         if (day.isValid())
             held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
     }
@@ -242,7 +245,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
                                                QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
 {
     CQueryRun run(dates);
-    run.setService(service.host(), service.port());
+    run.setService(service);
     run.setClock(m_options.clock);
     run.setRankMode(m_options.rankMode);
     QEventLoop loop;
@@ -257,9 +260,9 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
         left.removeOne(record.domain());
         m_out << CRunReport::refused(record) << Qt::endl;
     });
-    QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const QString &reason) {
+    QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const CFetchFailure &failure) {
         left.removeOne(domain);
-        m_out << CRunReport::failed(domain, reason) << Qt::endl;
+        m_out << CRunReport::failed(domain, failure) << Qt::endl;
     });
     bool finished = false;
     QObject::connect(&run, &CQueryRun::finished, &loop, [&](const CQueryRun::Counts &) {
@@ -278,8 +281,8 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
         reportStop(int(left.size()), int(domains.size()), left);
         return SomeFailed;
     }
-    if (CRunReport::noneReached(counts))
-        m_err << "sorvane: " << CRunReport::unreachable(service.host(), service.port()) << Qt::endl;
+    if (counts.noneReached())
+        m_err << "sorvane: " << CRunReport::unreachable(service) << Qt::endl;
     return ExitCode(CRunReport::exitCode(counts, true));
 }
 
@@ -288,7 +291,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
 {
     const QList<CBackfillRun::Job> jobs =
         missingDays(domains, heldDays(history), m_options.clock.today(), m_options.backfillDays);
-    CBackfillRun run(service.host(), service.port(), m_options.rankMode);
+    CBackfillRun run(service, m_options.rankMode);
     QEventLoop loop;
     QList<CAlexaRankData> filled;
     int missing = 0;
@@ -303,9 +306,9 @@ CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service
         ++missing;
         m_out << domain << ' ' << day.toString(Qt::ISODate) << ": no list for that day" << Qt::endl;
     });
-    QObject::connect(&run, &CBackfillRun::failed, &loop, [&](const QString &domain, const QDate &day, const QString &reason) {
+    QObject::connect(&run, &CBackfillRun::failed, &loop, [&](const QString &domain, const QDate &day, const CFetchFailure &failure) {
         ++failed;
-        m_out << domain << ' ' << day.toString(Qt::ISODate) << ": " << reason << Qt::endl;
+        m_out << domain << ' ' << day.toString(Qt::ISODate) << ": " << failure.text() << Qt::endl;
     });
     QObject::connect(&run, &CBackfillRun::undated, &loop, [&] {
         undated = true;

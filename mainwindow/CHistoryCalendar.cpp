@@ -69,17 +69,3 @@ QString CHistoryCalendar::dayLabel(int day)
 {
     return QString::number(day) + ordinalSuffix(day);
 }
-
-bool CHistoryCalendar::isRealDate(const QString &date)
-{
-    // Asked for every record a query run takes in: the plain two-two-four
-    // digit form is read directly, anything else goes through the parser.
-    const auto digit = [&date](qsizetype i) { return date.at(i).unicode() - u'0'; };
-    const auto isDigitAt = [&date](qsizetype i) { return date.at(i) >= u'0' && date.at(i) <= u'9'; };
-    if (date.size() == 10 && date.at(2) == u'/' && date.at(5) == u'/' && isDigitAt(0) && isDigitAt(1)
-        && isDigitAt(3) && isDigitAt(4) && isDigitAt(6) && isDigitAt(7) && isDigitAt(8) && isDigitAt(9)) {
-        const int year = digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9);
-        return QDate::isValid(year, digit(3) * 10 + digit(4), digit(0) * 10 + digit(1));
-    }
-    return QDate::fromString(date, QStringLiteral("dd/MM/yyyy")).isValid();
-}

@@ -19,6 +19,4 @@ public:
     static QString ordinalSuffix(int day);
     static QString monthLabel(const CAlexaRankData &record);
     static QString dayLabel(int day);
-    // Whether a record's date text ("dd/MM/yyyy") names a day of the calendar.
-    static bool isRealDate(const QString &date);
 };

@@ -13,6 +13,7 @@
 #include "CPeriod.h"
 #include "CPeriodIndex.h"
 #include "AlertsDialog.h"
+#include "CRecordDate.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
@@ -68,13 +69,13 @@ bool passesDomainFilter(const CAlexaRankData &record, const QString &filter)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent, CSettings windowSettings)
+MainWindow::MainWindow(QWidget *parent, CSettings windowSettings, std::shared_ptr<CUserPrompts> windowPrompts)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
     , settings(std::move(windowSettings))
     , session(std::make_unique<CDataSession>(settings.dataDirectory, settings.availableMemory))
     , rankHistory(session->history())
-    , prompts(settings.prompts ? settings.prompts : std::make_shared<CUserPrompts>())
+    , prompts(windowPrompts ? std::move(windowPrompts) : std::make_shared<CUserPrompts>())
 {
     initSorvaneResources();
     ui->setupUi(this);
@@ -161,7 +162,7 @@ void MainWindow::showFirstStartHint()
 
 void MainWindow::restoreUiState()
 {
-    uiState = std::make_unique<CUiState>(settings.uiStatePath);
+    uiState = std::make_unique<CUiState>(settings.uiStatePath, settings.homeDirectory);
     if (!ownsData())
         return; // a window that closes at once neither reads nor changes how the user left it
     uiState->load();
@@ -356,7 +357,7 @@ void MainWindow::on_btnManualQuery_clicked()
 
 void MainWindow::connectQueryRun()
 {
-    queryRun->setService(settings.service.host(), settings.service.port());
+    queryRun->setService(settings.service);
     queryRun->setClock(settings.clock);
     connect(queryRun.get(), &CQueryRun::started, this,
             [this] { feed->appendLine(tr("Performing alexa data crawl...")); });
@@ -366,8 +367,8 @@ void MainWindow::connectQueryRun()
                 feed->addLine(reason);
                 feed->keepNewestLineInView();
             });
-    connect(queryRun.get(), &CQueryRun::fetchFailed, this, [this](const QString &domain, const QString &reason) {
-        feed->addLine(domain + QStringLiteral(": ") + reason);
+    connect(queryRun.get(), &CQueryRun::fetchFailed, this, [this](const QString &domain, const CFetchFailure &failure) {
+        feed->addLine(domain + QStringLiteral(": ") + failure.text());
         feed->keepNewestLineInView();
     });
     // Results come far faster than a screen refreshes: the button shows the
@@ -437,8 +438,8 @@ void MainWindow::finishRun(const CQueryRun::Counts &counts)
         relayServer->runEnded(counts, saved);
     if (saved)
         fireAlerts();
-    if (counts.failed > 0 && counts.failed == counts.done())
-        prompts->message(CQueryRun::unreachable(settings.service.host(), settings.service.port()));
+    if (counts.noneReached())
+        prompts->message(CQueryRun::unreachable(settings.service));
 }
 
 void MainWindow::fireAlerts()
@@ -476,7 +477,7 @@ void MainWindow::takeAccepted(const CAlexaRankData &record)
     runRecords.append(record);
     Q_EMIT historyChanged();
     addRankRow(record);
-    if (CHistoryCalendar::isRealDate(record.date()))
+    if (CRecordDate::parse(record.date()).isValid())
         ensureMonth(CHistoryCalendar::monthLabel(record));
     feed->keepNewestLineInView();
 }
@@ -517,7 +518,7 @@ void MainWindow::buildHistoryTree()
         // A date that is no real date makes no month: each would add a
         // branch of 31 days. Its record stays in the history and in the
         // view of all records.
-        if (!CHistoryCalendar::isRealDate(date))
+        if (!CRecordDate::parse(date).isValid())
             continue;
         ensureMonth(CHistoryCalendar::monthLabel(record));
         previousMonth = month.toString();

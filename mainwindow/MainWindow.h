@@ -43,8 +43,8 @@ class MainWindow : public QMainWindow
 public:
     static constexpr int SocketCount = CQueryRun::SocketCount;
 
-    // Without settings the window reads them from the environment.
-    explicit MainWindow(QWidget *parent = nullptr, CSettings settings = CSettings::fromEnvironment());
+    // Without prompts the window asks through modal dialogs.
+    MainWindow(QWidget *parent, CSettings settings, std::shared_ptr<CUserPrompts> prompts = nullptr);
     ~MainWindow() override;
 
     // False when another instance holds the data folder: this one then

@@ -1,6 +1,5 @@
 #include "prompts/CUserPrompts.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -28,24 +27,15 @@ bool CUserPrompts::askYesNo(const QString &text, const QString &title)
     return box.exec() == QMessageBox::Yes;
 }
 
-namespace {
-
-QString startFolder(const QString &folder)
-{
-    return folder.isEmpty() ? QDir::homePath() : folder;
-}
-
-} // namespace
-
 QString CUserPrompts::openFileName(QWidget *parent, const QString &caption, const QString &folder)
 {
-    return QFileDialog::getOpenFileName(parent, caption, startFolder(folder));
+    return QFileDialog::getOpenFileName(parent, caption, folder);
 }
 
 QString CUserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                                    const QString &folder)
 {
-    return QFileDialog::getSaveFileName(parent, caption, startFolder(folder), filter);
+    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
 }
 
 QString CUserPrompts::askText(QWidget *parent, const QString &title, const QString &label)

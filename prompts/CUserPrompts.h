@@ -18,8 +18,8 @@ public:
     virtual void message(const QString &text, const QString &title = DefaultTitle);
     // A modal question box without parent: Yes and No, No by default.
     virtual bool askYesNo(const QString &text, const QString &title = DefaultTitle);
-    // File dialogs open in the given folder, or the home folder without one,
-    // never the current directory.
+    // File dialogs open in the given folder (the window gives the last one
+    // used, or the home folder).
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &folder = QString());
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                                  const QString &folder = QString());

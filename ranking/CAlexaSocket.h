@@ -3,11 +3,10 @@
 #include "CWebSocket.h"
 
 #include "CAlexaRankData.h"
+#include "CFetchFailure.h"
 #include "CRankClock.h"
 
-namespace Korv::QtLib::Web {
-class CRequestTarget;
-}
+class CServiceAddress;
 
 // Fetches one domain's site-information page at a time and reports each
 // fetch exactly once: the record parsed from a complete "200" page, or a
@@ -24,16 +23,14 @@ public:
     void setRankMode(bool on) { m_rankMode = on; }
     // Dates the records; the system's local date unless one is set.
     void setClock(const CRankClock &clock) { m_clock = clock; }
-    // Readies the socket for its next fetch: the domain's page at the
-    // target's address on the port.
-    void aim(const Korv::QtLib::Web::CRequestTarget &target, int port, const QString &domain, bool rankMode);
+    // Resets the socket and points it at the domain's page on the service,
+    // as of today or of the given day; connectToHost() then fetches it.
+    void aim(const CServiceAddress &service, const QString &domain, const QDate &day = QDate());
 
 Q_SIGNALS:
     void crawlComplete();
     void rankProfile(CAlexaRankData record, int index);
-    // The reason names the service ("no answer from the ranking service at
-    // localhost:80 (connection refused)").
-    void fetchFailed(QString domain, QString reason, int index);
+    void fetchFailed(QString domain, CFetchFailure failure, int index);
 
 public Q_SLOTS:
     void processData();
@@ -41,7 +38,6 @@ public Q_SLOTS:
 
 private:
     QString serviceText() const;
-    QString noAnswer(const QString &why) const;
 
     bool m_rankMode = true;
     CRankClock m_clock;

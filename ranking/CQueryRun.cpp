@@ -3,8 +3,6 @@
 #include "CAlexaSocket.h"
 #include "CDomainDateList.h"
 #include "CDomainName.h"
-#include "CRequestTarget.h"
-#include "CSiteInfoAddress.h"
 
 CQueryRun::CQueryRun(CDomainDateList &dates, QObject *socketParent, QObject *parent)
     : QObject(parent)
@@ -42,19 +40,13 @@ QString CQueryRun::summary(const Counts &counts)
     return tr("%1 stored, %2 already assessed, %3 failed").arg(counts.stored).arg(counts.refused).arg(counts.failed);
 }
 
-QString CQueryRun::unreachable(const QString &host, int port)
+QString CQueryRun::unreachable(const CServiceAddress &service)
 {
     return tr("The ranking service at %1:%2 could not be reached; no domain was fetched.\n\n"
               "Start the local service with scripts/run.sh, or run sorvane-rankd and set "
               "SORVANE_SERVICE=host:port to its address before starting Sorvane.")
-        .arg(host)
-        .arg(port);
-}
-
-void CQueryRun::setService(const QString &host, int port)
-{
-    m_host = host;
-    m_port = port;
+        .arg(service.host())
+        .arg(service.port());
 }
 
 void CQueryRun::setClock(const CRankClock &clock)
@@ -110,10 +102,9 @@ QString CQueryRun::nextName()
 
 void CQueryRun::dispatch(const QString &domain, int socketId)
 {
-    Korv::QtLib::Web::CRequestTarget target;
-    target.setUrl(CSiteInfoAddress::page(m_host, domain), 0, CSiteInfoAddress::referer(m_host, domain));
     CAlexaSocket *socket = m_sockets.at(socketId);
-    socket->aim(target, m_port, domain, m_rankMode);
+    socket->aim(m_service, domain);
+    socket->setRankMode(m_rankMode);
     m_busy[socketId] = true;
     // A list that grew during the run counts its new domains.
     m_total = qMax(m_total, m_counts.done() + int(m_busy.count(true)));
@@ -177,11 +168,11 @@ void CQueryRun::takeResult(const CAlexaRankData &record, int socketId)
     finishIfIdle();
 }
 
-void CQueryRun::takeFailure(const QString &domain, const QString &reason, int socketId)
+void CQueryRun::takeFailure(const QString &domain, const CFetchFailure &failure, int socketId)
 {
     markIdle(socketId);
     ++m_counts.failed;
-    Q_EMIT fetchFailed(domain, reason);
+    Q_EMIT fetchFailed(domain, failure);
     Q_EMIT progressed(m_counts.done(), m_total);
     handOutNext(socketId);
     finishIfIdle();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CAlexaRankData.h"
+#include "CFetchFailure.h"
 #include "CRankClock.h"
+#include "protocol/CServiceAddress.h"
 
 #include <QList>
 #include <QObject>
@@ -33,12 +35,14 @@ public:
         int refused = 0; // already assessed for the date
         int failed = 0;
         int done() const { return stored + refused + failed; }
+        // No fetch of the run reached the service (and there was one).
+        bool noneReached() const { return failed > 0 && failed == done(); }
     };
 
     // "3 stored, 1 already assessed, 2 failed"
     static QString summary(const Counts &counts);
     // What to tell the user when no fetch of a run reached the service.
-    static QString unreachable(const QString &host, int port);
+    static QString unreachable(const CServiceAddress &service);
 
     // The domain list as it stands at each hand-over: the entry at a
     // position (a name, or a name padded with blanks), a null text past the end.
@@ -51,10 +55,9 @@ public:
     CQueryRun(const CQueryRun &) = delete;
     CQueryRun &operator=(const CQueryRun &) = delete;
 
-    // The ranking service's host and port; localhost on port 80 unless set.
-    void setService(const QString &host, int port);
-    QString host() const { return m_host; }
-    int port() const { return m_port; }
+    // The ranking service; CServiceAddress's default unless set.
+    void setService(const CServiceAddress &service) { m_service = service; }
+    const CServiceAddress &service() const { return m_service; }
     void setClock(const CRankClock &clock);
     // Takes effect at the next hand-over.
     void setRankMode(bool on) { m_rankMode = on; }
@@ -79,7 +82,7 @@ Q_SIGNALS:
     void started();
     void recordAccepted(const CAlexaRankData &record);
     void recordRefused(const CAlexaRankData &record, const QString &reason);
-    void fetchFailed(const QString &domain, const QString &reason);
+    void fetchFailed(const QString &domain, const CFetchFailure &failure);
     void progressed(int done, int total);
     // The first result that found no domain left to hand out.
     void listExhausted();
@@ -89,7 +92,7 @@ Q_SIGNALS:
 public Q_SLOTS:
     // One socket's result; the socket then gets the next domain.
     void takeResult(const CAlexaRankData &record, int socketId);
-    void takeFailure(const QString &domain, const QString &reason, int socketId);
+    void takeFailure(const QString &domain, const CFetchFailure &failure, int socketId);
     // Gives the socket the next domain of the list, or declares the list used up.
     void handOutNext(int socketId);
     // Declares the list used up (the first result finding no domain does so).
@@ -103,8 +106,7 @@ private:
     void finishIfIdle();
 
     CDomainDateList &m_dates;
-    QString m_host = QStringLiteral("localhost");
-    int m_port = 80;
+    CServiceAddress m_service;
     QList<CAlexaSocket *> m_sockets;
     QList<bool> m_busy;
     DomainList m_domains;

@@ -1,15 +1,8 @@
 #include "CRankClock.h"
 
+#include "CRecordDate.h"
+
 #include <QDateTime>
-
-namespace {
-
-QString dateText(const QDate &date)
-{
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
-} // namespace
 
 QDate CRankClock::today() const
 {
@@ -19,7 +12,7 @@ QDate CRankClock::today() const
 QString CRankClock::todayText() const
 {
     if (m_fixed.isValid())
-        return dateText(m_fixed);
+        return CRecordDate::text(m_fixed);
     // Asking for the local date reads the time zone each time, and
     // formatting goes through the locale machinery; together they cost more
     // than parsing a page. So the text is kept until the local day it was
@@ -30,7 +23,7 @@ QString CRankClock::todayText() const
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now < validFrom || now >= validUntil) {
         const QDate date = QDate::currentDate();
-        text = dateText(date);
+        text = CRecordDate::text(date);
         validFrom = date.startOfDay().toMSecsSinceEpoch();
         validUntil = date.addDays(1).startOfDay().toMSecsSinceEpoch();
     }

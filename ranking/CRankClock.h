@@ -13,7 +13,7 @@ public:
     explicit CRankClock(const QDate &fixed) : m_fixed(fixed) {}
 
     QDate today() const;
-    QString todayText() const; // "dd/MM/yyyy"
+    QString todayText() const; // as CRecordDate writes it
 
 private:
     QDate m_fixed;

@@ -30,14 +30,14 @@ QString CRunReport::filled(const CAlexaRankData &record)
     return record.domain() + QStringLiteral(": filled ") + figuresOf(record) + QStringLiteral(" for ") + record.date();
 }
 
-QString CRunReport::failed(const QString &domain, const QString &reason)
+QString CRunReport::failed(const QString &domain, const CFetchFailure &failure)
 {
-    return domain + QStringLiteral(": ") + reason;
+    return domain + QStringLiteral(": ") + failure.text();
 }
 
-QString CRunReport::unreachable(const QString &host, int port)
+QString CRunReport::unreachable(const CServiceAddress &service)
 {
-    return CQueryRun::unreachable(host, port).replace(u'\n', u' ').simplified();
+    return CQueryRun::unreachable(service).replace(u'\n', u' ').simplified();
 }
 
 CRunReport::ExitCode CRunReport::exitCode(const CQueryRun::Counts &counts, bool saved)

@@ -22,9 +22,8 @@ public:
     static QString refused(const CAlexaRankData &record);
     // A past day's record taken in by a backfill.
     static QString filled(const CAlexaRankData &record);
-    static QString failed(const QString &domain, const QString &reason);
+    static QString failed(const QString &domain, const CFetchFailure &failure);
     // The advice when no fetch reached the service, on one line.
-    static QString unreachable(const QString &host, int port);
+    static QString unreachable(const CServiceAddress &service);
     static ExitCode exitCode(const CQueryRun::Counts &counts, bool saved);
-    static bool noneReached(const CQueryRun::Counts &counts) { return counts.failed > 0 && counts.failed == counts.done(); }
 };

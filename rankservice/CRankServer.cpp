@@ -4,7 +4,7 @@
 #include "CRequestReader.h"
 #include "CSiteFigures.h"
 #include "CSiteInfoPage.h"
-#include "pageformat/CSiteInfoFormat.h"
+#include "protocol/CSiteInfoRequest.h"
 #include "CSnapshotStore.h"
 
 #include <QJsonArray>
@@ -15,8 +15,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr QByteArrayView PagePrefix = "/siteinfo/";
 
 QByteArray response(QByteArrayView status, const QByteArray &body,
                     QByteArrayView type = "text/html; charset=utf-8")
@@ -180,20 +178,18 @@ CRankServer::Query CRankServer::parseQuery(QByteArrayView target)
     // Only "date=YYYY-MM-DD", once: anything else is a client's mistake, and
     // answering it with today's page would pass for an answer to it.
     for (const QByteArrayView pair : QByteArrayView(target.sliced(mark + 1)).toByteArray().split('&')) {
-        if (!pair.startsWith("date=") || pair.size() == 5 || query.dated) {
+        const QByteArrayView field(CSiteInfoRequest::DateField.data(), CSiteInfoRequest::DateField.size());
+        if (!pair.startsWith(field) || pair.size() == field.size() || query.dated) {
             query.error = "The query is not one date=YYYY-MM-DD.";
             return query;
         }
         query.dated = true;
-        const QByteArrayView text = pair.sliced(5);
-        query.day = QDate::fromString(QString::fromLatin1(text), CSiteInfoFormat::AsOfFormat);
-        const bool digits = text.size() == 10 && std::all_of(text.begin(), text.end(), [](char c) {
-            return (c >= '0' && c <= '9') || c == '-';
-        });
-        if (!query.day.isValid() || !digits) {
-            query.error = "The date is not a day written YYYY-MM-DD.";
+        const CResult<QDate> day = CSiteInfoRequest::readDay(pair.sliced(field.size()));
+        if (!day) {
+            query.error = day.message().toLatin1();
             return query;
         }
+        query.day = day.value();
     }
     return query;
 }
@@ -225,9 +221,11 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     const Query query = parseQuery(target);
     const QByteArrayView path = query.path;
     const bool status = path == "/status";
-    if (!status && (!path.startsWith(PagePrefix) || path.size() == PagePrefix.size()
-                    || path.sliced(PagePrefix.size()).contains('/')))
-        return errorPage("404 Not Found", "Pages are served at /siteinfo/ followed by a domain name.");
+    const QString domain = CSiteInfoRequest::domainOf(path);
+    if (!status && domain.isEmpty()) {
+        const QByteArray prefix = CSiteInfoRequest::PathPrefix.toString().toLatin1();
+        return errorPage("404 Not Found", QByteArray("Pages are served at " + prefix + " followed by a domain name."));
+    }
     if (!query.error.isEmpty())
         return errorPage("400 Bad Request", query.error);
     if (status)
@@ -240,8 +238,6 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     if (m_loading)
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
-    // The client sends the name as Latin-1 bytes, unencoded.
-    const QString domain = QString::fromLatin1(path.sliced(PagePrefix.size()));
     if (query.dated)
         return pageAsOf(domain, query.day);
 

@@ -29,8 +29,8 @@ CQueryRelayServer::CQueryRelayServer(CQueryRun &run, QString dataDirectory, QObj
     connect(&m_run, &CQueryRun::recordRefused, this, [this](const CAlexaRankData &record, const QString &) {
         addLine(CQueryRelay::line(CQueryRelay::Kind::Out, CRunReport::refused(record)));
     });
-    connect(&m_run, &CQueryRun::fetchFailed, this, [this](const QString &domain, const QString &reason) {
-        addLine(CQueryRelay::line(CQueryRelay::Kind::Out, CRunReport::failed(domain, reason)));
+    connect(&m_run, &CQueryRun::fetchFailed, this, [this](const QString &domain, const CFetchFailure &failure) {
+        addLine(CQueryRelay::line(CQueryRelay::Kind::Out, CRunReport::failed(domain, failure)));
     });
 }
 
@@ -164,8 +164,8 @@ void CQueryRelayServer::addLine(const QByteArray &line)
 void CQueryRelayServer::runEnded(const CQueryRun::Counts &counts, bool saved)
 {
     QByteArray end = CQueryRelay::line(CQueryRelay::Kind::Out, CQueryRun::summary(counts));
-    if (CRunReport::noneReached(counts))
-        end += CQueryRelay::line(CQueryRelay::Kind::Err, CRunReport::unreachable(m_run.host(), m_run.port()));
+    if (counts.noneReached())
+        end += CQueryRelay::line(CQueryRelay::Kind::Err, CRunReport::unreachable(m_run.service()));
     if (!saved)
         end += CQueryRelay::line(CQueryRelay::Kind::Err, tr("the window could not save the history; it says why"));
     end += CQueryRelay::line(CQueryRelay::Kind::Exit, QString::number(CRunReport::exitCode(counts, saved)));

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>CAlexaSocket</name>
+    <name>CFetchFailure</name>
     <message>
         <source>no answer from the ranking service at %1 (%2)</source>
         <translation>keine Antwort vom Ranking-Dienst unter %1 (%2)</translation>

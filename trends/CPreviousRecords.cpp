@@ -1,7 +1,7 @@
 #include "CPreviousRecords.h"
 
 #include "CAlexaRankData.h"
-#include "CTrendFigure.h"
+#include "CRecordDate.h"
 
 #include <QDate>
 
@@ -37,7 +37,7 @@ CPreviousRecords::CPreviousRecords(const QList<CAlexaRankData> &history, const Q
     QHash<quint32, QDate> earliest;
     KeyFilter runDomains;
     for (const CAlexaRankData &record : run) {
-        const QDate date = CTrendFigure::date(record.date());
+        const QDate date = CRecordDate::parse(record.date());
         if (!date.isValid())
             continue;
         QDate &first = earliest[record.key(DomainField)];
@@ -54,7 +54,7 @@ CPreviousRecords::CPreviousRecords(const QList<CAlexaRankData> &history, const Q
         const auto runStart = earliest.constFind(key);
         if (runStart == earliest.constEnd())
             continue;
-        const QDate date = CTrendFigure::date(record.date());
+        const QDate date = CRecordDate::parse(record.date());
         if (!date.isValid() || date >= *runStart)
             continue;
         QDate &newest = latest[key];

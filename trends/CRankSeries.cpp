@@ -1,6 +1,7 @@
 #include "CRankSeries.h"
 
 #include "CAlexaRankData.h"
+#include "CRecordDate.h"
 #include "CTrendFigure.h"
 
 #include <QHash>
@@ -29,7 +30,7 @@ QList<CRankSeries> CRankSeries::buildEach(const QList<CAlexaRankData> &history, 
         const auto found = index.constFind(record.domain());
         if (found == index.constEnd())
             continue;
-        const QDate date = CTrendFigure::date(record.date());
+        const QDate date = CRecordDate::parse(record.date());
         if (period.contains(date))
             result[*found].add(date, CTrendFigure::text(record, figure), i);
     }
@@ -47,7 +48,7 @@ CRankSeries CRankSeries::build(const QList<CAlexaRankData> &history, const QStri
         const CAlexaRankData &record = history.at(i);
         if (record.domain() != domain)
             continue;
-        const QDate date = CTrendFigure::date(record.date());
+        const QDate date = CRecordDate::parse(record.date());
         if (period.contains(date))
             series.add(date, CTrendFigure::text(record, figure), i);
     }

@@ -3,6 +3,7 @@
 #include "CAlexaRankData.h"
 #include "CMoverRow.h"
 #include "CPreviousRecords.h"
+#include "CRecordDate.h"
 #include "CTrendFigure.h"
 
 #include <QCoreApplication>

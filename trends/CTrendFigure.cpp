@@ -116,21 +116,3 @@ std::optional<double> CTrendFigure::value(QStringView text)
         return std::nullopt;
     return result;
 }
-
-QDate CTrendFigure::date(QStringView text)
-{
-    if (text.size() != 10 || text[2] != u'/' || text[5] != u'/')
-        return QDate();
-    int parts[3] = {0, 0, 0};
-    constexpr qsizetype starts[3] = {0, 3, 6};
-    constexpr qsizetype lengths[3] = {2, 2, 4};
-    for (int p = 0; p < 3; ++p) {
-        for (qsizetype i = starts[p]; i < starts[p] + lengths[p]; ++i) {
-            const int digit = digitAt(text, i);
-            if (digit < 0)
-                return QDate();
-            parts[p] = parts[p] * 10 + digit;
-        }
-    }
-    return QDate(parts[2], parts[1], parts[0]); // invalid for a day that does not exist
-}

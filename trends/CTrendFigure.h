@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDate>
 #include <QString>
 #include <QStringView>
 
@@ -9,7 +8,7 @@
 class CAlexaRankData;
 
 // The six figures of a record that can be drawn over time, and the readings
-// of their texts and of a record's date.
+// of their texts.
 class CTrendFigure
 {
 public:
@@ -26,8 +25,4 @@ public:
     // figures) are allowed. A value that is not positive is no rank and
     // cannot be placed on a logarithmic axis, so it is nothing too.
     static std::optional<double> value(QStringView text);
-
-    // A record's "dd/MM/yyyy" date, or an invalid date when the text is not
-    // exactly that form or names no real day.
-    static QDate date(QStringView text);
 };

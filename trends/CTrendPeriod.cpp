@@ -1,5 +1,7 @@
 #include "CTrendPeriod.h"
 
+#include "CRecordDate.h"
+
 #include <QCoreApplication>
 
 CTrendPeriod::CTrendPeriod(QDate from, QDate to)
@@ -37,12 +39,11 @@ bool CTrendPeriod::contains(QDate date) const
 
 QString CTrendPeriod::label() const
 {
-    const QString format = QStringLiteral("dd/MM/yyyy");
     if (isAll())
         return QCoreApplication::translate("CTrendPeriod", "All history");
     if (m_from == m_to)
-        return m_from.toString(format);
+        return CRecordDate::text(m_from);
     return QCoreApplication::translate("CTrendPeriod", "%1 to %2")
-        .arg(m_from.isValid() ? m_from.toString(format) : QCoreApplication::translate("CTrendPeriod", "start"),
-             m_to.isValid() ? m_to.toString(format) : QCoreApplication::translate("CTrendPeriod", "end"));
+        .arg(m_from.isValid() ? CRecordDate::text(m_from) : QCoreApplication::translate("CTrendPeriod", "start"),
+             m_to.isValid() ? CRecordDate::text(m_to) : QCoreApplication::translate("CTrendPeriod", "end"));
 }

@@ -65,7 +65,7 @@ void tst_ChartLive::init()
                                          "b.com,50,1,1,1,1,1,02/01/2024\n"
                                          "b.com,40,1,1,1,1,1,01/02/2024\n");
     prompts = std::make_shared<CFakePrompts>();
-    window = std::make_unique<MainWindow>(nullptr, home->settings(prompts));
+    window = std::make_unique<MainWindow>(nullptr, home->settings(), prompts);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }
@@ -156,9 +156,9 @@ void tst_ChartLive::runEndsWithItsBiggestMoves()
     // Every fetch is refused, so the run brings no record: no move to name,
     // but the status still ends with the line, after the run's own lines.
     window.reset();
-    CSettings settings = home->settings(prompts);
+    CSettings settings = home->settings();
     settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(CLoopbackServer::closedPort()));
-    window = std::make_unique<MainWindow>(nullptr, settings);
+    window = std::make_unique<MainWindow>(nullptr, settings, prompts);
     window->findChild<QAction *>("actionChart")->trigger();
     window->findChild<QPushButton *>("btnManualQuery")->click();
     const bool ended = QTest::qWaitFor([this] {

@@ -45,7 +45,7 @@ void tst_UiState::roundTrip()
     const QString path = m_dir.filePath(QStringLiteral("roundtrip/state.ini"));
     const QString folder = m_dir.path();
     {
-        CUiState state(path);
+        CUiState state(path, QDir::homePath());
         state.load();
         state.windowRect = QRect(-20, 30, 640, 480);
         state.maximized = true;
@@ -55,7 +55,7 @@ void tst_UiState::roundTrip()
         state.rememberExportFile(folder + QStringLiteral("/out.csv"));
         QVERIFY(state.save());
     }
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     QCOMPARE(state.windowRect, std::optional<QRect>(QRect(-20, 30, 640, 480)));
     QVERIFY(state.maximized);
@@ -67,7 +67,7 @@ void tst_UiState::roundTrip()
 
 void tst_UiState::missingFileLeavesEverythingUnset()
 {
-    CUiState state(m_dir.filePath(QStringLiteral("none/state.ini")));
+    CUiState state(m_dir.filePath(QStringLiteral("none/state.ini")), QDir::homePath());
     state.load();
     QVERIFY(!state.windowRect);
     QVERIFY(state.columnWidths.isEmpty());
@@ -98,7 +98,7 @@ void tst_UiState::damagedValuesAreIgnored()
     QFETCH(bool, rankKept);
     const QString path = writeIni(ini);
     QVERIFY(!path.isEmpty());
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     QCOMPARE(!state.columnWidths.isEmpty(), widthsKept);
     QCOMPARE(state.rankMode.has_value(), rankKept);
@@ -177,7 +177,7 @@ void tst_UiState::windowPlaceIsBounded()
     QFETCH(bool, maximized);
     const QString path = writeIni(ini);
     QVERIFY(!path.isEmpty());
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     QCOMPARE(state.windowRect.has_value(), !expected.isNull());
     QCOMPARE(state.maximized, maximized);
@@ -190,7 +190,7 @@ void tst_UiState::damagedPlaceIsNotWrittenBack()
     const QString path = writeIni("[window]\nrect=10, 10, -800, -600\ngeometry=@ByteArray(junk)\nmaximized=true\n");
     QVERIFY(!path.isEmpty());
     {
-        CUiState state(path);
+        CUiState state(path, QDir::homePath());
         state.load();
         QVERIFY(!state.windowRect);
         QVERIFY(state.save());
@@ -220,7 +220,7 @@ void tst_UiState::foldersFallBackToHome()
     plain.close();
     const QString path = writeIni("[folders]\nimport=" + folder.toUtf8() + "\nexport=" + folder.toUtf8() + "\n");
     QVERIFY(!path.isEmpty());
-    CUiState state(path);
+    CUiState state(path, QDir::homePath());
     state.load();
     const QString expected = kept ? folder : QDir::homePath();
     QCOMPARE(state.importFolder(), expected);

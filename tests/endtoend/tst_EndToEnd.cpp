@@ -80,9 +80,9 @@ void tst_EndToEnd::queryRunStoresTheServicesFigures()
 
     auto prompts = std::make_shared<RecordingPrompts>();
     {
-        CSettings settings = home.settings(prompts, LastDay);
+        CSettings settings = home.settings(LastDay);
         settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(m_port));
-        MainWindow window(nullptr, settings);
+        MainWindow window(nullptr, settings, prompts);
         auto *button = window.findChild<QPushButton *>(QStringLiteral("btnManualQuery"));
         QVERIFY(button);
         button->click();

@@ -22,8 +22,6 @@ private Q_SLOTS:
     void monthLabelOfRecord();
     void periodOfLabels_data();
     void periodOfLabels();
-    void realDate_data();
-    void realDate();
 };
 
 namespace {
@@ -172,39 +170,6 @@ void tst_HistoryCalendar::periodOfLabels()
     record.date(date);
     const CPeriod period = day.isNull() ? CPeriod::fromMonthLabel(month) : CPeriod::fromDayLabel(month, day);
     QCOMPARE(period.matches(record), matches);
-}
-
-void tst_HistoryCalendar::realDate_data()
-{
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<bool>("real");
-    QTest::newRow("plain") << "05/08/2012" << true;
-    QTest::newRow("29 Feb leap") << "29/02/2024" << true;
-    QTest::newRow("29 Feb 2000") << "29/02/2000" << true;
-    QTest::newRow("29 Feb 1900") << "29/02/1900" << false;
-    QTest::newRow("29 Feb common") << "29/02/2023" << false;
-    QTest::newRow("31 Apr") << "31/04/2012" << false;
-    QTest::newRow("day 00") << "00/08/2012" << false;
-    QTest::newRow("month 00") << "05/00/2012" << false;
-    QTest::newRow("month 13") << "05/13/2012" << false;
-    QTest::newRow("year 0000") << "05/08/0000" << false;
-    QTest::newRow("year 0001") << "01/01/0001" << true;
-    QTest::newRow("year 9999") << "31/12/9999" << true;
-    QTest::newRow("dashes") << "05-08-2012" << false;
-    QTest::newRow("letters") << "ab/cd/efgh" << false;
-    QTest::newRow("full-width digits") << QString::fromUtf8("０５/08/2012") << false;
-    QTest::newRow("trailing blank") << "05/08/2012 " << false;
-    QTest::newRow("NA") << "NA" << false;
-    QTest::newRow("empty") << "" << false;
-}
-
-void tst_HistoryCalendar::realDate()
-{
-    QFETCH(QString, date);
-    QFETCH(bool, real);
-    QCOMPARE(CHistoryCalendar::isRealDate(date), real);
-    // The direct reading and the date parser agree.
-    QCOMPARE(CHistoryCalendar::isRealDate(date), QDate::fromString(date, QStringLiteral("dd/MM/yyyy")).isValid());
 }
 
 QTEST_GUILESS_MAIN(tst_HistoryCalendar)

@@ -51,7 +51,7 @@ namespace {
 
 std::unique_ptr<MainWindow> makeWindow(const CTempHome &home, const std::shared_ptr<CFakePrompts> &prompts)
 {
-    return std::make_unique<MainWindow>(nullptr, home.settings(prompts));
+    return std::make_unique<MainWindow>(nullptr, home.settings(), prompts);
 }
 
 } // namespace

@@ -34,7 +34,7 @@ public:
         if (!domains.isEmpty())
             writeDomains(domains);
         service.setDefaultReply(CLoopbackServer::page("<html><body>nothing ranked</body></html>"));
-        CSettings settings = home.settings(prompts, QDate(2012, 8, 5));
+        CSettings settings = home.settings(QDate(2012, 8, 5));
         settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(service.port()));
         openWindow(settings);
     }

@@ -96,7 +96,7 @@ public:
     {
         if (!domains.isEmpty())
             writeDomains(domains);
-        CSettings settings = home.settings(prompts, QDate(2012, 8, 5));
+        CSettings settings = home.settings(QDate(2012, 8, 5));
         settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port()));
         openWindow(settings);
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
@@ -304,7 +304,7 @@ void tst_QueryRun::failedFetchStoresNothing()
     QCOMPARE(lines.mid(lines.size() - 2), (QStringList{summary(0, 0, 2), noMoves}));
     QCOMPARE(CTempHome::readFile(run.home.historyPath()), QByteArray());
     // Every fetch failed: the user is told once how to reach the service.
-    QCOMPARE(run.prompts->messages(), QStringList{CQueryRun::unreachable(QStringLiteral("127.0.0.1"), port)});
+    QCOMPARE(run.prompts->messages(), QStringList{CQueryRun::unreachable(CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)))});
     QVERIFY(!run.probe->statusLines().join(u'\n').contains(QStringLiteral(",NA,")));
     if (refused)
         return;

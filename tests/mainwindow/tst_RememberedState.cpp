@@ -64,7 +64,8 @@ void tst_RememberedState::firstStartIsUnchanged()
     QCOMPARE(view.window->size(), QSize(1012, 552));
     QCOMPARE(columnWidths(*view.probe), QList<int>(8, 100));
     QVERIFY(view.probe->action("actionRank")->isChecked());
-    QCOMPARE(dialogFolders(view), QStringList({QDir::homePath(), QDir::homePath()}));
+    // The home the window was given, not the process's.
+    QCOMPARE(dialogFolders(view), QStringList({view.home.path(), view.home.path()}));
 }
 
 void tst_RememberedState::stateComesBackOnTheNextStart()
@@ -115,7 +116,7 @@ void tst_RememberedState::stateComesBackOnTheNextStart()
 void tst_RememberedState::stateIsKeptOutsideTheDataFolder()
 {
     CWindowFixture view;
-    const CSettings settings = view.home.settings(view.prompts);
+    const CSettings settings = view.home.settings();
     view.openWindow(settings);
     view.window->resize(1100, 600);
     view.probe.reset();
@@ -144,7 +145,7 @@ void tst_RememberedState::damagedPlaceStaysOnTheScreen()
     QFETCH(QByteArray, place);
     QFETCH(QSize, size);
     CWindowFixture view;
-    const CSettings settings = view.home.settings(view.prompts);
+    const CSettings settings = view.home.settings();
     QVERIFY(QDir().mkpath(QFileInfo(settings.uiStatePath).absolutePath()));
     view.home.writeFile(settings.uiStatePath, "[window]\n" + place + '\n');
     view.openWindow(settings);

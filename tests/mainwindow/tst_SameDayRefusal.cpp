@@ -22,7 +22,7 @@ public:
         server.setDefaultReply(CLoopbackServer::page("<html><body>no figures here</body></html>\n"));
         writeHistory(history);
         writeDomains({QStringLiteral("example.com")});
-        CSettings settings = home.settings(prompts, QDate(2026, 12, 7));
+        CSettings settings = home.settings(QDate(2026, 12, 7));
         settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port()));
         openWindow(settings);
     }

@@ -57,10 +57,10 @@ struct Shown
             home.writeFile(home.domainListPath(), CWindowProbe::fileOf(domains));
         if (!history.isEmpty())
             home.writeFile(home.historyPath(), CWindowProbe::fileOf(history));
-        CSettings settings = home.settings(prompts);
+        CSettings settings = home.settings();
         if (!service.isEmpty())
             settings.service = CServiceAddress::parse(service);
-        window = std::make_unique<MainWindow>(nullptr, settings);
+        window = std::make_unique<MainWindow>(nullptr, settings, prompts);
         probe = std::make_unique<CWindowProbe>(window.get());
     }
 

@@ -125,7 +125,9 @@ void tst_CAlexaSocket::failedFetchIsReportedWithItsReason()
     QCOMPARE(failures.count(), 1);
     QCOMPARE(profiles.count(), 0);
     QCOMPARE(failures.first().at(0).toString(), QStringLiteral("example.com"));
-    QCOMPARE(failures.first().at(1).toString(),
+    const auto failure = failures.first().at(1).value<CFetchFailure>();
+    QCOMPARE(failure.kind(), CFetchFailure::Kind::NoAnswer);
+    QCOMPARE(failure.text(),
              QStringLiteral("no answer from the ranking service at 127.0.0.1:%1 (connection refused)").arg(port));
     QCOMPARE(failures.first().at(2).toInt(), 1);
 }
@@ -149,7 +151,7 @@ void tst_CAlexaSocket::timedOutFetchIsReportedOnce()
     QTest::qWait(400);
     QCOMPARE(failures.count(), 1);
     QCOMPARE(profiles.count(), 0);
-    QVERIFY(failures.first().at(1).toString().endsWith(QStringLiteral("(no answer within 0.2 s)")));
+    QVERIFY(failures.first().at(1).value<CFetchFailure>().text().endsWith(QStringLiteral("(no answer within 0.2 s)")));
 }
 
 void tst_CAlexaSocket::emptyDomainReportsNothing()

@@ -42,7 +42,7 @@ public:
     explicit CRunProbe(quint16 port = 0)
         : run(dates)
     {
-        run.setService(CLoopbackServer::host(), port ? port : server.port());
+        run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(port ? port : server.port())));
         run.setClock(CRankClock(Today));
         QObject::connect(&run, &CQueryRun::started, [this] { events.append(QStringLiteral("started")); });
         QObject::connect(&run, &CQueryRun::recordAccepted, [this](const CAlexaRankData &record) {
@@ -53,8 +53,9 @@ public:
             refused.append(reason);
             events.append(QStringLiteral("refused ") + record.domain());
         });
-        QObject::connect(&run, &CQueryRun::fetchFailed, [this](const QString &domain, const QString &reason) {
-            failed.append(domain + QStringLiteral(": ") + reason);
+        QObject::connect(&run, &CQueryRun::fetchFailed, [this](const QString &domain, const CFetchFailure &failure) {
+            failed.append(domain + QStringLiteral(": ") + failure.text());
+            statuses.append(failure.status());
             events.append(QStringLiteral("failed ") + domain);
         });
         QObject::connect(&run, &CQueryRun::progressed, [this](int done, int total) { progress = {done, total}; });
@@ -74,6 +75,7 @@ public:
     QStringList accepted;
     QStringList refused;
     QStringList failed;
+    QList<int> statuses;
     QPair<int, int> progress{-1, -1};
     QList<CQueryRun::Counts> finished;
 };
@@ -90,6 +92,8 @@ private Q_SLOTS:
     void assessedDomainsAreRefused();
     void failedFetchesStoreNothing_data();
     void failedFetchesStoreNothing();
+    void noneReached_data();
+    void noneReached();
     void runEndsWithTheLastFetch();
     void blankEntriesAreNoDomains();
     void listGrowingDuringTheRun();
@@ -168,19 +172,20 @@ void tst_CQueryRun::failedFetchesStoreNothing_data()
     QTest::addColumn<bool>("closed");
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("status");
 
-    QTest::newRow("closed port") << true << QByteArray() << "no answer from the ranking service at %1 (connection refused)";
+    QTest::newRow("closed port") << true << QByteArray() << "no answer from the ranking service at %1 (connection refused)" << 0;
     QTest::newRow("stale lists")
         << false
         << QByteArray("HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
                       "newest umbrella list is 2026-11-01, 36 days old\n")
-        << "the ranking service at %1 answered 503 Service Unavailable (newest umbrella list is 2026-11-01, 36 days old)";
+        << "the ranking service at %1 answered 503 Service Unavailable (newest umbrella list is 2026-11-01, 36 days old)" << 503;
     QTest::newRow("not found") << false << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n<h1>gone</h1>")
-                               << "the ranking service at %1 answered 404 Not Found";
+                               << "the ranking service at %1 answered 404 Not Found" << 404;
     QTest::newRow("no status line") << false << rankPage(1, 2)
-                                    << "no answer from the ranking service at %1 (no status line in the answer)";
+                                    << "no answer from the ranking service at %1 (no status line in the answer)" << 0;
     QTest::newRow("closed without an answer") << false << QByteArray()
-                                              << "no answer from the ranking service at %1 (the connection closed without an answer)";
+                                              << "no answer from the ranking service at %1 (the connection closed without an answer)" << 0;
 }
 
 void tst_CQueryRun::failedFetchesStoreNothing()
@@ -188,6 +193,7 @@ void tst_CQueryRun::failedFetchesStoreNothing()
     QFETCH(bool, closed);
     QFETCH(QByteArray, answer);
     QFETCH(QString, reason);
+    QFETCH(int, status);
     const quint16 closedPort = CLoopbackServer::closedPort();
     CRunProbe probe(closed ? closedPort : 0);
     const QString service = QStringLiteral("127.0.0.1:%1").arg(closed ? closedPort : probe.server.port());
@@ -205,9 +211,38 @@ void tst_CQueryRun::failedFetchesStoreNothing()
     QVERIFY(probe.failed.contains(QStringLiteral("a.test: ") + reason.arg(service)));
     QVERIFY(probe.failed.contains(QStringLiteral("c.test: ") + reason.arg(service)));
     QVERIFY(!probe.dates.contains(QStringLiteral("a.test"), TodayText));
+    QCOMPARE(probe.statuses, QList<int>(failed, status));
+    // Only a run whose every fetch failed says the service could not be reached.
+    QCOMPARE(probe.finished.first().noneReached(), closed);
     QCOMPARE(probe.progress, qMakePair(3, 3));
     QCOMPARE(CQueryRun::summary(probe.finished.first()),
              QStringLiteral("%1 stored, 0 already assessed, %2 failed").arg(3 - failed).arg(failed));
+}
+
+void tst_CQueryRun::noneReached_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("refused");
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<bool>("noneReached");
+    QTest::newRow("every fetch failed") << 0 << 0 << 4 << true;
+    QTest::newRow("one stored") << 1 << 0 << 3 << false;
+    QTest::newRow("one already assessed") << 0 << 1 << 3 << false;
+    QTest::newRow("nothing failed") << 2 << 1 << 0 << false;
+    QTest::newRow("no domain at all") << 0 << 0 << 0 << false;
+}
+
+void tst_CQueryRun::noneReached()
+{
+    QFETCH(int, stored);
+    QFETCH(int, refused);
+    QFETCH(int, failed);
+    QFETCH(bool, noneReached);
+    CQueryRun::Counts counts;
+    counts.stored = stored;
+    counts.refused = refused;
+    counts.failed = failed;
+    QCOMPARE(counts.noneReached(), noneReached);
 }
 
 void tst_CQueryRun::runEndsWithTheLastFetch()

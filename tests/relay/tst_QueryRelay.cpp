@@ -58,7 +58,7 @@ struct WindowSide
         : run(dates)
         , server(run, folder)
     {
-        run.setService(CLoopbackServer::host(), service.port());
+        run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(service.port())));
         run.setClock(CRankClock(QDate(2012, 8, 5)));
         service.setDefaultReply(CLoopbackServer::page("<html><body>nothing ranked</body></html>"));
         QObject::connect(&server, &CQueryRelayServer::runRequested, &server, [this](bool rankMode) {

@@ -144,7 +144,7 @@ void tst_DataFaults::busyLockNamesItsFile()
     CWindowFixture first;
     first.openWindow();
     auto prompts = std::make_shared<CFakePrompts>();
-    MainWindow second(nullptr, first.home.settings(prompts));
+    MainWindow second(nullptr, first.home.settings(), prompts);
     QVERIFY(!second.ownsData());
     QCOMPARE(prompts->messages().size(), 1);
     const QString message = prompts->messages().first();

@@ -103,9 +103,9 @@ void tst_HostileServers::eachBadServerCostsOneFetch()
     home.writeFile(home.domainListPath(), "stall.test\nreset.test\nflood.test\ngood.test\nstall.test\n");
     CHostileServer server;
     auto prompts = std::make_shared<CFakePrompts>();
-    CSettings settings = home.settings(prompts, QDate(2026, 12, 7));
+    CSettings settings = home.settings(QDate(2026, 12, 7));
     settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port()));
-    MainWindow window(nullptr, settings);
+    MainWindow window(nullptr, settings, prompts);
     for (int i = 0; i < MainWindow::SocketCount; ++i)
         window.socket(i)->setTimeoutInterval(500);
     auto *button = window.findChild<QPushButton *>(QStringLiteral("btnManualQuery"));

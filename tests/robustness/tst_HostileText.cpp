@@ -38,7 +38,7 @@ void tst_HostileText::hostileTextStaysPlainEverywhere()
     const QString csvPath = home.path() + QStringLiteral("/out.csv");
     auto prompts = std::make_shared<CFakePrompts>();
     {
-        MainWindow window(nullptr, home.settings(prompts));
+        MainWindow window(nullptr, home.settings(), prompts);
         auto *table = window.findChild<QTableWidget *>(QStringLiteral("tblRankData"));
         auto *status = window.findChild<QTextEdit *>(QStringLiteral("txtStatus"));
         QCOMPARE(table->rowCount(), 3);
@@ -70,7 +70,7 @@ void tst_HostileText::failedSaveAtExitIsToldAndKeepsTheOldFile()
         old += "site" + QByteArray::number(i) + ".com,1,2,3,4,5,6,05/08/2012\n";
     home.writeFile(home.historyPath(), old);
     auto prompts = std::make_shared<CFakePrompts>();
-    auto window = std::make_unique<MainWindow>(nullptr, home.settings(prompts));
+    auto window = std::make_unique<MainWindow>(nullptr, home.settings(), prompts);
 
     {
         // The disk fills up while the history is written at exit.
@@ -91,7 +91,7 @@ void tst_HostileText::exportOntoAFullDiskIsTold()
     const QString csvPath = home.path() + QStringLiteral("/out.csv");
     home.writeFile(csvPath, "an older export\n");
     auto prompts = std::make_shared<CFakePrompts>();
-    MainWindow window(nullptr, home.settings(prompts));
+    MainWindow window(nullptr, home.settings(), prompts);
     prompts->answerFileName(csvPath);
     {
         const CFullDisk full(1024);

@@ -8,9 +8,9 @@ CTempHome::CTempHome() = default;
 
 CTempHome::~CTempHome() = default;
 
-CSettings CTempHome::settings(std::shared_ptr<CUserPrompts> prompts, const QDate &today) const
+CSettings CTempHome::settings(const QDate &today) const
 {
-    CSettings settings = CSettings::forHome(path(), std::move(prompts));
+    CSettings settings = CSettings::forHome(path());
     settings.clock = CRankClock(today);
     return settings;
 }

@@ -23,7 +23,7 @@ public:
 
     QString path() const { return m_dir.path(); }
     // The data folder in this home; the clock fixed at a date when one is given.
-    CSettings settings(std::shared_ptr<CUserPrompts> prompts, const QDate &today = QDate()) const;
+    CSettings settings(const QDate &today = QDate()) const;
     QString dataDirectory() const; // <home>/.qorvex/Sorvane, created
     QString domainListPath() const;
     QString historyPath() const;

@@ -21,12 +21,12 @@ void CWindowFixture::writeDomains(const QStringList &domains) const
 
 void CWindowFixture::openWindow()
 {
-    openWindow(home.settings(prompts));
+    openWindow(home.settings());
 }
 
 void CWindowFixture::openWindow(const CSettings &settings)
 {
-    window = std::make_unique<MainWindow>(nullptr, settings);
+    window = std::make_unique<MainWindow>(nullptr, settings, prompts);
     probe = std::make_unique<CWindowProbe>(window.get());
 }
 

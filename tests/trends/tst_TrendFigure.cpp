@@ -15,8 +15,6 @@ class tst_TrendFigure : public QObject
 private Q_SLOTS:
     void value_data();
     void value();
-    void date_data();
-    void date();
     void periodFromTexts_data();
     void periodFromTexts();
     void figureText();
@@ -63,29 +61,6 @@ void tst_TrendFigure::value()
     QCOMPARE(actual.has_value(), expected.has_value());
     if (expected)
         QCOMPARE(*actual, *expected);
-}
-
-void tst_TrendFigure::date_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QDate>("expected");
-    QTest::newRow("ordinary") << "05/08/2012" << QDate(2012, 8, 5);
-    QTest::newRow("leap day") << "29/02/2024" << QDate(2024, 2, 29);
-    QTest::newRow("new year's eve") << "31/12/2025" << QDate(2025, 12, 31);
-    QTest::newRow("no leap day in 2023") << "29/02/2023" << QDate();
-    QTest::newRow("month 13") << "01/13/2024" << QDate();
-    QTest::newRow("short") << "5/8/2012" << QDate();
-    QTest::newRow("long") << "05/08/20120" << QDate();
-    QTest::newRow("other separators") << "05-08-2012" << QDate();
-    QTest::newRow("letters") << "ab/cd/efgh" << QDate();
-    QTest::newRow("empty") << "" << QDate();
-}
-
-void tst_TrendFigure::date()
-{
-    QFETCH(QString, text);
-    QFETCH(QDate, expected);
-    QCOMPARE(CTrendFigure::date(text), expected);
 }
 
 void tst_TrendFigure::periodFromTexts_data()

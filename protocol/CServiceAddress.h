@@ -1,22 +1,24 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
-// Where the ranking service is reached: the environment variable
-// SORVANE_SERVICE, written "host" or "host:port"; unset, localhost on port 80.
+// Where the ranking service is reached, written "host" or "host:port";
+// empty, localhost on port 80.
 class CServiceAddress
 {
 public:
     static constexpr int DefaultPort = 80;
 
-    static CServiceAddress fromEnvironment();
     // An unusable port leaves the default in place and sets *problem.
     static CServiceAddress parse(const QString &text, QString *problem = nullptr);
 
     QString host() const { return m_host; }
     int port() const { return m_port; }
+    QString text() const { return m_host + u':' + QString::number(m_port); } // "localhost:80"
 
-    QString pageAddress(const QString &domain) const;
+    // The page of a domain, as of today or of the given day.
+    QString pageAddress(const QString &domain, const QDate &day = QDate()) const;
     QString refererAddress(const QString &domain) const;
 
 private:

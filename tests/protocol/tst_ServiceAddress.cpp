@@ -1,4 +1,4 @@
-#include "config/CServiceAddress.h"
+#include "protocol/CServiceAddress.h"
 
 #include <QTest>
 
@@ -10,7 +10,6 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void addressesCarryTheHostOnly();
-    void environmentIsRead();
 };
 
 void tst_ServiceAddress::parse_data()
@@ -51,21 +50,9 @@ void tst_ServiceAddress::addressesCarryTheHostOnly()
     QCOMPARE(address.pageAddress(QStringLiteral("example.com")), QStringLiteral("http://127.0.0.1/siteinfo/example.com"));
     QCOMPARE(address.refererAddress(QStringLiteral("example.com")),
              QStringLiteral("http://127.0.0.1/search?q=example.com&r=home_home&p=bigtop"));
-}
-
-void tst_ServiceAddress::environmentIsRead()
-{
-    const QByteArray previous = qgetenv("SORVANE_SERVICE");
-    qputenv("SORVANE_SERVICE", "rank.example:4242");
-    const CServiceAddress set = CServiceAddress::fromEnvironment();
-    qunsetenv("SORVANE_SERVICE");
-    const CServiceAddress unset = CServiceAddress::fromEnvironment();
-    if (!previous.isNull())
-        qputenv("SORVANE_SERVICE", previous);
-    QCOMPARE(set.host(), QStringLiteral("rank.example"));
-    QCOMPARE(set.port(), 4242);
-    QCOMPARE(unset.host(), QStringLiteral("localhost"));
-    QCOMPARE(unset.port(), 80);
+    QCOMPARE(address.pageAddress(QStringLiteral("example.com"), QDate(2024, 2, 29)),
+             QStringLiteral("http://127.0.0.1/siteinfo/example.com?date=2024-02-29"));
+    QCOMPARE(address.text(), QStringLiteral("127.0.0.1:8080"));
 }
 
 QTEST_GUILESS_MAIN(tst_ServiceAddress)

@@ -1,18 +1,8 @@
-#include "config/CServiceAddress.h"
+#include "protocol/CServiceAddress.h"
 
-#include "CSiteInfoAddress.h"
+#include "protocol/CSiteInfoRequest.h"
 
 #include <QCoreApplication>
-#include <QtGlobal>
-
-CServiceAddress CServiceAddress::fromEnvironment()
-{
-    QString problem;
-    const CServiceAddress address = parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
-    if (!problem.isEmpty())
-        qWarning("SORVANE_SERVICE: %s", qUtf8Printable(problem));
-    return address;
-}
 
 CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
 {
@@ -26,7 +16,9 @@ CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
         address.m_host = trimmed;
         return address;
     }
-    address.m_host = trimmed.left(colon);
+    const QString host = trimmed.left(colon);
+    if (!host.isEmpty())
+        address.m_host = host;
     bool ok = false;
     const int port = trimmed.mid(colon + 1).toInt(&ok);
     if (ok && port > 0 && port < 65536)
@@ -35,17 +27,15 @@ CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
         *problem = QCoreApplication::translate("CServiceAddress", "\"%1\" is not a port number; using port %2")
                        .arg(trimmed.mid(colon + 1))
                        .arg(DefaultPort);
-    if (address.m_host.isEmpty())
-        address.m_host = QStringLiteral("localhost");
     return address;
 }
 
-QString CServiceAddress::pageAddress(const QString &domain) const
+QString CServiceAddress::pageAddress(const QString &domain, const QDate &day) const
 {
-    return CSiteInfoAddress::page(m_host, domain);
+    return QStringLiteral("http://") + m_host + CSiteInfoRequest::pagePath(domain, day);
 }
 
 QString CServiceAddress::refererAddress(const QString &domain) const
 {
-    return CSiteInfoAddress::referer(m_host, domain);
+    return QStringLiteral("http://") + m_host + CSiteInfoRequest::refererPath(domain);
 }
