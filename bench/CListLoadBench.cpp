@@ -5,6 +5,7 @@
 #include "CFetchLoop.h"
 
 #include "CListPacker.h"
+#include "CListSource.h"
 #include "CServeBench.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
@@ -93,7 +94,7 @@ QByteArray CListLoadBench::nameOf(qint64 id)
 
 QString CListLoadBench::listName(int back, const QString &suffix) const
 {
-    return QStringLiteral("tranco-") + QDate::currentDate().addDays(-back).toString(Qt::ISODate) + suffix;
+    return QStringLiteral("tranco-") + CListSource::today().addDays(-back).toString(Qt::ISODate) + suffix;
 }
 
 QString CListLoadBench::writeDay(const QString &folder, int back, Packing packing) const
@@ -196,7 +197,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
                    QFile::encodeName(QDir(held).filePath(name)).constData()) != 0)
             QFile::copy(QDir(folder).filePath(name), QDir(held).filePath(name));
     }
-    const QDate today = QDate::currentDate();
+    const QDate today = CListSource::today();
     CPublisher publisher;
     publisher.routes.insert("/daily_list_id?date=" + today.toString(Qt::ISODate).toLatin1(), {200, "BENCH"});
     publisher.routes.insert("/download_daily/BENCH", {200, CListPacker::zip(QStringLiteral("top-1m.csv"), dayText(0))});
@@ -204,7 +205,9 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
     QList<double> longest;
     QList<double> refreshes;
     for (int run = 0; run < m_sizes.runs; ++run) {
-        QFile::remove(QDir(held).filePath(listName(0, QStringLiteral(".csv.zip"))));
+        // Today's list, under whatever name the last run kept it (with its list ID).
+        for (const QString &name : QDir(held).entryList({QLatin1Char('*') + today.toString(Qt::ISODate) + QLatin1Char('*')}, QDir::Files))
+            QFile::remove(QDir(held).filePath(name));
         CRankdProcess service(m_rankd);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("SORVANE_TRANCO_URL"), publisher.base());

@@ -55,7 +55,7 @@ void CListRefresher::refresh()
         return;
     m_busy = true;
     CListUpdater::Settings settings = m_settings;
-    settings.today = QDate::currentDate();
+    settings.today = CListSource::today();
     auto summary = std::make_shared<CListUpdater::Summary>();
     auto grown = std::make_shared<CSnapshotStore>();
     auto added = std::make_shared<int>(0);
@@ -72,7 +72,7 @@ void CListRefresher::refresh()
         if (summary->fetched == 0)
             return;
         *grown = *held;
-        *added = grown->addNewer(source->folder(dataFolder)).days;
+        *added = grown->addNewer(source->folder(dataFolder), CSnapshotStore::latestToday()).days;
     });
     m_worker->setParent(this);
     connect(m_worker, &QThread::finished, this, [this, summary, grown, added] {

@@ -1,6 +1,8 @@
 #include "CListSource.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 
 namespace {
 
@@ -23,17 +25,18 @@ std::optional<CListSource> CListSource::byName(const QString &name)
     if (name == QLatin1String("tranco")) {
         source.m_kind = Kind::Tranco;
         source.m_title = QStringLiteral("Tranco top 1M (tranco-list.eu)");
-        source.m_licence = QStringLiteral("CC BY 4.0");
+        source.m_licence = QStringLiteral("terms at https://tranco-list.eu; please cite the list by its ID");
         source.m_base = QStringLiteral("https://tranco-list.eu");
     } else if (name == QLatin1String("umbrella")) {
         source.m_kind = Kind::Umbrella;
         source.m_title = QStringLiteral("Cisco Umbrella top 1M");
-        source.m_licence = QStringLiteral("free of charge, terms of Cisco Umbrella");
-        source.m_base = QStringLiteral("http://s3-us-west-1.amazonaws.com/umbrella-static");
+        source.m_licence = QStringLiteral("no licence is published with the list; Cisco's terms apply "
+                                          "(https://s3-us-west-1.amazonaws.com/umbrella-static/index.html)");
+        source.m_base = QStringLiteral("https://s3-us-west-1.amazonaws.com/umbrella-static");
     } else if (name == QLatin1String("majestic")) {
         source.m_kind = Kind::Majestic;
         source.m_title = QStringLiteral("Majestic Million");
-        source.m_licence = QStringLiteral("CC BY 3.0");
+        source.m_licence = QStringLiteral("terms at https://majestic.com/reports/majestic-million");
         source.m_base = QStringLiteral("https://downloads.majestic.com");
     } else {
         return std::nullopt;
@@ -73,4 +76,28 @@ QUrl CListSource::fallbackUrl(const QString &id) const
 QString CListSource::folder(const QString &dataFolder) const
 {
     return QDir(dataFolder).filePath(m_name);
+}
+
+QDate CListSource::today()
+{
+    return QDateTime::currentDateTimeUtc().date();
+}
+
+QString CListSource::fileName(const QDate &day, const QString &listId, const QString &extension) const
+{
+    // "id=" glued to the ID: no ID can read as the separate "us" part that marks a United States list.
+    return m_name + QLatin1Char('-') + day.toString(Qt::ISODate)
+        + (listId.isEmpty() ? QString() : QStringLiteral(".id=") + listId) + extension;
+}
+
+QString CListSource::listIdOf(const QString &fileName)
+{
+    static const QRegularExpression idPart(QStringLiteral("\\.id=([A-Za-z0-9]{1,32})\\."));
+    return idPart.match(fileName).captured(1);
+}
+
+bool CListSource::isListId(const QString &id)
+{
+    static const QRegularExpression idPattern(QStringLiteral("^[A-Za-z0-9]{1,32}$"));
+    return idPattern.match(id).hasMatch();
 }

@@ -42,6 +42,17 @@ public:
 
     QString folder(const QString &dataFolder) const;
 
+    // The day publishers date their lists by: today in UTC.
+    static QDate today();
+    // The name a fetched list is kept under: the source, the day and, for a
+    // list the publisher gives an ID to cite it by, that ID
+    // ("tranco-2026-12-08.id=LJ494.csv.zip").
+    QString fileName(const QDate &day, const QString &listId, const QString &extension) const;
+    // The ID kept in such a name, or empty.
+    static QString listIdOf(const QString &fileName);
+    // What a publisher's list ID may be.
+    static bool isListId(const QString &id);
+
 private:
     Kind m_kind = Kind::Tranco;
     QString m_name;

@@ -1,20 +1,23 @@
 #include "CListUpdater.h"
 
-#include "CListReader.h"
-#include "CSnapshotParser.h"
+#include "CFolderLock.h"
+#include "CSnapshotStore.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkReply>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -23,12 +26,17 @@ struct LaterDelete
     void operator()(QObject *object) const { object->deleteLater(); }
 };
 
+// What the network side holds of an answer before this side takes it.
+constexpr qint64 ReadBuffer = 256 * 1024;
+
 void rewind(QIODevice &sink)
 {
-    if (auto *buffer = qobject_cast<QBuffer *>(&sink))
+    if (auto *buffer = qobject_cast<QBuffer *>(&sink)) {
         buffer->buffer().clear();
-    else if (auto *file = qobject_cast<QFileDevice *>(&sink))
+    } else if (auto *file = qobject_cast<QFileDevice *>(&sink)) {
         file->resize(0);
+        ::lseek(file->handle(), 0, SEEK_SET); // written through its descriptor
+    }
     sink.seek(0);
 }
 
@@ -39,6 +47,37 @@ QString extensionOf(const QByteArray &head)
     if (head.startsWith("\x1f\x8b"))
         return QStringLiteral(".csv.gz");
     return QStringLiteral(".csv");
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Writes bytes straight to the file's descriptor, so that a full disk is
+// told by the system's own words here (a buffered QFile says "Unknown
+// error" when its flush fails).
+CResult<void> writeThrough(QIODevice &sink, const QByteArray &bytes)
+{
+    auto *file = qobject_cast<QFileDevice *>(&sink);
+    if (!file) {
+        return sink.write(bytes) == bytes.size() ? CResult<void>::success()
+                                                 : CResult<void>::failure(sink.errorString());
+    }
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t step = ::write(file->handle(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            return CResult<void>::failure(systemError());
+        done += step;
+    }
+    return CResult<void>::success();
+}
+
+int defaultPort(const QUrl &url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
 } // namespace
@@ -75,12 +114,26 @@ CListUpdater::Summary CListUpdater::run()
     if (m_running)
         return summary;
     m_running = true;
-    if (!QDir().mkpath(m_folder)) {
-        ++summary.failed;
-        summary.problems << m_folder + QStringLiteral(": cannot be created");
-        m_running = false;
-        return summary;
+    CFolderLock lock;
+    CResult<void> ready = QDir().mkpath(m_folder)
+        ? CResult<void>::success()
+        : CResult<void>::failure(m_folder + QStringLiteral(": cannot be created"));
+    if (ready) {
+        emit progress(QStringLiteral("%1: waiting for the folder").arg(m_source.name()));
+        ready = lock.take(m_folder, m_settings.lockWait);
     }
+    if (!ready) {
+        ++summary.failed;
+        summary.problems << m_source.name() + QStringLiteral(": ") + ready.message();
+    } else {
+        runDays(summary);
+    }
+    m_running = false;
+    return summary;
+}
+
+void CListUpdater::runDays(Summary &summary)
+{
     // Downloads cut short by a killed process; hidden, so never read, but not kept either.
     QDir folder(m_folder);
     for (const QString &left : folder.entryList({QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden))
@@ -92,23 +145,17 @@ CListUpdater::Summary CListUpdater::run()
             ++summary.present;
             continue;
         }
-        QString problem;
-        switch (fetchDay(day, problem)) {
-        case Outcome::Ok:
-            ++summary.fetched;
-            break;
-        case Outcome::NotFound:
-            ++summary.unavailable;
-            break;
-        case Outcome::Failed:
+        const CResult<Fetched> fetched = fetchDay(day);
+        if (!fetched) {
             ++summary.failed;
-            summary.problems << m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate)
-                    + QStringLiteral(": ") + problem;
-            break;
+            summary.problems << m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate) + QStringLiteral(": ")
+                    + fetched.message();
+        } else if (fetched.value() == Fetched::Stored) {
+            ++summary.fetched;
+        } else {
+            ++summary.unavailable;
         }
     }
-    m_running = false;
-    return summary;
 }
 
 bool CListUpdater::present(const QDate &day) const
@@ -117,170 +164,245 @@ bool CListUpdater::present(const QDate &day) const
     return !QDir(m_folder).entryList({QLatin1Char('*') + date + QLatin1Char('*')}, QDir::Files).isEmpty();
 }
 
-CListUpdater::Outcome CListUpdater::fetchDay(const QDate &day, QString &problem)
+CResult<CListUpdater::Fetched> CListUpdater::fetchDay(const QDate &day)
 {
     const QString label = m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate);
-    QUrl url = m_source.listUrl(day);
-    QUrl fallback;
-    if (m_source.kind() == CListSource::Kind::Tranco) {
-        QBuffer idText;
-        idText.open(QIODevice::ReadWrite);
-        const Got got = get(m_source.listIdUrl(day), idText, 256, label);
-        if (got.outcome != Outcome::Ok) {
-            problem = got.problem;
-            return got.outcome;
-        }
-        const QString id = QString::fromLatin1(idText.data()).trimmed();
-        static const QRegularExpression idPattern(QStringLiteral("^[A-Za-z0-9]{1,32}$"));
-        if (!idPattern.match(id).hasMatch()) {
-            // The service answers an empty or odd text for a day it has no list of.
-            if (id.isEmpty())
-                return Outcome::NotFound;
-            problem = QStringLiteral("the list id is not an id: ") + id.left(40);
-            return Outcome::Failed;
-        }
-        url = m_source.listUrl(day, id);
-        fallback = m_source.fallbackUrl(id);
-    }
+    if (m_source.kind() != CListSource::Kind::Tranco)
+        return download(day, {}, label);
+    const CResult<QString> id = listId(day, label);
+    if (!id)
+        return CResult<Fetched>::failure(id.message());
+    if (id.value().isEmpty())
+        return CResult<Fetched>::success(Fetched::Unavailable);
+    return download(day, id.value(), label);
+}
 
+CResult<QString> CListUpdater::listId(const QDate &day, const QString &label)
+{
+    QBuffer idText;
+    idText.open(QIODevice::ReadWrite);
+    // Any answer but 200 means the day has no list yet (503 for today until
+    // it is published); only a failed connection is a failure.
+    const CResult<Answer> got = get(m_source.listIdUrl(day), idText, 256, label, false);
+    if (!got)
+        return CResult<QString>::failure(got.message());
+    const QString id = QString::fromLatin1(idText.data()).trimmed();
+    if (got.value().status != 200 || id.isEmpty())
+        return CResult<QString>::success(QString());
+    if (!CListSource::isListId(id))
+        return CResult<QString>::failure(QStringLiteral("the list id is not an id: ") + id.left(40));
+    return CResult<QString>::success(id);
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::download(const QDate &day, const QString &id, const QString &label)
+{
+    using Result = CResult<Fetched>;
     QTemporaryFile temporary(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX")));
-    if (!temporary.open()) {
-        problem = QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString());
-        return Outcome::Failed;
-    }
-    Got got = get(url, temporary, m_settings.maxBytes, label);
-    if (got.outcome == Outcome::NotFound && !fallback.isEmpty()) {
+    if (!temporary.open())
+        return Result::failure(QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString()));
+    CResult<Answer> got = get(m_source.listUrl(day, id), temporary, m_settings.maxBytes, label, true);
+    const int status = got ? got.value().status : 0;
+    // Tranco has no zip of older lists (403) or of some days (404): the
+    // plain list of the same ID is the one to take then.
+    if (!id.isEmpty() && (status == 403 || status == 404 || status == 410)) {
         rewind(temporary);
-        got = get(fallback, temporary, m_settings.maxBytes, label);
+        got = get(m_source.fallbackUrl(id), temporary, m_settings.maxBytes, label, true);
     }
-    if (got.outcome != Outcome::Ok) {
-        problem = got.problem;
-        return got.outcome;
-    }
-    temporary.flush();
-    const Outcome kept = keep(temporary.fileName(), day, got.lastModified, problem);
-    if (kept == Outcome::Ok)
+    if (!got)
+        return Result::failure(got.message());
+    const int answered = got.value().status;
+    // A key not yet uploaded: S3 answers 403 AccessDenied, others 404.
+    const bool notOffered = answered == 404 || answered == 410
+        || (answered == 403 && m_source.kind() == CListSource::Kind::Umbrella);
+    if (notOffered)
+        return Result::success(Fetched::Unavailable);
+    if (answered != 200)
+        return Result::failure(QStringLiteral("answer %1 from %2").arg(answered).arg(m_source.listUrl(day, id).toDisplayString()));
+    const Result kept = keep(temporary.fileName(), day, id, got.value().lastModified);
+    if (kept)
         temporary.setAutoRemove(false);
     return kept;
 }
 
-CListUpdater::Outcome CListUpdater::keep(const QString &temporary, const QDate &day, const QDateTime &claimed,
-                                         QString &problem)
+CResult<CListUpdater::Fetched> CListUpdater::keep(const QString &temporary, const QDate &day, const QString &id,
+                                                  const QDateTime &claimed)
 {
+    using Result = CResult<Fetched>;
     // A publisher that serves an old list under a new address is not giving the day asked for.
-    if (claimed.isValid() && claimed.date().daysTo(day) > 2) {
-        problem = QStringLiteral("the download claims to be from ") + claimed.date().toString(Qt::ISODate);
-        return Outcome::Failed;
-    }
-    const CResult<QByteArray> read = CListReader::read(temporary);
-    if (!read) {
-        problem = QStringLiteral("the download ") + read.message();
-        return Outcome::Failed;
-    }
-    std::vector<CSnapshotParser::Row> rows;
-    CSnapshotParser::parse(read.value(), rows);
-    if (qint64(rows.size()) < m_settings.minRows) {
-        problem = QStringLiteral("the download holds %1 ranking lines, fewer than %2")
-                      .arg(rows.size())
-                      .arg(m_settings.minRows);
-        return Outcome::Failed;
-    }
+    if (claimed.isValid() && claimed.date().daysTo(day) > 2)
+        return Result::failure(QStringLiteral("the download claims to be from ") + claimed.date().toString(Qt::ISODate));
     QFile file(temporary);
     QByteArray head;
-    if (file.open(QIODevice::ReadOnly))
+    char last = 0;
+    if (file.open(QIODevice::ReadOnly)) {
         head = file.read(4);
-    file.close();
-    const QString name = m_source.name() + QLatin1Char('-') + day.toString(Qt::ISODate) + extensionOf(head);
-    const QString target = QDir(m_folder).filePath(name);
-    QFile::remove(target);
-    if (!QFile::rename(temporary, target)) {
-        problem = QStringLiteral("cannot rename the download to ") + name;
-        return Outcome::Failed;
+        if (file.size() > 0 && file.seek(file.size() - 1))
+            file.getChar(&last);
     }
-    return Outcome::Ok;
+    file.close();
+    const QString extension = extensionOf(head);
+    const CResult<qint64> distinct = CSnapshotStore::checkList(temporary);
+    if (!distinct)
+        return Result::failure(QStringLiteral("the download ") + distinct.message());
+    // The publishers' plain lists end with a line end: one without was cut short.
+    if (extension == QLatin1String(".csv") && last != '\n')
+        return Result::failure(QStringLiteral("the download ends inside a line (cut short)"));
+    if (distinct.value() < m_settings.minRows)
+        return Result::failure(QStringLiteral("the download holds %1 distinct domains, fewer than %2")
+                                   .arg(distinct.value())
+                                   .arg(m_settings.minRows));
+    const QString name = m_source.fileName(day, id, extension);
+    const QString target = QDir(m_folder).filePath(name);
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+        return Result::failure(QStringLiteral("cannot rename the download to %1: %2").arg(name, systemError()));
+    return Result::success(Fetched::Stored);
 }
 
-CListUpdater::Got CListUpdater::get(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label)
+CResult<CListUpdater::Answer> CListUpdater::get(const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                                const QString &label, bool retryServerErrors)
 {
-    Got got;
+    constexpr int MaxRedirects = 5;
+    QUrl at = url;
+    for (int hop = 0;; ++hop) {
+        const CResult<Answer> got = getRetrying(at, sink, maxBytes, label, retryServerErrors);
+        const int status = got ? got.value().status : 0;
+        if (!got || !(status == 301 || status == 302 || status == 303 || status == 307 || status == 308))
+            return got;
+        const QUrl to = at.resolved(got.value().location);
+        if (got.value().location.isEmpty() || hop >= MaxRedirects)
+            return CResult<Answer>::failure(QStringLiteral("redirected too often, or nowhere, from ") + url.toDisplayString());
+        if (!redirectAllowed(at, to))
+            return CResult<Answer>::failure(
+                QStringLiteral("refused a redirect from %1 to %2").arg(at.toDisplayString(), to.toDisplayString()));
+        at = to;
+    }
+}
+
+CResult<CListUpdater::Answer> CListUpdater::getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                                        const QString &label, bool retryServerErrors)
+{
+    CResult<Answer> got = CResult<Answer>::failure(QString());
     std::chrono::milliseconds wait = m_settings.backOff;
     for (int attempt = 1;; ++attempt) {
         rewind(sink);
         bool mayRetry = false;
         got = getOnce(url, sink, maxBytes, label, mayRetry);
-        if (got.outcome != Outcome::Failed || !mayRetry || attempt >= m_settings.attempts)
+        const int status = got ? got.value().status : 0;
+        mayRetry = mayRetry || (retryServerErrors && (status >= 500 || status == 429));
+        if (!mayRetry || attempt >= m_settings.attempts)
             break;
-        emit progress(QStringLiteral("%1: %2; again in %3 s").arg(label, got.problem).arg(wait.count() / 1000.0));
+        emit progress(QStringLiteral("%1: %2; again in %3 s")
+                          .arg(label, got ? QStringLiteral("answer %1").arg(status) : got.message())
+                          .arg(double(wait.count()) / 1000.0));
         QEventLoop pause;
         QTimer::singleShot(wait, &pause, &QEventLoop::quit);
         pause.exec();
         wait *= 2;
     }
-    if (got.outcome == Outcome::Failed && m_settings.attempts > 1)
-        got.problem += QStringLiteral(" (%1 attempts)").arg(m_settings.attempts);
+    if (!got && m_settings.attempts > 1)
+        return CResult<Answer>::failure(got.message() + QStringLiteral(" (%1 attempts)").arg(m_settings.attempts));
+    if (got && retryServerErrors && (got.value().status >= 500 || got.value().status == 429) && m_settings.attempts > 1)
+        return CResult<Answer>::failure(QStringLiteral("answer %1 from %2 (%3 attempts)")
+                                            .arg(got.value().status)
+                                            .arg(url.toDisplayString())
+                                            .arg(m_settings.attempts));
     return got;
 }
 
-CListUpdater::Got CListUpdater::getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
-                                        bool &mayRetry)
+bool CListUpdater::redirectAllowed(const QUrl &from, const QUrl &to) const
 {
+    const bool sameHost = to.host().compare(from.host(), Qt::CaseInsensitive) == 0;
+    const QUrl base(m_source.base());
+    const bool configuredHost = to.host().compare(base.host(), Qt::CaseInsensitive) == 0;
+    if (!sameHost && !configuredHost)
+        return false;
+    if (to.scheme() == from.scheme())
+        return defaultPort(to) == defaultPort(from) || (configuredHost && defaultPort(to) == defaultPort(base));
+    // Only ever to the stronger scheme, and there on its own port.
+    return from.scheme() == QLatin1String("http") && to.scheme() == QLatin1String("https") && defaultPort(to) == 443;
+}
+
+CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                                    const QString &label, bool &mayRetry)
+{
+    using Result = CResult<Answer>;
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
+    // Redirects are followed by get(), which checks where each one leads.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     const std::unique_ptr<QNetworkReply, LaterDelete> reply(m_network.get(request));
+    // The network side holds no more than this: the rest waits in the socket.
+    reply->setReadBufferSize(ReadBuffer);
 
-    Got got;
     QEventLoop loop;
+    QString problem;
+    const auto stop = [&](const QString &why, bool retry) {
+        if (!problem.isEmpty())
+            return;
+        problem = why;
+        mayRetry = retry;
+        reply->abort();
+    };
     QTimer stall; // restarted by every byte, so a slow but moving download goes on
     stall.setSingleShot(true);
-    bool timedOut = false;
-    bool tooLarge = false;
-    bool writeFailed = false;
     connect(&stall, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        reply->abort();
+        stop(QStringLiteral("no data for %1 s from %2").arg(double(m_settings.timeout.count()) / 1000.0).arg(url.toDisplayString()), true);
+    });
+    // The overall deadline: past the least time, the bytes must keep up the least rate.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 received = 0;
+    QTimer pace;
+    pace.setInterval(std::clamp<qint64>(m_settings.deadline.count() / 10, 20, 1000));
+    connect(&pace, &QTimer::timeout, &loop, [&] {
+        const qint64 late = clock.elapsed() - m_settings.deadline.count();
+        if (late > 0 && received < m_settings.minRate * late / 1000)
+            stop(QStringLiteral("too slow: %1 bytes in %2 s from %3")
+                     .arg(received)
+                     .arg(double(clock.elapsed()) / 1000.0)
+                     .arg(url.toDisplayString()),
+                 true);
     });
     connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         stall.start(m_settings.timeout);
-        const QByteArray bytes = reply->readAll();
-        if (sink.size() + bytes.size() > maxBytes) {
-            tooLarge = true;
-            reply->abort();
-        } else if (sink.write(bytes) != bytes.size()) {
-            writeFailed = true;
-            reply->abort();
-        }
+        const QByteArray bytes = reply->read(ReadBuffer);
+        received += bytes.size();
+        if (received > maxBytes)
+            stop(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()), false);
+        else if (const CResult<void> written = writeThrough(sink, bytes); !written)
+            stop(QStringLiteral("cannot write the download: ") + written.message(), false);
     });
-    connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
-        emit progress(total > 0 ? QStringLiteral("%1: %2 of %3 kB").arg(label).arg(received / 1024).arg(total / 1024)
-                                : QStringLiteral("%1: %2 kB").arg(label).arg(received / 1024));
+    connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 got, qint64 total) {
+        emit progress(total > 0 ? QStringLiteral("%1: %2 of %3 kB").arg(label).arg(got / 1024).arg(total / 1024)
+                                : QStringLiteral("%1: %2 kB").arg(label).arg(got / 1024));
     });
     connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     stall.start(m_settings.timeout);
+    pace.start();
     loop.exec();
     stall.stop();
+    pace.stop();
 
+    if (!problem.isEmpty())
+        return Result::failure(problem);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (timedOut) {
-        got.problem = QStringLiteral("no data for %1 s from %2").arg(m_settings.timeout.count() / 1000.0).arg(url.toDisplayString());
+    if (status == 0) {
         mayRetry = true;
-    } else if (tooLarge) {
-        got.problem = QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString());
-    } else if (writeFailed) {
-        got.problem = QStringLiteral("cannot write the download: ") + sink.errorString();
-    } else if (status == 404 || status == 410) {
-        got.outcome = Outcome::NotFound;
-        got.problem = QStringLiteral("not offered (%1) at %2").arg(status).arg(url.toDisplayString());
-    } else if (reply->error() != QNetworkReply::NoError) {
-        got.problem = reply->errorString();
-        mayRetry = status == 0 || status >= 500 || status == 429;
-    } else if (status != 200) {
-        got.problem = QStringLiteral("answer %1 from %2").arg(status).arg(url.toDisplayString());
-    } else {
-        sink.write(reply->readAll());
-        got.outcome = Outcome::Ok;
-        got.lastModified = reply->header(QNetworkRequest::LastModifiedHeader).toDateTime();
+        return Result::failure(reply->errorString());
     }
-    return got;
+    while (reply->bytesAvailable() > 0) {
+        const QByteArray bytes = reply->read(ReadBuffer);
+        received += bytes.size();
+        if (received > maxBytes)
+            return Result::failure(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()));
+        if (const CResult<void> written = writeThrough(sink, bytes); !written)
+            return Result::failure(QStringLiteral("cannot write the download: ") + written.message());
+    }
+    // A body cut short by a reset after the status line is no answer.
+    if (reply->error() != QNetworkReply::NoError && status == 200) {
+        mayRetry = true;
+        return Result::failure(reply->errorString());
+    }
+    return Result::success(Answer{status, reply->header(QNetworkRequest::LastModifiedHeader).toDateTime(),
+                                  reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl()});
 }

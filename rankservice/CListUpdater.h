@@ -2,22 +2,27 @@
 
 #include "CListSource.h"
 
+#include "base/CResult.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QStringList>
+#include <QUrl>
 
 #include <chrono>
 
 class QIODevice;
 
 // Fetches the daily lists of one source that its folder lacks, newest
-// first. Each download goes to a hidden temporary file in the folder and is
-// renamed into place only once it reads as a complete list with a plausible
-// number of rank lines for the day it claims, so the service never sees half
-// a file. Runs one request at a time in a local event loop: a running
-// service goes on answering meanwhile.
+// first, the days counted in UTC as publishers date them. Each download
+// streams to a hidden temporary file in the folder and is renamed into place
+// only once it reads as a complete, plausible ranking of enough distinct
+// domains for the day it claims, so the service never sees half a file.
+// Every download has a deadline and a bounded buffer; one update runs at a
+// time per folder. Runs one request at a time in a local event loop: a
+// running service goes on answering meanwhile.
 class CListUpdater : public QObject
 {
     Q_OBJECT
@@ -26,12 +31,17 @@ public:
     struct Settings
     {
         int days = 90;                                // the last days wanted, today included
-        QDate today = QDate::currentDate();
+        QDate today = CListSource::today();
         std::chrono::milliseconds timeout{30000};     // without a byte arriving
+        // Past this, a download must have kept up minRate bytes a second on
+        // average since: a trickle ends, a large list on a slow line does not.
+        std::chrono::milliseconds deadline{60000};
+        qint64 minRate = 16 * 1024;
         int attempts = 3;                             // per address, for errors that may pass
         std::chrono::milliseconds backOff{2000};      // before the second attempt, doubled after
-        qint64 minRows = 10000;                       // fewer rank lines is no real list
+        qint64 minRows = 10000;                       // fewer distinct domains is no real list
         qint64 maxBytes = qint64(512) * 1024 * 1024;  // of one download
+        std::chrono::milliseconds lockWait{600000};   // for another update of the folder
     };
 
     struct Summary
@@ -57,21 +67,32 @@ signals:
     void progress(const QString &line);
 
 private:
-    enum class Outcome { Ok, NotFound, Failed };
-    struct Got
+    enum class Fetched { Stored, Unavailable };
+    // A whole answer: its status, and its body in the sink.
+    struct Answer
     {
-        Outcome outcome = Outcome::Failed;
-        QString problem;
+        int status = 0;
         QDateTime lastModified;
+        QUrl location; // where a redirect points
     };
 
-    Got get(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label);
-    Got getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label, bool &mayRetry);
-    // Fetches the list of day into the folder.
-    Outcome fetchDay(const QDate &day, QString &problem);
+    // Follows the redirects that redirectAllowed() allows, up to five.
+    CResult<Answer> get(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
+                        bool retryServerErrors);
+    CResult<Answer> getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
+                                bool retryServerErrors);
+    CResult<Answer> getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
+                            bool &mayRetry);
+    // Whether a redirect from one address to another may be followed.
+    bool redirectAllowed(const QUrl &from, const QUrl &to) const;
+    void runDays(Summary &summary);
+    CResult<Fetched> fetchDay(const QDate &day);
+    // Tranco's ID of the day's list; empty when the day is not published.
+    CResult<QString> listId(const QDate &day, const QString &label);
+    CResult<Fetched> download(const QDate &day, const QString &id, const QString &label);
     bool present(const QDate &day) const;
     // Checks the download and renames it into place.
-    Outcome keep(const QString &temporary, const QDate &day, const QDateTime &claimed, QString &problem);
+    CResult<Fetched> keep(const QString &temporary, const QDate &day, const QString &id, const QDateTime &claimed);
 
     CListSource m_source;
     QString m_folder;

@@ -16,6 +16,13 @@
 
 namespace {
 
+// The list as a page names it: with the publisher's ID of the list the
+// figures come from, where it has one, so that a user can cite it.
+CSiteInfoPage::Attribution attribution(const CRankServer::Source &source, const QString &listId)
+{
+    return {listId.isEmpty() ? source.title : source.title + QStringLiteral(", list ID ") + listId, source.licence};
+}
+
 QByteArray response(QByteArrayView status, const QByteArray &body,
                     QByteArrayView type = "text/html; charset=utf-8")
 {
@@ -156,6 +163,9 @@ QByteArray CRankServer::statusJson() const
     source.insert(QStringLiteral("newest"), m_store.newestDay().isValid()
                                                 ? QJsonValue(m_store.newestDay().toString(Qt::ISODate))
                                                 : QJsonValue());
+    // The publisher's ID of the newest list, to cite it by.
+    source.insert(QStringLiteral("listId"), m_store.newestListId().isEmpty() ? QJsonValue()
+                                                                             : QJsonValue(m_store.newestListId()));
     source.insert(QStringLiteral("days"), m_store.daysHeld());
     source.insert(QStringLiteral("rows"), double(m_store.rowsHeld()));
     source.insert(QStringLiteral("domains"), double(m_store.domainCount()));
@@ -245,9 +255,8 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
 
-    const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
-    return response("200 OK",
-                    CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(), from, today));
+    return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(),
+                                                    attribution(m_source, m_store.newestListId()), today));
 }
 
 QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
@@ -266,6 +275,6 @@ QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
             + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);
     }
-    const CSiteInfoPage::Attribution from{m_source.title, m_source.licence};
-    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay, from, day));
+    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay,
+                                                    attribution(m_source, m_store.listIdOn(listDay)), day));
 }

@@ -150,7 +150,7 @@ void CRankService::startRefresher()
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
     m_refresher->refreshDailyAt(m_options.refreshAt);
     // Serve what is held at once; fetch the missing newest list meanwhile.
-    if (m_store.newestDay() < QDate::currentDate())
+    if (m_store.newestDay() < CListSource::today())
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::refresh);
 }
 

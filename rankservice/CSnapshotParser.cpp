@@ -126,23 +126,59 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, std::vector<
 
 CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, const std::function<void(const Row &)> &add)
 {
-    Result result;
+    State state;
+    parseMore(text, true, state, add);
+    return state.result;
+}
 
-    if (text.startsWith("\xEF\xBB\xBF"))
-        text = text.sliced(3);
+namespace {
 
-    // Column positions; the headerless format is rank then domain.
-    qsizetype rankColumn = 0;
-    qsizetype domainColumn = 1;
-    qsizetype exactFields = 2; // the headerless format has exactly two; 0 = at least enough
-    bool headerPending = true;
+// The header line: which columns hold the rank and the domain. True when the
+// line was a header and is used up.
+bool readHeader(const QByteArrayView *fields, qsizetype count, CSnapshotParser::State &state)
+{
+    state.headerPending = false;
+    bool linkHeader = false;
+    for (qsizetype i = 0; i < count && !linkHeader; ++i)
+        linkHeader = sameText(fields[i], "GlobalRank");
+    if (!linkHeader) {
+        state.result.format = CSnapshotParser::Format::RankDomain;
+        return false;
+    }
+    state.result.format = CSnapshotParser::Format::LinkList;
+    state.rankColumn = state.domainColumn = -1;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (state.rankColumn < 0 && sameText(fields[i], "GlobalRank"))
+            state.rankColumn = i;
+        else if (state.domainColumn < 0 && sameText(fields[i], "Domain"))
+            state.domainColumn = i;
+    }
+    if (state.domainColumn < 0) {
+        // A header without a domain column: no line below it is usable.
+        ++state.result.malformed;
+        state.rankColumn = -1;
+    }
+    state.exactFields = 0;
+    return true;
+}
+
+} // namespace
+
+void CSnapshotParser::parseMore(QByteArrayView text, bool complete, State &state,
+                                const std::function<void(const Row &)> &add)
+{
+    if (state.pos == 0 && text.startsWith("\xEF\xBB\xBF"))
+        state.pos = 3;
+    // Only whole lines until the text is complete: the last may still grow.
+    if (!complete)
+        text = text.first(text.lastIndexOf('\n') + 1);
 
     constexpr qsizetype Capacity = 64;
     QByteArrayView fields[Capacity];
-
-    qsizetype pos = 0;
+    qsizetype &pos = state.pos;
+    Result &result = state.result;
     while (pos < text.size()) {
-        if (!headerPending && result.format == Format::RankDomain) {
+        if (!state.headerPending && result.format == Format::RankDomain) {
             CSnapshotParser::Row row;
             if (plainRow(text, pos, row)) {
                 add(row);
@@ -160,32 +196,11 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, const std::f
             continue;
 
         const qsizetype count = splitFields(line, fields, Capacity);
-
-        if (headerPending) {
-            headerPending = false;
-            bool linkHeader = false;
-            for (qsizetype i = 0; i < qMin(count, Capacity) && !linkHeader; ++i)
-                linkHeader = sameText(fields[i], "GlobalRank");
-            if (linkHeader) {
-                result.format = Format::LinkList;
-                rankColumn = domainColumn = -1;
-                for (qsizetype i = 0; i < qMin(count, Capacity); ++i) {
-                    if (rankColumn < 0 && sameText(fields[i], "GlobalRank"))
-                        rankColumn = i;
-                    else if (domainColumn < 0 && sameText(fields[i], "Domain"))
-                        domainColumn = i;
-                }
-                if (domainColumn < 0) {
-                    // A header without a domain column: no line below it is usable.
-                    ++result.malformed;
-                    rankColumn = -1;
-                }
-                exactFields = 0;
-                continue;
-            }
-            result.format = Format::RankDomain;
-        }
-
+        if (state.headerPending && readHeader(fields, qMin(count, Capacity), state))
+            continue;
+        const qsizetype rankColumn = state.rankColumn;
+        const qsizetype domainColumn = state.domainColumn;
+        const qsizetype exactFields = state.exactFields;
         if (rankColumn < 0) {
             ++result.malformed;
             continue;
@@ -200,5 +215,4 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, const std::f
         }
         add(Row{rank, domain});
     }
-    return result;
 }

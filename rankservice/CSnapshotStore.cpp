@@ -1,7 +1,10 @@
 #include "CSnapshotStore.h"
 
+#include "CListPlausibility.h"
 #include "CListReader.h"
+#include "CListSource.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -223,7 +226,7 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
         const bool us = usPattern.match(name).hasMatch();
         if (us && !usLists)
             continue;
-        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date, 0, {}});
+        (us ? *usLists : daily).push_back(ListFile{entry.filePath(), name, date, 0, CListSource::listIdOf(name), {}});
     }
     // Newest first: the newest readable list fixes the window.
     const auto newestFirst = [](const ListFile &a, const ListFile &b) {
@@ -238,30 +241,84 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
 CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file)
 {
     ParsedList list;
+    CSnapshotParser::State state;
+    CListPlausibility plausibility;
+    // A row takes six bytes of text at least; five times that for a packed
+    // list. Reserved once, seldom grown (a copy at the peak); pages of it no
+    // row reaches are never touched.
+    const qint64 fileSize = QFileInfo(file.path).size();
+    list.rows.reserve(size_t(qBound<qint64>(0, fileSize / 6 * 5, CListReader::MaxTextSize / 6)) + 1);
+    // The rows are taken as the text comes, so that a list that is no
+    // ranking is refused before it is read whole.
+    const auto parseMore = [&list, &state, &plausibility](QByteArray &textSoFar, bool complete) {
+        char *const text = textSoFar.data(); // the reader's own copy: keys are lowered in it
+        CSnapshotParser::parseMore(QByteArrayView(text, textSoFar.size()), complete, state,
+                                   [&list, &plausibility, text](const CSnapshotParser::Row &row) {
+            const QByteArrayView key = withoutWww(row.domain);
+            const qsizetype offset = key.data() - text;
+            for (qsizetype i = 0; i < key.size(); ++i)
+                text[offset + i] = lowered(text[offset + i]);
+            const quint32 hash = CDomainIndex::hashOf(key);
+            list.rows.push_back(ParsedList::Row{hash, quint32(offset), row.rank, quint32(key.size())});
+            plausibility.add(hash, row.rank);
+        });
+        return plausibility.verdict();
+    };
     {
-        const CResult<QByteArray> read = CListReader::read(file.path);
+        const CResult<QByteArray> read =
+            CListReader::read(file.path, [&parseMore](QByteArray &text, qint64) { return parseMore(text, false); });
         if (!read) {
+            list.rows = {};
             list.problem = read.message();
             return list;
         }
         list.text = read.value(); // shared until read goes, so written below without a copy
     }
-    // Keys are lowered in the text itself: it is this list's own copy.
-    char *const text = list.text.data();
-    // A row takes six bytes of text at least. Reserved once, never grown (a
-    // copy at the peak); pages of it no row reaches are never touched.
-    list.rows.reserve(size_t(list.text.size() / 6) + 1);
-    list.malformed = CSnapshotParser::parse(list.text, [&list, text](const CSnapshotParser::Row &row) {
-        const QByteArrayView key = withoutWww(row.domain);
-        const qsizetype offset = key.data() - text;
-        for (qsizetype i = 0; i < key.size(); ++i)
-            text[offset + i] = lowered(text[offset + i]);
-        list.rows.push_back(ParsedList::Row{CDomainIndex::hashOf(key), quint32(offset), row.rank,
-                                            quint32(key.size())});
-    }).malformed;
-    if (list.rows.empty())
+    const CResult<void> verdict = parseMore(list.text, true);
+    list.malformed = state.result.malformed;
+    if (!verdict)
+        list.problem = verdict.message();
+    else if (list.rows.empty())
         list.problem = QStringLiteral("holds no ranking lines");
+    if (!list.problem.isEmpty()) {
+        list.rows = {};
+        list.text.clear();
+    }
     return list;
+}
+
+CResult<qint64> CSnapshotStore::checkList(const QString &path)
+{
+    const ParsedList list = parseList(ListFile{path, QFileInfo(path).fileName(), {}, 0, {}});
+    if (!list.problem.isEmpty())
+        return CResult<qint64>::failure(list.problem);
+    // Exactly, by hash and then by name: toward a least number of domains
+    // only distinct ones count.
+    std::vector<const ParsedList::Row *> rows;
+    rows.reserve(list.rows.size());
+    for (const ParsedList::Row &row : list.rows)
+        rows.push_back(&row);
+    std::sort(rows.begin(), rows.end(), [&list](const ParsedList::Row *a, const ParsedList::Row *b) {
+        return a->hash != b->hash ? a->hash < b->hash : list.key(*a) < list.key(*b);
+    });
+    qint64 distinct = 0;
+    for (size_t i = 0; i < rows.size(); ++i)
+        distinct += i == 0 || list.key(*rows[i]) != list.key(*rows[i - 1]);
+    return CResult<qint64>::success(distinct);
+}
+
+QDate CSnapshotStore::latestToday()
+{
+    return qMax(QDate::currentDate(), CListSource::today());
+}
+
+QString CSnapshotStore::listIdOn(const QDate &day) const
+{
+    for (const ListFile &held : m_days) {
+        if (held.date == day)
+            return held.listId;
+    }
+    return {};
 }
 
 bool CSnapshotStore::usable(const ListFile &file, const ParsedList &parsed, Report &report)
@@ -378,6 +435,35 @@ void CSnapshotStore::removeDaily(const ParsedList &list, int periods)
             }
         }
     }
+}
+
+void CSnapshotStore::removeHeld(const CDayRanks &ranks, int periods)
+{
+    for (size_t id = 0; id < m_acc.size(); ++id) {
+        const qint32 rank = ranks.rankOf(int(id));
+        if (rank == 0)
+            continue;
+        Accumulator &a = m_acc[id];
+        for (int p = 0; p < Accumulator::Periods; ++p) {
+            if ((periods & (1 << p)) && a.count[p] > 0) {
+                a.sum[p] -= rank;
+                --a.count[p];
+            }
+        }
+    }
+}
+
+void CSnapshotStore::leavePeriods(const ListFile &held, int periods, Report &report)
+{
+    if (held.ranks) {
+        removeHeld(*held.ranks, periods);
+        return;
+    }
+    // Ranks not held (never so for a day folded in): the list is read again.
+    ++report.filesReread;
+    const ParsedList leaving = parseList(held);
+    if (usable(held, leaving, report))
+        removeDaily(leaving, periods);
 }
 
 void CSnapshotStore::addUs(const ListFile &file, const ParsedList &list, Report &report)
@@ -512,12 +598,8 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         for (const ListFile &held : m_days) {
             const int before = periodsAt(int(held.date.daysTo(m_newestDay)));
             const int after = periodsAt(int(held.date.daysTo(file.date)));
-            if (before & ~after) {
-                ++report.filesReread;
-                const ParsedList leaving = parseList(held);
-                if (usable(held, leaving, report))
-                    removeDaily(leaving, before & ~after);
-            }
+            if (before & ~after)
+                leavePeriods(held, before & ~after, report);
             if (after)
                 kept.push_back(held);
             else

@@ -5,6 +5,8 @@
 #include "CSiteFigures.h"
 #include "CSnapshotParser.h"
 
+#include "base/CResult.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -49,7 +51,7 @@ public:
 
     struct LoadOptions
     {
-        QDate today = QDate::currentDate(); // lists dated after it are skipped and reported
+        QDate today = latestToday(); // lists dated after it are skipped and reported
         QDate asOf; // when valid, the figures as they were on that day: later lists are left out
         // Called after each list with the lists dealt with so far and in all.
         std::function<void(int done, int total)> progress;
@@ -90,14 +92,28 @@ public:
     // requests meet.
     static QByteArray normalized(QByteArrayView domain);
 
+    // Today as the lists may be dated: the publishers' UTC day or the local
+    // one, whichever is later.
+    static QDate latestToday();
+
+    // The publisher's ID of the list held for a day (the newest), to cite
+    // it by; empty when it has none.
+    QString listIdOn(const QDate &day) const;
+    QString newestListId() const { return listIdOn(m_newestDay); }
+
+    // Checks the list at path as a load does (readable, a plausible ranking
+    // with rows); its count of distinct domains.
+    static CResult<qint64> checkList(const QString &path);
+
     struct ListFile
     {
         QString path;
         QString name;
         QDate date;
         qint64 rows = 0; // once folded in
+        QString listId = {}; // the publisher's, kept in the name
         // Its ranks once folded in; shared by the copies of a store, never changed.
-        std::shared_ptr<const CDayRanks> ranks;
+        std::shared_ptr<const CDayRanks> ranks = {};
     };
 
 private:
@@ -180,6 +196,10 @@ private:
     void addDaily(ListFile &file, const ParsedList &list, Report &report);
     // Takes a held list out of the given periods.
     void removeDaily(const ParsedList &list, int periods);
+    // The same from the ranks held of the day: as it was added, whatever its file holds now.
+    void removeHeld(const CDayRanks &ranks, int periods);
+    // Takes a held day out of the periods it leaves.
+    void leavePeriods(const ListFile &held, int periods, Report &report);
     void addUs(const ListFile &file, const ParsedList &list, Report &report);
     // A new stamp for the list about to be folded in.
     quint16 nextListStamp();

@@ -1,5 +1,7 @@
 #include "CStoreCache.h"
 
+#include "CListSource.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -370,6 +372,7 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
         CSnapshotStore::ListFile day;
         in >> day.name >> day.date >> day.rows;
         day.path = QDir(folder).filePath(day.name);
+        day.listId = CListSource::listIdOf(day.name);
         loaded.m_days.push_back(day);
     }
     if (in.status() != QDataStream::Ok || loaded.m_days.size() != dayCount)

@@ -1,6 +1,7 @@
 #include "CPublisher.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <sys/socket.h>
 
@@ -35,10 +36,19 @@ void CPublisher::serve(QTcpSocket *socket)
     ++hits[path];
     const Route route = routes.value(path, Route{404, "<html>not here</html>", Mode::Whole});
     const QByteArray answer = "HTTP/1.1 " + QByteArray::number(route.status) + " X\r\nContent-Length: "
-        + QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n";
+        + QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n" + route.headers + "\r\n";
     if (route.mode == Mode::Whole) {
         socket->write(answer + route.body);
         socket->disconnectFromHost();
+        return;
+    }
+    if (route.mode == Mode::Trickle) {
+        socket->write(answer);
+        auto *drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [socket, body = route.body, sent = qsizetype(0)]() mutable {
+            socket->write(body.mid(sent++, 1));
+        });
+        drip->start(50);
         return;
     }
     socket->write(answer + route.body.left(route.body.size() / 2));

@@ -11,12 +11,14 @@ class QTcpSocket;
 class CPublisher : public QTcpServer
 {
 public:
-    enum class Mode { Whole, Stall, Reset };
+    // Trickle sends the head, then one byte of the body every 50 ms.
+    enum class Mode { Whole, Stall, Reset, Trickle };
     struct Route
     {
         int status = 200;
         QByteArray body;
         Mode mode = Mode::Whole;
+        QByteArray headers = {}; // more header lines, each ending in CRLF ("Location: ...")
     };
 
     CPublisher();

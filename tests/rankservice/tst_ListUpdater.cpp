@@ -1,3 +1,4 @@
+#include "CFolderLock.h"
 #include "CListPacker.h"
 #include "CListSource.h"
 #include "CListUpdater.h"
@@ -9,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
+#include <cstdlib>
 
 using namespace std::chrono_literals;
 
@@ -34,7 +37,8 @@ QByteArray majesticText(int rows = 20)
     return text;
 }
 
-const QDate Today = QDate::currentDate();
+// The publishers' day, which the updater asks for.
+const QDate Today = CListSource::today();
 
 QByteArray dated(const char *pattern, int back)
 {
@@ -45,7 +49,6 @@ CListUpdater::Settings quickSettings(int days)
 {
     CListUpdater::Settings settings;
     settings.days = days;
-    settings.today = Today;
     settings.timeout = 300ms;
     settings.attempts = 2;
     settings.backOff = 20ms;
@@ -53,9 +56,12 @@ CListUpdater::Settings quickSettings(int days)
     return settings;
 }
 
+// Every file but the update lock.
 QStringList filesIn(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    files.removeAll(CFolderLock::FileName);
+    return files;
 }
 
 } // namespace
@@ -69,6 +75,10 @@ private slots:
     void fetchesEachSourceOnce();
     void reportsFaultsAndKeepsWhatWasHeld_data();
     void reportsFaultsAndKeepsWhatWasHeld();
+    void takesThePublishersAnswers_data();
+    void takesThePublishersAnswers();
+    void endsATrickle();
+    void oneUpdateAtATimePerFolder();
 };
 
 void tst_ListUpdater::fetchesEachSourceOnce_data()
@@ -160,16 +170,29 @@ void tst_ListUpdater::reportsFaultsAndKeepsWhatWasHeld_data()
                                    << QStringLiteral("the download is damaged");
     QTest::addRow("zip of something else")
         << CPublisher::Route{200, CListPacker::zip(QStringLiteral("logo.png"), QByteArray(300, '\x89'))} << false
-        << QStringLiteral("holds 0 ranking lines");
+        << QStringLiteral("holds no ranking lines");
     QTest::addRow("html error page with 200")
         << CPublisher::Route{200, "<!DOCTYPE html><html><body>Service temporarily down</body></html>"} << false
-        << QStringLiteral("holds 0 ranking lines");
+        << QStringLiteral("holds no ranking lines");
     QTest::addRow("missing day") << CPublisher::Route{404, "gone"} << true << QString();
     QTest::addRow("stall past the time-out") << CPublisher::Route{200, good, CPublisher::Mode::Stall} << false
                                              << QStringLiteral("no data for 0.3 s");
     QTest::addRow("reset mid-body") << CPublisher::Route{200, good, CPublisher::Mode::Reset} << false
                                     << QStringLiteral("(2 attempts)");
     QTest::addRow("server error") << CPublisher::Route{500, "oops"} << false << QStringLiteral("(2 attempts)");
+    QByteArray repeated;
+    for (int line = 1; line <= 20; ++line)
+        repeated += QByteArray::number(line) + ",site" + QByteArray::number(line % 5) + ".test\n";
+    QTest::addRow("duplicate names toward the least rows")
+        << CPublisher::Route{200, repeated} << false << QStringLiteral("holds 5 distinct domains, fewer than 10");
+    QTest::addRow("plain list cut short without a length")
+        << CPublisher::Route{200, listText(0).chopped(4)} << false << QStringLiteral("ends inside a line");
+    QTest::addRow("redirect to another port")
+        << CPublisher::Route{307, {}, CPublisher::Mode::Whole, "Location: http://127.0.0.1:1/top-1m.csv.zip\r\n"} << false
+        << QStringLiteral("refused a redirect");
+    QTest::addRow("redirect to another host")
+        << CPublisher::Route{302, {}, CPublisher::Mode::Whole, "Location: http://lists.example.invalid/top-1m.csv.zip\r\n"}
+        << false << QStringLiteral("refused a redirect");
 }
 
 void tst_ListUpdater::reportsFaultsAndKeepsWhatWasHeld()
@@ -210,6 +233,151 @@ void tst_ListUpdater::reportsFaultsAndKeepsWhatWasHeld()
     CSnapshotStore store;
     QCOMPARE(store.load(folder).days, 1);
     QCOMPARE(store.newestDay(), Today.addDays(-1));
+}
+
+using Routes = QHash<QByteArray, CPublisher::Route>;
+
+// The public publishers' answers as they really come. Each case asks for
+// today and yesterday (UTC); "%D0"/"%D1" stand for those days.
+void tst_ListUpdater::takesThePublishersAnswers_data()
+{
+    const QByteArray zip = CListPacker::zip(QStringLiteral("top-1m.csv"), listText(0));
+    const QByteArray zip1 = CListPacker::zip(QStringLiteral("top-1m.csv"), listText(1));
+    const Routes yesterdayTranco{{"/daily_list_id?date=%D1", {200, "K2Y9\n"}}, {"/download_daily/K2Y9", {200, zip1}}};
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<Routes>("routes");
+    QTest::addColumn<QByteArray>("timeZone");
+    QTest::addColumn<int>("fetched");
+    QTest::addColumn<int>("unavailable");
+    QTest::addColumn<QString>("problem"); // of the one failed day
+    QTest::addColumn<QString>("listId");  // kept in the newest list's name
+
+    Routes today = yesterdayTranco;
+    today.insert("/daily_list_id?date=%D0", {503, "This list is currently unavailable"});
+    QTest::addRow("tranco: 503 for today's id") << QStringLiteral("tranco") << today << QByteArray() << 1 << 1 << QString()
+                                                << QStringLiteral("K2Y9");
+    today = yesterdayTranco;
+    today.insert("/daily_list_id?date=%D0", {200, "LJ494\r\n"});
+    today.insert("/download_daily/LJ494",
+                 {307, {}, CPublisher::Mode::Whole, "Location: /download/daily/tranco_LJ494-1m.csv.zip\r\n"});
+    today.insert("/download/daily/tranco_LJ494-1m.csv.zip", {200, zip});
+    QTest::addRow("tranco: 307 to the zip, CRLF lines") << QStringLiteral("tranco") << today << QByteArray() << 2 << 0
+                                                         << QString() << QStringLiteral("LJ494");
+    today = yesterdayTranco;
+    today.insert("/daily_list_id?date=%D0", {200, "X8Q2"});
+    today.insert("/download_daily/X8Q2", {403, "Older lists are not available as ZIP files"});
+    today.insert("/download/X8Q2/1000000", {200, listText(0)});
+    QTest::addRow("tranco: 403 zip, plain list instead") << QStringLiteral("tranco") << today << QByteArray() << 2 << 0
+                                                         << QString() << QStringLiteral("X8Q2");
+    today = yesterdayTranco;
+    today.insert("/daily_list_id?date=%D0", {200, "LJ494", CPublisher::Mode::Reset});
+    QTest::addRow("tranco: id reset is a failure") << QStringLiteral("tranco") << today << QByteArray() << 1 << 0
+                                                   << QStringLiteral("(2 attempts)") << QStringLiteral("K2Y9");
+    const QByteArray accessDenied = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>AccessDenied</Code>"
+                                    "<Message>Access Denied</Message></Error>";
+    const Routes umbrella{{"/top-1m-%D0.csv.zip", {403, accessDenied}}, {"/top-1m-%D1.csv.zip", {200, zip1}}};
+    QTest::addRow("umbrella: S3 403 for a key not yet there") << QStringLiteral("umbrella") << umbrella << QByteArray()
+                                                              << 1 << 1 << QString() << QString();
+    // Fourteen hours ahead of UTC the local date is tomorrow for most of the
+    // day; the publishers have no list of it.
+    const Routes both{{"/top-1m-%D0.csv.zip", {200, zip}}, {"/top-1m-%D1.csv.zip", {200, zip1}}};
+    QTest::addRow("time zone far from UTC") << QStringLiteral("umbrella") << both << QByteArray("Etc/GMT-14") << 2 << 0
+                                            << QString() << QString();
+    QTest::addRow("time zone far behind UTC") << QStringLiteral("umbrella") << both << QByteArray("Etc/GMT+12") << 2 << 0
+                                              << QString() << QString();
+}
+
+void tst_ListUpdater::takesThePublishersAnswers()
+{
+    QFETCH(QString, source);
+    QFETCH(Routes, routes);
+    QFETCH(QByteArray, timeZone);
+    QFETCH(int, fetched);
+    QFETCH(int, unavailable);
+    QFETCH(QString, problem);
+    QFETCH(QString, listId);
+
+    const QByteArray zoneBefore = qgetenv("TZ");
+    const auto restoreZone = qScopeGuard([&] {
+        if (zoneBefore.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zoneBefore);
+        tzset();
+    });
+    if (!timeZone.isEmpty()) {
+        qputenv("TZ", timeZone);
+        tzset();
+    }
+    CPublisher publisher;
+    for (auto it = routes.cbegin(); it != routes.cend(); ++it)
+        publisher.routes.insert(QByteArray(it.key())
+                                    .replace("%D1", Today.addDays(-1).toString(Qt::ISODate).toLatin1())
+                                    .replace("%D0", Today.toString(Qt::ISODate).toLatin1()),
+                                it.value());
+    QTemporaryDir data;
+    std::optional<CListSource> list = CListSource::byName(source);
+    list->setBase(publisher.base());
+    CListUpdater updater(*list, data.path(), quickSettings(2));
+    const CListUpdater::Summary summary = updater.run();
+    QCOMPARE(summary.fetched, fetched);
+    QCOMPARE(summary.unavailable, unavailable);
+    QCOMPARE(summary.failed, problem.isEmpty() ? 0 : 1);
+    if (!problem.isEmpty())
+        QVERIFY2(summary.problems.join(QLatin1Char('\n')).contains(problem), qPrintable(summary.problems.join(u'\n')));
+    // Nothing was asked for a day after the publishers' today.
+    for (auto it = publisher.hits.cbegin(); it != publisher.hits.cend(); ++it)
+        QVERIFY2(!it.key().contains(Today.addDays(1).toString(Qt::ISODate).toLatin1()), it.key().constData());
+
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(list->folder(data.path()));
+    QCOMPARE(report.days, fetched);
+    QCOMPARE(report.skippedLines(), 0);
+    QCOMPARE(store.newestListId(), listId);
+}
+
+void tst_ListUpdater::endsATrickle()
+{
+    // One byte every 50 ms never trips the time-out between bytes; the
+    // overall pace does.
+    CPublisher publisher;
+    publisher.routes.insert(dated("/top-1m-%D.csv.zip", 0), {200, QByteArray(100000, 'x'), CPublisher::Mode::Trickle});
+    std::optional<CListSource> list = CListSource::byName(QStringLiteral("umbrella"));
+    list->setBase(publisher.base());
+    QTemporaryDir data;
+    CListUpdater::Settings settings = quickSettings(1);
+    settings.timeout = 10s;
+    settings.deadline = 300ms;
+    settings.minRate = 1000;
+    settings.attempts = 1;
+    CListUpdater updater(*list, data.path(), settings);
+    const CListUpdater::Summary summary = updater.run();
+    QCOMPARE(summary.failed, 1);
+    QVERIFY2(summary.problems.constFirst().contains(QStringLiteral("too slow")), qPrintable(summary.problems.constFirst()));
+    QVERIFY(filesIn(list->folder(data.path())).isEmpty());
+}
+
+void tst_ListUpdater::oneUpdateAtATimePerFolder()
+{
+    CPublisher publisher;
+    publisher.routes.insert(dated("/top-1m-%D.csv.zip", 0), {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listText(0))});
+    std::optional<CListSource> list = CListSource::byName(QStringLiteral("umbrella"));
+    list->setBase(publisher.base());
+    QTemporaryDir data;
+    QVERIFY(QDir().mkpath(list->folder(data.path())));
+    CFolderLock other;
+    QVERIFY(other.take(list->folder(data.path()), 0ms));
+    CListUpdater::Settings settings = quickSettings(1);
+    settings.lockWait = 200ms;
+    CListUpdater waiting(*list, data.path(), settings);
+    const CListUpdater::Summary refused = waiting.run();
+    QCOMPARE(refused.failed, 1);
+    QVERIFY2(refused.problems.constFirst().contains(QStringLiteral("another update")), qPrintable(refused.problems.constFirst()));
+    QVERIFY(publisher.hits.isEmpty());
+
+    other.release();
+    CListUpdater alone(*list, data.path(), settings);
+    QCOMPARE(alone.run().fetched, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_ListUpdater)

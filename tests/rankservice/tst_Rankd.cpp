@@ -1,6 +1,7 @@
 #include "CAlexaRankData.h"
 #include "CExpectedFigures.h"
 #include "CListPacker.h"
+#include "CListSource.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "CSampleGenerator.h"
@@ -254,8 +255,8 @@ void tst_Rankd::refusesStaleLists()
 
 void tst_Rankd::updatesThenServesASource()
 {
-    // Umbrella's shape: a dated zip per day; today's is published only later.
-    const QDate today = QDate::currentDate();
+    // Umbrella's shape: a dated zip per day (UTC); today's is published only later.
+    const QDate today = CListSource::today();
     CPublisher publisher;
     const auto route = [&](int back) {
         publisher.routes.insert("/top-1m-" + today.addDays(-back).toString(Qt::ISODate).toLatin1() + ".csv.zip",
@@ -276,7 +277,7 @@ void tst_Rankd::updatesThenServesASource()
     QVERIFY(QTest::qWaitFor([&] { return update.state() == QProcess::NotRunning; }, 60000));
     QCOMPARE(update.exitCode(), 0);
     QCOMPARE(update.readAllStandardOutput(), QByteArray("umbrella: 89 fetched, 0 present, 1 unavailable, 0 failed\n"));
-    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 89);
+    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList({QStringLiteral("umbrella-*"), QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden).size(), 89);
 
     // Today's list appears; the service serves what it holds and fetches it at start.
     route(0);
@@ -321,7 +322,7 @@ void tst_Rankd::updatesThenServesASource()
 
 void tst_Rankd::keepsServingWhileAnUpdateStalls()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = CListSource::today();
     CPublisher publisher;
     publisher.routes.insert("/top-1m-" + today.toString(Qt::ISODate).toLatin1() + ".csv.zip",
                             {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listOfDay(0)), CPublisher::Mode::Stall});
@@ -358,7 +359,7 @@ void tst_Rankd::keepsServingWhileAnUpdateStalls()
              }, 20000),
              output.constData());
     // Nothing half-written.
-    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList({QStringLiteral("umbrella-*"), QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden).size(), 1);
     QVERIFY(fetchPath(port, "/siteinfo/site7.test").startsWith("HTTP/1.1 200 OK\r\n"));
     service.terminate();
     QVERIFY(service.waitForFinished(10000));

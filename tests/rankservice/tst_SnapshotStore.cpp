@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <map>
 
 Q_DECLARE_METATYPE(CSnapshotParser::Format)
@@ -56,6 +58,8 @@ private slots:
     void skipsListsDatedAfterToday();
     void refusesListChangedWhileRead_data();
     void refusesListChangedWhileRead();
+    void refusesImplausibleLists_data();
+    void refusesImplausibleLists();
     void figuresAsOfPastDay_data();
     void figuresAsOfPastDay();
     void heldPastDaysMatchTheLists_data();
@@ -375,18 +379,22 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading_data()
 {
     QTest::addColumn<int>("held");     // days held before, ending a day before the newest
     QTest::addColumn<int>("added");    // newer days added
-    QTest::addColumn<int>("reread");   // held lists read again to leave a period
-    QTest::newRow("one day onto a full window") << 95 << 1 << 3;
-    QTest::newRow("one day onto a week") << 7 << 1 << 1;
-    QTest::newRow("two days onto a month") << 40 << 2 << 4;
-    QTest::newRow("a day onto nothing") << 0 << 1 << 0;
+    QTest::addColumn<bool>("rewritten"); // the held lists, before the new days come
+    QTest::newRow("one day onto a full window") << 95 << 1 << false;
+    QTest::newRow("one day onto a week") << 7 << 1 << false;
+    QTest::newRow("two days onto a month") << 40 << 2 << false;
+    QTest::newRow("a day onto nothing") << 0 << 1 << false;
+    // Held days leave their periods as they were added, whatever their files hold now.
+    QTest::newRow("rewritten: one day onto a full window") << 95 << 1 << true;
+    QTest::newRow("rewritten: one day onto a week") << 7 << 1 << true;
+    QTest::newRow("rewritten: two days onto a month") << 40 << 2 << true;
 }
 
 void tst_SnapshotStore::addsNewerDaysWithoutRereading()
 {
     QFETCH(int, held);
     QFETCH(int, added);
-    QFETCH(int, reread);
+    QFETCH(bool, rewritten);
 
     // Every day ranks the names differently, some only on some days.
     const auto listOf = [](int age) {
@@ -396,18 +404,27 @@ void tst_SnapshotStore::addsNewerDaysWithoutRereading()
         return text;
     };
     QTemporaryDir dir;
-    for (int age = added; age < added + held; ++age)
+    QTemporaryDir same; // the lists as they were added
+    for (int age = added; age < added + held; ++age) {
         write(dir, fileFor(age), listOf(age));
+        write(same, fileFor(age), listOf(age));
+    }
     CSnapshotStore grown;
     grown.load(dir.path());
-    for (int age = 0; age < added; ++age)
+    for (int age = 0; age < added; ++age) {
         write(dir, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
+        write(same, fileFor(age, ".csv.gz"), CListPacker::gzip(listOf(age)));
+    }
+    if (rewritten) {
+        for (int age = added; age < added + held; ++age)
+            write(dir, fileFor(age), listOf(age + 3));
+    }
     const CSnapshotStore::Report report = grown.addNewer(dir.path());
     QCOMPARE(report.days, added);
-    QCOMPARE(report.filesReread, held == 0 ? 0 : reread);
+    QCOMPARE(report.filesReread, 0);
 
     CSnapshotStore fresh;
-    fresh.load(dir.path());
+    fresh.load(same.path());
     QCOMPARE(grown.newestDay(), Newest);
     QCOMPARE(grown.daysHeld(), fresh.daysHeld());
     QCOMPARE(grown.rowsHeld(), fresh.rowsHeld());
@@ -502,6 +519,63 @@ void tst_SnapshotStore::refusesListChangedWhileRead()
     const CResult<QByteArray> whole = CListReader::read(path);
     QVERIFY(whole);
     QCOMPARE(whole.value(), text);
+}
+
+void tst_SnapshotStore::refusesImplausibleLists_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("problem"); // empty: the list is served
+    const auto lines = [](int count, const std::function<QByteArray(int)> &line) {
+        QByteArray text;
+        for (int i = 1; i <= count; ++i)
+            text += line(i) + '\n';
+        return text;
+    };
+    QTest::newRow("a ranking") << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i) + ".test"; })
+                               << QString();
+    QTest::newRow("a ranking with a few names twice")
+        << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i % 4900) + ".test"; })
+        << QString();
+    QTest::newRow("put in by hand without the last line end")
+        << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i) + ".test"; }).chopped(1)
+        << QString();
+    QTest::newRow("too short to judge") << lines(50, [](int) -> QByteArray { return QByteArray("1,a.test"); }) << QString();
+    QTest::newRow("one line repeated") << lines(200000, [](int) -> QByteArray { return QByteArray("1,a.test"); })
+                                       << QStringLiteral("distinct domains");
+    QTest::newRow("one name, rising ranks") << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",a.test"; })
+                                            << QStringLiteral("distinct domains");
+    QTest::newRow("a few names over and over")
+        << lines(5000, [](int i) -> QByteArray { return QByteArray::number(i) + ",site" + QByteArray::number(i % 1000) + ".test"; })
+        << QStringLiteral("distinct domains");
+    QTest::newRow("every name ranked 1") << lines(5000, [](int i) -> QByteArray { return "1,site" + QByteArray::number(i) + ".test"; })
+                                         << QStringLiteral("distinct ranks");
+}
+
+// A list that is no ranking is named and skipped, and the list of the day before is served instead.
+void tst_SnapshotStore::refusesImplausibleLists()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    write(dir, fileFor(0), text);
+    write(dir, fileFor(1), "1,held.test\n2,other.test\n");
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path());
+    if (problem.isEmpty()) {
+        QCOMPARE(report.filesSkipped, 0);
+        QCOMPARE(store.newestDay(), Newest);
+        return;
+    }
+    QCOMPARE(report.filesSkipped, 1);
+    QCOMPARE(store.newestDay(), Newest.addDays(-1));
+    QCOMPARE(store.figures(u"held.test").globalRank, 1);
+    const QString said = report.problems.join(QLatin1Char('\n'));
+    QVERIFY2(said.contains(fileFor(0) + QStringLiteral(": skipped, is no plausible ranking")), qPrintable(said));
+    QVERIFY2(said.contains(problem), qPrintable(said));
+    // A download is held to the same rule.
+    const CResult<qint64> checked = CSnapshotStore::checkList(dir.filePath(fileFor(0)));
+    QVERIFY(!checked);
+    QVERIFY2(checked.message().contains(problem), qPrintable(checked.message()));
 }
 
 void tst_SnapshotStore::figuresAsOfPastDay_data()

@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
+#include <sys/stat.h>
+
 namespace {
 
 const QDate Newest(2026, 3, 31);
@@ -28,6 +32,20 @@ QByteArray listOfDay(int age)
     }
     text += "41,site" + QByteArray::number(age % 60) + ".test\nnot a line\n";
     return text;
+}
+
+// The cache's header and report, then a names block claiming 4 GiB, in a
+// sparse file as long as that claim with a whole trailer: every size agrees
+// with the file's length, so only the bound the lists set refuses it.
+QByteArray hugeNamesClaim(const QByteArray &cache)
+{
+    constexpr qsizetype HeaderSize = 24;
+    quint64 metaSize = 0;
+    std::memcpy(&metaSize, cache.constData() + HeaderSize, sizeof metaSize);
+    QByteArray start = cache.left(HeaderSize + 8 + qsizetype(metaSize));
+    const quint64 claim = quint64(4) << 30;
+    start.append(reinterpret_cast<const char *>(&claim), sizeof claim);
+    return start;
 }
 
 bool writeFile(const QString &path, const QByteArray &contents)
@@ -228,6 +246,8 @@ void tst_StoreCache::neverTrustsADamagedCache_data()
     QTest::newRow("garbage") << QStringLiteral("garbage") << damaged;
     QTest::newRow("another version") << QStringLiteral("version") << int(CStoreCache::Outcome::Stale);
     QTest::newRow("no cache") << QStringLiteral("remove") << int(CStoreCache::Outcome::Absent);
+    QTest::newRow("a pipe of its name") << QStringLiteral("fifo") << damaged;
+    QTest::newRow("names claiming 4 GiB") << QStringLiteral("huge") << damaged;
 }
 
 void tst_StoreCache::neverTrustsADamagedCache()
@@ -272,10 +292,27 @@ void tst_StoreCache::neverTrustsADamagedCache()
     } else if (how == u"version") {
         bytes[8] = char(bytes[8] + 1);
     }
-    if (how == u"remove")
+    if (how == u"remove") {
         QVERIFY(QFile::remove(cachePath(dir)));
-    else
+    } else if (how == u"fifo") {
+        // Opened as it is, a pipe no one writes to would hold the read forever.
+        QVERIFY(QFile::remove(cachePath(dir)));
+        QCOMPARE(::mkfifo(QFile::encodeName(cachePath(dir)).constData(), 0600), 0);
+    } else if (how == u"huge") {
+        const QByteArray start = hugeNamesClaim(bytes);
+        QFile huge(cachePath(dir));
+        QVERIFY(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(huge.write(start) == start.size());
+        const quint64 length = quint64(start.size()) + (quint64(4) << 30) + 8 + 24;
+        QVERIFY(huge.resize(qint64(length) - 24)); // sparse: no disk taken
+        QVERIFY(huge.seek(qint64(length) - 24));
+        const quint64 checksum = 0;
+        huge.write(reinterpret_cast<const char *>(&checksum), 8);
+        huge.write(reinterpret_cast<const char *>(&length), 8);
+        QVERIFY(huge.write("SRVC-END", 8) == 8);
+    } else {
         QVERIFY(writeFile(cachePath(dir), bytes));
+    }
 
     // What is held stays as it was.
     CSnapshotStore store;
