@@ -42,7 +42,7 @@ int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const CSettings settings = CSettings::forHome(QDir::homePath());
-    CUiState state;
+    CUiState state(QString(), QDir::homePath()); // the window's Sorvane.ini, for [Alerts] mailTo
     state.load();
     const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
     const CDesktopNotifier notifier;
