@@ -1,9 +1,13 @@
 #include "MainWindow.h"
 #include "config/CQuitSignals.h"
 #include "config/CSettings.h"
+#include "config/CUiState.h"
 #include "headless/CCommandLine.h"
+#include "headless/CHeadlessDigest.h"
 #include "headless/CHeadlessQuery.h"
 #include "headless/CHistoryCommand.h"
+#include "watch/CAlertMailer.h"
+#include "watch/CDesktopNotifier.h"
 #include "prompts/CUserPrompts.h"
 #include "translations/CTranslations.h"
 
@@ -29,7 +33,8 @@ int runHistoryCommand(const CCommandLine &commandLine, const QString &dataDirect
         return CHistoryCommand::CannotRun;
     CHistoryCommand command(dataDirectory, standardOutput, err);
     if (commandLine.action() == CCommandLine::Action::Export)
-        return command.exportHistory(commandLine.exportFilter(), commandLine.exportFormat(), commandLine.outputPath());
+        return command.exportHistory(commandLine.exportFilter(), commandLine.groups(), commandLine.exportFormat(),
+                                     commandLine.outputPath());
     return command.importHistory(commandLine.importPath(), commandLine.dryRun());
 }
 
@@ -46,20 +51,39 @@ CSettings settingsFromEnvironment()
     return settings;
 }
 
-// The query run and the history commands need no display.
+// The query run, the history commands and the digest need no display.
 int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     const CSettings settings = CSettings::forHome(QDir::homePath());
-    if (commandLine.action() != CCommandLine::Action::Query)
+    if (commandLine.action() == CCommandLine::Action::Export || commandLine.action() == CCommandLine::Action::ImportHistory)
         return runHistoryCommand(commandLine, settings.dataDirectory, err);
+    CUiState state(QString(), QDir::homePath()); // the window's Sorvane.ini, for [Alerts] mailTo
+    state.load();
+    const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
+    const CDesktopNotifier notifier;
+    if (commandLine.isDigest()) {
+        CHeadlessDigest::Options options;
+        options.dataDirectory = settings.dataDirectory;
+        options.groups = commandLine.groups();
+        options.days = commandLine.digestDays();
+        options.figure = commandLine.digestFigure();
+        options.format = commandLine.digestFormat();
+        options.mail = commandLine.mailDigest();
+        options.outlets.mailer = &mailer;
+        options.outlets.mailTo = state.mailTo;
+        CHeadlessDigest digest(options, out, err);
+        return digest.run();
+    }
     CHeadlessQuery::Options options;
     options.dataDirectory = settings.dataDirectory;
     options.service = qEnvironmentVariable("SORVANE_SERVICE");
     options.rankMode = commandLine.rankMode();
     options.backfillDays = commandLine.backfillDays();
+    options.groups = commandLine.groups();
+    options.alerts = {&notifier, &mailer, state.mailTo};
     CHeadlessQuery query(options, out, err);
     return query.run();
 }
@@ -96,6 +120,7 @@ int main(int argc, char *argv[])
     case CCommandLine::Action::Query:
     case CCommandLine::Action::Export:
     case CCommandLine::Action::ImportHistory:
+    case CCommandLine::Action::Digest:
         return runWithoutWindow(argc, argv, commandLine);
     case CCommandLine::Action::Window:
         break;
@@ -119,7 +144,9 @@ int main(int argc, char *argv[])
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
-    auto window = std::make_unique<MainWindow>(nullptr, settingsFromEnvironment(), std::make_shared<CUserPrompts>());
+    CSettings settings = settingsFromEnvironment();
+    settings.sendmailProgram = qEnvironmentVariable("SORVANE_SENDMAIL");
+    auto window = std::make_unique<MainWindow>(nullptr, settings, std::make_shared<CUserPrompts>());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())
         return 1;

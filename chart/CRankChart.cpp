@@ -47,6 +47,9 @@ CRankChart::CRankChart(QChart *chart, QObject *parent)
     m_chart->addAxis(m_dateAxis, Qt::AlignBottom);
     m_chart->addAxis(m_rankAxis, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
+    // The chart window's domain list shows each colour with the whole name;
+    // the legend is drawn only into saved images.
+    m_chart->legend()->setVisible(false);
     m_chart->setAnimationOptions(QChart::NoAnimation);
     fitRankAxis(1, 1000);
     const QDate today = QDate::currentDate();

@@ -9,8 +9,11 @@
 #include <QChart>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QSet>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -105,6 +108,13 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
             item->setHidden(!item->text().contains(text.trimmed(), Qt::CaseInsensitive));
         }
     });
+    ui->cbGroup->addItem(tr("Check a group..."));
+    ui->cbGroup->setEnabled(false);
+    connect(ui->cbGroup, &QComboBox::activated, this, [this](int index) {
+        if (index > 0)
+            checkGroup(ui->cbGroup->itemText(index));
+        ui->cbGroup->setCurrentIndex(0);
+    });
     connect(ui->btnSavePng, &QPushButton::clicked, this, [this] { saveWithDialog(false); });
     connect(ui->btnSaveSvg, &QPushButton::clicked, this, [this] { saveWithDialog(true); });
 }
@@ -171,6 +181,35 @@ void ChartWindow::setChecked(const QString &domain, bool checked)
     const QList<QListWidgetItem *> found = ui->lstDomains->findItems(domain, Qt::MatchExactly);
     for (QListWidgetItem *item : found)
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked); // redraws through itemChanged
+}
+
+void ChartWindow::setGroups(const QList<std::pair<QString, QStringList>> &groups)
+{
+    m_groups = groups;
+    ui->cbGroup->clear();
+    ui->cbGroup->addItem(tr("Check a group..."));
+    for (const auto &group : groups)
+        ui->cbGroup->addItem(group.first);
+    ui->cbGroup->setEnabled(!groups.isEmpty());
+}
+
+void ChartWindow::checkGroup(const QString &group)
+{
+    reloadDomains();
+    QStringList members;
+    for (const auto &[name, domains] : std::as_const(m_groups)) {
+        if (name == group)
+            members = domains;
+    }
+    // One redraw for the whole group, not one per domain.
+    m_filling = true;
+    for (int row = 0; row < ui->lstDomains->count(); ++row) {
+        QListWidgetItem *item = ui->lstDomains->item(row);
+        if (members.contains(item->text()))
+            item->setCheckState(Qt::Checked);
+    }
+    m_filling = false;
+    refresh();
 }
 
 void ChartWindow::setFigure(int figure)
@@ -268,7 +307,29 @@ void ChartWindow::refresh()
         drawn.append(m_series.value(domain));
     m_chart->show(drawn, shown);
     m_chart->chart()->setTitle(CTrendFigure::label(figure) + QStringLiteral(" - ") + shown.label());
+    showColours(domains);
     fillMovers(drawn);
+}
+
+void ChartWindow::showColours(const QStringList &drawn)
+{
+    // The list is the legend: a chart legend cuts names short once a few
+    // domains are checked, the list never does.
+    const bool filling = std::exchange(m_filling, true);
+    for (int row = 0; row < ui->lstDomains->count(); ++row) {
+        QListWidgetItem *item = ui->lstDomains->item(row);
+        const qsizetype index = drawn.indexOf(item->text());
+        if (index < 0) {
+            item->setIcon(QIcon());
+            item->setData(Qt::UserRole, QVariant());
+            continue;
+        }
+        QPixmap swatch(12, 12);
+        swatch.fill(CRankChart::colour(int(index)));
+        item->setIcon(QIcon(swatch));
+        item->setData(Qt::UserRole, CRankChart::colour(int(index))); // the colour itself, for who reads the list
+    }
+    m_filling = filling;
 }
 
 void ChartWindow::fillMovers(const QList<CRankSeries> &series)
@@ -298,7 +359,17 @@ void ChartWindow::fillMovers(const QList<CRankSeries> &series)
                              cell(CMoverRow::number(row.best), row.best),
                              cell(CMoverRow::number(row.worst), row.worst)});
     }
+    fitMovers();
+}
+
+void ChartWindow::fitMovers()
+{
+    // Wide enough for every column, so Best and Worst need no scrolling.
     ui->tblMovers->resizeColumnsToContents();
+    int width = 2 * ui->tblMovers->frameWidth() + ui->tblMovers->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_movers->columnCount(); ++column)
+        width += ui->tblMovers->columnWidth(column);
+    ui->tblMovers->setMinimumWidth(width);
 }
 
 void ChartWindow::showHover(const QString &text)
@@ -312,9 +383,21 @@ void ChartWindow::showHover(const QString &text)
                            ui->chartView);
 }
 
+void ChartWindow::showLegend(bool shown) const
+{
+    // A saved image has no list beside it: it carries the legend instead,
+    // laid out at once since the image is drawn before any event is handled.
+    m_chart->chart()->legend()->setVisible(shown);
+    if (QGraphicsLayout *layout = m_chart->chart()->layout())
+        layout->activate();
+}
+
 bool ChartWindow::savePng(const QString &path) const
 {
-    return ui->chartView->grab().save(path, "PNG");
+    showLegend(true);
+    const bool saved = ui->chartView->grab().save(path, "PNG");
+    showLegend(false);
+    return saved;
 }
 
 bool ChartWindow::saveSvg(const QString &path) const
@@ -327,7 +410,9 @@ bool ChartWindow::saveSvg(const QString &path) const
     QPainter painter;
     if (!painter.begin(&generator))
         return false;
+    showLegend(true);
     ui->chartView->render(&painter);
+    showLegend(false);
     return painter.end();
 }
 

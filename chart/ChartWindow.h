@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 class CAlexaRankData;
 class CRankChart;
@@ -42,6 +43,10 @@ public:
     // Checks domain (when listed) and draws.
     void choose(const QString &domain);
     void setChecked(const QString &domain, bool checked);
+    // The groups offered for checking at once: each group's domains.
+    void setGroups(const QList<std::pair<QString, QStringList>> &groups);
+    // Checks every listed domain of the group and draws.
+    void checkGroup(const QString &group);
     void setFigure(int figure);
     void setPeriodChoice(PeriodChoice choice);
     void setRange(QDate from, QDate to);
@@ -76,6 +81,9 @@ protected:
 private:
     void reloadDomains();
     void fillMovers(const QList<CRankSeries> &series);
+    void showColours(const QStringList &drawn);
+    void fitMovers();
+    void showLegend(bool shown) const;
     void showHover(const QString &text);
     void saveWithDialog(bool svg);
 
@@ -85,6 +93,7 @@ private:
     QStandardItemModel *m_movers = nullptr;
     QSortFilterProxyModel *m_sortedMovers = nullptr;
     QStringList m_domainList;
+    QList<std::pair<QString, QStringList>> m_groups;
     CTrendPeriod m_picked;
     // Series of the figure and period drawn, by domain: adding a domain
     // reads the history for that domain only.

@@ -27,6 +27,9 @@ public:
     // The file that keeps how the window was left; empty for the per-user
     // configuration location.
     QString uiStatePath;
+    // The sendmail-compatible program alerts are mailed through; empty for
+    // the system's own.
+    QString sendmailProgram;
     // Bytes of memory the history may use; unset: what the system has.
     std::optional<qint64> availableMemory;
 };

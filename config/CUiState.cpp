@@ -17,6 +17,7 @@ const QString widthsKey = QStringLiteral("window/columnWidths");
 const QString rankKey = QStringLiteral("query/rankMode");
 const QString importKey = QStringLiteral("folders/import");
 const QString exportKey = QStringLiteral("folders/export");
+const QString mailToKey = QStringLiteral("Alerts/mailTo");
 
 // Wider than any screen: a width beyond it is damage, not a choice.
 constexpr int maxColumnWidth = 20000;
@@ -69,6 +70,7 @@ void CUiState::load()
             rankMode = text == u"true";
     }
 
+    mailTo = settings->value(mailToKey).toString().trimmed();
     m_importFolder = settings->value(importKey).toString();
     m_exportFolder = settings->value(exportKey).toString();
 }

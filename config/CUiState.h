@@ -44,6 +44,9 @@ public:
     bool maximized = false;
     QList<int> columnWidths;   // empty when unset
     std::optional<bool> rankMode;
+    // [Alerts] mailTo: where alerts and the digest are mailed; empty for no
+    // mail. Set by hand in the file; the window never writes it.
+    QString mailTo;
 
     // Smaller than this on either side is damage, not a choice.
     static constexpr int MinimumWindowSide = 100;

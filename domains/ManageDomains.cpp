@@ -3,13 +3,18 @@
 
 #include "CDomainName.h"
 #include "prompts/CUserPrompts.h"
+#include "watch/CDomainGroups.h"
 
 ManageDomains::ManageDomains(QWidget *parent, std::shared_ptr<CUserPrompts> prompts)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::ManageDomains>())
+    , m_groups(std::make_unique<CDomainGroups>())
     , m_prompts(prompts ? std::move(prompts) : std::make_shared<CUserPrompts>())
 {
     ui->setupUi(this);
+    connect(ui->listDomains, &QListWidget::currentRowChanged, this, &ManageDomains::showGroupsOfCurrent);
+    connect(ui->txtGroups, &QLineEdit::editingFinished, this, &ManageDomains::takeGroups);
+    showGroupsOfCurrent();
 }
 
 ManageDomains::~ManageDomains() = default;
@@ -31,6 +36,64 @@ QStringList ManageDomains::domains() const
     for (int row = 0; row < ui->listDomains->count(); ++row)
         entries.append(ui->listDomains->item(row)->text());
     return entries;
+}
+
+void ManageDomains::setGroups(const CDomainGroups &groups, bool editable)
+{
+    *m_groups = groups;
+    m_groupsEdited = false;
+    m_groupsEditable = editable;
+    showGroupsOfCurrent();
+    showAllGroups();
+}
+
+const CDomainGroups &ManageDomains::groups() const
+{
+    return *m_groups;
+}
+
+void ManageDomains::showGroupsOfCurrent()
+{
+    const QListWidgetItem *item = ui->listDomains->currentItem();
+    ui->txtGroups->setEnabled(item && m_groupsEditable);
+    ui->txtGroups->setText(item ? m_groups->groupsOf(CDomainName::nameOf(item->text())).join(QStringLiteral(", "))
+                                : QString());
+}
+
+void ManageDomains::takeGroups()
+{
+    const QListWidgetItem *item = ui->listDomains->currentItem();
+    if (!item || !ui->txtGroups->isEnabled())
+        return;
+    QStringList names;
+    QStringList refused;
+    for (const QString &text : ui->txtGroups->text().split(u',', Qt::SkipEmptyParts)) {
+        const QString name = text.trimmed();
+        if (CDomainGroups::isGroupName(name))
+            names.append(name);
+        else if (!name.isEmpty())
+            refused.append(name);
+    }
+    const QString domain = CDomainName::nameOf(item->text());
+    if (names != m_groups->groupsOf(domain)) {
+        m_groups->setGroupsOf(domain, names);
+        m_groupsEdited = true;
+    }
+    showGroupsOfCurrent();
+    showAllGroups();
+    if (!refused.isEmpty())
+        m_prompts->message(tr("A group name has 1 to %1 characters and no control character; these were left out:\n%2")
+                               .arg(CDomainGroups::MaxNameLength)
+                               .arg(refused.join(u'\n')));
+}
+
+void ManageDomains::showAllGroups()
+{
+    // Every group with all its domains, those no longer listed included.
+    QStringList lines;
+    for (const QString &group : m_groups->groups())
+        lines.append(group + QStringLiteral(": ") + m_groups->domainsOf(group).join(QStringLiteral(", ")));
+    ui->lblAllGroups->setText(lines.join(u'\n'));
 }
 
 void ManageDomains::on_btnAdd_clicked()
@@ -69,6 +132,11 @@ void ManageDomains::on_btnDelete_clicked()
 
 void ManageDomains::on_btnClose_clicked()
 {
+    takeGroups(); // what is typed counts without leaving the field first
+    if (m_groupsEdited) {
+        m_groupsEdited = false;
+        Q_EMIT groupsChanged();
+    }
     Q_EMIT newDomainList();
     for (const QString &entry : domains())
         Q_EMIT newDomain(entry);

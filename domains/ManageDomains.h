@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class CDomainGroups;
 class CUserPrompts;
 
 namespace Ui {
@@ -25,9 +26,16 @@ public:
     void clearDomains();
     QStringList domains() const;
 
+    // The groups shown and edited beside the list; not editable when the
+    // groups file could not be read (it must not be saved over).
+    void setGroups(const CDomainGroups &groups, bool editable = true);
+    const CDomainGroups &groups() const;
+
 Q_SIGNALS:
     void newDomainList();
     void newDomain(QString entry);
+    // Sent on "&Close" when the groups were edited.
+    void groupsChanged();
 
 private Q_SLOTS:
     void on_btnClose_clicked();
@@ -35,6 +43,13 @@ private Q_SLOTS:
     void on_btnAdd_clicked();
 
 private:
+    void showGroupsOfCurrent();
+    void takeGroups();
+    void showAllGroups();
+
     std::unique_ptr<Ui::ManageDomains> ui;
+    std::unique_ptr<CDomainGroups> m_groups;
+    bool m_groupsEdited = false;
+    bool m_groupsEditable = true;
     std::shared_ptr<CUserPrompts> m_prompts;
 };

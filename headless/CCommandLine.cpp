@@ -1,6 +1,7 @@
 #include "headless/CCommandLine.h"
 
 #include "base/CVersion.h"
+#include "watch/CAlertRule.h"
 
 #include <algorithm>
 #include <utility>
@@ -20,9 +21,10 @@ CCommandLine::CCommandLine()
     , m_export(QStringLiteral("export"),
                QStringLiteral("Writes the history (or the records the filters below take) to standard output or "
                               "--output, in history order, and exits."))
-    , m_format(QStringLiteral("format"), QStringLiteral("With --export: csv (the default; RFC 4180 with a header row) "
-                                                        "or json (an array of objects)."),
-               QStringLiteral("csv|json"), QStringLiteral("csv"))
+    , m_format(QStringLiteral("format"),
+               QStringLiteral("With --export: csv (the default; RFC 4180 with a header row) or json (an array of "
+                              "objects). With --digest: text (the default), markdown or html."),
+               QStringLiteral("format"))
     , m_output(QStringLiteral("output"),
                QStringLiteral("With --export: the file to write, whole or not at all, instead of standard output."),
                QStringLiteral("file"))
@@ -39,6 +41,20 @@ CCommandLine::CCommandLine()
                       QStringLiteral("file"))
     , m_dryRun(QStringLiteral("dry-run"),
                QStringLiteral("With --import-history: says what would be added and skipped, storing nothing."))
+    , m_group(QStringLiteral("group"),
+              QStringLiteral("With --query, --digest or --export: only the domains of this group of groups.dat; may be given "
+                             "more than once."),
+              QStringLiteral("name"))
+    , m_digest(QStringLiteral("digest"),
+               QStringLiteral("Prints how each domain's figure moved over the last days: its newest value, its value "
+                              "at the start, the change, its best and its worst, biggest movers first."))
+    , m_days(QStringLiteral("days"), QStringLiteral("With --digest: the last <days> days, today included (7)."),
+             QStringLiteral("days"))
+    , m_figure(QStringLiteral("figure"),
+               QStringLiteral("With --digest: global (the default), us, yesterday, 7day, 1month or 3month."),
+               QStringLiteral("figure"))
+    , m_mail(QStringLiteral("mail"),
+             QStringLiteral("With --digest: mails it to [Alerts] mailTo of Sorvane.ini instead of printing it."))
     , m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits."))
     , m_version(QStringList{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits."))
 {
@@ -47,7 +63,7 @@ CCommandLine::CCommandLine()
                        "Without options, opens the window. The ranking service is SORVANE_SERVICE (host or "
                        "host:port; localhost on port 80 when unset); the data folder is ~/.qorvex/Sorvane."));
     m_parser.addOptions({m_query, m_backfill, m_rank, m_reach, m_export, m_format, m_output, m_domain, m_from, m_to,
-                         m_importHistory, m_dryRun, m_help, m_version});
+                         m_importHistory, m_dryRun, m_group, m_digest, m_days, m_figure, m_mail, m_help, m_version});
     // The toolkit's options of a windowed program, taken by it later; known
     // here so that only true mistakes are refused, and hidden from the help.
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -69,9 +85,11 @@ CCommandLine::CCommandLine()
 
 QString CCommandLine::usageText()
 {
-    return QStringLiteral("Usage: sorvane [--query | --backfill <days>] [--rank | --reach] | --export [--format csv|json] "
-                          "[--output <file>] [--domain <domain>]... [--from <YYYY-MM-DD>] [--to <YYYY-MM-DD>] | "
-                          "--import-history <file> [--dry-run] | --help | --version");
+    return QStringLiteral("Usage: sorvane [--query | --backfill <days>] [--rank | --reach] [--group <name>] | --export "
+                          "[--format csv|json] [--output <file>] [--domain <domain>]... [--group <name>]... "
+                          "[--from <YYYY-MM-DD>] [--to <YYYY-MM-DD>] | --import-history <file> [--dry-run] | --digest "
+                          "[--days <days>] [--group <name>] [--format <format>] [--figure <figure>] [--mail] | --help | "
+                          "--version");
 }
 
 CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
@@ -101,6 +119,15 @@ CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
         return Action::Error;
     }
     m_rankMode = !m_parser.isSet(m_reach);
+    m_groups = m_parser.values(m_group);
+    if (m_parser.isSet(m_digest))
+        return parseDigest();
+    for (const QCommandLineOption *option : {&m_days, &m_figure, &m_mail}) {
+        if (m_parser.isSet(*option)) {
+            m_error = QStringLiteral("--%1 goes with --digest.").arg(option->names().constFirst());
+            return Action::Error;
+        }
+    }
     const bool toolkitOption = std::any_of(m_toolkitOptions.cbegin(), m_toolkitOptions.cend(),
                                            [this](const QString &name) { return m_parser.isSet(name); });
     const bool windowless = m_parser.isSet(m_query) || m_parser.isSet(m_backfill) || m_parser.isSet(m_export)
@@ -113,7 +140,9 @@ CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
         return fail(QStringLiteral("--export goes alone, without --import-history, --query or --backfill."));
     if (m_parser.isSet(m_export))
         return parseExport();
-    for (const QCommandLineOption *option : {&m_format, &m_output, &m_domain, &m_from, &m_to}) {
+    if (m_parser.isSet(m_format))
+        return fail(QStringLiteral("--format goes with --export or --digest."));
+    for (const QCommandLineOption *option : {&m_output, &m_domain, &m_from, &m_to}) {
         if (m_parser.isSet(*option))
             return fail(QStringLiteral("--%1 goes with --export.").arg(option->names().constFirst()));
     }
@@ -131,6 +160,10 @@ CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
         return Action::Query;
     }
     if (!m_parser.isSet(m_query)) {
+        if (m_parser.isSet(m_group)) {
+            m_error = QStringLiteral("--group goes with --query, --digest or --export.");
+            return Action::Error;
+        }
         if (m_parser.isSet(m_rank) || m_parser.isSet(m_reach)) {
             m_error = QStringLiteral("--rank and --reach go with --query or --backfill.");
             return Action::Error;
@@ -150,7 +183,7 @@ CCommandLine::Action CCommandLine::parseExport()
 {
     if (m_parser.isSet(m_rank) || m_parser.isSet(m_reach) || m_parser.isSet(m_dryRun))
         return fail(QStringLiteral("--rank, --reach and --dry-run do not go with --export."));
-    if (!CHistoryExporter::formatNamed(m_parser.value(m_format), &m_exportFormat))
+    if (m_parser.isSet(m_format) && !CHistoryExporter::formatNamed(m_parser.value(m_format), &m_exportFormat))
         return fail(QStringLiteral("--format takes csv or json, not '%1'.").arg(m_parser.value(m_format)));
     if (m_parser.isSet(m_output) && m_parser.value(m_output).isEmpty())
         return fail(QStringLiteral("--output takes a file name."));
@@ -174,6 +207,35 @@ CCommandLine::Action CCommandLine::parseImport()
     if (importPath().isEmpty())
         return fail(QStringLiteral("--import-history takes a file name."));
     return Action::ImportHistory;
+}
+
+CCommandLine::Action CCommandLine::parseDigest()
+{
+    if (m_parser.isSet(m_query) || m_parser.isSet(m_backfill) || m_parser.isSet(m_rank) || m_parser.isSet(m_reach)) {
+        m_error = QStringLiteral("--digest goes with none of --query, --backfill, --rank and --reach.");
+        return Action::Error;
+    }
+    if (m_parser.isSet(m_days)) {
+        bool ok = false;
+        m_digestDays = m_parser.value(m_days).toInt(&ok);
+        if (!ok || m_digestDays < 1 || m_digestDays > MaxDigestDays) {
+            m_error = QStringLiteral("--days takes a number of days from 1 to %1.").arg(MaxDigestDays);
+            return Action::Error;
+        }
+    }
+    if (m_parser.isSet(m_format) && !CDigest::formatNamed(m_parser.value(m_format), &m_digestFormat)) {
+        m_error = QStringLiteral("--format takes text, markdown or html.");
+        return Action::Error;
+    }
+    if (m_parser.isSet(m_figure)) {
+        m_digestFigure = CAlertRule::figureNamed(m_parser.value(m_figure));
+        if (m_digestFigure < 0) {
+            m_error = QStringLiteral("--figure takes one of %1.").arg(CAlertRule::figureNames().join(QStringLiteral(", ")));
+            return Action::Error;
+        }
+    }
+    m_mailDigest = m_parser.isSet(m_mail);
+    return Action::Digest;
 }
 
 QString CCommandLine::versionText()

@@ -2,6 +2,7 @@
 
 #include "io/CHistoryExporter.h"
 #include "io/CHistoryFilter.h"
+#include "watch/CDigest.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -17,8 +18,9 @@ class CCommandLine
 {
 public:
     // Query covers --backfill, which is a query run over past days.
-    enum class Action { Window, Query, Export, ImportHistory, Help, Version, Error };
+    enum class Action { Window, Query, Export, ImportHistory, Digest, Help, Version, Error };
     static constexpr int MaxBackfillDays = 3650;
+    static constexpr int MaxDigestDays = 3650;
 
     CCommandLine();
 
@@ -35,6 +37,15 @@ public:
     // With --import-history.
     QString importPath() const { return m_parser.value(m_importHistory); }
     bool dryRun() const { return m_parser.isSet(m_dryRun); }
+    // With --group: only these groups' domains.
+    QStringList groups() const { return m_groups; }
+    // With --digest: the days, the format, the figure (a CTrendFigure) and
+    // whether to mail it.
+    int digestDays() const { return m_digestDays; }
+    CDigest::Format digestFormat() const { return m_digestFormat; }
+    int digestFigure() const { return m_digestFigure; }
+    bool mailDigest() const { return m_mailDigest; }
+    bool isDigest() const { return m_parser.isSet(m_digest); }
     QString errorText() const { return m_error; }
     // The one-line usage, shown after an option the parser does not know.
     bool showUsage() const { return m_showUsage; }
@@ -47,6 +58,7 @@ private:
     Action parseExport();
     Action parseImport();
     Action fail(const QString &error);
+    Action parseDigest();
 
     QCommandLineParser m_parser;
     QCommandLineOption m_query;
@@ -61,6 +73,11 @@ private:
     QCommandLineOption m_to;
     QCommandLineOption m_importHistory;
     QCommandLineOption m_dryRun;
+    QCommandLineOption m_group;
+    QCommandLineOption m_digest;
+    QCommandLineOption m_days;
+    QCommandLineOption m_figure;
+    QCommandLineOption m_mail;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     QStringList m_toolkitOptions;
@@ -69,6 +86,11 @@ private:
     Action m_action = Action::Error;
     CHistoryFilter m_filter;
     CHistoryExporter::Format m_exportFormat = CHistoryExporter::Format::Csv;
+    QStringList m_groups;
+    int m_digestDays = 7;
+    CDigest::Format m_digestFormat = CDigest::Format::Text;
+    int m_digestFigure = 0;
+    bool m_mailDigest = false;
     QString m_error;
     bool m_showUsage = false;
 };

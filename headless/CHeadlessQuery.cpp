@@ -9,9 +9,11 @@
 #include "CRunReport.h"
 #include "config/CQuitSignals.h"
 #include "headless/CBackfillRun.h"
+#include "watch/CDomainGroups.h"
 #include "protocol/CServiceAddress.h"
 #include "relay/CQueryRelayClient.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -99,6 +101,11 @@ CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const CDataSession &session
         return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
                                      "a backfill does not run in the window: close it and run the backfill again")
                           .arg(folder));
+    // The window runs its whole list: a run of some groups would be another run.
+    if (!m_options.groups.isEmpty())
+        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
+                                     "a run of some groups does not run in the window: close it and run again")
+                          .arg(folder));
     CQueryRelayClient client(folder, m_options.relayLimits);
     return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
 }
@@ -148,9 +155,15 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
     CDataSession session(m_options.dataDirectory, m_options.availableMemory);
     if (const std::optional<ExitCode> ended = openSession(session))
         return *ended;
-    const QStringList domains = session.domainNames();
+    QStringList domains = session.domainNames();
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to query in %1").arg(session.filePath(CDataSession::domainListFileName())));
+    if (!m_options.groups.isEmpty()) {
+        QString problem;
+        domains = domainsOfGroups(domains, &problem);
+        if (domains.isEmpty())
+            return refuse(problem);
+    }
 
     bool changed = false;
     ExitCode code = m_options.backfillDays > 0 ? backfill(service, domains, session.history(), &changed)
@@ -160,11 +173,45 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
         if (!saved) {
             m_err << "sorvane: " << oneLine(saved.message()) << Qt::endl;
             code = SomeFailed;
+        } else if (m_options.backfillDays == 0) {
+            fireAlerts(session.history());
         }
     }
     if (stopped())
         m_out << m_stopReason << Qt::endl;
     return code;
+}
+
+QStringList CHeadlessQuery::domainsOfGroups(const QStringList &domains, QString *problem)
+{
+    QStringList notes;
+    const QString path = CDomainGroups::path(m_options.dataDirectory);
+    const CResult<CDomainGroups> groups = CDomainGroups::read(path, notes);
+    for (const QString &note : std::as_const(notes))
+        m_err << "sorvane: " << note << Qt::endl;
+    if (!groups) {
+        *problem = groups.message();
+        return {};
+    }
+    const QStringList members = groups.value().domainsOf(m_options.groups);
+    QStringList chosen;
+    for (const QString &domain : domains) {
+        if (members.contains(domain))
+            chosen.append(domain);
+    }
+    *problem = QStringLiteral("no domain of %1 is in both %2 and the domain list")
+                   .arg(m_options.groups.join(QStringLiteral(", ")), path);
+    return chosen;
+}
+
+void CHeadlessQuery::fireAlerts(const QList<CAlexaRankData> &history)
+{
+    const CAlertRun::Outcome outcome = CAlertRun::fire(m_options.dataDirectory, history, m_taken, m_options.alerts,
+                                                       QDateTime::currentDateTime());
+    for (const QString &alert : outcome.alerts)
+        m_out << alert << Qt::endl;
+    for (const QString &note : outcome.notes)
+        m_err << "sorvane: " << oneLine(note) << Qt::endl;
 }
 
 void CHeadlessQuery::stopOnSignalOrDeadline(QEventLoop &loop, qint64 fetches)
@@ -206,6 +253,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, c
     QStringList left = domains;
     QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
         history.append(record);
+        m_taken.append(record);
         left.removeOne(record.domain());
         m_out << CRunReport::stored(record) << Qt::endl;
     });

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "CRunReport.h"
 #include "relay/CQueryRelayClient.h"
+#include "watch/CAlertRun.h"
 
 #include <QList>
 #include <QString>
@@ -11,7 +13,6 @@
 #include <memory>
 #include <optional>
 
-class CAlexaRankData;
 class CDataSession;
 class CDomainDateList;
 class CQuitSignals;
@@ -52,6 +53,10 @@ public:
         std::optional<qint64> availableMemory;
         // How long the whole run may take; 0: deadlineFor() its fetches.
         int deadlineMs = 0;
+        // Not empty: only the domains of the list that are in these groups.
+        QStringList groups;
+        // Where the alerts of today's run go besides the output and alerts.log.
+        CAlertOutlets alerts;
         // How long a window that holds the data folder may take to run the query.
         CQueryRelayClient::Limits relayLimits;
     };
@@ -80,6 +85,8 @@ private:
     // answers, runs the query; anything else is refused.
     ExitCode runInWindow(const CDataSession &session);
     void printNotes(CDataSession &session);
+    QStringList domainsOfGroups(const QStringList &domains, QString *problem);
+    void fireAlerts(const QList<CAlexaRankData> &history);
     ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
                    CDomainDateList &dates, bool *changed);
     ExitCode backfill(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
@@ -98,4 +105,5 @@ private:
     std::unique_ptr<CQuitSignals> m_quitSignals;
     qint64 m_deadlineMs = 0;
     QString m_stopReason;
+    QList<CAlexaRankData> m_taken; // the records today's run took in
 };

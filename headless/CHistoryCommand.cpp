@@ -5,6 +5,7 @@
 #include "CHistoryMerge.h"
 #include "io/CHistoryFilter.h"
 #include "io/CHistoryImporter.h"
+#include "watch/CDomainGroups.h"
 
 #include <QIODevice>
 #include <QTextStream>
@@ -28,9 +29,24 @@ CHistoryCommand::ExitCode CHistoryCommand::refuse(const QString &message)
     return CannotRun;
 }
 
-CHistoryCommand::ExitCode CHistoryCommand::exportHistory(const CHistoryFilter &filter, CHistoryExporter::Format format,
-                                                         const QString &outputPath)
+CHistoryCommand::ExitCode CHistoryCommand::exportHistory(const CHistoryFilter &chosen, const QStringList &groups,
+                                                         CHistoryExporter::Format format, const QString &outputPath)
 {
+    CHistoryFilter filter = chosen;
+    if (!groups.isEmpty()) {
+        QStringList notes;
+        const QString path = CDomainGroups::path(m_dataDirectory);
+        const CResult<CDomainGroups> read = CDomainGroups::read(path, notes);
+        for (const QString &note : std::as_const(notes))
+            m_err << "sorvane: " << note << Qt::endl;
+        if (!read)
+            return refuse(read.message());
+        const QStringList members = read.value().domainsOf(groups);
+        if (members.isEmpty())
+            return refuse(QStringLiteral("no domain belongs to the group %1 in %2").arg(groups.join(QStringLiteral(", ")), path));
+        for (const QString &domain : members)
+            filter.domains.insert(domain);
+    }
     // Reading needs no lock: the history file is only ever replaced whole.
     CDataSession session(m_dataDirectory);
     session.load();

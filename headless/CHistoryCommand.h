@@ -3,6 +3,7 @@
 #include "io/CHistoryExporter.h"
 
 #include <QString>
+#include <QStringList>
 
 struct CHistoryFilter;
 class QIODevice;
@@ -23,8 +24,10 @@ public:
     // out takes the export's bytes and the import's summary.
     CHistoryCommand(QString dataDirectory, QIODevice &out, QTextStream &err);
 
-    // An empty outputPath writes to out.
-    ExitCode exportHistory(const CHistoryFilter &filter, CHistoryExporter::Format format, const QString &outputPath);
+    // An empty outputPath writes to out. Groups of groups.dat add their
+    // domains to the filter's.
+    ExitCode exportHistory(const CHistoryFilter &filter, const QStringList &groups, CHistoryExporter::Format format,
+                           const QString &outputPath);
     // dryRun says what an import would do and stores nothing.
     ExitCode importHistory(const QString &path, bool dryRun);
 

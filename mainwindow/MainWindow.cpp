@@ -16,18 +16,24 @@
 #include "io/CHistoryImporter.h"
 #include "CPeriod.h"
 #include "CPeriodIndex.h"
+#include "AlertsDialog.h"
 #include "CRecordDate.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
 #include "CTrendPeriod.h"
 #include "CUserGuide.h"
 #include "config/CUiState.h"
+#include "watch/CAlertMailer.h"
+#include "watch/CAlertRun.h"
+#include "watch/CDesktopNotifier.h"
+#include "watch/CDomainGroups.h"
 #include "relay/CQueryRelayServer.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "SorvaneResources.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -86,6 +92,11 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings, std::shared_pt
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
     connect(domainManager, &ManageDomains::newDomain, this, &MainWindow::addNewDomain);
+    connect(domainManager, &ManageDomains::groupsChanged, this, [this] {
+        const CResult<> saved = domainManager->groups().save(CDomainGroups::path(settings.dataDirectory));
+        if (!saved)
+            prompts->message(saved.message());
+    });
 
     ui->treeYearMonth->setColumnCount(1);
     ui->tblRankData->setColumnCount(CAlexaRankData::FieldCount);
@@ -424,12 +435,31 @@ void MainWindow::finishRun(const CQueryRun::Counts &counts)
     feed->endRun();
     feed->appendLine(CQueryRun::summary(counts));
     feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
-    // Everything fetched is on disk before the user can lose it to a crash.
+    // Everything fetched is on disk before the user can lose it to a crash;
+    // alerts are given only for what was stored, so that none is given twice.
     const bool saved = saveData();
     if (relayServer)
         relayServer->runEnded(counts, saved);
+    if (saved)
+        fireAlerts();
     if (counts.noneReached())
         prompts->message(CQueryRun::unreachable(settings.service));
+}
+
+void MainWindow::fireAlerts()
+{
+    const CAlertMailer mailer(CAlertMailer::program(settings.sendmailProgram));
+    const CDesktopNotifier notifier;
+    const CAlertRun::Outcome outcome = CAlertRun::fire(settings.dataDirectory, rankHistory, runRecords,
+                                                       {&notifier, &mailer, uiState->mailTo}, QDateTime::currentDateTime());
+    for (const QString &line : outcome.alerts + outcome.notes)
+        feed->appendLine(line);
+}
+
+void MainWindow::on_actionAlerts_triggered()
+{
+    AlertsDialog dialog(this, settings.dataDirectory, prompts);
+    dialog.exec();
 }
 
 void MainWindow::on_actionRank_triggered()
@@ -770,7 +800,21 @@ void MainWindow::on_btnManageDomains_clicked()
     domainManager->clearDomains();
     for (int i = 1; i < ui->cbDomain->count(); ++i)
         domainManager->addDomain(ui->cbDomain->itemText(i));
+    const CDomainGroups groups = readGroups();
+    domainManager->setGroups(groups, groupsReadable);
     domainManager->setVisible(true);
+}
+
+CDomainGroups MainWindow::readGroups()
+{
+    QStringList notes;
+    const CResult<CDomainGroups> groups = CDomainGroups::read(CDomainGroups::path(settings.dataDirectory), notes);
+    if (!groups)
+        notes.append(groups.message());
+    for (const QString &note : std::as_const(notes))
+        feed->appendLine(note);
+    groupsReadable = groups.ok() && ownsData();
+    return groups ? groups.value() : CDomainGroups();
 }
 
 void MainWindow::removeAllDomains()
@@ -808,6 +852,11 @@ void MainWindow::on_actionChart_triggered()
         connect(chartWindow, &ChartWindow::savedTo, this, [this](const QString &path) { uiState->rememberExportFile(path); });
     }
     chartWindow->setSaveFolder(uiState->exportFolder());
+    QList<std::pair<QString, QStringList>> groups;
+    const CDomainGroups read = readGroups();
+    for (const QString &group : read.groups())
+        groups.append({group, read.domainsOf(group)});
+    chartWindow->setGroups(groups);
     updateChart();
     const int chosen = ui->cbDomain->currentIndex() > 0 ? ui->cbDomain->currentIndex() : 1;
     if (chosen < ui->cbDomain->count())

@@ -23,6 +23,7 @@ class CPeriodIndex;
 class CQueryRelayServer;
 class CTableFeed;
 class CUiState;
+class CDomainGroups;
 class CUserPrompts;
 class ManageDomains;
 class QTreeWidgetItem;
@@ -106,6 +107,7 @@ private Q_SLOTS:
     void on_actionRank_triggered();
     void on_btnManageDomains_clicked();
     void on_actionChart_triggered();
+    void on_actionAlerts_triggered();
 
 private:
     void setUpHeader();
@@ -123,6 +125,9 @@ private:
     void connectQueryRun();
     void takeAccepted(const CAlexaRankData &record);
     void finishRun(const CQueryRun::Counts &counts);
+    void fireAlerts();
+    // groups.dat, its problems told in the status text.
+    CDomainGroups readGroups();
     void showProgress();
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
@@ -151,6 +156,7 @@ private:
     bool domainsPending = false;
     bool historyPending = false;
     bool saveScheduled = false;
+    bool groupsReadable = true; // false: groups.dat must not be saved over
     // The month labels of the tree, for a lookup per result instead of a scan.
     QSet<QString> monthLabels;
     // Where each month's records stand in rankHistory, for the views of a period.

@@ -11,6 +11,7 @@ packages=(
     libarchive-dev
     fonts-dejavu-core
     systemd # systemd-analyze checks the user units in the tests
+    dbus-daemon # a private session bus for the desktop notification test
     "$@"
 )
 

@@ -40,6 +40,11 @@ QString CMoverRow::describeChange(double change, double percent)
                       : QCoreApplication::translate("CMoverRow", "down %1 (%2%)").arg(size, share);
 }
 
+QString CMoverRow::signedPercent(double percent)
+{
+    return (percent < 0 ? u'-' : u'+') + QString::number(std::abs(percent), 'f', 1) + u'%';
+}
+
 QString CMoverRow::number(double value)
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);

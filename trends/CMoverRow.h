@@ -23,6 +23,8 @@ public:
 
     // "up 1,234 (12.5%)", "down 3 (0.4%)", "no change", or empty when invalid.
     static QString describeChange(double change, double percent);
+    // A percent with its sign and one decimal: "+15.0%", "-2.5%".
+    static QString signedPercent(double percent);
     // A figure as shown in the table: whole numbers grouped, others with decimals.
     static QString number(double value);
 };

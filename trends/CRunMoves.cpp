@@ -2,19 +2,16 @@
 
 #include "CAlexaRankData.h"
 #include "CMoverRow.h"
+#include "CPreviousRecords.h"
 #include "CRecordDate.h"
 #include "CTrendFigure.h"
 
 #include <QCoreApplication>
-#include <QHash>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
-
-constexpr int DomainField = 0;
 
 struct Move
 {
@@ -23,70 +20,17 @@ struct Move
     double percent;
 };
 
-struct Latest
-{
-    QDate date;
-    QString text;
-};
-
-// Most of a long history is other domains than the run's: one bit per
-// hashed key rules nearly all of them out before the lookup in a table.
-class KeyFilter
-{
-public:
-    void add(quint32 key) { m_bits[slot(key) / 64] |= quint64(1) << (slot(key) % 64); }
-    bool mayHold(quint32 key) const { return m_bits[slot(key) / 64] & (quint64(1) << (slot(key) % 64)); }
-
-private:
-    static constexpr int Bits = 16;
-    static quint32 slot(quint32 key) { return (key * 0x9E3779B1u) >> (32 - Bits); }
-
-    std::array<quint64, (1u << Bits) / 64> m_bits = {};
-};
-
 } // namespace
 
 QString CRunMoves::summary(const QList<CAlexaRankData> &history, const QList<CAlexaRankData> &run)
 {
-    // Per domain of the run, the dates the run brought.
-    QHash<QString, QList<QDate>> runDates;
-    for (const CAlexaRankData &record : run) {
-        const QDate date = CRecordDate::parse(record.date());
-        if (date.isValid())
-            runDates[record.domain()].append(date);
-    }
-    // Per domain, the newest record before the earliest date of the run.
-    // The history is matched by domain key: it may hold millions of records.
-    QHash<quint32, QDate> earliest;
-    KeyFilter runDomains;
-    for (const CAlexaRankData &record : run) {
-        const auto dates = runDates.constFind(record.domain());
-        if (dates != runDates.constEnd()) {
-            earliest.insert(record.key(DomainField), *std::min_element(dates->cbegin(), dates->cend()));
-            runDomains.add(record.key(DomainField));
-        }
-    }
-    QHash<quint32, Latest> previous;
-    for (const CAlexaRankData &record : history) {
-        if (!runDomains.mayHold(record.key(DomainField)))
-            continue;
-        const auto runStart = earliest.constFind(record.key(DomainField));
-        if (runStart == earliest.constEnd())
-            continue;
-        const QDate date = CRecordDate::parse(record.date());
-        if (!date.isValid() || date >= *runStart)
-            continue;
-        Latest &latest = previous[record.key(DomainField)];
-        if (!latest.date.isValid() || date >= latest.date)
-            latest = {date, record.globalRank()};
-    }
-
+    const CPreviousRecords previous(history, run);
     QList<Move> moves;
     for (const CAlexaRankData &record : run) {
-        const auto before = previous.constFind(record.key(DomainField));
-        if (before == previous.constEnd())
+        const CAlexaRankData *before = previous.of(record);
+        if (!before)
             continue;
-        const std::optional<double> was = CTrendFigure::value(before->text);
+        const std::optional<double> was = CTrendFigure::value(before->globalRank());
         const std::optional<double> now = CTrendFigure::value(record.globalRank());
         if (!was || !now || *was == *now)
             continue;

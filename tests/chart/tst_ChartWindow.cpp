@@ -12,6 +12,7 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QScatterSeries>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QSvgRenderer>
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void dateAxisFitsThePeriod();
     void oneColourAndLegendEntryPerDomain();
     void longLinesKeepTheirPeaks();
+    void checkAGroup();
     void legendShowsMarkupLiterally();
     void domainListAndFilter();
     void moversSortByEveryColumn_data();
@@ -241,6 +243,8 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
     }
     ChartWindow window(&many);
     window.setDomainList(domains);
+    // The legend is drawn into saved images only; shown, it has an entry a domain.
+    window.rankChart()->chart()->legend()->setVisible(true);
     for (const QString &domain : std::as_const(domains))
         window.choose(domain);
     window.show();
@@ -260,6 +264,36 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
     }
     QCOMPARE(colours.size(), 24);
     QCOMPARE(legendEntries, 24);
+    window.rankChart()->chart()->legend()->setVisible(false);
+
+    // The list is the legend: each checked name, whole, beside its colour.
+    const auto *list = window.findChild<QListWidget *>(QStringLiteral("lstDomains"));
+    QVERIFY(list);
+    for (int row = 0; row < list->count(); ++row) {
+        const QListWidgetItem *item = list->item(row);
+        QCOMPARE(item->data(Qt::UserRole).value<QColor>(), seriesOf(window, item->text()).first()->color());
+        QVERIFY(!item->icon().isNull());
+    }
+    window.setChecked(domains.first(), false);
+    QVERIFY(list->item(0)->icon().isNull());
+    // The movers table shows every column without scrolling sideways.
+    const auto *movers = window.findChild<QTableView *>(QStringLiteral("tblMovers"));
+    QVERIFY(movers);
+    QCOMPARE(movers->horizontalScrollBar()->maximum(), 0);
+}
+
+void tst_ChartWindow::checkAGroup()
+{
+    ChartWindow window(&history);
+    // The chart's own legend would cut the names short: the list shows them.
+    QVERIFY(!window.rankChart()->chart()->legend()->isVisible());
+    window.setDomainList({"  a.com", "  b.com", "  c.com"});
+    // A group may name a domain the list does not hold.
+    window.setGroups({{"mine", {"c.com", "a.com", "gone.com"}}, {"rivals", {"b.com"}}});
+    window.checkGroup("mine");
+    QCOMPARE(window.checkedDomains(), (QStringList{"a.com", "c.com"}));
+    QCOMPARE(seriesOf(window, "c.com").size(), 1);
+    QVERIFY(seriesOf(window, "b.com").isEmpty());
 }
 
 void tst_ChartWindow::legendShowsMarkupLiterally()

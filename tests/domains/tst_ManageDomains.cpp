@@ -1,5 +1,8 @@
 #include "CFakePrompts.h"
 #include "ManageDomains.h"
+#include "watch/CDomainGroups.h"
+
+#include <QLineEdit>
 
 #include <QListWidget>
 #include <QPushButton>
@@ -57,7 +60,35 @@ private Q_SLOTS:
     void namesTheImportRefusesAreRefused();
     void deleteRemovesTheCurrentEntry();
     void closeSendsTheWholeListAndEmptiesIt();
+    void groupsOfTheSelectedDomain();
 };
+
+void tst_ManageDomains::groupsOfTheSelectedDomain()
+{
+    CManagerFixture fixture;
+    QStringList notes;
+    fixture.manager->setGroups(
+        CDomainGroups::parse(u"mine,a.test\nrivals,b.test\nmine,gone.test\n", QStringLiteral("groups.dat"), notes));
+    bool changed = false;
+    QObject::connect(fixture.manager.get(), &ManageDomains::groupsChanged, fixture.manager.get(),
+                     [&changed] { changed = true; });
+    fixture.manager->addDomain(QStringLiteral("  a.test"));
+    fixture.manager->addDomain(QStringLiteral("  b.test"));
+    auto *groups = fixture.manager->findChild<QLineEdit *>(QStringLiteral("txtGroups"));
+    QVERIFY(groups);
+    QVERIFY(!groups->isEnabled()); // nothing selected
+    fixture.list()->setCurrentRow(0);
+    QCOMPARE(groups->text(), QStringLiteral("mine"));
+    // A name with a control character is refused and named; the others are kept.
+    groups->setText(QStringLiteral("mine, rivals ,bad\tname"));
+    Q_EMIT groups->editingFinished();
+    QCOMPARE(fixture.prompts->prompts(Kind::Message).size(), 1);
+    QCOMPARE(fixture.manager->groups().groupsOf(QStringLiteral("a.test")), (QStringList{"mine", "rivals"}));
+    // A group naming a domain that is not listed keeps it.
+    QCOMPARE(fixture.manager->groups().domainsOf(QStringLiteral("mine")), (QStringList{"gone.test", "a.test"}));
+    fixture.button("btnClose")->click();
+    QVERIFY(changed);
+}
 
 void tst_ManageDomains::formAsBuilt_data()
 {
@@ -68,6 +99,7 @@ void tst_ManageDomains::formAsBuilt_data()
     QTest::newRow("btnClose") << "btnClose" << QRect(190, 70, 75, 31) << "&Close";
     QTest::newRow("btnAdd") << "btnAdd" << QRect(190, 10, 75, 31) << "Add Domain";
     QTest::newRow("listDomains") << "listDomains" << QRect(10, 10, 171, 181) << QString();
+    QTest::newRow("txtGroups") << "txtGroups" << QRect(70, 198, 280, 24) << QString();
 }
 
 void tst_ManageDomains::formAsBuilt()
@@ -79,8 +111,9 @@ void tst_ManageDomains::formAsBuilt()
     ManageDomains *manager = fixture.manager.get();
     QCOMPARE(manager->objectName(), QStringLiteral("ManageDomains"));
     QCOMPARE(manager->windowTitle(), QStringLiteral("Manage Domains"));
-    QCOMPARE(manager->size(), QSize(272, 201));
-    QCOMPARE(manager->maximumSize(), QSize(272, 201));
+    // Room below the list for the selected domain's groups.
+    QCOMPARE(manager->size(), QSize(360, 300));
+    QCOMPARE(manager->maximumSize(), QSize(360, 300));
     QVERIFY(!manager->isVisible());
     QCOMPARE(manager->centralWidget()->objectName(), QStringLiteral("centralwidget"));
 
@@ -90,8 +123,8 @@ void tst_ManageDomains::formAsBuilt()
     QCOMPARE(widget->geometry(), geometry);
     if (auto *button = qobject_cast<QPushButton *>(widget))
         QCOMPARE(button->text(), text);
-    else
-        QCOMPARE(qobject_cast<QListWidget *>(widget)->selectionMode(), QAbstractItemView::SingleSelection);
+    else if (auto *list = qobject_cast<QListWidget *>(widget))
+        QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 void tst_ManageDomains::addTakesTheTextAsTyped_data()

@@ -177,11 +177,13 @@ void tst_MainWindowStartup::menusInOrder()
     QVERIFY(fileEntries.at(5)->isSeparator());
     QCOMPARE(fileEntries.at(6), probe.action("action_Exit"));
     const QList<QAction *> alexaEntries = alexa->actions();
-    QCOMPARE(alexaEntries.size(), 4);
+    QCOMPARE(alexaEntries.size(), 5);
     QCOMPARE(alexaEntries.at(0), probe.action("actionPerform_Query"));
     QCOMPARE(alexaEntries.at(1), probe.action("actionManage_Domains"));
-    QVERIFY(alexaEntries.at(2)->isSeparator());
-    QCOMPARE(alexaEntries.at(3), probe.action("actionRank"));
+    QCOMPARE(alexaEntries.at(2), probe.action("actionAlerts"));
+    QVERIFY(alexaEntries.at(3)->isSeparator());
+    QCOMPARE(alexaEntries.at(4), probe.action("actionRank"));
+    QCOMPARE(probe.action("actionAlerts")->text(), QStringLiteral("Alerts..."));
 
     QCOMPARE(probe.action("action_Import_Urls")->text(), QStringLiteral("&Import Urls"));
     QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export CSV"));

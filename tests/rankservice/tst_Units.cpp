@@ -8,7 +8,8 @@
 namespace {
 
 const QStringList Units = {QStringLiteral("sorvane-rankd.service"), QStringLiteral("sorvane-query.service"),
-                           QStringLiteral("sorvane-query.timer")};
+                           QStringLiteral("sorvane-query.timer"), QStringLiteral("sorvane-digest.service"),
+                           QStringLiteral("sorvane-digest.timer")};
 
 QByteArray unitText(const QString &unit)
 {
@@ -28,6 +29,7 @@ class tst_Units : public QObject
 
 private slots:
     void timerRunsDailyAndCatchesUp();
+    void digestIsMailedWeekly();
     void passVerify_data();
     void passVerify();
 };
@@ -45,6 +47,17 @@ void tst_Units::timerRunsDailyAndCatchesUp()
     const QByteArray rankd = unitText(QStringLiteral("sorvane-rankd.service"));
     QVERIFY(rankd.contains("--address 127.0.0.1 --port 8080\n"));
     QVERIFY(query.contains("\nEnvironment=SORVANE_SERVICE=127.0.0.1:8080\n"));
+}
+
+void tst_Units::digestIsMailedWeekly()
+{
+    const QByteArray timer = unitText(QStringLiteral("sorvane-digest.timer"));
+    QVERIFY(timer.contains("\nOnCalendar=weekly\n"));
+    QVERIFY(timer.contains("\nPersistent=true\n"));
+    QVERIFY(timer.contains("\nWantedBy=timers.target\n"));
+    const QByteArray digest = unitText(QStringLiteral("sorvane-digest.service"));
+    QVERIFY(digest.contains("\nExecStart=@CMAKE_INSTALL_FULL_BINDIR@/sorvane --digest --days 7 --mail\n"));
+    QVERIFY(digest.contains("\nType=oneshot\n"));
 }
 
 void tst_Units::passVerify_data()

@@ -1,0 +1,71 @@
+#include "watch/CAlertMailer.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int StartTimeoutMs = 10000;
+constexpr int FinishTimeoutMs = 60000;
+constexpr qsizetype ShownErrorChars = 300;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("CAlertMailer", text);
+}
+
+// A header value must not hold a line break: it would add headers of its own.
+bool isHeaderValue(const QString &value)
+{
+    return std::none_of(value.cbegin(), value.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+} // namespace
+
+CAlertMailer::CAlertMailer(QString program)
+    : m_program(std::move(program))
+{
+}
+
+QString CAlertMailer::program(const QString &named)
+{
+    if (!named.isEmpty())
+        return named;
+    const QString usual = QStringLiteral("/usr/sbin/sendmail");
+    return QFileInfo::exists(usual) ? usual : QStringLiteral("/usr/lib/sendmail");
+}
+
+CResult<> CAlertMailer::send(const QString &to, const QString &subject, const QString &body) const
+{
+    if (to.trimmed().isEmpty() || !isHeaderValue(to) || !isHeaderValue(subject))
+        return CResult<>::failure(tr("\"%1\" is no mail address; no mail was sent").arg(to));
+    QString message = QStringLiteral("To: ") + to.trimmed() + QStringLiteral("\nSubject: ") + subject
+                      + QStringLiteral("\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
+                                       "Content-Transfer-Encoding: 8bit\n\n")
+                      + body;
+    if (!message.endsWith(u'\n'))
+        message += u'\n';
+
+    QProcess process;
+    process.start(m_program, {QStringLiteral("-t"), QStringLiteral("-oi")});
+    if (!process.waitForStarted(StartTimeoutMs))
+        return CResult<>::failure(tr("Could not run the mail program %1: %2").arg(m_program, process.errorString()));
+    process.write(message.toUtf8());
+    process.closeWriteChannel();
+    if (!process.waitForFinished(FinishTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return CResult<>::failure(tr("The mail program %1 did not finish; the mail may not have been sent").arg(m_program));
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString said = QString::fromUtf8(process.readAllStandardError()).simplified().left(ShownErrorChars);
+        return CResult<>::failure(tr("The mail program %1 failed (exit code %2)%3")
+                                      .arg(m_program)
+                                      .arg(process.exitCode())
+                                      .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + said));
+    }
+    return CResult<>::success();
+}

@@ -1,0 +1,44 @@
+#include "watch/CAlertRules.h"
+
+#include "watch/CTextFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+QString CAlertRules::path(const QString &dataDirectory)
+{
+    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/alerts.dat"));
+}
+
+CAlertRules CAlertRules::parse(QStringView text, const QString &fileLabel, QStringList &notes)
+{
+    CAlertRules rules;
+    const QList<QStringView> lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringView line = lines.at(i);
+        if (const qsizetype comment = line.indexOf(u'#'); comment >= 0)
+            line = line.left(comment);
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        CResult<CAlertRule> rule = CAlertRule::parse(line);
+        if (rule)
+            rules.m_rules.append(rule.value());
+        else
+            notes.append(QCoreApplication::translate("CAlertRules", "%1 line %2: %3; the rule is left out")
+                             .arg(fileLabel)
+                             .arg(i + 1)
+                             .arg(rule.message()));
+    }
+    return rules;
+}
+
+CAlertRules CAlertRules::read(const QString &path, QStringList &notes)
+{
+    const CResult<QString> text = CTextFile::read(path, notes);
+    if (!text) {
+        notes.append(text.message());
+        return CAlertRules();
+    }
+    return parse(text.value(), path, notes);
+}
