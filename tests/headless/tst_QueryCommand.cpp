@@ -6,6 +6,7 @@
 #include "CLoopbackServer.h"
 #include "CRankdProcess.h"
 #include "CSampleGenerator.h"
+#include "CSorvaneCommand.h"
 #include "CTempHome.h"
 #include "headless/CHeadlessQuery.h"
 #include "pageformat/CSiteInfoFormat.h"
@@ -22,21 +23,13 @@
 
 namespace {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QStringList out;
-    QStringList err;
-};
+using Outcome = CSorvaneCommand::Outcome;
 
 // sorvane with these arguments in the home, against the service, without
 // any display: a query run must not need one.
 QProcessEnvironment withoutDisplay(const QString &home, const QString &service)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SORVANE_SERVICE"})
-        environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("HOME"), home);
+    QProcessEnvironment environment = CSorvaneCommand::environment(home);
     if (!service.isNull())
         environment.insert(QStringLiteral("SORVANE_SERVICE"), service);
     return environment;
@@ -44,19 +37,7 @@ QProcessEnvironment withoutDisplay(const QString &home, const QString &service)
 
 Outcome runSorvane(const QStringList &arguments, const QString &home, const QString &service)
 {
-    QProcess process;
-    process.setProcessEnvironment(withoutDisplay(home, service));
-    process.start(QStringLiteral(SORVANE_PATH), arguments);
-    Outcome outcome;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return outcome;
-    }
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    outcome.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    outcome.err = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
-    return outcome;
+    return CSorvaneCommand::run(QStringLiteral(SORVANE_PATH), arguments, withoutDisplay(home, service));
 }
 
 QList<CAlexaRankData> storedHistory(const CTempHome &home)
