@@ -490,7 +490,7 @@ void CBench::benchService()
         serve.benchPastDays(days, names, quickPass ? 1 : 3);
     }
     if (wanted(u"flood"))
-        serve.benchFlood(queryDomains.value(0).toLatin1(), quickPass ? 1 : 3, 30000);
+        serve.benchFlood(queryDomains.value(0).toLatin1(), quickPass ? 1 : 3);
 }
 
 void CBench::benchQueryRun(quint16 port, const QStringList &domains)

@@ -23,7 +23,7 @@ public:
     // days: held days to ask for; domains: names the lists rank.
     void benchPastDays(const QList<QDate> &days, const QList<QByteArray> &domains, int seconds);
     // A flood of about connectionsPerSecond idle connections for seconds.
-    void benchFlood(const QByteArray &domain, int seconds, int connectionsPerSecond);
+    void benchFlood(const QByteArray &domain, int seconds);
 
 private:
     // Fetches path once; the time from connect to close in ms, or -1 when

@@ -29,10 +29,11 @@ public:
     const CRequestReader &request() const { return m_request; }
     // The full response; sent once, then the connection closes.
     void answer(const QByteArray &response);
-    // Closes at once, without an answer.
+    // Closes at once, without an answer, with a reset: nothing of the
+    // connection is left in the system to wind down.
     void drop();
 
-    QHostAddress peer() const { return m_peer; }
+    const QHostAddress &peer() const { return m_peer; }
     // Once the whole request head (or a broken one) is in, the connection is
     // owed its answer and is never dropped to make room for another.
     bool requestIn() const { return m_announced; }

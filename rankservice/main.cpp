@@ -59,6 +59,9 @@ int main(int argc, char *argv[])
     // is folded in; kept in the allocator's arenas instead, the lists parsed
     // on two threads left 100 MB more at the peak of a load.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // Qt's own event loop costs less per socket than GLib's, and a flood
+    // of connections is paid for socket by socket.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sorvane-rankd"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SORVANE_VERSION));
