@@ -31,6 +31,13 @@ bool isJsonNumber(QStringView text)
 void appendJsonString(QString &out, QStringView text)
 {
     out.append(u'"');
+    const bool plain = std::none_of(text.begin(), text.end(),
+                                    [](QChar c) { return c == u'"' || c == u'\\' || c.unicode() < 0x20; });
+    if (plain) {
+        out.append(text);
+        out.append(u'"');
+        return;
+    }
     for (const QChar c : text) {
         if (c == u'"' || c == u'\\') {
             out.append(u'\\');
@@ -114,14 +121,19 @@ private:
 
     void appendJson(QString &out, const CAlexaRankData &record)
     {
-        const QList<QString> &names = CHistoryExporter::fieldNames();
+        // Each key as it is written, with what goes before and after it.
+        static const QList<QString> keys = [] {
+            QList<QString> written;
+            for (const QString &name : CHistoryExporter::fieldNames()) {
+                QString key = written.isEmpty() ? QStringLiteral("{") : QStringLiteral(",");
+                appendJsonString(key, name);
+                written.append(key + u':');
+            }
+            return written;
+        }();
         quint32 number = 0;
-        out.append(u'{');
         for (int i = 0; i < CAlexaRankData::FieldCount; ++i) {
-            if (i > 0)
-                out.append(u',');
-            appendJsonString(out, names.at(i));
-            out.append(u':');
+            out.append(keys.at(i));
             if (i == DateField) {
                 appendJsonString(out, dateOf(record).text);
             } else if (i > 0 && record.isNumber(i, &number)) {

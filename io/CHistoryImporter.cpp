@@ -49,6 +49,22 @@ public:
     }
     void skip(qsizetype count) { m_pos += count; }
 
+    // The bytes ahead up to the next '"', '\\' or line end, as far as the
+    // slice in memory goes, and past them; empty only at such a byte or at
+    // the end of the file.
+    QByteArrayView takePlain()
+    {
+        if (m_pos >= m_buffer.size() && !fill())
+            return {};
+        const char *begin = m_buffer.constData() + m_pos;
+        const char *end = m_buffer.constData() + m_buffer.size();
+        const char *at = begin;
+        while (at < end && *at != '"' && *at != '\\' && *at != '\n')
+            ++at;
+        m_pos += at - begin;
+        return QByteArrayView(begin, at - begin);
+    }
+
     int peek() { return m_pos < m_buffer.size() || fill() ? uchar(m_buffer.at(m_pos)) : -1; }
     int get()
     {
@@ -167,7 +183,7 @@ public:
                                              form == DateForm::Iso ? QStringLiteral("YYYY-MM-DD")
                                                                    : QStringLiteral("DD/MM/YYYY")));
         // The record is read the way the history file's lines are.
-        m_line.clear();
+        m_line.resize(0); // keeps its capacity, where clear() gives it back
         for (int i = 0; i < DateField; ++i) {
             m_line.append(fields.at[std::size_t(i)]);
             m_line.append(',');
@@ -284,7 +300,7 @@ QString splitQuoted(ByteSource &source, QByteArrayView line, Fields &fields)
             }
         } else if (c == ',') {
             fields.addStored(field);
-            field.clear();
+            field.resize(0);
             closed = false;
         } else if (closed) {
             return tr("text after a closing quote");
@@ -392,11 +408,12 @@ private:
             m_source.get();
         } else {
             for (;;) {
-                QByteArray key;
+                QByteArray &key = m_key;
+                key.resize(0);
                 if (!expect('"') || !readString(key) || !expect(':'))
                     return false;
                 skipSpace();
-                const int index = int(CHistoryExporter::fieldNames().indexOf(QString::fromUtf8(key)));
+                const int index = fieldIndex(key);
                 QByteArray &value = m_fields.storage[std::size_t(index < 0 ? 0 : index)];
                 QByteArray ignored;
                 QString wrong;
@@ -438,13 +455,28 @@ private:
         return true;
     }
 
+    static int fieldIndex(QByteArrayView key)
+    {
+        static const QList<QByteArray> names = [] {
+            QList<QByteArray> utf8;
+            for (const QString &name : CHistoryExporter::fieldNames())
+                utf8.append(name.toUtf8());
+            return utf8;
+        }();
+        for (int i = 0; i < int(names.size()); ++i) {
+            if (names.at(i) == key)
+                return i;
+        }
+        return -1;
+    }
+
     // A value into text; wrong tells why a well-formed value is no field's.
     bool readValue(QByteArray &text, int index, QString *wrong)
     {
-        text.clear();
+        text.resize(0);
         const int c = m_source.peek();
         const bool figure = index > 0 && index < DateField;
-        const QString name = index < 0 ? QString() : CHistoryExporter::fieldNames().at(index);
+        const auto name = [index] { return index < 0 ? QString() : CHistoryExporter::fieldNames().at(index); };
         if (c == '"') {
             m_source.get();
             return readString(text);
@@ -455,7 +487,7 @@ private:
                 text.append(char(m_source.get()));
             const bool digits = std::all_of(text.cbegin(), text.cend(), [](char d) { return d >= '0' && d <= '9'; });
             if (!figure || !digits)
-                *wrong = tr("%1 is %2, not a whole number or text").arg(name, QString::fromLatin1(text));
+                *wrong = tr("%1 is %2, not a whole number or text").arg(name(), QString::fromLatin1(text));
             return true;
         }
         for (const char *word : {"null", "true", "false"}) {
@@ -464,7 +496,7 @@ private:
                 if (word[0] == 'n' && figure)
                     text = "NA";
                 else
-                    *wrong = tr("%1 is %2").arg(name, QLatin1StringView(word));
+                    *wrong = tr("%1 is %2").arg(name(), QLatin1StringView(word));
                 return true;
             }
         }
@@ -475,6 +507,7 @@ private:
     bool readString(QByteArray &text)
     {
         for (;;) {
+            text.append(m_source.takePlain());
             const int c = m_source.get();
             if (c < 0 || c == '\n')
                 return syntax(tr("a string is not closed"));
@@ -516,6 +549,7 @@ private:
     ByteSource &m_source;
     Collector &m_collector;
     Fields m_fields;
+    QByteArray m_key;
     QString m_units; // \u escapes not yet converted
 };
 
