@@ -30,8 +30,7 @@ std::optional<CListSource> CListSource::byName(const QString &name)
     } else if (name == QLatin1String("umbrella")) {
         source.m_kind = Kind::Umbrella;
         source.m_title = QStringLiteral("Cisco Umbrella top 1M");
-        source.m_licence = QStringLiteral("no licence is published with the list; Cisco's terms apply "
-                                          "(https://s3-us-west-1.amazonaws.com/umbrella-static/index.html)");
+        source.m_licence = QStringLiteral("terms at https://s3-us-west-1.amazonaws.com/umbrella-static/index.html");
         source.m_base = QStringLiteral("https://s3-us-west-1.amazonaws.com/umbrella-static");
     } else if (name == QLatin1String("majestic")) {
         source.m_kind = Kind::Majestic;
