@@ -28,36 +28,45 @@ class tst_Units : public QObject
     Q_OBJECT
 
 private slots:
-    void timerRunsDailyAndCatchesUp();
-    void digestIsMailedWeekly();
+    void timersRunAndCatchUp_data();
+    void timersRunAndCatchUp();
+    void queryAsksTheServiceTheUnitsStart();
     void passVerify_data();
     void passVerify();
 };
 
-void tst_Units::timerRunsDailyAndCatchesUp()
+void tst_Units::timersRunAndCatchUp_data()
 {
-    const QByteArray timer = unitText(QStringLiteral("sorvane-query.timer"));
-    QVERIFY(timer.contains("\nOnCalendar=daily\n"));
-    QVERIFY(timer.contains("\nPersistent=true\n"));
-    QVERIFY(timer.contains("\nWantedBy=timers.target\n"));
-    const QByteArray query = unitText(QStringLiteral("sorvane-query.service"));
-    QVERIFY(query.contains("\nExecStart=@CMAKE_INSTALL_FULL_BINDIR@/sorvane --query\n"));
-    QVERIFY(query.contains("\nType=oneshot\n"));
-    // The query run asks the service the units start.
-    const QByteArray rankd = unitText(QStringLiteral("sorvane-rankd.service"));
-    QVERIFY(rankd.contains("--address 127.0.0.1 --port 8080\n"));
-    QVERIFY(query.contains("\nEnvironment=SORVANE_SERVICE=127.0.0.1:8080\n"));
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QByteArray>("calendar");
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("query, daily") << QStringLiteral("sorvane-query") << QByteArray("daily")
+                                  << QByteArray("sorvane --query");
+    QTest::newRow("digest, weekly") << QStringLiteral("sorvane-digest") << QByteArray("weekly")
+                                    << QByteArray("sorvane --digest --days 7 --mail");
 }
 
-void tst_Units::digestIsMailedWeekly()
+void tst_Units::timersRunAndCatchUp()
 {
-    const QByteArray timer = unitText(QStringLiteral("sorvane-digest.timer"));
-    QVERIFY(timer.contains("\nOnCalendar=weekly\n"));
+    QFETCH(QString, unit);
+    QFETCH(QByteArray, calendar);
+    QFETCH(QByteArray, command);
+
+    const QByteArray timer = unitText(unit + QStringLiteral(".timer"));
+    QVERIFY(timer.contains(QByteArray("\nOnCalendar=" + calendar + '\n')));
     QVERIFY(timer.contains("\nPersistent=true\n"));
     QVERIFY(timer.contains("\nWantedBy=timers.target\n"));
-    const QByteArray digest = unitText(QStringLiteral("sorvane-digest.service"));
-    QVERIFY(digest.contains("\nExecStart=@CMAKE_INSTALL_FULL_BINDIR@/sorvane --digest --days 7 --mail\n"));
-    QVERIFY(digest.contains("\nType=oneshot\n"));
+    const QByteArray service = unitText(unit + QStringLiteral(".service"));
+    QVERIFY(service.contains(QByteArray("\nExecStart=@CMAKE_INSTALL_FULL_BINDIR@/" + command + '\n')));
+    QVERIFY(service.contains("\nType=oneshot\n"));
+}
+
+void tst_Units::queryAsksTheServiceTheUnitsStart()
+{
+    const QByteArray rankd = unitText(QStringLiteral("sorvane-rankd.service"));
+    QVERIFY(rankd.contains("--address 127.0.0.1 --port 8080\n"));
+    const QByteArray query = unitText(QStringLiteral("sorvane-query.service"));
+    QVERIFY(query.contains("\nEnvironment=SORVANE_SERVICE=127.0.0.1:8080\n"));
 }
 
 void tst_Units::passVerify_data()
