@@ -365,7 +365,6 @@ void CListLoadBench::benchAddDay(const QString &folder)
 {
     QList<double> times;
     QList<double> fullLoads;
-    int reread = 0;
     for (int run = 0; run < m_sizes.runs; ++run) {
         QFile::remove(QDir(folder).filePath(writeDay(folder, 0, Packing::Packed)));
         CSnapshotStore store;
@@ -378,12 +377,10 @@ void CListLoadBench::benchAddDay(const QString &folder)
         clock.start();
         const CSnapshotStore::Report report = store.addNewer(folder);
         times.append(CBenchReport::msOf(clock));
-        reread = report.filesReread;
         if (report.days != 1)
             CBenchReport::say(QStringLiteral("  the update added %1 days").arg(report.days));
         QFile::remove(QDir(folder).filePath(added));
     }
-    CBenchReport::say(QStringLiteral("  adding a day read it and %1 held lists leaving a period").arg(reread));
     m_report.figure(QStringLiteral("store_load_%1x%2").arg(m_sizes.days).arg(sizeLabel(m_sizes.rows)), fullLoads,
                     QStringLiteral("ms"));
     m_report.goal(QStringLiteral("add_one_day_%1").arg(sizeLabel(m_sizes.rows)), times, QStringLiteral("ms"),

@@ -22,17 +22,18 @@ CDayRanks::Builder::Builder(int domains)
 {
 }
 
-void CDayRanks::Builder::add(int id, qint32 rank)
+bool CDayRanks::Builder::add(int id, qint32 rank)
 {
     if (id < 0 || size_t(id) >= m_present.size() * 64 || rank <= 0)
-        return;
+        return false;
     quint64 &word = m_present[size_t(id) / 64];
     const quint64 bit = quint64(1) << (id % 64);
     if (word & bit)
-        return;
+        return false;
     word |= bit;
     m_ranks.emplace_back(id, rank);
     m_largest = qMax(m_largest, rank);
+    return true;
 }
 
 CDayRanks CDayRanks::Builder::finish()
@@ -86,6 +87,25 @@ qint32 CDayRanks::rankOf(int id) const
     return qint32(packedAt(placeOf(id)));
 }
 
+void CDayRanks::prefetch(int id) const
+{
+    if (id < 0 || size_t(id) >= m_present.size() * 64)
+        return;
+    const size_t w = size_t(id) / 64;
+    __builtin_prefetch(&m_present[w]);
+    __builtin_prefetch(&m_before[w / WordsPerCount]);
+}
+
+qsizetype CDayRanks::placeFetched(int id) const
+{
+    if (id < 0 || size_t(id) >= m_present.size() * 64
+        || !(m_present[size_t(id) / 64] & (quint64(1) << (id % 64))))
+        return -1;
+    const qsizetype place = placeOf(id);
+    __builtin_prefetch(m_packed.data() + quint64(place) * m_bits / 8);
+    return place;
+}
+
 size_t CDayRanks::bytes() const
 {
     return m_present.size() * sizeof(quint64) + m_before.size() * sizeof(quint32) + m_packed.size();
@@ -99,6 +119,9 @@ QByteArray CDayRanks::toBytes() const
     out.append(reinterpret_cast<const char *>(&header), sizeof header);
     out.append(reinterpret_cast<const char *>(m_present.data()), qsizetype(m_present.size() * sizeof(quint64)));
     out.append(reinterpret_cast<const char *>(m_packed.data()), qsizetype(m_packed.size()));
+    // Ranks never built (no list) still read back: as an empty one.
+    if (m_packed.size() < Padding)
+        out.append(qsizetype(Padding - m_packed.size()), '\0');
     return out;
 }
 

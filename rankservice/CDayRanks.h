@@ -19,7 +19,8 @@ public:
     {
     public:
         explicit Builder(int domains);
-        void add(int id, qint32 rank);
+        // False when id was given before (or is out of range): its first rank stands.
+        bool add(int id, qint32 rank);
         CDayRanks finish();
 
     private:
@@ -32,6 +33,14 @@ public:
 
     // The rank of the domain numbered id, or 0 when the list does not name it.
     qint32 rankOf(int id) const;
+
+    // The same in three steps, for looking a domain up in many days at once:
+    // each step's memory is asked for in every day before it is read in
+    // any, so the days' cache misses overlap instead of following each other.
+    void prefetch(int id) const;
+    // Where id's rank lies, asked for from memory; -1 when the list does not name it.
+    qsizetype placeFetched(int id) const;
+    qint32 rankAt(qsizetype place) const { return qint32(packedAt(place)); }
     qsizetype size() const { return m_count; }
     size_t bytes() const;
 

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -76,68 +77,15 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
     return key;
 }
 
-CSnapshotStore::Accumulators::Accumulators(const Accumulators &other)
-{
-    *this = other;
-}
-
-CSnapshotStore::Accumulators &CSnapshotStore::Accumulators::operator=(const Accumulators &other)
-{
-    if (this != &other) {
-        resize(0);
-        resize(other.m_size);
-        if (m_size > 0)
-            std::memcpy(static_cast<void *>(m_data), other.m_data, m_size * sizeof(Accumulator));
-    }
-    return *this;
-}
-
-CSnapshotStore::Accumulators::Accumulators(Accumulators &&other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr))
-    , m_size(std::exchange(other.m_size, 0))
-    , m_capacity(std::exchange(other.m_capacity, 0))
-{
-}
-
-CSnapshotStore::Accumulators &CSnapshotStore::Accumulators::operator=(Accumulators &&other) noexcept
-{
-    std::swap(m_data, other.m_data);
-    std::swap(m_size, other.m_size);
-    std::swap(m_capacity, other.m_capacity);
-    return *this;
-}
-
-CSnapshotStore::Accumulators::~Accumulators()
-{
-    std::free(m_data);
-}
-
-void CSnapshotStore::Accumulators::resize(size_t size)
-{
-    static_assert(std::is_trivially_copyable_v<Accumulator>);
-    if (size > m_capacity) {
-        const size_t capacity = std::max(size, m_capacity + m_capacity / 2 + 1024);
-        void *grown = std::realloc(static_cast<void *>(m_data), capacity * sizeof(Accumulator));
-        if (!grown)
-            throw std::bad_alloc();
-        m_data = static_cast<Accumulator *>(grown);
-        m_capacity = capacity;
-    }
-    if (size > m_size)
-        std::memset(static_cast<void *>(m_data + m_size), 0, (size - m_size) * sizeof(Accumulator));
-    m_size = size;
-}
-
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
     m_folder.swap(other.m_folder);
     std::swap(m_ids, other.m_ids);
-    std::swap(m_acc, other.m_acc);
-    std::swap(m_listStamp, other.m_listStamp);
     m_days.swap(other.m_days);
     std::swap(m_rows, other.m_rows);
     std::swap(m_newestDay, other.m_newestDay);
     std::swap(m_newestUsDay, other.m_newestUsDay);
+    m_usRanks.swap(other.m_usRanks);
 }
 
 CSiteFigures CSnapshotStore::figures(QStringView domain) const
@@ -145,14 +93,7 @@ CSiteFigures CSnapshotStore::figures(QStringView domain) const
     const int id = m_ids.find(normalized(domain.toLatin1()));
     if (id == CDomainIndex::NotFound)
         return {};
-    const Accumulator &a = m_acc[size_t(id)];
-    CSiteFigures f;
-    f.globalRank = f.yesterday = a.newest;
-    f.usRank = a.us;
-    f.sevenDay = roundedMean(a.sum[0], a.count[0]);
-    f.oneMonth = roundedMean(a.sum[1], a.count[1]);
-    f.threeMonth = roundedMean(a.sum[2], a.count[2]);
-    return f;
+    return figuresFrom(id, m_days.begin(), true);
 }
 
 CSiteFigures CSnapshotStore::figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const
@@ -163,30 +104,49 @@ CSiteFigures CSnapshotStore::figuresAsOf(QStringView domain, const QDate &day, Q
     const int id = m_ids.find(normalized(domain.toLatin1()));
     if (held == m_days.end() || id == CDomainIndex::NotFound)
         return {};
-    qint64 sum[Accumulator::Periods] = {};
-    int count[Accumulator::Periods] = {};
+    return figuresFrom(id, held, m_newestUsDay.isValid() && m_newestUsDay <= day);
+}
+
+CSiteFigures CSnapshotStore::figuresFrom(int id, std::vector<ListFile>::const_iterator held, bool withUs) const
+{
+    // The days within the longest period of held, newest first.
+    std::array<const ListFile *, WindowDays> days{};
+    size_t count = 0;
+    for (auto it = held; it != m_days.end() && count < days.size(); ++it) {
+        if (periodsAt(int(it->date.daysTo(held->date))) == 0)
+            break; // older still: past every period
+        if (it->ranks)
+            days[count++] = &*it;
+    }
+    std::array<qsizetype, WindowDays> places{};
+    for (size_t i = 0; i < count; ++i)
+        days[i]->ranks->prefetch(id);
+    for (size_t i = 0; i < count; ++i)
+        places[i] = days[i]->ranks->placeFetched(id);
+    qint64 sum[Periods] = {};
+    int counted[Periods] = {};
     int newest = 0;
-    for (auto it = held; it != m_days.end(); ++it) {
-        const int rank = it->ranks ? it->ranks->rankOf(id) : 0;
-        if (rank <= 0)
+    for (size_t i = 0; i < count; ++i) {
+        if (places[i] < 0)
             continue;
-        if (it == held)
+        const int rank = days[i]->ranks->rankAt(places[i]);
+        if (days[i] == &*held)
             newest = rank;
-        const int periods = periodsAt(int(it->date.daysTo(held->date)));
-        for (int p = 0; p < Accumulator::Periods; ++p) {
+        const int periods = periodsAt(int(days[i]->date.daysTo(held->date)));
+        for (int p = 0; p < Periods; ++p) {
             if (periods & (1 << p)) {
                 sum[p] += rank;
-                ++count[p];
+                ++counted[p];
             }
         }
     }
     CSiteFigures f;
     f.globalRank = f.yesterday = newest;
-    if (m_newestUsDay.isValid() && m_newestUsDay <= day)
-        f.usRank = m_acc[size_t(id)].us;
-    f.sevenDay = roundedMean(sum[0], count[0]);
-    f.oneMonth = roundedMean(sum[1], count[1]);
-    f.threeMonth = roundedMean(sum[2], count[2]);
+    if (withUs && m_usRanks)
+        f.usRank = m_usRanks->rankOf(id);
+    f.sevenDay = roundedMean(sum[0], counted[0]);
+    f.oneMonth = roundedMean(sum[1], counted[1]);
+    f.threeMonth = roundedMean(sum[2], counted[2]);
     return f;
 }
 
@@ -333,25 +293,14 @@ bool CSnapshotStore::usable(const ListFile &file, const ParsedList &parsed, Repo
 int CSnapshotStore::periodsAt(int age)
 {
     int periods = 0;
-    for (int p = 0; p < Accumulator::Periods; ++p) {
+    for (int p = 0; p < Periods; ++p) {
         if (age >= 0 && age < PeriodDays[p])
             periods |= 1 << p;
     }
     return periods;
 }
 
-quint16 CSnapshotStore::nextListStamp()
-{
-    if (++m_listStamp == 0) {
-        // Wrapped round: a stamp left from 65535 lists ago must not match.
-        for (size_t i = 0; i < m_acc.size(); ++i)
-            m_acc[i].seenInList = 0;
-        m_listStamp = 1;
-    }
-    return m_listStamp;
-}
-
-void CSnapshotStore::numberRows(bool adding, const ParsedList &list)
+void CSnapshotStore::numberRows(const ParsedList &list)
 {
     // Rows whose slots are fetched before they are looked up, and those
     // whose names are: a look-up then seldom waits on memory.
@@ -367,48 +316,27 @@ void CSnapshotStore::numberRows(bool adding, const ParsedList &list)
         if (i + NameAhead < rows)
             m_ids.prefetchName(list.rows[i + NameAhead].hash);
         const ParsedList::Row &row = list.rows[i];
-        if (!adding) {
-            m_rowIds[i] = m_ids.find(list.key(row), row.hash);
-            continue;
-        }
         m_rowIds[i] = m_ids.insert(list.key(row), row.hash);
     }
-    if (adding)
-        m_acc.resize(size_t(m_ids.size()));
+}
+
+std::shared_ptr<const CDayRanks> CSnapshotStore::ranksOf(const ParsedList &list, qint64 *duplicates)
+{
+    numberRows(list);
+    CDayRanks::Builder ranks(m_ids.size());
+    *duplicates = 0;
+    for (size_t i = 0; i < list.rows.size(); ++i) {
+        if (!ranks.add(m_rowIds[i], list.rows[i].rank))
+            ++*duplicates;
+    }
+    return std::make_shared<const CDayRanks>(ranks.finish());
 }
 
 void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &report)
 {
-    numberRows(true, list);
-    const quint16 stamp = nextListStamp();
-    const int periods = periodsAt(int(file.date.daysTo(m_newestDay)));
-    const bool newest = file.date == m_newestDay;
-    CDayRanks::Builder ranks(m_ids.size());
     qint64 duplicates = 0;
-    constexpr size_t Ahead = 16; // the same for the accumulators
-    const size_t rows = list.rows.size();
-    for (size_t i = 0; i < rows; ++i) {
-        if (i + Ahead < rows)
-            __builtin_prefetch(&m_acc[size_t(m_rowIds[i + Ahead])]);
-        Accumulator &a = m_acc[size_t(m_rowIds[i])];
-        if (a.seenInList == stamp) {
-            ++duplicates;
-            continue;
-        }
-        a.seenInList = stamp;
-        const int rank = list.rows[i].rank;
-        ranks.add(m_rowIds[i], rank);
-        if (newest)
-            a.newest = rank;
-        for (int p = 0; p < Accumulator::Periods; ++p) {
-            if (periods & (1 << p)) {
-                a.sum[p] += rank;
-                ++a.count[p];
-            }
-        }
-    }
+    file.ranks = ranksOf(list, &duplicates);
     file.rows = qint64(list.rows.size()) - duplicates;
-    file.ranks = std::make_shared<const CDayRanks>(ranks.finish());
     m_rows += file.rows;
     ++report.days;
     ++report.filesRead;
@@ -418,66 +346,10 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
     noteSkippedLines(report, file.name, list.malformed, duplicates);
 }
 
-void CSnapshotStore::removeDaily(const ParsedList &list, int periods)
-{
-    numberRows(false, list);
-    std::vector<bool> seen(m_acc.size()); // the first line of a domain is the one that was added
-    for (size_t i = 0; i < list.rows.size(); ++i) {
-        const int id = m_rowIds[i];
-        if (id == CDomainIndex::NotFound || seen[size_t(id)])
-            continue;
-        seen[size_t(id)] = true;
-        Accumulator &a = m_acc[size_t(id)];
-        for (int p = 0; p < Accumulator::Periods; ++p) {
-            if ((periods & (1 << p)) && a.count[p] > 0) {
-                a.sum[p] -= list.rows[i].rank;
-                --a.count[p];
-            }
-        }
-    }
-}
-
-void CSnapshotStore::removeHeld(const CDayRanks &ranks, int periods)
-{
-    for (size_t id = 0; id < m_acc.size(); ++id) {
-        const qint32 rank = ranks.rankOf(int(id));
-        if (rank == 0)
-            continue;
-        Accumulator &a = m_acc[id];
-        for (int p = 0; p < Accumulator::Periods; ++p) {
-            if ((periods & (1 << p)) && a.count[p] > 0) {
-                a.sum[p] -= rank;
-                --a.count[p];
-            }
-        }
-    }
-}
-
-void CSnapshotStore::leavePeriods(const ListFile &held, int periods, Report &report)
-{
-    if (held.ranks) {
-        removeHeld(*held.ranks, periods);
-        return;
-    }
-    // Ranks not held (never so for a day folded in): the list is read again.
-    ++report.filesReread;
-    const ParsedList leaving = parseList(held);
-    if (usable(held, leaving, report))
-        removeDaily(leaving, periods);
-}
-
 void CSnapshotStore::addUs(const ListFile &file, const ParsedList &list, Report &report)
 {
-    numberRows(true, list);
     qint64 duplicates = 0;
-    for (size_t i = 0; i < list.rows.size(); ++i) {
-        Accumulator &a = m_acc[size_t(m_rowIds[i])];
-        if (a.us != 0) {
-            ++duplicates;
-            continue;
-        }
-        a.us = list.rows[i].rank;
-    }
+    m_usRanks = ranksOf(list, &duplicates);
     m_newestUsDay = file.date;
     ++report.usLists;
     ++report.filesRead;
@@ -594,22 +466,17 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         const ParsedList list = parseList(file);
         if (!usable(file, list, report))
             continue;
+        // Days past every period as of the new one are let go; the others
+        // stay as they are, their ranks counted from the new day on.
         std::vector<ListFile> kept;
         for (const ListFile &held : m_days) {
-            const int before = periodsAt(int(held.date.daysTo(m_newestDay)));
-            const int after = periodsAt(int(held.date.daysTo(file.date)));
-            if (before & ~after)
-                leavePeriods(held, before & ~after, report);
-            if (after)
+            if (periodsAt(int(held.date.daysTo(file.date))) != 0)
                 kept.push_back(held);
             else
                 m_rows -= held.rows;
         }
         m_days = std::move(kept);
         m_newestDay = file.date;
-        // The newest list's ranks are only those of the list added now.
-        for (size_t i = 0; i < m_acc.size(); ++i)
-            m_acc[i].newest = 0;
         addDaily(file, list, report);
         m_days.insert(m_days.begin(), file);
     }

@@ -20,9 +20,10 @@
 //
 // One file per day, the date written YYYY-MM-DD somewhere in its name, plain
 // or compressed (see CListReader); a name with "us" as a separate part
-// (2024-05-01.us.csv) marks a United States list. Only running sums per
-// domain are kept, so a request costs one hash look-up and a newer day is
-// folded in without reading the other days again.
+// (2024-05-01.us.csv) marks a United States list. Each held list's ranks are
+// kept packed (CDayRanks), and a page's figures are counted from them: a
+// request costs one hash look-up and a look into each held day, and a newer
+// day is folded in without reading the other days again.
 class CSnapshotStore
 {
 public:
@@ -42,7 +43,6 @@ public:
         int filesNotNeeded = 0; // older than the window, or an older United States list
         int filesWithoutDate = 0;
         int filesInFuture = 0; // dated after today: a typo must not become the newest list
-        int filesReread = 0;   // held days read again to take them out of a period
         QStringList problems;  // one line per skipped file or file with skipped lines
 
         qint64 skippedLines() const { return malformedLines + duplicateLines; }
@@ -84,7 +84,7 @@ public:
     QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
-    qsizetype domainCount() const { return qsizetype(m_acc.size()); }
+    qsizetype domainCount() const { return m_ids.size(); }
     // The folder last loaded, where the lists of past days are read again.
     QString folder() const { return m_folder; }
 
@@ -119,50 +119,8 @@ public:
 private:
     friend class CStoreCache; // writes and reads the held state as it is
 
-    // Running sums while lists are folded in; three periods of 7, 30 and 90
-    // days. Forty bytes: 5.7M of them are most of a loaded service's memory.
-    // The cache keeps them byte for byte: a change here needs a new
-    // CStoreCache::Version.
-    struct Accumulator
-    {
-        static constexpr int Periods = 3;
-
-        qint64 sum[Periods] = {};
-        qint32 newest = 0; // rank in the newest daily list, 0 when not in it
-        qint32 us = 0;
-        quint8 count[Periods] = {}; // at most WindowDays
-        quint8 spare = 0;
-        quint16 seenInList = 0; // the stamp of the last list naming it: catches a domain listed twice
-    };
-    static_assert(WindowDays <= 255);
-    static constexpr int PeriodDays[Accumulator::Periods] = {7, 30, WindowDays};
-
-    // The accumulators by id in one block grown with realloc: a big block
-    // grows in place (the kernel moves its pages), where a vector would hold
-    // the old and the new copy at once at the peak of a load.
-    class Accumulators
-    {
-    public:
-        Accumulators() = default;
-        Accumulators(const Accumulators &other);
-        Accumulators &operator=(const Accumulators &other);
-        Accumulators(Accumulators &&other) noexcept;
-        Accumulators &operator=(Accumulators &&other) noexcept;
-        ~Accumulators();
-
-        size_t size() const { return m_size; }
-        Accumulator &operator[](size_t i) { return m_data[i]; }
-        const Accumulator &operator[](size_t i) const { return m_data[i]; }
-        Accumulator *data() { return m_data; }
-        const Accumulator *data() const { return m_data; }
-        // New ones zeroed.
-        void resize(size_t size);
-
-    private:
-        Accumulator *m_data = nullptr;
-        size_t m_size = 0;
-        size_t m_capacity = 0;
-    };
+    static constexpr int Periods = 3;
+    static constexpr int PeriodDays[Periods] = {7, 30, WindowDays};
 
     static std::vector<ListFile> findLists(const QString &folder, Report &report,
                                            std::vector<ListFile> *usLists, const QDate &today,
@@ -191,27 +149,24 @@ private:
     static bool usable(const ListFile &file, const ParsedList &parsed, Report &report);
     // The periods a list of that age belongs to, one bit each.
     static int periodsAt(int age);
-    // Ids of the list's domains into m_rowIds; unseen names are numbered when adding.
-    void numberRows(bool adding, const ParsedList &list);
+    // Ids of the list's domains into m_rowIds, unseen names numbered.
+    void numberRows(const ParsedList &list);
+    // The list's ranks, each domain's first; duplicates counts the lines
+    // that named a domain again.
+    std::shared_ptr<const CDayRanks> ranksOf(const ParsedList &list, qint64 *duplicates);
     void addDaily(ListFile &file, const ParsedList &list, Report &report);
-    // Takes a held list out of the given periods.
-    void removeDaily(const ParsedList &list, int periods);
-    // The same from the ranks held of the day: as it was added, whatever its file holds now.
-    void removeHeld(const CDayRanks &ranks, int periods);
-    // Takes a held day out of the periods it leaves.
-    void leavePeriods(const ListFile &held, int periods, Report &report);
     void addUs(const ListFile &file, const ParsedList &list, Report &report);
-    // A new stamp for the list about to be folded in.
-    quint16 nextListStamp();
+    // The figures of the domain numbered id, from held, a day of m_days,
+    // counting back over the days after it in m_days.
+    CSiteFigures figuresFrom(int id, std::vector<ListFile>::const_iterator held, bool withUs) const;
 
     QString m_folder;
     CDomainIndex m_ids;
-    Accumulators m_acc; // by id
-    quint16 m_listStamp = 0;
     std::vector<ListFile> m_days;   // the daily lists folded in, newest first
     qint64 m_rows = 0;
     QDate m_newestDay;
     QDate m_newestUsDay;
+    std::shared_ptr<const CDayRanks> m_usRanks; // the newest United States list's
 
     std::vector<int> m_rowIds; // reused between lists
 };

@@ -13,10 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
-#include <future>
 #include <new>
-#include <optional>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,8 +30,7 @@ struct Header
     char magic[8];
     quint32 version;
     quint32 byteOrder;
-    quint32 accumulatorSize;
-    quint32 reserved;
+    quint32 reserved[2];
 };
 
 struct Trailer
@@ -82,7 +78,7 @@ private:
 QDataStream &operator<<(QDataStream &out, const CSnapshotStore::Report &r)
 {
     return out << r.filesRead << r.days << r.usLists << r.rows << r.malformedLines << r.duplicateLines
-               << r.filesSkipped << r.filesNotNeeded << r.filesWithoutDate << r.filesInFuture << r.filesReread
+               << r.filesSkipped << r.filesNotNeeded << r.filesWithoutDate << r.filesInFuture
                << r.problems;
 }
 
@@ -92,7 +88,7 @@ bool readReport(QDataStream &in, CSnapshotStore::Report &r)
 {
     quint32 problems = 0;
     in >> r.filesRead >> r.days >> r.usLists >> r.rows >> r.malformedLines >> r.duplicateLines >> r.filesSkipped
-        >> r.filesNotNeeded >> r.filesWithoutDate >> r.filesInFuture >> r.filesReread >> problems;
+        >> r.filesNotNeeded >> r.filesWithoutDate >> r.filesInFuture >> problems;
     if (in.status() != QDataStream::Ok || problems > quint64(in.device()->bytesAvailable()) / 4)
         return false;
     for (quint32 i = 0; i < problems && in.status() == QDataStream::Ok; ++i) {
@@ -108,19 +104,6 @@ bool readFully(QFile &file, char *data, quint64 bytes)
 {
     for (quint64 done = 0; done < bytes;) {
         const qint64 step = file.read(data + done, qint64(qMin<quint64>(bytes - done, quint64(64) << 20)));
-        if (step <= 0)
-            return false;
-        done += quint64(step);
-    }
-    return true;
-}
-
-// The same from a given offset of a descriptor that another thread reads too.
-bool preadFully(int fd, char *data, quint64 bytes, qint64 at)
-{
-    for (quint64 done = 0; done < bytes;) {
-        const ssize_t step = ::pread(fd, data + done, size_t(qMin<quint64>(bytes - done, quint64(64) << 20)),
-                                     off_t(at + qint64(done)));
         if (step <= 0)
             return false;
         done += quint64(step);
@@ -169,18 +152,16 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     {
         QDataStream out(&meta, QIODevice::WriteOnly);
         out << fingerprint << report << store.m_rows << store.m_newestDay << store.m_newestUsDay
-            << store.m_listStamp << quint64(store.m_acc.size()) << quint64(store.m_days.size());
+            << quint64(store.m_ids.size()) << quint64(store.m_days.size());
         for (const CSnapshotStore::ListFile &day : store.m_days)
             out << day.name << day.date << day.rows;
     }
     const QByteArray &names = store.m_ids.names();
-    const size_t accBytes = store.m_acc.size() * sizeof(CSnapshotStore::Accumulator);
 
     Header header{};
     std::memcpy(header.magic, Magic, sizeof Magic);
     header.version = Version;
     header.byteOrder = ByteOrder;
-    header.accumulatorSize = sizeof(CSnapshotStore::Accumulator);
 
     // A service stopped while it wrote leaves its temporary file (hundreds
     // of MB for real lists) behind: gone before the next is written.
@@ -217,20 +198,13 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
     putSection(names.constData(), size_t(names.size()));
-    // Each held day's ranks, for the pages of past days.
+    // Each held day's ranks, then the United States list's (empty when none).
     for (const CSnapshotStore::ListFile &day : store.m_days) {
         const QByteArray ranks = day.ranks ? day.ranks->toBytes() : CDayRanks().toBytes();
         putSection(ranks.constData(), size_t(ranks.size()));
     }
-    // The sums have a checksum of their own, so that a reader can check them
-    // on another thread while it numbers the names.
-    const quint64 accBytes64 = accBytes;
-    put(&accBytes64, sizeof accBytes64);
-    Checksum accSum;
-    accSum.add(store.m_acc.data(), accBytes);
-    const quint64 accValue = accSum.value();
-    sum.add(&accValue, sizeof accValue);
-    writeAll(store.m_acc.data(), accBytes);
+    const QByteArray usRanks = store.m_usRanks ? store.m_usRanks->toBytes() : CDayRanks().toBytes();
+    putSection(usRanks.constData(), size_t(usRanks.size()));
     Trailer trailer{};
     trailer.checksum = sum.value();
     trailer.length = quint64(length) + sizeof trailer;
@@ -270,7 +244,7 @@ public:
     CStoreCache::Read readMeta(const QByteArray &fingerprint, CSnapshotStore &loaded,
                                CSnapshotStore::Report &report);
     CStoreCache::Read readIndex(CSnapshotStore &loaded);
-    // Each held day's ranks, which lie between the names and the sums.
+    // Each held day's ranks and the United States list's, after the names.
     bool readDayRanks(CSnapshotStore &loaded);
 
 private:
@@ -288,7 +262,7 @@ private:
     qint64 m_left = 0; // bytes before the trailer not yet taken
     Trailer m_trailer{};
     Checksum m_sum;
-    quint64 m_accCount = 0;
+    quint64 m_domainCount = 0;
 };
 
 CStoreCache::Read CStoreCache::Reader::open()
@@ -343,8 +317,7 @@ CStoreCache::Read CStoreCache::Reader::readHeader()
     Header header{};
     if (!take(&header, sizeof header) || std::memcmp(header.magic, Magic, sizeof Magic) != 0)
         return damaged(QStringLiteral("not a cache of the lists"));
-    if (header.version != Version || header.byteOrder != ByteOrder
-        || header.accumulatorSize != sizeof(CSnapshotStore::Accumulator))
+    if (header.version != Version || header.byteOrder != ByteOrder)
         return {Outcome::Stale, QStringLiteral("made by another version")};
     return fine();
 }
@@ -365,8 +338,7 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
         return {Outcome::Stale, QStringLiteral("the lists changed")};
     if (!readReport(in, report))
         return damaged(QStringLiteral("damaged"));
-    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> loaded.m_listStamp >> m_accCount
-        >> dayCount;
+    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> m_domainCount >> dayCount;
     const QString folder = QFileInfo(m_path).path();
     for (quint64 i = 0; in.status() == QDataStream::Ok && i < dayCount && i <= quint64(CSnapshotStore::WindowDays); ++i) {
         CSnapshotStore::ListFile day;
@@ -383,13 +355,22 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
 
 bool CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
 {
-    for (CSnapshotStore::ListFile &day : loaded.m_days) {
+    const auto readRanks = [this](std::shared_ptr<const CDayRanks> &held) {
         QByteArray block;
         auto ranks = std::make_shared<CDayRanks>();
-        if (!takeBlock(block) || !ranks->fromBytes(block) || quint64(ranks->size()) > m_accCount)
+        if (!takeBlock(block) || !ranks->fromBytes(block) || quint64(ranks->size()) > m_domainCount)
             return false;
-        day.ranks = std::move(ranks);
+        held = std::move(ranks);
+        return true;
+    };
+    for (CSnapshotStore::ListFile &day : loaded.m_days) {
+        if (!readRanks(day.ranks))
+            return false;
     }
+    if (!readRanks(loaded.m_usRanks))
+        return false;
+    if (!loaded.m_newestUsDay.isValid())
+        loaded.m_usRanks.reset();
     return true;
 }
 
@@ -407,7 +388,7 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
 {
     quint64 namesBytes = 0;
     // Each name is a length byte and 1 to 255 bytes, and came from the lists.
-    if (!takeLength(namesBytes) || m_accCount > namesBytes / 2 || namesBytes > 256 * m_accCount
+    if (!takeLength(namesBytes) || m_domainCount > namesBytes / 2 || namesBytes > 256 * m_domainCount
         || namesBytes > quint64(namesLimit()))
         return damaged(QStringLiteral("cut short or damaged (sizes)"));
     QByteArray names(qsizetype(namesBytes), Qt::Uninitialized);
@@ -415,35 +396,9 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
         return damaged(QStringLiteral("cut short or damaged"));
     if (!readDayRanks(loaded))
         return damaged(QStringLiteral("cut short or damaged (ranks of a day)"));
-    quint64 accBytes = 0;
-    if (!takeLength(accBytes) || accBytes != m_accCount * sizeof(CSnapshotStore::Accumulator)
-        || accBytes != quint64(m_left))
-        return damaged(QStringLiteral("cut short or damaged"));
-    loaded.m_acc.resize(size_t(m_accCount));
-    // The sums are read and checked on another thread while this one numbers
-    // the names: from a cold cache the disk and the CPU work at once.
-    const auto readSums = [fd = m_file.handle(), at = m_file.pos(), accBytes,
-                           data = loaded.m_acc.data()]() -> std::optional<quint64> {
-        if (!preadFully(fd, reinterpret_cast<char *>(data), accBytes, at))
-            return std::nullopt;
-        Checksum accSum;
-        accSum.add(data, size_t(accBytes));
-        return accSum.value();
-    };
-    std::future<std::optional<quint64>> sums;
-    try {
-        sums = std::async(std::launch::async, readSums);
-    } catch (const std::system_error &) {
-        sums = std::async(std::launch::deferred, readSums);
-    }
-    const bool numbered = loaded.m_ids.setNames(std::move(names)) && quint64(loaded.m_ids.size()) == m_accCount;
-    const std::optional<quint64> accValue = sums.get();
-    if (!accValue)
-        return damaged(QStringLiteral("cut short or damaged"));
-    m_sum.add(&*accValue, sizeof *accValue);
-    if (m_sum.value() != m_trailer.checksum)
+    if (m_left != 0 || m_sum.value() != m_trailer.checksum)
         return damaged(QStringLiteral("damaged (checksum)"));
-    if (!numbered)
+    if (!loaded.m_ids.setNames(std::move(names)) || quint64(loaded.m_ids.size()) != m_domainCount)
         return damaged(QStringLiteral("damaged (names)"));
     return fine();
 }
