@@ -271,7 +271,7 @@ CResult<CListUpdater::Answer> CListUpdater::get(const QUrl &url, QIODevice &sink
         const QUrl to = at.resolved(got.value().location);
         if (got.value().location.isEmpty() || hop >= MaxRedirects)
             return CResult<Answer>::failure(QStringLiteral("redirected too often, or nowhere, from ") + url.toDisplayString());
-        if (!redirectAllowed(at, to))
+        if (!redirectAllowed(at, to, QUrl(m_source.base())))
             return CResult<Answer>::failure(
                 QStringLiteral("refused a redirect from %1 to %2").arg(at.toDisplayString(), to.toDisplayString()));
         at = to;
@@ -309,10 +309,9 @@ CResult<CListUpdater::Answer> CListUpdater::getRetrying(const QUrl &url, QIODevi
     return got;
 }
 
-bool CListUpdater::redirectAllowed(const QUrl &from, const QUrl &to) const
+bool CListUpdater::redirectAllowed(const QUrl &from, const QUrl &to, const QUrl &base)
 {
     const bool sameHost = to.host().compare(from.host(), Qt::CaseInsensitive) == 0;
-    const QUrl base(m_source.base());
     const bool configuredHost = to.host().compare(base.host(), Qt::CaseInsensitive) == 0;
     if (!sameHost && !configuredHost)
         return false;

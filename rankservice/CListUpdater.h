@@ -62,6 +62,11 @@ public:
 
     static QString userAgent();
 
+    // Whether a redirect from one address to another may be followed: to
+    // the same host or the configured one, on the same port and scheme, or
+    // from http up to https on its own port; never down to http.
+    static bool redirectAllowed(const QUrl &from, const QUrl &to, const QUrl &configured);
+
 signals:
     // What is being fetched now, for a progress line.
     void progress(const QString &line);
@@ -83,8 +88,6 @@ private:
                                 bool retryServerErrors);
     CResult<Answer> getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
                             bool &mayRetry);
-    // Whether a redirect from one address to another may be followed.
-    bool redirectAllowed(const QUrl &from, const QUrl &to) const;
     void runDays(Summary &summary);
     CResult<Fetched> fetchDay(const QDate &day);
     // Tranco's ID of the day's list; empty when the day is not published.

@@ -77,9 +77,39 @@ private slots:
     void reportsFaultsAndKeepsWhatWasHeld();
     void takesThePublishersAnswers_data();
     void takesThePublishersAnswers();
+    void followsOnlySafeRedirects_data();
+    void followsOnlySafeRedirects();
     void endsATrickle();
     void oneUpdateAtATimePerFolder();
 };
+
+void tst_ListUpdater::followsOnlySafeRedirects_data()
+{
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("allowed");
+    // From http://lists.test/daily, the configured address being https://mirror.test.
+    QTest::newRow("same host, other path") << QStringLiteral("http://lists.test/zip/1.csv.zip") << true;
+    QTest::newRow("host in capitals") << QStringLiteral("http://LISTS.test/zip") << true;
+    QTest::newRow("up to https") << QStringLiteral("https://lists.test/daily") << true;
+    QTest::newRow("configured host") << QStringLiteral("https://mirror.test/daily") << true;
+    QTest::newRow("error: https on another port") << QStringLiteral("https://lists.test:8443/daily") << false;
+    QTest::newRow("error: another port") << QStringLiteral("http://lists.test:8080/daily") << false;
+    QTest::newRow("error: another host") << QStringLiteral("http://elsewhere.test/daily") << false;
+    QTest::newRow("error: a private address") << QStringLiteral("http://127.0.0.1:631/") << false;
+    QTest::newRow("error: another scheme") << QStringLiteral("ftp://lists.test/daily") << false;
+}
+
+void tst_ListUpdater::followsOnlySafeRedirects()
+{
+    QFETCH(QString, to);
+    QFETCH(bool, allowed);
+    const QUrl configured(QStringLiteral("https://mirror.test"));
+    QCOMPARE(CListUpdater::redirectAllowed(QUrl(QStringLiteral("http://lists.test/daily")), QUrl(to), configured),
+             allowed);
+    // Never down from https.
+    QVERIFY(!CListUpdater::redirectAllowed(QUrl(QStringLiteral("https://lists.test/daily")),
+                                           QUrl(QStringLiteral("http://lists.test/daily")), configured));
+}
 
 void tst_ListUpdater::fetchesEachSourceOnce_data()
 {
