@@ -1,41 +1,17 @@
 #include "CDataLock.h"
+#include "CSorvaneCommand.h"
 #include "CTempHome.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 namespace {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
 // sorvane with these arguments in the home, without any display: neither
 // command may need one.
-Outcome runSorvane(const QStringList &arguments, const QString &home)
+CSorvaneCommand::Outcome runSorvane(const QStringList &arguments, const QString &home)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("HOME"), home);
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(home);
-    process.start(QStringLiteral(SORVANE_PATH), arguments);
-    Outcome outcome;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return outcome;
-    }
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    outcome.out = process.readAllStandardOutput();
-    outcome.err = QString::fromUtf8(process.readAllStandardError());
-    return outcome;
+    return CSorvaneCommand::run(QStringLiteral(SORVANE_PATH), arguments, CSorvaneCommand::environment(home), home);
 }
 
 const QByteArray Held = "a.com,1,2,3,4,5,6,01/10/2026\n"
@@ -116,10 +92,10 @@ void tst_HistoryCommand::commands()
     home.writeFile(home.historyPath(), Held);
     if (!file.isNull())
         home.writeFile(home.path() + QStringLiteral("/in"), file);
-    const Outcome outcome = runSorvane(arguments, home.path());
-    QVERIFY2(outcome.err.contains(err), qPrintable(outcome.err));
+    const CSorvaneCommand::Outcome outcome = runSorvane(arguments, home.path());
+    QVERIFY2(outcome.errText().contains(err), qPrintable(outcome.errText()));
     QCOMPARE(outcome.exitCode, exitCode);
-    QCOMPARE(outcome.out, out);
+    QCOMPARE(outcome.output, out);
     QCOMPARE(CTempHome::readFile(home.historyPath()), history);
 }
 
@@ -130,9 +106,10 @@ void tst_HistoryCommand::importRefusedWhileTheWindowIsOpen()
     home.writeFile(home.path() + QStringLiteral("/in"), "c.com,1,1,1,1,1,1,02/10/2026\n");
     CDataLock window(home.dataDirectory());
     QVERIFY(window.acquire().held());
-    const Outcome outcome = runSorvane({QStringLiteral("--import-history"), QStringLiteral("in")}, home.path());
+    const CSorvaneCommand::Outcome outcome =
+        runSorvane({QStringLiteral("--import-history"), QStringLiteral("in")}, home.path());
     QCOMPARE(outcome.exitCode, 2);
-    QVERIFY2(outcome.err.contains(QStringLiteral("Import History...")), qPrintable(outcome.err));
+    QVERIFY2(outcome.errText().contains(QStringLiteral("Import History...")), qPrintable(outcome.errText()));
     QCOMPARE(CTempHome::readFile(home.historyPath()), Held);
 }
 

@@ -12,10 +12,12 @@ QProcessEnvironment CSorvaneCommand::environment(const QString &home)
 }
 
 CSorvaneCommand::Outcome CSorvaneCommand::run(const QString &program, const QStringList &arguments,
-                                              const QProcessEnvironment &environment)
+                                              const QProcessEnvironment &environment, const QString &workingDirectory)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments);
     Outcome outcome;
     if (!process.waitForFinished(120000)) {
@@ -24,7 +26,8 @@ CSorvaneCommand::Outcome CSorvaneCommand::run(const QString &program, const QStr
         return outcome;
     }
     outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    outcome.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    outcome.output = process.readAllStandardOutput();
+    outcome.out = QString::fromUtf8(outcome.output).split(u'\n', Qt::SkipEmptyParts);
     outcome.err = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
     return outcome;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -14,9 +15,14 @@ public:
         int exitCode = -1; // -2 for a crash, -1 when it did not finish
         QStringList out;
         QStringList err;
+        QByteArray output; // standard output byte for byte
+
+        QString errText() const { return err.join(u'\n'); }
     };
 
     // The process's environment without a display or a service, in home.
     static QProcessEnvironment environment(const QString &home);
-    static Outcome run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment);
+    // In workingDirectory when one is given.
+    static Outcome run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+                       const QString &workingDirectory = QString());
 };
