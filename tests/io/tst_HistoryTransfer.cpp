@@ -196,11 +196,13 @@ void tst_HistoryTransfer::importAndMerge_data()
                       "{\"domain\":\"b.com\",\"global_rank\":1.5,\"us_rank\":1,\"yesterday\":1,\"seven_day\":1,"
                       "\"one_month\":1,\"three_month\":1,\"date\":\"2026-10-02\"},\n"
                       "{\"domain\":\"b.com\",\"rank\":1},\n"
+                      "{\"domain\":\"a.com\",\"domain\":\"b.com\"},\n"
                       "{\"domain\":\"b.com\" \"date\":1}\n]")
         << QStringLiteral("line 2: no global_rank, us_rank, yesterday, seven_day, one_month, three_month, date\n"
                           "line 3: global_rank is 1.5, not a whole number or text\n"
                           "line 4: unknown key \"rank\"\n"
-                          "line 5: not JSON: \",\" or \"}\" expected in an object")
+                          "line 5: key \"domain\" given twice\n"
+                          "line 6: not JSON: \",\" or \"}\" expected in an object")
         << qsizetype(0) << held;
 
     QByteArray many = header;
