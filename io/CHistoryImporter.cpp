@@ -23,11 +23,6 @@ constexpr qsizetype ChunkBytes = 1 << 20;
 // No record comes near this; a longer line is no history.
 constexpr qsizetype MaxLineBytes = 16 << 20;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CHistoryImporter", text);
-}
-
 // The file's bytes, read a slice at a time: a file of any size costs a
 // slice of memory, not its size.
 class ByteSource
@@ -161,6 +156,8 @@ enum class DateForm { Iso, Stored };
 // Checks each record read and keeps it, or notes its line as bad.
 class Collector
 {
+    Q_DECLARE_TR_FUNCTIONS(CHistoryImporter)
+
 public:
     QList<CAlexaRankData> records;
     QStringList shown; // the first bad lines, as the message gives them
@@ -282,7 +279,7 @@ QString splitQuoted(ByteSource &source, QByteArrayView line, Fields &fields)
             if (!quoted)
                 break;
             if (!source.readLine(line))
-                return tr("a quoted field is not closed");
+                return CHistoryImporter::tr("a quoted field is not closed");
             field.append('\n');
             i = 0;
             continue;
@@ -303,10 +300,10 @@ QString splitQuoted(ByteSource &source, QByteArrayView line, Fields &fields)
             field.resize(0);
             closed = false;
         } else if (closed) {
-            return tr("text after a closing quote");
+            return CHistoryImporter::tr("text after a closing quote");
         } else if (c == '"') {
             if (!field.isEmpty())
-                return tr("a quote inside a field that does not start with one");
+                return CHistoryImporter::tr("a quote inside a field that does not start with one");
             quoted = true;
         } else {
             field.append(c);
@@ -346,6 +343,8 @@ void readLines(ByteSource &source, Collector &collector, DateForm form)
 // million records, where this takes under 2.
 class JsonReader
 {
+    Q_DECLARE_TR_FUNCTIONS(CHistoryImporter)
+
 public:
     JsonReader(ByteSource &source, Collector &collector) : m_source(source), m_collector(collector) {}
 

@@ -2,6 +2,7 @@
 
 #include "base/CResult.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -17,6 +18,8 @@ class QIODevice;
 // then how many more.
 class CHistoryImporter
 {
+    Q_DECLARE_TR_FUNCTIONS(CHistoryImporter)
+
 public:
     static constexpr int ShownBadLines = 20;
 

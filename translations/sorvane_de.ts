@@ -2,30 +2,89 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>CFetchFailure</name>
+    <name>AlertsDialog</name>
     <message>
-        <source>no answer from the ranking service at %1 (%2)</source>
-        <translation>keine Antwort vom Ranking-Dienst unter %1 (%2)</translation>
+        <source>Alerts</source>
+        <translation>Alarme</translation>
     </message>
     <message>
-        <source>the connection closed without an answer</source>
-        <translation>die Verbindung wurde ohne Antwort geschlossen</translation>
+        <source>One rule a line, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; starts a comment.&lt;br&gt;target: a domain, &lt;tt&gt;@group&lt;/tt&gt; or &lt;tt&gt;*&lt;/tt&gt; · figure: global, us, yesterday, 7day, 1month, 3month&lt;br&gt;condition: &lt;tt&gt;moves&lt;/tt&gt; N% or N places · &lt;tt&gt;enters-top&lt;/tt&gt; N · &lt;tt&gt;leaves-top&lt;/tt&gt; N</source>
+        <translation>Eine Regel je Zeile, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; beginnt einen Kommentar.&lt;br&gt;target: eine Domain, &lt;tt&gt;@Gruppe&lt;/tt&gt; oder &lt;tt&gt;*&lt;/tt&gt; · figure: global, us, yesterday, 7day, 1month, 3month&lt;br&gt;condition: &lt;tt&gt;moves&lt;/tt&gt; N% oder N Plätze · &lt;tt&gt;enters-top&lt;/tt&gt; N · &lt;tt&gt;leaves-top&lt;/tt&gt; N</translation>
+    </message>
+</context>
+<context>
+    <name>CAlertLog</name>
+    <message>
+        <source>Could not add the alerts to %1: %2</source>
+        <translation>Die Alarme konnten nicht an %1 angefügt werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CAlertMailer</name>
+    <message>
+        <source>&quot;%1&quot; is no mail address; no mail was sent</source>
+        <translation>„%1“ ist keine Mailadresse; es wurde keine Mail gesendet</translation>
     </message>
     <message>
-        <source>no status line in the answer</source>
-        <translation>keine Statuszeile in der Antwort</translation>
+        <source>Could not run the mail program %1: %2</source>
+        <translation>Das Mailprogramm %1 konnte nicht gestartet werden: %2</translation>
     </message>
     <message>
-        <source>the connection closed before the answer was complete</source>
-        <translation>die Verbindung wurde geschlossen, bevor die Antwort vollständig war</translation>
+        <source>The mail program %1 did not finish; the mail may not have been sent</source>
+        <translation>Das Mailprogramm %1 wurde nicht fertig; die Mail wurde womöglich nicht gesendet</translation>
     </message>
     <message>
-        <source>the ranking service at %1 answered %2</source>
-        <translation>der Ranking-Dienst unter %1 antwortete %2</translation>
+        <source>The mail program %1 failed (exit code %2)%3</source>
+        <translation>Das Mailprogramm %1 ist fehlgeschlagen (Exit-Code %2)%3</translation>
+    </message>
+</context>
+<context>
+    <name>CAlertRule</name>
+    <message>
+        <source>not &quot;target,figure,condition,value&quot;</source>
+        <translation>nicht „target,figure,condition,value“</translation>
     </message>
     <message>
-        <source>the fetch failed</source>
-        <translation>der Abruf ist fehlgeschlagen</translation>
+        <source>&quot;%1&quot; is no group name</source>
+        <translation>„%1“ ist kein Gruppenname</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no domain, @group or *</source>
+        <translation>„%1“ ist weder eine Domain noch @Gruppe noch *</translation>
+    </message>
+    <message>
+        <source>unknown figure &quot;%1&quot; (one of %2)</source>
+        <translation>unbekannte Kennzahl „%1“ (eine von %2)</translation>
+    </message>
+    <message>
+        <source>unknown condition &quot;%1&quot; (moves, enters-top or leaves-top)</source>
+        <translation>unbekannte Bedingung „%1“ (moves, enters-top oder leaves-top)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no move (N places or N%)</source>
+        <translation>„%1“ ist keine Bewegung (N Plätze oder N%)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no place (a whole number above 0)</source>
+        <translation>„%1“ ist kein Platz (eine ganze Zahl über 0)</translation>
+    </message>
+</context>
+<context>
+    <name>CAlertRules</name>
+    <message>
+        <source>%1 line %2: %3; the rule is left out</source>
+        <translation>%1, Zeile %2: %3; die Regel wird ausgelassen</translation>
+    </message>
+</context>
+<context>
+    <name>CAlertRun</name>
+    <message>
+        <source>Sorvane: 1 rank alert</source>
+        <translation>Sorvane: 1 Rang-Alarm</translation>
+    </message>
+    <message>
+        <source>Sorvane: %1 rank alerts</source>
+        <translation>Sorvane: %1 Rang-Alarme</translation>
     </message>
 </context>
 <context>
@@ -179,6 +238,249 @@ Die bisherige Datei wurde behalten.</translation>
     </message>
 </context>
 <context>
+    <name>CDesktopNotifier</name>
+    <message>
+        <source>The desktop notification failed: %1</source>
+        <translation>Die Desktop-Benachrichtigung ist fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CDigest</name>
+    <message>
+        <source>Sorvane digest: %1 from %2 to %3</source>
+        <translation>Sorvane-Übersicht: %1 vom %2 bis %3</translation>
+    </message>
+    <message>
+        <source>%1: no value in the period</source>
+        <translation>%1: kein Wert im Zeitraum</translation>
+    </message>
+    <message>
+        <source>%1: %2, was %3, %4 (%5), best %6, worst %7</source>
+        <translation>%1: %2, vorher %3, %4 (%5), bester %6, schlechtester %7</translation>
+    </message>
+    <message>
+        <source>| Domain | Newest | Start | Change | Change % | Best | Worst |</source>
+        <translation>| Domain | Neuester | Anfang | Änderung | Änderung % | Bester | Schlechtester |</translation>
+    </message>
+    <message>
+        <source>Domain</source>
+        <translation>Domain</translation>
+    </message>
+    <message>
+        <source>Newest</source>
+        <translation>Neuester</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Change %</source>
+        <translation>Änderung %</translation>
+    </message>
+    <message>
+        <source>Best</source>
+        <translation>Bester</translation>
+    </message>
+    <message>
+        <source>Worst</source>
+        <translation>Schlechtester</translation>
+    </message>
+</context>
+<context>
+    <name>CDomainGroups</name>
+    <message>
+        <source>not &quot;group,domain&quot;</source>
+        <translation>nicht „group,domain“</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no group name (1 to %2 characters, no comma or control character)</source>
+        <translation>„%1“ ist kein Gruppenname (1 bis %2 Zeichen, kein Komma und kein Steuerzeichen)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no domain name</source>
+        <translation>„%1“ ist kein Domainname</translation>
+    </message>
+    <message>
+        <source>%1 line %2: %3, left out</source>
+        <translation>%1, Zeile %2: %3, ausgelassen</translation>
+    </message>
+</context>
+<context>
+    <name>CFetchFailure</name>
+    <message>
+        <source>no answer from the ranking service at %1 (%2)</source>
+        <translation>keine Antwort vom Ranking-Dienst unter %1 (%2)</translation>
+    </message>
+    <message>
+        <source>the connection closed without an answer</source>
+        <translation>die Verbindung wurde ohne Antwort geschlossen</translation>
+    </message>
+    <message>
+        <source>no status line in the answer</source>
+        <translation>keine Statuszeile in der Antwort</translation>
+    </message>
+    <message>
+        <source>the connection closed before the answer was complete</source>
+        <translation>die Verbindung wurde geschlossen, bevor die Antwort vollständig war</translation>
+    </message>
+    <message>
+        <source>the ranking service at %1 answered %2</source>
+        <translation>der Ranking-Dienst unter %1 antwortete %2</translation>
+    </message>
+    <message>
+        <source>the fetch failed</source>
+        <translation>der Abruf ist fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryExporter</name>
+    <message>
+        <source>Could not export to %1: %2</source>
+        <translation>Export nach %1 nicht möglich: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryImporter</name>
+    <message>
+        <source>Could not read %1: %2</source>
+        <translation>%1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>longer than %1 MB, which no history line is</source>
+        <translation>länger als %1 MB, was keine Verlaufszeile ist</translation>
+    </message>
+    <message>
+        <source>... and %1 more bad lines</source>
+        <translation>… und %1 weitere fehlerhafte Zeilen</translation>
+    </message>
+    <message>
+        <source>%1 was not imported: %2 bad line(s), so nothing was taken from it.
+</source>
+        <translation>%1 wurde nicht importiert: %2 fehlerhafte Zeile(n), daher wurde nichts daraus übernommen.
+</translation>
+    </message>
+    <message>
+        <source>Could not read %1: it is not a regular file</source>
+        <translation>%1 konnte nicht gelesen werden: keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a date (%2)</source>
+        <translation>„%1“ ist kein Datum (%2)</translation>
+    </message>
+    <message>
+        <source>%1 fields, not %2</source>
+        <translation>%1 Felder, nicht %2</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text</source>
+        <translation>kein UTF-8-Text</translation>
+    </message>
+    <message>
+        <source>the domain is longer than %1 characters</source>
+        <translation>die Domain ist länger als %1 Zeichen</translation>
+    </message>
+    <message>
+        <source>the domain holds a control or format character</source>
+        <translation>die Domain enthält ein Steuer- oder Formatzeichen</translation>
+    </message>
+    <message>
+        <source>the domain holds &quot;,&quot;</source>
+        <translation>die Domain enthält „,“</translation>
+    </message>
+    <message>
+        <source>no domain</source>
+        <translation>keine Domain</translation>
+    </message>
+    <message>
+        <source>%1 holds a comma or a line break, which the history file cannot hold</source>
+        <translation>%1 enthält ein Komma oder einen Zeilenumbruch, was die Verlaufsdatei nicht aufnehmen kann</translation>
+    </message>
+    <message>
+        <source>a quoted field is not closed</source>
+        <translation>ein Feld in Anführungszeichen ist nicht geschlossen</translation>
+    </message>
+    <message>
+        <source>text after a closing quote</source>
+        <translation>Text nach einem schließenden Anführungszeichen</translation>
+    </message>
+    <message>
+        <source>a quote inside a field that does not start with one</source>
+        <translation>ein Anführungszeichen in einem Feld, das nicht mit einem beginnt</translation>
+    </message>
+    <message>
+        <source>&quot;,&quot; or &quot;]&quot; expected after an object</source>
+        <translation>„,“ oder „]“ nach einem Objekt erwartet</translation>
+    </message>
+    <message>
+        <source>text after the end of the array</source>
+        <translation>Text nach dem Ende des Arrays</translation>
+    </message>
+    <message>
+        <source>not JSON: %1</source>
+        <translation>kein JSON: %1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; expected</source>
+        <translation>„%1“ erwartet</translation>
+    </message>
+    <message>
+        <source>unknown key &quot;%1&quot;</source>
+        <translation>unbekannter Schlüssel „%1“</translation>
+    </message>
+    <message>
+        <source>key &quot;%1&quot; given twice</source>
+        <translation>Schlüssel „%1“ doppelt angegeben</translation>
+    </message>
+    <message>
+        <source>&quot;,&quot; or &quot;}&quot; expected in an object</source>
+        <translation>„,“ oder „}“ in einem Objekt erwartet</translation>
+    </message>
+    <message>
+        <source>no %1</source>
+        <translation>kein %1</translation>
+    </message>
+    <message>
+        <source>%1 is %2, not a whole number or text</source>
+        <translation>%1 ist %2, keine ganze Zahl und kein Text</translation>
+    </message>
+    <message>
+        <source>%1 is %2</source>
+        <translation>%1 ist %2</translation>
+    </message>
+    <message>
+        <source>a value expected</source>
+        <translation>ein Wert erwartet</translation>
+    </message>
+    <message>
+        <source>a string is not closed</source>
+        <translation>eine Zeichenkette ist nicht geschlossen</translation>
+    </message>
+    <message>
+        <source>a bad \u escape</source>
+        <translation>eine fehlerhafte \u-Escape-Sequenz</translation>
+    </message>
+    <message>
+        <source>a bad escape</source>
+        <translation>eine fehlerhafte Escape-Sequenz</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryMerge</name>
+    <message>
+        <source>%1 added, %2 skipped (domain and date already held)</source>
+        <translation>%1 hinzugefügt, %2 übersprungen (Domain und Datum schon vorhanden)</translation>
+    </message>
+</context>
+<context>
     <name>CMemoryBudget</name>
     <message>
         <source>The history %1 is %2 large; loading it needs about %3 of memory, but only %4 is available.
@@ -202,6 +504,80 @@ Schließen Sie andere Programme oder erhöhen Sie die Speichergrenze und starten
     <message>
         <source>down %1 (%2%)</source>
         <translation>runter %1 (%2 %)</translation>
+    </message>
+</context>
+<context>
+    <name>CQueryRelayClient</name>
+    <message>
+        <source>another process holds the data folder %1 and no window answered</source>
+        <translation>ein anderer Prozess hält den Datenordner %1, und kein Fenster hat geantwortet</translation>
+    </message>
+    <message>
+        <source>the window sent nothing for %1 s; its run goes on there</source>
+        <translation>das Fenster hat %1 s lang nichts gesendet; sein Lauf geht dort weiter</translation>
+    </message>
+    <message>
+        <source>the window&apos;s run did not end within %1 s; it goes on there</source>
+        <translation>der Lauf des Fensters endete nicht innerhalb von %1 s; er geht dort weiter</translation>
+    </message>
+    <message>
+        <source>the window closed before its run ended</source>
+        <translation>das Fenster wurde geschlossen, bevor sein Lauf endete</translation>
+    </message>
+    <message>
+        <source>the connection to the window broke (%1)</source>
+        <translation>die Verbindung zum Fenster ist abgebrochen (%1)</translation>
+    </message>
+    <message>
+        <source>the window sent a line longer than %1 bytes</source>
+        <translation>das Fenster hat eine Zeile gesendet, die länger als %1 Bytes ist</translation>
+    </message>
+    <message>
+        <source>the window answered something that is not a query run&apos;s report</source>
+        <translation>das Fenster hat etwas geantwortet, das kein Bericht eines Abfragelaufs ist</translation>
+    </message>
+    <message>
+        <source>the window ended its run with an unknown code %1</source>
+        <translation>das Fenster hat seinen Lauf mit dem unbekannten Code %1 beendet</translation>
+    </message>
+</context>
+<context>
+    <name>CQueryRelayServer</name>
+    <message>
+        <source>A query run started from the command line cannot run in this window: its socket %1 cannot be opened (%2).</source>
+        <translation>Ein von der Kommandozeile gestarteter Abfragelauf kann nicht in diesem Fenster laufen: sein Socket %1 kann nicht geöffnet werden (%2).</translation>
+    </message>
+    <message>
+        <source>the window is already answering %1 commands</source>
+        <translation>das Fenster beantwortet bereits %1 Befehle</translation>
+    </message>
+    <message>
+        <source>the window did not understand the request</source>
+        <translation>das Fenster hat die Anfrage nicht verstanden</translation>
+    </message>
+    <message>
+        <source>joined the window&apos;s run under way, which takes the %1 figures</source>
+        <translation>dem laufenden Lauf des Fensters angeschlossen, der die Kennzahlen „%1“ abfragt</translation>
+    </message>
+    <message>
+        <source>rank</source>
+        <translation>Rang</translation>
+    </message>
+    <message>
+        <source>reach</source>
+        <translation>Reichweite</translation>
+    </message>
+    <message>
+        <source>%1 earlier lines of the window&apos;s run are not repeated</source>
+        <translation>%1 frühere Zeilen des Fensterlaufs werden nicht wiederholt</translation>
+    </message>
+    <message>
+        <source>no domains to query in %1</source>
+        <translation>keine abzufragenden Domains in %1</translation>
+    </message>
+    <message>
+        <source>the window could not save the history; it says why</source>
+        <translation>das Fenster konnte den Verlauf nicht speichern; es nennt den Grund</translation>
     </message>
 </context>
 <context>
@@ -246,6 +622,13 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>&quot;%1&quot; is not a port number; using port %2</source>
         <translation>„%1“ ist keine Portnummer; Port %2 wird verwendet</translation>
+    </message>
+</context>
+<context>
+    <name>CTextFile</name>
+    <message>
+        <source>%1 is not all UTF-8 text; what is not was read as �</source>
+        <translation>%1 ist nicht durchgehend UTF-8-Text; was es nicht ist, wurde als � gelesen</translation>
     </message>
 </context>
 <context>
@@ -443,6 +826,14 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>The chart could not be saved to %1</source>
         <translation>Das Diagramm konnte nicht unter %1 gespeichert werden</translation>
     </message>
+    <message>
+        <source>Checks every domain of a group</source>
+        <translation>Hakt jede Domain einer Gruppe an</translation>
+    </message>
+    <message>
+        <source>Check a group...</source>
+        <translation>Gruppe anhaken …</translation>
+    </message>
 </context>
 <context>
     <name>Korv::QtLib::Web::CWebSocket</name>
@@ -639,6 +1030,40 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>Data saved successfully</source>
         <translation>Daten erfolgreich gespeichert</translation>
     </message>
+    <message>
+        <source>Export History...</source>
+        <translation>Verlauf exportieren …</translation>
+    </message>
+    <message>
+        <source>Import History...</source>
+        <translation>Verlauf importieren …</translation>
+    </message>
+    <message>
+        <source>Alerts...</source>
+        <translation>Alarme …</translation>
+    </message>
+    <message>
+        <source>Export only the domains checked in the chart, over the chart&apos;s period?
+No exports the whole history.</source>
+        <translation>Nur die im Diagramm angehakten Domains über den Zeitraum des Diagramms exportieren?
+Nein exportiert den ganzen Verlauf.</translation>
+    </message>
+    <message>
+        <source>Export History</source>
+        <translation>Verlauf exportieren</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv);;JSON (*.json)</source>
+        <translation>CSV (*.csv);;JSON (*.json)</translation>
+    </message>
+    <message>
+        <source>%1 record(s) exported to %2</source>
+        <translation>%1 Datensatz/Datensätze nach %2 exportiert</translation>
+    </message>
+    <message>
+        <source>The history file was not read at start, so nothing can be merged into it in this session.</source>
+        <translation>Die Verlaufsdatei wurde beim Start nicht gelesen, daher kann in dieser Sitzung nichts mit ihr zusammengeführt werden.</translation>
+    </message>
 </context>
 <context>
     <name>ManageDomains</name>
@@ -673,6 +1098,24 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>The domain was not added: a domain name has at most %1 characters.</source>
         <translation>Die Domain wurde nicht hinzugefügt: Ein Domainname hat höchstens %1 Zeichen.</translation>
+    </message>
+    <message>
+        <source>&amp;Groups:</source>
+        <translation>&amp;Gruppen:</translation>
+    </message>
+    <message>
+        <source>mine, rivals</source>
+        <translation>meine, Konkurrenz</translation>
+    </message>
+    <message>
+        <source>The groups of the selected domain, separated by commas</source>
+        <translation>Die Gruppen der gewählten Domain, durch Kommas getrennt</translation>
+    </message>
+    <message>
+        <source>A group name has 1 to %1 characters and no control character; these were left out:
+%2</source>
+        <translation>Ein Gruppenname hat 1 bis %1 Zeichen und kein Steuerzeichen; diese wurden ausgelassen:
+%2</translation>
     </message>
 </context>
 </TS>
