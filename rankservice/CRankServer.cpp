@@ -14,6 +14,9 @@
 
 #include <algorithm>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 // The list as a page names it: with the publisher's ID of the list the
@@ -51,6 +54,21 @@ QByteArray errorPage(QByteArrayView status, QByteArrayView explanation)
     return response(status, body);
 }
 
+// Closed with a reset: nothing of the connection is left in the system to
+// wind down.
+void closeWithReset(qintptr descriptor)
+{
+    const linger reset{1, 0};
+    ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(int(descriptor));
+}
+
+bool hasBytesWaiting(qintptr descriptor)
+{
+    char byte = 0;
+    return ::recv(int(descriptor), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+}
+
 } // namespace
 
 CRankServer::CRankServer(const CSnapshotStore &store, QObject *parent)
@@ -62,6 +80,70 @@ CRankServer::CRankServer(const CSnapshotStore &store, QObject *parent)
     // second or more for the system to try again.
     setListenBacklogSize(ListenBacklog);
     connect(this, &QTcpServer::newConnection, this, &CRankServer::scheduleAccept);
+    m_parkTimer.setInterval(ParkCheck);
+    connect(&m_parkTimer, &QTimer::timeout, this, &CRankServer::takeParked);
+}
+
+CRankServer::~CRankServer()
+{
+    for (const Parked &parked : m_parked)
+        ::close(int(parked.descriptor));
+}
+
+void CRankServer::incomingConnection(qintptr descriptor)
+{
+    // A newcomer that could get in only by pushing out another and has sent
+    // nothing yet waits a moment as a bare descriptor: a flood's connections
+    // then cost no socket object each, and the server keeps up with them.
+    if (!hasBytesWaiting(descriptor) && wouldPushOut(descriptor)) {
+        if (m_parked.size() >= size_t(MaxParked)) {
+            closeWithReset(m_parked.front().descriptor);
+            m_parked.pop_front();
+            ++m_refused;
+        }
+        m_parked.push_back({descriptor, ParkClock::now() + ParkedFor});
+        if (!m_parkTimer.isActive())
+            m_parkTimer.start();
+        return;
+    }
+    QTcpServer::incomingConnection(descriptor);
+}
+
+bool CRankServer::wouldPushOut(qintptr descriptor) const
+{
+    if (int(m_connections.size()) >= MaxConnections)
+        return true;
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return false;
+    const QHostAddress peer(reinterpret_cast<const sockaddr *>(&address));
+    const auto ofPeer = std::count_if(m_connections.begin(), m_connections.end(),
+                                      [&peer](const CRankConnection *connection) { return connection->peer() == peer; });
+    return ofPeer >= MaxPerAddress;
+}
+
+void CRankServer::takeParked()
+{
+    // One whose request has come meanwhile is taken in; one that sent
+    // nothing for the whole wait is let go, as a flood's are.
+    const auto now = ParkClock::now();
+    std::deque<Parked> waiting;
+    for (const Parked &parked : m_parked) {
+        if (hasBytesWaiting(parked.descriptor)) {
+            QTcpServer::incomingConnection(parked.descriptor);
+        } else if (parked.until > now) {
+            waiting.push_back(parked);
+        } else {
+            closeWithReset(parked.descriptor);
+            ++m_refused;
+        }
+    }
+    m_parked.swap(waiting);
+    if (m_parked.empty())
+        m_parkTimer.stop();
+    if (hasPendingConnections())
+        scheduleAccept();
 }
 
 void CRankServer::scheduleAccept()
@@ -79,6 +161,8 @@ void CRankServer::acceptPending()
     // the requests of those taken in are read, so a flood of connections
     // cannot push out a client that sent its request before it is read.
     m_acceptScheduled = false;
+    if (!m_parked.empty())
+        takeParked();
     while (QTcpSocket *socket = nextPendingConnection()) {
         if (!makeRoom(socket->peerAddress())) {
             ++m_refused;

@@ -4,8 +4,10 @@
 #include <QDate>
 #include <QString>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <chrono>
+#include <deque>
 #include <vector>
 
 class CRankConnection;
@@ -31,6 +33,12 @@ public:
     static constexpr int MaxPerAddress = 128;
     static constexpr int AcceptBatch = 32;
     static constexpr int ListenBacklog = 4096;
+    // Newcomers past a cap that have sent nothing yet wait up to ParkedFor
+    // for their request as bare descriptors, looked at every ParkCheck; at
+    // most MaxParked of them, the oldest let go first.
+    static constexpr std::chrono::milliseconds ParkedFor{100};
+    static constexpr std::chrono::milliseconds ParkCheck{1};
+    static constexpr int MaxParked = 128;
 
     // What the status answer and the pages say about the lists served.
     struct Source
@@ -43,6 +51,7 @@ public:
 
     // store must outlive the server.
     explicit CRankServer(const CSnapshotStore &store, QObject *parent = nullptr);
+    ~CRankServer() override;
 
     // A connection that has not been answered and closed by then is dropped.
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
@@ -77,7 +86,20 @@ public:
     QString staleReason(const QDate &today) const;
     QByteArray statusJson() const;
 
+protected:
+    void incomingConnection(qintptr descriptor) override;
+
 private:
+    using ParkClock = std::chrono::steady_clock;
+    struct Parked
+    {
+        qintptr descriptor;
+        ParkClock::time_point until;
+    };
+
+    // Whether a client on descriptor would pass a cap.
+    bool wouldPushOut(qintptr descriptor) const;
+    void takeParked();
     void scheduleAccept();
     void acceptPending();
     void connectionClosed(QObject *connection);
@@ -107,4 +129,6 @@ private:
     qint64 m_droppedIdle = 0;
     qint64 m_refused = 0;
     bool m_acceptScheduled = false;
+    std::deque<Parked> m_parked; // oldest first
+    QTimer m_parkTimer;
 };

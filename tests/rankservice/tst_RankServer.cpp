@@ -76,6 +76,7 @@ private slots:
     void headIsGetWithoutBody_data();
     void headIsGetWithoutBody();
     void floodKeepsRequestsThatAreIn();
+    void newcomersPastTheCapWaitForTheirRequest();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -459,6 +460,39 @@ void tst_RankServer::floodKeepsRequestsThatAreIn()
     }, 20000));
     QVERIFY(m_server->openConnections() <= CRankServer::MaxPerAddress);
     flood.clear();
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    m_server->setDeadline(previous);
+}
+
+void tst_RankServer::newcomersPastTheCapWaitForTheirRequest()
+{
+    const auto previous = m_server->deadline();
+    m_server->setDeadline(10min);
+    std::vector<std::unique_ptr<CClient>> idle;
+    for (int i = 0; i < CRankServer::MaxPerAddress; ++i)
+        idle.push_back(std::make_unique<CClient>(port()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), CRankServer::MaxPerAddress, 20000);
+    const qint64 droppedBefore = m_server->droppedIdle();
+    const qint64 refusedBefore = m_server->refused();
+
+    // One that says nothing is let go and pushes no one out.
+    CClient silent(port());
+    QVERIFY(silent.closedByServer());
+    QCOMPARE(m_server->refused(), refusedBefore + 1);
+    QCOMPARE(m_server->droppedIdle(), droppedBefore);
+
+    // One whose request follows a moment after it connects takes the place
+    // of the idlest and is answered.
+    CClient late(port());
+    QVERIFY(late.waitConnected());
+    QTest::qWait(20);
+    late.socket.write(get("/siteinfo/site3.test"));
+    QVERIFY(late.closedByServer());
+    QVERIFY2(late.received.startsWith("HTTP/1.1 200 OK"), late.received.left(200).constData());
+    QCOMPARE(m_server->droppedIdle(), droppedBefore + 1);
+    QCOMPARE(idle.front()->socket.state(), QAbstractSocket::UnconnectedState);
+
+    idle.clear();
     QTRY_COMPARE(m_server->openConnections(), 0);
     m_server->setDeadline(previous);
 }
