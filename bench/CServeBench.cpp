@@ -1,6 +1,7 @@
 #include "CServeBench.h"
 
 #include "CFetchLoop.h"
+#include "CRankConnection.h"
 #include "CRankdProcess.h"
 
 #include <QElapsedTimer>
@@ -35,8 +36,7 @@ sockaddr_in loopback(quint16 port)
 // the flood is bounded by the service, not by the system's ephemeral ports.
 void closeWithReset(int fd)
 {
-    const linger reset{1, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    CRankConnection::resetOnClose(fd);
     ::close(fd);
 }
 

@@ -62,14 +62,16 @@ void CRankConnection::answer(const QByteArray &response)
     m_socket->disconnectFromHost();
 }
 
+void CRankConnection::resetOnClose(qintptr descriptor)
+{
+    const linger reset{1, 0};
+    ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+}
+
 void CRankConnection::drop()
 {
-    // A flood's connections are dropped by the thousand: a reset costs the
-    // system less than a closing handshake.
-    if (const qintptr descriptor = m_socket->socketDescriptor(); descriptor >= 0) {
-        const linger reset{1, 0};
-        ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    }
+    if (const qintptr descriptor = m_socket->socketDescriptor(); descriptor >= 0)
+        resetOnClose(descriptor);
     m_socket->abort();
     finish();
 }

@@ -26,6 +26,11 @@ public:
     // Call once requestRead is connected.
     void start();
 
+    // Makes closing descriptor send a reset: nothing of the connection is
+    // left in the system to wind down, which matters when a flood's
+    // connections are closed by the thousand.
+    static void resetOnClose(qintptr descriptor);
+
     const CRequestReader &request() const { return m_request; }
     // The full response; sent once, then the connection closes.
     void answer(const QByteArray &response);

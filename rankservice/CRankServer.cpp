@@ -54,12 +54,9 @@ QByteArray errorPage(QByteArrayView status, QByteArrayView explanation)
     return response(status, body);
 }
 
-// Closed with a reset: nothing of the connection is left in the system to
-// wind down.
 void closeWithReset(qintptr descriptor)
 {
-    const linger reset{1, 0};
-    ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    CRankConnection::resetOnClose(descriptor);
     ::close(int(descriptor));
 }
 

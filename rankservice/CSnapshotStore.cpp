@@ -107,12 +107,16 @@ CSiteFigures CSnapshotStore::figuresFrom(int id, std::vector<ListFile>::const_it
 {
     // The days within the longest period of held, newest first.
     std::array<const ListFile *, WindowDays> days{};
+    std::array<int, WindowDays> periodsOf{};
     size_t count = 0;
     for (auto it = held; it != m_days.end() && count < days.size(); ++it) {
-        if (periodsAt(int(it->date.daysTo(held->date))) == 0)
+        const int periods = periodsAt(int(it->date.daysTo(held->date)));
+        if (periods == 0)
             break; // older still: past every period
-        if (it->ranks)
-            days[count++] = &*it;
+        if (!it->ranks)
+            continue;
+        periodsOf[count] = periods;
+        days[count++] = &*it;
     }
     std::array<qsizetype, WindowDays> places{};
     for (size_t i = 0; i < count; ++i)
@@ -128,9 +132,8 @@ CSiteFigures CSnapshotStore::figuresFrom(int id, std::vector<ListFile>::const_it
         const int rank = days[i]->ranks->rankAt(places[i]);
         if (days[i] == &*held)
             newest = rank;
-        const int periods = periodsAt(int(days[i]->date.daysTo(held->date)));
         for (int p = 0; p < Periods; ++p) {
-            if (periods & (1 << p)) {
+            if (periodsOf[i] & (1 << p)) {
                 sum[p] += rank;
                 ++counted[p];
             }

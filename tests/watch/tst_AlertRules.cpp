@@ -1,21 +1,10 @@
 #include "CAlexaRankData.h"
+#include "DecodedHistory.h"
 #include "watch/CAlertEngine.h"
 #include "watch/CAlertRules.h"
 #include "watch/CDomainGroups.h"
 
 #include <QTest>
-
-namespace {
-
-QList<CAlexaRankData> records(const QString &lines)
-{
-    QList<CAlexaRankData> list;
-    for (const QString &line : lines.split(u'\n', Qt::SkipEmptyParts))
-        list.append(CAlexaRankData::fromLine(line));
-    return list;
-}
-
-} // namespace
 
 // The rules of alerts.dat read and fired against a run, as one table: each
 // condition, each kind of target, figures without a value, a domain's first
@@ -123,8 +112,8 @@ void tst_AlertRules::fire()
     QStringList groupNotes;
     const CDomainGroups parsedGroups = CDomainGroups::parse(groups, QStringLiteral("groups.dat"), groupNotes);
     QCOMPARE(groupNotes, QStringList());
-    QList<CAlexaRankData> history = records(before);
-    const QList<CAlexaRankData> taken = records(run);
+    QList<CAlexaRankData> history = decodedHistory(before.toUtf8());
+    const QList<CAlexaRankData> taken = decodedHistory(run.toUtf8());
     history.append(taken);
 
     QCOMPARE(CAlertEngine::check(history, taken, parsed, parsedGroups), alerts);
