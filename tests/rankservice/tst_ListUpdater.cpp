@@ -2,6 +2,7 @@
 #include "CListPacker.h"
 #include "CListSource.h"
 #include "CListUpdater.h"
+#include "CFullDisk.h"
 #include "CPublisher.h"
 #include "CSnapshotStore.h"
 
@@ -9,6 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 #include <ctime>
 #include <cstdlib>
@@ -80,6 +84,7 @@ private slots:
     void followsOnlySafeRedirects_data();
     void followsOnlySafeRedirects();
     void endsATrickle();
+    void namesTheSystemsError();
     void oneUpdateAtATimePerFolder();
 };
 
@@ -109,6 +114,28 @@ void tst_ListUpdater::followsOnlySafeRedirects()
     // Never down from https.
     QVERIFY(!CListUpdater::redirectAllowed(QUrl(QStringLiteral("https://lists.test/daily")),
                                            QUrl(QStringLiteral("http://lists.test/daily")), configured));
+}
+
+void tst_ListUpdater::namesTheSystemsError()
+{
+    // A disk that takes no more than 64 bytes of any file: the problem
+    // says what the system said, and nothing half-written is kept.
+    CPublisher publisher;
+    publisher.routes.insert(dated("/top-1m-%D.csv.zip", 0),
+                            CPublisher::Route{200, CListPacker::zip(QStringLiteral("top-1m.csv"), listText(0))});
+    std::optional<CListSource> list = CListSource::byName(QStringLiteral("umbrella"));
+    list->setBase(publisher.base());
+    QTemporaryDir data;
+    CListUpdater updater(*list, data.path(), quickSettings(1));
+    CListUpdater::Summary summary;
+    {
+        const CFullDisk full(64);
+        summary = updater.run();
+    }
+    QCOMPARE(summary.failed, 1);
+    QVERIFY2(summary.problems.value(0).contains(QString::fromLocal8Bit(std::strerror(EFBIG))),
+             qPrintable(summary.problems.value(0)));
+    QCOMPARE(filesIn(list->folder(data.path())).filter(QStringLiteral(".csv")), QStringList());
 }
 
 void tst_ListUpdater::fetchesEachSourceOnce_data()
