@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -85,6 +87,16 @@ CRankServer::~CRankServer()
 {
     for (const Parked &parked : m_parked)
         ::close(int(parked.descriptor));
+}
+
+bool CRankServer::acceptOnlyWithData()
+{
+#ifdef TCP_DEFER_ACCEPT
+    const int seconds = int(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_deadline).count()));
+    return ::setsockopt(int(socketDescriptor()), IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds) == 0;
+#else
+    return false;
+#endif
 }
 
 void CRankServer::incomingConnection(qintptr descriptor)

@@ -53,6 +53,12 @@ public:
     explicit CRankServer(const CSnapshotStore &store, QObject *parent = nullptr);
     ~CRankServer() override;
 
+    // Once listening: the system holds each new connection until its first
+    // data comes, for up to the deadline. A flood's connections, which send
+    // nothing, then never reach the server nor fill the queue that a
+    // client's new connection waits in. False where the system cannot.
+    bool acceptOnlyWithData();
+
     // A connection that has not been answered and closed by then is dropped.
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
     std::chrono::milliseconds deadline() const { return m_deadline; }

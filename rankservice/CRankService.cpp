@@ -41,6 +41,7 @@ CResult<void> CRankService::start()
                                           .arg(m_options.address.toString())
                                           .arg(m_options.port)
                                           .arg(m_server.errorString()));
+    m_server.acceptOnlyWithData();
     m_out << "listening on " << m_server.serverAddress().toString() << ':' << m_server.serverPort() << Qt::endl;
     std::fflush(stdout);
     m_loader.reset(QThread::create([this] { load(); }));

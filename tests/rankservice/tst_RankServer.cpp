@@ -77,6 +77,7 @@ private slots:
     void headIsGetWithoutBody();
     void floodKeepsRequestsThatAreIn();
     void newcomersPastTheCapWaitForTheirRequest();
+    void silentConnectionsNeverReachTheServer();
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -495,6 +496,30 @@ void tst_RankServer::newcomersPastTheCapWaitForTheirRequest()
     idle.clear();
     QTRY_COMPARE(m_server->openConnections(), 0);
     m_server->setDeadline(previous);
+}
+
+void tst_RankServer::silentConnectionsNeverReachTheServer()
+{
+    CRankServer server(m_store);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    server.setDeadline(10min);
+    QVERIFY(server.acceptOnlyWithData());
+
+    // The silent one connects first; by the time the one after it is
+    // answered, a server taking every connection would hold the silent one.
+    CClient silent(server.serverPort());
+    QVERIFY(silent.waitConnected());
+    CClient asking(server.serverPort());
+    QVERIFY(asking.waitConnected());
+    asking.socket.write(get("/siteinfo/site3.test"));
+    QVERIFY(asking.closedByServer());
+    QVERIFY2(asking.received.startsWith("HTTP/1.1 200 OK"), asking.received.left(200).constData());
+    QCOMPARE(server.openConnections(), 0);
+
+    // Once it speaks it is served like any other.
+    silent.socket.write(get("/siteinfo/site4.test"));
+    QVERIFY(silent.closedByServer());
+    QVERIFY(silent.received.contains("\n4,000 "));
 }
 
 QTEST_GUILESS_MAIN(tst_RankServer)
