@@ -22,11 +22,22 @@ public:
 
     // days: held days to ask for; domains: names the lists rank.
     void benchPastDays(const QList<QDate> &days, const QList<QByteArray> &domains, int seconds);
-    // A flood of idle connections from one process, faster than 30,000 a
-    // second, for seconds, while a normal client asks for pages.
+    // A flood of connections from one process, faster than 30,000 a second,
+    // for seconds, while a normal client asks for pages: once of connections
+    // that send nothing, once of connections that each send one byte.
     void benchFlood(const QByteArray &domain, int seconds);
 
 private:
+    struct FloodRun
+    {
+        double rate = 0;     // connections opened a second
+        double longest = 0;  // the slowest normal page, ms (-1 none answered)
+        double answered = 0; // share of normal pages answered 200
+        double rssBefore = 0;
+        double rssAfter = 0;
+    };
+    FloodRun flood(const QByteArray &page, int seconds, bool talking) const;
+
     // Fetches path once; the time from connect to close in ms, or -1 when
     // the answer is not a 200 page.
     double fetchMs(const QByteArray &path) const;
