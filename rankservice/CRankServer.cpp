@@ -334,8 +334,8 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
     if (status)
         return response("200 OK", statusJson(), "application/json");
 
-    const QDate today = QDate::currentDate();
-    if (query.dated && query.day > today)
+    // Lists carry the publishers' day, which can be ahead of the local one.
+    if (query.dated && query.day > CSnapshotStore::latestToday())
         return errorPage("400 Bad Request", "The date is after today.");
 
     if (m_loading)
@@ -349,7 +349,7 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
 
     return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(),
-                                                    attribution(m_source, m_store.newestListId()), today));
+                                                    attribution(m_source, m_store.newestListId()), QDate::currentDate()));
 }
 
 QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const

@@ -64,7 +64,7 @@ public:
     // Folds in the daily lists of folder newer than the newest one held.
     // Reads only those and the held days that leave a period on the way;
     // the other days stay as they are. Report::days counts the days added.
-    Report addNewer(const QString &folder, const QDate &today = QDate::currentDate());
+    Report addNewer(const QString &folder, const QDate &today = latestToday());
 
     // Exchanges the held lists with other's, without copying: a store grown
     // on another thread is swapped in between two requests.
