@@ -54,9 +54,10 @@ public:
     ~CRankServer() override;
 
     // Once listening: the system holds each new connection until its first
-    // data comes, for up to the deadline. A flood's connections, which send
-    // nothing, then never reach the server nor fill the queue that a
-    // client's new connection waits in. False where the system cannot.
+    // data comes, for up to the deadline as set by then. A flood's
+    // connections, which send nothing, then never reach the server nor fill
+    // the queue that a client's new connection waits in. False where the
+    // system cannot.
     bool acceptOnlyWithData();
 
     // A connection that has not been answered and closed by then is dropped.
