@@ -129,6 +129,29 @@ std::unique_ptr<MainWindow> openWindow(const CSettings &settings, double *ms)
     return window;
 }
 
+// One pass of the bare loop over requests: its pages a second and this
+// thread's CPU per page, in microseconds.
+struct BareRun
+{
+    double rate = 0;
+    double cpuPerPage = 0;
+};
+
+BareRun runBareLoop(quint16 port, const QList<QByteArray> &requests)
+{
+    CFetchLoop bare(port, requests, MainWindow::SocketCount);
+    const double cpuBefore = threadCpuSeconds();
+    const CFetchLoop::Result result = bare.run(120000);
+    BareRun run;
+    run.cpuPerPage = (threadCpuSeconds() - cpuBefore) * 1e6 / double(requests.size());
+    if (result.failures > 0 || result.timedOut)
+        CBenchReport::say(QStringLiteral("  bare loop: %1 failures%2")
+                              .arg(result.failures)
+                              .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
+    run.rate = double(requests.size()) / (double(result.elapsedNs) / 1e9);
+    return run;
+}
+
 } // namespace
 
 int CBench::runStartupChild(const QString &home)
@@ -515,15 +538,9 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
     // pairs than elsewhere keep the median steady.
     for (int run = 0; run < s.runs + 4; ++run) {
         // The bare loop and Sorvane alternate, so both see the same machine.
-        CFetchLoop bare(port, requests, MainWindow::SocketCount);
-        const double bareCpuBefore = threadCpuSeconds();
-        const CFetchLoop::Result result = bare.run(120000);
-        bareCpu.append((threadCpuSeconds() - bareCpuBefore) * 1e6 / double(requests.size()));
-        if (result.failures > 0 || result.timedOut)
-            CBenchReport::say(QStringLiteral("  bare loop: %1 failures%2")
-                    .arg(result.failures)
-                    .arg(result.timedOut ? QStringLiteral(", timed out") : QString()));
-        bareRates.append(double(requests.size()) / (double(result.elapsedNs) / 1e9));
+        const BareRun bare = runBareLoop(port, requests);
+        bareRates.append(bare.rate);
+        bareCpu.append(bare.cpuPerPage);
 
         CBenchData::writeFile(historyPath, m_history);
         auto window = openWindow(settings, nullptr);

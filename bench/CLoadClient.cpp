@@ -29,6 +29,34 @@ qint64 nsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
 }
 
+enum class Step { Going, Answered, Failed };
+
+// Moves a connection that poll found ready one step on: its request written
+// (in part), or what the server sent read, counted in bytes.
+Step step(Lane &lane, const QByteArray &request, qint64 &bytes)
+{
+    if (!lane.sent) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(lane.fd, SOL_SOCKET, SO_ERROR, &error, &length) < 0 || error != 0)
+            return Step::Failed;
+        const ssize_t sent = ::send(lane.fd, request.constData() + lane.written,
+                                    size_t(request.size() - lane.written), MSG_NOSIGNAL);
+        if (sent < 0 && errno != EAGAIN)
+            return Step::Failed;
+        lane.written += std::max<ssize_t>(0, sent);
+        lane.sent = lane.written == request.size();
+        return Step::Going;
+    }
+    char buffer[64 * 1024];
+    ssize_t got = 0;
+    while ((got = ::recv(lane.fd, buffer, sizeof buffer, 0)) > 0)
+        bytes += got;
+    if (got == 0)
+        return Step::Answered;
+    return errno == EAGAIN || errno == EINTR ? Step::Going : Step::Failed;
+}
+
 } // namespace
 
 CLoadClient::CLoadClient(quint16 port, QList<QByteArray> requests, int connections)
@@ -76,7 +104,6 @@ CFetchLoop::Result CLoadClient::run(int timeLimitMs) const
 
     std::vector<pollfd> polled;
     std::vector<Lane *> polledLanes;
-    char buffer[64 * 1024];
     while (done < m_requests.size()) {
         const Clock::time_point now = Clock::now();
         if (now >= deadline) {
@@ -118,31 +145,9 @@ CFetchLoop::Result CLoadClient::run(int timeLimitMs) const
             if (polled[i].revents == 0)
                 continue;
             Lane &lane = *polledLanes[i];
-            if (!lane.sent) {
-                int error = 0;
-                socklen_t length = sizeof error;
-                if (::getsockopt(lane.fd, SOL_SOCKET, SO_ERROR, &error, &length) < 0 || error != 0) {
-                    finish(lane, true);
-                    continue;
-                }
-                const QByteArray &request = m_requests.at(lane.request);
-                const ssize_t sent = ::send(lane.fd, request.constData() + lane.written,
-                                            size_t(request.size() - lane.written), MSG_NOSIGNAL);
-                if (sent < 0 && errno != EAGAIN) {
-                    finish(lane, true);
-                    continue;
-                }
-                lane.written += std::max<ssize_t>(0, sent);
-                lane.sent = lane.written == request.size();
-                continue;
-            }
-            ssize_t got = 0;
-            while ((got = ::recv(lane.fd, buffer, sizeof buffer, 0)) > 0)
-                result.bytes += got;
-            if (got == 0)
-                finish(lane, false);
-            else if (errno != EAGAIN && errno != EINTR)
-                finish(lane, true);
+            const Step outcome = step(lane, m_requests.at(lane.request), result.bytes);
+            if (outcome != Step::Going)
+                finish(lane, outcome == Step::Failed);
         }
     }
     for (Lane &lane : lanes) {
