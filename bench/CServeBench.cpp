@@ -32,14 +32,6 @@ sockaddr_in loopback(quint16 port)
     return address;
 }
 
-// Closed with a reset, as a flood closes: no TIME_WAIT keeps its port, so
-// the flood is bounded by the service, not by the system's ephemeral ports.
-void closeWithReset(int fd)
-{
-    CRankConnection::resetOnClose(fd);
-    ::close(fd);
-}
-
 // One request on a blocking socket, read until the server closes; the
 // answer, empty when the connection failed.
 QByteArray fetch(quint16 port, const QByteArray &request)
@@ -191,7 +183,10 @@ CServeBench::FloodRun CServeBench::flood(const QByteArray &page, int seconds, bo
                 open.push_back(fd);
                 ++opened;
                 if (open.size() > FloodOpen / FloodThreads) {
-                    closeWithReset(open.front());
+                    // Closed with a reset, as a flood closes: no TIME_WAIT keeps
+                    // its port, so the flood is bounded by the service, not by
+                    // the system's ephemeral ports.
+                    CRankConnection::closeWithReset(open.front());
                     open.pop_front();
                 }
             }
@@ -199,7 +194,7 @@ CServeBench::FloodRun CServeBench::flood(const QByteArray &page, int seconds, bo
         }
         floodNs[size_t(thread)] = clock.nsecsElapsed();
         for (const int fd : open)
-            closeWithReset(fd);
+            CRankConnection::closeWithReset(fd);
         --running;
     };
     std::vector<std::thread> floods;

@@ -63,8 +63,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->dateTo->setEnabled(false);
 
     m_movers = new QStandardItemModel(0, 7, this);
-    m_movers->setHorizontalHeaderLabels({tr("Domain"), tr("Newest"), tr("Start"), tr("Change"), tr("Change %"),
-                                         tr("Best"), tr("Worst")});
+    m_movers->setHorizontalHeaderLabels(CMoverRow::headings());
     m_movers->horizontalHeaderItem(ChangeColumn)
         ->setToolTip(tr("Positions gained since the start of the period: + is an improvement"));
     m_sortedMovers = new QSortFilterProxyModel(this);

@@ -3,10 +3,18 @@
 #include <QTcpSocket>
 
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 quint64 activity = 0; // one server thread
+
+// Makes closing descriptor send a reset.
+void resetOnClose(qintptr descriptor)
+{
+    const linger reset{1, 0};
+    ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
+} // namespace
 
 CRankConnection::CRankConnection(QTcpSocket *socket, std::chrono::milliseconds deadline, QObject *parent)
     : QObject(parent)
@@ -62,10 +70,10 @@ void CRankConnection::answer(const QByteArray &response)
     m_socket->disconnectFromHost();
 }
 
-void CRankConnection::resetOnClose(qintptr descriptor)
+void CRankConnection::closeWithReset(qintptr descriptor)
 {
-    const linger reset{1, 0};
-    ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    resetOnClose(descriptor);
+    ::close(int(descriptor));
 }
 
 void CRankConnection::drop()

@@ -26,10 +26,10 @@ public:
     // Call once requestRead is connected.
     void start();
 
-    // Makes closing descriptor send a reset: nothing of the connection is
-    // left in the system to wind down, which matters when a flood's
-    // connections are closed by the thousand.
-    static void resetOnClose(qintptr descriptor);
+    // Closes descriptor with a reset: nothing of the connection is left in
+    // the system to wind down, which matters when a flood's connections are
+    // closed by the thousand.
+    static void closeWithReset(qintptr descriptor);
 
     const CRequestReader &request() const { return m_request; }
     // The full response; sent once, then the connection closes.

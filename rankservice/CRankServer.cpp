@@ -56,12 +56,6 @@ QByteArray errorPage(QByteArrayView status, QByteArrayView explanation)
     return response(status, body);
 }
 
-void closeWithReset(qintptr descriptor)
-{
-    CRankConnection::resetOnClose(descriptor);
-    ::close(int(descriptor));
-}
-
 bool hasBytesWaiting(qintptr descriptor)
 {
     char byte = 0;
@@ -106,7 +100,7 @@ void CRankServer::incomingConnection(qintptr descriptor)
     // then cost no socket object each, and the server keeps up with them.
     if (!hasBytesWaiting(descriptor) && wouldPushOut(descriptor)) {
         if (m_parked.size() >= size_t(MaxParked)) {
-            closeWithReset(m_parked.front().descriptor);
+            CRankConnection::closeWithReset(m_parked.front().descriptor);
             m_parked.pop_front();
             ++m_refused;
         }
@@ -144,7 +138,7 @@ void CRankServer::takeParked()
         } else if (parked.until > now) {
             waiting.push_back(parked);
         } else {
-            closeWithReset(parked.descriptor);
+            CRankConnection::closeWithReset(parked.descriptor);
             ++m_refused;
         }
     }

@@ -62,8 +62,8 @@ public:
     Report load(const QString &folder, const LoadOptions &options);
 
     // Folds in the daily lists of folder newer than the newest one held.
-    // Reads only those and the held days that leave a period on the way;
-    // the other days stay as they are. Report::days counts the days added.
+    // Reads only those; a held day past every period as of the newest is let
+    // go, the others stay as they are. Report::days counts the days added.
     Report addNewer(const QString &folder, const QDate &today = latestToday());
 
     // Exchanges the held lists with other's, without copying: a store grown
@@ -85,7 +85,7 @@ public:
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return m_ids.size(); }
-    // The folder last loaded, where the lists of past days are read again.
+    // The folder last loaded.
     QString folder() const { return m_folder; }
 
     // Lower case, a leading "www." dropped; the key under which lists and

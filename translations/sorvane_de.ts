@@ -258,38 +258,6 @@ Die bisherige Datei wurde behalten.</translation>
         <source>%1: %2, was %3, %4 (%5), best %6, worst %7</source>
         <translation>%1: %2, vorher %3, %4 (%5), bester %6, schlechtester %7</translation>
     </message>
-    <message>
-        <source>| Domain | Newest | Start | Change | Change % | Best | Worst |</source>
-        <translation>| Domain | Neuester | Anfang | Änderung | Änderung % | Bester | Schlechtester |</translation>
-    </message>
-    <message>
-        <source>Domain</source>
-        <translation>Domain</translation>
-    </message>
-    <message>
-        <source>Newest</source>
-        <translation>Neuester</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Anfang</translation>
-    </message>
-    <message>
-        <source>Change</source>
-        <translation>Änderung</translation>
-    </message>
-    <message>
-        <source>Change %</source>
-        <translation>Änderung %</translation>
-    </message>
-    <message>
-        <source>Best</source>
-        <translation>Bester</translation>
-    </message>
-    <message>
-        <source>Worst</source>
-        <translation>Schlechtester</translation>
-    </message>
 </context>
 <context>
     <name>CDomainGroups</name>
@@ -504,6 +472,34 @@ Schließen Sie andere Programme oder erhöhen Sie die Speichergrenze und starten
     <message>
         <source>down %1 (%2%)</source>
         <translation>runter %1 (%2 %)</translation>
+    </message>
+    <message>
+        <source>Domain</source>
+        <translation>Domain</translation>
+    </message>
+    <message>
+        <source>Newest</source>
+        <translation>Neuester</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Anfang</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Change %</source>
+        <translation>Änderung %</translation>
+    </message>
+    <message>
+        <source>Best</source>
+        <translation>Bester</translation>
+    </message>
+    <message>
+        <source>Worst</source>
+        <translation>Schlechtester</translation>
     </message>
 </context>
 <context>
@@ -769,34 +765,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>From / to</source>
         <translation>Von / bis</translation>
-    </message>
-    <message>
-        <source>Domain</source>
-        <translation>Domain</translation>
-    </message>
-    <message>
-        <source>Newest</source>
-        <translation>Neuester</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Anfang</translation>
-    </message>
-    <message>
-        <source>Change</source>
-        <translation>Änderung</translation>
-    </message>
-    <message>
-        <source>Change %</source>
-        <translation>Änderung %</translation>
-    </message>
-    <message>
-        <source>Best</source>
-        <translation>Bester</translation>
-    </message>
-    <message>
-        <source>Worst</source>
-        <translation>Schlechtester</translation>
     </message>
     <message>
         <source>Positions gained since the start of the period: + is an improvement</source>

@@ -30,6 +30,14 @@ CMoverRow CMoverRow::of(const CRankSeries &series)
     return row;
 }
 
+QStringList CMoverRow::headings()
+{
+    return {QCoreApplication::translate("CMoverRow", "Domain"), QCoreApplication::translate("CMoverRow", "Newest"),
+            QCoreApplication::translate("CMoverRow", "Start"), QCoreApplication::translate("CMoverRow", "Change"),
+            QCoreApplication::translate("CMoverRow", "Change %"), QCoreApplication::translate("CMoverRow", "Best"),
+            QCoreApplication::translate("CMoverRow", "Worst")};
+}
+
 QString CMoverRow::describeChange(double change, double percent)
 {
     if (change == 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class CRankSeries;
 
@@ -21,6 +22,8 @@ public:
     double best = 0;     // smallest value
     double worst = 0;    // largest value
 
+    // The table's column titles, in the order of the fields above.
+    static QStringList headings();
     // "up 1,234 (12.5%)", "down 3 (0.4%)", "no change", or empty when invalid.
     static QString describeChange(double change, double percent);
     // A percent with its sign and one decimal: "+15.0%", "-2.5%".

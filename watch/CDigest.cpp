@@ -90,7 +90,7 @@ QString CDigest::renderText() const
 QString CDigest::renderMarkdown() const
 {
     QString out = QStringLiteral("## ") + subject() + QStringLiteral("\n\n");
-    out += tr("| Domain | Newest | Start | Change | Change % | Best | Worst |") + u'\n';
+    out += QStringLiteral("| ") + CMoverRow::headings().join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
     out += QStringLiteral("|---|---:|---:|---:|---:|---:|---:|\n");
     for (const CMoverRow &row : m_rows) {
         // A domain name holds no "|", but a group may name anything.
@@ -112,8 +112,10 @@ QString CDigest::renderHtml() const
     QString out = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n"
                                  "<h2>%1</h2>\n<table>\n")
                       .arg(subject().toHtmlEscaped());
-    out += QStringLiteral("<tr><th>%1</th><th>%2</th><th>%3</th><th>%4</th><th>%5</th><th>%6</th><th>%7</th></tr>\n")
-               .arg(tr("Domain"), tr("Newest"), tr("Start"), tr("Change"), tr("Change %"), tr("Best"), tr("Worst"));
+    out += QStringLiteral("<tr>");
+    for (const QString &heading : CMoverRow::headings())
+        out += QStringLiteral("<th>") + heading.toHtmlEscaped() + QStringLiteral("</th>");
+    out += QStringLiteral("</tr>\n");
     for (const CMoverRow &row : m_rows) {
         if (!row.valid) {
             out += QStringLiteral("<tr><td>%1</td><td colspan=\"6\"></td></tr>\n").arg(row.domain.toHtmlEscaped());
