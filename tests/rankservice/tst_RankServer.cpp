@@ -1,6 +1,6 @@
-#include "CRankServer.h"
-#include "CRequestReader.h"
-#include "CSnapshotStore.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,12 +1,12 @@
 #include "CAlexaRankData.h"
-#include "CRankServer.h"
-#include "CRequestReader.h"
-#include "CSampleGenerator.h"
-#include "CSiteFigures.h"
-#include "CSiteInfoPage.h"
 #include "MakeFigures.h"
-#include "CSnapshotStore.h"
 #include "RankPageParser.h"
+#include "rankservice/lists/CSampleGenerator.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/server/CSiteInfoPage.h"
+#include "rankservice/store/CSiteFigures.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QTemporaryDir>
 #include <QTest>

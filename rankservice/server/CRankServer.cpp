@@ -1,11 +1,11 @@
-#include "CRankServer.h"
+#include "rankservice/server/CRankServer.h"
 
-#include "CRankConnection.h"
-#include "CRequestReader.h"
-#include "CSiteFigures.h"
-#include "CSiteInfoPage.h"
 #include "protocol/CSiteInfoRequest.h"
-#include "CSnapshotStore.h"
+#include "rankservice/server/CRankConnection.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/server/CSiteInfoPage.h"
+#include "rankservice/store/CSiteFigures.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "CListSource.h"
+#include "rankservice/lists/CListSource.h"
 
 #include <QDateTime>
 #include <QDir>

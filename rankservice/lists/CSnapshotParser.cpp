@@ -1,4 +1,4 @@
-#include "CSnapshotParser.h"
+#include "rankservice/lists/CSnapshotParser.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CListSource.h"
+#include "rankservice/lists/CListSource.h"
 
 #include "base/CResult.h"
 

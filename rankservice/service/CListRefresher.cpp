@@ -1,7 +1,7 @@
-#include "CListRefresher.h"
+#include "rankservice/service/CListRefresher.h"
 
-#include "CRankServer.h"
-#include "CSnapshotStore.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QDateTime>
 

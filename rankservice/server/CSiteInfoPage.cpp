@@ -1,7 +1,7 @@
-#include "CSiteInfoPage.h"
+#include "rankservice/server/CSiteInfoPage.h"
 
-#include "CSiteFigures.h"
 #include "pageformat/CSiteInfoFormat.h"
+#include "rankservice/store/CSiteFigures.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CRankServer.h"
-#include "CRankdOptions.h"
-#include "CServiceNotifier.h"
-#include "CSnapshotStore.h"
-#include "CStoreCache.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/service/CRankdOptions.h"
+#include "rankservice/service/CServiceNotifier.h"
+#include "rankservice/store/CSnapshotStore.h"
+#include "rankservice/store/CStoreCache.h"
 
 #include "base/CResult.h"
 

@@ -1,4 +1,4 @@
-#include "CListPlausibility.h"
+#include "rankservice/lists/CListPlausibility.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "CDomainIndex.h"
+#include "rankservice/store/CDomainIndex.h"
 
 #include <QHashFunctions>
 

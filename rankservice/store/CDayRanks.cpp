@@ -1,4 +1,4 @@
-#include "CDayRanks.h"
+#include "rankservice/store/CDayRanks.h"
 
 #include <bit>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "CListReader.h"
+#include "rankservice/lists/CListReader.h"
 
 #include <QFile>
 

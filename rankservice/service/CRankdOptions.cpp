@@ -1,7 +1,7 @@
-#include "CRankdOptions.h"
+#include "rankservice/service/CRankdOptions.h"
 
-#include "CSampleGenerator.h"
-#include "CSnapshotStore.h"
+#include "rankservice/lists/CSampleGenerator.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CSnapshotStore.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include "base/CResult.h"
 

@@ -1,4 +1,4 @@
-#include "CSampleGenerator.h"
+#include "rankservice/lists/CSampleGenerator.h"
 
 #include <QDir>
 #include <QSaveFile>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CDayRanks.h"
-#include "CDomainIndex.h"
-#include "CSiteFigures.h"
-#include "CSnapshotParser.h"
+#include "rankservice/lists/CSnapshotParser.h"
+#include "rankservice/store/CDayRanks.h"
+#include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CSiteFigures.h"
 
 #include "base/CResult.h"
 

@@ -1,4 +1,4 @@
-#include "CRankConnection.h"
+#include "rankservice/server/CRankConnection.h"
 
 #include <QTcpSocket>
 

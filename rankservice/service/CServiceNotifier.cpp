@@ -1,4 +1,4 @@
-#include "CServiceNotifier.h"
+#include "rankservice/service/CServiceNotifier.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
-#include "CSnapshotStore.h"
+#include "rankservice/store/CSnapshotStore.h"
 
-#include "CListPlausibility.h"
-#include "CListReader.h"
-#include "CListSource.h"
+#include "rankservice/lists/CListPlausibility.h"
+#include "rankservice/lists/CListReader.h"
+#include "rankservice/lists/CListSource.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "CFolderLock.h"
+#include "rankservice/fetch/CFolderLock.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "CRankService.h"
+#include "rankservice/service/CRankService.h"
 
-#include "CListRefresher.h"
+#include "rankservice/service/CListRefresher.h"
 
 #include <QDir>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CRequestReader.h"
+#include "rankservice/server/CRequestReader.h"
 
 #include <QHostAddress>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CListSource.h"
-#include "CListUpdater.h"
+#include "rankservice/fetch/CListUpdater.h"
+#include "rankservice/lists/CListSource.h"
 
 #include <QObject>
 #include <QPointer>

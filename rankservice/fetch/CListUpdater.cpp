@@ -1,7 +1,7 @@
-#include "CListUpdater.h"
+#include "rankservice/fetch/CListUpdater.h"
 
-#include "CFolderLock.h"
-#include "CSnapshotStore.h"
+#include "rankservice/fetch/CFolderLock.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

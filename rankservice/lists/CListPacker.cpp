@@ -1,4 +1,4 @@
-#include "CListPacker.h"
+#include "rankservice/lists/CListPacker.h"
 
 #include <archive.h>
 #include <archive_entry.h>

@@ -1,6 +1,6 @@
-#include "CStoreCache.h"
+#include "rankservice/store/CStoreCache.h"
 
-#include "CListSource.h"
+#include "rankservice/lists/CListSource.h"
 
 #include <QDataStream>
 #include <QDir>
