@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QDate>
-#include <QString>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -11,19 +8,16 @@
 #include <vector>
 
 class CRankConnection;
+class CRankRouter;
 class QHostAddress;
-class CRequestReader;
-class CSnapshotStore;
 
-// Answers "GET /siteinfo/<domain>" with the site-information page of that
-// domain as of today, "GET /siteinfo/<domain>?date=YYYY-MM-DD" with the page
-// as of that day (from the newest held list on or before it, the period
-// means counted back from that list; the page says the day), "GET /status"
-// with what the service holds, HEAD as GET without the body, every other
-// path with 404 and a broken request or query with 400. Each answer ends the
-// connection: Sorvane's client reads until the server closes. Runs on one
-// thread; no client can hold it up, since every connection has a deadline
-// and a bounded buffer, and every answer comes from memory.
+// Hears clients: takes in connections, reads each request with a deadline
+// and a bounded buffer, has the router answer it, and closes. Connections
+// are capped per client address and in all, and taken in a batch at a time,
+// so that no client, nor a flood of connections, can hold up the others:
+// admission is this class's part, what an answer says the router's. Each
+// answer ends the connection: Sorvane's client reads until the server
+// closes. Runs on one thread.
 class CRankServer : public QTcpServer
 {
     Q_OBJECT
@@ -40,17 +34,8 @@ public:
     static constexpr std::chrono::milliseconds ParkCheck{1};
     static constexpr int MaxParked = 128;
 
-    // What the status answer and the pages say about the lists served.
-    struct Source
-    {
-        QString name;        // empty for a folder of lists put there by hand
-        QString title;       // the list's name as its publisher gives it
-        QString licence;
-        QString lastUpdate;  // outcome of the last update, one line
-    };
-
-    // store must outlive the server.
-    explicit CRankServer(const CSnapshotStore &store, QObject *parent = nullptr);
+    // router must outlive the server.
+    explicit CRankServer(const CRankRouter &router, QObject *parent = nullptr);
     ~CRankServer() override;
 
     // Once listening: the system holds each new connection until its first
@@ -64,34 +49,11 @@ public:
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
     std::chrono::milliseconds deadline() const { return m_deadline; }
 
-    // Pages are refused while the newest list is older than this many days
-    // before today; 0 serves lists of any age.
-    void setMaxAgeDays(int days) { m_maxAgeDays = days; }
-    void setSource(const Source &source) { m_source = source; }
-    void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
-
-    // While the lists load, pages are refused with 503 and the progress
-    // ("loading: 3 of 90 lists read"); the status answer says the same.
-    void setLoading(const QString &progress)
-    {
-        m_loading = true;
-        m_progress = progress;
-    }
-    void setLoaded() { m_loading = false; }
-    bool loading() const { return m_loading; }
-
     int openConnections() const { return int(m_connections.size()); }
     // Connections closed, before their request was in, to make room for a newer client.
     qint64 droppedIdle() const { return m_droppedIdle; }
     // New connections closed at once: every place they could take was owed an answer.
     qint64 refused() const { return m_refused; }
-
-    // The full response (status line, headers, body) to a finished head.
-    QByteArray answer(const CRequestReader &request) const;
-
-    // Why pages are refused today, or empty when the lists are fresh enough.
-    QString staleReason(const QDate &today) const;
-    QByteArray statusJson() const;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -114,24 +76,9 @@ private:
     // longest of those still without a request; false when there is none.
     bool makeRoom(const QHostAddress &peer);
     void answerConnection(CRankConnection *connection);
-    // A request target split into its path and its one allowed key.
-    struct Query
-    {
-        QByteArrayView path;
-        bool dated = false;
-        QDate day;
-        QByteArray error; // why the query is refused, empty when it is not
-    };
-    static Query parseQuery(QByteArrayView target);
-    QByteArray answerGet(const CRequestReader &request) const;
-    QByteArray pageAsOf(const QString &domain, const QDate &day) const;
 
-    const CSnapshotStore &m_store;
+    const CRankRouter &m_router;
     std::chrono::milliseconds m_deadline{5000};
-    int m_maxAgeDays = 0;
-    Source m_source;
-    bool m_loading = false;
-    QString m_progress;
     std::vector<CRankConnection *> m_connections; // children, oldest first
     qint64 m_droppedIdle = 0;
     qint64 m_refused = 0;

@@ -1,6 +1,6 @@
 #include "rankservice/service/CListRefresher.h"
 
-#include "rankservice/server/CRankServer.h"
+#include "rankservice/server/CRankRouter.h"
 #include "rankservice/store/CSnapshotStore.h"
 
 #include <QDateTime>
@@ -8,14 +8,14 @@
 #include <memory>
 
 CListRefresher::CListRefresher(const CListSource &source, const QString &dataFolder,
-                               const CListUpdater::Settings &settings, CSnapshotStore &store, CRankServer &server,
+                               const CListUpdater::Settings &settings, CSnapshotStore &store, CRankRouter &router,
                                QObject *parent)
     : QObject(parent)
     , m_source(source)
     , m_dataFolder(dataFolder)
     , m_settings(settings)
     , m_store(store)
-    , m_server(server)
+    , m_router(router)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -101,7 +101,7 @@ void CListRefresher::refresh()
 
 void CListRefresher::finish(const QString &outcome)
 {
-    m_server.setLastUpdate(outcome);
+    m_router.setLastUpdate(outcome);
     m_busy = false;
     emit refreshed(outcome);
 }

@@ -9,7 +9,7 @@
 #include <QTime>
 #include <QTimer>
 
-class CRankServer;
+class CRankRouter;
 class CSnapshotStore;
 
 // Keeps a running service's lists current: once a day at a set time, and
@@ -23,15 +23,15 @@ class CListRefresher : public QObject
     Q_OBJECT
 
 public:
-    // store and server must outlive the refresher.
+    // store and router must outlive the refresher.
     CListRefresher(const CListSource &source, const QString &dataFolder, const CListUpdater::Settings &settings,
-                   CSnapshotStore &store, CRankServer &server, QObject *parent = nullptr);
+                   CSnapshotStore &store, CRankRouter &router, QObject *parent = nullptr);
 
     void refreshDailyAt(const QTime &time);
     ~CListRefresher() override;
 
     // Fetches now; refreshed follows once the new days are served. The
-    // outcome line is also handed to the server.
+    // outcome line is also handed to the router.
     void refresh();
 
 signals:
@@ -45,7 +45,7 @@ private:
     QString m_dataFolder;
     CListUpdater::Settings m_settings;
     CSnapshotStore &m_store;
-    CRankServer &m_server;
+    CRankRouter &m_router;
     QTime m_time;
     QTimer m_timer;
     bool m_busy = false;

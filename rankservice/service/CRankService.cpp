@@ -16,11 +16,12 @@ CRankService::CRankService(const CRankdOptions &options, QTextStream &out, QText
     , m_err(err)
     , m_notifier(options.notifySocket)
     , m_cachePath(QDir(options.listFolder()).filePath(CSnapshotStore::CacheFileName))
-    , m_server(m_store)
+    , m_router(m_store)
+    , m_server(m_router)
     , m_loading(std::make_unique<Loading>())
 {
-    m_server.setMaxAgeDays(options.maxAgeDays);
-    m_server.setLoading(QStringLiteral("lists not yet counted"));
+    m_router.setMaxAgeDays(options.maxAgeDays);
+    m_router.setLoading(QStringLiteral("lists not yet counted"));
 }
 
 CRankService::~CRankService()
@@ -70,7 +71,7 @@ void CRankService::load()
 void CRankService::showProgress(int done, int total)
 {
     const QString progress = QStringLiteral("%1 of %2 lists read").arg(done).arg(total);
-    m_server.setLoading(progress);
+    m_router.setLoading(progress);
     m_notifier.notify("STATUS=loading: " + progress.toUtf8());
     // A line at every tenth, so that a long load shows it moves.
     if (const int tenth = done * 10 / qMax(total, 1); tenth != m_shownTenth) {
@@ -111,13 +112,13 @@ void CRankService::announceReady()
 {
     if (m_options.source) {
         const CListSource &source = *m_options.source;
-        m_server.setSource({source.name(), source.title(), source.licence(), {}});
+        m_router.setSource({source.name(), source.title(), source.licence(), {}});
         m_out << sourceLine({}) << Qt::endl;
     }
-    if (const QString stale = m_server.staleReason(QDate::currentDate()); !stale.isEmpty())
+    if (const QString stale = m_router.staleReason(QDate::currentDate()); !stale.isEmpty())
         m_err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << m_options.maxAgeDays << ')'
               << Qt::endl;
-    m_server.setLoaded();
+    m_router.setLoaded();
     m_out << "ready: " << m_store.daysHeld() << " days held" << Qt::endl;
     m_notifier.notify(QByteArrayLiteral("READY=1\nSTATUS=ready: ") + QByteArray::number(m_store.daysHeld())
                       + " days held");
@@ -147,7 +148,7 @@ void CRankService::startRefresher()
     if (!m_options.source)
         return;
     m_refresher = std::make_unique<CListRefresher>(*m_options.source, m_options.data, m_options.settings, m_store,
-                                                   m_server);
+                                                   m_router);
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
     m_refresher->refreshDailyAt(m_options.refreshAt);
     // Serve what is held at once; fetch the missing newest list meanwhile.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rankservice/server/CRankRouter.h"
 #include "rankservice/server/CRankServer.h"
 #include "rankservice/service/CRankdOptions.h"
 #include "rankservice/service/CServiceNotifier.h"
@@ -33,6 +34,7 @@ public:
     CResult<void> start();
 
     const CRankServer &server() const { return m_server; }
+    const CRankRouter &router() const { return m_router; }
 
 private:
     // What the loading thread fills in, read here once it has finished.
@@ -60,11 +62,12 @@ private:
     CServiceNotifier m_notifier;
     QString m_cachePath;
     CSnapshotStore m_store;
+    CRankRouter m_router;
     CRankServer m_server;
     std::unique_ptr<Loading> m_loading;
     int m_shownTenth = -1;
     QString m_cacheError;
     std::unique_ptr<QThread> m_loader;
     std::unique_ptr<QThread> m_cacheWriter;
-    std::unique_ptr<CListRefresher> m_refresher; // goes first: it holds the store and the server
+    std::unique_ptr<CListRefresher> m_refresher; // goes first: it holds the store and the router
 };
