@@ -315,7 +315,8 @@ void tst_Rankd::updatesThenServesASource()
     QCOMPARE(status.value(QStringLiteral("source")).toString(), QStringLiteral("umbrella"));
     QCOMPARE(status.value(QStringLiteral("newest")).toString(), today.toString(Qt::ISODate));
     QCOMPARE(status.value(QStringLiteral("days")).toInt(), 90);
-    QVERIFY(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")));
+    QVERIFY2(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")),
+             qPrintable(status.value(QStringLiteral("lastUpdate")).toString()));
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }
