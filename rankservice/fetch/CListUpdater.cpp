@@ -76,6 +76,13 @@ CResult<void> writeThrough(QIODevice &sink, const QByteArray &bytes)
 }
 
 // A limit as the user would say it: bytes below a KiB, else KiB or MiB.
+QString timeInWords(std::chrono::milliseconds time)
+{
+    if (time.count() % 60000 == 0)
+        return QStringLiteral("%1 min").arg(time.count() / 60000);
+    return QStringLiteral("%1 s").arg(double(time.count()) / 1000.0);
+}
+
 QString bytesInWords(qint64 bytes)
 {
     if (bytes < 1024)
@@ -130,6 +137,7 @@ CListUpdater::Summary CListUpdater::run()
     m_runEnd = m_settings.runDeadline.count() > 0 ? QDeadlineTimer(m_settings.runDeadline)
                                                   : QDeadlineTimer(QDeadlineTimer::Forever);
     m_notes.clear();
+    m_outOfTime = false;
     CFolderLock lock;
     CResult<void> ready = QDir().mkpath(m_folder)
         ? CResult<void>::success()
@@ -171,9 +179,10 @@ void CListUpdater::runDays(Summary &summary)
         }
         // A publisher that keeps failing, or a run out of time, leaves the
         // missing days to the next update; they are counted, not tried.
-        if (m_runEnd.hasExpired() || (m_settings.failedDaysToGiveUp > 0 && summary.failed >= m_settings.failedDaysToGiveUp)) {
-            summary.leftWhy = m_runEnd.hasExpired()
-                ? QStringLiteral("the update's deadline of %1 min passed").arg(double(m_settings.runDeadline.count()) / 60000.0)
+        const bool outOfTime = m_outOfTime || m_runEnd.hasExpired();
+        if (outOfTime || (m_settings.failedDaysToGiveUp > 0 && summary.failed >= m_settings.failedDaysToGiveUp)) {
+            summary.leftWhy = outOfTime
+                ? QStringLiteral("the update's deadline of %1 passed").arg(timeInWords(m_settings.runDeadline))
                 : QStringLiteral("%1 given up after %2 failed days").arg(m_source.name()).arg(summary.failed);
             for (int rest = back; rest < days; ++rest)
                 summary.left += present(m_settings.today.addDays(-rest)) ? 0 : 1;
@@ -406,10 +415,11 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
     // The run's deadline cuts a download short too.
     QTimer runOut;
     runOut.setSingleShot(true);
+    runOut.setTimerType(Qt::PreciseTimer);
     connect(&runOut, &QTimer::timeout, &loop, [&] {
-        stop(QStringLiteral("the update's deadline of %1 min passed while fetching %2")
-                 .arg(double(m_settings.runDeadline.count()) / 60000.0)
-                 .arg(url.toDisplayString()),
+        m_outOfTime = true;
+        stop(QStringLiteral("the update's deadline of %1 passed while fetching %2")
+                 .arg(timeInWords(m_settings.runDeadline), url.toDisplayString()),
              false);
     });
     connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
@@ -434,6 +444,7 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
         loop.exec();
     else
         stop(QStringLiteral("the update's deadline passed before %1 was asked for").arg(url.toDisplayString()), false);
+    m_outOfTime = m_outOfTime || runLeft().count() <= 0;
     stall.stop();
     pace.stop();
     runOut.stop();

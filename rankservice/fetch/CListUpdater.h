@@ -116,5 +116,6 @@ private:
     QNetworkAccessManager m_network;
     bool m_running = false;
     QDeadlineTimer m_runEnd;
+    bool m_outOfTime = false; // the run's deadline cut a download short
     QStringList m_notes;
 };

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +67,8 @@ private slots:
     void heldPastDaysMatchTheLists();
     void readsAnyListInLinearTime_data();
     void readsAnyListInLinearTime();
+    void foldsInWhatTheFolderHolds_data();
+    void foldsInWhatTheFolderHolds();
 };
 
 void tst_SnapshotStore::parsesLines_data()
@@ -755,6 +758,82 @@ void tst_SnapshotStore::readsAnyListInLinearTime()
     QCOMPARE(bool(checked), rows > 0);
     if (checked)
         QCOMPARE(checked.value().capped, problem.contains(QStringLiteral("read up to")));
+}
+
+
+void tst_SnapshotStore::foldsInWhatTheFolderHolds_data()
+{
+    QTest::addColumn<QList<int>>("held");  // ages of the lists there at the load
+    QTest::addColumn<QList<int>>("added"); // ages of the lists put there after it
+    QList<int> window;
+    for (int age = 1; age <= CSnapshotStore::WindowDays; ++age)
+        window << age;
+    QList<int> gapped = window;
+    gapped.removeAll(40);
+    gapped.removeAll(41);
+    QTest::newRow("a newer day, the oldest let go") << window << QList<int>{0};
+    QTest::newRow("two days that fill a gap") << gapped << QList<int>{40, 41};
+    QTest::newRow("a gap and a newer day at once") << gapped << QList<int>{0, 41};
+    QTest::newRow("three newer days") << window << QList<int>{-2, -1, 0};
+    QTest::newRow("into an empty store") << QList<int>{} << QList<int>{0, 1};
+}
+
+// Lists put into the folder after the load are folded in, newer days and
+// gaps alike, and the store then answers as a load of the folder would;
+// names no held list names any more are gone from the index.
+void tst_SnapshotStore::foldsInWhatTheFolderHolds()
+{
+    QFETCH(QList<int>, held);
+    QFETCH(QList<int>, added);
+    // Each day a core of names and a tail of its own, so that a day let go
+    // takes names with it.
+    const auto listOf = [](int age) {
+        QByteArray text;
+        for (int rank = 1; rank <= 30; ++rank) {
+            const QByteArray name = rank <= 20 ? QByteArray("core" + QByteArray::number((rank + age + 200) % 20))
+                                               : QByteArray("tail" + QByteArray::number(age + 10) + '-' + QByteArray::number(rank));
+            text += QByteArray::number(rank) + ',' + name + ".test\n";
+        }
+        return text;
+    };
+    const QDate today = Newest.addDays(3);
+    QTemporaryDir dir;
+    for (const int age : held)
+        write(dir, fileFor(age), listOf(age));
+    CSnapshotStore::LoadOptions options;
+    options.today = today;
+    CSnapshotStore store;
+    store.load(dir.path(), options);
+    for (const int age : added)
+        write(dir, fileFor(age), listOf(age));
+    write(dir, fileFor(60, ".csv.gz"), "no list"); // found wanting, and named once
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(1);
+    QSet<QString> wanting;
+    CSnapshotStore::Report report;
+    const std::optional<CSnapshotStore> folded = store.foldedWith(dir.path(), today, settled, report, wanting);
+    QVERIFY(folded);
+    QCOMPARE(report.days, int(added.size()));
+    QCOMPARE(wanting.size(), held.contains(60) ? 0 : 1);
+    QCOMPARE(folded->lacking(dir.path(), today, wanting, settled).size(), size_t(0));
+
+    QFile::remove(dir.filePath(fileFor(60, ".csv.gz")));
+    CSnapshotStore loaded;
+    loaded.load(dir.path(), options);
+    QCOMPARE(folded->daysHeld(), loaded.daysHeld());
+    QCOMPARE(folded->newestDay(), loaded.newestDay());
+    QCOMPARE(folded->oldestDay(), loaded.oldestDay());
+    QCOMPARE(folded->rowsHeld(), loaded.rowsHeld());
+    QCOMPARE(folded->domainCount(), loaded.domainCount());
+    for (int age = -3; age <= CSnapshotStore::WindowDays + 2; age += 1) {
+        for (const QByteArray &name : {QByteArray("core3.test"), QByteArray("tail" + QByteArray::number(age + 10) + "-25.test")}) {
+            QDate foldedDay;
+            QDate loadedDay;
+            const QString domain = QString::fromLatin1(name);
+            QCOMPARE(folded->figuresAsOf(domain, Newest.addDays(-age), &foldedDay),
+                     loaded.figuresAsOf(domain, Newest.addDays(-age), &loadedDay));
+            QCOMPARE(foldedDay, loadedDay);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_SnapshotStore)
