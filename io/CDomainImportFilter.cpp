@@ -49,8 +49,8 @@ QString CDomainImportFilter::skippedMessage(const QStringList &skipped)
     QStringList lines = skipped.mid(0, SkippedShown);
     if (skipped.size() > SkippedShown)
         lines.append(QCoreApplication::translate("CDomainImportFilter", "... and %1 more").arg(skipped.size() - SkippedShown));
-    return QCoreApplication::translate("CDomainImportFilter", "%n line(s) named no domain and were not imported:", nullptr,
-                                       int(skipped.size()))
+    return QCoreApplication::translate("CDomainImportFilter", "Lines that name no domain were not imported (%1):")
+               .arg(skipped.size())
            + u'\n' + lines.join(u'\n');
 }
 
