@@ -27,6 +27,12 @@ namespace {
 
 constexpr int ChangeDelayMs = 100;
 
+// A dark desktop, or a style sheet, darkens the window's own colour.
+bool isDark(const QPalette &palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
 QStandardItem *cell(const QString &text, double sortValue)
 {
     auto *item = new QStandardItem(text); // the model takes it over
@@ -116,7 +122,7 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     connect(ui->cbGroup, &QComboBox::activated, this, &ChartWindow::checkChosenGroup);
     connect(ui->btnUncheckAll, &QPushButton::clicked, this, &ChartWindow::uncheckAll);
     CCloseKeys::install(this);
-    m_chart->setDark(palette().color(QPalette::Base).lightness() < 128);
+    m_chart->setDark(isDark(palette()));
     connect(ui->btnSavePng, &QPushButton::clicked, this, [this] { saveWithDialog(false); });
     connect(ui->btnSaveSvg, &QPushButton::clicked, this, [this] { saveWithDialog(true); });
 }
@@ -307,7 +313,7 @@ void ChartWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::PaletteChange)
         return;
-    m_chart->setDark(palette().color(QPalette::Base).lightness() < 128);
+    m_chart->setDark(isDark(palette()));
     if (isVisible())
         refresh(); // the theme took the lines away
 }
@@ -429,7 +435,7 @@ CChartPicture ChartWindow::picture(QSize size) const
         content.series.append(m_series.value(domain, CRankSeries(domain)));
     content.period = m_seriesPeriod;
     content.figure = std::max(m_seriesFigure, 0);
-    content.dark = palette().color(QPalette::Base).lightness() < 128;
+    content.dark = isDark(palette());
     return CChartPicture(content, size.isValid() ? size : ui->chartView->size());
 }
 

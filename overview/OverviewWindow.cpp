@@ -10,6 +10,9 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -19,7 +22,7 @@ constexpr int ChangeDelayMs = 100;
 
 bool isDark(const QPalette &palette)
 {
-    return palette.color(QPalette::Base).lightness() < 128;
+    return palette.color(QPalette::Window).lightness() < 128; // a style sheet darkens the window's role
 }
 
 } // namespace
@@ -130,9 +133,24 @@ void OverviewWindow::refresh()
     }
     if (!m_fitted && m_model->rowCount() > 0) {
         m_fitted = true;
-        ui->tblOverview->resizeColumnsToContents();
+        fitColumns();
     }
     showCount();
+}
+
+void OverviewWindow::fitColumns()
+{
+    // Once, on the first rows: then the widths are the user's. The window
+    // grows to show every column, as far as its screen allows.
+    QTableView *table = ui->tblOverview;
+    table->resizeColumnsToContents();
+    int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        width += table->columnWidth(column);
+    const int wanted = width + layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int room = screen() ? screen()->availableGeometry().width() - 40 : wanted;
+    if (wanted > this->width())
+        resize(std::min(wanted, room), height());
 }
 
 void OverviewWindow::showCount()

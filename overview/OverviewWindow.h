@@ -56,6 +56,7 @@ protected:
 
 private:
     void fitTones();
+    void fitColumns();
     void showCount();
     void requestChart(const QModelIndex &index);
 
