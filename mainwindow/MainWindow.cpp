@@ -183,6 +183,7 @@ void MainWindow::restoreUiState()
     }
     QHeaderView *header = ui->tblRankData->horizontalHeader();
     if (uiState->columnWidths.size() == header->count()) {
+        columnsFitted = true;
         for (int column = 0; column < header->count(); ++column)
             header->resizeSection(column, uiState->columnWidths.at(column));
     }
@@ -330,6 +331,15 @@ bool MainWindow::savePending()
     if (historyPending)
         saved = saveHistory() && saved;
     return saved;
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Fitted once, in the window's own fonts; then the widths are the user's
+    // and are kept with how the window was left.
+    if (!std::exchange(columnsFitted, true))
+        ui->tblRankData->resizeColumnsToContents();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -873,6 +873,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>No history yet: press Perform Query to fetch today&apos;s figures for %1 domains.</source>
         <translation>Noch kein Verlauf: Klicken Sie auf Abfrage starten, um die heutigen Zahlen für %1 Domains abzurufen.</translation>
     </message>
+    <message>
+        <source>No domains yet: add them with Manage Domains (Ctrl+M) or File → Import Urls (Ctrl+I), then press Perform Query (F5) to fetch their figures.</source>
+        <translation>Noch keine Domains: Fügen Sie sie mit „Domains verwalten“ (Strg+M) oder Datei → URLs importieren (Strg+I) hinzu und drücken Sie dann „Abfrage starten“ (F5), um ihre Zahlen abzurufen.</translation>
+    </message>
 </context>
 <context>
     <name>ChartWindow</name>
@@ -1015,10 +1019,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>&amp;Datei</translation>
     </message>
     <message>
-        <source>Alexa Data</source>
-        <translation>Alexa-Daten</translation>
-    </message>
-    <message>
         <source>&amp;View</source>
         <translation>&amp;Ansicht</translation>
     </message>
@@ -1043,10 +1043,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Ctrl+Q</translation>
     </message>
     <message>
-        <source>Export CSV</source>
-        <translation>CSV exportieren</translation>
-    </message>
-    <message>
         <source>Ctrl+E</source>
         <translation>Ctrl+E</translation>
     </message>
@@ -1057,10 +1053,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>Ctrl+G</source>
         <translation>Ctrl+G</translation>
-    </message>
-    <message>
-        <source>Rank</source>
-        <translation>Rang</translation>
     </message>
     <message>
         <source>F5</source>
@@ -1151,10 +1143,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Daten erfolgreich gespeichert</translation>
     </message>
     <message>
-        <source>Export History...</source>
-        <translation>Verlauf exportieren …</translation>
-    </message>
-    <message>
         <source>Import History...</source>
         <translation>Verlauf importieren …</translation>
     </message>
@@ -1200,16 +1188,40 @@ Nein exportiert den ganzen Verlauf.</translation>
         <source>Nothing was imported: %1 could not be read (%2).</source>
         <translation>Nichts wurde importiert: %1 konnte nicht gelesen werden (%2).</translation>
     </message>
+    <message>
+        <source>&amp;Alexa Data</source>
+        <translation>Ale&amp;xa-Daten</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV</source>
+        <translation>&amp;CSV exportieren</translation>
+    </message>
+    <message>
+        <source>Export &amp;History...</source>
+        <translation>&amp;Verlauf exportieren …</translation>
+    </message>
+    <message>
+        <source>Import Hi&amp;story...</source>
+        <translation>Verlauf im&amp;portieren …</translation>
+    </message>
+    <message>
+        <source>&amp;Rank</source>
+        <translation>&amp;Rang</translation>
+    </message>
+    <message>
+        <source>&amp;Perform Query</source>
+        <translation>&amp;Abfrage starten</translation>
+    </message>
+    <message>
+        <source>&amp;Manage Domains</source>
+        <translation>Domains &amp;verwalten</translation>
+    </message>
 </context>
 <context>
     <name>ManageDomains</name>
     <message>
         <source>Manage Domains</source>
         <translation>Domains verwalten</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
     </message>
     <message>
         <source>&amp;Close</source>
@@ -1248,6 +1260,14 @@ Nein exportiert den ganzen Verlauf.</translation>
     <message>
         <source>&quot;%1&quot; was not added: it %2.</source>
         <translation>„%1“ wurde nicht hinzugefügt: Es %2.</translation>
+    </message>
+    <message>
+        <source>&amp;Add Domain</source>
+        <translation>Domain &amp;hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
     </message>
 </context>
 <context>
