@@ -469,8 +469,15 @@ void MainWindow::fireAlerts()
 
 void MainWindow::on_actionAlerts_triggered()
 {
-    AlertsDialog dialog(this, settings.dataDirectory, prompts);
-    dialog.exec();
+    const CAlertMailer mailer(CAlertMailer::program(settings.sendmailProgram));
+    const CDesktopNotifier notifier;
+    AlertsDialog dialog(this, settings.dataDirectory, prompts, {&notifier, &mailer, uiState->mailTo});
+    if (dialog.exec() != QDialog::Accepted || dialog.mailTo() == uiState->mailTo)
+        return;
+    // Kept at once: a timer's digest reads it while the window is open.
+    uiState->mailTo = dialog.mailTo();
+    if (ownsData() && !uiState->saveMailTo())
+        prompts->message(tr("The mail address could not be written to Sorvane.ini."));
 }
 
 void MainWindow::on_actionRank_triggered()

@@ -8,8 +8,52 @@
         <translation>Alarme</translation>
     </message>
     <message>
-        <source>One rule a line, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; starts a comment.&lt;br&gt;target: a domain, &lt;tt&gt;@group&lt;/tt&gt; or &lt;tt&gt;*&lt;/tt&gt; · figure: global, us, yesterday, 7day, 1month, 3month&lt;br&gt;condition: &lt;tt&gt;moves&lt;/tt&gt; N% or N places · &lt;tt&gt;enters-top&lt;/tt&gt; N · &lt;tt&gt;leaves-top&lt;/tt&gt; N</source>
-        <translation>Eine Regel je Zeile, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; beginnt einen Kommentar.&lt;br&gt;target: eine Domain, &lt;tt&gt;@Gruppe&lt;/tt&gt; oder &lt;tt&gt;*&lt;/tt&gt; · figure: global, us, yesterday, 7day, 1month, 3month&lt;br&gt;condition: &lt;tt&gt;moves&lt;/tt&gt; N% oder N Plätze · &lt;tt&gt;enters-top&lt;/tt&gt; N · &lt;tt&gt;leaves-top&lt;/tt&gt; N</translation>
+        <source>One rule a line, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; starts a comment.&lt;br&gt;target: a domain, &lt;tt&gt;@group&lt;/tt&gt; or &lt;tt&gt;*&lt;/tt&gt; · figure: &lt;tt&gt;global&lt;/tt&gt;, &lt;tt&gt;us&lt;/tt&gt;, &lt;tt&gt;yesterday&lt;/tt&gt;, &lt;tt&gt;7day&lt;/tt&gt;, &lt;tt&gt;1month&lt;/tt&gt;, &lt;tt&gt;3month&lt;/tt&gt;&lt;br&gt;condition,value: &lt;tt&gt;moves,10%&lt;/tt&gt; or &lt;tt&gt;moves,50&lt;/tt&gt; (places, either way, against the previous record) · &lt;tt&gt;enters-top,1000&lt;/tt&gt; · &lt;tt&gt;leaves-top,100&lt;/tt&gt;&lt;br&gt;For example &lt;tt&gt;@mine,global,moves,10%&lt;/tt&gt;</source>
+        <translation>Eine Regel je Zeile, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; beginnt einen Kommentar.&lt;br&gt;target: eine Domain, &lt;tt&gt;@gruppe&lt;/tt&gt; oder &lt;tt&gt;*&lt;/tt&gt; · figure: &lt;tt&gt;global&lt;/tt&gt;, &lt;tt&gt;us&lt;/tt&gt;, &lt;tt&gt;yesterday&lt;/tt&gt;, &lt;tt&gt;7day&lt;/tt&gt;, &lt;tt&gt;1month&lt;/tt&gt;, &lt;tt&gt;3month&lt;/tt&gt;&lt;br&gt;condition,value: &lt;tt&gt;moves,10%&lt;/tt&gt; oder &lt;tt&gt;moves,50&lt;/tt&gt; (Plätze, in beide Richtungen, gegenüber dem vorigen Datensatz) · &lt;tt&gt;enters-top,1000&lt;/tt&gt; · &lt;tt&gt;leaves-top,100&lt;/tt&gt;&lt;br&gt;Zum Beispiel &lt;tt&gt;@mine,global,moves,10%&lt;/tt&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Mail alerts to:</source>
+        <translation>Alarme &amp;mailen an:</translation>
+    </message>
+    <message>
+        <source>me@example.com (empty: no mail)</source>
+        <translation>ich@example.com (leer: keine Mail)</translation>
+    </message>
+    <message>
+        <source>Send a &amp;test mail</source>
+        <translation>&amp;Testmail senden</translation>
+    </message>
+    <message>
+        <source>Test &amp;notification</source>
+        <translation>Test&amp;benachrichtigung</translation>
+    </message>
+    <message>
+        <source>Type the address to mail to first: one address, such as me@example.com.</source>
+        <translation>Geben Sie zuerst die Adresse ein: eine Adresse, etwa ich@example.com.</translation>
+    </message>
+    <message>
+        <source>Sorvane: a test mail</source>
+        <translation>Sorvane: eine Testmail</translation>
+    </message>
+    <message>
+        <source>This is a test mail from Sorvane&apos;s Alerts dialog: rank alerts will reach this address.</source>
+        <translation>Dies ist eine Testmail aus Sorvanes Alarm-Dialog: Rangalarme erreichen diese Adresse.</translation>
+    </message>
+    <message>
+        <source>A test mail to %1 was handed to the mail program.</source>
+        <translation>Eine Testmail an %1 wurde dem Mailprogramm übergeben.</translation>
+    </message>
+    <message>
+        <source>This is a test notification: rank alerts will show like this.</source>
+        <translation>Dies ist eine Testbenachrichtigung: So erscheinen Rangalarme.</translation>
+    </message>
+    <message>
+        <source>A test notification was sent to the desktop (a desktop without a notification service shows none).</source>
+        <translation>Eine Testbenachrichtigung wurde an den Desktop gesendet (ein Desktop ohne Benachrichtigungsdienst zeigt keine).</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no mail address: give one address, such as me@example.com, or none.</source>
+        <translation>„%1“ ist keine Mailadresse: Geben Sie eine Adresse an, etwa ich@example.com, oder keine.</translation>
     </message>
 </context>
 <context>
@@ -1215,6 +1259,10 @@ Nein exportiert den ganzen Verlauf.</translation>
     <message>
         <source>&amp;Manage Domains</source>
         <translation>Domains &amp;verwalten</translation>
+    </message>
+    <message>
+        <source>The mail address could not be written to Sorvane.ini.</source>
+        <translation>Die Mailadresse konnte nicht in Sorvane.ini geschrieben werden.</translation>
     </message>
 </context>
 <context>
