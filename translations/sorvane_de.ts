@@ -16,10 +16,6 @@
         <translation>Alarme &amp;mailen an:</translation>
     </message>
     <message>
-        <source>me@example.com (empty: no mail)</source>
-        <translation>ich@example.com (leer: keine Mail)</translation>
-    </message>
-    <message>
         <source>Send a &amp;test mail</source>
         <translation>&amp;Testmail senden</translation>
     </message>
@@ -54,6 +50,14 @@
     <message>
         <source>&quot;%1&quot; is no mail address: give one address, such as me@example.com, or none.</source>
         <translation>„%1“ ist keine Mailadresse: Geben Sie eine Adresse an, etwa ich@example.com, oder keine.</translation>
+    </message>
+    <message>
+        <source>me@example.com</source>
+        <translation>ich@example.com</translation>
+    </message>
+    <message>
+        <source>One address; empty for no mail</source>
+        <translation>Eine Adresse; leer für keine Mail</translation>
     </message>
 </context>
 <context>
