@@ -45,6 +45,7 @@ private Q_SLOTS:
     void firstStartHint_data();
     void firstStartHint();
     void firstStartHintFollowsTheDomainList();
+    void tabLeavesTheTable();
 };
 
 namespace {
@@ -346,6 +347,25 @@ void tst_WindowHelp::firstStartHintFollowsTheDomainList()
              QStringLiteral("No history yet: press Perform Query to fetch today's figures for 2 domains."));
     shown.window->removeAllDomains();
     QCOMPARE(shown.probe->status()->placeholderText(), NoDomains);
+}
+
+void tst_WindowHelp::tabLeavesTheTable()
+{
+    // Tab goes round the window's controls and out of the table, whose
+    // cells are walked with the arrow keys.
+    Shown shown({"a.com", "b.com"}, {CWindowProbe::line("a.com", "05/08/2012"), CWindowProbe::line("b.com", "05/08/2012")});
+    QVERIFY(shown.show());
+    QTableWidget *table = shown.probe->table();
+    table->setFocus();
+    QTRY_VERIFY(table->hasFocus());
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    // The domain box is disabled until a period is picked in the tree.
+    QCOMPARE(visited, (QStringList{"txtStatus", "btnManageDomains", "btnManualQuery", "treeYearMonth", "tblRankData",
+                                   "txtStatus"}));
 }
 
 QTEST_MAIN(tst_WindowHelp)
