@@ -1,6 +1,7 @@
-#include "CRankServer.h"
-#include "CRequestReader.h"
-#include "CSnapshotStore.h"
+#include "rankservice/server/CRankRouter.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -85,6 +86,7 @@ private:
 
     QTemporaryDir m_dir;
     CSnapshotStore m_store;
+    CRankRouter m_router{m_store};
     std::unique_ptr<CRankServer> m_server;
 };
 
@@ -104,7 +106,7 @@ void tst_RankServer::initTestCase()
     writeDay(QStringLiteral("2026-03-20"), 10);
     QCOMPARE(m_store.load(m_dir.path()).rows, 180);
 
-    m_server = std::make_unique<CRankServer>(m_store);
+    m_server = std::make_unique<CRankServer>(m_router);
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
 }
 
@@ -184,7 +186,7 @@ void tst_RankServer::answers()
     // The same answer without a network and over loopback.
     CRequestReader reader;
     reader.feed(request);
-    const QByteArray direct = m_server->answer(reader);
+    const QByteArray direct = m_router.answer(reader);
     QCOMPARE(fetch(request), direct);
 
     QCOMPARE(statusLine(direct), status);
@@ -359,7 +361,7 @@ void tst_RankServer::slowClientsCrowdNoOneOut()
 
 void tst_RankServer::refusesPagesWhileLoading()
 {
-    m_server->setLoading(QStringLiteral("3 of 90 lists read"));
+    m_router.setLoading(QStringLiteral("3 of 90 lists read"));
     const QByteArray loading = fetch(get("/siteinfo/site7.test"));
     QCOMPARE(statusLine(loading), QByteArray("HTTP/1.1 503 Service Unavailable"));
     QVERIFY(loading.contains("Content-Type: text/plain"));
@@ -367,7 +369,7 @@ void tst_RankServer::refusesPagesWhileLoading()
     QVERIFY(fetch(get("/status")).contains("\"loading\":\"3 of 90 lists read\""));
     QCOMPARE(statusLine(fetch(get("/nothing"))), QByteArray("HTTP/1.1 404 Not Found"));
 
-    m_server->setLoaded();
+    m_router.setLoaded();
     const QByteArray page = fetch(get("/siteinfo/site7.test"));
     QCOMPARE(statusLine(page), QByteArray("HTTP/1.1 200 OK"));
     QVERIFY(page.contains("\n7,000 "));
@@ -385,11 +387,11 @@ void tst_RankServer::pastDaysFollowTheHeldLists()
     write(QStringLiteral("2026-03-31.csv"), "5,late.test\n");
     CSnapshotStore store;
     store.load(dir.path());
-    CRankServer server(store);
-    const auto answer = [&server](const QByteArray &path) {
+    CRankRouter router(store);
+    const auto answer = [&router](const QByteArray &path) {
         CRequestReader request;
         request.feed(get(path));
-        return server.answer(request);
+        return router.answer(request);
     };
     QVERIFY(answer("/siteinfo/late.test?date=2026-03-20").contains("no list held for that day"));
 
@@ -500,7 +502,7 @@ void tst_RankServer::newcomersPastTheCapWaitForTheirRequest()
 
 void tst_RankServer::silentConnectionsNeverReachTheServer()
 {
-    CRankServer server(m_store);
+    CRankServer server(m_router);
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
     server.setDeadline(10min);
     QVERIFY(server.acceptOnlyWithData());
