@@ -45,6 +45,17 @@ double peakMb(qint64 pid)
     return CRankdProcess::memoryMb(pid, "VmHWM:");
 }
 
+// The lists of from, linked (or copied) into the folder to, made if needed.
+void linkLists(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QString &name : QDir(from).entryList({QStringLiteral("tranco-*")}, QDir::Files)) {
+        if (::link(QFile::encodeName(QDir(from).filePath(name)).constData(),
+                   QFile::encodeName(QDir(to).filePath(name)).constData()) != 0)
+            QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name));
+    }
+}
+
 } // namespace
 
 const CListLoadBench::Sizes CListLoadBench::FullSizes{90, 1000000, 3, true};
@@ -191,12 +202,7 @@ void CListLoadBench::benchFoldMemory(const QString &folder)
 {
     const QString served = m_root + QStringLiteral("/fold-data");
     QDir(served).removeRecursively();
-    QDir().mkpath(served);
-    for (const QString &name : QDir(folder).entryList({QStringLiteral("tranco-*")}, QDir::Files)) {
-        if (::link(QFile::encodeName(QDir(folder).filePath(name)).constData(),
-                   QFile::encodeName(QDir(served).filePath(name)).constData()) != 0)
-            QFile::copy(QDir(folder).filePath(name), QDir(served).filePath(name));
-    }
+    linkLists(folder, served);
     QList<double> steady;
     QList<double> peaks;
     QList<double> ratios;
@@ -259,12 +265,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
     const QString data = m_root + QStringLiteral("/refresh-data");
     const QString held = data + QStringLiteral("/tranco");
     QDir(data).removeRecursively();
-    QDir().mkpath(held);
-    for (const QString &name : QDir(folder).entryList({QStringLiteral("tranco-*")}, QDir::Files)) {
-        if (::link(QFile::encodeName(QDir(folder).filePath(name)).constData(),
-                   QFile::encodeName(QDir(held).filePath(name)).constData()) != 0)
-            QFile::copy(QDir(folder).filePath(name), QDir(held).filePath(name));
-    }
+    linkLists(folder, held);
     const QDate today = CListSource::today();
     CPublisher publisher;
     publisher.routes.insert("/daily_list_id?date=" + today.toString(Qt::ISODate).toLatin1(), {200, "BENCH"});
