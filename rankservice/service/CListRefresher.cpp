@@ -78,8 +78,9 @@ void CListRefresher::dailyTimeout()
     scheduleNext();
 }
 
-void CListRefresher::watchFolder()
+void CListRefresher::watchFolder(const QSet<QString> &wanting)
 {
+    m_wanting.unite(wanting);
     if (!m_watch.directories().contains(m_listFolder))
         m_watch.addPath(m_listFolder);
     m_every.start();

@@ -47,8 +47,9 @@ public:
 
     // Refreshes once a day at time (local), never before it and never twice a day.
     void refreshDailyAt(const QTime &time);
-    // Takes in lists as they appear in the folder, from now on.
-    void watchFolder();
+    // Takes in lists as they appear in the folder, from now on; those
+    // already found wanting (by their wantingKey) are not read again unchanged.
+    void watchFolder(const QSet<QString> &wanting = {});
 
     // Fetches now (with a source), then folds in what the folder holds and
     // the store lacks; refreshed follows once that is served. The outcome

@@ -156,7 +156,7 @@ void CRankService::startRefresher()
                                                    m_store, m_router);
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
     connect(m_refresher.get(), &CListRefresher::tookIn, this, &CRankService::tookIn);
-    m_refresher->watchFolder();
+    m_refresher->watchFolder(m_loading->report.wanting);
     if (!m_options.source) {
         // Whatever came while the lists were read.
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::takeIn);

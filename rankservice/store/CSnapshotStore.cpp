@@ -310,6 +310,7 @@ bool CSnapshotStore::usable(const ListFile &file, const ParsedList &parsed, Repo
         return true;
     ++report.filesSkipped;
     report.problems << file.name + QStringLiteral(": skipped, ") + parsed.problem;
+    report.wanting.insert(wantingKey(file.path));
     return false;
 }
 

@@ -51,6 +51,7 @@ public:
         int filesInFuture = 0; // dated after today: a typo must not become the newest list
         int listsWaiting = 0;  // left for the next fold (MaxFoldedAtOnce)
         QStringList problems;  // one line per skipped file or file with skipped lines
+        QSet<QString> wanting; // the skipped files' keys (wantingKey), not to be read again unchanged
 
         qint64 skippedLines() const { return malformedLines + duplicateLines; }
         QString summary() const;
