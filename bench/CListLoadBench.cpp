@@ -233,12 +233,16 @@ void CListLoadBench::benchFoldMemory(const QString &folder)
             return;
         }
         const double before = service.residentMb();
-        // Today's list appears in the folder, written a while ago: whole.
-        const QString name = writeDay(served, 0, Packing::Packed);
-        QFile written(QDir(served).filePath(name));
-        written.open(QIODevice::ReadWrite);
-        written.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
+        // Today's list appears in the folder whole, renamed into it as a
+        // download is, written a while ago.
+        const QString staging = m_root + QStringLiteral("/fold-staging");
+        QDir().mkpath(staging);
+        const QString name = writeDay(staging, 0, Packing::Packed);
+        QFile written(QDir(staging).filePath(name));
+        if (written.open(QIODevice::ReadWrite))
+            written.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
         written.close();
+        QFile::rename(QDir(staging).filePath(name), QDir(served).filePath(name));
         while (!text.contains(" new days folded in") && !limit.hasExpired(240000)) {
             QThread::msleep(50);
             text += service.newOutput();

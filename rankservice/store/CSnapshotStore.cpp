@@ -544,7 +544,9 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::lacking(const QString &fol
     std::vector<ListFile> us;
     std::vector<ListFile> candidates;
     const auto offered = [&](const ListFile &file) {
-        if (wanting.contains(wantingKey(file.path)))
+        // An empty file is a copy just begun more often than a list: it
+        // waits for its bytes (a change, or the next look).
+        if (wanting.contains(wantingKey(file.path)) || QFileInfo(file.path).size() == 0)
             return false;
         if (QFileInfo(file.path).lastModified() > settledBefore) {
             if (unsettled)
