@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class CDataSession;
 class CUserPrompts;
 
 namespace Ui {
@@ -12,13 +13,15 @@ class AlertsDialog;
 
 // Edits alerts.dat, which stays the rules' truth: the dialog shows the file
 // as it is, names the lines that are no rules while the user types, and
-// saves the text with the data files' checked writer.
+// saves the text through the data session (so never in a window that
+// opened read-only, nor over a file it could not read).
 class AlertsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    AlertsDialog(QWidget *parent, QString dataDirectory, std::shared_ptr<CUserPrompts> prompts);
+    // The session must outlive the dialog.
+    AlertsDialog(QWidget *parent, CDataSession &session, std::shared_ptr<CUserPrompts> prompts);
     ~AlertsDialog() override;
 
     void accept() override;
@@ -27,6 +30,6 @@ private:
     void check();
 
     std::unique_ptr<Ui::AlertsDialog> ui;
-    QString m_path;
+    CDataSession &m_session;
     std::shared_ptr<CUserPrompts> m_prompts;
 };
