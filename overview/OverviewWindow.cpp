@@ -43,6 +43,8 @@ OverviewWindow::OverviewWindow(const QList<CAlexaRankData> *history, QWidget *pa
     ui->tblOverview->setItemDelegateForColumn(COverviewModel::LineColumn, new CLineDelegate(ui->tblOverview));
     ui->tblOverview->verticalHeader()->setVisible(false);
     ui->tblOverview->horizontalHeader()->setStretchLastSection(true);
+    // Fitting the columns measures this many rows, not all of them.
+    ui->tblOverview->horizontalHeader()->setResizeContentsPrecision(100);
     ui->tblOverview->sortByColumn(COverviewRow::GlobalColumn, Qt::AscendingOrder);
     ui->lblHint->setVisible(false);
     ui->cbGroup->addItem(tr("All groups"));
