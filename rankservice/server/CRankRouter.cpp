@@ -55,7 +55,12 @@ QString CRankRouter::staleReason(const QDate &today) const
         return {};
     const QString list = m_source.name.isEmpty() ? QStringLiteral("list")
                                                  : m_source.name + QStringLiteral(" list");
-    const QDate newest = m_store.newestDay();
+    // The list a page of today comes from: a list dated after today (the
+    // publishers' day is ahead of the local one west of UTC) waits for its day.
+    const QDate newest = m_store.newestDayOnOrBefore(today);
+    if (!newest.isValid() && m_store.newestDay().isValid())
+        return QStringLiteral("no %1 of %2 or before is held; the newest, %3, is for a later day")
+            .arg(list, today.toString(Qt::ISODate), m_store.newestDay().toString(Qt::ISODate));
     if (!newest.isValid())
         return QStringLiteral("no %1 is held").arg(list);
     const qint64 age = newest.daysTo(today);
@@ -117,8 +122,9 @@ CRankRouter::Query CRankRouter::parseQuery(QByteArrayView target)
 QByteArray CRankRouter::answer(const CRequestReader &request) const
 {
     QByteArray whole = answerGet(request);
-    // HEAD is told what GET would be, head and length alike, without the body.
-    if (request.status() == CRequestReader::Status::Complete && request.method() == "HEAD")
+    // HEAD is told what GET would be, head and length alike, without the
+    // body: a refusal of a broken request too.
+    if (request.method() == "HEAD")
         whole.truncate(whole.indexOf("\r\n\r\n") + 4);
     return whole;
 }
@@ -162,11 +168,12 @@ QByteArray CRankRouter::answerGet(const CRequestReader &request) const
         return pageAsOf(domain, query.day);
 
     // Old figures under today's date would be worse than none.
-    if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
+    const QDate today = QDate::currentDate();
+    if (const QString stale = staleReason(today); !stale.isEmpty())
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
-
-    return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(),
-                                                    attribution(m_source, m_store.newestListId()), QDate::currentDate()));
+    // The page of today is the page as of the local day, in every time
+    // zone: the one a client asking for that date is given, figures and all.
+    return pageAsOf(domain, today);
 }
 
 QByteArray CRankRouter::pageAsOf(const QString &domain, const QDate &day) const

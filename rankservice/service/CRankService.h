@@ -54,6 +54,7 @@ private:
     void writeCache();
     void startRefresher();
     void refreshed(const QString &outcome);
+    void tookIn(const QString &outcome);
     QString sourceLine(const QString &lastUpdate) const;
 
     CRankdOptions m_options;
