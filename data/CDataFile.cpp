@@ -128,17 +128,8 @@ CResult<> CDataFile::append(const QString &path, QByteArrayView bytes)
         return fail(unwritable(path, errno));
     if (!S_ISREG(opened.st_mode))
         return fail(notRegular(path, opened.st_mode));
-    const char *data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = calls.write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return fail(unwritable(path, written == 0 ? ENOSPC : errno));
-        data += written;
-        left -= written;
-    }
+    if (const int error = CFileCalls::writeAll(fd, bytes.data(), bytes.size()); error != 0)
+        return fail(unwritable(path, error));
     if (calls.fdatasync(fd) != 0)
         return fail(unwritable(path, errno));
     if (calls.close(fd) != 0)

@@ -106,20 +106,9 @@ CResult<> CDataFileWriter::write(QByteArrayView bytes)
 {
     if (m_fd < 0)
         return CResult<>::failure(QCoreApplication::translate("CDataFileWriter", "the file is not open"));
-    const CFileCalls &calls = CFileCalls::current();
-    const char *data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = calls.write(m_fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = ENOSPC;
-            return fail("writing");
-        }
-        data += written;
-        left -= written;
+    if (const int error = CFileCalls::writeAll(m_fd, bytes.data(), bytes.size()); error != 0) {
+        errno = error;
+        return fail("writing");
     }
     return CResult<>::success();
 }

@@ -2,6 +2,8 @@
 #include "ui_ManageDomains.h"
 
 #include "CDomainName.h"
+#include "CFieldText.h"
+#include "prompts/CCloseKeys.h"
 #include "prompts/CUserPrompts.h"
 #include "watch/CDomainGroups.h"
 
@@ -12,6 +14,7 @@ ManageDomains::ManageDomains(QWidget *parent, std::shared_ptr<CUserPrompts> prom
     , m_prompts(prompts ? std::move(prompts) : std::make_shared<CUserPrompts>())
 {
     ui->setupUi(this);
+    CCloseKeys::install(this); // as the frame's close: the list is not sent
     connect(ui->listDomains, &QListWidget::currentRowChanged, this, &ManageDomains::showGroupsOfCurrent);
     connect(ui->txtGroups, &QLineEdit::editingFinished, this, &ManageDomains::takeGroups);
     showGroupsOfCurrent();
@@ -101,24 +104,20 @@ void ManageDomains::on_btnAdd_clicked()
     const QString text = m_prompts->askText(this, tr("Add Domain"), tr("Please provide a domain"));
     if (text.isEmpty())
         return;
-    // The same names are refused here as in an imported file.
-    switch (CDomainName::problemOf(text)) {
-    case CDomainName::Problem::None:
-        break;
-    case CDomainName::Problem::Comma:
-        m_prompts->message(tr("\"%1\" was not added: a domain name cannot contain \",\".").arg(text));
-        return;
-    case CDomainName::Problem::Unprintable:
+    // Names are taken as users paste them, by the same rule as an imported file.
+    const CDomainName::Reduced reduced = CDomainName::reduce(text);
+    if (reduced.problem == CDomainName::Problem::Unprintable) {
         // Not echoed: such characters would garble the message as well.
         m_prompts->message(tr("The domain was not added: a domain name cannot contain control "
                               "or format characters."));
         return;
-    case CDomainName::Problem::TooLong:
-        m_prompts->message(
-            tr("The domain was not added: a domain name has at most %1 characters.").arg(CDomainName::MaxLength));
+    }
+    if (reduced.problem != CDomainName::Problem::None) {
+        m_prompts->message(tr("\"%1\" was not added: it %2.")
+                               .arg(CFieldText::shown(text.trimmed(), 80), CDomainName::reason(reduced.problem)));
         return;
     }
-    addDomain(CDomainName::entry(text));
+    addDomain(CDomainName::entry(reduced.name));
 }
 
 void ManageDomains::on_btnDelete_clicked()

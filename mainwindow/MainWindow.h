@@ -29,6 +29,7 @@ class CUiState;
 class CDomainGroups;
 class CUserPrompts;
 class ManageDomains;
+class OverviewWindow;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -70,6 +71,7 @@ public:
     ManageDomains *manager() const { return domainManager; }
     bool isCrawlFinished() const { return queryRun->isListExhausted(); }
     ChartWindow *chart() const { return chartWindow; }
+    OverviewWindow *overview() const { return overviewWindow; }
 
     void startCrawl();
     void crawlNextDomain(int socketId);
@@ -97,6 +99,7 @@ public Q_SLOTS:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private Q_SLOTS:
@@ -110,6 +113,7 @@ private Q_SLOTS:
     void on_actionRank_triggered();
     void on_btnManageDomains_clicked();
     void on_actionChart_triggered();
+    void on_actionOverview_triggered();
     void on_actionAlerts_triggered();
 
 private:
@@ -140,6 +144,10 @@ private:
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
     void updateChart();
+    // Opens the chart window, fed with the domain list, the groups and the period.
+    void showChart();
+    // The names of the domain list (entries trimmed), in list order.
+    QStringList listedDomains() const;
     void addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex);
     template<typename Predicate>
     void showRecords(Predicate accept);
@@ -175,10 +183,12 @@ private:
     std::unique_ptr<CPeriodIndex> periodIndex;
     QStringList statusNotes; // what the data session had to say, shown once the table is filled
     ChartWindow *chartWindow = nullptr;
+    OverviewWindow *overviewWindow = nullptr;
     // Runs a query asked for on the command line as the button would.
     CQueryRelayServer *relayServer = nullptr;
     // How the user left the window, restored over the first-start state.
     std::unique_ptr<CUiState> uiState;
+    bool columnsFitted = false; // to their contents on the first show, unless the user's widths were kept
     QString queryButtonText; // shown again when a run's progress is no longer
     QTimer progressFrame;
 };

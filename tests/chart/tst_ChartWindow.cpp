@@ -1,9 +1,13 @@
 #include "CAlexaRankData.h"
+#include "CChartPicture.h"
 #include "CRankChart.h"
 #include "ChartWindow.h"
 #include "CTrendFigure.h"
 
 #include <QCategoryAxis>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QChart>
 #include <QDateTimeAxis>
 #include <QImage>
@@ -43,6 +47,7 @@ private Q_SLOTS:
     void figureChoice();
     void liveUpdate();
     void saveAsPngAndSvg();
+    void pictureNamesEveryDomain();
     void hoverShowsDomainDateAndValue();
     void tipText_data();
     void tipText();
@@ -262,8 +267,12 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
                 legendEntries += marker->isVisible() ? 1 : 0;
         }
     }
-    QCOMPARE(colours.size(), 24);
+    // A domain's colour is its name's, whatever else is drawn: alone, it has the same.
+    QVERIFY(colours.size() > 1);
     QCOMPARE(legendEntries, 24);
+    for (const QString &domain : std::as_const(domains))
+        QCOMPARE(seriesOf(window, domain).first()->color(), CRankChart::colourOf(domain));
+
     window.rankChart()->chart()->legend()->setVisible(false);
 
     // The list is the legend: each checked name, whole, beside its colour.
@@ -276,6 +285,10 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
     }
     window.setChecked(domains.first(), false);
     QVERIFY(list->item(0)->icon().isNull());
+    window.uncheckAll();
+    QCOMPARE(window.checkedDomains(), QStringList());
+    window.choose(domains.at(5));
+    QCOMPARE(seriesOf(window, domains.at(5)).first()->color(), CRankChart::colourOf(domains.at(5)));
     // The movers table shows every column without scrolling sideways.
     const auto *movers = window.findChild<QTableView *>(QStringLiteral("tblMovers"));
     QVERIFY(movers);
@@ -294,6 +307,25 @@ void tst_ChartWindow::checkAGroup()
     QCOMPARE(window.checkedDomains(), (QStringList{"a.com", "c.com"}));
     QCOMPARE(seriesOf(window, "c.com").size(), 1);
     QVERIFY(seriesOf(window, "b.com").isEmpty());
+
+    // Chosen in the box, a group adds to what is checked, or with "Only this
+    // group" replaces it.
+    auto *groups = window.findChild<QComboBox *>(QStringLiteral("cbGroup"));
+    auto *only = window.findChild<QCheckBox *>(QStringLiteral("chkOnlyGroup"));
+    QVERIFY(groups && only);
+    groups->activated(2);
+    QCOMPARE(window.checkedDomains(), (QStringList{"a.com", "b.com", "c.com"}));
+    only->setChecked(true);
+    groups->activated(2);
+    QCOMPARE(window.checkedDomains(), QStringList{"b.com"});
+    window.findChild<QPushButton *>(QStringLiteral("btnUncheckAll"))->click();
+    QCOMPARE(window.checkedDomains(), QStringList());
+
+    // Esc closes the window, as Ctrl+W does.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
 }
 
 void tst_ChartWindow::legendShowsMarkupLiterally()
@@ -471,6 +503,37 @@ void tst_ChartWindow::saveAsPngAndSvg()
     QVERIFY(text.contains("<svg"));
     QVERIFY(text.contains("b.com")); // the legend is drawn into it
     QVERIFY(!window.savePng(dir.filePath("missing/folder/chart.png")));
+}
+
+void tst_ChartWindow::pictureNamesEveryDomain()
+{
+    // Twenty domains with long names at 1200 x 800: every name whole, in
+    // rows under the chart, no two overlapping, none past the edge.
+    CChartPicture::Content content;
+    for (int d = 0; d < 20; ++d) {
+        CRankSeries series(QStringLiteral("domain-number-%1.example.com").arg(d));
+        series.add(first, QString::number(100 + d), 0);
+        series.add(first.addDays(1), QString::number(90 + d), 1);
+        series.finish();
+        content.series.append(series);
+    }
+    const CChartPicture picture(content, QSize(1200, 800));
+    const QList<QRect> &places = picture.legendPlaces();
+    QCOMPARE(places.size(), 20);
+    QVERIFY(picture.legendRows() >= 2);
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        QVERIFY(places.at(i).left() >= 0 && places.at(i).right() < 1200);
+        for (qsizetype j = i + 1; j < places.size(); ++j)
+            QVERIFY(!places.at(i).intersects(places.at(j)));
+    }
+    QVERIFY(!picture.rankChart()->isEmpty());
+
+    // Nothing to draw says so, without axes.
+    CChartPicture::Content none;
+    none.series.append(CRankSeries(QStringLiteral("a.com")));
+    const CChartPicture empty(none, QSize(600, 400));
+    QVERIFY(empty.rankChart()->isEmpty());
+    QVERIFY(!empty.rankChart()->dateAxis()->isVisible());
 }
 
 void tst_ChartWindow::hoverShowsDomainDateAndValue()

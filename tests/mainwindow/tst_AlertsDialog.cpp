@@ -3,10 +3,14 @@
 #include "CTempHome.h"
 #include "CDataLock.h"
 #include "CDataSession.h"
+#include "watch/CAlertMailer.h"
+#include "watch/CDesktopNotifier.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +29,7 @@ private Q_SLOTS:
     void editsTheFile();
     void unreadableFileIsNotSavedOver_data();
     void unreadableFileIsNotSavedOver();
+    void mailAddressAndTests();
 };
 
 void tst_AlertsDialog::editsTheFile()
@@ -80,6 +85,43 @@ void tst_AlertsDialog::unreadableFileIsNotSavedOver()
     QVERIFY(dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtRules"))->isReadOnly());
     QVERIFY(!session.saveLines(CDataSession::alertRulesFileName(), {QStringLiteral("# empty")}));
     QCOMPARE(QFileInfo(path).isDir(), kind == u"folder");
+}
+
+void tst_AlertsDialog::mailAddressAndTests()
+{
+    CTempHome home;
+    QTemporaryDir mail;
+    const QString program = mail.filePath(QStringLiteral("sendmail"));
+    home.writeFile(program, QStringLiteral("#!/bin/sh\ncat >> '%1/messages'\n").arg(mail.path()).toUtf8());
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const CAlertMailer mailer(program);
+    const CDesktopNotifier notifier(QDBusConnection(QStringLiteral("none"))); // no bus: no one to tell
+    auto prompts = std::make_shared<CFakePrompts>();
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    AlertsDialog dialog(nullptr, session, prompts, {&notifier, &mailer, QStringLiteral("old@example.test")});
+    auto *address = dialog.findChild<QLineEdit *>(QStringLiteral("txtMailTo"));
+    auto *result = dialog.findChild<QLabel *>(QStringLiteral("lblTest"));
+    QVERIFY(address && result);
+    QCOMPARE(address->text(), QStringLiteral("old@example.test"));
+
+    // One address only: anything that would add a recipient or a header is refused.
+    address->setText(QStringLiteral("me@example.test\nBcc: them@example.test"));
+    dialog.findChild<QPushButton *>(QStringLiteral("btnTestMail"))->click();
+    QVERIFY(!QFile::exists(mail.filePath(QStringLiteral("messages"))));
+    dialog.accept();
+    QCOMPARE(prompts->messages().size(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+    address->setText(QStringLiteral(" me@example.test "));
+    dialog.findChild<QPushButton *>(QStringLiteral("btnTestMail"))->click();
+    QVERIFY2(result->text().contains(QStringLiteral("me@example.test")), qPrintable(result->text()));
+    QVERIFY(CTempHome::readFile(mail.filePath(QStringLiteral("messages"))).contains("To: me@example.test"));
+    dialog.findChild<QPushButton *>(QStringLiteral("btnTestNotification"))->click();
+    QVERIFY(!result->text().isEmpty());
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.mailTo(), QStringLiteral("me@example.test"));
 }
 
 QTEST_MAIN(tst_AlertsDialog)

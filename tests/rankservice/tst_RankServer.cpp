@@ -1,6 +1,7 @@
-#include "CRankServer.h"
-#include "CRequestReader.h"
-#include "CSnapshotStore.h"
+#include "rankservice/server/CRankRouter.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -85,6 +86,7 @@ private:
 
     QTemporaryDir m_dir;
     CSnapshotStore m_store;
+    CRankRouter m_router{m_store};
     std::unique_ptr<CRankServer> m_server;
 };
 
@@ -104,7 +106,7 @@ void tst_RankServer::initTestCase()
     writeDay(QStringLiteral("2026-03-20"), 10);
     QCOMPARE(m_store.load(m_dir.path()).rows, 180);
 
-    m_server = std::make_unique<CRankServer>(m_store);
+    m_server = std::make_unique<CRankServer>(m_router);
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
 }
 
@@ -173,6 +175,9 @@ void tst_RankServer::answers_data()
     QTest::newRow("malformed") << QByteArray("GET /siteinfo/site7.test HTTP/9\r\n\r\n") << bad << QByteArray();
     QTest::newRow("head over 8 KiB") << QByteArray("GET /siteinfo/" + QByteArray(9000, 'a')) << bad
                                      << QByteArray("8 KiB");
+    // Answered whole, though the client is still sending: never reset first.
+    QTest::newRow("request line of 1 MB") << QByteArray("GET /siteinfo/" + QByteArray(1 << 20, 'a') + " HTTP/1.1\r\n\r\n")
+                                          << bad << QByteArray("8 KiB");
 }
 
 void tst_RankServer::answers()
@@ -184,7 +189,7 @@ void tst_RankServer::answers()
     // The same answer without a network and over loopback.
     CRequestReader reader;
     reader.feed(request);
-    const QByteArray direct = m_server->answer(reader);
+    const QByteArray direct = m_router.answer(reader);
     QCOMPARE(fetch(request), direct);
 
     QCOMPARE(statusLine(direct), status);
@@ -359,7 +364,7 @@ void tst_RankServer::slowClientsCrowdNoOneOut()
 
 void tst_RankServer::refusesPagesWhileLoading()
 {
-    m_server->setLoading(QStringLiteral("3 of 90 lists read"));
+    m_router.setLoading(QStringLiteral("3 of 90 lists read"));
     const QByteArray loading = fetch(get("/siteinfo/site7.test"));
     QCOMPARE(statusLine(loading), QByteArray("HTTP/1.1 503 Service Unavailable"));
     QVERIFY(loading.contains("Content-Type: text/plain"));
@@ -367,7 +372,7 @@ void tst_RankServer::refusesPagesWhileLoading()
     QVERIFY(fetch(get("/status")).contains("\"loading\":\"3 of 90 lists read\""));
     QCOMPARE(statusLine(fetch(get("/nothing"))), QByteArray("HTTP/1.1 404 Not Found"));
 
-    m_server->setLoaded();
+    m_router.setLoaded();
     const QByteArray page = fetch(get("/siteinfo/site7.test"));
     QCOMPARE(statusLine(page), QByteArray("HTTP/1.1 200 OK"));
     QVERIFY(page.contains("\n7,000 "));
@@ -385,11 +390,11 @@ void tst_RankServer::pastDaysFollowTheHeldLists()
     write(QStringLiteral("2026-03-31.csv"), "5,late.test\n");
     CSnapshotStore store;
     store.load(dir.path());
-    CRankServer server(store);
-    const auto answer = [&server](const QByteArray &path) {
+    CRankRouter router(store);
+    const auto answer = [&router](const QByteArray &path) {
         CRequestReader request;
         request.feed(get(path));
-        return server.answer(request);
+        return router.answer(request);
     };
     QVERIFY(answer("/siteinfo/late.test?date=2026-03-20").contains("no list held for that day"));
 
@@ -408,20 +413,22 @@ void tst_RankServer::pastDaysFollowTheHeldLists()
 
 void tst_RankServer::headIsGetWithoutBody_data()
 {
-    QTest::addColumn<QByteArray>("path");
-    QTest::newRow("page") << QByteArray("/siteinfo/site7.test");
-    QTest::newRow("past day") << QByteArray("/siteinfo/site7.test?date=2026-03-30");
-    QTest::newRow("day not held") << QByteArray("/siteinfo/site7.test?date=2026-01-01");
-    QTest::newRow("malformed query") << QByteArray("/siteinfo/site7.test?date");
-    QTest::newRow("status") << QByteArray("/status");
-    QTest::newRow("other path") << QByteArray("/elsewhere");
+    QTest::addColumn<QByteArray>("request"); // a GET, asked again as HEAD
+    QTest::newRow("page") << get("/siteinfo/site7.test");
+    QTest::newRow("past day") << get("/siteinfo/site7.test?date=2026-03-30");
+    QTest::newRow("day not held") << get("/siteinfo/site7.test?date=2026-01-01");
+    QTest::newRow("malformed query") << get("/siteinfo/site7.test?date");
+    QTest::newRow("status") << get("/status");
+    QTest::newRow("other path") << get("/elsewhere");
+    QTest::newRow("HTTP/1.1 without Host") << QByteArray("GET /siteinfo/site7.test HTTP/1.1\r\n\r\n");
+    QTest::newRow("head over 8 KiB") << QByteArray("GET /siteinfo/" + QByteArray(9000, 'a') + " HTTP/1.0\r\n\r\n");
 }
 
 void tst_RankServer::headIsGetWithoutBody()
 {
-    QFETCH(QByteArray, path);
-    const QByteArray whole = fetch(get(path));
-    QByteArray head = get(path);
+    QFETCH(QByteArray, request);
+    const QByteArray whole = fetch(request);
+    QByteArray head = request;
     head.replace(0, 3, "HEAD");
     const QByteArray headOnly = fetch(head);
     QVERIFY(whole.contains("\r\n\r\n"));
@@ -500,7 +507,7 @@ void tst_RankServer::newcomersPastTheCapWaitForTheirRequest()
 
 void tst_RankServer::silentConnectionsNeverReachTheServer()
 {
-    CRankServer server(m_store);
+    CRankServer server(m_router);
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
     server.setDeadline(10min);
     QVERIFY(server.acceptOnlyWithData());

@@ -1,0 +1,196 @@
+#include "rankservice/service/CListRefresher.h"
+
+#include "rankservice/server/CRankRouter.h"
+#include "rankservice/store/CSnapshotStore.h"
+
+#include <memory>
+
+// What a refresh or a take-in found, filled in on the worker.
+struct CListRefresher::Job
+{
+    CListUpdater::Summary summary;
+    CSnapshotStore::Report report;
+    std::optional<CSnapshotStore> grown;
+    QSet<QString> wanting;
+    bool unsettled = false; // a list was too fresh to read: a look follows
+};
+
+CListRefresher::CListRefresher(const std::optional<CListSource> &source, const QString &dataFolder,
+                               const QString &listFolder, const CListUpdater::Settings &settings, CSnapshotStore &store,
+                               CRankRouter &router, QObject *parent)
+    : QObject(parent)
+    , m_source(source)
+    , m_dataFolder(dataFolder)
+    , m_listFolder(listFolder)
+    , m_settings(settings)
+    , m_store(store)
+    , m_router(router)
+{
+    // Precise: a coarse timer may fire a little early, and a refresh due at
+    // 02:37 ran at 02:36:59 and then again at 02:37:00.
+    m_daily.setSingleShot(true);
+    m_daily.setTimerType(Qt::PreciseTimer);
+    connect(&m_daily, &QTimer::timeout, this, &CListRefresher::dailyTimeout);
+    m_look.setSingleShot(true);
+    m_look.setInterval(Quiet);
+    connect(&m_look, &QTimer::timeout, this, &CListRefresher::takeIn);
+    m_every.setInterval(FolderCheck);
+    connect(&m_every, &QTimer::timeout, this, &CListRefresher::takeIn);
+    connect(&m_watch, &QFileSystemWatcher::directoryChanged, this, &CListRefresher::folderChanged);
+}
+
+CListRefresher::~CListRefresher()
+{
+    if (m_worker)
+        m_worker->wait();
+    if (m_release)
+        m_release->wait();
+}
+
+void CListRefresher::refreshDailyAt(const QTime &time)
+{
+    m_time = time;
+    scheduleNext();
+}
+
+void CListRefresher::scheduleNext()
+{
+    if (!m_time.isValid() || !m_source)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    QDate day = now.date();
+    if (QDateTime(day, m_time) <= now || m_ranOn == day)
+        day = day.addDays(1);
+    m_due = QDateTime(day, m_time);
+    m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_due))));
+}
+
+void CListRefresher::dailyTimeout()
+{
+    // Never early: a timer that fires before its time waits for the rest.
+    const QDateTime now = QDateTime::currentDateTime();
+    if (now < m_due) {
+        m_daily.start(std::chrono::milliseconds(now.msecsTo(m_due)));
+        return;
+    }
+    m_ranOn = m_due.date();
+    refresh();
+    scheduleNext();
+}
+
+void CListRefresher::watchFolder()
+{
+    if (!m_watch.directories().contains(m_listFolder))
+        m_watch.addPath(m_listFolder);
+    m_every.start();
+}
+
+void CListRefresher::folderChanged()
+{
+    // A download is renamed into place whole; a copy by hand may take a
+    // moment more, which the look waits for (see Settled).
+    if (!m_watch.directories().contains(m_listFolder))
+        m_watch.addPath(m_listFolder); // made anew
+    m_look.start();
+}
+
+void CListRefresher::refresh()
+{
+    if (!m_source) {
+        takeIn();
+        return;
+    }
+    if (m_busy) {
+        m_refreshWaiting = true;
+        return;
+    }
+    start(true);
+}
+
+void CListRefresher::takeIn()
+{
+    if (m_busy) {
+        m_takeInWaiting = true;
+        return;
+    }
+    start(false);
+}
+
+void CListRefresher::start(bool fetch)
+{
+    m_busy = true;
+    CListUpdater::Settings settings = m_settings;
+    settings.today = CListSource::today();
+    auto job = std::make_shared<Job>();
+    job->wanting = m_wanting;
+    m_job = job;
+    // Everything that takes long is done on the worker: a download, reading
+    // a list, building the new store. Requests only read the store
+    // meanwhile, and it changes only by the swap in finished().
+    const CSnapshotStore *held = &m_store;
+    const std::optional<CListSource> source = fetch ? m_source : std::nullopt;
+    const QString dataFolder = m_dataFolder;
+    const QString listFolder = m_listFolder;
+    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings] {
+        if (source) {
+            CListUpdater updater(*source, dataFolder, settings);
+            job->summary = updater.run();
+        }
+        const QDate today = CSnapshotStore::latestToday();
+        // A download is renamed into place whole, so after a fetch every
+        // list there counts as settled; otherwise a list written a moment
+        // ago may still be being copied.
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime settled = source ? now : now.addSecs(-qint64(Settled.count()));
+        if (!held->lacking(listFolder, today, job->wanting, settled, &job->unsettled).empty())
+            job->grown = held->foldedWith(listFolder, today, settled, job->report, job->wanting);
+    });
+    m_worker->setParent(this);
+    connect(m_worker, &QThread::finished, this, [this, fetch] { finished(fetch); });
+    m_worker->start();
+}
+
+void CListRefresher::finished(bool fetch)
+{
+    const std::shared_ptr<Job> job = std::move(m_job);
+    m_worker->deleteLater();
+    m_wanting = job->wanting;
+    const int added = job->report.days + job->report.usLists;
+    QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ');
+    if (fetch) {
+        outcome += job->summary.line(m_source->name());
+        if (!job->summary.problems.isEmpty())
+            outcome += QStringLiteral("; ") + job->summary.problems.constFirst();
+    } else {
+        outcome += QStringLiteral("%1: lists found in the folder").arg(m_source ? m_source->name() : QStringLiteral("lists"));
+    }
+    if (job->grown) {
+        m_store.swap(*job->grown);
+        // The store held until now goes on a thread of its own: freeing it
+        // here would hold up requests too.
+        if (m_release)
+            m_release->wait();
+        m_release = QThread::create([job] { job->grown.reset(); });
+        m_release->setParent(this);
+        connect(m_release, &QThread::finished, m_release, &QObject::deleteLater);
+        m_release->start();
+    }
+    outcome += QStringLiteral("; %1 new days folded in").arg(added);
+    for (const QString &problem : job->report.problems)
+        outcome += QStringLiteral("; ") + problem;
+    m_busy = false;
+    if (job->unsettled)
+        m_look.start(std::chrono::milliseconds(Settled) + Quiet);
+    if (job->report.listsWaiting > 0)
+        m_takeInWaiting = true;
+    if (fetch || added > 0 || !job->report.problems.isEmpty())
+        m_router.setLastUpdate(outcome);
+    if (fetch)
+        emit refreshed(outcome);
+    else if (added > 0 || !job->report.problems.isEmpty())
+        emit tookIn(outcome);
+    if (std::exchange(m_refreshWaiting, false))
+        refresh();
+    else if (std::exchange(m_takeInWaiting, false))
+        takeIn();
+}

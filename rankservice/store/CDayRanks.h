@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <vector>
+
+// The ranks one daily list gave, by domain number: what lets a page as of a
+// past day be answered from memory. Compact because 90 lists of a million
+// rows are held at once: one bit per numbered domain says whether the list
+// names it, and its rank is packed in as few bits as the list's largest rank
+// needs (20 for a top million), about 3.3 MB a list.
+class CDayRanks
+{
+public:
+    // Collects a list's ranks, each domain once, in any order of numbers
+    // below domains.
+    class Builder
+    {
+    public:
+        explicit Builder(int domains);
+        // False when id was given before (or is out of range): its first rank stands.
+        bool add(int id, qint32 rank);
+        CDayRanks finish();
+
+    private:
+        std::vector<quint64> m_present;
+        std::vector<std::pair<int, qint32>> m_ranks;
+        qint32 m_largest = 0;
+    };
+
+    CDayRanks() = default;
+
+    // The rank of the domain numbered id, or 0 when the list does not name it.
+    qint32 rankOf(int id) const;
+
+    // The same in three steps, for looking a domain up in many days at once:
+    // each step's memory is asked for in every day before it is read in
+    // any, so the days' cache misses overlap instead of following each other.
+    void prefetch(int id) const;
+    // Where id's rank lies, asked for from memory; -1 when the list does not name it.
+    qsizetype placeFetched(int id) const;
+    qint32 rankAt(qsizetype place) const { return qint32(packedAt(place)); }
+    qsizetype size() const { return m_count; }
+    // Sets the bit of every domain the list names in alive (a bit per
+    // domain number, as long as needed).
+    void markPresent(std::vector<quint64> &alive) const;
+    size_t bytes() const;
+
+    // The packed form a cache keeps, and back; fromBytes is false for bytes
+    // that are not one (sizes that do not agree), leaving the ranks empty.
+    QByteArray toBytes() const;
+    bool fromBytes(QByteArrayView bytes);
+    // The packed form starts with a head of this size, which tells the
+    // whole form's size: bytesClaimed gives it, or -1 when the head cannot
+    // be one of ranks over that many domains. A reader checks it before it
+    // takes memory for the rest.
+    static constexpr qsizetype HeadSize = 24;
+    static qint64 bytesClaimed(QByteArrayView head, qint64 domains);
+
+private:
+    // Words of the presence bits per entry of m_before.
+    static constexpr int WordsPerCount = 4;
+
+    bool present(int id) const;
+    // The place of a present id among the numbers present.
+    qsizetype placeOf(int id) const;
+    quint64 packedAt(qsizetype index) const;
+
+    std::vector<quint64> m_present;
+    std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
+    std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
+    quint32 m_bits = 0;
+    qsizetype m_count = 0;
+};
