@@ -344,8 +344,15 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     // Fitted once, in the window's own fonts; then the widths are the user's
     // and are kept with how the window was left.
-    if (!std::exchange(columnsFitted, true))
-        ui->tblRankData->resizeColumnsToContents();
+    if (std::exchange(columnsFitted, true))
+        return;
+    // No wider than forty characters: a giant field is shortened in its cell
+    // and shown whole in its tool tip, rather than pushing the others away.
+    QTableWidget *table = ui->tblRankData;
+    table->resizeColumnsToContents();
+    const int widest = table->fontMetrics().averageCharWidth() * 40;
+    for (int column = 0; column < table->columnCount(); ++column)
+        table->setColumnWidth(column, std::min(table->columnWidth(column), std::max(widest, 100)));
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
