@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QThread>
 
 #include <cstdio>
 #include <vector>
@@ -41,6 +43,17 @@ QString sizeLabel(int count)
 double peakMb(qint64 pid)
 {
     return CRankdProcess::memoryMb(pid, "VmHWM:");
+}
+
+// The lists of from, linked (or copied) into the folder to, made if needed.
+void linkLists(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QString &name : QDir(from).entryList({QStringLiteral("tranco-*")}, QDir::Files)) {
+        if (::link(QFile::encodeName(QDir(from).filePath(name)).constData(),
+                   QFile::encodeName(QDir(to).filePath(name)).constData()) != 0)
+            QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name));
+    }
 }
 
 } // namespace
@@ -182,6 +195,67 @@ void CListLoadBench::run()
     benchServiceLoad(packed, QStringLiteral("compressed_load"), 15000);
     benchAddDay(packed);
     benchRefreshWait(packed);
+    benchFoldMemory(packed);
+}
+
+void CListLoadBench::benchFoldMemory(const QString &folder)
+{
+    const QString served = m_root + QStringLiteral("/fold-data");
+    QDir(served).removeRecursively();
+    linkLists(folder, served);
+    QList<double> steady;
+    QList<double> peaks;
+    QList<double> ratios;
+    for (int run = 0; run < m_sizes.runs; ++run) {
+        for (const QString &suffix : {QStringLiteral(".csv.zip"), QStringLiteral(".csv.gz")})
+            QFile::remove(QDir(served).filePath(listName(0, suffix)));
+        CRankdProcess service(m_rankd);
+        const CResult<quint16> port = service.startWith(
+            {QStringLiteral("--data"), served, QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--max-age"),
+             QStringLiteral("0"), QStringLiteral("--cache-min-rows"), QStringLiteral("0")},
+            600000);
+        if (!port) {
+            CBenchReport::say(QStringLiteral("  fold: %1").arg(port.message()));
+            continue;
+        }
+        // Once the cache is written (its writing is not the fold's), the
+        // peak is counted afresh from the steady memory.
+        QByteArray text;
+        QElapsedTimer limit;
+        limit.start();
+        while (!text.contains("cache: ") && !limit.hasExpired(120000)) {
+            QThread::msleep(50);
+            text += service.newOutput();
+        }
+        QThread::msleep(500);
+        if (!service.resetPeak()) {
+            CBenchReport::say(QStringLiteral("  fold: the peak memory cannot be counted afresh here"));
+            return;
+        }
+        const double before = service.residentMb();
+        // Today's list appears in the folder, written a while ago: whole.
+        const QString name = writeDay(served, 0, Packing::Packed);
+        QFile written(QDir(served).filePath(name));
+        written.open(QIODevice::ReadWrite);
+        written.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
+        written.close();
+        while (!text.contains(" new days folded in") && !limit.hasExpired(240000)) {
+            QThread::msleep(50);
+            text += service.newOutput();
+        }
+        if (!text.contains("1 new days folded in")) {
+            CBenchReport::say(QStringLiteral("  fold: the new day was not folded in: %1").arg(QString::fromUtf8(text.right(600))));
+            continue;
+        }
+        steady.append(before);
+        peaks.append(service.peakMb());
+        ratios.append(peaks.constLast() / before);
+    }
+    QDir(served).removeRecursively();
+    const QString size = sizeLabel(m_sizes.rows);
+    m_report.figure(QStringLiteral("fold_steady_%1").arg(size), steady, QStringLiteral("MB"));
+    m_report.figure(QStringLiteral("fold_peak_%1").arg(size), peaks, QStringLiteral("MB"));
+    m_report.goal(QStringLiteral("fold_peak_over_steady_%1").arg(size), ratios, QString(), CBenchReport::Bound::AtMost, 1.25);
 }
 
 void CListLoadBench::benchRefreshWait(const QString &folder)
@@ -191,12 +265,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
     const QString data = m_root + QStringLiteral("/refresh-data");
     const QString held = data + QStringLiteral("/tranco");
     QDir(data).removeRecursively();
-    QDir().mkpath(held);
-    for (const QString &name : QDir(folder).entryList({QStringLiteral("tranco-*")}, QDir::Files)) {
-        if (::link(QFile::encodeName(QDir(folder).filePath(name)).constData(),
-                   QFile::encodeName(QDir(held).filePath(name)).constData()) != 0)
-            QFile::copy(QDir(folder).filePath(name), QDir(held).filePath(name));
-    }
+    linkLists(folder, held);
     const QDate today = CListSource::today();
     CPublisher publisher;
     publisher.routes.insert("/daily_list_id?date=" + today.toString(Qt::ISODate).toLatin1(), {200, "BENCH"});

@@ -63,6 +63,9 @@ private:
     // downloaded from a loopback publisher, checked and folded in while a
     // client keeps asking for pages; prints the longest any page waited.
     void benchRefreshWait(const QString &folder);
+    // A day put into the served folder and folded in: the service's peak
+    // memory meanwhile over its memory before it.
+    void benchFoldMemory(const QString &folder);
 
     CBenchReport &m_report;
     QString m_root;

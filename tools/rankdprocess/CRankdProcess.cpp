@@ -115,6 +115,17 @@ double CRankdProcess::residentMb() const
     return m_process ? memoryMb(m_process->processId(), "VmRSS:") : -1;
 }
 
+double CRankdProcess::peakMb() const
+{
+    return m_process ? memoryMb(m_process->processId(), "VmHWM:") : -1;
+}
+
+bool CRankdProcess::resetPeak() const
+{
+    QFile refs(QStringLiteral("/proc/%1/clear_refs").arg(m_process ? m_process->processId() : 0));
+    return m_process && refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
 double CRankdProcess::memoryMb(qint64 pid, QByteArrayView field)
 {
     if (pid <= 0)

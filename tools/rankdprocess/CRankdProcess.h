@@ -44,6 +44,11 @@ public:
     double cpuSeconds() const;
     // Its resident memory now (VmRSS), in MB, from /proc; -1 when unknown.
     double residentMb() const;
+    // Its peak resident memory (VmHWM), in MB; -1 when unknown.
+    double peakMb() const;
+    // Starts counting the peak afresh from the memory it has now; false
+    // where the system cannot (Linux before 4.0).
+    bool resetPeak() const;
     // A memory line (such as "VmHWM:") of a process's status, in MB; -1 when unknown.
     static double memoryMb(qint64 pid, QByteArrayView field);
 
