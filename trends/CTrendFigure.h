@@ -17,6 +17,9 @@ public:
 
     // "Global Rank", "US Rank", "Yesterday", "7 Day", "1 Month", "3 Month".
     static QString label(int figure);
+    // What a figure's value means where the label does not say it (the US
+    // rank, given in buckets); empty for the others.
+    static QString note(int figure);
     static QString text(const CAlexaRankData &record, int figure);
 
     // A figure as a number, or nothing for "NA", empty or unreadable text.
