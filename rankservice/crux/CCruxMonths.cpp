@@ -58,22 +58,37 @@ CResult<qint64> CCruxMonths::fold(const QDate &month, const CCruxOrigins &origin
 {
     Month folded{firstOf(month), 0, {}};
     folded.codes.reserve(size_t(m_ids.size()));
-    CCruxOrigins::Keys keys;
-    const auto row = [this, &folded, &origins, &keys](QByteArrayView host, int code) {
-        origins.keysOf(host, keys);
-        for (int k = 0; k < keys.count; ++k) {
-            const size_t id = size_t(m_ids.insert(keys.keys[size_t(k)]));
+    const auto take = [this, &folded](const Pending &pending) {
+        for (int k = 0; k < pending.keys.count; ++k) {
+            const size_t id = size_t(m_ids.insert(pending.keys.keys[size_t(k)], pending.hashes[size_t(k)]));
             if (id >= folded.codes.size())
                 folded.codes.resize(std::max(id + 1, folded.codes.size() * 3 / 2), 0);
             quint8 &held = folded.codes[id];
-            if (held == 0 || code < held)
-                held = quint8(code);
+            if (held == 0 || pending.code < held)
+                held = quint8(pending.code);
+        }
+    };
+    // Each origin waits a few rows while its slots in the index are fetched:
+    // looked up at once, nearly every one waited on memory.
+    std::vector<Pending> ring(PendingRows);
+    size_t queued = 0;
+    const auto row = [this, &origins, &ring, &queued, &take](QByteArrayView host, int code) {
+        Pending &pending = ring[queued++ % PendingRows];
+        if (queued > PendingRows)
+            take(pending);
+        origins.keysOf(host, pending.keys);
+        pending.code = code;
+        for (int k = 0; k < pending.keys.count; ++k) {
+            pending.hashes[size_t(k)] = CDomainIndex::hashOf(pending.keys.keys[size_t(k)]);
+            m_ids.prefetch(pending.hashes[size_t(k)]);
         }
     };
     const CResult<CCruxList::Counts> counts = read(row);
     // Names a refused list numbered stay numbered: no month ranks them.
     if (!counts)
         return CResult<qint64>::failure(counts.message());
+    for (size_t i = queued > PendingRows ? queued - PendingRows : 0; i < queued; ++i)
+        take(ring[i % PendingRows]);
     folded.origins = counts.value().rows;
     folded.codes.resize(size_t(m_ids.size()), 0);
     folded.codes.shrink_to_fit();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CDomainIndex.h"
+#include "rankservice/crux/CCruxOrigins.h"
 
 #include "base/CResult.h"
 
@@ -9,9 +10,9 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <vector>
 
-class CCruxOrigins;
 
 // The months of one Chrome UX Report list (the United States' or the
 // world's) held for the pages. Each origin's bucket is folded into the names
@@ -69,6 +70,15 @@ private:
         qint64 origins = 0;
         std::vector<quint8> codes; // by name number; 0 where the month ranks no origin of the name
     };
+    // An origin's keys between reading and folding in.
+    struct Pending
+    {
+        CCruxOrigins::Keys keys;
+        std::array<quint32, 2> hashes;
+        int code = 0;
+    };
+    static constexpr size_t PendingRows = 16;
+
     template<typename Reading>
     CResult<qint64> fold(const QDate &month, const CCruxOrigins &origins, const Reading &read);
     const Month *held(const QDate &first) const;
