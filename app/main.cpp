@@ -1,9 +1,11 @@
+#include "CChartCommand.h"
 #include "MainWindow.h"
 #include "config/CQuitSignals.h"
 #include "config/CSettings.h"
 #include "config/CUiState.h"
 #include "headless/CCommandLine.h"
 #include "headless/CHeadlessDigest.h"
+#include "headless/CHeadlessOverview.h"
 #include "headless/CHeadlessQuery.h"
 #include "headless/CHistoryCommand.h"
 #include "watch/CAlertMailer.h"
@@ -60,6 +62,10 @@ int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
     const CSettings settings = CSettings::forHome(QDir::homePath());
     if (commandLine.action() == CCommandLine::Action::Export || commandLine.action() == CCommandLine::Action::ImportHistory)
         return runHistoryCommand(commandLine, settings.dataDirectory, err);
+    if (commandLine.action() == CCommandLine::Action::Overview) {
+        CHeadlessOverview overview({settings.dataDirectory, commandLine.groups(), commandLine.overviewFormat()}, out, err);
+        return overview.run();
+    }
     CUiState state(QString(), QDir::homePath()); // the window's Sorvane.ini, for [Alerts] mailTo
     state.load();
     const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
@@ -86,6 +92,32 @@ int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
     options.alerts = {&notifier, &mailer, state.mailTo};
     CHeadlessQuery query(options, out, err);
     return query.run();
+}
+
+// The chart into a file: Qt Charts draws through widgets, so an application
+// of them is made, offscreen when there is no display (a timer's report).
+int runChart(int argc, char *argv[], const CCommandLine &commandLine)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    CTranslations::install(app, QLocale::system());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CChartCommand::Options options;
+    options.dataDirectory = CSettings::forHome(QDir::homePath()).dataDirectory;
+    options.path = commandLine.chartPath();
+    options.domains = commandLine.chartDomains();
+    options.groups = commandLine.groups();
+    options.figure = commandLine.chartFigure();
+    options.days = commandLine.chartDays();
+    options.from = commandLine.chartFrom();
+    options.to = commandLine.chartTo();
+    options.today = QDate::currentDate();
+    options.size = commandLine.chartSize();
+    CChartCommand command(options, out, err);
+    return command.run();
 }
 
 } // namespace
@@ -121,7 +153,10 @@ int main(int argc, char *argv[])
     case CCommandLine::Action::Export:
     case CCommandLine::Action::ImportHistory:
     case CCommandLine::Action::Digest:
+    case CCommandLine::Action::Overview:
         return runWithoutWindow(argc, argv, commandLine);
+    case CCommandLine::Action::Chart:
+        return runChart(argc, argv, commandLine);
     case CCommandLine::Action::Window:
         break;
     }

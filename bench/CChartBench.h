@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
+#include <QStringList>
+
+class CAlexaRankData;
 
 class CBenchReport;
 
 // The history chart on generated histories: opening it for one domain of
 // the large history, adding a second domain's line, and drawing twenty
-// domains over five years of daily records.
+// domains over five years of daily records; and opening the overview of
+// every domain of the large history.
 class CChartBench
 {
 public:
@@ -15,7 +20,8 @@ public:
     void run();
 
 private:
-    void benchOpenAndAdd();
+    void benchOpenAndAdd(const QList<CAlexaRankData> &history, const QStringList &names);
+    void benchOverview(const QList<CAlexaRankData> &history, const QStringList &names);
     void benchTwentyDomains();
 
     CBenchReport &m_report;

@@ -11,6 +11,7 @@
 #include <QChart>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -54,6 +55,7 @@ CRankChart::CRankChart(QChart *chart, QObject *parent)
     , m_chart(chart)
     , m_rankAxis(new QCategoryAxis(chart))
     , m_dateAxis(new QDateTimeAxis(chart))
+    , m_emptyText(new QGraphicsSimpleTextItem(chart))
 {
     m_rankAxis->setReverse(true);
     m_rankAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -69,6 +71,48 @@ CRankChart::CRankChart(QChart *chart, QObject *parent)
     fitRankAxis(1, 1000);
     const QDate today = QDate::currentDate();
     m_dateAxis->setRange(today.addDays(-1).startOfDay(), today.startOfDay());
+    m_emptyText->setZValue(10);
+    connect(m_chart, &QChart::plotAreaChanged, this, &CRankChart::placeEmptyText);
+    setDark(false);
+}
+
+void CRankChart::setDark(bool dark)
+{
+    // A theme sets every colour anew: the lines are drawn again in theirs.
+    const QString title = m_chart->title();
+    const bool legend = m_chart->legend()->isVisible();
+    m_dark = dark;
+    clear();
+    m_chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+    m_chart->setTitle(title);
+    m_chart->legend()->setVisible(legend);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_emptyText->setBrush(dark ? QColor(0xd0d0d0) : QColor(0x404040));
+}
+
+void CRankChart::setEmptyText(const QString &text)
+{
+    m_emptyText->setText(text);
+    placeEmptyText();
+}
+
+void CRankChart::placeEmptyText()
+{
+    const QRectF area = m_chart->plotArea();
+    const QRectF box = m_emptyText->boundingRect();
+    m_emptyText->setPos(area.center().x() - box.width() / 2, area.center().y() - box.height() / 2);
+    m_emptyText->setVisible(m_empty);
+}
+
+QColor CRankChart::colourOf(const QString &domain)
+{
+    // FNV-1a: the same colour in every run and on every machine.
+    quint32 hash = 2166136261u;
+    for (const QChar c : domain) {
+        hash ^= c.unicode();
+        hash *= 16777619u;
+    }
+    return colour(int(hash % ColourCount));
 }
 
 QColor CRankChart::colour(int index)
@@ -193,17 +237,22 @@ void CRankChart::show(const QList<CRankSeries> &seriesList, const CTrendPeriod &
     if (!to.isValid())
         to = from;
     if (from == to) {
-        // One day: half a day either side keeps its point inside the axis.
-        m_dateAxis->setRange(from.startOfDay().addSecs(-12 * 3600), from.startOfDay().addSecs(12 * 3600));
+        // One day: the day before and after it, so that no date is named twice.
+        m_dateAxis->setTickCount(3);
+        m_dateAxis->setRange(from.addDays(-1).startOfDay(), from.addDays(1).startOfDay());
     } else {
+        m_dateAxis->setTickCount(std::clamp(int(from.daysTo(to)) + 1, 2, 6));
         m_dateAxis->setRange(from.startOfDay(), to.startOfDay());
     }
     // Ticks fall between month starts, so a long span names the day too.
     m_dateAxis->setFormat(from.daysTo(to) > 180 ? QStringLiteral("d MMM yy") : QStringLiteral("dd/MM/yy"));
 
-    for (qsizetype s = 0; s < seriesList.size(); ++s) {
-        const CRankSeries &series = seriesList.at(s);
-        const QColor colour = CRankChart::colour(int(s));
+    m_empty = largest <= 0;
+    m_dateAxis->setVisible(!m_empty);
+    m_rankAxis->setVisible(!m_empty);
+    placeEmptyText();
+    for (const CRankSeries &series : seriesList) {
+        const QColor colour = colourOf(series.domain());
         auto found = m_drawn.find(series.domain());
         if (found == m_drawn.end())
             found = m_drawn.insert(series.domain(), draw(series));

@@ -13,6 +13,7 @@ class CTrendPeriod;
 class QCategoryAxis;
 class QChart;
 class QDateTimeAxis;
+class QGraphicsSimpleTextItem;
 class QXYSeries;
 
 // Draws domains' series into a chart: a line per stretch between gaps, a
@@ -32,21 +33,30 @@ public:
     // Draws into chart, which the caller owns.
     explicit CRankChart(QChart *chart, QObject *parent = nullptr);
 
-    // Draws these series in this order (which gives their colours). The
-    // series of a domain already drawn are kept: clear() first when the
-    // domain's series has changed. The date axis spans the period, or the
-    // dates drawn when the period is open on a side.
+    // Draws these series, each in its domain's colour. The series of a
+    // domain already drawn are kept: clear() first when the domain's series
+    // has changed. The date axis spans the period, or the dates drawn when
+    // the period is open on a side. Without a value to draw, the axes give
+    // way to the empty text.
     void show(const QList<CRankSeries> &series, const CTrendPeriod &period);
     void clear();
     // The figure the series are of (CTrendFigure): the US rank, given in
     // buckets for whole months, is drawn as steps. A change clears the chart.
     void setFigure(int figure);
+    // What the chart says when it has nothing to draw.
+    void setEmptyText(const QString &text);
+    bool isEmpty() const { return m_empty; }
+    // A dark chart for a dark palette; what is drawn is drawn again.
+    void setDark(bool dark);
 
     QChart *chart() const { return m_chart; }
     QCategoryAxis *rankAxis() const { return m_rankAxis; }
     QDateTimeAxis *dateAxis() const { return m_dateAxis; }
 
     static QColor colour(int index);
+    // A domain's colour wherever it is drawn, whatever else is: one of the
+    // palette's, chosen from the name.
+    static QColor colourOf(const QString &domain);
     // "1", "10", "1k", "2M", "0.01" for a value such as 1, 10, 1000, 2e6, 0.01.
     static QString tickLabel(double value);
     // The text of a hovered point of a drawn series of figure; a US rank
@@ -76,10 +86,14 @@ private:
     static Extent extentOf(const CRankSeries &series);
     Drawn draw(const CRankSeries &series);
     void fitRankAxis(double smallest, double largest);
+    void placeEmptyText();
 
     QChart *m_chart;
     QCategoryAxis *m_rankAxis;
     QDateTimeAxis *m_dateAxis;
     QHash<QString, Drawn> m_drawn;
     int m_figure = 0;
+    QGraphicsSimpleTextItem *m_emptyText; // owned by the chart
+    bool m_empty = true;
+    bool m_dark = false;
 };

@@ -2,14 +2,18 @@
 #include "ui_ChartWindow.h"
 
 #include "CAlexaRankData.h"
+#include "CChartPicture.h"
+#include "CPictureSize.h"
+#include "prompts/CCloseKeys.h"
 #include "CMoverRow.h"
 #include "CRankChart.h"
 #include "CTrendFigure.h"
 
 #include <QChart>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGraphicsLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -17,12 +21,17 @@
 #include <QSet>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
-#include <QSvgGenerator>
 #include <QToolTip>
 
 namespace {
 
 constexpr int ChangeDelayMs = 100;
+
+// A dark desktop, or a style sheet, darkens the window's own colour.
+bool isDark(const QPalette &palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
+}
 
 QStandardItem *cell(const QString &text, double sortValue)
 {
@@ -111,11 +120,11 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     });
     ui->cbGroup->addItem(tr("Check a group..."));
     ui->cbGroup->setEnabled(false);
-    connect(ui->cbGroup, &QComboBox::activated, this, [this](int index) {
-        if (index > 0)
-            checkGroup(ui->cbGroup->itemText(index));
-        ui->cbGroup->setCurrentIndex(0);
-    });
+    ui->chkOnlyGroup->setEnabled(false);
+    connect(ui->cbGroup, &QComboBox::activated, this, &ChartWindow::checkChosenGroup);
+    connect(ui->btnUncheckAll, &QPushButton::clicked, this, &ChartWindow::uncheckAll);
+    CCloseKeys::install(this);
+    m_chart->setDark(isDark(palette()));
     connect(ui->btnSavePng, &QPushButton::clicked, this, [this] { saveWithDialog(false); });
     connect(ui->btnSaveSvg, &QPushButton::clicked, this, [this] { saveWithDialog(true); });
 }
@@ -184,6 +193,30 @@ void ChartWindow::setChecked(const QString &domain, bool checked)
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked); // redraws through itemChanged
 }
 
+void ChartWindow::uncheckAll()
+{
+    reloadDomains();
+    m_filling = true; // one redraw for all
+    for (int row = 0; row < ui->lstDomains->count(); ++row)
+        ui->lstDomains->item(row)->setCheckState(Qt::Unchecked);
+    m_filling = false;
+    refresh();
+}
+
+void ChartWindow::checkChosenGroup(int index)
+{
+    if (index > 0) {
+        if (ui->chkOnlyGroup->isChecked()) {
+            m_filling = true; // the group's check draws once for both
+            for (int row = 0; row < ui->lstDomains->count(); ++row)
+                ui->lstDomains->item(row)->setCheckState(Qt::Unchecked);
+            m_filling = false;
+        }
+        checkGroup(ui->cbGroup->itemText(index));
+    }
+    ui->cbGroup->setCurrentIndex(0);
+}
+
 void ChartWindow::setGroups(const QList<std::pair<QString, QStringList>> &groups)
 {
     m_groups = groups;
@@ -192,6 +225,7 @@ void ChartWindow::setGroups(const QList<std::pair<QString, QStringList>> &groups
     for (const auto &group : groups)
         ui->cbGroup->addItem(group.first);
     ui->cbGroup->setEnabled(!groups.isEmpty());
+    ui->chkOnlyGroup->setEnabled(!groups.isEmpty());
 }
 
 void ChartWindow::checkGroup(const QString &group)
@@ -276,6 +310,16 @@ void ChartWindow::showEvent(QShowEvent *event)
         refresh();
 }
 
+void ChartWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    m_chart->setDark(isDark(palette()));
+    if (isVisible())
+        refresh(); // the theme took the lines away
+}
+
 void ChartWindow::refresh()
 {
     m_changeTimer.stop();
@@ -307,6 +351,7 @@ void ChartWindow::refresh()
     for (const QString &domain : domains)
         drawn.append(m_series.value(domain));
     m_chart->setFigure(figure);
+    m_chart->setEmptyText(CChartPicture::emptyText(figure, shown, !domains.isEmpty()));
     m_chart->show(drawn, shown);
     m_chart->chart()->setTitle(CTrendFigure::label(figure) + QStringLiteral(" - ") + shown.label());
     showColours(domains);
@@ -326,10 +371,11 @@ void ChartWindow::showColours(const QStringList &drawn)
             item->setData(Qt::UserRole, QVariant());
             continue;
         }
+        const QColor colour = CRankChart::colourOf(item->text());
         QPixmap swatch(12, 12);
-        swatch.fill(CRankChart::colour(int(index)));
+        swatch.fill(colour);
         item->setIcon(QIcon(swatch));
-        item->setData(Qt::UserRole, CRankChart::colour(int(index))); // the colour itself, for who reads the list
+        item->setData(Qt::UserRole, colour); // the colour itself, for who reads the list
     }
     m_filling = filling;
 }
@@ -385,37 +431,25 @@ void ChartWindow::showHover(const QString &text)
                            ui->chartView);
 }
 
-void ChartWindow::showLegend(bool shown) const
+CChartPicture ChartWindow::picture(QSize size) const
 {
-    // A saved image has no list beside it: it carries the legend instead,
-    // laid out at once since the image is drawn before any event is handled.
-    m_chart->chart()->legend()->setVisible(shown);
-    if (QGraphicsLayout *layout = m_chart->chart()->layout())
-        layout->activate();
+    CChartPicture::Content content;
+    for (const QString &domain : checkedDomains())
+        content.series.append(m_series.value(domain, CRankSeries(domain)));
+    content.period = m_seriesPeriod;
+    content.figure = std::max(m_seriesFigure, 0);
+    content.dark = isDark(palette());
+    return CChartPicture(content, size.isValid() ? size : ui->chartView->size());
 }
 
-bool ChartWindow::savePng(const QString &path) const
+CResult<> ChartWindow::savePng(const QString &path, QSize size) const
 {
-    showLegend(true);
-    const bool saved = ui->chartView->grab().save(path, "PNG");
-    showLegend(false);
-    return saved;
+    return picture(size).savePng(path);
 }
 
-bool ChartWindow::saveSvg(const QString &path) const
+CResult<> ChartWindow::saveSvg(const QString &path, QSize size) const
 {
-    QSvgGenerator generator;
-    generator.setFileName(path);
-    generator.setSize(ui->chartView->size());
-    generator.setViewBox(ui->chartView->rect());
-    generator.setTitle(windowTitle());
-    QPainter painter;
-    if (!painter.begin(&generator))
-        return false;
-    showLegend(true);
-    ui->chartView->render(&painter);
-    showLegend(false);
-    return painter.end();
+    return picture(size).saveSvg(path);
 }
 
 void ChartWindow::saveWithDialog(bool svg)
@@ -427,10 +461,21 @@ void ChartWindow::saveWithDialog(bool svg)
     const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
     if (!path.endsWith(suffix, Qt::CaseInsensitive))
         path += suffix;
-    const bool saved = svg ? saveSvg(path) : savePng(path);
+    std::optional<QSize> size;
+    for (QString typed = CPictureSize::text(ui->chartView->size()); !size;) {
+        bool ok = false;
+        typed = QInputDialog::getText(this, tr("Save Chart"),
+                                      tr("Size of the picture in pixels, width x height (%1 to %2 a side):")
+                                          .arg(CPictureSize::Smallest)
+                                          .arg(CPictureSize::Largest),
+                                      QLineEdit::Normal, typed, &ok);
+        if (!ok)
+            return;
+        size = CPictureSize::parse(typed);
+    }
+    const CResult<> saved = svg ? saveSvg(path, *size) : savePng(path, *size);
     if (!saved) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Sorvane"),
-                        tr("The chart could not be saved to %1").arg(path), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Sorvane"), saved.message(), QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText); // the file name is the user's, markup and all
         box.exec();
         return;

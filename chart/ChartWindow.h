@@ -2,6 +2,7 @@
 
 #include "CRankSeries.h"
 #include "CTrendPeriod.h"
+#include "base/CResult.h"
 
 #include <QHash>
 #include <QList>
@@ -13,6 +14,7 @@
 #include <utility>
 
 class CAlexaRankData;
+class CChartPicture;
 class CRankChart;
 class QStandardItemModel;
 class QSortFilterProxyModel;
@@ -43,6 +45,8 @@ public:
     // Checks domain (when listed) and draws.
     void choose(const QString &domain);
     void setChecked(const QString &domain, bool checked);
+    // Unchecks every domain and draws.
+    void uncheckAll();
     // The groups offered for checking at once: each group's domains.
     void setGroups(const QList<std::pair<QString, QStringList>> &groups);
     // Checks every listed domain of the group and draws.
@@ -58,8 +62,10 @@ public:
     QStandardItemModel *movers() const { return m_movers; }
     QString hoverText() const { return m_hoverText; }
 
-    bool savePng(const QString &path) const;
-    bool saveSvg(const QString &path) const;
+    // The picture of what is drawn, its legend under it; the window's chart
+    // size when no size is given. A failure's message names the file.
+    CResult<> savePng(const QString &path, QSize size = QSize()) const;
+    CResult<> saveSvg(const QString &path, QSize size = QSize()) const;
 
     // Draws at once what is chosen.
     void refresh();
@@ -77,13 +83,15 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void reloadDomains();
     void fillMovers(const QList<CRankSeries> &series);
     void showColours(const QStringList &drawn);
     void fitMovers();
-    void showLegend(bool shown) const;
+    CChartPicture picture(QSize size) const;
+    void checkChosenGroup(int index);
     void showHover(const QString &text);
     void saveWithDialog(bool svg);
 

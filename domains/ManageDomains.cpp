@@ -2,6 +2,7 @@
 #include "ui_ManageDomains.h"
 
 #include "CDomainName.h"
+#include "CFieldText.h"
 #include "prompts/CUserPrompts.h"
 #include "watch/CDomainGroups.h"
 
@@ -101,24 +102,20 @@ void ManageDomains::on_btnAdd_clicked()
     const QString text = m_prompts->askText(this, tr("Add Domain"), tr("Please provide a domain"));
     if (text.isEmpty())
         return;
-    // The same names are refused here as in an imported file.
-    switch (CDomainName::problemOf(text)) {
-    case CDomainName::Problem::None:
-        break;
-    case CDomainName::Problem::Comma:
-        m_prompts->message(tr("\"%1\" was not added: a domain name cannot contain \",\".").arg(text));
-        return;
-    case CDomainName::Problem::Unprintable:
+    // Names are taken as users paste them, by the same rule as an imported file.
+    const CDomainName::Reduced reduced = CDomainName::reduce(text);
+    if (reduced.problem == CDomainName::Problem::Unprintable) {
         // Not echoed: such characters would garble the message as well.
         m_prompts->message(tr("The domain was not added: a domain name cannot contain control "
                               "or format characters."));
         return;
-    case CDomainName::Problem::TooLong:
-        m_prompts->message(
-            tr("The domain was not added: a domain name has at most %1 characters.").arg(CDomainName::MaxLength));
+    }
+    if (reduced.problem != CDomainName::Problem::None) {
+        m_prompts->message(tr("\"%1\" was not added: it %2.")
+                               .arg(CFieldText::shown(text.trimmed(), 80), CDomainName::reason(reduced.problem)));
         return;
     }
-    addDomain(CDomainName::entry(text));
+    addDomain(CDomainName::entry(reduced.name));
 }
 
 void ManageDomains::on_btnDelete_clicked()

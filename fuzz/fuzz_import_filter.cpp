@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString line = QString::fromUtf8(bytes);
 
         switch (filter.check(line)) {
-        case CDomainImportFilter::Verdict::Rejected:
-        case CDomainImportFilter::Verdict::RefusedComma:
+        case CDomainImportFilter::Verdict::Blank:
+        case CDomainImportFilter::Verdict::Refused:
             FUZZ_CHECK(filter.entry().isEmpty());
             break;
         case CDomainImportFilter::Verdict::Accepted: {
@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(entry.startsWith(QStringLiteral("  ")));
             FUZZ_CHECK(entry.size() > 2);
             FUZZ_CHECK(!entry.contains(u',') && !entry.contains(u'\n'));
-            FUZZ_CHECK(!entry.mid(2).contains(u'/'));
+            FUZZ_CHECK(!entry.mid(2).contains(u'/') && !entry.mid(2).contains(u' '));
+            FUZZ_CHECK(entry == entry.toLower());
             FUZZ_CHECK(entry.size() <= 2 + 253);
             for (const QChar c : entry)
                 FUZZ_CHECK(c.category() != QChar::Other_Control && c.category() != QChar::Other_Format);

@@ -1,6 +1,7 @@
 #include "headless/CCommandLine.h"
 
 #include "base/CVersion.h"
+#include "CPictureSize.h"
 #include "watch/CAlertRule.h"
 
 #include <algorithm>
@@ -23,7 +24,8 @@ CCommandLine::CCommandLine()
                               "--output, in history order, and exits."))
     , m_format(QStringLiteral("format"),
                QStringLiteral("With --export: csv (the default; RFC 4180 with a header row) or json (an array of "
-                              "objects). With --digest: text (the default), markdown or html."),
+                              "objects). With --digest: text (the default), markdown or html. With --overview: text "
+                              "(the default), csv or json."),
                QStringLiteral("format"))
     , m_output(QStringLiteral("output"),
                QStringLiteral("With --export: the file to write, whole or not at all, instead of standard output."),
@@ -42,8 +44,8 @@ CCommandLine::CCommandLine()
     , m_dryRun(QStringLiteral("dry-run"),
                QStringLiteral("With --import-history: says what would be added and skipped, storing nothing."))
     , m_group(QStringLiteral("group"),
-              QStringLiteral("With --query, --digest or --export: only the domains of this group of groups.dat; may be given "
-                             "more than once."),
+              QStringLiteral("With --query, --digest, --overview or --export: only the domains of this group of groups.dat; "
+                             "may be given more than once."),
               QStringLiteral("name"))
     , m_digest(QStringLiteral("digest"),
                QStringLiteral("Prints how each domain's figure moved over the last days: its newest value, its value "
@@ -55,6 +57,17 @@ CCommandLine::CCommandLine()
                QStringLiteral("figure"))
     , m_mail(QStringLiteral("mail"),
              QStringLiteral("With --digest: mails it to [Alerts] mailTo of Sorvane.ini instead of printing it."))
+    , m_overview(QStringLiteral("overview"),
+                 QStringLiteral("Prints where each domain of the list stands: its newest record's date, global and US "
+                                "rank, the change since its previous record and over 7 and 30 days, and its best and "
+                                "worst global rank of the last 90 days, by global rank."))
+    , m_chart(QStringLiteral("chart"),
+              QStringLiteral("Draws the chart of the domains given by --domain or --group (else every listed domain) "
+                             "into a PNG file, or SVG for a name ending in .svg, without a display, with their names "
+                             "under it; --figure, --days or --from/--to and --size as for the window's chart."),
+              QStringLiteral("file"))
+    , m_size(QStringLiteral("size"), QStringLiteral("With --chart: the picture's size in pixels (1200x800)."),
+             QStringLiteral("WxH"))
     , m_help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits."))
     , m_version(QStringList{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits."))
 {
@@ -63,7 +76,8 @@ CCommandLine::CCommandLine()
                        "Without options, opens the window. The ranking service is SORVANE_SERVICE (host or "
                        "host:port; localhost on port 80 when unset); the data folder is ~/.qorvex/Sorvane."));
     m_parser.addOptions({m_query, m_backfill, m_rank, m_reach, m_export, m_format, m_output, m_domain, m_from, m_to,
-                         m_importHistory, m_dryRun, m_group, m_digest, m_days, m_figure, m_mail, m_help, m_version});
+                         m_importHistory, m_dryRun, m_group, m_digest, m_days, m_figure, m_mail, m_overview, m_chart, m_size,
+                         m_help, m_version});
     // The toolkit's options of a windowed program, taken by it later; known
     // here so that only true mistakes are refused, and hidden from the help.
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -88,8 +102,10 @@ QString CCommandLine::usageText()
     return QStringLiteral("Usage: sorvane [--query | --backfill <days>] [--rank | --reach] [--group <name>] | --export "
                           "[--format csv|json] [--output <file>] [--domain <domain>]... [--group <name>]... "
                           "[--from <YYYY-MM-DD>] [--to <YYYY-MM-DD>] | --import-history <file> [--dry-run] | --digest "
-                          "[--days <days>] [--group <name>] [--format <format>] [--figure <figure>] [--mail] | --help | "
-                          "--version");
+                          "[--days <days>] [--group <name>] [--format <format>] [--figure <figure>] [--mail] | --overview "
+                          "[--group <name>]... [--format text|csv|json] | --chart <file> [--domain <domain>]... [--group <name>]... "
+                          "[--figure <figure>] [--days <days> | --from <YYYY-MM-DD> --to <YYYY-MM-DD>] [--size <WxH>] | "
+                          "--help | --version");
 }
 
 CCommandLine::Action CCommandLine::parse(const QStringList &arguments)
@@ -120,8 +136,16 @@ CCommandLine::Action CCommandLine::parseArguments(const QStringList &arguments)
     }
     m_rankMode = !m_parser.isSet(m_reach);
     m_groups = m_parser.values(m_group);
+    if (int(m_parser.isSet(m_digest)) + int(m_parser.isSet(m_overview)) + int(m_parser.isSet(m_chart)) > 1)
+        return fail(QStringLiteral("--digest, --overview and --chart exclude each other."));
     if (m_parser.isSet(m_digest))
         return parseDigest();
+    if (m_parser.isSet(m_overview))
+        return parseOverview();
+    if (m_parser.isSet(m_chart))
+        return parseChart();
+    if (m_parser.isSet(m_size))
+        return fail(QStringLiteral("--size goes with --chart."));
     for (const QCommandLineOption *option : {&m_days, &m_figure, &m_mail}) {
         if (m_parser.isSet(*option)) {
             m_error = QStringLiteral("--%1 goes with --digest.").arg(option->names().constFirst());
@@ -227,15 +251,73 @@ CCommandLine::Action CCommandLine::parseDigest()
         m_error = QStringLiteral("--format takes text, markdown or html.");
         return Action::Error;
     }
-    if (m_parser.isSet(m_figure)) {
-        m_digestFigure = CAlertRule::figureNamed(m_parser.value(m_figure));
-        if (m_digestFigure < 0) {
-            m_error = QStringLiteral("--figure takes one of %1.").arg(CAlertRule::figureNames().join(QStringLiteral(", ")));
-            return Action::Error;
-        }
-    }
+    if (parseFigure() == Action::Error)
+        return Action::Error;
     m_mailDigest = m_parser.isSet(m_mail);
     return Action::Digest;
+}
+
+CCommandLine::Action CCommandLine::parseFigure()
+{
+    if (m_parser.isSet(m_figure)) {
+        m_digestFigure = CAlertRule::figureNamed(m_parser.value(m_figure));
+        if (m_digestFigure < 0)
+            return fail(QStringLiteral("--figure takes one of %1.").arg(CAlertRule::figureNames().join(QStringLiteral(", "))));
+    }
+    return Action::Window; // anything but an error
+}
+
+CCommandLine::Action CCommandLine::parseChart()
+{
+    for (const QCommandLineOption *option : {&m_query, &m_backfill, &m_rank, &m_reach, &m_export, &m_output, &m_format,
+                                             &m_importHistory, &m_dryRun, &m_mail, &m_overview, &m_digest}) {
+        if (m_parser.isSet(*option))
+            return fail(QStringLiteral("--%1 does not go with --chart.").arg(option->names().constFirst()));
+    }
+    if (chartPath().isEmpty())
+        return fail(QStringLiteral("--chart takes a file name."));
+    if (parseFigure() == Action::Error)
+        return Action::Error;
+    if (m_parser.isSet(m_days) && (m_parser.isSet(m_from) || m_parser.isSet(m_to)))
+        return fail(QStringLiteral("--days and --from/--to exclude each other."));
+    if (m_parser.isSet(m_days)) {
+        bool ok = false;
+        m_chartDays = m_parser.value(m_days).toInt(&ok);
+        if (!ok || m_chartDays < 1 || m_chartDays > MaxDigestDays)
+            return fail(QStringLiteral("--days takes a number of days from 1 to %1.").arg(MaxDigestDays));
+    }
+    for (const auto &[option, day] : {std::pair{&m_from, &m_filter.from}, std::pair{&m_to, &m_filter.to}}) {
+        if (!m_parser.isSet(*option))
+            continue;
+        *day = CHistoryExporter::dateFrom(m_parser.value(*option));
+        if (!day->isValid())
+            return fail(QStringLiteral("--%1 takes a day as YYYY-MM-DD, not '%2'.")
+                            .arg(option->names().constFirst(), m_parser.value(*option)));
+    }
+    m_chartSize = CPictureSize::Default;
+    if (m_parser.isSet(m_size)) {
+        const std::optional<QSize> size = CPictureSize::parse(m_parser.value(m_size));
+        if (!size)
+            return fail(QStringLiteral("--size takes WIDTHxHEIGHT, each from %1 to %2 pixels, not '%3'.")
+                            .arg(CPictureSize::Smallest)
+                            .arg(CPictureSize::Largest)
+                            .arg(m_parser.value(m_size)));
+        m_chartSize = *size;
+    }
+    return Action::Chart;
+}
+
+CCommandLine::Action CCommandLine::parseOverview()
+{
+    for (const QCommandLineOption *option : {&m_query, &m_backfill, &m_rank, &m_reach, &m_export, &m_output, &m_domain,
+                                             &m_from, &m_to, &m_importHistory, &m_dryRun, &m_days, &m_figure, &m_mail,
+                                             &m_chart, &m_size}) {
+        if (m_parser.isSet(*option))
+            return fail(QStringLiteral("--%1 does not go with --overview.").arg(option->names().constFirst()));
+    }
+    if (m_parser.isSet(m_format) && !COverviewWriter::formatNamed(m_parser.value(m_format), &m_overviewFormat))
+        return fail(QStringLiteral("--format takes text, csv or json, not '%1'.").arg(m_parser.value(m_format)));
+    return Action::Overview;
 }
 
 QString CCommandLine::versionText()

@@ -2,10 +2,12 @@
 
 #include "io/CHistoryExporter.h"
 #include "io/CHistoryFilter.h"
+#include "io/COverviewWriter.h"
 #include "watch/CDigest.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +20,7 @@ class CCommandLine
 {
 public:
     // Query covers --backfill, which is a query run over past days.
-    enum class Action { Window, Query, Export, ImportHistory, Digest, Help, Version, Error };
+    enum class Action { Window, Query, Export, ImportHistory, Digest, Overview, Chart, Help, Version, Error };
     static constexpr int MaxBackfillDays = 3650;
     static constexpr int MaxDigestDays = 3650;
 
@@ -46,6 +48,19 @@ public:
     int digestFigure() const { return m_digestFigure; }
     bool mailDigest() const { return m_mailDigest; }
     bool isDigest() const { return m_parser.isSet(m_digest); }
+    // With --overview: text, csv or json.
+    COverviewWriter::Format overviewFormat() const { return m_overviewFormat; }
+    // With --chart: the picture's file (PNG, or SVG for a name ending in
+    // ".svg"), its domains (none given: those of --group, else the list),
+    // figure, size and days (the last chartDays() days, or from/to; all
+    // the history when neither is given).
+    QString chartPath() const { return m_parser.value(m_chart); }
+    QStringList chartDomains() const { return m_parser.values(m_domain); }
+    int chartFigure() const { return m_digestFigure; }
+    int chartDays() const { return m_chartDays; }
+    QSize chartSize() const { return m_chartSize; }
+    QDate chartFrom() const { return m_filter.from; }
+    QDate chartTo() const { return m_filter.to; }
     QString errorText() const { return m_error; }
     // The one-line usage, shown after an option the parser does not know.
     bool showUsage() const { return m_showUsage; }
@@ -59,6 +74,9 @@ private:
     Action parseImport();
     Action fail(const QString &error);
     Action parseDigest();
+    Action parseOverview();
+    Action parseChart();
+    Action parseFigure();
 
     QCommandLineParser m_parser;
     QCommandLineOption m_query;
@@ -78,6 +96,9 @@ private:
     QCommandLineOption m_days;
     QCommandLineOption m_figure;
     QCommandLineOption m_mail;
+    QCommandLineOption m_overview;
+    QCommandLineOption m_chart;
+    QCommandLineOption m_size;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     QStringList m_toolkitOptions;
@@ -91,6 +112,9 @@ private:
     CDigest::Format m_digestFormat = CDigest::Format::Text;
     int m_digestFigure = 0;
     bool m_mailDigest = false;
+    COverviewWriter::Format m_overviewFormat = COverviewWriter::Format::Text;
+    int m_chartDays = 0;
+    QSize m_chartSize;
     QString m_error;
     bool m_showUsage = false;
 };

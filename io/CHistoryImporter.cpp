@@ -208,6 +208,12 @@ private:
             return tr("the domain holds a control or format character");
         case CDomainName::Problem::Comma:
             return tr("the domain holds \",\"");
+        case CDomainName::Problem::Empty:
+        case CDomainName::Problem::Space:
+        case CDomainName::Problem::NoDot:
+        case CDomainName::Problem::NotAHostName:
+        case CDomainName::Problem::Address:
+            break; // only a pasted name is held to these
         }
         if (domain.trimmed().isEmpty())
             return tr("no domain");

@@ -30,6 +30,7 @@
 #include "relay/CQueryRelayServer.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
+#include "OverviewWindow.h"
 #include "SorvaneResources.h"
 
 #include <QCoreApplication>
@@ -683,38 +684,21 @@ void MainWindow::on_action_Import_Urls_triggered()
         return;
     uiState->rememberImportFile(fileName);
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return; // reads as an empty file: nothing to import
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        prompts->message(tr("Nothing was imported: %1 could not be read (%2).")
+                             .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+        return;
+    }
     QTextStream stream(&file);
 
     QSet<QString> entries;
     for (int i = 0; i < ui->cbDomain->count(); ++i)
         entries.insert(ui->cbDomain->itemText(i));
-    CDomainImportFilter filter;
-    QStringList refused;
-    for (QString line = stream.readLine(); !line.isNull(); line = stream.readLine()) {
-        switch (filter.check(line)) {
-        case CDomainImportFilter::Verdict::Rejected:
-            break;
-        case CDomainImportFilter::Verdict::RefusedComma:
-            refused.append(line);
-            break;
-        case CDomainImportFilter::Verdict::Accepted:
-            if (!entries.contains(filter.entry())) {
-                entries.insert(filter.entry());
-                ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), filter.entry());
-            }
-            break;
-        }
-    }
-    if (!refused.isEmpty()) {
-        constexpr int shown = 10;
-        QStringList names = refused.mid(0, shown);
-        if (refused.size() > shown)
-            names.append(tr("... and %1 more").arg(refused.size() - shown));
-        prompts->message(tr("A domain name cannot contain \",\"; these lines were not imported:\n")
-                         + names.join(u'\n'));
-    }
+    const CDomainImportFilter::Outcome outcome = CDomainImportFilter::importLines(stream, entries);
+    for (const QString &entry : outcome.added)
+        ui->cbDomain->insertItem(ui->cbDomain->count(), QIcon(), entry);
+    if (!outcome.skipped.isEmpty())
+        prompts->message(CDomainImportFilter::skippedMessage(outcome.skipped));
     showFirstStartHint();
     scheduleSave(true, false);
     Q_EMIT historyChanged();
@@ -842,6 +826,14 @@ void MainWindow::on_action_Exit_triggered()
 
 void MainWindow::on_actionChart_triggered()
 {
+    showChart();
+    const int chosen = ui->cbDomain->currentIndex() > 0 ? ui->cbDomain->currentIndex() : 1;
+    if (chosen < ui->cbDomain->count())
+        chartWindow->choose(ui->cbDomain->itemText(chosen));
+}
+
+void MainWindow::showChart()
+{
     if (!chartWindow) {
         chartWindow = new ChartWindow(&rankHistory, this);
         connect(this, &MainWindow::historyChanged, chartWindow, [this] {
@@ -858,23 +850,50 @@ void MainWindow::on_actionChart_triggered()
         groups.append({group, read.domainsOf(group)});
     chartWindow->setGroups(groups);
     updateChart();
-    const int chosen = ui->cbDomain->currentIndex() > 0 ? ui->cbDomain->currentIndex() : 1;
-    if (chosen < ui->cbDomain->count())
-        chartWindow->choose(ui->cbDomain->itemText(chosen));
     chartWindow->show();
     chartWindow->raise();
     chartWindow->activateWindow();
+}
+
+QStringList MainWindow::listedDomains() const
+{
+    QStringList domains;
+    for (int i = 1; i < ui->cbDomain->count(); ++i)
+        domains.append(CDomainName::nameOf(ui->cbDomain->itemText(i)));
+    return domains;
 }
 
 void MainWindow::updateChart()
 {
     if (!chartWindow)
         return;
-    QStringList domains;
-    for (int i = 1; i < ui->cbDomain->count(); ++i)
-        domains.append(ui->cbDomain->itemText(i));
-    chartWindow->setDomainList(domains);
+    chartWindow->setDomainList(listedDomains());
     const CPeriod picked = periodSelected ? periodOf(ui->treeYearMonth->currentItem()) : CPeriod();
     chartWindow->setPickedPeriod(picked.isValid() ? CTrendPeriod::fromTexts(picked.year(), picked.month(), picked.day())
                                                   : CTrendPeriod::all());
+}
+
+// Overview
+
+void MainWindow::on_actionOverview_triggered()
+{
+    if (!overviewWindow) {
+        overviewWindow = new OverviewWindow(&rankHistory, this);
+        connect(this, &MainWindow::historyChanged, overviewWindow, [this] {
+            overviewWindow->setDomainList(listedDomains());
+            overviewWindow->historyChanged();
+        });
+        connect(domainManager, &ManageDomains::groupsChanged, overviewWindow,
+                [this] { overviewWindow->setGroups(domainManager->groups()); });
+        connect(overviewWindow, &OverviewWindow::chartRequested, this, [this](const QString &domain) {
+            showChart();
+            chartWindow->uncheckAll();
+            chartWindow->choose(domain);
+        });
+    }
+    overviewWindow->setDomainList(listedDomains());
+    overviewWindow->setGroups(readGroups());
+    overviewWindow->show();
+    overviewWindow->raise();
+    overviewWindow->activateWindow();
 }

@@ -26,6 +26,7 @@ class CUiState;
 class CDomainGroups;
 class CUserPrompts;
 class ManageDomains;
+class OverviewWindow;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -67,6 +68,7 @@ public:
     ManageDomains *manager() const { return domainManager; }
     bool isCrawlFinished() const { return queryRun->isListExhausted(); }
     ChartWindow *chart() const { return chartWindow; }
+    OverviewWindow *overview() const { return overviewWindow; }
 
     void startCrawl();
     void crawlNextDomain(int socketId);
@@ -107,6 +109,7 @@ private Q_SLOTS:
     void on_actionRank_triggered();
     void on_btnManageDomains_clicked();
     void on_actionChart_triggered();
+    void on_actionOverview_triggered();
     void on_actionAlerts_triggered();
 
 private:
@@ -133,6 +136,10 @@ private:
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
     void updateChart();
+    // Opens the chart window, fed with the domain list, the groups and the period.
+    void showChart();
+    // The names of the domain list (entries trimmed), in list order.
+    QStringList listedDomains() const;
     void addFilteredRow(const CAlexaRankData &record, const QString &filter, qsizetype historyIndex);
     template<typename Predicate>
     void showRecords(Predicate accept);
@@ -164,6 +171,7 @@ private:
     QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList statusNotes; // what the data session had to say, shown once the table is filled
     ChartWindow *chartWindow = nullptr;
+    OverviewWindow *overviewWindow = nullptr;
     // Runs a query asked for on the command line as the button would.
     CQueryRelayServer *relayServer = nullptr;
     // How the user left the window, restored over the first-start state.

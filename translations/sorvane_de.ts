@@ -88,6 +88,21 @@
     </message>
 </context>
 <context>
+    <name>CChartPicture</name>
+    <message>
+        <source>Check domains in the list to draw them.</source>
+        <translation>Haken Sie Domains in der Liste an, um sie zu zeichnen.</translation>
+    </message>
+    <message>
+        <source>Nothing to draw: the checked domains have no %1 in %2.</source>
+        <translation>Nichts zu zeichnen: Die angehakten Domains haben keinen Wert für %1 in %2.</translation>
+    </message>
+    <message>
+        <source>the picture could not be written</source>
+        <translation>das Bild konnte nicht geschrieben werden</translation>
+    </message>
+</context>
+<context>
     <name>CCsvWriter</name>
     <message>
         <source>Could not export to %1: %2</source>
@@ -276,6 +291,56 @@ Die bisherige Datei wurde behalten.</translation>
     <message>
         <source>%1 line %2: %3, left out</source>
         <translation>%1, Zeile %2: %3, ausgelassen</translation>
+    </message>
+</context>
+<context>
+    <name>CDomainImportFilter</name>
+    <message>
+        <source>line %1:%2 %3</source>
+        <translation>Zeile %1:%2 %3</translation>
+    </message>
+    <message>
+        <source>... and %1 more</source>
+        <translation>… und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Lines that name no domain were not imported (%1):</source>
+        <translation>Zeilen, die keine Domain nennen, wurden nicht importiert (%1):</translation>
+    </message>
+</context>
+<context>
+    <name>CDomainName</name>
+    <message>
+        <source>is longer than a domain name can be (%1 characters, %2 a part)</source>
+        <translation>ist länger, als ein Domainname sein kann (%1 Zeichen, %2 je Teil)</translation>
+    </message>
+    <message>
+        <source>holds a control or format character</source>
+        <translation>enthält ein Steuer- oder Formatzeichen</translation>
+    </message>
+    <message>
+        <source>holds &quot;,&quot;</source>
+        <translation>enthält „,“</translation>
+    </message>
+    <message>
+        <source>names no host</source>
+        <translation>nennt keinen Host</translation>
+    </message>
+    <message>
+        <source>holds a space</source>
+        <translation>enthält ein Leerzeichen</translation>
+    </message>
+    <message>
+        <source>has no dot</source>
+        <translation>hat keinen Punkt</translation>
+    </message>
+    <message>
+        <source>is no host name (letters, digits, &quot;-&quot; and dots only)</source>
+        <translation>ist kein Hostname (nur Buchstaben, Ziffern, „-“ und Punkte)</translation>
+    </message>
+    <message>
+        <source>is an address, not a name</source>
+        <translation>ist eine Adresse, kein Name</translation>
     </message>
 </context>
 <context>
@@ -500,6 +565,91 @@ Schließen Sie andere Programme oder erhöhen Sie die Speichergrenze und starten
     <message>
         <source>Worst</source>
         <translation>Schlechtester</translation>
+    </message>
+</context>
+<context>
+    <name>COverviewModel</name>
+    <message>
+        <source>no record yet</source>
+        <translation>noch kein Datensatz</translation>
+    </message>
+    <message>
+        <source>Best %1, worst %2</source>
+        <translation>Bester %1, schlechtester %2</translation>
+    </message>
+    <message>
+        <source>Last 90 Days</source>
+        <translation>Letzte 90 Tage</translation>
+    </message>
+    <message>
+        <source>Places gained since the previous record: + is an improvement</source>
+        <translation>Seit dem vorigen Datensatz gewonnene Plätze: + ist eine Verbesserung</translation>
+    </message>
+    <message>
+        <source>Places gained since the newest record at least 7 days before</source>
+        <translation>Gewonnene Plätze seit dem neuesten Datensatz, der mindestens 7 Tage älter ist</translation>
+    </message>
+    <message>
+        <source>Places gained since the newest record at least 30 days before</source>
+        <translation>Gewonnene Plätze seit dem neuesten Datensatz, der mindestens 30 Tage älter ist</translation>
+    </message>
+    <message>
+        <source>The global rank over the 90 days up to the newest record</source>
+        <translation>Der Weltrang in den 90 Tagen bis zum neuesten Datensatz</translation>
+    </message>
+</context>
+<context>
+    <name>COverviewRow</name>
+    <message>
+        <source>Domain</source>
+        <translation>Domain</translation>
+    </message>
+    <message>
+        <source>Groups</source>
+        <translation>Gruppen</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Global Rank</source>
+        <translation>Weltrang</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Change %</source>
+        <translation>Änderung %</translation>
+    </message>
+    <message>
+        <source>7 Days</source>
+        <translation>7 Tage</translation>
+    </message>
+    <message>
+        <source>30 Days</source>
+        <translation>30 Tage</translation>
+    </message>
+    <message>
+        <source>US Rank</source>
+        <translation>US-Rang</translation>
+    </message>
+    <message>
+        <source>Best 90 Days</source>
+        <translation>Bester (90 Tage)</translation>
+    </message>
+    <message>
+        <source>Worst 90 Days</source>
+        <translation>Schlechtester (90 Tage)</translation>
+    </message>
+</context>
+<context>
+    <name>COverviewWriter</name>
+    <message>
+        <source>no record yet</source>
+        <translation>noch kein Datensatz</translation>
     </message>
 </context>
 <context>
@@ -747,14 +897,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>bis</translation>
     </message>
     <message>
-        <source>Save &amp;PNG...</source>
-        <translation>Als &amp;PNG speichern …</translation>
-    </message>
-    <message>
-        <source>Save &amp;SVG...</source>
-        <translation>Als &amp;SVG speichern …</translation>
-    </message>
-    <message>
         <source>Filter domains</source>
         <translation>Domains filtern</translation>
     </message>
@@ -795,16 +937,36 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Diagramm speichern</translation>
     </message>
     <message>
-        <source>The chart could not be saved to %1</source>
-        <translation>Das Diagramm konnte nicht unter %1 gespeichert werden</translation>
-    </message>
-    <message>
         <source>Checks every domain of a group</source>
         <translation>Hakt jede Domain einer Gruppe an</translation>
     </message>
     <message>
         <source>Check a group...</source>
         <translation>Gruppe anhaken …</translation>
+    </message>
+    <message>
+        <source>Save P&amp;NG...</source>
+        <translation>Als P&amp;NG speichern …</translation>
+    </message>
+    <message>
+        <source>Save S&amp;VG...</source>
+        <translation>Als S&amp;VG speichern …</translation>
+    </message>
+    <message>
+        <source>Choosing a group unchecks the other domains</source>
+        <translation>Die Wahl einer Gruppe hebt die Haken der anderen Domains auf</translation>
+    </message>
+    <message>
+        <source>&amp;Only this group</source>
+        <translation>Nur diese Gr&amp;uppe</translation>
+    </message>
+    <message>
+        <source>&amp;Uncheck all</source>
+        <translation>Alle &amp;abhaken</translation>
+    </message>
+    <message>
+        <source>Size of the picture in pixels, width x height (%1 to %2 a side):</source>
+        <translation>Größe des Bildes in Pixeln, Breite x Höhe (%1 bis %2 je Seite):</translation>
     </message>
 </context>
 <context>
@@ -981,16 +1143,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Datei importieren …</translation>
     </message>
     <message>
-        <source>... and %1 more</source>
-        <translation>… und %1 weitere</translation>
-    </message>
-    <message>
-        <source>A domain name cannot contain &quot;,&quot;; these lines were not imported:
-</source>
-        <translation>Ein Domainname darf kein „,“ enthalten; diese Zeilen wurden nicht importiert:
-</translation>
-    </message>
-    <message>
         <source>Please make visible the data rows you wish to export to a CSV file</source>
         <translation>Bitte zeigen Sie zuerst die Datenzeilen an, die Sie in eine CSV-Datei exportieren möchten</translation>
     </message>
@@ -1009,10 +1161,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>Import History...</source>
         <translation>Verlauf importieren …</translation>
-    </message>
-    <message>
-        <source>Alerts...</source>
-        <translation>Alarme …</translation>
     </message>
     <message>
         <source>Export only the domains checked in the chart, over the chart&apos;s period?
@@ -1035,6 +1183,26 @@ Nein exportiert den ganzen Verlauf.</translation>
     <message>
         <source>The history file was not read at start, so nothing can be merged into it in this session.</source>
         <translation>Die Verlaufsdatei wurde beim Start nicht gelesen, daher kann in dieser Sitzung nichts mit ihr zusammengeführt werden.</translation>
+    </message>
+    <message>
+        <source>&amp;Overview</source>
+        <translation>Ü&amp;bersicht</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>A&amp;lerts...</source>
+        <translation>A&amp;larme …</translation>
+    </message>
+    <message>
+        <source>Ctrl+L</source>
+        <translation>Ctrl+L</translation>
+    </message>
+    <message>
+        <source>Nothing was imported: %1 could not be read (%2).</source>
+        <translation>Nichts wurde importiert: %1 konnte nicht gelesen werden (%2).</translation>
     </message>
 </context>
 <context>
@@ -1060,16 +1228,8 @@ Nein exportiert den ganzen Verlauf.</translation>
         <translation>Bitte geben Sie eine Domain an</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; was not added: a domain name cannot contain &quot;,&quot;.</source>
-        <translation>„%1“ wurde nicht hinzugefügt: Ein Domainname darf kein „,“ enthalten.</translation>
-    </message>
-    <message>
         <source>The domain was not added: a domain name cannot contain control or format characters.</source>
         <translation>Die Domain wurde nicht hinzugefügt: Ein Domainname darf keine Steuer- oder Formatzeichen enthalten.</translation>
-    </message>
-    <message>
-        <source>The domain was not added: a domain name has at most %1 characters.</source>
-        <translation>Die Domain wurde nicht hinzugefügt: Ein Domainname hat höchstens %1 Zeichen.</translation>
     </message>
     <message>
         <source>&amp;Groups:</source>
@@ -1088,6 +1248,41 @@ Nein exportiert den ganzen Verlauf.</translation>
 %2</source>
         <translation>Ein Gruppenname hat 1 bis %1 Zeichen und kein Steuerzeichen; diese wurden ausgelassen:
 %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; was not added: it %2.</source>
+        <translation>„%1“ wurde nicht hinzugefügt: Es %2.</translation>
+    </message>
+</context>
+<context>
+    <name>OverviewWindow</name>
+    <message>
+        <source>Overview</source>
+        <translation>Übersicht</translation>
+    </message>
+    <message>
+        <source>&amp;Filter:</source>
+        <translation>&amp;Filter:</translation>
+    </message>
+    <message>
+        <source>Part of a domain name</source>
+        <translation>Teil eines Domainnamens</translation>
+    </message>
+    <message>
+        <source>&amp;Group:</source>
+        <translation>&amp;Gruppe:</translation>
+    </message>
+    <message>
+        <source>All groups</source>
+        <translation>Alle Gruppen</translation>
+    </message>
+    <message>
+        <source>No domains yet. Add them with Alexa Data → Manage Domains (Ctrl+M) or File → Import Urls (Ctrl+I); Perform Query (F5) then fetches their figures.</source>
+        <translation>Noch keine Domains. Fügen Sie sie mit Alexa-Daten → Domains verwalten (Strg+M) oder Datei → URLs importieren (Strg+I) hinzu; Abfrage starten (F5) ruft dann ihre Zahlen ab.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 domains</source>
+        <translation>%1 von %2 Domains</translation>
     </message>
 </context>
 </TS>

@@ -1,4 +1,5 @@
 #include "CAlexaRankData.h"
+#include "CChartPicture.h"
 #include "CRankChart.h"
 #include "ChartWindow.h"
 #include "CTrendFigure.h"
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void usRankIsDrawnAsSteps();
     void liveUpdate();
     void saveAsPngAndSvg();
+    void pictureNamesEveryDomain();
     void hoverShowsDomainDateAndValue();
     void tipText_data();
     void tipText();
@@ -263,8 +265,12 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
                 legendEntries += marker->isVisible() ? 1 : 0;
         }
     }
-    QCOMPARE(colours.size(), 24);
+    // A domain's colour is its name's, whatever else is drawn: alone, it has the same.
+    QVERIFY(colours.size() > 1);
     QCOMPARE(legendEntries, 24);
+    for (const QString &domain : std::as_const(domains))
+        QCOMPARE(seriesOf(window, domain).first()->color(), CRankChart::colourOf(domain));
+
     window.rankChart()->chart()->legend()->setVisible(false);
 
     // The list is the legend: each checked name, whole, beside its colour.
@@ -277,6 +283,10 @@ void tst_ChartWindow::oneColourAndLegendEntryPerDomain()
     }
     window.setChecked(domains.first(), false);
     QVERIFY(list->item(0)->icon().isNull());
+    window.uncheckAll();
+    QCOMPARE(window.checkedDomains(), QStringList());
+    window.choose(domains.at(5));
+    QCOMPARE(seriesOf(window, domains.at(5)).first()->color(), CRankChart::colourOf(domains.at(5)));
     // The movers table shows every column without scrolling sideways.
     const auto *movers = window.findChild<QTableView *>(QStringLiteral("tblMovers"));
     QVERIFY(movers);
@@ -493,6 +503,37 @@ void tst_ChartWindow::saveAsPngAndSvg()
     QVERIFY(text.contains("<svg"));
     QVERIFY(text.contains("b.com")); // the legend is drawn into it
     QVERIFY(!window.savePng(dir.filePath("missing/folder/chart.png")));
+}
+
+void tst_ChartWindow::pictureNamesEveryDomain()
+{
+    // Twenty domains with long names at 1200 x 800: every name whole, in
+    // rows under the chart, no two overlapping, none past the edge.
+    CChartPicture::Content content;
+    for (int d = 0; d < 20; ++d) {
+        CRankSeries series(QStringLiteral("domain-number-%1.example.com").arg(d));
+        series.add(first, QString::number(100 + d), 0);
+        series.add(first.addDays(1), QString::number(90 + d), 1);
+        series.finish();
+        content.series.append(series);
+    }
+    const CChartPicture picture(content, QSize(1200, 800));
+    const QList<QRect> &places = picture.legendPlaces();
+    QCOMPARE(places.size(), 20);
+    QVERIFY(picture.legendRows() >= 2);
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        QVERIFY(places.at(i).left() >= 0 && places.at(i).right() < 1200);
+        for (qsizetype j = i + 1; j < places.size(); ++j)
+            QVERIFY(!places.at(i).intersects(places.at(j)));
+    }
+    QVERIFY(!picture.rankChart()->isEmpty());
+
+    // Nothing to draw says so, without axes.
+    CChartPicture::Content none;
+    none.series.append(CRankSeries(QStringLiteral("a.com")));
+    const CChartPicture empty(none, QSize(600, 400));
+    QVERIFY(empty.rankChart()->isEmpty());
+    QVERIFY(!empty.rankChart()->dateAxis()->isVisible());
 }
 
 void tst_ChartWindow::hoverShowsDomainDateAndValue()

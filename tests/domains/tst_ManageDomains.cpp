@@ -53,8 +53,8 @@ class tst_ManageDomains : public QObject
 private Q_SLOTS:
     void formAsBuilt_data();
     void formAsBuilt();
-    void addTakesTheTextAsTyped_data();
-    void addTakesTheTextAsTyped();
+    void addTakesTheNameAsPasted_data();
+    void addTakesTheNameAsPasted();
     void commaIsRefused();
     void namesTheImportRefusesAreRefused_data();
     void namesTheImportRefusesAreRefused();
@@ -127,19 +127,19 @@ void tst_ManageDomains::formAsBuilt()
         QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
-void tst_ManageDomains::addTakesTheTextAsTyped_data()
+void tst_ManageDomains::addTakesTheNameAsPasted_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("entries");
+    // Reduced by CDomainName::reduce, whose table holds the rule.
     QTest::newRow("plain") << "example.org" << QStringList{"  example.org"};
-    QTest::newRow("leading space") << " example.org" << QStringList{"   example.org"};
-    QTest::newRow("spaces only") << "   " << QStringList{"     "};
-    QTest::newRow("capitals, not checked") << "Not A Domain" << QStringList{"  Not A Domain"};
+    QTest::newRow("leading space") << " example.org" << QStringList{"  example.org"};
+    QTest::newRow("pasted address") << "https://www.WSJ.com/news/markets" << QStringList{"  wsj.com"};
     QTest::newRow("nothing or cancelled") << "" << QStringList();
     QTest::newRow("already listed") << "a.com" << QStringList{"  a.com"};
 }
 
-void tst_ManageDomains::addTakesTheTextAsTyped()
+void tst_ManageDomains::addTakesTheNameAsPasted()
 {
     QFETCH(QString, typed);
     QFETCH(QStringList, entries);
@@ -174,7 +174,10 @@ void tst_ManageDomains::namesTheImportRefusesAreRefused_data()
     QTest::newRow("control character") << QStringLiteral("a\u0001b.com");
     QTest::newRow("line feed") << QStringLiteral("a.com\nb.com");
     QTest::newRow("direction override") << QStringLiteral("a\u202Eb.com");
-    QTest::newRow("longer than a DNS name") << QString(254, u'a');
+    QTest::newRow("longer than a DNS name") << QString(250, u'a') + ".com";
+    QTest::newRow("spaces only") << QStringLiteral("   ");
+    QTest::newRow("space inside") << QStringLiteral("Not A Domain.com");
+    QTest::newRow("no dot") << QStringLiteral("localhost");
 }
 
 void tst_ManageDomains::namesTheImportRefusesAreRefused()
@@ -184,8 +187,8 @@ void tst_ManageDomains::namesTheImportRefusesAreRefused()
     fixture.add(typed);
     QCOMPARE(fixture.manager->domains(), QStringList());
     QCOMPARE(fixture.prompts->messages().size(), 1);
-    fixture.add(QString(253, u'a'));
-    QCOMPARE(fixture.manager->domains(), QStringList{QStringLiteral("  ") + QString(253, u'a')});
+    fixture.add(QStringLiteral("b.com"));
+    QCOMPARE(fixture.manager->domains(), QStringList{QStringLiteral("  b.com")});
 }
 
 void tst_ManageDomains::deleteRemovesTheCurrentEntry()

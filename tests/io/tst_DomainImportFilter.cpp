@@ -1,72 +1,55 @@
 #include "io/CDomainImportFilter.h"
 
 #include <QTest>
+#include <QTextStream>
 
 using Verdict = CDomainImportFilter::Verdict;
 
+// A file of domains and addresses as users keep them: what it adds, and
+// every line it skips named. The rule for one line is CDomainName::reduce's.
 class tst_DomainImportFilter : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void check_data();
-    void check();
-    void filterIsReusable();
+    void importLines();
+    void manySkippedLinesAreCounted();
 };
 
-void tst_DomainImportFilter::check_data()
+void tst_DomainImportFilter::importLines()
 {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<Verdict>("verdict");
-    QTest::addColumn<QString>("entry");
-
-    QTest::newRow("address with path") << "http://www.example.com/some/page" << Verdict::Accepted << "  example.com";
-    QTest::newRow("www prefix") << "www.example.com" << Verdict::Accepted << "  example.com";
-    QTest::newRow("bare domain") << "example.com" << Verdict::Accepted << "  example.com";
-    QTest::newRow("two-part suffix with path") << "example.co.uk/path" << Verdict::Accepted << "  example.co.uk";
-    QTest::newRow("subdomain") << "http://sub.example.com/" << Verdict::Accepted << "  sub.example.com";
-    QTest::newRow("too many parts") << "a.b.example.com" << Verdict::Rejected << QString();
-    QTest::newRow("upper-case scheme") << "HTTP://example.com/" << Verdict::Rejected << QString();
-    QTest::newRow("https") << "https://example.com/" << Verdict::Rejected << QString();
-    QTest::newRow("port") << "example.com:8080" << Verdict::Rejected << QString();
-    QTest::newRow("no dot") << "localhost" << Verdict::Rejected << QString();
-    QTest::newRow("capitals kept") << "EXAMPLE.COM" << Verdict::Accepted << "  EXAMPLE.COM";
-    QTest::newRow("empty line") << "" << Verdict::Rejected << QString();
-
-    QTest::newRow("leading spaces") << "  example.com" << Verdict::Accepted << "    example.com";
-    QTest::newRow("www inside the name") << "mywww.example.com" << Verdict::Accepted << "  myexample.com";
-    QTest::newRow("scheme only") << "http://" << Verdict::Rejected << QString();
-    QTest::newRow("slash first") << "/example.com" << Verdict::Rejected << QString();
-    QTest::newRow("suffix of five letters") << "example.abcde" << Verdict::Rejected << QString();
-    QTest::newRow("suffix of one letter") << "example.c" << Verdict::Rejected << QString();
-    QTest::newRow("digits in suffix") << "example.c0m" << Verdict::Rejected << QString();
-    QTest::newRow("IPv4 address") << "127.0.0.1" << Verdict::Rejected << QString();
-    QTest::newRow("not Latin") << "bücher.de" << Verdict::Accepted << "  bücher.de";
-
-    // A comma would split the domain's history line.
-    QTest::newRow("comma in name") << "a,b.com" << Verdict::RefusedComma << QString();
-    QTest::newRow("comma in address") << "http://www.x,y.example.com/page" << Verdict::RefusedComma << QString();
-    QTest::newRow("comma after the host") << "example.com/a,b" << Verdict::Accepted << "  example.com";
+    QString text = QStringLiteral("http://www.example.com/some/page\n"
+                                  "\n"
+                                  "https://news.example.org/today?x=1\n"
+                                  "listed.com\n"
+                                  "EXAMPLE.COM\n"
+                                  "my site.com\n"
+                                  "localhost\n"
+                                  "a\u0001b.com\n"
+                                  "shop.example.net:8443\n");
+    QTextStream stream(&text);
+    const CDomainImportFilter::Outcome outcome = CDomainImportFilter::importLines(stream, {QStringLiteral("  listed.com")});
+    // EXAMPLE.COM is example.com again; listed.com was listed before.
+    QCOMPARE(outcome.added, (QStringList{"  example.com", "  news.example.org", "  shop.example.net"}));
+    QCOMPARE(outcome.skipped, (QStringList{"line 6: \"my site.com\" holds a space", "line 7: \"localhost\" has no dot",
+                                           "line 8: holds a control or format character"}));
 }
 
-void tst_DomainImportFilter::check()
+void tst_DomainImportFilter::manySkippedLinesAreCounted()
 {
-    QFETCH(QString, line);
-    QFETCH(Verdict, verdict);
-    QFETCH(QString, entry);
-    CDomainImportFilter filter;
-    QCOMPARE(filter.check(line), verdict);
-    QCOMPARE(filter.entry(), entry);
-}
-
-void tst_DomainImportFilter::filterIsReusable()
-{
-    CDomainImportFilter filter;
-    QCOMPARE(filter.check(QStringLiteral("example.com")), Verdict::Accepted);
-    QCOMPARE(filter.check(QStringLiteral("localhost")), Verdict::Rejected);
-    QCOMPARE(filter.entry(), QString());
-    QCOMPARE(filter.check(QStringLiteral("www.example.org")), Verdict::Accepted);
-    QCOMPARE(filter.entry(), QStringLiteral("  example.org"));
+    QString text;
+    for (int i = 0; i < 12; ++i)
+        text += QStringLiteral("host%1\n").arg(i);
+    QTextStream stream(&text);
+    const CDomainImportFilter::Outcome outcome = CDomainImportFilter::importLines(stream, {});
+    QCOMPARE(outcome.added, QStringList());
+    QCOMPARE(outcome.skipped.size(), 12);
+    const QString message = CDomainImportFilter::skippedMessage(outcome.skipped);
+    QVERIFY2(message.startsWith(QStringLiteral("Lines that name no domain were not imported (12):")), qPrintable(message));
+    QVERIFY(message.contains(QStringLiteral("line 10: \"host9\" has no dot")));
+    QVERIFY(!message.contains(QStringLiteral("host10")));
+    QVERIFY(message.endsWith(QStringLiteral("... and 2 more")));
+    QCOMPARE(CDomainImportFilter::skippedMessage({}), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_DomainImportFilter)

@@ -162,7 +162,8 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(window->menuBar()->actions(),
              (QList<QAction *>{file->menuAction(), alexa->menuAction(), view->menuAction(), help->menuAction()}));
     QCOMPARE(view->title(), QStringLiteral("&View"));
-    QCOMPARE(view->actions(), QList<QAction *>{probe.action("actionChart")});
+    QCOMPARE(view->actions(), (QList<QAction *>{probe.action("actionChart"), probe.action("actionOverview")}));
+    QCOMPARE(probe.action("actionOverview")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(probe.action("actionChart")->text(), QStringLiteral("&Chart"));
     QCOMPARE(file->title(), QStringLiteral("&File"));
     QCOMPARE(alexa->title(), QStringLiteral("Alexa Data"));
@@ -183,7 +184,7 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(alexaEntries.at(2), probe.action("actionAlerts"));
     QVERIFY(alexaEntries.at(3)->isSeparator());
     QCOMPARE(alexaEntries.at(4), probe.action("actionRank"));
-    QCOMPARE(probe.action("actionAlerts")->text(), QStringLiteral("Alerts..."));
+    QCOMPARE(probe.action("actionAlerts")->text(), QStringLiteral("A&lerts..."));
 
     QCOMPARE(probe.action("action_Import_Urls")->text(), QStringLiteral("&Import Urls"));
     QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export CSV"));
@@ -205,6 +206,8 @@ void tst_MainWindowStartup::menusInOrder()
         {"actionPerform_Query", QKeySequence(QStringLiteral("F5"))},
         {"actionManage_Domains", QKeySequence(QStringLiteral("Ctrl+M"))},
         {"actionChart", QKeySequence(QStringLiteral("Ctrl+G"))},
+        {"actionOverview", QKeySequence(QStringLiteral("Ctrl+O"))},
+        {"actionAlerts", QKeySequence(QStringLiteral("Ctrl+L"))},
     };
     for (QAction *action : window->findChildren<QAction *>())
         QVERIFY2(action->shortcut() == shortcuts.value(action->objectName()), qPrintable(action->objectName()));
