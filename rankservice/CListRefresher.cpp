@@ -3,6 +3,8 @@
 #include "CRankServer.h"
 #include "CSnapshotStore.h"
 
+#include "rankservice/crux/CCruxMonths.h"
+
 #include <QDateTime>
 
 #include <memory>
@@ -28,6 +30,12 @@ void CListRefresher::refreshDailyAt(const QTime &time)
 {
     m_time = time;
     scheduleNext();
+}
+
+void CListRefresher::setUsMonths(const CListSource &us, CCruxMonths *months)
+{
+    m_usSource = us;
+    m_usMonths = months;
 }
 
 void CListRefresher::scheduleNext()
@@ -59,6 +67,10 @@ void CListRefresher::refresh()
     auto summary = std::make_shared<CListUpdater::Summary>();
     auto grown = std::make_shared<CSnapshotStore>();
     auto added = std::make_shared<int>(0);
+    auto usSummary = std::make_shared<CListUpdater::Summary>();
+    auto usGrown = std::make_shared<CCruxMonths>();
+    auto globalGrown = std::make_shared<CCruxMonths>();
+    const std::optional<CListSource> us = m_usSource;
     // Everything that takes long is done on the worker: checking a download
     // reads the whole list, copying the store moves hundreds of MB for real
     // lists, and either would hold up requests here. Requests only read the
@@ -66,35 +78,62 @@ void CListRefresher::refresh()
     const CSnapshotStore *held = &m_store;
     const CListSource *source = &m_source;
     const QString dataFolder = m_dataFolder;
-    m_worker = QThread::create([summary, grown, added, held, source, dataFolder, settings] {
+    m_worker = QThread::create([summary, grown, added, held, source, dataFolder, settings, us, usSummary, usGrown,
+                                globalGrown] {
         CListUpdater updater(*source, dataFolder, settings);
         *summary = updater.run();
+        // Months are read again whole when one is added: a month is small
+        // beside the daily lists, and comes once a month.
+        if (us) {
+            CListUpdater usUpdater(*us, dataFolder, settings);
+            *usSummary = usUpdater.run();
+            if (usSummary->fetched > 0)
+                usGrown->load(us->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
+        }
         if (summary->fetched == 0)
             return;
+        if (source->monthly()) {
+            globalGrown->load(source->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
+            return;
+        }
         *grown = *held;
         *added = grown->addNewer(source->folder(dataFolder), CSnapshotStore::latestToday()).days;
     });
     m_worker->setParent(this);
-    connect(m_worker, &QThread::finished, this, [this, summary, grown, added] {
+    connect(m_worker, &QThread::finished, this, [this, summary, grown, added, usSummary, usGrown, globalGrown] {
         QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
             + summary->line(m_source.name());
-        if (!summary->problems.isEmpty())
-            outcome += QStringLiteral("; ") + summary->problems.constFirst();
+        if (m_usSource)
+            outcome += QStringLiteral("; ") + usSummary->line(m_usSource->name());
+        const QStringList problems = summary->problems + usSummary->problems;
+        if (!problems.isEmpty())
+            outcome += QStringLiteral("; ") + problems.constFirst();
         m_worker->deleteLater();
-        if (summary->fetched == 0) {
+        const bool usChanged = m_usMonths && usSummary->fetched > 0;
+        if (usChanged)
+            std::swap(*m_usMonths, *usGrown);
+        if (summary->fetched == 0 && !usChanged) {
             finish(outcome);
             return;
         }
-        m_store.swap(*grown);
+        if (summary->fetched > 0 && m_globalMonths)
+            std::swap(*m_globalMonths, *globalGrown);
+        else if (summary->fetched > 0)
+            m_store.swap(*grown);
         // The store held until now goes on a thread of its own: freeing it
         // here would hold up requests too.
         if (m_release)
             m_release->wait();
-        m_release = QThread::create([grown] { *grown = CSnapshotStore(); });
+        m_release = QThread::create([grown, usGrown, globalGrown] {
+            *grown = CSnapshotStore();
+            *usGrown = CCruxMonths();
+            *globalGrown = CCruxMonths();
+        });
         m_release->setParent(this);
         connect(m_release, &QThread::finished, m_release, &QObject::deleteLater);
         m_release->start();
-        finish(outcome + QStringLiteral("; %1 new days folded in").arg(*added));
+        finish(summary->fetched > 0 && !m_globalMonths ? outcome + QStringLiteral("; %1 new days folded in").arg(*added)
+                                                       : outcome);
     });
     m_worker->start();
 }

@@ -9,6 +9,9 @@
 #include <QTime>
 #include <QTimer>
 
+#include <optional>
+
+class CCruxMonths;
 class CRankServer;
 class CSnapshotStore;
 
@@ -28,6 +31,11 @@ public:
                    CSnapshotStore &store, CRankServer &server, QObject *parent = nullptr);
 
     void refreshDailyAt(const QTime &time);
+    // Also keeps the United States months current, and the source's own
+    // months when it is published a month at a time; months must outlive
+    // the refresher.
+    void setUsMonths(const CListSource &us, CCruxMonths *months);
+    void setGlobalMonths(CCruxMonths *months) { m_globalMonths = months; }
     ~CListRefresher() override;
 
     // Fetches now; refreshed follows once the new days are served. The
@@ -46,6 +54,9 @@ private:
     CListUpdater::Settings m_settings;
     CSnapshotStore &m_store;
     CRankServer &m_server;
+    std::optional<CListSource> m_usSource;
+    CCruxMonths *m_usMonths = nullptr;
+    CCruxMonths *m_globalMonths = nullptr;
     QTime m_time;
     QTimer m_timer;
     bool m_busy = false;

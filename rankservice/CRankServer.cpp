@@ -7,6 +7,8 @@
 #include "protocol/CSiteInfoRequest.h"
 #include "CSnapshotStore.h"
 
+#include "rankservice/crux/CCruxMonths.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -232,6 +234,15 @@ QString CRankServer::staleReason(const QDate &today) const
         return {};
     const QString list = m_source.name.isEmpty() ? QStringLiteral("list")
                                                  : m_source.name + QStringLiteral(" list");
+    if (m_globalMonths) {
+        // A month serves the pages of the two months after it too.
+        const QDate month = m_globalMonths->newestMonth();
+        if (!month.isValid())
+            return QStringLiteral("no %1 is held").arg(list);
+        if (month.addMonths(CCruxMonths::MonthsBack + 1) <= today)
+            return QStringLiteral("newest %1 is of %2").arg(list, CSiteInfoPage::monthText(month));
+        return {};
+    }
     const QDate newest = m_store.newestDay();
     if (!newest.isValid())
         return QStringLiteral("no %1 is held").arg(list);
@@ -241,6 +252,18 @@ QString CRankServer::staleReason(const QDate &today) const
     return QStringLiteral("newest %1 is %2, %3 days old")
         .arg(list, newest.toString(Qt::ISODate))
         .arg(age);
+}
+
+QJsonObject CRankServer::usStatus() const
+{
+    const QDate month = m_usMonths->newestMonth();
+    QJsonObject us;
+    us.insert(QStringLiteral("source"), m_usSource.name);
+    us.insert(QStringLiteral("title"), m_usSource.title);
+    us.insert(QStringLiteral("month"), month.isValid() ? QJsonValue(CSiteInfoPage::monthText(month)) : QJsonValue());
+    us.insert(QStringLiteral("rows"), double(m_usMonths->originsOf(month)));
+    us.insert(QStringLiteral("months"), m_usMonths->monthsHeld());
+    return us;
 }
 
 QByteArray CRankServer::statusJson() const
@@ -260,8 +283,15 @@ QByteArray CRankServer::statusJson() const
     const QString stale = staleReason(QDate::currentDate());
     source.insert(QStringLiteral("stale"), stale.isEmpty() ? QJsonValue() : QJsonValue(stale));
     source.insert(QStringLiteral("loading"), m_loading ? QJsonValue(m_progress) : QJsonValue());
+    if (m_globalMonths) {
+        const QDate month = m_globalMonths->newestMonth();
+        source.insert(QStringLiteral("month"), month.isValid() ? QJsonValue(CSiteInfoPage::monthText(month)) : QJsonValue());
+        source.insert(QStringLiteral("rows"), double(m_globalMonths->originsOf(month)));
+    }
     QJsonObject status;
     status.insert(QStringLiteral("sources"), QJsonArray{source});
+    if (m_usMonths)
+        status.insert(QStringLiteral("us"), usStatus());
     return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -336,14 +366,45 @@ QByteArray CRankServer::answerGet(const CRequestReader &request) const
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
     if (query.dated)
-        return pageAsOf(domain, query.day);
+        return m_globalMonths ? monthlyPage(domain, query.day) : pageAsOf(domain, query.day);
 
     // Old figures under today's date would be worse than none.
     if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
 
-    return response("200 OK", CSiteInfoPage::render(domain, m_store.figures(domain), m_store.newestDay(),
-                                                    attribution(m_source, m_store.newestListId()), QDate::currentDate()));
+    const QDate today = QDate::currentDate();
+    if (m_globalMonths)
+        return monthlyPage(domain, today);
+    CSiteFigures figures = m_store.figures(domain);
+    CSiteInfoPage::Attribution from = attribution(m_source, m_store.newestListId());
+    takeUsBucket(domain, today, figures, from);
+    return response("200 OK", CSiteInfoPage::render(domain, figures, m_store.newestDay(), from, today));
+}
+
+void CRankServer::takeUsBucket(const QString &domain, const QDate &day, CSiteFigures &figures,
+                               CSiteInfoPage::Attribution &from) const
+{
+    if (!m_usMonths)
+        return;
+    QDate month;
+    figures.usRank = m_usMonths->bucketOn(domain, day, &month);
+    if (month.isValid()) {
+        from.usList = m_usSource.title;
+        from.usLicence = m_usSource.licence;
+        from.usMonth = month;
+    }
+}
+
+QByteArray CRankServer::monthlyPage(const QString &domain, const QDate &day) const
+{
+    QDate month;
+    CSiteFigures figures;
+    figures.globalRank = m_globalMonths->bucketOn(domain, day, &month);
+    if (!month.isValid())
+        return errorPage("404 Not Found", "no list held for that day");
+    CSiteInfoPage::Attribution from{CSiteInfoPage::bucketedList(m_source.title, month), m_source.licence};
+    takeUsBucket(domain, day, figures, from);
+    return response("200 OK", CSiteInfoPage::render(domain, figures, month, from, day));
 }
 
 QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
@@ -351,7 +412,7 @@ QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
     // Every held day is answered from the ranks held in memory; an older one
     // would mean reading lists on this thread, which no client may cause.
     QDate listDay;
-    const CSiteFigures figures = m_store.figuresAsOf(domain, day, &listDay);
+    CSiteFigures figures = m_store.figuresAsOf(domain, day, &listDay);
     if (!listDay.isValid())
         return errorPage("404 Not Found", "no list held for that day");
     // Figures from a list long before the day would pass for that day's.
@@ -362,6 +423,7 @@ QByteArray CRankServer::pageAsOf(const QString &domain, const QDate &day) const
             + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);
     }
-    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay,
-                                                    attribution(m_source, m_store.listIdOn(listDay)), day));
+    CSiteInfoPage::Attribution from = attribution(m_source, m_store.listIdOn(listDay));
+    takeUsBucket(domain, day, figures, from);
+    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay, from, day));
 }

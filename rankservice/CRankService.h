@@ -5,6 +5,7 @@
 #include "CServiceNotifier.h"
 #include "CSnapshotStore.h"
 #include "CStoreCache.h"
+#include "rankservice/crux/CCruxMonths.h"
 
 #include "base/CResult.h"
 
@@ -42,6 +43,10 @@ private:
         CSnapshotStore::Report report;
         QByteArray fingerprint;
         CStoreCache::Read cache;
+        CCruxMonths usMonths;
+        CCruxMonths::Report usReport;
+        CCruxMonths globalMonths; // of a source published a month at a time
+        CCruxMonths::Report globalReport;
     };
 
     void load(); // on the loading thread
@@ -53,6 +58,8 @@ private:
     void startRefresher();
     void refreshed(const QString &outcome);
     QString sourceLine(const QString &lastUpdate) const;
+    // The months a page may take its bucket from, as of today.
+    CCruxMonths::Report loadMonths(const CListSource &source, CCruxMonths &months) const;
 
     CRankdOptions m_options;
     QTextStream &m_out;
@@ -60,6 +67,8 @@ private:
     CServiceNotifier m_notifier;
     QString m_cachePath;
     CSnapshotStore m_store;
+    CCruxMonths m_usMonths;
+    CCruxMonths m_globalMonths;
     CRankServer m_server;
     std::unique_ptr<Loading> m_loading;
     int m_shownTenth = -1;
