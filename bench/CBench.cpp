@@ -1,25 +1,25 @@
 #include "CBench.h"
 
 #include "CBenchData.h"
-#include "CListLoadBench.h"
-#include "CServeBench.h"
 #include "CBenchReport.h"
 #include "CChartBench.h"
-#include "CHistoryBench.h"
 #include "CFetchLoop.h"
+#include "CHistoryBench.h"
+#include "CListLoadBench.h"
 #include "CLoadClient.h"
 #include "CQuietPrompts.h"
 #include "CRankdProcess.h"
+#include "CServeBench.h"
 
 #include "CAlexaRankData.h"
 #include "CAlexaSocket.h"
 #include "CDataStore.h"
 #include "CDomainDateList.h"
-#include "CSnapshotStore.h"
 #include "CWidgetHelper.h"
 #include "MainWindow.h"
-#include "RankPageParser.h"
 #include "protocol/CSiteInfoRequest.h"
+#include "RankPageParser.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QGuiApplication>
 #include <QComboBox>

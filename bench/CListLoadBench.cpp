@@ -4,13 +4,13 @@
 #include "CBenchReport.h"
 #include "CFetchLoop.h"
 
-#include "CListPacker.h"
-#include "CListSource.h"
-#include "CServeBench.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
-#include "CSnapshotStore.h"
+#include "CServeBench.h"
 #include "protocol/CSiteInfoRequest.h"
+#include "rankservice/lists/CListPacker.h"
+#include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QCoreApplication>
 #include <QDate>

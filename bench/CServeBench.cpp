@@ -1,8 +1,8 @@
 #include "CServeBench.h"
 
 #include "CFetchLoop.h"
-#include "CRankConnection.h"
 #include "CRankdProcess.h"
+#include "rankservice/server/CRankConnection.h"
 
 #include <QElapsedTimer>
 #include <QThread>

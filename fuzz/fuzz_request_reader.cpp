@@ -1,5 +1,5 @@
-#include "CRequestReader.h"
 #include "FuzzCheck.h"
+#include "rankservice/server/CRequestReader.h"
 
 #include <QByteArrayView>
 

@@ -1,7 +1,7 @@
-#include "CListUpdater.h"
-#include "CRankService.h"
-#include "CRankdOptions.h"
-#include "CSampleGenerator.h"
+#include "rankservice/fetch/CListUpdater.h"
+#include "rankservice/lists/CSampleGenerator.h"
+#include "rankservice/service/CRankdOptions.h"
+#include "rankservice/service/CRankService.h"
 
 #include "base/CVersion.h"
 

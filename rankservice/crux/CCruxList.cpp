@@ -2,8 +2,8 @@
 
 #include "rankservice/crux/CCruxOrigins.h"
 
-#include "CListReader.h"
-#include "CSnapshotParser.h"
+#include "rankservice/lists/CListReader.h"
+#include "rankservice/lists/CSnapshotParser.h"
 
 namespace {
 

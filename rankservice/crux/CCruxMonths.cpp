@@ -3,8 +3,8 @@
 #include "rankservice/crux/CCruxList.h"
 #include "rankservice/crux/CCruxOrigins.h"
 
-#include "CListSource.h"
-#include "CSnapshotStore.h"
+#include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CDomainIndex.h"
+#include "rankservice/store/CDomainIndex.h"
 #include "rankservice/crux/CCruxOrigins.h"
 
 #include "base/CResult.h"

@@ -3,11 +3,11 @@
 #include "CDomainDateList.h"
 #include "CRankClock.h"
 #include "CRankdProcess.h"
-#include "CSampleGenerator.h"
-#include "CSnapshotStore.h"
 #include "CTempHome.h"
-#include "prompts/CUserPrompts.h"
 #include "MainWindow.h"
+#include "prompts/CUserPrompts.h"
+#include "rankservice/lists/CSampleGenerator.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>

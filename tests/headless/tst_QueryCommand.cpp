@@ -1,15 +1,15 @@
 #include "CAlexaRankData.h"
 #include "CDataLock.h"
 #include "CDataStore.h"
-#include "CFileCases.h"
 #include "CDomainDateList.h"
+#include "CFileCases.h"
 #include "CLoopbackServer.h"
 #include "CRankdProcess.h"
-#include "CSampleGenerator.h"
 #include "CSorvaneCommand.h"
 #include "CTempHome.h"
 #include "headless/CHeadlessQuery.h"
 #include "pageformat/CSiteInfoFormat.h"
+#include "rankservice/lists/CSampleGenerator.h"
 
 #include <QDir>
 #include <QFile>

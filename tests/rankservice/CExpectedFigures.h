@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CSiteFigures.h"
+#include "rankservice/store/CSiteFigures.h"
 
 #include <QByteArray>
 

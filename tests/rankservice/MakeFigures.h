@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CSiteFigures.h"
+#include "rankservice/store/CSiteFigures.h"
 
 // Figures as a page shows them: the newest list gives both the global rank
 // and yesterday's figure.

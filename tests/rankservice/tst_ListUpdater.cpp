@@ -1,11 +1,11 @@
-#include "CFolderLock.h"
-#include "CListPacker.h"
-#include "CListSource.h"
-#include "CListUpdater.h"
 #include "CFullDisk.h"
 #include "CPublisher.h"
-#include "CSnapshotStore.h"
 #include "rankservice/crux/CCruxMonths.h"
+#include "rankservice/fetch/CFolderLock.h"
+#include "rankservice/fetch/CListUpdater.h"
+#include "rankservice/lists/CListPacker.h"
+#include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QDir>
 #include <QFile>

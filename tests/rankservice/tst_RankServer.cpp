@@ -1,9 +1,10 @@
-#include "CRankServer.h"
-#include "CRequestReader.h"
-#include "CSnapshotStore.h"
 #include "pageformat/CSiteInfoFormat.h"
 #include "rankservice/crux/CCruxMonths.h"
 #include "rankservice/crux/CCruxOrigins.h"
+#include "rankservice/server/CRankRouter.h"
+#include "rankservice/server/CRankServer.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -93,6 +94,7 @@ private:
 
     QTemporaryDir m_dir;
     CSnapshotStore m_store;
+    CRankRouter m_router{m_store};
     std::unique_ptr<CRankServer> m_server;
 };
 
@@ -112,7 +114,7 @@ void tst_RankServer::initTestCase()
     writeDay(QStringLiteral("2026-03-20"), 10);
     QCOMPARE(m_store.load(m_dir.path()).rows, 180);
 
-    m_server = std::make_unique<CRankServer>(m_store);
+    m_server = std::make_unique<CRankServer>(m_router);
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
 }
 
@@ -192,7 +194,7 @@ void tst_RankServer::answers()
     // The same answer without a network and over loopback.
     CRequestReader reader;
     reader.feed(request);
-    const QByteArray direct = m_server->answer(reader);
+    const QByteArray direct = m_router.answer(reader);
     QCOMPARE(fetch(request), direct);
 
     QCOMPARE(statusLine(direct), status);
@@ -367,7 +369,7 @@ void tst_RankServer::slowClientsCrowdNoOneOut()
 
 void tst_RankServer::refusesPagesWhileLoading()
 {
-    m_server->setLoading(QStringLiteral("3 of 90 lists read"));
+    m_router.setLoading(QStringLiteral("3 of 90 lists read"));
     const QByteArray loading = fetch(get("/siteinfo/site7.test"));
     QCOMPARE(statusLine(loading), QByteArray("HTTP/1.1 503 Service Unavailable"));
     QVERIFY(loading.contains("Content-Type: text/plain"));
@@ -375,7 +377,7 @@ void tst_RankServer::refusesPagesWhileLoading()
     QVERIFY(fetch(get("/status")).contains("\"loading\":\"3 of 90 lists read\""));
     QCOMPARE(statusLine(fetch(get("/nothing"))), QByteArray("HTTP/1.1 404 Not Found"));
 
-    m_server->setLoaded();
+    m_router.setLoaded();
     const QByteArray page = fetch(get("/siteinfo/site7.test"));
     QCOMPARE(statusLine(page), QByteArray("HTTP/1.1 200 OK"));
     QVERIFY(page.contains("\n7,000 "));
@@ -393,11 +395,11 @@ void tst_RankServer::pastDaysFollowTheHeldLists()
     write(QStringLiteral("2026-03-31.csv"), "5,late.test\n");
     CSnapshotStore store;
     store.load(dir.path());
-    CRankServer server(store);
-    const auto answer = [&server](const QByteArray &path) {
+    CRankRouter router(store);
+    const auto answer = [&router](const QByteArray &path) {
         CRequestReader request;
         request.feed(get(path));
-        return server.answer(request);
+        return router.answer(request);
     };
     QVERIFY(answer("/siteinfo/late.test?date=2026-03-20").contains("no list held for that day"));
 
@@ -455,12 +457,12 @@ void tst_RankServer::usRankFromTheMonthThatCoversTheDay()
     hold(QDate(2026, 4, 1), "https://site7.test,5000\n");
     hold(QDate(2026, 5, 1), "https://www.site7.test:443,1000\nhttps://other.example,1000\n");
     hold(QDate::currentDate().addMonths(-1), "http://shop.site7.test,10000\n");
-    CRankServer server(store);
-    server.setUsMonths(&months, {QStringLiteral("crux-us"), QStringLiteral("Chrome UX Report"), QStringLiteral("CC BY 4.0"), {}});
+    CRankRouter router(store);
+    router.setUsMonths(&months, {QStringLiteral("crux-us"), QStringLiteral("Chrome UX Report"), QStringLiteral("CC BY 4.0"), {}});
 
     CRequestReader request;
     request.feed(get(path));
-    const QByteArray page = server.answer(request);
+    const QByteArray page = router.answer(request);
     QVERIFY2(page.startsWith("HTTP/1.1 200 OK\r\n"), page.constData());
     const QByteArray marker = QByteArray(CSiteInfoFormat::UsMarker.data(), CSiteInfoFormat::UsMarker.size()) + '\n';
     QCOMPARE(page.contains(marker), !usRank.isEmpty());
@@ -472,7 +474,7 @@ void tst_RankServer::usRankFromTheMonthThatCoversTheDay()
 
     CRequestReader statusRequest;
     statusRequest.feed(get("/status"));
-    const QByteArray status = server.answer(statusRequest);
+    const QByteArray status = router.answer(statusRequest);
     const QJsonObject us =
         QJsonDocument::fromJson(status.mid(status.indexOf("\r\n\r\n") + 4)).object().value(u"us").toObject();
     QCOMPARE(us.value(u"source").toString(), QStringLiteral("crux-us"));
@@ -574,7 +576,7 @@ void tst_RankServer::newcomersPastTheCapWaitForTheirRequest()
 
 void tst_RankServer::silentConnectionsNeverReachTheServer()
 {
-    CRankServer server(m_store);
+    CRankServer server(m_router);
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
     server.setDeadline(10min);
     QVERIFY(server.acceptOnlyWithData());

@@ -1,14 +1,14 @@
 #include "CAlexaRankData.h"
 #include "CExpectedFigures.h"
-#include "CListPacker.h"
-#include "CListSource.h"
 #include "CPublisher.h"
 #include "CRankdProcess.h"
-#include "CSampleGenerator.h"
-#include "CSiteInfoPage.h"
 #include "pageformat/CSiteInfoFormat.h"
-#include "CSnapshotStore.h"
 #include "RankPageParser.h"
+#include "rankservice/lists/CListPacker.h"
+#include "rankservice/lists/CListSource.h"
+#include "rankservice/lists/CSampleGenerator.h"
+#include "rankservice/server/CSiteInfoPage.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

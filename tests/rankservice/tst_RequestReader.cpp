@@ -1,4 +1,4 @@
-#include "CRequestReader.h"
+#include "rankservice/server/CRequestReader.h"
 
 #include <QTest>
 

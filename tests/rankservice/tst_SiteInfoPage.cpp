@@ -1,12 +1,12 @@
 #include "CAlexaRankData.h"
-#include "CRankServer.h"
-#include "CRequestReader.h"
-#include "CSampleGenerator.h"
-#include "CSiteFigures.h"
-#include "CSiteInfoPage.h"
 #include "MakeFigures.h"
-#include "CSnapshotStore.h"
 #include "RankPageParser.h"
+#include "rankservice/lists/CSampleGenerator.h"
+#include "rankservice/server/CRankRouter.h"
+#include "rankservice/server/CRequestReader.h"
+#include "rankservice/server/CSiteInfoPage.h"
+#include "rankservice/store/CSiteFigures.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,7 +119,7 @@ void tst_SiteInfoPage::sampleReadsBackThroughTheServer()
     QCOMPARE(report.skippedLines(), 0);
     QCOMPARE(report.filesSkipped, 0);
     QCOMPARE(report.days, CSnapshotStore::WindowDays);
-    const CRankServer server(store);
+    const CRankRouter router(store);
 
     const QStringList domains = CSampleGenerator::domains();
     QCOMPARE(domains.size(), 25);
@@ -133,7 +133,7 @@ void tst_SiteInfoPage::sampleReadsBackThroughTheServer()
 
         CRequestReader request;
         request.feed(QByteArray("GET /siteinfo/" + domain.toLatin1() + " HTTP/1.0\r\n\r\n"));
-        compareRead(server.answer(request), domain, figures);
+        compareRead(router.answer(request), domain, figures);
         if (QTest::currentTestFailed())
             QFAIL(qPrintable(domain));
     }

@@ -1,10 +1,10 @@
-#include "CDomainIndex.h"
 #include "CExpectedFigures.h"
-#include "CListPacker.h"
-#include "CListReader.h"
 #include "MakeFigures.h"
-#include "CSnapshotParser.h"
-#include "CSnapshotStore.h"
+#include "rankservice/lists/CListPacker.h"
+#include "rankservice/lists/CListReader.h"
+#include "rankservice/lists/CSnapshotParser.h"
+#include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "CSnapshotStore.h"
-#include "CStoreCache.h"
+#include "rankservice/store/CSnapshotStore.h"
+#include "rankservice/store/CStoreCache.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,0 +1,474 @@
+#include "rankservice/fetch/CListUpdater.h"
+
+#include "rankservice/fetch/CFolderLock.h"
+#include "rankservice/store/CSnapshotStore.h"
+
+#include "rankservice/crux/CCruxMonths.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkReply>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+struct LaterDelete
+{
+    void operator()(QObject *object) const { object->deleteLater(); }
+};
+
+// Published months a run reaches back to at least, besides those held days need.
+constexpr int MonthsAtLeast = 4;
+
+// What the network side holds of an answer before this side takes it.
+constexpr qint64 ReadBuffer = 256 * 1024;
+
+void rewind(QIODevice &sink)
+{
+    if (auto *buffer = qobject_cast<QBuffer *>(&sink)) {
+        buffer->buffer().clear();
+    } else if (auto *file = qobject_cast<QFileDevice *>(&sink)) {
+        file->resize(0);
+        ::lseek(file->handle(), 0, SEEK_SET); // written through its descriptor
+    }
+    sink.seek(0);
+}
+
+QString extensionOf(const QByteArray &head)
+{
+    if (head.startsWith("PK"))
+        return QStringLiteral(".csv.zip");
+    if (head.startsWith("\x1f\x8b"))
+        return QStringLiteral(".csv.gz");
+    return QStringLiteral(".csv");
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Writes bytes straight to the file's descriptor, so that a full disk is
+// told by the system's own words here (a buffered QFile says "Unknown
+// error" when its flush fails).
+CResult<void> writeThrough(QIODevice &sink, const QByteArray &bytes)
+{
+    auto *file = qobject_cast<QFileDevice *>(&sink);
+    if (!file) {
+        return sink.write(bytes) == bytes.size() ? CResult<void>::success()
+                                                 : CResult<void>::failure(sink.errorString());
+    }
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t step = ::write(file->handle(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            return CResult<void>::failure(systemError());
+        done += step;
+    }
+    return CResult<void>::success();
+}
+
+int defaultPort(const QUrl &url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
+} // namespace
+
+QString CListUpdater::Summary::line(const QString &source) const
+{
+    return QStringLiteral("%1: %2 fetched, %3 present, %4 unavailable, %5 failed")
+        .arg(source)
+        .arg(fetched)
+        .arg(present)
+        .arg(unavailable)
+        .arg(failed);
+}
+
+CListUpdater::CListUpdater(const CListSource &source, const QString &dataFolder, const Settings &settings,
+                           QObject *parent)
+    : QObject(parent)
+    , m_source(source)
+    , m_folder(source.folder(dataFolder))
+    , m_settings(settings)
+{
+}
+
+QString CListUpdater::userAgent()
+{
+    return QStringLiteral("sorvane-rankd/%1 (local ranking service of Sorvane)")
+        .arg(QCoreApplication::applicationVersion().isEmpty() ? QStringLiteral("1")
+                                                              : QCoreApplication::applicationVersion());
+}
+
+CListUpdater::Summary CListUpdater::run()
+{
+    Summary summary;
+    if (m_running)
+        return summary;
+    m_running = true;
+    CFolderLock lock;
+    CResult<void> ready = QDir().mkpath(m_folder)
+        ? CResult<void>::success()
+        : CResult<void>::failure(m_folder + QStringLiteral(": cannot be created"));
+    if (ready) {
+        emit progress(QStringLiteral("%1: waiting for the folder").arg(m_source.name()));
+        ready = lock.take(m_folder, m_settings.lockWait);
+    }
+    if (!ready) {
+        ++summary.failed;
+        summary.problems << m_source.name() + QStringLiteral(": ") + ready.message();
+    } else {
+        runDays(summary);
+    }
+    m_running = false;
+    return summary;
+}
+
+void CListUpdater::runDays(Summary &summary)
+{
+    // Downloads cut short by a killed process; hidden, so never read, but not kept either.
+    QDir folder(m_folder);
+    for (const QString &left : folder.entryList({QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden))
+        folder.remove(left);
+    if (m_source.monthly()) {
+        runMonths(summary);
+        return;
+    }
+    const int days = m_source.backfillable() ? qMax(1, m_settings.days) : 1;
+    for (int back = 0; back < days; ++back) {
+        const QDate day = m_settings.today.addDays(-back);
+        if (present(day)) {
+            ++summary.present;
+            continue;
+        }
+        count(summary, m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate), fetchDay(day));
+    }
+}
+
+void CListUpdater::count(Summary &summary, const QString &label, const CResult<Fetched> &fetched)
+{
+    if (!fetched) {
+        ++summary.failed;
+        summary.problems << label + QStringLiteral(": ") + fetched.message();
+    } else if (fetched.value() == Fetched::Stored) {
+        ++summary.fetched;
+    } else {
+        ++summary.unavailable;
+    }
+}
+
+void CListUpdater::runMonths(Summary &summary)
+{
+    // From this month (never out before the next) back to the oldest a
+    // held day may need, and at least far enough for four published months.
+    const QDate current(m_settings.today.year(), m_settings.today.month(), 1);
+    const QDate oldest = qMin(CCruxMonths::oldestNeeded(m_settings.today, qMax(1, m_settings.days)),
+                              current.addMonths(-MonthsAtLeast - 1));
+    for (QDate month = current; month >= oldest; month = month.addMonths(-1)) {
+        if (QFileInfo::exists(QDir(m_folder).filePath(CListSource::monthFileName(month)))) {
+            ++summary.present;
+            continue;
+        }
+        const QString label = m_source.name() + QLatin1Char(' ') + month.toString(QStringLiteral("yyyy-MM"));
+        count(summary, label, fetchMonth(month, label));
+    }
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::fetchMonth(const QDate &month, const QString &label)
+{
+    using Result = CResult<Fetched>;
+    QTemporaryFile temporary(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX")));
+    if (!temporary.open())
+        return Result::failure(QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString()));
+    const CResult<Answer> got = get(m_source.monthUrl(month), temporary, m_settings.maxBytes, label, true);
+    if (!got)
+        return Result::failure(got.message());
+    // A month not yet published is not there at all.
+    if (got.value().status == 404 || got.value().status == 410)
+        return Result::success(Fetched::Unavailable);
+    if (got.value().status != 200)
+        return Result::failure(QStringLiteral("answer %1 from %2").arg(got.value().status).arg(m_source.monthUrl(month).toDisplayString()));
+    const Result kept = keepMonth(temporary.fileName(), month);
+    if (kept)
+        temporary.setAutoRemove(false);
+    return kept;
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::keepMonth(const QString &temporary, const QDate &month)
+{
+    using Result = CResult<Fetched>;
+    const CResult<qint64> names = CCruxMonths::check(temporary);
+    if (!names)
+        return Result::failure(QStringLiteral("the download ") + names.message());
+    if (names.value() < m_settings.minRows)
+        return Result::failure(QStringLiteral("the download ranks %1 distinct names, fewer than %2")
+                                   .arg(names.value())
+                                   .arg(m_settings.minRows));
+    const QString name = CListSource::monthFileName(month);
+    const QString target = QDir(m_folder).filePath(name);
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+        return Result::failure(QStringLiteral("cannot rename the download to %1: %2").arg(name, systemError()));
+    return Result::success(Fetched::Stored);
+}
+
+bool CListUpdater::present(const QDate &day) const
+{
+    const QString date = day.toString(Qt::ISODate);
+    return !QDir(m_folder).entryList({QLatin1Char('*') + date + QLatin1Char('*')}, QDir::Files).isEmpty();
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::fetchDay(const QDate &day)
+{
+    const QString label = m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate);
+    if (m_source.kind() != CListSource::Kind::Tranco)
+        return download(day, {}, label);
+    const CResult<QString> id = listId(day, label);
+    if (!id)
+        return CResult<Fetched>::failure(id.message());
+    if (id.value().isEmpty())
+        return CResult<Fetched>::success(Fetched::Unavailable);
+    return download(day, id.value(), label);
+}
+
+CResult<QString> CListUpdater::listId(const QDate &day, const QString &label)
+{
+    QBuffer idText;
+    idText.open(QIODevice::ReadWrite);
+    // Any answer but 200 means the day has no list yet (503 for today until
+    // it is published); only a failed connection is a failure.
+    const CResult<Answer> got = get(m_source.listIdUrl(day), idText, 256, label, false);
+    if (!got)
+        return CResult<QString>::failure(got.message());
+    const QString id = QString::fromLatin1(idText.data()).trimmed();
+    if (got.value().status != 200 || id.isEmpty())
+        return CResult<QString>::success(QString());
+    if (!CListSource::isListId(id))
+        return CResult<QString>::failure(QStringLiteral("the list id is not an id: ") + id.left(40));
+    return CResult<QString>::success(id);
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::download(const QDate &day, const QString &id, const QString &label)
+{
+    using Result = CResult<Fetched>;
+    QTemporaryFile temporary(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX")));
+    if (!temporary.open())
+        return Result::failure(QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString()));
+    CResult<Answer> got = get(m_source.listUrl(day, id), temporary, m_settings.maxBytes, label, true);
+    const int status = got ? got.value().status : 0;
+    // Tranco has no zip of older lists (403) or of some days (404): the
+    // plain list of the same ID is the one to take then.
+    if (!id.isEmpty() && (status == 403 || status == 404 || status == 410)) {
+        rewind(temporary);
+        got = get(m_source.fallbackUrl(id), temporary, m_settings.maxBytes, label, true);
+    }
+    if (!got)
+        return Result::failure(got.message());
+    const int answered = got.value().status;
+    // A key not yet uploaded: S3 answers 403 AccessDenied, others 404.
+    const bool notOffered = answered == 404 || answered == 410
+        || (answered == 403 && m_source.kind() == CListSource::Kind::Umbrella);
+    if (notOffered)
+        return Result::success(Fetched::Unavailable);
+    if (answered != 200)
+        return Result::failure(QStringLiteral("answer %1 from %2").arg(answered).arg(m_source.listUrl(day, id).toDisplayString()));
+    const Result kept = keep(temporary.fileName(), day, id, got.value().lastModified);
+    if (kept)
+        temporary.setAutoRemove(false);
+    return kept;
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::keep(const QString &temporary, const QDate &day, const QString &id,
+                                                  const QDateTime &claimed)
+{
+    using Result = CResult<Fetched>;
+    // A publisher that serves an old list under a new address is not giving the day asked for.
+    if (claimed.isValid() && claimed.date().daysTo(day) > 2)
+        return Result::failure(QStringLiteral("the download claims to be from ") + claimed.date().toString(Qt::ISODate));
+    QFile file(temporary);
+    QByteArray head;
+    char last = 0;
+    if (file.open(QIODevice::ReadOnly)) {
+        head = file.read(4);
+        if (file.size() > 0 && file.seek(file.size() - 1))
+            file.getChar(&last);
+    }
+    file.close();
+    const QString extension = extensionOf(head);
+    const CResult<qint64> distinct = CSnapshotStore::checkList(temporary);
+    if (!distinct)
+        return Result::failure(QStringLiteral("the download ") + distinct.message());
+    // The publishers' plain lists end with a line end: one without was cut short.
+    if (extension == QLatin1String(".csv") && last != '\n')
+        return Result::failure(QStringLiteral("the download ends inside a line (cut short)"));
+    if (distinct.value() < m_settings.minRows)
+        return Result::failure(QStringLiteral("the download holds %1 distinct domains, fewer than %2")
+                                   .arg(distinct.value())
+                                   .arg(m_settings.minRows));
+    const QString name = m_source.fileName(day, id, extension);
+    const QString target = QDir(m_folder).filePath(name);
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+        return Result::failure(QStringLiteral("cannot rename the download to %1: %2").arg(name, systemError()));
+    return Result::success(Fetched::Stored);
+}
+
+CResult<CListUpdater::Answer> CListUpdater::get(const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                                const QString &label, bool retryServerErrors)
+{
+    constexpr int MaxRedirects = 5;
+    QUrl at = url;
+    for (int hop = 0;; ++hop) {
+        const CResult<Answer> got = getRetrying(at, sink, maxBytes, label, retryServerErrors);
+        const int status = got ? got.value().status : 0;
+        if (!got || !(status == 301 || status == 302 || status == 303 || status == 307 || status == 308))
+            return got;
+        const QUrl to = at.resolved(got.value().location);
+        if (got.value().location.isEmpty() || hop >= MaxRedirects)
+            return CResult<Answer>::failure(QStringLiteral("redirected too often, or nowhere, from ") + url.toDisplayString());
+        if (!redirectAllowed(at, to, QUrl(m_source.base())))
+            return CResult<Answer>::failure(
+                QStringLiteral("refused a redirect from %1 to %2").arg(at.toDisplayString(), to.toDisplayString()));
+        at = to;
+    }
+}
+
+CResult<CListUpdater::Answer> CListUpdater::getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                                        const QString &label, bool retryServerErrors)
+{
+    CResult<Answer> got = CResult<Answer>::failure(QString());
+    std::chrono::milliseconds wait = m_settings.backOff;
+    for (int attempt = 1;; ++attempt) {
+        rewind(sink);
+        bool mayRetry = false;
+        got = getOnce(url, sink, maxBytes, label, mayRetry);
+        const int status = got ? got.value().status : 0;
+        mayRetry = mayRetry || (retryServerErrors && (status >= 500 || status == 429));
+        if (!mayRetry || attempt >= m_settings.attempts)
+            break;
+        emit progress(QStringLiteral("%1: %2; again in %3 s")
+                          .arg(label, got ? QStringLiteral("answer %1").arg(status) : got.message())
+                          .arg(double(wait.count()) / 1000.0));
+        QEventLoop pause;
+        QTimer::singleShot(wait, &pause, &QEventLoop::quit);
+        pause.exec();
+        wait *= 2;
+    }
+    if (!got && m_settings.attempts > 1)
+        return CResult<Answer>::failure(got.message() + QStringLiteral(" (%1 attempts)").arg(m_settings.attempts));
+    if (got && retryServerErrors && (got.value().status >= 500 || got.value().status == 429) && m_settings.attempts > 1)
+        return CResult<Answer>::failure(QStringLiteral("answer %1 from %2 (%3 attempts)")
+                                            .arg(got.value().status)
+                                            .arg(url.toDisplayString())
+                                            .arg(m_settings.attempts));
+    return got;
+}
+
+bool CListUpdater::redirectAllowed(const QUrl &from, const QUrl &to, const QUrl &base)
+{
+    const bool sameHost = to.host().compare(from.host(), Qt::CaseInsensitive) == 0;
+    const bool configuredHost = to.host().compare(base.host(), Qt::CaseInsensitive) == 0;
+    if (!sameHost && !configuredHost)
+        return false;
+    if (to.scheme() == from.scheme())
+        return defaultPort(to) == defaultPort(from) || (configuredHost && defaultPort(to) == defaultPort(base));
+    // Only ever to the stronger scheme, and there on its own port.
+    return from.scheme() == QLatin1String("http") && to.scheme() == QLatin1String("https") && defaultPort(to) == 443;
+}
+
+CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                                    const QString &label, bool &mayRetry)
+{
+    using Result = CResult<Answer>;
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    // Redirects are followed by get(), which checks where each one leads.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    const std::unique_ptr<QNetworkReply, LaterDelete> reply(m_network.get(request));
+    // The network side holds no more than this: the rest waits in the socket.
+    reply->setReadBufferSize(ReadBuffer);
+
+    QEventLoop loop;
+    QString problem;
+    const auto stop = [&](const QString &why, bool retry) {
+        if (!problem.isEmpty())
+            return;
+        problem = why;
+        mayRetry = retry;
+        reply->abort();
+    };
+    QTimer stall; // restarted by every byte, so a slow but moving download goes on
+    stall.setSingleShot(true);
+    connect(&stall, &QTimer::timeout, &loop, [&] {
+        stop(QStringLiteral("no data for %1 s from %2").arg(double(m_settings.timeout.count()) / 1000.0).arg(url.toDisplayString()), true);
+    });
+    // The overall deadline: past the least time, the bytes must keep up the least rate.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 received = 0;
+    QTimer pace;
+    pace.setInterval(std::clamp<qint64>(m_settings.deadline.count() / 10, 20, 1000));
+    connect(&pace, &QTimer::timeout, &loop, [&] {
+        const qint64 late = clock.elapsed() - m_settings.deadline.count();
+        if (late > 0 && received < m_settings.minRate * late / 1000)
+            stop(QStringLiteral("too slow: %1 bytes in %2 s from %3")
+                     .arg(received)
+                     .arg(double(clock.elapsed()) / 1000.0)
+                     .arg(url.toDisplayString()),
+                 true);
+    });
+    connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+        stall.start(m_settings.timeout);
+        const QByteArray bytes = reply->read(ReadBuffer);
+        received += bytes.size();
+        if (received > maxBytes)
+            stop(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()), false);
+        else if (const CResult<void> written = writeThrough(sink, bytes); !written)
+            stop(QStringLiteral("cannot write the download: ") + written.message(), false);
+    });
+    connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 got, qint64 total) {
+        emit progress(total > 0 ? QStringLiteral("%1: %2 of %3 kB").arg(label).arg(got / 1024).arg(total / 1024)
+                                : QStringLiteral("%1: %2 kB").arg(label).arg(got / 1024));
+    });
+    connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    stall.start(m_settings.timeout);
+    pace.start();
+    loop.exec();
+    stall.stop();
+    pace.stop();
+
+    if (!problem.isEmpty())
+        return Result::failure(problem);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status == 0) {
+        mayRetry = true;
+        return Result::failure(reply->errorString());
+    }
+    while (reply->bytesAvailable() > 0) {
+        const QByteArray bytes = reply->read(ReadBuffer);
+        received += bytes.size();
+        if (received > maxBytes)
+            return Result::failure(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()));
+        if (const CResult<void> written = writeThrough(sink, bytes); !written)
+            return Result::failure(QStringLiteral("cannot write the download: ") + written.message());
+    }
+    // A body cut short by a reset after the status line is no answer.
+    if (reply->error() != QNetworkReply::NoError && status == 200) {
+        mayRetry = true;
+        return Result::failure(reply->errorString());
+    }
+    return Result::success(Answer{status, reply->header(QNetworkRequest::LastModifiedHeader).toDateTime(),
+                                  reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl()});
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "rankservice/lists/CListSource.h"
+
+#include "base/CResult.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <chrono>
+
+class QIODevice;
+
+// Fetches the daily lists of one source that its folder lacks, newest
+// first, the days counted in UTC as publishers date them; of a monthly
+// source, the months that pages of those days may take their bucket from. Each download
+// streams to a hidden temporary file in the folder and is renamed into place
+// only once it reads as a complete, plausible ranking of enough distinct
+// domains for the day it claims, so the service never sees half a file.
+// Every download has a deadline and a bounded buffer; one update runs at a
+// time per folder. Runs one request at a time in a local event loop: a
+// running service goes on answering meanwhile.
+class CListUpdater : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Settings
+    {
+        int days = 90;                                // the last days wanted, today included
+        QDate today = CListSource::today();
+        std::chrono::milliseconds timeout{30000};     // without a byte arriving
+        // Past this, a download must have kept up minRate bytes a second on
+        // average since: a trickle ends, a large list on a slow line does not.
+        std::chrono::milliseconds deadline{60000};
+        qint64 minRate = 16 * 1024;
+        int attempts = 3;                             // per address, for errors that may pass
+        std::chrono::milliseconds backOff{2000};      // before the second attempt, doubled after
+        qint64 minRows = 10000;                       // fewer distinct domains is no real list
+        qint64 maxBytes = qint64(512) * 1024 * 1024;  // of one download
+        std::chrono::milliseconds lockWait{600000};   // for another update of the folder
+    };
+
+    struct Summary
+    {
+        int fetched = 0;
+        int present = 0;
+        int unavailable = 0; // the source does not offer the day (yet)
+        int failed = 0;
+        QStringList problems; // one line per failed day
+        QString line(const QString &source) const;
+    };
+
+    CListUpdater(const CListSource &source, const QString &dataFolder, const Settings &settings,
+                 QObject *parent = nullptr);
+
+    Summary run();
+    bool running() const { return m_running; }
+
+    static QString userAgent();
+
+    // Whether a redirect from one address to another may be followed: to
+    // the same host or the configured one, on the same port and scheme, or
+    // from http up to https on its own port; never down to http.
+    static bool redirectAllowed(const QUrl &from, const QUrl &to, const QUrl &configured);
+
+signals:
+    // What is being fetched now, for a progress line.
+    void progress(const QString &line);
+
+private:
+    enum class Fetched { Stored, Unavailable };
+    // A whole answer: its status, and its body in the sink.
+    struct Answer
+    {
+        int status = 0;
+        QDateTime lastModified;
+        QUrl location; // where a redirect points
+    };
+
+    // Follows the redirects that redirectAllowed() allows, up to five.
+    CResult<Answer> get(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
+                        bool retryServerErrors);
+    CResult<Answer> getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
+                                bool retryServerErrors);
+    CResult<Answer> getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
+                            bool &mayRetry);
+    void runDays(Summary &summary);
+    void runMonths(Summary &summary);
+    void count(Summary &summary, const QString &label, const CResult<Fetched> &fetched);
+    CResult<Fetched> fetchMonth(const QDate &month, const QString &label);
+    // Checks a month's download and renames it into place.
+    CResult<Fetched> keepMonth(const QString &temporary, const QDate &month);
+    CResult<Fetched> fetchDay(const QDate &day);
+    // Tranco's ID of the day's list; empty when the day is not published.
+    CResult<QString> listId(const QDate &day, const QString &label);
+    CResult<Fetched> download(const QDate &day, const QString &id, const QString &label);
+    bool present(const QDate &day) const;
+    // Checks the download and renames it into place.
+    CResult<Fetched> keep(const QString &temporary, const QDate &day, const QString &id, const QDateTime &claimed);
+
+    CListSource m_source;
+    QString m_folder;
+    Settings m_settings;
+    QNetworkAccessManager m_network;
+    bool m_running = false;
+};

@@ -1,0 +1,162 @@
+#include "rankservice/store/CDayRanks.h"
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+constexpr size_t Padding = 8; // a rank is read as one unaligned 64-bit word
+
+struct Header
+{
+    quint32 bits;
+    quint32 reserved;
+    quint64 count;
+    quint64 words;
+};
+
+} // namespace
+
+CDayRanks::Builder::Builder(int domains)
+    : m_present((size_t(qMax(domains, 0)) + 63) / 64)
+{
+}
+
+bool CDayRanks::Builder::add(int id, qint32 rank)
+{
+    if (id < 0 || size_t(id) >= m_present.size() * 64 || rank <= 0)
+        return false;
+    quint64 &word = m_present[size_t(id) / 64];
+    const quint64 bit = quint64(1) << (id % 64);
+    if (word & bit)
+        return false;
+    word |= bit;
+    m_ranks.emplace_back(id, rank);
+    m_largest = qMax(m_largest, rank);
+    return true;
+}
+
+CDayRanks CDayRanks::Builder::finish()
+{
+    CDayRanks day;
+    day.m_present = std::move(m_present);
+    day.m_count = qsizetype(m_ranks.size());
+    day.m_bits = quint32(std::bit_width(quint32(m_largest)));
+    day.m_before.reserve(day.m_present.size() / WordsPerCount + 1);
+    quint32 before = 0;
+    for (size_t w = 0; w < day.m_present.size(); ++w) {
+        if (w % WordsPerCount == 0)
+            day.m_before.push_back(before);
+        before += quint32(std::popcount(day.m_present[w]));
+    }
+    day.m_packed.assign((size_t(day.m_count) * day.m_bits + 7) / 8 + Padding, 0);
+    for (const auto &[id, rank] : m_ranks) {
+        const quint64 bitAt = quint64(day.placeOf(id)) * day.m_bits;
+        quint64 word;
+        std::memcpy(&word, day.m_packed.data() + bitAt / 8, sizeof word);
+        word |= quint64(quint32(rank)) << (bitAt % 8);
+        std::memcpy(day.m_packed.data() + bitAt / 8, &word, sizeof word);
+    }
+    m_ranks = {};
+    m_largest = 0;
+    return day;
+}
+
+quint64 CDayRanks::packedAt(qsizetype index) const
+{
+    const quint64 bitAt = quint64(index) * m_bits;
+    quint64 word;
+    std::memcpy(&word, m_packed.data() + bitAt / 8, sizeof word);
+    return (word >> (bitAt % 8)) & ((quint64(1) << m_bits) - 1);
+}
+
+qsizetype CDayRanks::placeOf(int id) const
+{
+    const size_t w = size_t(id) / 64;
+    qsizetype place = m_before[w / WordsPerCount];
+    for (size_t v = w - w % WordsPerCount; v < w; ++v)
+        place += std::popcount(m_present[v]);
+    return place + std::popcount(m_present[w] & ((quint64(1) << (id % 64)) - 1));
+}
+
+bool CDayRanks::present(int id) const
+{
+    return id >= 0 && size_t(id) < m_present.size() * 64 && (m_present[size_t(id) / 64] & (quint64(1) << (id % 64)));
+}
+
+qint32 CDayRanks::rankOf(int id) const
+{
+    return present(id) ? qint32(packedAt(placeOf(id))) : 0;
+}
+
+void CDayRanks::prefetch(int id) const
+{
+    if (id < 0 || size_t(id) >= m_present.size() * 64)
+        return;
+    const size_t w = size_t(id) / 64;
+    __builtin_prefetch(&m_present[w]);
+    __builtin_prefetch(&m_before[w / WordsPerCount]);
+}
+
+qsizetype CDayRanks::placeFetched(int id) const
+{
+    if (!present(id))
+        return -1;
+    const qsizetype place = placeOf(id);
+    __builtin_prefetch(m_packed.data() + quint64(place) * m_bits / 8);
+    return place;
+}
+
+size_t CDayRanks::bytes() const
+{
+    return m_present.size() * sizeof(quint64) + m_before.size() * sizeof(quint32) + m_packed.size();
+}
+
+QByteArray CDayRanks::toBytes() const
+{
+    const Header header{m_bits, 0, quint64(m_count), quint64(m_present.size())};
+    QByteArray out;
+    out.reserve(qsizetype(sizeof header + m_present.size() * sizeof(quint64) + m_packed.size()));
+    out.append(reinterpret_cast<const char *>(&header), sizeof header);
+    out.append(reinterpret_cast<const char *>(m_present.data()), qsizetype(m_present.size() * sizeof(quint64)));
+    out.append(reinterpret_cast<const char *>(m_packed.data()), qsizetype(m_packed.size()));
+    // Ranks never built (no list) still read back: as an empty one.
+    if (m_packed.size() < Padding)
+        out.append(qsizetype(Padding - m_packed.size()), '\0');
+    return out;
+}
+
+bool CDayRanks::fromBytes(QByteArrayView bytes)
+{
+    *this = CDayRanks();
+    Header header{};
+    if (bytes.size() < qsizetype(sizeof header))
+        return false;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    bytes = bytes.sliced(sizeof header);
+    // Every size checked against the bytes there are before anything is allocated.
+    if (header.bits > 32 || header.words > quint64(bytes.size()) / sizeof(quint64)
+        || header.count > header.words * 64)
+        return false;
+    const quint64 packed = (header.count * header.bits + 7) / 8 + Padding;
+    if (quint64(bytes.size()) != header.words * sizeof(quint64) + packed)
+        return false;
+    CDayRanks day;
+    day.m_bits = header.bits;
+    day.m_count = qsizetype(header.count);
+    day.m_present.resize(size_t(header.words));
+    if (header.words > 0) // an empty vector's data() may be null
+        std::memcpy(day.m_present.data(), bytes.data(), size_t(header.words) * sizeof(quint64));
+    day.m_packed.assign(bytes.begin() + qsizetype(header.words * sizeof(quint64)), bytes.end());
+    quint64 before = 0;
+    day.m_before.reserve(day.m_present.size() / WordsPerCount + 1);
+    for (size_t w = 0; w < day.m_present.size(); ++w) {
+        if (w % WordsPerCount == 0)
+            day.m_before.push_back(quint32(before));
+        before += quint64(std::popcount(day.m_present[w]));
+    }
+    if (before != header.count)
+        return false;
+    *this = std::move(day);
+    return true;
+}

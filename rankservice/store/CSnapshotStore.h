@@ -1,0 +1,172 @@
+#pragma once
+
+#include "rankservice/lists/CSnapshotParser.h"
+#include "rankservice/store/CDayRanks.h"
+#include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CSiteFigures.h"
+
+#include "base/CResult.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The figures of every domain found in a folder of daily ranking lists.
+//
+// One file per day, the date written YYYY-MM-DD somewhere in its name, plain
+// or compressed (see CListReader); a name with "us" as a separate part
+// (2024-05-01.us.csv) marks a United States list. Each held list's ranks are
+// kept packed (CDayRanks), and a page's figures are counted from them: a
+// request costs one hash look-up and a look into each held day, and a newer
+// day is folded in without reading the other days again.
+class CSnapshotStore
+{
+public:
+    static constexpr int WindowDays = 90; // the longest period a figure covers
+    // The parsed lists kept beside them, so that a restart need not read them again.
+    static inline const QString CacheFileName = QStringLiteral(".sorvane-rankd.cache");
+
+    struct Report
+    {
+        int filesRead = 0;     // lists that gave at least one row
+        int days = 0;          // dates with a daily list
+        int usLists = 0;       // United States lists read (only the newest is needed)
+        qint64 rows = 0;
+        qint64 malformedLines = 0;
+        qint64 duplicateLines = 0;
+        int filesSkipped = 0;  // unreadable, empty, garbage, or a second list for a day
+        int filesNotNeeded = 0; // older than the window, or an older United States list
+        int filesWithoutDate = 0;
+        int filesInFuture = 0; // dated after today: a typo must not become the newest list
+        QStringList problems;  // one line per skipped file or file with skipped lines
+
+        qint64 skippedLines() const { return malformedLines + duplicateLines; }
+        QString summary() const;
+    };
+
+    struct LoadOptions
+    {
+        QDate today = latestToday(); // lists dated after it are skipped and reported
+        QDate asOf; // when valid, the figures as they were on that day: later lists are left out
+        // Called after each list with the lists dealt with so far and in all.
+        std::function<void(int done, int total)> progress;
+    };
+
+    // Replaces everything held before with the lists of folder.
+    Report load(const QString &folder);
+    Report load(const QString &folder, const LoadOptions &options);
+
+    // Folds in the daily lists of folder newer than the newest one held.
+    // Reads only those; a held day past every period as of the newest is let
+    // go, the others stay as they are. Report::days counts the days added.
+    Report addNewer(const QString &folder, const QDate &today = latestToday());
+
+    // Exchanges the held lists with other's, without copying: a store grown
+    // on another thread is swapped in between two requests.
+    void swap(CSnapshotStore &other) noexcept;
+
+    // By the name as a client asks for it: case and a leading "www." do not matter.
+    CSiteFigures figures(QStringView domain) const;
+    // The figures as they were on day, from the held lists alone: the newest
+    // held list on or before day gives the ranks (its date in listDay), the
+    // means count back from it over the held lists. The United States rank
+    // is there only when the held United States list is not after day. A day
+    // before the oldest held list gives no figures and an invalid listDay.
+    CSiteFigures figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const;
+
+    QDate newestDay() const { return m_newestDay; }
+    QDate newestUsDay() const { return m_newestUsDay; }
+    QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
+    int daysHeld() const { return int(m_days.size()); }
+    qint64 rowsHeld() const { return m_rows; }
+    qsizetype domainCount() const { return m_ids.size(); }
+    // The folder last loaded.
+    QString folder() const { return m_folder; }
+
+    // Lower case, a leading "www." dropped; the key under which lists and
+    // requests meet.
+    static QByteArray normalized(QByteArrayView domain);
+
+    // Today as the lists may be dated: the publishers' UTC day or the local
+    // one, whichever is later.
+    static QDate latestToday();
+
+    // The publisher's ID of the list held for a day (the newest), to cite
+    // it by; empty when it has none.
+    QString listIdOn(const QDate &day) const;
+    QString newestListId() const { return listIdOn(m_newestDay); }
+
+    // Checks the list at path as a load does (readable, a plausible ranking
+    // with rows); its count of distinct domains.
+    static CResult<qint64> checkList(const QString &path);
+
+    struct ListFile
+    {
+        QString path;
+        QString name;
+        QDate date;
+        qint64 rows = 0; // once folded in
+        QString listId = {}; // the publisher's, kept in the name
+        // Its ranks once folded in; shared by the copies of a store, never changed.
+        std::shared_ptr<const CDayRanks> ranks = {};
+    };
+
+private:
+    friend class CStoreCache; // writes and reads the held state as it is
+
+    static constexpr int Periods = 3;
+    static constexpr int PeriodDays[Periods] = {7, 30, WindowDays};
+
+    static std::vector<ListFile> findLists(const QString &folder, Report &report,
+                                           std::vector<ListFile> *usLists, const QDate &today,
+                                           const QDate &asOf = {});
+    // One list read, parsed and keyed: everything that needs no held state,
+    // so that it can run on a worker while the previous list is folded in.
+    struct ParsedList
+    {
+        // Sixteen bytes a row, where a row and a view into the text was 28.
+        struct Row
+        {
+            quint32 hash;   // CDomainIndex::hashOf the key
+            quint32 offset; // of the key in text, lowered there
+            qint32 rank;
+            quint32 length;
+        };
+        QByteArray text;
+        std::vector<Row> rows;
+        qint64 malformed = 0;
+        QString problem; // empty when the list gave rows
+
+        QByteArrayView key(const Row &row) const { return QByteArrayView(text.constData() + row.offset, row.length); }
+    };
+    static ParsedList parseList(const ListFile &file);
+    // parsed's rows, or false with the reason reported when it gives none.
+    static bool usable(const ListFile &file, const ParsedList &parsed, Report &report);
+    // The periods a list of that age belongs to, one bit each.
+    static int periodsAt(int age);
+    // Ids of the list's domains into m_rowIds, unseen names numbered.
+    void numberRows(const ParsedList &list);
+    // The list's ranks, each domain's first; duplicates counts the lines
+    // that named a domain again.
+    std::shared_ptr<const CDayRanks> ranksOf(const ParsedList &list, qint64 *duplicates);
+    void addDaily(ListFile &file, const ParsedList &list, Report &report);
+    void addUs(const ListFile &file, const ParsedList &list, Report &report);
+    // The figures of the domain numbered id, from held, a day of m_days,
+    // counting back over the days after it in m_days.
+    CSiteFigures figuresFrom(int id, std::vector<ListFile>::const_iterator held, bool withUs) const;
+
+    QString m_folder;
+    CDomainIndex m_ids;
+    std::vector<ListFile> m_days;   // the daily lists folded in, newest first
+    qint64 m_rows = 0;
+    QDate m_newestDay;
+    QDate m_newestUsDay;
+    std::shared_ptr<const CDayRanks> m_usRanks; // the newest United States list's
+
+    std::vector<int> m_rowIds; // reused between lists
+};
