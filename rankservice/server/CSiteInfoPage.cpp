@@ -38,7 +38,9 @@ QByteArray CSiteInfoPage::withSeparators(int number)
 
 QString CSiteInfoPage::monthText(const QDate &month)
 {
-    return month.toString(QStringLiteral("yyyy-MM"));
+    // By hand: a date pattern is formatted through the calendar, a tenth of a page's time.
+    return QString::number(month.year()) + (month.month() < 10 ? QStringLiteral("-0") : QStringLiteral("-"))
+        + QString::number(month.month());
 }
 
 QString CSiteInfoPage::bucketedList(const QString &title, const QDate &month)

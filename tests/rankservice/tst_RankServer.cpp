@@ -82,6 +82,7 @@ private slots:
     void pastDaysFollowTheHeldLists();
     void usRankFromTheMonthThatCoversTheDay_data();
     void usRankFromTheMonthThatCoversTheDay();
+    void globalRankFromChromesWorldMonths();
     void headIsGetWithoutBody_data();
     void headIsGetWithoutBody();
     void floodKeepsRequestsThatAreIn();
@@ -480,6 +481,34 @@ void tst_RankServer::usRankFromTheMonthThatCoversTheDay()
     QCOMPARE(us.value(u"source").toString(), QStringLiteral("crux-us"));
     QCOMPARE(us.value(u"month").toString(), QDate::currentDate().addMonths(-1).toString(QStringLiteral("yyyy-MM")));
     QCOMPARE(us.value(u"rows").toInt(), 1);
+}
+
+void tst_RankServer::globalRankFromChromesWorldMonths()
+{
+    // --source crux: no daily list, the global rank is the world month's bucket.
+    const CSnapshotStore none;
+    const CCruxOrigins origins;
+    CCruxMonths world;
+    const QDate lastMonth = QDate::currentDate().addMonths(-1);
+    QVERIFY(world.addText(lastMonth, "origin,rank\nhttps://www.site7.test,5000\n", origins));
+    CRankRouter router(none);
+    router.setMaxAgeDays(3);
+    router.setSource({QStringLiteral("crux"), QStringLiteral("Chrome UX Report"), QStringLiteral("CC BY 4.0"), {}});
+    router.setGlobalMonths(&world);
+    QVERIFY(router.staleReason(QDate::currentDate()).isEmpty());
+    QCOMPARE(router.staleReason(lastMonth.addMonths(3)),
+             "newest crux list is of " + lastMonth.toString(QStringLiteral("yyyy-MM")));
+    const auto answer = [&router](const QByteArray &path) {
+        CRequestReader request;
+        request.feed(get(path));
+        return router.answer(request);
+    };
+    const QByteArray page = answer("/siteinfo/site7.test");
+    const QByteArray marker(CSiteInfoFormat::GlobalMarker.data(), CSiteInfoFormat::GlobalMarker.size());
+    QVERIFY2(page.contains(QByteArray(marker + "\n5,000 ")), page.constData());
+    QVERIFY(page.contains(QByteArray("List: Chrome UX Report, top origins in " + lastMonth.toString(QStringLiteral("yyyy-MM")).toLatin1()
+                                     + ", ranked in buckets")));
+    QVERIFY(answer("/siteinfo/site7.test?date=2020-01-01").startsWith("HTTP/1.1 404 Not Found\r\n"));
 }
 
 void tst_RankServer::headIsGetWithoutBody_data()
