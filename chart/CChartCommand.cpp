@@ -1,13 +1,9 @@
 #include "CChartCommand.h"
 
-#include "CAlexaRankData.h"
 #include "CChartPicture.h"
-#include "CDataStore.h"
-#include "CDomainDateList.h"
-#include "CDomainName.h"
 #include "CRankChart.h"
 #include "CRankSeries.h"
-#include "watch/CDomainGroups.h"
+#include "watch/CReportInput.h"
 
 #include <QTextStream>
 
@@ -33,32 +29,19 @@ CTrendPeriod CChartCommand::period() const
 
 CChartCommand::ExitCode CChartCommand::run()
 {
-    const QString folder = m_options.dataDirectory;
     QStringList notes;
-    QStringList domains = m_options.domains;
-    if (domains.isEmpty() && !m_options.groups.isEmpty()) {
-        const CResult<CDomainGroups> groups = CDomainGroups::read(CDomainGroups::path(folder), notes);
-        if (!groups)
-            return refuse(groups.message());
-        domains = groups.value().domainsOf(m_options.groups);
-    } else if (domains.isEmpty()) {
-        const CResult<QStringList> list = CDataStore::readDomainList(CDataStore::domainListPath(folder), notes);
-        if (!list)
-            return refuse(list.message());
-        for (const QString &entry : list.value()) {
-            if (const QString name = CDomainName::nameOf(entry); !name.isEmpty())
-                domains.append(name);
-        }
-    }
-    QList<CAlexaRankData> history;
-    CDomainDateList dates;
-    const CResult<> read = CDataStore::readHistory(CDataStore::historyPath(folder), history, dates, notes);
+    const CResult<CReportInput> input = CReportInput::read(m_options.dataDirectory, notes);
     for (const QString &note : std::as_const(notes))
         m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
-    if (!read)
-        return refuse(read.message());
+    if (!input)
+        return refuse(input.message());
+    // A group may name a domain that is no longer listed: it is drawn too.
+    QStringList domains = m_options.domains;
+    if (domains.isEmpty())
+        domains = m_options.groups.isEmpty() ? input.value().listed : input.value().groups.domainsOf(m_options.groups);
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to draw"));
+    const QList<CAlexaRankData> &history = input.value().history;
 
     CChartPicture::Content content;
     content.period = period();

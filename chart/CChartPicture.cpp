@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QImage>
 #include <QPainter>
@@ -51,9 +52,14 @@ CChartPicture::CChartPicture(const Content &content, QSize size)
     m_chart->setTitle(CTrendFigure::label(content.figure) + QStringLiteral(" - ") + content.period.label());
     m_drawer->setEmptyText(emptyText(content.figure, content.period, !content.series.isEmpty()));
     layOutLegend();
-    m_chart->setGeometry(QRectF(0, 0, size.width(), size.height() - (m_rows > 0 ? m_rows * m_lineHeight + Margin : 0)));
     m_drawer->setFigure(content.figure);
     m_drawer->show(content.series, content.period);
+    m_chart->setGeometry(QRectF(0, 0, size.width(), size.height() - (m_rows > 0 ? m_rows * m_lineHeight + Margin : 0)));
+    // Without an event loop turn the axes would keep the labels of their
+    // first layout: the chart's deferred updates are handled here.
+    QCoreApplication::sendPostedEvents();
+    if (QGraphicsLayout *layout = m_chart->layout())
+        layout->activate();
 }
 
 CChartPicture::~CChartPicture()

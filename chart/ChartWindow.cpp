@@ -3,6 +3,7 @@
 
 #include "CAlexaRankData.h"
 #include "CChartPicture.h"
+#include "CCheckBoxStyle.h"
 #include "CPictureSize.h"
 #include "prompts/CCloseKeys.h"
 #include "CMoverRow.h"
@@ -120,10 +121,15 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     });
     ui->cbGroup->addItem(tr("Check a group..."));
     ui->cbGroup->setEnabled(false);
+    ui->cbFigure->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ui->chkOnlyGroup->setEnabled(false);
     connect(ui->cbGroup, &QComboBox::activated, this, &ChartWindow::checkChosenGroup);
     connect(ui->btnUncheckAll, &QPushButton::clicked, this, &ChartWindow::uncheckAll);
     CCloseKeys::install(this);
+    auto *checkStyle = new CCheckBoxStyle; // the window owns it; its widgets only use it
+    checkStyle->setParent(this);
+    ui->lstDomains->setStyle(checkStyle);
+    ui->chkOnlyGroup->setStyle(checkStyle);
     m_chart->setDark(isDark(palette()));
     connect(ui->btnSavePng, &QPushButton::clicked, this, [this] { saveWithDialog(false); });
     connect(ui->btnSaveSvg, &QPushButton::clicked, this, [this] { saveWithDialog(true); });

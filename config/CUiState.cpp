@@ -104,6 +104,17 @@ bool CUiState::save() const
     return settings->status() == QSettings::NoError;
 }
 
+bool CUiState::saveMailTo() const
+{
+    const auto settings = open(m_path);
+    if (mailTo.isEmpty())
+        settings->remove(mailToKey);
+    else
+        settings->setValue(mailToKey, mailTo);
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
 QString CUiState::importFolder() const
 {
     return folderOr(m_importFolder);

@@ -25,6 +25,8 @@ public:
     void load();
     // False when the file could not be written.
     bool save() const;
+    // Writes [Alerts] mailTo alone, which save() leaves as the file has it.
+    bool saveMailTo() const;
 
     // The folder a file dialog opens in: the one last used, or the home
     // folder when none was used or it no longer exists.

@@ -3,6 +3,7 @@
 
 #include "CDomainName.h"
 #include "CFieldText.h"
+#include "prompts/CCloseKeys.h"
 #include "prompts/CUserPrompts.h"
 #include "watch/CDomainGroups.h"
 
@@ -13,6 +14,7 @@ ManageDomains::ManageDomains(QWidget *parent, std::shared_ptr<CUserPrompts> prom
     , m_prompts(prompts ? std::move(prompts) : std::make_shared<CUserPrompts>())
 {
     ui->setupUi(this);
+    CCloseKeys::install(this); // as the frame's close: the list is not sent
     connect(ui->listDomains, &QListWidget::currentRowChanged, this, &ManageDomains::showGroupsOfCurrent);
     connect(ui->txtGroups, &QLineEdit::editingFinished, this, &ManageDomains::takeGroups);
     showGroupsOfCurrent();

@@ -213,6 +213,11 @@ CCommandLine::Action CCommandLine::parseExport()
         return fail(QStringLiteral("--output takes a file name."));
     for (const QString &domain : m_parser.values(m_domain))
         m_filter.domains.insert(domain);
+    return parseFromTo() == Action::Error ? Action::Error : Action::Export;
+}
+
+CCommandLine::Action CCommandLine::parseFromTo()
+{
     for (const auto &[option, day] : {std::pair{&m_from, &m_filter.from}, std::pair{&m_to, &m_filter.to}}) {
         if (!m_parser.isSet(*option))
             continue;
@@ -221,7 +226,7 @@ CCommandLine::Action CCommandLine::parseExport()
             return fail(QStringLiteral("--%1 takes a day as YYYY-MM-DD, not '%2'.")
                             .arg(option->names().constFirst(), m_parser.value(*option)));
     }
-    return Action::Export;
+    return Action::Window; // anything but an error
 }
 
 CCommandLine::Action CCommandLine::parseImport()
@@ -286,14 +291,8 @@ CCommandLine::Action CCommandLine::parseChart()
         if (!ok || m_chartDays < 1 || m_chartDays > MaxDigestDays)
             return fail(QStringLiteral("--days takes a number of days from 1 to %1.").arg(MaxDigestDays));
     }
-    for (const auto &[option, day] : {std::pair{&m_from, &m_filter.from}, std::pair{&m_to, &m_filter.to}}) {
-        if (!m_parser.isSet(*option))
-            continue;
-        *day = CHistoryExporter::dateFrom(m_parser.value(*option));
-        if (!day->isValid())
-            return fail(QStringLiteral("--%1 takes a day as YYYY-MM-DD, not '%2'.")
-                            .arg(option->names().constFirst(), m_parser.value(*option)));
-    }
+    if (parseFromTo() == Action::Error)
+        return Action::Error;
     m_chartSize = CPictureSize::Default;
     if (m_parser.isSet(m_size)) {
         const std::optional<QSize> size = CPictureSize::parse(m_parser.value(m_size));

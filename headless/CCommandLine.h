@@ -77,6 +77,7 @@ private:
     Action parseOverview();
     Action parseChart();
     Action parseFigure();
+    Action parseFromTo();
 
     QCommandLineParser m_parser;
     QCommandLineOption m_query;

@@ -1,11 +1,8 @@
 #include "headless/CHeadlessOverview.h"
 
-#include "CAlexaRankData.h"
 #include "CDataStore.h"
-#include "CDomainDateList.h"
-#include "CDomainName.h"
 #include "COverviewTable.h"
-#include "watch/CDomainGroups.h"
+#include "watch/CReportInput.h"
 
 #include <QTextStream>
 
@@ -26,40 +23,29 @@ CHeadlessOverview::ExitCode CHeadlessOverview::refuse(const QString &message)
 
 CHeadlessOverview::ExitCode CHeadlessOverview::run()
 {
-    const QString folder = m_options.dataDirectory;
     QStringList notes;
-    const CResult<QStringList> list = CDataStore::readDomainList(CDataStore::domainListPath(folder), notes);
-    if (!list)
-        return refuse(list.message());
-    const CResult<CDomainGroups> groups = CDomainGroups::read(CDomainGroups::path(folder), notes);
-    if (!groups)
-        return refuse(groups.message());
+    const CResult<CReportInput> input = CReportInput::read(m_options.dataDirectory, notes);
+    for (const QString &note : std::as_const(notes))
+        m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
+    if (!input)
+        return refuse(input.message());
     QStringList domains;
     QHash<QString, QStringList> groupsOf;
-    for (const QString &entry : list.value()) {
-        const QString name = CDomainName::nameOf(entry);
-        const QStringList memberOf = groups.value().groupsOf(name);
-        const bool wanted = m_options.groups.isEmpty()
-                            || std::any_of(memberOf.cbegin(), memberOf.cend(),
-                                           [this](const QString &group) { return m_options.groups.contains(group); });
-        if (!name.isEmpty() && wanted) {
+    for (const QString &name : input.value().listed) {
+        const QStringList memberOf = input.value().groups.groupsOf(name);
+        if (m_options.groups.isEmpty() || std::any_of(memberOf.cbegin(), memberOf.cend(), [this](const QString &group) {
+                return m_options.groups.contains(group);
+            })) {
             domains.append(name);
             groupsOf.insert(name, memberOf);
         }
     }
-    QList<CAlexaRankData> history;
-    CDomainDateList dates;
-    const CResult<> read = CDataStore::readHistory(CDataStore::historyPath(folder), history, dates, notes);
-    for (const QString &note : std::as_const(notes))
-        m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
-    if (!read)
-        return refuse(read.message());
     if (domains.isEmpty())
         return refuse(m_options.groups.isEmpty()
-                          ? QStringLiteral("no domains in %1").arg(CDataStore::domainListPath(folder))
+                          ? QStringLiteral("no domains in %1").arg(CDataStore::domainListPath(m_options.dataDirectory))
                           : QStringLiteral("no listed domains in the groups %1").arg(m_options.groups.join(QStringLiteral(", "))));
 
-    QList<COverviewRow> rows = COverviewTable::build(history, domains, groupsOf);
+    QList<COverviewRow> rows = COverviewTable::build(input.value().history, domains, groupsOf);
     COverviewTable::sortByGlobalRank(rows);
     m_out << COverviewWriter::render(rows, m_options.format);
     m_out.flush();

@@ -75,7 +75,9 @@ QString CUserGuide::columnToolTip(int column)
 QString CUserGuide::firstStartHint(int domainCount)
 {
     if (domainCount <= 0)
-        return QString();
+        return QCoreApplication::translate("CUserGuide",
+                                           "No domains yet: add them with Manage Domains (Ctrl+M) or File \u2192 Import "
+                                           "Urls (Ctrl+I), then press Perform Query (F5) to fetch their figures.");
     if (domainCount == 1)
         return QCoreApplication::translate(
             "CUserGuide", "No history yet: press Perform Query to fetch today's figures for 1 domain.");

@@ -183,6 +183,7 @@ void MainWindow::restoreUiState()
     }
     QHeaderView *header = ui->tblRankData->horizontalHeader();
     if (uiState->columnWidths.size() == header->count()) {
+        columnsFitted = true;
         for (int column = 0; column < header->count(); ++column)
             header->resizeSection(column, uiState->columnWidths.at(column));
     }
@@ -332,6 +333,15 @@ bool MainWindow::savePending()
     return saved;
 }
 
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Fitted once, in the window's own fonts; then the widths are the user's
+    // and are kept with how the window was left.
+    if (!std::exchange(columnsFitted, true))
+        ui->tblRankData->resizeColumnsToContents();
+}
+
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     const int w = event->size().width();
@@ -459,8 +469,15 @@ void MainWindow::fireAlerts()
 
 void MainWindow::on_actionAlerts_triggered()
 {
-    AlertsDialog dialog(this, settings.dataDirectory, prompts);
-    dialog.exec();
+    const CAlertMailer mailer(CAlertMailer::program(settings.sendmailProgram));
+    const CDesktopNotifier notifier;
+    AlertsDialog dialog(this, settings.dataDirectory, prompts, {&notifier, &mailer, uiState->mailTo});
+    if (dialog.exec() != QDialog::Accepted || dialog.mailTo() == uiState->mailTo)
+        return;
+    // Kept at once: a timer's digest reads it while the window is open.
+    uiState->mailTo = dialog.mailTo();
+    if (ownsData() && !uiState->saveMailTo())
+        prompts->message(tr("The mail address could not be written to Sorvane.ini."));
 }
 
 void MainWindow::on_actionRank_triggered()

@@ -96,6 +96,7 @@ public Q_SLOTS:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private Q_SLOTS:
@@ -176,6 +177,7 @@ private:
     CQueryRelayServer *relayServer = nullptr;
     // How the user left the window, restored over the first-start state.
     std::unique_ptr<CUiState> uiState;
+    bool columnsFitted = false; // to their contents on the first show, unless the user's widths were kept
     QString queryButtonText; // shown again when a run's progress is no longer
     QTimer progressFrame;
 };

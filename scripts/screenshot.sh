@@ -5,13 +5,20 @@
 #                                     against the local ranking service
 #   scripts/screenshot.sh chart    -> docs/chart.png: the history chart of
 #                                     five domains with gaps and a lone point
+#   scripts/screenshot.sh overview -> docs/overview.png: the overview of the
+#                                     history of "history"
 # Runs in a temporary HOME, so the user's own data is never touched.
+# LANGUAGE=de, QT_SCALE_FACTOR=2 and THEME=dark (GTK's dark Adwaita through
+# Qt's GTK platform theme) take the same pictures in German, larger or dark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 mode=${1:-history}
 
-scripts/install-deps.sh xvfb xauth imagemagick xdotool x11-utils
+scripts/install-deps.sh xvfb xauth imagemagick xdotool x11-utils qt6-gtk-platformtheme
+if [ "${THEME:-light}" = dark ]; then
+    export QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
+fi
 build_dir=${BUILD_DIR:-build-release}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSORVANE_BUILD_TESTS=OFF -DSORVANE_BUILD_BENCH=OFF >/dev/null
@@ -23,7 +30,7 @@ data="$home/.qorvex/Sorvane"
 mkdir -p "$data" "$root/docs"
 
 inner=$(mktemp)
-if [ "$mode" = history ]; then
+if [ "$mode" = history ] || [ "$mode" = overview ]; then
     # Three months of daily records for eight domains.
     domains=(northwind.com contoso.org fabrikam.net tailspin.io adatum.com litware.org proseware.net wingtip.com)
     printf '%s\n' "${domains[@]}" >"$data/domains.dat"
@@ -39,11 +46,23 @@ if [ "$mode" = history ]; then
             echo "$d,$g,$u,$y,$((y + 40)),$((y + 95)),$((y + 160)),$day" >>"$data/db.dat"
         done
     done
+    printf 'mine,northwind.com\nmine,contoso.org\nrivals,fabrikam.net\n' >"$data/groups.dat"
     out="$root/docs/main-window.png"
+    keys=""
+    if [ "$mode" = overview ]; then
+        out="$root/docs/overview.png"
+        keys="ctrl+o"
+    fi
     cat >"$inner" <<EOS
 HOME="$home" "$root/$build_dir/app/sorvane" &
 pid=\$!
 sleep 3
+if [ -n "$keys" ]; then
+    win=\$(xdotool search --sync --onlyvisible --name '^Sorvane\$' | head -1)
+    xdotool windowfocus --sync "\$win"
+    xdotool key --delay 100 $keys
+    sleep 2
+fi
 import -window root "$out"
 kill \$pid; wait \$pid || true
 EOS
@@ -111,7 +130,8 @@ kill \$rankd; wait \$rankd || true
 EOS
 fi
 screen="1024x600x24"
-[ "$mode" = chart ] && screen="1280x720x24"
+[ "$mode" = chart ] || [ "$mode" = overview ] && screen="1280x720x24"
+[ "${QT_SCALE_FACTOR:-1}" = 2 ] && screen="2600x1500x24"
 xvfb-run -a -s "-screen 0 $screen" bash "$inner"
 rm -f "$inner"
 echo "wrote $out"

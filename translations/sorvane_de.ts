@@ -8,8 +8,56 @@
         <translation>Alarme</translation>
     </message>
     <message>
-        <source>One rule a line, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; starts a comment.&lt;br&gt;target: a domain, &lt;tt&gt;@group&lt;/tt&gt; or &lt;tt&gt;*&lt;/tt&gt; · figure: global, us, yesterday, 7day, 1month, 3month&lt;br&gt;condition: &lt;tt&gt;moves&lt;/tt&gt; N% or N places · &lt;tt&gt;enters-top&lt;/tt&gt; N · &lt;tt&gt;leaves-top&lt;/tt&gt; N</source>
-        <translation>Eine Regel je Zeile, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; beginnt einen Kommentar.&lt;br&gt;target: eine Domain, &lt;tt&gt;@Gruppe&lt;/tt&gt; oder &lt;tt&gt;*&lt;/tt&gt; · figure: global, us, yesterday, 7day, 1month, 3month&lt;br&gt;condition: &lt;tt&gt;moves&lt;/tt&gt; N% oder N Plätze · &lt;tt&gt;enters-top&lt;/tt&gt; N · &lt;tt&gt;leaves-top&lt;/tt&gt; N</translation>
+        <source>One rule a line, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; starts a comment.&lt;br&gt;target: a domain, &lt;tt&gt;@group&lt;/tt&gt; or &lt;tt&gt;*&lt;/tt&gt; · figure: &lt;tt&gt;global&lt;/tt&gt;, &lt;tt&gt;us&lt;/tt&gt;, &lt;tt&gt;yesterday&lt;/tt&gt;, &lt;tt&gt;7day&lt;/tt&gt;, &lt;tt&gt;1month&lt;/tt&gt;, &lt;tt&gt;3month&lt;/tt&gt;&lt;br&gt;condition,value: &lt;tt&gt;moves,10%&lt;/tt&gt; or &lt;tt&gt;moves,50&lt;/tt&gt; (places, either way, against the previous record) · &lt;tt&gt;enters-top,1000&lt;/tt&gt; · &lt;tt&gt;leaves-top,100&lt;/tt&gt;&lt;br&gt;For example &lt;tt&gt;@mine,global,moves,10%&lt;/tt&gt;</source>
+        <translation>Eine Regel je Zeile, &lt;tt&gt;target,figure,condition,value&lt;/tt&gt;; &lt;tt&gt;#&lt;/tt&gt; beginnt einen Kommentar.&lt;br&gt;target: eine Domain, &lt;tt&gt;@gruppe&lt;/tt&gt; oder &lt;tt&gt;*&lt;/tt&gt; · figure: &lt;tt&gt;global&lt;/tt&gt;, &lt;tt&gt;us&lt;/tt&gt;, &lt;tt&gt;yesterday&lt;/tt&gt;, &lt;tt&gt;7day&lt;/tt&gt;, &lt;tt&gt;1month&lt;/tt&gt;, &lt;tt&gt;3month&lt;/tt&gt;&lt;br&gt;condition,value: &lt;tt&gt;moves,10%&lt;/tt&gt; oder &lt;tt&gt;moves,50&lt;/tt&gt; (Plätze, in beide Richtungen, gegenüber dem vorigen Datensatz) · &lt;tt&gt;enters-top,1000&lt;/tt&gt; · &lt;tt&gt;leaves-top,100&lt;/tt&gt;&lt;br&gt;Zum Beispiel &lt;tt&gt;@mine,global,moves,10%&lt;/tt&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Mail alerts to:</source>
+        <translation>Alarme &amp;mailen an:</translation>
+    </message>
+    <message>
+        <source>Send a &amp;test mail</source>
+        <translation>&amp;Testmail senden</translation>
+    </message>
+    <message>
+        <source>Test &amp;notification</source>
+        <translation>Test&amp;benachrichtigung</translation>
+    </message>
+    <message>
+        <source>Type the address to mail to first: one address, such as me@example.com.</source>
+        <translation>Geben Sie zuerst die Adresse ein: eine Adresse, etwa ich@example.com.</translation>
+    </message>
+    <message>
+        <source>Sorvane: a test mail</source>
+        <translation>Sorvane: eine Testmail</translation>
+    </message>
+    <message>
+        <source>This is a test mail from Sorvane&apos;s Alerts dialog: rank alerts will reach this address.</source>
+        <translation>Dies ist eine Testmail aus Sorvanes Alarm-Dialog: Rangalarme erreichen diese Adresse.</translation>
+    </message>
+    <message>
+        <source>A test mail to %1 was handed to the mail program.</source>
+        <translation>Eine Testmail an %1 wurde dem Mailprogramm übergeben.</translation>
+    </message>
+    <message>
+        <source>This is a test notification: rank alerts will show like this.</source>
+        <translation>Dies ist eine Testbenachrichtigung: So erscheinen Rangalarme.</translation>
+    </message>
+    <message>
+        <source>A test notification was sent to the desktop (a desktop without a notification service shows none).</source>
+        <translation>Eine Testbenachrichtigung wurde an den Desktop gesendet (ein Desktop ohne Benachrichtigungsdienst zeigt keine).</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no mail address: give one address, such as me@example.com, or none.</source>
+        <translation>„%1“ ist keine Mailadresse: Geben Sie eine Adresse an, etwa ich@example.com, oder keine.</translation>
+    </message>
+    <message>
+        <source>me@example.com</source>
+        <translation>ich@example.com</translation>
+    </message>
+    <message>
+        <source>One address; empty for no mail</source>
+        <translation>Eine Adresse; leer für keine Mail</translation>
     </message>
 </context>
 <context>
@@ -877,6 +925,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>No history yet: press Perform Query to fetch today&apos;s figures for %1 domains.</source>
         <translation>Noch kein Verlauf: Klicken Sie auf Abfrage starten, um die heutigen Zahlen für %1 Domains abzurufen.</translation>
     </message>
+    <message>
+        <source>No domains yet: add them with Manage Domains (Ctrl+M) or File → Import Urls (Ctrl+I), then press Perform Query (F5) to fetch their figures.</source>
+        <translation>Noch keine Domains: Fügen Sie sie mit „Domains verwalten“ (Strg+M) oder Datei → URLs importieren (Strg+I) hinzu und drücken Sie dann „Abfrage starten“ (F5), um ihre Zahlen abzurufen.</translation>
+    </message>
 </context>
 <context>
     <name>ChartWindow</name>
@@ -1019,10 +1071,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>&amp;Datei</translation>
     </message>
     <message>
-        <source>Alexa Data</source>
-        <translation>Alexa-Daten</translation>
-    </message>
-    <message>
         <source>&amp;View</source>
         <translation>&amp;Ansicht</translation>
     </message>
@@ -1047,10 +1095,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Ctrl+Q</translation>
     </message>
     <message>
-        <source>Export CSV</source>
-        <translation>CSV exportieren</translation>
-    </message>
-    <message>
         <source>Ctrl+E</source>
         <translation>Ctrl+E</translation>
     </message>
@@ -1061,10 +1105,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>Ctrl+G</source>
         <translation>Ctrl+G</translation>
-    </message>
-    <message>
-        <source>Rank</source>
-        <translation>Rang</translation>
     </message>
     <message>
         <source>F5</source>
@@ -1155,10 +1195,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Daten erfolgreich gespeichert</translation>
     </message>
     <message>
-        <source>Export History...</source>
-        <translation>Verlauf exportieren …</translation>
-    </message>
-    <message>
         <source>Import History...</source>
         <translation>Verlauf importieren …</translation>
     </message>
@@ -1204,16 +1240,44 @@ Nein exportiert den ganzen Verlauf.</translation>
         <source>Nothing was imported: %1 could not be read (%2).</source>
         <translation>Nichts wurde importiert: %1 konnte nicht gelesen werden (%2).</translation>
     </message>
+    <message>
+        <source>&amp;Alexa Data</source>
+        <translation>Ale&amp;xa-Daten</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV</source>
+        <translation>&amp;CSV exportieren</translation>
+    </message>
+    <message>
+        <source>Export &amp;History...</source>
+        <translation>&amp;Verlauf exportieren …</translation>
+    </message>
+    <message>
+        <source>Import Hi&amp;story...</source>
+        <translation>Verlauf im&amp;portieren …</translation>
+    </message>
+    <message>
+        <source>&amp;Rank</source>
+        <translation>&amp;Rang</translation>
+    </message>
+    <message>
+        <source>&amp;Perform Query</source>
+        <translation>&amp;Abfrage starten</translation>
+    </message>
+    <message>
+        <source>&amp;Manage Domains</source>
+        <translation>Domains &amp;verwalten</translation>
+    </message>
+    <message>
+        <source>The mail address could not be written to Sorvane.ini.</source>
+        <translation>Die Mailadresse konnte nicht in Sorvane.ini geschrieben werden.</translation>
+    </message>
 </context>
 <context>
     <name>ManageDomains</name>
     <message>
         <source>Manage Domains</source>
         <translation>Domains verwalten</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
     </message>
     <message>
         <source>&amp;Close</source>
@@ -1252,6 +1316,14 @@ Nein exportiert den ganzen Verlauf.</translation>
     <message>
         <source>&quot;%1&quot; was not added: it %2.</source>
         <translation>„%1“ wurde nicht hinzugefügt: Es %2.</translation>
+    </message>
+    <message>
+        <source>&amp;Add Domain</source>
+        <translation>Domain &amp;hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
     </message>
 </context>
 <context>

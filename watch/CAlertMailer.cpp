@@ -69,3 +69,14 @@ CResult<> CAlertMailer::send(const QString &to, const QString &subject, const QS
     }
     return CResult<>::success();
 }
+
+bool CAlertMailer::isAddress(QStringView text)
+{
+    const qsizetype at = text.indexOf(u'@');
+    if (at < 1 || at != text.lastIndexOf(u'@') || at == text.size() - 1)
+        return false;
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c == u','
+               || c == u'<' || c == u'>' || c == u';';
+    });
+}

@@ -5,6 +5,9 @@
 #include "CTrendFigure.h"
 
 #include <QCategoryAxis>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QChart>
 #include <QDateTimeAxis>
 #include <QImage>
@@ -305,6 +308,25 @@ void tst_ChartWindow::checkAGroup()
     QCOMPARE(window.checkedDomains(), (QStringList{"a.com", "c.com"}));
     QCOMPARE(seriesOf(window, "c.com").size(), 1);
     QVERIFY(seriesOf(window, "b.com").isEmpty());
+
+    // Chosen in the box, a group adds to what is checked, or with "Only this
+    // group" replaces it.
+    auto *groups = window.findChild<QComboBox *>(QStringLiteral("cbGroup"));
+    auto *only = window.findChild<QCheckBox *>(QStringLiteral("chkOnlyGroup"));
+    QVERIFY(groups && only);
+    groups->activated(2);
+    QCOMPARE(window.checkedDomains(), (QStringList{"a.com", "b.com", "c.com"}));
+    only->setChecked(true);
+    groups->activated(2);
+    QCOMPARE(window.checkedDomains(), QStringList{"b.com"});
+    window.findChild<QPushButton *>(QStringLiteral("btnUncheckAll"))->click();
+    QCOMPARE(window.checkedDomains(), QStringList());
+
+    // Esc closes the window, as Ctrl+W does.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
 }
 
 void tst_ChartWindow::legendShowsMarkupLiterally()

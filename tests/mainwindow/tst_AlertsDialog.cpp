@@ -1,10 +1,14 @@
 #include "AlertsDialog.h"
 #include "CFakePrompts.h"
 #include "CTempHome.h"
+#include "watch/CAlertMailer.h"
 #include "watch/CAlertRules.h"
+#include "watch/CDesktopNotifier.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,6 +24,7 @@ class tst_AlertsDialog : public QObject
 private Q_SLOTS:
     void editsTheFile();
     void unreadableFileIsNotSavedOver();
+    void mailAddressAndTests();
 };
 
 void tst_AlertsDialog::editsTheFile()
@@ -52,6 +57,41 @@ void tst_AlertsDialog::unreadableFileIsNotSavedOver()
     QVERIFY(buttons);
     QVERIFY(!buttons->button(QDialogButtonBox::Save)->isEnabled());
     QVERIFY(dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtRules"))->isReadOnly());
+}
+
+void tst_AlertsDialog::mailAddressAndTests()
+{
+    CTempHome home;
+    QTemporaryDir mail;
+    const QString program = mail.filePath(QStringLiteral("sendmail"));
+    home.writeFile(program, QStringLiteral("#!/bin/sh\ncat >> '%1/messages'\n").arg(mail.path()).toUtf8());
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const CAlertMailer mailer(program);
+    const CDesktopNotifier notifier(QDBusConnection(QStringLiteral("none"))); // no bus: no one to tell
+    auto prompts = std::make_shared<CFakePrompts>();
+    AlertsDialog dialog(nullptr, home.dataDirectory(), prompts, {&notifier, &mailer, QStringLiteral("old@example.test")});
+    auto *address = dialog.findChild<QLineEdit *>(QStringLiteral("txtMailTo"));
+    auto *result = dialog.findChild<QLabel *>(QStringLiteral("lblTest"));
+    QVERIFY(address && result);
+    QCOMPARE(address->text(), QStringLiteral("old@example.test"));
+
+    // One address only: anything that would add a recipient or a header is refused.
+    address->setText(QStringLiteral("me@example.test\nBcc: them@example.test"));
+    dialog.findChild<QPushButton *>(QStringLiteral("btnTestMail"))->click();
+    QVERIFY(!QFile::exists(mail.filePath(QStringLiteral("messages"))));
+    dialog.accept();
+    QCOMPARE(prompts->messages().size(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+    address->setText(QStringLiteral(" me@example.test "));
+    dialog.findChild<QPushButton *>(QStringLiteral("btnTestMail"))->click();
+    QVERIFY2(result->text().contains(QStringLiteral("me@example.test")), qPrintable(result->text()));
+    QVERIFY(CTempHome::readFile(mail.filePath(QStringLiteral("messages"))).contains("To: me@example.test"));
+    dialog.findChild<QPushButton *>(QStringLiteral("btnTestNotification"))->click();
+    QVERIFY(!result->text().isEmpty());
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.mailTo(), QStringLiteral("me@example.test"));
 }
 
 QTEST_MAIN(tst_AlertsDialog)

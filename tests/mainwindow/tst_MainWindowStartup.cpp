@@ -166,7 +166,7 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(probe.action("actionOverview")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(probe.action("actionChart")->text(), QStringLiteral("&Chart"));
     QCOMPARE(file->title(), QStringLiteral("&File"));
-    QCOMPARE(alexa->title(), QStringLiteral("Alexa Data"));
+    QCOMPARE(alexa->title(), QStringLiteral("&Alexa Data"));
 
     const QList<QAction *> fileEntries = file->actions();
     QCOMPARE(fileEntries.size(), 7);
@@ -187,11 +187,11 @@ void tst_MainWindowStartup::menusInOrder()
     QCOMPARE(probe.action("actionAlerts")->text(), QStringLiteral("A&lerts..."));
 
     QCOMPARE(probe.action("action_Import_Urls")->text(), QStringLiteral("&Import Urls"));
-    QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export CSV"));
+    QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export &CSV"));
     QCOMPARE(probe.action("action_Exit")->text(), QStringLiteral("&Exit"));
-    QCOMPARE(probe.action("actionExport_History")->text(), QStringLiteral("Export History..."));
-    QCOMPARE(probe.action("actionImport_History")->text(), QStringLiteral("Import History..."));
-    QCOMPARE(probe.action("actionRank")->text(), QStringLiteral("Rank"));
+    QCOMPARE(probe.action("actionExport_History")->text(), QStringLiteral("Export &History..."));
+    QCOMPARE(probe.action("actionImport_History")->text(), QStringLiteral("Import Hi&story..."));
+    QCOMPARE(probe.action("actionRank")->text(), QStringLiteral("&Rank"));
     QVERIFY(!probe.action("action_Import_Urls")->icon().isNull());
     QVERIFY(!probe.action("actionExport_CSV")->icon().isNull());
     QVERIFY(!probe.action("action_Exit")->icon().isNull());

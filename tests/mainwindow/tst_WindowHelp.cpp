@@ -45,9 +45,13 @@ private Q_SLOTS:
     void firstStartHint_data();
     void firstStartHint();
     void firstStartHintFollowsTheDomainList();
+    void tabLeavesTheTable();
 };
 
 namespace {
+
+const QString NoDomains = QStringLiteral("No domains yet: add them with Manage Domains (Ctrl+M) or File \u2192 Import "
+                                         "Urls (Ctrl+I), then press Perform Query (F5) to fetch their figures.");
 
 struct Shown
 {
@@ -140,10 +144,10 @@ void tst_WindowHelp::shortcutsAreShownInTheMenus()
         QKeySequence keys;
     } expected[] = {
         {"action_Import_Urls", "&Import Urls", QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {"actionExport_CSV", "Export CSV", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"actionExport_CSV", "Export &CSV", QKeySequence(Qt::CTRL | Qt::Key_E)},
         {"action_Exit", "&Exit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {"actionPerform_Query", "Perform Query", QKeySequence(Qt::Key_F5)},
-        {"actionManage_Domains", "Manage Domains", QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {"actionPerform_Query", "&Perform Query", QKeySequence(Qt::Key_F5)},
+        {"actionManage_Domains", "&Manage Domains", QKeySequence(Qt::CTRL | Qt::Key_M)},
     };
     const QList<QAction *> menus = shown.window->menuBar()->actions();
     for (const auto &entry : expected) {
@@ -253,6 +257,7 @@ void tst_WindowHelp::clippedCellShowsItsTextInAToolTip()
     QCOMPARE(table->rowCount(), 1);
     auto *delegate = qobject_cast<CClippedTextDelegate *>(table->itemDelegate());
     QVERIFY(delegate);
+    table->horizontalHeader()->resizeSection(0, 100); // narrowed by the user after the first show's fit
 
     const QModelIndex cell = table->model()->index(0, 0);
     QStyleOptionViewItem option;
@@ -284,10 +289,11 @@ void tst_WindowHelp::doubleClickOnHeaderEdgeFitsTheColumn()
     QVERIFY(shown.show());
     QTableWidget *table = shown.probe->table();
     QHeaderView *header = table->horizontalHeader();
-    QCOMPARE(header->sectionSize(0), 100); // the specified initial width
-    table->resizeColumnToContents(0);
+    // The first show fits the columns to their contents.
     const int fitted = header->sectionSize(0);
     QVERIFY(fitted > table->fontMetrics().horizontalAdvance(domain));
+    table->resizeColumnToContents(0);
+    QCOMPARE(header->sectionSize(0), fitted);
     header->resizeSection(0, 100);
 
     // The edge between the first two sections.
@@ -309,7 +315,7 @@ void tst_WindowHelp::firstStartHint_data()
     QTest::newRow("one domain, no history")
         << QStringList{"a.test"} << QStringList()
         << "No history yet: press Perform Query to fetch today's figures for 1 domain.";
-    QTest::newRow("no domains") << QStringList() << QStringList() << QString();
+    QTest::newRow("no domains") << QStringList() << QStringList() << NoDomains;
     QTest::newRow("domains and a history")
         << QStringList{"a.com"} << QStringList{CWindowProbe::line("a.com", "05/08/2012")} << QString();
 }
@@ -321,7 +327,6 @@ void tst_WindowHelp::firstStartHint()
     QFETCH(QString, hint);
     Shown shown(domains, history);
     QCOMPARE(shown.probe->status()->placeholderText(), hint);
-    QCOMPARE(CUserGuide::firstStartHint(int(domains.size())).isEmpty(), domains.isEmpty());
     if (history.isEmpty())
         QCOMPARE(shown.probe->statusLines(), QStringList()); // a hint, not a status line
     // Without domains, pressing the button still says what it always said.
@@ -334,14 +339,33 @@ void tst_WindowHelp::firstStartHint()
 void tst_WindowHelp::firstStartHintFollowsTheDomainList()
 {
     Shown shown;
-    QCOMPARE(shown.probe->status()->placeholderText(), QString());
+    QCOMPARE(shown.probe->status()->placeholderText(), NoDomains);
     shown.window->removeAllDomains();
     shown.window->addNewDomain(QStringLiteral("  a.test"));
     shown.window->addNewDomain(QStringLiteral("  b.test"));
     QCOMPARE(shown.probe->status()->placeholderText(),
              QStringLiteral("No history yet: press Perform Query to fetch today's figures for 2 domains."));
     shown.window->removeAllDomains();
-    QCOMPARE(shown.probe->status()->placeholderText(), QString());
+    QCOMPARE(shown.probe->status()->placeholderText(), NoDomains);
+}
+
+void tst_WindowHelp::tabLeavesTheTable()
+{
+    // Tab goes round the window's controls and out of the table, whose
+    // cells are walked with the arrow keys.
+    Shown shown({"a.com", "b.com"}, {CWindowProbe::line("a.com", "05/08/2012"), CWindowProbe::line("b.com", "05/08/2012")});
+    QVERIFY(shown.show());
+    QTableWidget *table = shown.probe->table();
+    table->setFocus();
+    QTRY_VERIFY(table->hasFocus());
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    // The domain box is disabled until a period is picked in the tree.
+    QCOMPARE(visited, (QStringList{"txtStatus", "btnManageDomains", "btnManualQuery", "treeYearMonth", "tblRankData",
+                                   "txtStatus"}));
 }
 
 QTEST_MAIN(tst_WindowHelp)

@@ -95,11 +95,11 @@ void tst_Translations::windowTexts_data()
 
     QTest::newRow("window title") << "title" << "Sorvane" << "Sorvane";
     QTest::newRow("File menu") << "menu_File" << "&File" << "&Datei";
-    QTest::newRow("Alexa Data menu") << "menuAlexa_Data" << "Alexa Data" << "Alexa-Daten";
+    QTest::newRow("Alexa Data menu") << "menuAlexa_Data" << "&Alexa Data" << "Ale&xa-Daten";
     QTest::newRow("Import Urls") << "action_Import_Urls" << "&Import Urls" << "URLs &importieren";
     QTest::newRow("Exit") << "action_Exit" << "&Exit" << "&Beenden";
-    QTest::newRow("Export CSV") << "actionExport_CSV" << "Export CSV" << "CSV exportieren";
-    QTest::newRow("Rank") << "actionRank" << "Rank" << "Rang";
+    QTest::newRow("Export CSV") << "actionExport_CSV" << "Export &CSV" << "&CSV exportieren";
+    QTest::newRow("Rank") << "actionRank" << "&Rank" << "&Rang";
     QTest::newRow("query button") << "btnManualQuery" << "Perform Query" << "Abfrage starten";
     QTest::newRow("manager button") << "btnManageDomains" << "Manage Domains" << "Domains verwalten";
     QTest::newRow("column 0") << "column0" << "Domain" << "Domain";
