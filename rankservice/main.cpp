@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <malloc.h>
 #include <unistd.h>
@@ -42,7 +43,7 @@ int update(const CRankdOptions &options, QTextStream &out, QTextStream &err)
         const CListUpdater::Summary summary = updater.run();
         if (terminal)
             err << "\r\x1b[K" << Qt::flush;
-        for (const QString &problem : summary.problems)
+        for (const QString &problem : summary.problems + summary.notes)
             err << problem << '\n';
         err.flush();
         out << summary.line(source.name()) << Qt::endl;
@@ -55,6 +56,9 @@ int update(const CRankdOptions &options, QTextStream &out, QTextStream &err)
 
 int main(int argc, char *argv[])
 {
+    // A file-size limit makes a write fail with its reason ("File too
+    // large") instead of killing the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A list's text and rows (tens of MB each) go back to the system when it
     // is folded in; kept in the allocator's arenas instead, the lists parsed
     // on two threads left 100 MB more at the peak of a load.

@@ -101,13 +101,22 @@ CResult<CCruxList::Counts> CCruxList::parse(QByteArrayView text, const Row &row)
 
 CResult<CCruxList::Counts> CCruxList::read(const QString &path, const Row &row)
 {
-    // Taken as the text comes, so that a list that is none is refused before it is read whole.
+    // Taken piece by piece, a line cut by a piece's end carried over, so that
+    // a list that is none is refused before it is read whole, and the text is
+    // never held whole.
     State state;
-    const CResult<QByteArray> text = CListReader::read(path, [&state, &row](QByteArray &soFar, qint64) {
-        return parseMore(soFar, false, state, row);
+    QByteArray lines;
+    const CResult<void> read = CListReader::read(path, [&state, &row, &lines](QByteArrayView piece) {
+        lines.append(piece);
+        state.pos = 0;
+        const CResult<void> parsed = parseMore(lines, false, state, row);
+        lines.remove(0, state.pos);
+        return parsed ? CResult<CListReader::Next>::success(CListReader::Next::More)
+                      : CResult<CListReader::Next>::failure(parsed.message());
     });
-    if (!text)
-        return CResult<Counts>::failure(text.message());
-    const CResult<void> rest = parseMore(text.value(), true, state, row);
+    if (!read)
+        return CResult<Counts>::failure(read.message());
+    state.pos = 0;
+    const CResult<void> rest = parseMore(lines, true, state, row);
     return rest ? CResult<Counts>::success(state.counts) : CResult<Counts>::failure(rest.message());
 }

@@ -81,6 +81,23 @@ CResult<void> writeThrough(QIODevice &sink, const QByteArray &bytes)
     return CResult<void>::success();
 }
 
+// A limit as the user would say it: bytes below a KiB, else KiB or MiB.
+QString timeInWords(std::chrono::milliseconds time)
+{
+    if (time.count() % 60000 == 0)
+        return QStringLiteral("%1 min").arg(time.count() / 60000);
+    return QStringLiteral("%1 s").arg(double(time.count()) / 1000.0);
+}
+
+QString bytesInWords(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    if (bytes < (qint64(1) << 20))
+        return QStringLiteral("%1 KiB").arg(bytes >> 10);
+    return QStringLiteral("%1 MiB").arg(bytes >> 20);
+}
+
 int defaultPort(const QUrl &url)
 {
     return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
@@ -90,12 +107,15 @@ int defaultPort(const QUrl &url)
 
 QString CListUpdater::Summary::line(const QString &source) const
 {
-    return QStringLiteral("%1: %2 fetched, %3 present, %4 unavailable, %5 failed")
-        .arg(source)
-        .arg(fetched)
-        .arg(present)
-        .arg(unavailable)
-        .arg(failed);
+    const QString counts = QStringLiteral("%1: %2 fetched, %3 present, %4 unavailable, %5 failed")
+                               .arg(source)
+                               .arg(fetched)
+                               .arg(present)
+                               .arg(unavailable)
+                               .arg(failed);
+    if (left == 0)
+        return counts;
+    return counts + QStringLiteral(", %1 left for the next update (%2)").arg(left).arg(leftWhy);
 }
 
 CListUpdater::CListUpdater(const CListSource &source, const QString &dataFolder, const Settings &settings,
@@ -120,6 +140,10 @@ CListUpdater::Summary CListUpdater::run()
     if (m_running)
         return summary;
     m_running = true;
+    m_runEnd = m_settings.runDeadline.count() > 0 ? QDeadlineTimer(m_settings.runDeadline)
+                                                  : QDeadlineTimer(QDeadlineTimer::Forever);
+    m_notes.clear();
+    m_outOfTime = false;
     CFolderLock lock;
     CResult<void> ready = QDir().mkpath(m_folder)
         ? CResult<void>::success()
@@ -134,8 +158,16 @@ CListUpdater::Summary CListUpdater::run()
     } else {
         runDays(summary);
     }
+    summary.notes = m_notes;
     m_running = false;
     return summary;
+}
+
+std::chrono::milliseconds CListUpdater::runLeft() const
+{
+    if (m_runEnd.isForever())
+        return std::chrono::milliseconds::max();
+    return std::chrono::milliseconds(qMax<qint64>(0, m_runEnd.remainingTime()));
 }
 
 void CListUpdater::runDays(Summary &summary)
@@ -154,6 +186,18 @@ void CListUpdater::runDays(Summary &summary)
         if (present(day)) {
             ++summary.present;
             continue;
+        }
+        // A publisher that keeps failing, or a run out of time, leaves the
+        // missing days to the next update; they are counted, not tried.
+        const bool outOfTime = m_outOfTime || m_runEnd.hasExpired();
+        if (outOfTime || (m_settings.failedDaysToGiveUp > 0 && summary.failed >= m_settings.failedDaysToGiveUp)) {
+            summary.leftWhy = outOfTime
+                ? QStringLiteral("the update's deadline of %1 passed").arg(timeInWords(m_settings.runDeadline))
+                : QStringLiteral("%1 given up after %2 failed days").arg(m_source.name()).arg(summary.failed);
+            for (int rest = back; rest < days; ++rest)
+                summary.left += present(m_settings.today.addDays(-rest)) ? 0 : 1;
+            summary.present += days - back - summary.left;
+            return;
         }
         count(summary, m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate), fetchDay(day));
     }
@@ -308,9 +352,10 @@ CResult<CListUpdater::Fetched> CListUpdater::keep(const QString &temporary, cons
     }
     file.close();
     const QString extension = extensionOf(head);
-    const CResult<qint64> distinct = CSnapshotStore::checkList(temporary);
-    if (!distinct)
-        return Result::failure(QStringLiteral("the download ") + distinct.message());
+    const CResult<CSnapshotStore::Checked> checked = CSnapshotStore::checkList(temporary, m_settings.maxRows);
+    if (!checked)
+        return Result::failure(QStringLiteral("the download ") + checked.message());
+    const CResult<qint64> distinct = CResult<qint64>::success(checked.value().distinct);
     // The publishers' plain lists end with a line end: one without was cut short.
     if (extension == QLatin1String(".csv") && last != '\n')
         return Result::failure(QStringLiteral("the download ends inside a line (cut short)"));
@@ -322,6 +367,10 @@ CResult<CListUpdater::Fetched> CListUpdater::keep(const QString &temporary, cons
     const QString target = QDir(m_folder).filePath(name);
     if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
         return Result::failure(QStringLiteral("cannot rename the download to %1: %2").arg(name, systemError()));
+    if (checked.value().capped)
+        m_notes << QStringLiteral("%1: holds more than %2 rows; the service reads the first %2 (--max-rows)")
+                       .arg(name)
+                       .arg(m_settings.maxRows);
     return Result::success(Fetched::Stored);
 }
 
@@ -350,13 +399,16 @@ CResult<CListUpdater::Answer> CListUpdater::getRetrying(const QUrl &url, QIODevi
 {
     CResult<Answer> got = CResult<Answer>::failure(QString());
     std::chrono::milliseconds wait = m_settings.backOff;
+    int attempts = 0; // made, for the words below
     for (int attempt = 1;; ++attempt) {
         rewind(sink);
         bool mayRetry = false;
         got = getOnce(url, sink, maxBytes, label, mayRetry);
+        attempts = attempt;
         const int status = got ? got.value().status : 0;
         mayRetry = mayRetry || (retryServerErrors && (status >= 500 || status == 429));
-        if (!mayRetry || attempt >= m_settings.attempts)
+        // No pause the run's deadline would cut short: the next attempt could not end in time.
+        if (!mayRetry || attempt >= m_settings.attempts || runLeft() <= wait)
             break;
         emit progress(QStringLiteral("%1: %2; again in %3 s")
                           .arg(label, got ? QStringLiteral("answer %1").arg(status) : got.message())
@@ -366,13 +418,11 @@ CResult<CListUpdater::Answer> CListUpdater::getRetrying(const QUrl &url, QIODevi
         pause.exec();
         wait *= 2;
     }
-    if (!got && m_settings.attempts > 1)
-        return CResult<Answer>::failure(got.message() + QStringLiteral(" (%1 attempts)").arg(m_settings.attempts));
-    if (got && retryServerErrors && (got.value().status >= 500 || got.value().status == 429) && m_settings.attempts > 1)
-        return CResult<Answer>::failure(QStringLiteral("answer %1 from %2 (%3 attempts)")
-                                            .arg(got.value().status)
-                                            .arg(url.toDisplayString())
-                                            .arg(m_settings.attempts));
+    const QString tries = attempts > 1 ? QStringLiteral(" (%1 attempts)").arg(attempts) : QString();
+    if (!got)
+        return CResult<Answer>::failure(got.message() + tries);
+    if (retryServerErrors && (got.value().status >= 500 || got.value().status == 429) && attempts > 1)
+        return CResult<Answer>::failure(QStringLiteral("answer %1 from %2").arg(got.value().status).arg(url.toDisplayString()) + tries);
     return got;
 }
 
@@ -429,12 +479,22 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
                      .arg(url.toDisplayString()),
                  true);
     });
+    // The run's deadline cuts a download short too.
+    QTimer runOut;
+    runOut.setSingleShot(true);
+    runOut.setTimerType(Qt::PreciseTimer);
+    connect(&runOut, &QTimer::timeout, &loop, [&] {
+        m_outOfTime = true;
+        stop(QStringLiteral("the update's deadline of %1 passed while fetching %2")
+                 .arg(timeInWords(m_settings.runDeadline), url.toDisplayString()),
+             false);
+    });
     connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         stall.start(m_settings.timeout);
         const QByteArray bytes = reply->read(ReadBuffer);
         received += bytes.size();
         if (received > maxBytes)
-            stop(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()), false);
+            stop(QStringLiteral("more than %1 from %2").arg(bytesInWords(maxBytes)).arg(url.toDisplayString()), false);
         else if (const CResult<void> written = writeThrough(sink, bytes); !written)
             stop(QStringLiteral("cannot write the download: ") + written.message(), false);
     });
@@ -445,9 +505,16 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
     connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     stall.start(m_settings.timeout);
     pace.start();
-    loop.exec();
+    if (const std::chrono::milliseconds left = runLeft(); left != std::chrono::milliseconds::max())
+        runOut.start(left);
+    if (runLeft().count() > 0)
+        loop.exec();
+    else
+        stop(QStringLiteral("the update's deadline passed before %1 was asked for").arg(url.toDisplayString()), false);
+    m_outOfTime = m_outOfTime || runLeft().count() <= 0;
     stall.stop();
     pace.stop();
+    runOut.stop();
 
     if (!problem.isEmpty())
         return Result::failure(problem);
@@ -460,7 +527,7 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
         const QByteArray bytes = reply->read(ReadBuffer);
         received += bytes.size();
         if (received > maxBytes)
-            return Result::failure(QStringLiteral("more than %1 MB from %2").arg(maxBytes >> 20).arg(url.toDisplayString()));
+            return Result::failure(QStringLiteral("more than %1 from %2").arg(bytesInWords(maxBytes)).arg(url.toDisplayString()));
         if (const CResult<void> written = writeThrough(sink, bytes); !written)
             return Result::failure(QStringLiteral("cannot write the download: ") + written.message());
     }

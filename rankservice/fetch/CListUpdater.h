@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QStringList>
@@ -43,6 +44,13 @@ public:
         qint64 minRows = 10000;                       // fewer distinct domains is no real list
         qint64 maxBytes = qint64(512) * 1024 * 1024;  // of one download
         std::chrono::milliseconds lockWait{600000};   // for another update of the folder
+        qint64 maxRows = 2000000;                     // read of a list to check it
+        // The whole run ends by then, whatever is left (0: no end); the
+        // daily refresh has one, so that a slow publisher cannot keep it busy.
+        std::chrono::milliseconds runDeadline{0};
+        // A publisher that failed this many days (a stall, a trickle, an
+        // error) is given up for the rest of the run.
+        int failedDaysToGiveUp = 3;
     };
 
     struct Summary
@@ -51,7 +59,10 @@ public:
         int present = 0;
         int unavailable = 0; // the source does not offer the day (yet)
         int failed = 0;
+        int left = 0;         // days not tried: the run was given up, or ran out of time
+        QString leftWhy;      // why, in words
         QStringList problems; // one line per failed day
+        QStringList notes;    // lists kept with a remark (read up to the most rows)
         QString line(const QString &source) const;
     };
 
@@ -89,6 +100,8 @@ private:
                                 bool retryServerErrors);
     CResult<Answer> getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
                             bool &mayRetry);
+    // What is left of the run's deadline; max() when it has none.
+    std::chrono::milliseconds runLeft() const;
     void runDays(Summary &summary);
     void runMonths(Summary &summary);
     void count(Summary &summary, const QString &label, const CResult<Fetched> &fetched);
@@ -108,4 +121,7 @@ private:
     Settings m_settings;
     QNetworkAccessManager m_network;
     bool m_running = false;
+    QDeadlineTimer m_runEnd;
+    bool m_outOfTime = false; // the run's deadline cut a download short
+    QStringList m_notes;
 };

@@ -51,8 +51,22 @@ void CListPlausibility::add(quint32 nameHash, qint32 rank)
     m_ranks.add(quint64(quint32(rank)) | (quint64(1) << 32));
 }
 
-CResult<void> CListPlausibility::verdict() const
+void CListPlausibility::countLines(qint64 lines, qint64 withoutRow, qint64 bytes)
 {
+    m_lines = lines;
+    m_withoutRow = withoutRow;
+    m_bytes = bytes;
+}
+
+CResult<void> CListPlausibility::verdict(bool complete) const
+{
+    // A real list has a header line at most; half its lines giving no row
+    // is far from any.
+    const bool linesJudged = m_bytes >= LinesJudgedFrom || (complete && m_lines >= JudgedFrom);
+    if (linesJudged && 2 * m_withoutRow > m_lines)
+        return CResult<void>::failure(QStringLiteral("is no plausible ranking: %1 of its first %2 lines are blank or malformed")
+                                          .arg(m_withoutRow)
+                                          .arg(m_lines));
     if (m_rows < JudgedFrom)
         return CResult<void>::success();
     // A real list repeats a handful of names at most; half is far beyond the

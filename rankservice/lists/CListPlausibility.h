@@ -17,15 +17,23 @@ class CListPlausibility
 public:
     // Fewer rows are too few to judge (test lists and hand-made ones).
     static constexpr qint64 JudgedFrom = 1000;
+    // Lines that give no row are judged once this much text is read (or at
+    // the end, from JudgedFrom lines on): a file of blank or broken lines is
+    // refused from its first megabyte, whatever its size.
+    static constexpr qint64 LinesJudgedFrom = 1024 * 1024;
 
     void add(quint32 nameHash, qint32 rank);
+    // The lines read so far, those of them that gave no row (blank, broken
+    // or a header), and the bytes of text they took.
+    void countLines(qint64 lines, qint64 withoutRow, qint64 bytes);
 
     qint64 rows() const { return m_rows; }
     qint64 distinctNames() const { return m_names.estimate(); }
     qint64 distinctRanks() const { return m_ranks.estimate(); }
 
-    // Why the rows so far are no plausible ranking.
-    CResult<void> verdict() const;
+    // Why the rows so far are no plausible ranking; complete once the
+    // whole list is read.
+    CResult<void> verdict(bool complete = false) const;
 
 private:
     class Sketch
@@ -42,4 +50,7 @@ private:
     Sketch m_names;
     Sketch m_ranks;
     qint64 m_rows = 0;
+    qint64 m_lines = 0;
+    qint64 m_withoutRow = 0;
+    qint64 m_bytes = 0;
 };

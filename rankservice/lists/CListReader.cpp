@@ -75,32 +75,36 @@ CResult<void> refused(const QString &why)
     return CResult<void>::failure(why);
 }
 
+CResult<void> tooBig()
+{
+    return refused(QStringLiteral("unpacks to more than %1 MB").arg(CListReader::MaxTextSize >> 20));
+}
+
 // One reading of a list, step by step.
 class Reading
 {
 public:
-    Reading(const QString &path, const CListReader::Watch &watch) : m_file(path), m_watch(watch) {}
+    Reading(const QString &path, const CListReader::Take &take) : m_file(path), m_take(take) {}
 
     CResult<void> open();
-    bool plain() const { return looksLikeText(m_magic) && m_file.size() <= CListReader::MaxTextSize; }
+    bool plain() const { return looksLikeText(m_magic); }
     CResult<void> readPlain();
     CResult<void> openArchive();
     CResult<void> unpack();
     CResult<void> unchanged() { return Stamp::of(m_file.handle()) == m_opened ? fine() : changed(); }
 
-    QByteArray text;
-
 private:
     static CResult<void> changed() { return refused(QStringLiteral("changed while it was read (rewritten or cut short)")); }
     CResult<void> cannotRead() const { return refused(QStringLiteral("cannot be read: ") + m_file.errorString()); }
-    CResult<void> watched(qint64 fileBytes) { return m_watch ? m_watch(text, fileBytes) : fine(); }
-    // The unpacked size a gzip stream ends with (modulo 4 GB), or 0.
-    qsizetype gzipSize();
+    // Hands a piece on; false once the taker has enough or refuses.
+    bool hand(QByteArrayView piece, CResult<void> &outcome);
 
     QFile m_file;
-    const CListReader::Watch &m_watch;
+    const CListReader::Take &m_take;
     Stamp m_opened;
     QByteArray m_magic;
+    QByteArray m_buffer;
+    qint64 m_handed = 0;
     std::unique_ptr<archive, ArchiveFree> m_archive;
 };
 
@@ -118,41 +122,39 @@ CResult<void> Reading::open()
     return m_file.seek(0) ? fine() : cannotRead();
 }
 
-CResult<void> Reading::readPlain()
+bool Reading::hand(QByteArrayView piece, CResult<void> &outcome)
 {
-    // Straight into the text, in steps the watch sees: libarchive's raw
-    // reading would copy it in 64 KB pieces into a buffer grown as it goes.
-    text.reserve(qsizetype(m_file.size()));
-    while (text.size() < m_file.size()) {
-        const qsizetype at = text.size();
-        text.resize(at + qMin<qsizetype>(PlainChunk, qsizetype(m_file.size()) - at));
-        const qint64 step = m_file.read(text.data() + at, text.size() - at);
-        text.resize(at + qsizetype(qMax<qint64>(step, 0)));
-        if (step <= 0)
-            return changed();
-        if (CResult<void> watch = watched(text.size()); !watch)
-            return watch;
+    m_handed += piece.size();
+    if (m_handed > CListReader::MaxTextSize) {
+        outcome = tooBig();
+        return false;
     }
-    return m_file.read(1).isEmpty() ? fine() : changed();
+    const CResult<CListReader::Next> next = m_take(piece);
+    if (!next)
+        outcome = refused(next.message());
+    return next && next.value() == CListReader::Next::More;
 }
 
-qsizetype Reading::gzipSize()
+CResult<void> Reading::readPlain()
 {
-    qsizetype expected = 0;
-    if (m_magic.startsWith("\x1f\x8b") && m_file.size() >= 18 && m_file.seek(m_file.size() - 4)) {
-        const QByteArray tail = m_file.read(4);
-        if (tail.size() == 4)
-            expected = qsizetype(quint8(tail[0]) | quint8(tail[1]) << 8 | quint8(tail[2]) << 16
-                                 | quint32(quint8(tail[3])) << 24);
+    // One buffer, used again for every piece: the text is never held whole.
+    m_buffer.resize(qMin<qint64>(PlainChunk, m_file.size() + 1));
+    CResult<void> outcome = fine();
+    for (;;) {
+        const qint64 step = m_file.read(m_buffer.data(), m_buffer.size());
+        if (step < 0)
+            return cannotRead();
+        if (step == 0)
+            break;
+        if (!hand(QByteArrayView(m_buffer.constData(), step), outcome))
+            return outcome;
     }
-    return expected;
+    // All of it, and no more than there was when it was opened.
+    return m_handed == m_opened.size ? fine() : changed();
 }
 
 CResult<void> Reading::openArchive()
 {
-    const qsizetype expected = gzipSize();
-    if (!m_file.seek(0))
-        return cannotRead();
     // A zip is read through its central directory, which comes last, so a
     // cut-off download is noticed; anything else is one stream, gzip or plain.
     m_archive.reset(archive_read_new());
@@ -170,42 +172,31 @@ CResult<void> Reading::openArchive()
         return refused(QStringLiteral("is an empty archive"));
     if (header < ARCHIVE_WARN)
         return refused(QStringLiteral("is not a readable list: ") + reason(m_archive.get()));
-    const bool sized = archive_entry_size_is_set(entry);
-    if (sized && archive_entry_size(entry) > CListReader::MaxTextSize)
-        return refused(QStringLiteral("unpacks to more than %1 MB").arg(CListReader::MaxTextSize >> 20));
-    // Reserved, not touched: pages the text never reaches cost nothing.
-    if (sized)
-        text.reserve(qsizetype(archive_entry_size(entry)) + ReadChunk);
-    else if (expected > 0 && expected <= CListReader::MaxTextSize)
-        text.reserve(expected + ReadChunk);
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > CListReader::MaxTextSize)
+        return tooBig();
     return fine();
 }
 
 CResult<void> Reading::unpack()
 {
-    // Unpacked straight into the text, not through a buffer of its own: the
-    // copy was a tenth of reading a compressed list.
+    m_buffer.resize(ReadChunk);
+    CResult<void> outcome = fine();
     for (;;) {
-        const qsizetype at = text.size();
-        text.resize(at + ReadChunk); // within the reserved size, or grown geometrically
-        const la_ssize_t got = archive_read_data(m_archive.get(), text.data() + at, size_t(ReadChunk));
-        text.resize(at + qMax<qsizetype>(got, 0));
+        const la_ssize_t got = archive_read_data(m_archive.get(), m_buffer.data(), size_t(m_buffer.size()));
         if (got == 0)
             return fine();
         if (got < 0)
             return refused(QStringLiteral("is damaged: ") + reason(m_archive.get()));
-        if (text.size() > CListReader::MaxTextSize)
-            return refused(QStringLiteral("unpacks to more than %1 MB").arg(CListReader::MaxTextSize >> 20));
-        if (CResult<void> watch = watched(archive_filter_bytes(m_archive.get(), -1)); !watch)
-            return watch;
+        if (!hand(QByteArrayView(m_buffer.constData(), got), outcome))
+            return outcome;
     }
 }
 
 } // namespace
 
-CResult<QByteArray> CListReader::read(const QString &path, const Watch &watch)
+CResult<void> CListReader::read(const QString &path, const Take &take)
 {
-    Reading reading(path, watch);
+    Reading reading(path, take);
     CResult<void> step = reading.open();
     if (step && reading.plain())
         step = reading.readPlain();
@@ -213,9 +204,19 @@ CResult<QByteArray> CListReader::read(const QString &path, const Watch &watch)
         step = reading.unpack();
     if (step)
         step = reading.unchanged();
-    if (!step)
-        return CResult<QByteArray>::failure(step.message());
-    if (reading.text.isEmpty())
+    return step;
+}
+
+CResult<QByteArray> CListReader::read(const QString &path)
+{
+    QByteArray text;
+    const CResult<void> read = CListReader::read(path, [&text](QByteArrayView piece) {
+        text.append(piece);
+        return CResult<Next>::success(Next::More);
+    });
+    if (!read)
+        return CResult<QByteArray>::failure(read.message());
+    if (text.isEmpty())
         return CResult<QByteArray>::failure(QStringLiteral("is empty once unpacked"));
-    return CResult<QByteArray>::success(std::move(reading.text));
+    return CResult<QByteArray>::success(std::move(text));
 }

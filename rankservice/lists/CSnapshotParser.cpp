@@ -124,13 +124,6 @@ CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, std::vector<
     return parse(text, [&rows](const Row &row) { rows.push_back(row); });
 }
 
-CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, const std::function<void(const Row &)> &add)
-{
-    State state;
-    parseMore(text, true, state, add);
-    return state.result;
-}
-
 namespace {
 
 // The header line: which columns hold the rank and the domain. True when the
@@ -162,22 +155,18 @@ bool readHeader(const QByteArrayView *fields, qsizetype count, CSnapshotParser::
     return true;
 }
 
-} // namespace
-
-void CSnapshotParser::parseMore(QByteArrayView text, bool complete, State &state,
-                                const std::function<void(const Row &)> &add)
+// Reads every line of text, the last one ending at the text's end with or
+// without a line end. False, with the line's number in state.tooLong, at a
+// line longer than MaxLineLength.
+bool parseLines(QByteArrayView text, CSnapshotParser::State &state, const std::function<void(const CSnapshotParser::Row &)> &add)
 {
-    if (state.pos == 0 && text.startsWith("\xEF\xBB\xBF"))
-        state.pos = 3;
-    // Only whole lines until the text is complete: the last may still grow.
-    if (!complete)
-        text = text.first(text.lastIndexOf('\n') + 1);
-
+    using Format = CSnapshotParser::Format;
     constexpr qsizetype Capacity = 64;
     QByteArrayView fields[Capacity];
-    qsizetype &pos = state.pos;
-    Result &result = state.result;
+    qsizetype pos = 0;
+    CSnapshotParser::Result &result = state.result;
     while (pos < text.size()) {
+        ++result.lines;
         if (!state.headerPending && result.format == Format::RankDomain) {
             CSnapshotParser::Row row;
             if (plainRow(text, pos, row)) {
@@ -190,10 +179,18 @@ void CSnapshotParser::parseMore(QByteArrayView text, bool complete, State &state
             end = text.size();
         QByteArrayView line = text.sliced(pos, end - pos);
         pos = end + 1;
+        if (line.size() > CSnapshotParser::MaxLineLength + 1) {
+            state.tooLong = result.lines;
+            return false;
+        }
+        if (result.lines == 1 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
         if (line.endsWith('\r'))
             line.chop(1);
-        if (line.trimmed().isEmpty())
+        if (line.trimmed().isEmpty()) {
+            ++result.blank;
             continue;
+        }
 
         const qsizetype count = splitFields(line, fields, Capacity);
         if (state.headerPending && readHeader(fields, qMin(count, Capacity), state))
@@ -207,12 +204,72 @@ void CSnapshotParser::parseMore(QByteArrayView text, bool complete, State &state
         }
         const qsizetype needed = qMax(rankColumn, domainColumn) + 1;
         const bool shapeOk = exactFields ? count == exactFields : count >= needed;
-        const int rank = shapeOk ? parseRank(fields[rankColumn]) : 0;
+        const int rank = shapeOk ? CSnapshotParser::parseRank(fields[rankColumn]) : 0;
         const QByteArrayView domain = shapeOk ? fields[domainColumn] : QByteArrayView();
-        if (rank == 0 || !isDomainName(domain)) {
+        if (rank == 0 || !CSnapshotParser::isDomainName(domain)) {
             ++result.malformed;
             continue;
         }
-        add(Row{rank, domain});
+        add(CSnapshotParser::Row{rank, domain});
     }
+    return true;
+}
+
+CResult<void> tooLong(const CSnapshotParser::State &state)
+{
+    return CResult<void>::failure(QStringLiteral("has a line longer than %1 KiB (line %2): no ranking line is")
+                                      .arg(CSnapshotParser::MaxLineLength / 1024)
+                                      .arg(state.tooLong));
+}
+
+} // namespace
+
+CSnapshotParser::Result CSnapshotParser::parse(QByteArrayView text, const std::function<void(const Row &)> &add)
+{
+    State state;
+    parseLines(text, state, add);
+    return state.result;
+}
+
+CResult<void> CSnapshotParser::feed(QByteArrayView piece, State &state, const std::function<void(const Row &)> &add)
+{
+    if (state.tooLong > 0)
+        return tooLong(state);
+    // The line the last piece cut, ended by this one: only its rest is
+    // searched for the line end, so a long line costs its length once.
+    if (!state.carried.isEmpty()) {
+        const qsizetype end = piece.indexOf('\n');
+        const qsizetype taken = end < 0 ? piece.size() : end + 1;
+        if (state.carried.size() + taken > MaxLineLength + 2) {
+            state.tooLong = state.result.lines + 1;
+            return tooLong(state);
+        }
+        state.carried.append(piece.first(taken));
+        if (end < 0)
+            return CResult<void>::success();
+        const bool read = parseLines(state.carried, state, add);
+        state.carried.clear();
+        if (!read)
+            return tooLong(state);
+        piece = piece.sliced(taken);
+    }
+    const qsizetype whole = piece.lastIndexOf('\n') + 1;
+    if (!parseLines(piece.first(whole), state, add))
+        return tooLong(state);
+    const QByteArrayView rest = piece.sliced(whole);
+    if (rest.size() > MaxLineLength + 1) {
+        state.tooLong = state.result.lines + 1;
+        return tooLong(state);
+    }
+    state.carried = rest.toByteArray();
+    return CResult<void>::success();
+}
+
+CResult<void> CSnapshotParser::finish(State &state, const std::function<void(const Row &)> &add)
+{
+    if (state.tooLong > 0)
+        return tooLong(state);
+    const bool read = parseLines(state.carried, state, add);
+    state.carried.clear();
+    return read ? CResult<void>::success() : tooLong(state);
 }

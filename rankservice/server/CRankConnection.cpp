@@ -27,7 +27,7 @@ CRankConnection::CRankConnection(QTcpSocket *socket, std::chrono::milliseconds d
 
     connect(m_socket, &QTcpSocket::readyRead, this, &CRankConnection::readRequest);
     connect(m_socket, &QTcpSocket::disconnected, this, &CRankConnection::finish);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &CRankConnection::touch);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &CRankConnection::written);
 
     // Idle, slow or non-reading clients are dropped, not waited for.
     m_deadline.setSingleShot(true);
@@ -67,7 +67,19 @@ void CRankConnection::answer(const QByteArray &response)
         return;
     m_answered = true;
     m_socket->write(response);
-    m_socket->disconnectFromHost();
+    if (m_request.status() == CRequestReader::Status::Complete) {
+        m_socket->disconnectFromHost();
+        return;
+    }
+    m_draining = true;
+    written();
+}
+
+void CRankConnection::written()
+{
+    touch();
+    if (m_draining && m_socket->bytesToWrite() == 0 && m_socket->socketDescriptor() >= 0)
+        ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
 }
 
 void CRankConnection::closeWithReset(qintptr descriptor)

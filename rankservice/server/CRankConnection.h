@@ -32,7 +32,13 @@ public:
     static void closeWithReset(qintptr descriptor);
 
     const CRequestReader &request() const { return m_request; }
-    // The full response; sent once, then the connection closes.
+    // The full response; sent once, then the connection closes. After a
+    // request not read whole (too long, or broken) the rest may still be
+    // coming: closing then would have the system answer it with a reset,
+    // which can reach the client before it reads the answer. Such a
+    // connection's sending side is shut once the answer is out, and what
+    // still comes is read and dropped until the client closes or the
+    // deadline passes.
     void answer(const QByteArray &response);
     // Closes at once, without an answer, with a reset: nothing of the
     // connection is left in the system to wind down.
@@ -51,6 +57,7 @@ signals:
 
 private:
     void readRequest();
+    void written();
     void finish();
     void touch();
 
@@ -61,4 +68,5 @@ private:
     CRequestReader m_request;
     bool m_announced = false;
     bool m_answered = false;
+    bool m_draining = false; // answered; the client's side is read until it closes
 };

@@ -66,7 +66,12 @@ QString CRankRouter::staleReason(const QDate &today) const
             return QStringLiteral("newest %1 is of %2").arg(list, CSiteInfoPage::monthText(month));
         return {};
     }
-    const QDate newest = m_store.newestDay();
+    // The list a page of today comes from: a list dated after today (the
+    // publishers' day is ahead of the local one west of UTC) waits for its day.
+    const QDate newest = m_store.newestDayOnOrBefore(today);
+    if (!newest.isValid() && m_store.newestDay().isValid())
+        return QStringLiteral("no %1 of %2 or before is held; the newest, %3, is for a later day")
+            .arg(list, today.toString(Qt::ISODate), m_store.newestDay().toString(Qt::ISODate));
     if (!newest.isValid())
         return QStringLiteral("no %1 is held").arg(list);
     const qint64 age = newest.daysTo(today);
@@ -147,8 +152,9 @@ CRankRouter::Query CRankRouter::parseQuery(QByteArrayView target)
 QByteArray CRankRouter::answer(const CRequestReader &request) const
 {
     QByteArray whole = answerGet(request);
-    // HEAD is told what GET would be, head and length alike, without the body.
-    if (request.status() == CRequestReader::Status::Complete && request.method() == "HEAD")
+    // HEAD is told what GET would be, head and length alike, without the
+    // body: a refusal of a broken request too.
+    if (request.method() == "HEAD")
         whole.truncate(whole.indexOf("\r\n\r\n") + 4);
     return whole;
 }
@@ -192,16 +198,12 @@ QByteArray CRankRouter::answerGet(const CRequestReader &request) const
         return m_globalMonths ? monthlyPage(domain, query.day) : pageAsOf(domain, query.day);
 
     // Old figures under today's date would be worse than none.
-    if (const QString stale = staleReason(QDate::currentDate()); !stale.isEmpty())
-        return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
-
     const QDate today = QDate::currentDate();
-    if (m_globalMonths)
-        return monthlyPage(domain, today);
-    CSiteFigures figures = m_store.figures(domain);
-    CSiteInfoPage::Attribution from = attribution(m_source, m_store.newestListId());
-    takeUsBucket(domain, today, figures, from);
-    return response("200 OK", CSiteInfoPage::render(domain, figures, m_store.newestDay(), from, today));
+    if (const QString stale = staleReason(today); !stale.isEmpty())
+        return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
+    // The page of today is the page as of the local day, in every time
+    // zone: the one a client asking for that date is given, figures and all.
+    return m_globalMonths ? monthlyPage(domain, today) : pageAsOf(domain, today);
 }
 
 void CRankRouter::takeUsBucket(const QString &domain, const QDate &day, CSiteFigures &figures,

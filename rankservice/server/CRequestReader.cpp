@@ -33,6 +33,13 @@ CRequestReader::Status CRequestReader::feed(QByteArrayView bytes)
         const qsizetype newline = bytes.indexOf('\n');
         const qsizetype take = newline < 0 ? bytes.size() : newline + 1;
         if (m_size + take > MaxHeadSize) {
+            // The method still counts, so that HEAD is answered without a body.
+            if (!m_hasRequestLine) {
+                QByteArray start = m_line;
+                start.append(bytes.first(qMin<qsizetype>(take, 16)));
+                if (const qsizetype space = start.indexOf(' '); space > 0 && isToken(QByteArrayView(start).first(space)))
+                    m_method = start.first(space);
+            }
             m_status = Status::TooLarge;
             m_line.clear();
             break;

@@ -17,7 +17,8 @@ public:
     Status feed(QByteArrayView bytes);
     Status status() const { return m_status; }
 
-    // Valid once Complete.
+    // Valid once Complete; the method also once the request line is read,
+    // or once a head too large began with one.
     QByteArray method() const { return m_method; }
     QByteArray target() const { return m_target; } // raw, may hold spaces the client did not encode
     QByteArray version() const { return m_version; }

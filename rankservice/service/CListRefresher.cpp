@@ -1,36 +1,25 @@
 #include "rankservice/service/CListRefresher.h"
 
+#include "rankservice/crux/CCruxMonths.h"
 #include "rankservice/server/CRankRouter.h"
 #include "rankservice/store/CSnapshotStore.h"
 
-#include "rankservice/crux/CCruxMonths.h"
-
-#include <QDateTime>
-
 #include <memory>
 
-CListRefresher::CListRefresher(const CListSource &source, const QString &dataFolder,
-                               const CListUpdater::Settings &settings, CSnapshotStore &store, CRankRouter &router,
-                               QObject *parent)
-    : QObject(parent)
-    , m_source(source)
-    , m_dataFolder(dataFolder)
-    , m_settings(settings)
-    , m_store(store)
-    , m_router(router)
+// What a refresh or a take-in found, filled in on the worker.
+struct CListRefresher::Job
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        refresh();
-        scheduleNext();
-    });
-}
-
-void CListRefresher::refreshDailyAt(const QTime &time)
-{
-    m_time = time;
-    scheduleNext();
-}
+    CListUpdater::Summary summary;
+    CSnapshotStore::Report report;
+    std::optional<CSnapshotStore> grown;
+    QSet<QString> wanting;
+    bool unsettled = false; // a list was too fresh to read: a look follows
+    CListUpdater::Summary usSummary;
+    // Months are read again whole when one is added: a month is small
+    // beside the daily lists, and comes once a month.
+    std::optional<CCruxMonths> usGrown;
+    std::optional<CCruxMonths> globalGrown;
+};
 
 void CListRefresher::setUsMonths(const CListSource &us, CCruxMonths *months)
 {
@@ -38,15 +27,28 @@ void CListRefresher::setUsMonths(const CListSource &us, CCruxMonths *months)
     m_usMonths = months;
 }
 
-void CListRefresher::scheduleNext()
+CListRefresher::CListRefresher(const std::optional<CListSource> &source, const QString &dataFolder,
+                               const QString &listFolder, const CListUpdater::Settings &settings, CSnapshotStore &store,
+                               CRankRouter &router, QObject *parent)
+    : QObject(parent)
+    , m_source(source)
+    , m_dataFolder(dataFolder)
+    , m_listFolder(listFolder)
+    , m_settings(settings)
+    , m_store(store)
+    , m_router(router)
 {
-    if (!m_time.isValid())
-        return;
-    const QDateTime now = QDateTime::currentDateTime();
-    QDateTime next(now.date(), m_time);
-    if (next <= now)
-        next = next.addDays(1);
-    m_timer.start(std::chrono::milliseconds(now.msecsTo(next)));
+    // Precise: a coarse timer may fire a little early, and a refresh due at
+    // 02:37 ran at 02:36:59 and then again at 02:37:00.
+    m_daily.setSingleShot(true);
+    m_daily.setTimerType(Qt::PreciseTimer);
+    connect(&m_daily, &QTimer::timeout, this, &CListRefresher::dailyTimeout);
+    m_look.setSingleShot(true);
+    m_look.setInterval(Quiet);
+    connect(&m_look, &QTimer::timeout, this, &CListRefresher::takeIn);
+    m_every.setInterval(FolderCheck);
+    connect(&m_every, &QTimer::timeout, this, &CListRefresher::takeIn);
+    connect(&m_watch, &QFileSystemWatcher::directoryChanged, this, &CListRefresher::folderChanged);
 }
 
 CListRefresher::~CListRefresher()
@@ -57,90 +59,171 @@ CListRefresher::~CListRefresher()
         m_release->wait();
 }
 
+void CListRefresher::refreshDailyAt(const QTime &time)
+{
+    m_time = time;
+    scheduleNext();
+}
+
+void CListRefresher::scheduleNext()
+{
+    if (!m_time.isValid() || !m_source)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    QDate day = now.date();
+    if (QDateTime(day, m_time) <= now || m_ranOn == day)
+        day = day.addDays(1);
+    m_due = QDateTime(day, m_time);
+    m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_due))));
+}
+
+void CListRefresher::dailyTimeout()
+{
+    // Never early: a timer that fires before its time waits for the rest.
+    const QDateTime now = QDateTime::currentDateTime();
+    if (now < m_due) {
+        m_daily.start(std::chrono::milliseconds(now.msecsTo(m_due)));
+        return;
+    }
+    m_ranOn = m_due.date();
+    refresh();
+    scheduleNext();
+}
+
+void CListRefresher::watchFolder()
+{
+    if (!m_watch.directories().contains(m_listFolder))
+        m_watch.addPath(m_listFolder);
+    m_every.start();
+}
+
+void CListRefresher::folderChanged()
+{
+    // A download is renamed into place whole; a copy by hand may take a
+    // moment more, which the look waits for (see Settled).
+    if (!m_watch.directories().contains(m_listFolder))
+        m_watch.addPath(m_listFolder); // made anew
+    m_look.start();
+}
+
 void CListRefresher::refresh()
 {
-    if (m_busy)
+    if (!m_source) {
+        takeIn();
         return;
+    }
+    if (m_busy) {
+        m_refreshWaiting = true;
+        return;
+    }
+    start(true);
+}
+
+void CListRefresher::takeIn()
+{
+    if (m_busy) {
+        m_takeInWaiting = true;
+        return;
+    }
+    start(false);
+}
+
+void CListRefresher::start(bool fetch)
+{
     m_busy = true;
     CListUpdater::Settings settings = m_settings;
     settings.today = CListSource::today();
-    auto summary = std::make_shared<CListUpdater::Summary>();
-    auto grown = std::make_shared<CSnapshotStore>();
-    auto added = std::make_shared<int>(0);
-    auto usSummary = std::make_shared<CListUpdater::Summary>();
-    auto usGrown = std::make_shared<CCruxMonths>();
-    auto globalGrown = std::make_shared<CCruxMonths>();
-    const std::optional<CListSource> us = m_usSource;
-    // Everything that takes long is done on the worker: checking a download
-    // reads the whole list, copying the store moves hundreds of MB for real
-    // lists, and either would hold up requests here. Requests only read the
-    // store meanwhile, and it changes only by the swap below.
+    auto job = std::make_shared<Job>();
+    job->wanting = m_wanting;
+    m_job = job;
+    // Everything that takes long is done on the worker: a download, reading
+    // a list, building the new store. Requests only read the store
+    // meanwhile, and it changes only by the swap in finished().
     const CSnapshotStore *held = &m_store;
-    const CListSource *source = &m_source;
+    const std::optional<CListSource> source = fetch ? m_source : std::nullopt;
     const QString dataFolder = m_dataFolder;
-    m_worker = QThread::create([summary, grown, added, held, source, dataFolder, settings, us, usSummary, usGrown,
-                                globalGrown] {
-        CListUpdater updater(*source, dataFolder, settings);
-        *summary = updater.run();
-        // Months are read again whole when one is added: a month is small
-        // beside the daily lists, and comes once a month.
+    const QString listFolder = m_listFolder;
+    const std::optional<CListSource> us = fetch ? m_usSource : std::nullopt;
+    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us] {
+        if (source) {
+            CListUpdater updater(*source, dataFolder, settings);
+            job->summary = updater.run();
+            if (source->monthly() && job->summary.fetched > 0)
+                job->globalGrown.emplace().load(listFolder, settings.today, CSnapshotStore::WindowDays);
+        }
         if (us) {
             CListUpdater usUpdater(*us, dataFolder, settings);
-            *usSummary = usUpdater.run();
-            if (usSummary->fetched > 0)
-                usGrown->load(us->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
+            job->usSummary = usUpdater.run();
+            if (job->usSummary.fetched > 0)
+                job->usGrown.emplace().load(us->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
         }
-        if (summary->fetched == 0)
-            return;
-        if (source->monthly()) {
-            globalGrown->load(source->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
-            return;
-        }
-        *grown = *held;
-        *added = grown->addNewer(source->folder(dataFolder), CSnapshotStore::latestToday()).days;
+        const QDate today = CSnapshotStore::latestToday();
+        // A download is renamed into place whole, so after a fetch every
+        // list there counts as settled; otherwise a list written a moment
+        // ago may still be being copied.
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime settled = source ? now : now.addSecs(-qint64(Settled.count()));
+        if (!held->lacking(listFolder, today, job->wanting, settled, &job->unsettled).empty())
+            job->grown = held->foldedWith(listFolder, today, settled, job->report, job->wanting);
     });
     m_worker->setParent(this);
-    connect(m_worker, &QThread::finished, this, [this, summary, grown, added, usSummary, usGrown, globalGrown] {
-        QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
-            + summary->line(m_source.name());
+    connect(m_worker, &QThread::finished, this, [this, fetch] { finished(fetch); });
+    m_worker->start();
+}
+
+void CListRefresher::finished(bool fetch)
+{
+    const std::shared_ptr<Job> job = std::move(m_job);
+    m_worker->deleteLater();
+    m_wanting = job->wanting;
+    const int added = job->report.days + job->report.usLists;
+    QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ');
+    if (fetch) {
+        outcome += job->summary.line(m_source->name());
         if (m_usSource)
-            outcome += QStringLiteral("; ") + usSummary->line(m_usSource->name());
-        const QStringList problems = summary->problems + usSummary->problems;
+            outcome += QStringLiteral("; ") + job->usSummary.line(m_usSource->name());
+        const QStringList problems = job->summary.problems + job->usSummary.problems;
         if (!problems.isEmpty())
             outcome += QStringLiteral("; ") + problems.constFirst();
-        m_worker->deleteLater();
-        const bool usChanged = m_usMonths && usSummary->fetched > 0;
-        if (usChanged)
-            std::swap(*m_usMonths, *usGrown);
-        if (summary->fetched == 0 && !usChanged) {
-            finish(outcome);
-            return;
-        }
-        if (summary->fetched > 0 && m_globalMonths)
-            std::swap(*m_globalMonths, *globalGrown);
-        else if (summary->fetched > 0)
-            m_store.swap(*grown);
+    } else {
+        outcome += QStringLiteral("%1: lists found in the folder").arg(m_source ? m_source->name() : QStringLiteral("lists"));
+    }
+    if (job->usGrown && m_usMonths)
+        std::swap(*m_usMonths, *job->usGrown);
+    if (job->globalGrown && m_globalMonths)
+        std::swap(*m_globalMonths, *job->globalGrown);
+    if (job->grown)
+        m_store.swap(*job->grown);
+    if (job->grown || job->usGrown || job->globalGrown) {
         // The store held until now goes on a thread of its own: freeing it
         // here would hold up requests too.
         if (m_release)
             m_release->wait();
-        m_release = QThread::create([grown, usGrown, globalGrown] {
-            *grown = CSnapshotStore();
-            *usGrown = CCruxMonths();
-            *globalGrown = CCruxMonths();
+        m_release = QThread::create([job] {
+            job->grown.reset();
+            job->usGrown.reset();
+            job->globalGrown.reset();
         });
         m_release->setParent(this);
         connect(m_release, &QThread::finished, m_release, &QObject::deleteLater);
         m_release->start();
-        finish(summary->fetched > 0 && !m_globalMonths ? outcome + QStringLiteral("; %1 new days folded in").arg(*added)
-                                                       : outcome);
-    });
-    m_worker->start();
-}
-
-void CListRefresher::finish(const QString &outcome)
-{
-    m_router.setLastUpdate(outcome);
+    }
+    outcome += QStringLiteral("; %1 new days folded in").arg(added);
+    for (const QString &problem : job->report.problems)
+        outcome += QStringLiteral("; ") + problem;
     m_busy = false;
-    emit refreshed(outcome);
+    if (job->unsettled)
+        m_look.start(std::chrono::milliseconds(Settled) + Quiet);
+    if (job->report.listsWaiting > 0)
+        m_takeInWaiting = true;
+    if (fetch || added > 0 || !job->report.problems.isEmpty())
+        m_router.setLastUpdate(outcome);
+    if (fetch)
+        emit refreshed(outcome);
+    else if (added > 0 || !job->report.problems.isEmpty())
+        emit tookIn(outcome);
+    if (std::exchange(m_refreshWaiting, false))
+        refresh();
+    else if (std::exchange(m_takeInWaiting, false))
+        takeIn();
 }

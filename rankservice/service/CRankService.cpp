@@ -74,10 +74,13 @@ void CRankService::load()
         readMonths(); // no thread to be had
     }
     CSnapshotStore::LoadOptions options;
+    options.maxRows = m_options.settings.maxRows;
     loading.fingerprint = CStoreCache::fingerprint(m_options.listFolder(), options);
     loading.cache = CStoreCache::read(m_cachePath, loading.fingerprint, loading.store, loading.report);
-    if (loading.cache.outcome == CStoreCache::Outcome::Used)
+    if (loading.cache.outcome == CStoreCache::Outcome::Used) {
+        loading.store.setMaxRows(options.maxRows);
         return;
+    }
     options.progress = [this](int done, int total) {
         QMetaObject::invokeMethod(this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
     };
@@ -183,16 +186,25 @@ void CRankService::writeCache()
 
 void CRankService::startRefresher()
 {
-    // The daily refresh changes the store, so it starts once the cache is written from it.
-    if (!m_options.source)
-        return;
-    m_refresher = std::make_unique<CListRefresher>(*m_options.source, m_options.data, m_options.settings, m_store,
-                                                   m_router);
-    if (m_options.source->monthly())
+    // The refresh changes the store, so it starts once the cache is written
+    // from it. Lists that appear in the folder are taken in from then on,
+    // with a source or without.
+    CListUpdater::Settings settings = m_options.settings;
+    settings.runDeadline = m_options.refreshDeadline;
+    m_refresher = std::make_unique<CListRefresher>(m_options.source, m_options.data, m_options.listFolder(), settings,
+                                                   m_store, m_router);
+    if (m_options.source && m_options.source->monthly())
         m_refresher->setGlobalMonths(&m_globalMonths);
     if (m_options.usSource)
         m_refresher->setUsMonths(*m_options.usSource, &m_usMonths);
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
+    connect(m_refresher.get(), &CListRefresher::tookIn, this, &CRankService::tookIn);
+    m_refresher->watchFolder();
+    if (!m_options.source) {
+        // Whatever came while the lists were read.
+        QTimer::singleShot(0, m_refresher.get(), &CListRefresher::takeIn);
+        return;
+    }
     m_refresher->refreshDailyAt(m_options.refreshAt);
     // Serve what is held at once; fetch the missing newest list meanwhile.
     // Likewise a United States month missing while the month before is surely out.
@@ -200,11 +212,20 @@ void CRankService::startRefresher()
     const bool usMissing = m_options.usSource && m_usMonths.newestMonth().addMonths(2) <= today;
     if (m_store.newestDay() < today || usMissing)
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::refresh);
+    else
+        QTimer::singleShot(0, m_refresher.get(), &CListRefresher::takeIn);
 }
 
 void CRankService::refreshed(const QString &outcome)
 {
     m_out << outcome << '\n' << sourceLine(outcome) << Qt::endl;
+}
+
+void CRankService::tookIn(const QString &outcome)
+{
+    m_out << outcome << Qt::endl;
+    if (m_options.source)
+        m_out << sourceLine(outcome) << Qt::endl;
 }
 
 QString CRankService::sourceLine(const QString &lastUpdate) const

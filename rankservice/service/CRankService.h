@@ -59,6 +59,7 @@ private:
     void writeCache();
     void startRefresher();
     void refreshed(const QString &outcome);
+    void tookIn(const QString &outcome);
     QString sourceLine(const QString &lastUpdate) const;
     // The months a page may take its bucket from, as of today.
     CCruxMonths::Report loadMonths(const CListSource &source, CCruxMonths &months) const;

@@ -76,6 +76,15 @@ void addOptions(QCommandLineParser &parser)
         option("min-rows",
                QStringLiteral("Fewest distinct domains a downloaded list must hold to be kept (default 10000)."), "n",
                "10000"),
+        option("max-rows",
+               QStringLiteral("Read at most this many rows of a list; a longer one is read up to it and named "
+                              "(default %1; the publishers' lists hold 1000000).")
+                   .arg(CSnapshotStore::DefaultMaxRows),
+               "n", "2000000"),
+        option("refresh-deadline",
+               QStringLiteral("With --source: minutes a daily refresh may take; what is left is tried at the next "
+                              "(default 15)."),
+               "minutes", "15"),
         option("cache-min-rows",
                QStringLiteral("Keep a cache of the lists beside them (\"%1\"), read at the next start while the "
                               "lists stay the same, once they hold this many rows; 0 always (default 1000000).")
@@ -105,6 +114,10 @@ CResult<CListUpdater::Settings> parseSettings(const QCommandLineParser &parser)
     settings.minRows = value(parser, "min-rows").toLongLong(&ok);
     if (!ok || settings.minRows < 1)
         return Failure::failure(QStringLiteral("not a number of rows: ") + value(parser, "min-rows"));
+    settings.maxRows = value(parser, "max-rows").toLongLong(&ok);
+    if (!ok || settings.maxRows < 1)
+        return Failure::failure(QStringLiteral("not a number of rows: ") + value(parser, "max-rows"));
+
     return CResult<CListUpdater::Settings>::success(settings);
 }
 
@@ -154,6 +167,10 @@ CResult<void> parseServing(const QCommandLineParser &parser, CRankdOptions &opti
     options.refreshAt = QTime::fromString(value(parser, "refresh"), QStringLiteral("HH:mm"));
     if (!options.refreshAt.isValid())
         return CResult<void>::failure(QStringLiteral("not a time (HH:MM): ") + value(parser, "refresh"));
+    const double minutes = value(parser, "refresh-deadline").toDouble(&ok);
+    if (!ok || minutes <= 0)
+        return CResult<void>::failure(QStringLiteral("not a time in minutes: ") + value(parser, "refresh-deadline"));
+    options.refreshDeadline = std::chrono::milliseconds(qint64(minutes * 60000));
     options.cacheMinRows = value(parser, "cache-min-rows").toLongLong(&ok);
     if (!ok || options.cacheMinRows < 0)
         return CResult<void>::failure(QStringLiteral("not a number of rows: ") + value(parser, "cache-min-rows"));

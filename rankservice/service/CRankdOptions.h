@@ -38,6 +38,8 @@ public:
     quint16 port = 0;
     int maxAgeDays = 3;
     QTime refreshAt;
+    // How long one daily refresh may take; --update runs to its end.
+    std::chrono::milliseconds refreshDeadline{15 * 60 * 1000};
     qint64 cacheMinRows = 0;
 
     QByteArray notifySocket; // systemd's, empty when not started by it

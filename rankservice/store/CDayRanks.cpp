@@ -107,6 +107,14 @@ qsizetype CDayRanks::placeFetched(int id) const
     return place;
 }
 
+void CDayRanks::markPresent(std::vector<quint64> &alive) const
+{
+    if (alive.size() < m_present.size())
+        alive.resize(m_present.size());
+    for (size_t w = 0; w < m_present.size(); ++w)
+        alive[w] |= m_present[w];
+}
+
 size_t CDayRanks::bytes() const
 {
     return m_present.size() * sizeof(quint64) + m_before.size() * sizeof(quint32) + m_packed.size();
@@ -124,6 +132,21 @@ QByteArray CDayRanks::toBytes() const
     if (m_packed.size() < Padding)
         out.append(qsizetype(Padding - m_packed.size()), '\0');
     return out;
+}
+
+qint64 CDayRanks::bytesClaimed(QByteArrayView head, qint64 domains)
+{
+    static_assert(sizeof(Header) == HeadSize);
+    Header header{};
+    if (head.size() < HeadSize || domains < 0)
+        return -1;
+    std::memcpy(&header, head.data(), sizeof header);
+    // Presence bits for the domains numbered when the day was built, never
+    // more than there are now.
+    const quint64 mostWords = (quint64(domains) + 63) / 64;
+    if (header.bits > 32 || header.words > mostWords || header.count > header.words * 64)
+        return -1;
+    return qint64(sizeof header + header.words * sizeof(quint64) + (header.count * header.bits + 7) / 8 + Padding);
 }
 
 bool CDayRanks::fromBytes(QByteArrayView bytes)

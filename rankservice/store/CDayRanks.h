@@ -42,12 +42,21 @@ public:
     qsizetype placeFetched(int id) const;
     qint32 rankAt(qsizetype place) const { return qint32(packedAt(place)); }
     qsizetype size() const { return m_count; }
+    // Sets the bit of every domain the list names in alive (a bit per
+    // domain number, as long as needed).
+    void markPresent(std::vector<quint64> &alive) const;
     size_t bytes() const;
 
     // The packed form a cache keeps, and back; fromBytes is false for bytes
     // that are not one (sizes that do not agree), leaving the ranks empty.
     QByteArray toBytes() const;
     bool fromBytes(QByteArrayView bytes);
+    // The packed form starts with a head of this size, which tells the
+    // whole form's size: bytesClaimed gives it, or -1 when the head cannot
+    // be one of ranks over that many domains. A reader checks it before it
+    // takes memory for the rest.
+    static constexpr qsizetype HeadSize = 24;
+    static qint64 bytesClaimed(QByteArrayView head, qint64 domains);
 
 private:
     // Words of the presence bits per entry of m_before.

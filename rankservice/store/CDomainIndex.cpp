@@ -148,11 +148,13 @@ bool CDomainIndex::setNames(QByteArray names)
     // Hashes first, so that the slots of names a few ahead are fetched
     // while one is placed.
     std::vector<std::pair<quint32, quint32>> found; // offset in names, hash
+    int placeholders = 0;
     for (qsizetype at = 0; at < names.size();) {
         const qsizetype length = quint8(names[at]);
         if (length == 0 || at + 1 + length > names.size() || at > qsizetype(UINT32_MAX))
             return false;
         found.emplace_back(quint32(at), hashOf(QByteArrayView(names.constData() + at + 1, length)));
+        placeholders += names[at + 1] == '/';
         at += 1 + length;
     }
     if (found.size() > size_t(INT32_MAX))
@@ -178,6 +180,7 @@ bool CDomainIndex::setNames(QByteArray names)
         slot = Slot{found[i].second, qint32(i), at};
     }
     m_size = int(found.size());
+    m_placeholders = placeholders;
     return true;
 }
 
@@ -201,6 +204,7 @@ void CDomainIndex::clear()
     m_slots.clear();
     m_names.clear();
     m_size = 0;
+    m_placeholders = 0;
 }
 
 template struct CDomainIndex::HugePageAllocator<CDomainIndex::Slot>;

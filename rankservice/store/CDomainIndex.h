@@ -28,6 +28,10 @@ public:
     int find(QByteArrayView name, quint32 hash) const;
     int insert(QByteArrayView name, quint32 hash);
     int size() const { return m_size; }
+    // A number no held list uses, kept until a new name takes it: its name
+    // is a placeholder no request can ask for (a domain holds no '/').
+    static QByteArray placeholder(int id) { return QByteArray::number(id).prepend('/'); }
+    int placeholders() const { return m_placeholders; }
     void clear();
     // Every name in the order of their numbers, each after a byte giving its
     // length: what a cache of the index keeps.
@@ -89,4 +93,5 @@ private:
     std::vector<Slot, HugePageAllocator<Slot>> m_slots;
     QByteArray m_names;
     int m_size = 0;
+    int m_placeholders = 0;
 };

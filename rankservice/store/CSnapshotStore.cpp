@@ -54,8 +54,10 @@ void readAheadOf(const QString &path)
 }
 
 void noteSkippedLines(CSnapshotStore::Report &report, const QString &name, qint64 malformed,
-                      qint64 duplicates)
+                      qint64 duplicates, bool capped, qint64 maxRows)
 {
+    if (capped)
+        report.problems << name + QStringLiteral(": read up to its first %1 rows (--max-rows); the rest left out").arg(maxRows);
     if (malformed + duplicates > 0)
         report.problems << name + QStringLiteral(": skipped ") + QString::number(malformed)
                 + QStringLiteral(" malformed and ") + QString::number(duplicates)
@@ -82,6 +84,7 @@ void CSnapshotStore::swap(CSnapshotStore &other) noexcept
     std::swap(m_newestDay, other.m_newestDay);
     std::swap(m_newestUsDay, other.m_newestUsDay);
     m_usRanks.swap(other.m_usRanks);
+    std::swap(m_maxRows, other.m_maxRows);
 }
 
 CSiteFigures CSnapshotStore::figures(QStringView domain) const
@@ -101,6 +104,12 @@ CSiteFigures CSnapshotStore::figuresAsOf(QStringView domain, const QDate &day, Q
     if (held == m_days.end() || id == CDomainIndex::NotFound)
         return {};
     return figuresFrom(id, held, m_newestUsDay.isValid() && m_newestUsDay <= day);
+}
+
+QDate CSnapshotStore::newestDayOnOrBefore(const QDate &day) const
+{
+    const auto held = std::find_if(m_days.begin(), m_days.end(), [&day](const ListFile &file) { return file.date <= day; });
+    return held == m_days.end() ? QDate() : held->date;
 }
 
 CSiteFigures CSnapshotStore::figuresFrom(int id, std::vector<ListFile>::const_iterator held, bool withUs) const
@@ -197,7 +206,7 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::findLists(const QString &f
     return daily;
 }
 
-CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file)
+CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file, qint64 maxRows)
 {
     ParsedList list;
     CSnapshotParser::State state;
@@ -206,51 +215,66 @@ CSnapshotStore::ParsedList CSnapshotStore::parseList(const ListFile &file)
     // list. Reserved once, seldom grown (a copy at the peak); pages of it no
     // row reaches are never touched.
     const qint64 fileSize = QFileInfo(file.path).size();
-    list.rows.reserve(size_t(qBound<qint64>(0, fileSize / 6 * 5, CListReader::MaxTextSize / 6)) + 1);
-    // The rows are taken as the text comes, so that a list that is no
-    // ranking is refused before it is read whole.
-    const auto parseMore = [&list, &state, &plausibility](QByteArray &textSoFar, bool complete) {
-        char *const text = textSoFar.data(); // the reader's own copy: keys are lowered in it
-        CSnapshotParser::parseMore(QByteArrayView(text, textSoFar.size()), complete, state,
-                                   [&list, &plausibility, text](const CSnapshotParser::Row &row) {
-            const QByteArrayView key = withoutWww(row.domain);
-            const qsizetype offset = key.data() - text;
-            for (qsizetype i = 0; i < key.size(); ++i)
-                text[offset + i] = lowered(text[offset + i]);
-            const quint32 hash = CDomainIndex::hashOf(key);
-            list.rows.push_back(ParsedList::Row{hash, quint32(offset), row.rank, quint32(key.size())});
-            plausibility.add(hash, row.rank);
-        });
-        return plausibility.verdict();
-    };
-    {
-        const CResult<QByteArray> read =
-            CListReader::read(file.path, [&parseMore](QByteArray &text, qint64) { return parseMore(text, false); });
-        if (!read) {
-            list.rows = {};
-            list.problem = read.message();
-            return list;
+    list.rows.reserve(size_t(qBound<qint64>(0, fileSize / 6 * 5, maxRows)) + 1);
+    // Only the keys are kept, lowered and without "www.", each after the
+    // other: the text itself goes piece by piece, so a list costs what its
+    // rows keep, whatever else its lines hold.
+    bool capped = false;
+    const auto addRow = [&list, &plausibility, &capped, maxRows](const CSnapshotParser::Row &row) {
+        if (qint64(list.rows.size()) >= maxRows) {
+            capped = true;
+            return;
         }
-        list.text = read.value(); // shared until read goes, so written below without a copy
-    }
-    const CResult<void> verdict = parseMore(list.text, true);
+        const QByteArrayView key = withoutWww(row.domain);
+        const qsizetype offset = list.keys.size();
+        list.keys.resize(offset + key.size());
+        char *const kept = list.keys.data() + offset;
+        for (qsizetype i = 0; i < key.size(); ++i)
+            kept[i] = lowered(key[i]);
+        const quint32 hash = CDomainIndex::hashOf(QByteArrayView(kept, key.size()));
+        list.rows.push_back(ParsedList::Row{hash, quint32(offset), row.rank, quint32(key.size())});
+        plausibility.add(hash, row.rank);
+    };
+    qint64 bytes = 0;
+    const auto judged = [&](bool complete) {
+        const CSnapshotParser::Result &so = state.result;
+        plausibility.countLines(so.lines, so.malformed + so.blank, bytes);
+        return plausibility.verdict(complete);
+    };
+    const CResult<void> read = CListReader::read(file.path, [&](QByteArrayView piece) {
+        using Next = CListReader::Next;
+        bytes += piece.size();
+        if (const CResult<void> fed = CSnapshotParser::feed(piece, state, addRow); !fed)
+            return CResult<Next>::failure(fed.message());
+        if (capped)
+            return CResult<Next>::success(Next::Enough);
+        if (const CResult<void> verdict = judged(false); !verdict)
+            return CResult<Next>::failure(verdict.message());
+        return CResult<Next>::success(Next::More);
+    });
+    CResult<void> verdict = read;
+    if (verdict && !capped)
+        verdict = CSnapshotParser::finish(state, addRow);
+    if (verdict)
+        verdict = judged(!capped);
     list.malformed = state.result.malformed;
+    list.capped = capped;
     if (!verdict)
         list.problem = verdict.message();
     else if (list.rows.empty())
         list.problem = QStringLiteral("holds no ranking lines");
     if (!list.problem.isEmpty()) {
         list.rows = {};
-        list.text.clear();
+        list.keys = {};
     }
     return list;
 }
 
-CResult<qint64> CSnapshotStore::checkList(const QString &path)
+CResult<CSnapshotStore::Checked> CSnapshotStore::checkList(const QString &path, qint64 maxRows)
 {
-    const ParsedList list = parseList(ListFile{path, QFileInfo(path).fileName(), {}, 0, {}});
+    const ParsedList list = parseList(ListFile{path, QFileInfo(path).fileName(), {}, 0, {}}, maxRows);
     if (!list.problem.isEmpty())
-        return CResult<qint64>::failure(list.problem);
+        return CResult<Checked>::failure(list.problem);
     // Exactly, by hash and then by name: toward a least number of domains
     // only distinct ones count.
     std::vector<const ParsedList::Row *> rows;
@@ -263,7 +287,7 @@ CResult<qint64> CSnapshotStore::checkList(const QString &path)
     qint64 distinct = 0;
     for (size_t i = 0; i < rows.size(); ++i)
         distinct += i == 0 || list.key(*rows[i]) != list.key(*rows[i - 1]);
-    return CResult<qint64>::success(distinct);
+    return CResult<Checked>::success(Checked{distinct, list.capped});
 }
 
 QDate CSnapshotStore::latestToday()
@@ -342,7 +366,7 @@ void CSnapshotStore::addDaily(ListFile &file, const ParsedList &list, Report &re
     report.rows += file.rows;
     report.malformedLines += list.malformed;
     report.duplicateLines += duplicates;
-    noteSkippedLines(report, file.name, list.malformed, duplicates);
+    noteSkippedLines(report, file.name, list.malformed, duplicates, list.capped, m_maxRows);
 }
 
 void CSnapshotStore::addUs(const ListFile &file, const ParsedList &list, Report &report)
@@ -355,7 +379,7 @@ void CSnapshotStore::addUs(const ListFile &file, const ParsedList &list, Report 
     report.rows += qint64(list.rows.size()) - duplicates;
     report.malformedLines += list.malformed;
     report.duplicateLines += duplicates;
-    noteSkippedLines(report, file.name, list.malformed, duplicates);
+    noteSkippedLines(report, file.name, list.malformed, duplicates, list.capped, m_maxRows);
 }
 
 CSnapshotStore::Report CSnapshotStore::load(const QString &folder)
@@ -367,6 +391,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
 {
     *this = CSnapshotStore();
     m_folder = folder;
+    m_maxRows = options.maxRows;
     Report report;
     std::vector<ListFile> us;
     std::vector<ListFile> daily = findLists(folder, report, &us, options.today, options.asOf);
@@ -394,10 +419,10 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
             if (launched + Ahead < daily.size())
                 readAheadOf(daily[launched + Ahead].path);
             try {
-                ahead.emplace_back(launched, std::async(std::launch::async, &CSnapshotStore::parseList, next));
+                ahead.emplace_back(launched, std::async(std::launch::async, &CSnapshotStore::parseList, next, m_maxRows));
             } catch (const std::system_error &) {
                 // No thread to be had: the list is read when its turn comes.
-                ahead.emplace_back(launched, std::async(std::launch::deferred, &CSnapshotStore::parseList, next));
+                ahead.emplace_back(launched, std::async(std::launch::deferred, &CSnapshotStore::parseList, next, m_maxRows));
             }
             ++launched;
         }
@@ -422,7 +447,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
             continue;
         }
         if (!parsing.valid())
-            parsing = std::async(std::launch::deferred, &CSnapshotStore::parseList, file);
+            parsing = std::async(std::launch::deferred, &CSnapshotStore::parseList, file, m_maxRows);
         const ParsedList list = parsing.get();
         if (!m_newestDay.isValid() && list.problem.isEmpty())
             m_newestDay = file.date;
@@ -439,7 +464,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
             ++report.filesNotNeeded;
             continue;
         }
-        const ParsedList list = parseList(file);
+        const ParsedList list = parseList(file, m_maxRows);
         if (usable(file, list, report))
             addUs(file, list, report);
     }
@@ -451,6 +476,7 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
     if (!m_newestDay.isValid()) {
         LoadOptions options;
         options.today = today;
+        options.maxRows = m_maxRows;
         return load(folder, options);
     }
     Report report;
@@ -462,7 +488,7 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
     // Oldest first, so that each step moves the window by whole days.
     for (auto it = newer.rbegin(); it != newer.rend(); ++it) {
         ListFile &file = *it;
-        const ParsedList list = parseList(file);
+        const ParsedList list = parseList(file, m_maxRows);
         if (!usable(file, list, report))
             continue;
         // Days past every period as of the new one are let go; the others
@@ -498,4 +524,212 @@ QString CSnapshotStore::Report::summary() const
               .arg(filesNotNeeded)
               .arg(filesWithoutDate)
               .arg(filesInFuture);
+}
+
+QString CSnapshotStore::wantingKey(const QString &path)
+{
+    const QFileInfo info(path);
+    return QStringLiteral("%1|%2|%3")
+        .arg(info.fileName())
+        .arg(info.size())
+        .arg(info.lastModified().toMSecsSinceEpoch());
+}
+
+std::vector<CSnapshotStore::ListFile> CSnapshotStore::lacking(const QString &folder, const QDate &today,
+                                                              const QSet<QString> &wanting,
+                                                              const QDateTime &settledBefore, bool *unsettled) const
+{
+    Report ignored;
+    std::vector<ListFile> us;
+    std::vector<ListFile> candidates;
+    const auto offered = [&](const ListFile &file) {
+        if (wanting.contains(wantingKey(file.path)))
+            return false;
+        if (QFileInfo(file.path).lastModified() > settledBefore) {
+            if (unsettled)
+                *unsettled = true;
+            return false;
+        }
+        return true;
+    };
+    const auto held = [this](const QDate &day) {
+        return std::any_of(m_days.begin(), m_days.end(), [&day](const ListFile &file) { return file.date == day; });
+    };
+    for (const ListFile &file : findLists(folder, ignored, &us, today)) {
+        if (!held(file.date) && (candidates.empty() || candidates.back().date != file.date) && offered(file))
+            candidates.push_back(file);
+    }
+    // The window the days will have: up to the newest, held or new.
+    QDate newest = m_newestDay;
+    if (!candidates.empty() && (!newest.isValid() || candidates.front().date > newest))
+        newest = candidates.front().date;
+    std::vector<ListFile> lists;
+    for (const ListFile &file : candidates) {
+        if (file.date.daysTo(newest) < WindowDays)
+            lists.push_back(file);
+    }
+    if (!us.empty() && (!m_newestUsDay.isValid() || us.front().date > m_newestUsDay) && offered(us.front())) {
+        lists.push_back(us.front());
+        lists.back().rows = -1; // marks the United States list
+    }
+    return lists;
+}
+
+std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, const QDate &today,
+                                                         const QDateTime &settledBefore, Report &report,
+                                                         QSet<QString> &wanting) const
+{
+    std::vector<ListFile> files = lacking(folder, today, wanting, settledBefore);
+    if (int(files.size()) > MaxFoldedAtOnce) {
+        report.listsWaiting = int(files.size()) - MaxFoldedAtOnce;
+        files.resize(MaxFoldedAtOnce);
+    }
+    // Each list is read alone and its names looked up in this store's index,
+    // which the serving thread reads meanwhile and no one changes; names
+    // not there are numbered apart. A row keeps a number and a rank.
+    struct Taken
+    {
+        ListFile file;
+        std::vector<std::pair<qint32, qint32>> rows; // the name's number (new ones -1 - n), its rank
+        qint64 malformed = 0;
+        bool capped = false;
+    };
+    CDomainIndex fresh;
+    std::vector<Taken> taken;
+    for (const ListFile &file : files) {
+        const ParsedList list = parseList(file, m_maxRows);
+        if (!usable(file, list, report)) {
+            wanting.insert(wantingKey(file.path));
+            continue;
+        }
+        Taken day{file, {}, list.malformed, list.capped};
+        day.rows.reserve(list.rows.size());
+        for (const ParsedList::Row &row : list.rows) {
+            const QByteArrayView key = list.key(row);
+            int id = m_ids.find(key, row.hash);
+            if (id == CDomainIndex::NotFound)
+                id = -1 - fresh.insert(key, row.hash);
+            day.rows.emplace_back(id, row.rank);
+        }
+        taken.push_back(std::move(day));
+    }
+    if (taken.empty())
+        return std::nullopt;
+
+    CSnapshotStore grown;
+    grown.m_folder = m_folder;
+    grown.m_maxRows = m_maxRows;
+    grown.m_newestDay = m_newestDay;
+    grown.m_newestUsDay = m_newestUsDay;
+    grown.m_usRanks = m_usRanks;
+    const Taken *us = nullptr;
+    for (const Taken &day : taken) {
+        if (day.file.rows < 0)
+            us = &day;
+        else if (!grown.m_newestDay.isValid() || day.file.date > grown.m_newestDay)
+            grown.m_newestDay = day.file.date;
+    }
+    if (us)
+        grown.m_usRanks.reset();
+    // The held days still within the window keep their ranks as they are.
+    for (const ListFile &held : m_days) {
+        if (periodsAt(int(held.date.daysTo(grown.m_newestDay))) != 0)
+            grown.m_days.push_back(held);
+    }
+
+    // The numbers a held list still names; the others are free for new names.
+    std::vector<quint64> alive((size_t(m_ids.size()) + 63) / 64);
+    for (const ListFile &held : grown.m_days) {
+        if (held.ranks)
+            held.ranks->markPresent(alive);
+    }
+    if (grown.m_usRanks)
+        grown.m_usRanks->markPresent(alive);
+    for (const Taken &day : taken) {
+        for (const auto &[id, rank] : day.rows) {
+            if (id >= 0)
+                alive[size_t(id) / 64] |= quint64(1) << (id % 64);
+        }
+    }
+    alive.resize((size_t(m_ids.size()) + 63) / 64);
+    const auto isAlive = [&alive](int id) { return (alive[size_t(id) / 64] >> (id % 64)) & 1; };
+    std::vector<qint32> freshIds(size_t(fresh.size()));
+    {
+        size_t next = 0;
+        for (int id = 0; id < m_ids.size() && next < freshIds.size(); ++id) {
+            if (!isAlive(id))
+                freshIds[next++] = id;
+        }
+        for (int id = m_ids.size(); next < freshIds.size(); ++id)
+            freshIds[next++] = id;
+    }
+    const int total = qMax(m_ids.size(), freshIds.empty() ? 0 : freshIds.back() + 1);
+
+    // The names in the order of their numbers, as setNames and the cache
+    // take them: a held name, a new one in a freed number, or a placeholder.
+    {
+        QByteArray names;
+        names.reserve(m_ids.names().size() + fresh.names().size() + 16);
+        // fresh.names() holds the new names in the order of their numbers too.
+        std::vector<qint32> freshOffset(size_t(fresh.size()));
+        for (qsizetype at = 0, n = 0; at < fresh.names().size(); ++n) {
+            freshOffset[size_t(n)] = qint32(at);
+            at += 1 + quint8(fresh.names()[at]);
+        }
+        // freshIds rises: the new names are met in its order.
+        const QByteArray &held = m_ids.names();
+        qsizetype at = 0;
+        size_t next = 0;
+        for (int id = 0; id < total; ++id) {
+            const qsizetype heldAt = at;
+            if (id < m_ids.size())
+                at += 1 + quint8(held[at]);
+            if (next < freshIds.size() && freshIds[next] == id) {
+                const qint32 offset = freshOffset[next++];
+                names.append(fresh.names().constData() + offset, 1 + quint8(fresh.names()[offset]));
+            } else if (id < m_ids.size() && isAlive(id)) {
+                names.append(held.constData() + heldAt, at - heldAt);
+            } else {
+                const QByteArray placeholder = CDomainIndex::placeholder(id);
+                names.append(char(placeholder.size()));
+                names.append(placeholder);
+            }
+        }
+        fresh.clear();
+        if (!grown.m_ids.setNames(std::move(names)))
+            return std::nullopt; // cannot happen: every name is distinct
+    }
+
+    for (const Taken &day : taken) {
+        CDayRanks::Builder ranks(total);
+        qint64 duplicates = 0;
+        for (const auto &[id, rank] : day.rows) {
+            if (!ranks.add(id >= 0 ? id : freshIds[size_t(-1 - id)], rank))
+                ++duplicates;
+        }
+        ListFile file = day.file;
+        const qint64 rows = qint64(day.rows.size()) - duplicates;
+        noteSkippedLines(report, file.name, day.malformed, duplicates, day.capped, m_maxRows);
+        report.rows += rows;
+        report.malformedLines += day.malformed;
+        report.duplicateLines += duplicates;
+        ++report.filesRead;
+        if (file.rows < 0) {
+            grown.m_usRanks = std::make_shared<const CDayRanks>(ranks.finish());
+            grown.m_newestUsDay = file.date;
+            ++report.usLists;
+            continue;
+        }
+        file.rows = rows;
+        file.ranks = std::make_shared<const CDayRanks>(ranks.finish());
+        if (periodsAt(int(file.date.daysTo(grown.m_newestDay))) == 0)
+            continue; // past the window of a newer day taken in with it
+        grown.m_days.push_back(file);
+        ++report.days;
+    }
+    std::sort(grown.m_days.begin(), grown.m_days.end(),
+              [](const ListFile &a, const ListFile &b) { return a.date > b.date; });
+    for (const ListFile &day : grown.m_days)
+        grown.m_rows += day.rows;
+    return grown;
 }

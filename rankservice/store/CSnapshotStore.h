@@ -9,11 +9,14 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The figures of every domain found in a folder of daily ranking lists.
@@ -28,6 +31,9 @@ class CSnapshotStore
 {
 public:
     static constexpr int WindowDays = 90; // the longest period a figure covers
+    // Rows read of one list at most (--max-rows): the publishers' lists hold
+    // a million, and a longer one is read up to this and named.
+    static constexpr qint64 DefaultMaxRows = 2000000;
     // The parsed lists kept beside them, so that a restart need not read them again.
     static inline const QString CacheFileName = QStringLiteral(".sorvane-rankd.cache");
 
@@ -43,6 +49,7 @@ public:
         int filesNotNeeded = 0; // older than the window, or an older United States list
         int filesWithoutDate = 0;
         int filesInFuture = 0; // dated after today: a typo must not become the newest list
+        int listsWaiting = 0;  // left for the next fold (MaxFoldedAtOnce)
         QStringList problems;  // one line per skipped file or file with skipped lines
 
         qint64 skippedLines() const { return malformedLines + duplicateLines; }
@@ -55,6 +62,7 @@ public:
         QDate asOf; // when valid, the figures as they were on that day: later lists are left out
         // Called after each list with the lists dealt with so far and in all.
         std::function<void(int done, int total)> progress;
+        qint64 maxRows = DefaultMaxRows; // of each list; kept for the days folded in later
     };
 
     // Replaces everything held before with the lists of folder.
@@ -80,13 +88,18 @@ public:
     CSiteFigures figuresAsOf(QStringView domain, const QDate &day, QDate *listDay) const;
 
     QDate newestDay() const { return m_newestDay; }
+    // The newest held day on or before day; invalid when none is.
+    QDate newestDayOnOrBefore(const QDate &day) const;
     QDate newestUsDay() const { return m_newestUsDay; }
     QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
     int daysHeld() const { return int(m_days.size()); }
     qint64 rowsHeld() const { return m_rows; }
-    qsizetype domainCount() const { return m_ids.size(); }
+    qsizetype domainCount() const { return m_ids.size() - m_ids.placeholders(); }
     // The folder last loaded.
     QString folder() const { return m_folder; }
+    // The most rows read of each list folded in from now on.
+    void setMaxRows(qint64 rows) { m_maxRows = rows; }
+    qint64 maxRows() const { return m_maxRows; }
 
     // Lower case, a leading "www." dropped; the key under which lists and
     // requests meet.
@@ -102,8 +115,14 @@ public:
     QString newestListId() const { return listIdOn(m_newestDay); }
 
     // Checks the list at path as a load does (readable, a plausible ranking
-    // with rows); its count of distinct domains.
-    static CResult<qint64> checkList(const QString &path);
+    // with rows): its count of distinct domains among the rows read, and
+    // whether it had more rows than maxRows, which were not read.
+    struct Checked
+    {
+        qint64 distinct = 0;
+        bool capped = false;
+    };
+    static CResult<Checked> checkList(const QString &path, qint64 maxRows = DefaultMaxRows);
 
     struct ListFile
     {
@@ -115,6 +134,25 @@ public:
         // Its ranks once folded in; shared by the copies of a store, never changed.
         std::shared_ptr<const CDayRanks> ranks = {};
     };
+
+    // The lists of folder a fold would take in: daily lists of days not held
+    // within the window of the newest (newer days, and days that fill a
+    // gap), and a United States list newer than the one held. A file found
+    // wanting before (its key in wanting, see wantingKey) is not offered
+    // again until it changes, nor one modified after settledBefore (it may
+    // still be being copied; unsettled says there was one).
+    std::vector<ListFile> lacking(const QString &folder, const QDate &today, const QSet<QString> &wanting,
+                                         const QDateTime &settledBefore, bool *unsettled = nullptr) const;
+    // A new store holding this one's days and those lists, which alone are
+    // read (at most MaxFoldedAtOnce of them; more says so in the report):
+    // the days past the window are let go, and with them the names no held
+    // list names any more, whose numbers the new names take. The held days'
+    // ranks are shared, not copied. Empty when no list could be taken in;
+    // each one found wanting is named in the report and its key added to wanting.
+    static constexpr int MaxFoldedAtOnce = 8;
+    std::optional<CSnapshotStore> foldedWith(const QString &folder, const QDate &today, const QDateTime &settledBefore,
+                                             Report &report, QSet<QString> &wanting) const;
+    static QString wantingKey(const QString &path);
 
 private:
     friend class CStoreCache; // writes and reads the held state as it is
@@ -137,14 +175,15 @@ private:
             qint32 rank;
             quint32 length;
         };
-        QByteArray text;
+        QByteArray keys; // each row's key, lowered, one after the other
         std::vector<Row> rows;
         qint64 malformed = 0;
+        bool capped = false; // rows past the most read were left out
         QString problem; // empty when the list gave rows
 
-        QByteArrayView key(const Row &row) const { return QByteArrayView(text.constData() + row.offset, row.length); }
+        QByteArrayView key(const Row &row) const { return QByteArrayView(keys.constData() + row.offset, row.length); }
     };
-    static ParsedList parseList(const ListFile &file);
+    static ParsedList parseList(const ListFile &file, qint64 maxRows);
     // parsed's rows, or false with the reason reported when it gives none.
     static bool usable(const ListFile &file, const ParsedList &parsed, Report &report);
     // The periods a list of that age belongs to, one bit each.
@@ -167,6 +206,7 @@ private:
     QDate m_newestDay;
     QDate m_newestUsDay;
     std::shared_ptr<const CDayRanks> m_usRanks; // the newest United States list's
+    qint64 m_maxRows = DefaultMaxRows;
 
     std::vector<int> m_rowIds; // reused between lists
 };

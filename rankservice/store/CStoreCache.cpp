@@ -7,13 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <new>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,6 +99,113 @@ bool readReport(QDataStream &in, CSnapshotStore::Report &r)
     return in.status() == QDataStream::Ok;
 }
 
+// A size as a reader takes it in: bytes, KiB, MiB or GiB.
+QString sizeInWords(quint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    if (bytes < (quint64(1) << 20))
+        return QStringLiteral("%1 KiB").arg(double(bytes) / 1024, 0, 'f', 1);
+    if (bytes < (quint64(1) << 30))
+        return QStringLiteral("%1 MiB").arg(double(bytes) / (1 << 20), 0, 'f', 1);
+    return QStringLiteral("%1 GiB").arg(double(bytes) / (1 << 30), 0, 'f', 1);
+}
+
+// What stands at a path, in a word.
+QString kindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return QStringLiteral("a symbolic link");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a pipe");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return S_ISREG(mode) ? QStringLiteral("a regular file") : QStringLiteral("no regular file");
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The cache as it is written: into a new temporary file in the folder,
+// made there (never through a link), renamed over the cache's name once
+// whole. Writes through the descriptor, so that a full disk or a file-size
+// limit is told in the system's own words; the first failure stands.
+class CacheFile
+{
+public:
+    explicit CacheFile(const QString &path) : m_path(QFile::encodeName(path)), m_temporary(m_path + ".XXXXXX") {}
+    ~CacheFile()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_temporary.constData());
+        }
+    }
+
+    CResult<void> open()
+    {
+        // The name holds the cache or nothing: a link there is not written
+        // through, nor a pipe or device replaced, whoever put it there.
+        struct stat st;
+        if (::lstat(m_path.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+            return CResult<void>::failure(QStringLiteral("%1 is %2, not a regular file; left as it is")
+                                              .arg(QFile::decodeName(m_path), kindOf(st.st_mode)));
+        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+        if (m_fd < 0)
+            return CResult<void>::failure(QStringLiteral("cannot create %1: %2")
+                                              .arg(QFile::decodeName(m_temporary), systemError(errno)));
+        // Readable as the lists beside it are (mkostemp makes it the owner's alone).
+        ::fchmod(m_fd, 0644);
+        return CResult<void>::success();
+    }
+
+    void write(const void *data, size_t size)
+    {
+        // In pieces: a single write of hundreds of MB may come back short.
+        const char *p = static_cast<const char *>(data);
+        for (size_t done = 0; m_error == 0 && done < size;) {
+            const ssize_t step = ::write(m_fd, p + done, std::min<size_t>(size - done, size_t(64) << 20));
+            if (step < 0 && errno == EINTR)
+                continue;
+            if (step <= 0)
+                m_error = step < 0 ? errno : ENOSPC;
+            else
+                done += size_t(step);
+        }
+        m_written += qint64(size);
+    }
+    qint64 written() const { return m_written; }
+
+    CResult<void> commit()
+    {
+        if (m_error == 0 && ::fsync(m_fd) != 0)
+            m_error = errno;
+        if (m_error == 0 && ::close(std::exchange(m_fd, -1)) != 0)
+            m_error = errno;
+        if (m_error == 0 && ::rename(m_temporary.constData(), m_path.constData()) != 0)
+            m_error = errno;
+        if (m_error == 0)
+            return CResult<void>::success();
+        if (m_fd >= 0)
+            ::close(std::exchange(m_fd, -1));
+        ::unlink(m_temporary.constData());
+        return CResult<void>::failure(QStringLiteral("cannot write %1: %2").arg(QFile::decodeName(m_path), systemError(m_error)));
+    }
+
+private:
+    QByteArray m_path;
+    QByteArray m_temporary;
+    int m_fd = -1;
+    int m_error = 0;
+    qint64 m_written = 0;
+};
+
 // Reads exactly bytes bytes into data, in steps a single read can take.
 bool readFully(QFile &file, char *data, quint64 bytes)
 {
@@ -141,7 +248,7 @@ QByteArray CStoreCache::fingerprint(const QString &folder, const CSnapshotStore:
     // Today matters only where a list is dated after it; otherwise a cache
     // would go stale every midnight.
     out << (future ? options.today.toJulianDay() : qint64(0))
-        << (options.asOf.isValid() ? options.asOf.toJulianDay() : qint64(0));
+        << (options.asOf.isValid() ? options.asOf.toJulianDay() : qint64(0)) << options.maxRows;
     return print;
 }
 
@@ -167,28 +274,16 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     // of MB for real lists) behind: gone before the next is written.
     const QFileInfo target(path);
     QDir folder = target.dir();
-    for (const QString &left : folder.entryList({target.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+    for (const QString &left : folder.entryList({target.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System))
         folder.remove(left);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return CResult<void>::failure(file.errorString());
+    CacheFile file(path);
+    if (const CResult<void> opened = file.open(); !opened)
+        return opened;
     Checksum sum;
-    qint64 length = 0;
-    bool ok = true;
-    const auto writeAll = [&](const void *data, size_t size) {
-        // Written in pieces: a single write of hundreds of MB may come back short.
-        const char *p = static_cast<const char *>(data);
-        for (size_t done = 0; ok && done < size;) {
-            const qint64 step = file.write(p + done, qint64(std::min<size_t>(size - done, size_t(64) << 20)));
-            ok = step > 0;
-            done += size_t(qMax<qint64>(step, 0));
-        }
-        length += qint64(size);
-    };
     const auto put = [&](const void *data, size_t size) {
         sum.add(data, size);
-        writeAll(data, size);
+        file.write(data, size);
     };
     const auto putSection = [&](const void *data, size_t size) {
         const quint64 size64 = size;
@@ -207,18 +302,10 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     putSection(usRanks.constData(), size_t(usRanks.size()));
     Trailer trailer{};
     trailer.checksum = sum.value();
-    trailer.length = quint64(length) + sizeof trailer;
+    trailer.length = quint64(file.written()) + sizeof trailer;
     std::memcpy(trailer.end, EndMark, sizeof EndMark);
-    if (ok)
-        ok = file.write(reinterpret_cast<const char *>(&trailer), sizeof trailer) == qint64(sizeof trailer);
-    if (!ok) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return CResult<void>::failure(error);
-    }
-    if (!file.commit())
-        return CResult<void>::failure(file.errorString());
-    return CResult<void>::success();
+    file.write(&trailer, sizeof trailer);
+    return file.commit();
 }
 
 CStoreCache::Read CStoreCache::read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
@@ -245,14 +332,24 @@ public:
                                CSnapshotStore::Report &report);
     CStoreCache::Read readIndex(CSnapshotStore &loaded);
     // Each held day's ranks and the United States list's, after the names.
-    bool readDayRanks(CSnapshotStore &loaded);
+    CStoreCache::Read readDayRanks(CSnapshotStore &loaded);
 
 private:
     static CStoreCache::Read damaged(const QString &why) { return {Outcome::Damaged, why}; }
     static CStoreCache::Read fine() { return {Outcome::Used, {}}; }
     bool take(void *data, qint64 bytes);
-    bool takeLength(quint64 &bytes) { return take(&bytes, sizeof bytes) && bytes <= quint64(m_left); }
-    bool takeBlock(QByteArray &block);
+    // The same without adding to the checksum, for a block read in parts:
+    // the checksum is added a block at a time, as it was written.
+    bool takeUnsummed(void *data, qint64 bytes);
+    // The length of the block that follows, checked against the bytes left
+    // in the file and against the most such a block can need (a sparse
+    // file is as long as it claims, and costs no disk): what block is for
+    // the reason.
+    CStoreCache::Read takeLength(quint64 &bytes, quint64 most, const QString &block);
+    // The names block, looked at as it comes: a name is a length byte and
+    // that many bytes, so zeros (a file's holes) are refused at once and
+    // memory grows only with the names really there.
+    CStoreCache::Read takeNames(QByteArray &names, quint64 bytes);
     // What the names of the lists in the folder can take at most: the
     // largest cache those lists can make.
     qint64 namesLimit() const;
@@ -269,14 +366,17 @@ CStoreCache::Read CStoreCache::Reader::open()
 {
     // Without blocking and only a regular file: a pipe of that name would
     // hold the start in open() or read() forever.
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Never through a link: what it points at is no cache of these lists.
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0 && errno == ELOOP)
+        return damaged(QStringLiteral("a symbolic link, never followed"));
     if (fd < 0)
         return errno == ENOENT ? CStoreCache::Read{Outcome::Absent, QStringLiteral("no cache")}
-                               : damaged(QStringLiteral("cannot be read: ") + QString::fromLocal8Bit(std::strerror(errno)));
+                               : damaged(QStringLiteral("cannot be read: ") + systemError(errno));
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return damaged(QStringLiteral("not a regular file"));
+        return damaged(kindOf(st.st_mode) + QStringLiteral(", not a regular file"));
     }
     if (!m_file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -294,22 +394,59 @@ CStoreCache::Read CStoreCache::Reader::open()
     return fine();
 }
 
-bool CStoreCache::Reader::take(void *data, qint64 bytes)
+bool CStoreCache::Reader::takeUnsummed(void *data, qint64 bytes)
 {
     if (bytes < 0 || bytes > m_left || !readFully(m_file, static_cast<char *>(data), quint64(bytes)))
         return false;
-    m_sum.add(data, size_t(bytes));
     m_left -= bytes;
     return true;
 }
 
-bool CStoreCache::Reader::takeBlock(QByteArray &block)
+bool CStoreCache::Reader::take(void *data, qint64 bytes)
 {
-    quint64 bytes = 0;
-    if (!takeLength(bytes))
+    if (!takeUnsummed(data, bytes))
         return false;
-    block = QByteArray(qsizetype(bytes), Qt::Uninitialized);
-    return take(block.data(), block.size());
+    m_sum.add(data, size_t(bytes));
+    return true;
+}
+
+CStoreCache::Read CStoreCache::Reader::takeLength(quint64 &bytes, quint64 most, const QString &block)
+{
+    if (!take(&bytes, sizeof bytes))
+        return damaged(QStringLiteral("cut short before the length of ") + block);
+    if (bytes > quint64(m_left))
+        return damaged(QStringLiteral("cut short or damaged: %1 claimed for %2, with %3 left in the file")
+                           .arg(sizeInWords(bytes), block, sizeInWords(quint64(m_left))));
+    if (bytes > most)
+        return damaged(QStringLiteral("damaged: %1 claimed for %2, more than the %3 possible")
+                           .arg(sizeInWords(bytes), block, sizeInWords(most)));
+    return fine();
+}
+
+CStoreCache::Read CStoreCache::Reader::takeNames(QByteArray &names, quint64 bytes)
+{
+    constexpr qsizetype Piece = 16 << 20;
+    quint64 next = 0; // where the next name starts
+    quint64 count = 0;
+    while (quint64(names.size()) < bytes) {
+        const qsizetype at = names.size();
+        const qsizetype step = qsizetype(qMin<quint64>(Piece, bytes - quint64(at)));
+        if (names.capacity() < at + step)
+            names.reserve(qsizetype(qMin<quint64>(bytes, quint64(qMax<qsizetype>(2 * names.capacity(), at + step)))));
+        names.resize(at + step);
+        if (!takeUnsummed(names.data() + at, step))
+            return damaged(QStringLiteral("cut short among the names"));
+        for (; next < quint64(names.size()); ++count) {
+            const quint8 length = quint8(names[qsizetype(next)]);
+            if (length == 0 || count >= m_domainCount)
+                return damaged(QStringLiteral("damaged: the names break off after %1 of %2").arg(count).arg(m_domainCount));
+            next += 1 + length;
+        }
+    }
+    if (next != bytes || count != m_domainCount)
+        return damaged(QStringLiteral("damaged: %1 names where %2 were written").arg(count).arg(m_domainCount));
+    m_sum.add(names.constData(), size_t(names.size()));
+    return fine();
 }
 
 CStoreCache::Read CStoreCache::Reader::readHeader()
@@ -325,9 +462,15 @@ CStoreCache::Read CStoreCache::Reader::readHeader()
 CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, CSnapshotStore &loaded,
                                                 CSnapshotStore::Report &report)
 {
-    QByteArray meta;
-    if (!takeBlock(meta))
-        return damaged(QStringLiteral("cut short or damaged"));
+    // The fingerprint and one line of the report for each file at most,
+    // the held days' names: a few times the fingerprint, and a margin.
+    quint64 metaBytes = 0;
+    if (const Read length = takeLength(metaBytes, 16 * quint64(fingerprint.size()) + (1 << 20), QStringLiteral("the list of files"));
+        length.outcome != Outcome::Used)
+        return length;
+    QByteArray meta(qsizetype(metaBytes), Qt::Uninitialized);
+    if (!take(meta.data(), meta.size()))
+        return damaged(QStringLiteral("cut short in the list of files"));
     QByteArray cachedPrint;
     quint64 dayCount = 0;
     QDataStream in(meta);
@@ -353,25 +496,37 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
     return fine();
 }
 
-bool CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
+CStoreCache::Read CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
 {
-    const auto readRanks = [this](std::shared_ptr<const CDayRanks> &held) {
-        QByteArray block;
+    // Each block's head tells its size, checked before the rest is read.
+    const auto readRanks = [this](std::shared_ptr<const CDayRanks> &held, const QString &whose) {
+        quint64 bytes = 0;
+        const quint64 most = quint64(CDayRanks::HeadSize) + (m_domainCount + 63) / 64 * 8 + m_domainCount * 4 + 16;
+        if (const Read length = takeLength(bytes, most, QStringLiteral("the ranks of ") + whose); length.outcome != Outcome::Used)
+            return length;
+        QByteArray block(qsizetype(qMin<quint64>(bytes, CDayRanks::HeadSize)), Qt::Uninitialized);
+        if (!takeUnsummed(block.data(), block.size()) || CDayRanks::bytesClaimed(block, qint64(m_domainCount)) != qint64(bytes))
+            return damaged(QStringLiteral("damaged: the ranks of %1 do not agree with their length").arg(whose));
+        const qsizetype head = block.size();
+        block.resize(qsizetype(bytes));
         auto ranks = std::make_shared<CDayRanks>();
-        if (!takeBlock(block) || !ranks->fromBytes(block) || quint64(ranks->size()) > m_domainCount)
-            return false;
+        if (!takeUnsummed(block.data() + head, block.size() - head))
+            return damaged(QStringLiteral("cut short in the ranks of ") + whose);
+        m_sum.add(block.constData(), size_t(block.size()));
+        if (!ranks->fromBytes(block))
+            return damaged(QStringLiteral("damaged: the ranks of ") + whose);
         held = std::move(ranks);
-        return true;
+        return fine();
     };
     for (CSnapshotStore::ListFile &day : loaded.m_days) {
-        if (!readRanks(day.ranks))
-            return false;
+        if (const Read read = readRanks(day.ranks, day.date.toString(Qt::ISODate)); read.outcome != Outcome::Used)
+            return read;
     }
-    if (!readRanks(loaded.m_usRanks))
-        return false;
+    if (const Read read = readRanks(loaded.m_usRanks, QStringLiteral("the United States list")); read.outcome != Outcome::Used)
+        return read;
     if (!loaded.m_newestUsDay.isValid())
         loaded.m_usRanks.reset();
-    return true;
+    return fine();
 }
 
 qint64 CStoreCache::Reader::namesLimit() const
@@ -388,15 +543,19 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
 {
     quint64 namesBytes = 0;
     // Each name is a length byte and 1 to 255 bytes, and came from the lists.
-    if (!takeLength(namesBytes) || m_domainCount > namesBytes / 2 || namesBytes > 256 * m_domainCount
-        || namesBytes > quint64(namesLimit()))
-        return damaged(QStringLiteral("cut short or damaged (sizes)"));
-    QByteArray names(qsizetype(namesBytes), Qt::Uninitialized);
-    if (!take(names.data(), names.size()))
-        return damaged(QStringLiteral("cut short or damaged"));
-    if (!readDayRanks(loaded))
-        return damaged(QStringLiteral("cut short or damaged (ranks of a day)"));
-    if (m_left != 0 || m_sum.value() != m_trailer.checksum)
+    const quint64 most = qMin(256 * m_domainCount, quint64(namesLimit()));
+    if (const Read length = takeLength(namesBytes, most, QStringLiteral("the names")); length.outcome != Outcome::Used)
+        return length;
+    if (m_domainCount > namesBytes / 2)
+        return damaged(QStringLiteral("damaged: %1 names in %2").arg(m_domainCount).arg(sizeInWords(namesBytes)));
+    QByteArray names;
+    if (const Read read = takeNames(names, namesBytes); read.outcome != Outcome::Used)
+        return read;
+    if (const Read read = readDayRanks(loaded); read.outcome != Outcome::Used)
+        return read;
+    if (m_left != 0)
+        return damaged(QStringLiteral("damaged: %1 more than its blocks hold").arg(sizeInWords(quint64(m_left))));
+    if (m_sum.value() != m_trailer.checksum)
         return damaged(QStringLiteral("damaged (checksum)"));
     if (!loaded.m_ids.setNames(std::move(names)) || quint64(loaded.m_ids.size()) != m_domainCount)
         return damaged(QStringLiteral("damaged (names)"));

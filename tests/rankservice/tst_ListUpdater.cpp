@@ -94,6 +94,8 @@ private slots:
     void followsOnlySafeRedirects_data();
     void followsOnlySafeRedirects();
     void endsATrickle();
+    void leavesAFailingPublisherForTheNextRun_data();
+    void leavesAFailingPublisherForTheNextRun();
     void namesTheSystemsError();
     void oneUpdateAtATimePerFolder();
     void fetchesTheUnitedStatesMonths();
@@ -146,6 +148,8 @@ void tst_ListUpdater::namesTheSystemsError()
     QCOMPARE(summary.failed, 1);
     QVERIFY2(summary.problems.value(0).contains(QString::fromLocal8Bit(std::strerror(EFBIG))),
              qPrintable(summary.problems.value(0)));
+    // A write that failed is not tried again, and not said to be.
+    QVERIFY2(!summary.problems.value(0).contains(QStringLiteral("attempts")), qPrintable(summary.problems.value(0)));
     QCOMPARE(filesIn(list->folder(data.path())).filter(QStringLiteral(".csv")), QStringList());
 }
 
@@ -489,6 +493,67 @@ void tst_ListUpdater::fetchesTheUnitedStatesMonths()
     CListUpdater again(us, data.path(), settings);
     QCOMPARE(again.run().line(us.name()), QStringLiteral("crux-us: 0 fetched, 4 present, 1 unavailable, 1 failed"));
     QCOMPARE(publisher.hits.value(folder + "202611.csv.gz"), 1);
+}
+
+void tst_ListUpdater::leavesAFailingPublisherForTheNextRun_data()
+{
+    QTest::addColumn<int>("mode");          // CPublisher::Mode of every day's list
+    QTest::addColumn<int>("runMs");         // the run's deadline, 0 for none
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a stall on every day") << int(CPublisher::Mode::Stall) << 0 << 3
+                                          << QStringLiteral("umbrella given up after 3 failed days");
+    QTest::newRow("a trickle on every day") << int(CPublisher::Mode::Trickle) << 0 << 3
+                                            << QStringLiteral("umbrella given up after 3 failed days");
+    QTest::newRow("a trickle past the run's deadline") << int(CPublisher::Mode::Trickle) << 700 << 1
+                                                       << QStringLiteral("deadline");
+}
+
+// A publisher that stalls or trickles on every day of many missing ones
+// is given up after a few of them, or when the run's time is out: the rest
+// are counted and left to the next run, never tried one after the other.
+void tst_ListUpdater::leavesAFailingPublisherForTheNextRun()
+{
+    QFETCH(int, mode);
+    QFETCH(int, runMs);
+    QFETCH(int, failed);
+    QFETCH(QString, why);
+    constexpr int Days = 30;
+    CPublisher publisher;
+    for (int back = 0; back < Days; ++back)
+        publisher.routes.insert(dated("/top-1m-%D.csv.zip", back),
+                                {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listText(back)), CPublisher::Mode(mode)});
+    std::optional<CListSource> list = CListSource::byName(QStringLiteral("umbrella"));
+    list->setBase(publisher.base());
+    QTemporaryDir data;
+    QVERIFY(QDir().mkpath(list->folder(data.path())));
+    QFile held(list->folder(data.path()) + QStringLiteral("/umbrella-") + Today.addDays(-20).toString(Qt::ISODate)
+               + QStringLiteral(".csv"));
+    QVERIFY(held.open(QIODevice::WriteOnly));
+    held.write(listText(20));
+    held.close();
+    CListUpdater::Settings settings = quickSettings(Days);
+    settings.attempts = 1;
+    // A trickle keeps the stall time-out from passing; the pace does not,
+    // unless the run's deadline comes first.
+    settings.timeout = 300ms;
+    settings.deadline = runMs > 0 ? 10s : 300ms;
+    settings.minRate = 1000;
+    settings.runDeadline = std::chrono::milliseconds(runMs);
+    CListUpdater updater(*list, data.path(), settings);
+    const CListUpdater::Summary summary = updater.run();
+    QVERIFY2(summary.failed == failed, qPrintable(summary.problems.join(QLatin1Char('\n'))));
+    QCOMPARE(summary.fetched, 0);
+    QCOMPARE(summary.present, 1);
+    QCOMPARE(summary.left, Days - 1 - failed);
+    int asked = 0;
+    for (const int hits : std::as_const(publisher.hits))
+        asked += hits;
+    QCOMPARE(asked, failed);
+    const QString line = summary.line(QStringLiteral("umbrella"));
+    QVERIFY2(line.endsWith(QStringLiteral(", %1 left for the next update (").arg(Days - 1 - failed)) == false
+                 && line.contains(QStringLiteral("%1 left for the next update").arg(Days - 1 - failed)) && line.contains(why),
+             qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(tst_ListUpdater)

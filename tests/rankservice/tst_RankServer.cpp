@@ -184,6 +184,9 @@ void tst_RankServer::answers_data()
     QTest::newRow("malformed") << QByteArray("GET /siteinfo/site7.test HTTP/9\r\n\r\n") << bad << QByteArray();
     QTest::newRow("head over 8 KiB") << QByteArray("GET /siteinfo/" + QByteArray(9000, 'a')) << bad
                                      << QByteArray("8 KiB");
+    // Answered whole, though the client is still sending: never reset first.
+    QTest::newRow("request line of 1 MB") << QByteArray("GET /siteinfo/" + QByteArray(1 << 20, 'a') + " HTTP/1.1\r\n\r\n")
+                                          << bad << QByteArray("8 KiB");
 }
 
 void tst_RankServer::answers()
@@ -513,20 +516,22 @@ void tst_RankServer::globalRankFromChromesWorldMonths()
 
 void tst_RankServer::headIsGetWithoutBody_data()
 {
-    QTest::addColumn<QByteArray>("path");
-    QTest::newRow("page") << QByteArray("/siteinfo/site7.test");
-    QTest::newRow("past day") << QByteArray("/siteinfo/site7.test?date=2026-03-30");
-    QTest::newRow("day not held") << QByteArray("/siteinfo/site7.test?date=2026-01-01");
-    QTest::newRow("malformed query") << QByteArray("/siteinfo/site7.test?date");
-    QTest::newRow("status") << QByteArray("/status");
-    QTest::newRow("other path") << QByteArray("/elsewhere");
+    QTest::addColumn<QByteArray>("request"); // a GET, asked again as HEAD
+    QTest::newRow("page") << get("/siteinfo/site7.test");
+    QTest::newRow("past day") << get("/siteinfo/site7.test?date=2026-03-30");
+    QTest::newRow("day not held") << get("/siteinfo/site7.test?date=2026-01-01");
+    QTest::newRow("malformed query") << get("/siteinfo/site7.test?date");
+    QTest::newRow("status") << get("/status");
+    QTest::newRow("other path") << get("/elsewhere");
+    QTest::newRow("HTTP/1.1 without Host") << QByteArray("GET /siteinfo/site7.test HTTP/1.1\r\n\r\n");
+    QTest::newRow("head over 8 KiB") << QByteArray("GET /siteinfo/" + QByteArray(9000, 'a') + " HTTP/1.0\r\n\r\n");
 }
 
 void tst_RankServer::headIsGetWithoutBody()
 {
-    QFETCH(QByteArray, path);
-    const QByteArray whole = fetch(get(path));
-    QByteArray head = get(path);
+    QFETCH(QByteArray, request);
+    const QByteArray whole = fetch(request);
+    QByteArray head = request;
     head.replace(0, 3, "HEAD");
     const QByteArray headOnly = fetch(head);
     QVERIFY(whole.contains("\r\n\r\n"));

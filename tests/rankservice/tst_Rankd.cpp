@@ -3,6 +3,7 @@
 #include "CPublisher.h"
 #include "CRankdProcess.h"
 #include "pageformat/CSiteInfoFormat.h"
+#include "protocol/CSiteInfoRequest.h"
 #include "RankPageParser.h"
 #include "rankservice/lists/CListPacker.h"
 #include "rankservice/lists/CListSource.h"
@@ -17,6 +18,7 @@
 #include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
 #include <algorithm>
@@ -47,6 +49,10 @@ private slots:
     void answersAsOfPastDays();
     void tellsSystemdWhenReady();
     void restartsFromItsCache();
+    void oneDayForOnePageInEveryTimeZone_data();
+    void oneDayForOnePageInEveryTimeZone();
+    void takesInListsThatAppearInTheFolder();
+    void aFileSizeLimitIsAFailedWrite();
 };
 
 namespace {
@@ -335,7 +341,8 @@ void tst_Rankd::updatesThenServesASource()
     QCOMPARE(status.value(QStringLiteral("source")).toString(), QStringLiteral("umbrella"));
     QCOMPARE(status.value(QStringLiteral("newest")).toString(), today.toString(Qt::ISODate));
     QCOMPARE(status.value(QStringLiteral("days")).toInt(), 90);
-    QVERIFY(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")));
+    QVERIFY2(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")),
+             qPrintable(status.value(QStringLiteral("lastUpdate")).toString()));
     const QJsonObject us = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(u"us").toObject();
     QCOMPARE(us.value(u"source").toString(), QStringLiteral("crux-us"));
     QCOMPARE(us.value(u"month").toString(), QString::fromLatin1(lastMonth));
@@ -645,6 +652,133 @@ void tst_Rankd::restartsFromItsCache()
         service.terminate();
         QVERIFY(service.waitForFinished(10000));
     }
+}
+
+
+void tst_Rankd::oneDayForOnePageInEveryTimeZone_data()
+{
+    QTest::addColumn<QString>("zone");
+    QTest::newRow("UTC") << QStringLiteral("UTC");
+    QTest::newRow("eleven hours west") << QStringLiteral("Pacific/Pago_Pago");
+    QTest::newRow("fourteen hours east") << QStringLiteral("Pacific/Kiritimati");
+    QTest::newRow("five hours west") << QStringLiteral("America/New_York");
+}
+
+// In every time zone the page of today is the page as of the service's own
+// day: the same figures and the same day as a client asking for that date
+// is given. A list of the publishers' day, after the local one west of UTC,
+// waits for its day.
+void tst_Rankd::oneDayForOnePageInEveryTimeZone()
+{
+    QFETCH(QString, zone);
+    const QDate utcDay = CListSource::today();
+    QTemporaryDir dir;
+    for (int back = 0; back < 4; ++back) {
+        QFile list(dir.filePath(utcDay.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(listOfDay(back));
+    }
+    QProcess service;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TZ"), zone);
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(service,
+                                      {QStringLiteral("--data"), dir.path(), QStringLiteral("--port"), QStringLiteral("0"),
+                                       QStringLiteral("--max-age"), QStringLiteral("3")},
+                                      output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    const auto localDay = [&zone] { return QDateTime::currentDateTimeUtc().toTimeZone(QTimeZone(zone.toLatin1())).date(); };
+    QDate local;
+    QByteArray undated;
+    QByteArray dated;
+    // Asked twice around the pages, in case the local day turns between them.
+    do {
+        local = localDay();
+        undated = fetchPath(port, "/siteinfo/site7.test");
+        dated = fetchPath(port, "/siteinfo/site7.test?date=" + local.toString(Qt::ISODate).toLatin1());
+    } while (localDay() != local);
+    QVERIFY2(undated.startsWith("HTTP/1.1 200 OK\r\n"), undated.constData());
+    QCOMPARE(bodyOf(undated), bodyOf(dated));
+    QCOMPARE(CSiteInfoRequest::asOf(QString::fromUtf8(undated)), local);
+    // site7.test ranks 7 on the publishers' day and one less each day back.
+    const QDate listDay = qMin(local, utcDay);
+    const int rank = 7 - int(listDay.daysTo(utcDay));
+    QCOMPARE(parseRankPage(QString::fromUtf8(undated), QStringLiteral("site7.test"), true).globalRank(), QString::number(rank));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+// Lists put into the served folder by someone else are served without a
+// restart: a newer day, and a day that fills a gap, which a page of that
+// date then uses.
+void tst_Rankd::takesInListsThatAppearInTheFolder()
+{
+    const QDate today = CListSource::today();
+    QTemporaryDir dir;
+    const auto put = [&dir, &today](int back) {
+        QFile list(dir.filePath(QStringLiteral("list-") + today.addDays(-back).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(listOfDay(back));
+    };
+    put(3);
+    put(1);
+    QProcess service;
+    QByteArray output;
+    const quint16 port = startService(
+        service, {QStringLiteral("--data"), dir.path(), QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--max-age"), QStringLiteral("0")},
+        output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    const QByteArray gapDay = today.addDays(-2).toString(Qt::ISODate).toLatin1();
+    const auto rankOn = [port](const QByteArray &query) {
+        return parseRankPage(QString::fromUtf8(fetchPath(port, "/siteinfo/site7.test" + query)), QStringLiteral("site7.test"), true)
+            .globalRank();
+    };
+    QCOMPARE(rankOn("?date=" + gapDay), QStringLiteral("4")); // the list of the day before
+    put(2);
+    put(0);
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output += service.readAllStandardOutput();
+                 return output.contains("2 new days folded in");
+             }, 30000),
+             output.constData());
+    QCOMPARE(rankOn("?date=" + gapDay), QStringLiteral("5"));
+    QCOMPARE(rankOn({}), QStringLiteral("7"));
+    const QJsonObject status =
+        QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(QStringLiteral("sources"))[0].toObject();
+    QCOMPARE(status.value(QStringLiteral("newest")).toString(), today.toString(Qt::ISODate));
+    QCOMPARE(status.value(QStringLiteral("days")).toInt(), 4);
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+// A file-size limit fails the download's write with the system's words;
+// the update ends with its summary instead of being killed by SIGXFSZ.
+void tst_Rankd::aFileSizeLimitIsAFailedWrite()
+{
+    const QDate today = CListSource::today();
+    CPublisher publisher;
+    QByteArray big;
+    for (int rank = 1; rank <= 20000; ++rank)
+        big += QByteArray::number(rank) + ",site" + QByteArray::number(rank) + ".test\n";
+    publisher.routes.insert("/top-1m-" + today.toString(Qt::ISODate).toLatin1() + ".csv.zip", {200, big});
+    QTemporaryDir data;
+    QProcess update;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    update.setProcessEnvironment(environment);
+    update.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("ulimit -f 100 && exec \"$0\" \"$@\""),
+                                             QStringLiteral(SORVANE_RANKD_PATH), QStringLiteral("--update"),
+                                             QStringLiteral("--source"), QStringLiteral("umbrella"), QStringLiteral("--data"),
+                                             data.path(), QStringLiteral("--days"), QStringLiteral("1"),
+                                             QStringLiteral("--us-source"), QStringLiteral("none"),
+                                             QStringLiteral("--attempts"), QStringLiteral("1")});
+    QVERIFY(QTest::qWaitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
+    QCOMPARE(update.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(update.exitCode(), 1);
+    const QByteArray err = update.readAllStandardError();
+    QVERIFY2(err.contains(std::strerror(EFBIG)), err.constData());
+    QCOMPARE(update.readAllStandardOutput(), QByteArray("umbrella: 0 fetched, 0 present, 0 unavailable, 1 failed\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_Rankd)

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,6 +65,10 @@ private slots:
     void figuresAsOfPastDay();
     void heldPastDaysMatchTheLists_data();
     void heldPastDaysMatchTheLists();
+    void readsAnyListInLinearTime_data();
+    void readsAnyListInLinearTime();
+    void foldsInWhatTheFolderHolds_data();
+    void foldsInWhatTheFolderHolds();
 };
 
 void tst_SnapshotStore::parsesLines_data()
@@ -504,10 +509,10 @@ void tst_SnapshotStore::refusesListChangedWhileRead()
             QVERIFY(file.write("100001,late.test\n") > 0);
         }
     };
-    const CResult<QByteArray> read = CListReader::read(path, [&](QByteArray &, qint64) {
+    const CResult<void> read = CListReader::read(path, [&](QByteArrayView) {
         if (!changed)
             change();
-        return CResult<void>::success();
+        return CResult<CListReader::Next>::success(CListReader::Next::More);
     });
     QVERIFY(changed);
     QVERIFY(!read);
@@ -572,7 +577,7 @@ void tst_SnapshotStore::refusesImplausibleLists()
     QVERIFY2(said.contains(fileFor(0) + QStringLiteral(": skipped, is no plausible ranking")), qPrintable(said));
     QVERIFY2(said.contains(problem), qPrintable(said));
     // A download is held to the same rule.
-    const CResult<qint64> checked = CSnapshotStore::checkList(dir.filePath(fileFor(0)));
+    const CResult<CSnapshotStore::Checked> checked = CSnapshotStore::checkList(dir.filePath(fileFor(0)));
     QVERIFY(!checked);
     QVERIFY2(checked.message().contains(problem), qPrintable(checked.message()));
 }
@@ -675,6 +680,159 @@ void tst_SnapshotStore::heldPastDaysMatchTheLists()
         QDate listDay;
         QCOMPARE(held.figuresAsOf(name, options.asOf, &listDay), reread.figures(name));
         QCOMPARE(listDay, reread.newestDay());
+    }
+}
+
+void tst_SnapshotStore::readsAnyListInLinearTime_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("gzipped");
+    QTest::addColumn<qint64>("maxRows");
+    QTest::addColumn<QString>("problem"); // empty: the list is served
+    QTest::addColumn<qint64>("rows");     // served
+    const auto ranking = [](int from, int to) {
+        QByteArray text;
+        for (int rank = from; rank <= to; ++rank)
+            text += QByteArray::number(rank) + ",site" + QByteArray::number(rank) + ".test\n";
+        return text;
+    };
+    const QByteArray hugeLine = QByteArray(64 << 20, 'x') + '\n';
+    const QString tooLong = QStringLiteral("has a line longer than 4 KiB");
+    const QString notRows = QStringLiteral("are blank or malformed");
+    const qint64 cap = CSnapshotStore::DefaultMaxRows;
+    QTest::newRow("a ranking") << ranking(1, 3000) << false << cap << QString() << qint64(3000);
+    QTest::newRow("one line of 64 MB") << hugeLine << false << cap << tooLong << qint64(0);
+    QTest::newRow("one line of 64 MB, gzipped") << hugeLine << true << cap << tooLong << qint64(0);
+    QTest::newRow("one line of 64 MB after a ranking") << ranking(1, 3000) + hugeLine << false << cap << tooLong << qint64(0);
+    QTest::newRow("a line of 5 KiB among the rows")
+        << ranking(1, 1000) + "1001," + QByteArray(5000, 'a') + ".test\n" + ranking(1002, 3000) << false << cap
+        << QStringLiteral("has a line longer than 4 KiB (line 1001)") << qint64(0);
+    QTest::newRow("a line of 4,000 bytes is only malformed")
+        << ranking(1, 1000) + "1001," + QByteArray(4000, 'a') + ".test\n" + ranking(1002, 3000) << false << cap
+        << QString() << qint64(2999);
+    QTest::newRow("2 MB of blank lines") << QByteArray(2 << 20, '\n') << false << cap << notRows << qint64(0);
+    QTest::newRow("2 MB of blank lines, gzipped") << QByteArray(2 << 20, '\n') << true << cap << notRows << qint64(0);
+    QTest::newRow("a ranking, then 2 MB of blank lines")
+        << ranking(1, 3000) + QByteArray(2 << 20, '\n') << false << cap << notRows << qint64(0);
+    QTest::newRow("a few blank lines in a ranking") << ranking(1, 1500) + "\n\n \n" + ranking(1501, 3000) << false << cap
+                                                    << QString() << qint64(3000);
+    QTest::newRow("2 MB of malformed lines") << QByteArray("x\n").repeated(1 << 20) << false << cap << notRows << qint64(0);
+    QByteArray mostlyMalformed;
+    for (int rank = 1; rank <= 1000; ++rank)
+        mostlyMalformed += ranking(rank, rank) + "x\nx\nx\n";
+    QTest::newRow("mostly malformed lines") << mostlyMalformed << false << cap << notRows << qint64(0);
+    QTest::newRow("without the last line end") << ranking(1, 3000).chopped(1) << false << cap << QString() << qint64(3000);
+    QTest::newRow("up to the most rows") << ranking(1, 3000) << false << qint64(3000) << QString() << qint64(3000);
+    QTest::newRow("past the most rows") << ranking(1, 3000) << false << qint64(1000)
+                                        << QStringLiteral("read up to its first 1000 rows") << qint64(1000);
+    QTest::newRow("past the most rows, gzipped") << ranking(1, 3000) << true << qint64(1000)
+                                                 << QStringLiteral("read up to its first 1000 rows") << qint64(1000);
+}
+
+// Whatever a list holds, it is read in one pass over its text, a piece at
+// a time: a line no ranking has is refused where it is met, lines that give
+// no row count against the list from its first megabyte, and no more rows
+// than the most are read (the rest of the file is not).
+void tst_SnapshotStore::readsAnyListInLinearTime()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, gzipped);
+    QFETCH(qint64, maxRows);
+    QFETCH(QString, problem);
+    QFETCH(qint64, rows);
+    QTemporaryDir dir;
+    write(dir, fileFor(0, gzipped ? ".csv.gz" : ".csv"), gzipped ? CListPacker::gzip(text) : text);
+    text.clear();
+    CSnapshotStore::LoadOptions options;
+    options.today = Newest;
+    options.maxRows = maxRows;
+    CSnapshotStore store;
+    const CSnapshotStore::Report report = store.load(dir.path(), options);
+    const QString said = report.problems.join(QLatin1Char('\n'));
+    QCOMPARE(report.rows, rows);
+    QCOMPARE(report.filesSkipped, rows == 0 ? 1 : 0);
+    QVERIFY2(problem.isEmpty() ? said.isEmpty() || said.contains(QStringLiteral("malformed and")) : said.contains(problem),
+             qPrintable(said));
+    // A download is held to the same rule.
+    const CResult<CSnapshotStore::Checked> checked = CSnapshotStore::checkList(dir.filePath(fileFor(0, gzipped ? ".csv.gz" : ".csv")), maxRows);
+    QCOMPARE(bool(checked), rows > 0);
+    if (checked)
+        QCOMPARE(checked.value().capped, problem.contains(QStringLiteral("read up to")));
+}
+
+
+void tst_SnapshotStore::foldsInWhatTheFolderHolds_data()
+{
+    QTest::addColumn<QList<int>>("held");  // ages of the lists there at the load
+    QTest::addColumn<QList<int>>("added"); // ages of the lists put there after it
+    QList<int> window;
+    for (int age = 1; age <= CSnapshotStore::WindowDays; ++age)
+        window << age;
+    QList<int> gapped = window;
+    gapped.removeAll(40);
+    gapped.removeAll(41);
+    QTest::newRow("a newer day, the oldest let go") << window << QList<int>{0};
+    QTest::newRow("two days that fill a gap") << gapped << QList<int>{40, 41};
+    QTest::newRow("a gap and a newer day at once") << gapped << QList<int>{0, 41};
+    QTest::newRow("three newer days") << window << QList<int>{-2, -1, 0};
+    QTest::newRow("into an empty store") << QList<int>{} << QList<int>{0, 1};
+}
+
+// Lists put into the folder after the load are folded in, newer days and
+// gaps alike, and the store then answers as a load of the folder would;
+// names no held list names any more are gone from the index.
+void tst_SnapshotStore::foldsInWhatTheFolderHolds()
+{
+    QFETCH(QList<int>, held);
+    QFETCH(QList<int>, added);
+    // Each day a core of names and a tail of its own, so that a day let go
+    // takes names with it.
+    const auto listOf = [](int age) {
+        QByteArray text;
+        for (int rank = 1; rank <= 30; ++rank) {
+            const QByteArray name = rank <= 20 ? QByteArray("core" + QByteArray::number((rank + age + 200) % 20))
+                                               : QByteArray("tail" + QByteArray::number(age + 10) + '-' + QByteArray::number(rank));
+            text += QByteArray::number(rank) + ',' + name + ".test\n";
+        }
+        return text;
+    };
+    const QDate today = Newest.addDays(3);
+    QTemporaryDir dir;
+    for (const int age : held)
+        write(dir, fileFor(age), listOf(age));
+    CSnapshotStore::LoadOptions options;
+    options.today = today;
+    CSnapshotStore store;
+    store.load(dir.path(), options);
+    for (const int age : added)
+        write(dir, fileFor(age), listOf(age));
+    write(dir, fileFor(60, ".csv.gz"), "no list"); // found wanting, and named once
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(1);
+    QSet<QString> wanting;
+    CSnapshotStore::Report report;
+    const std::optional<CSnapshotStore> folded = store.foldedWith(dir.path(), today, settled, report, wanting);
+    QVERIFY(folded);
+    QCOMPARE(report.days, int(added.size()));
+    QCOMPARE(wanting.size(), held.contains(60) ? 0 : 1);
+    QCOMPARE(folded->lacking(dir.path(), today, wanting, settled).size(), size_t(0));
+
+    QFile::remove(dir.filePath(fileFor(60, ".csv.gz")));
+    CSnapshotStore loaded;
+    loaded.load(dir.path(), options);
+    QCOMPARE(folded->daysHeld(), loaded.daysHeld());
+    QCOMPARE(folded->newestDay(), loaded.newestDay());
+    QCOMPARE(folded->oldestDay(), loaded.oldestDay());
+    QCOMPARE(folded->rowsHeld(), loaded.rowsHeld());
+    QCOMPARE(folded->domainCount(), loaded.domainCount());
+    for (int age = -3; age <= CSnapshotStore::WindowDays + 2; age += 1) {
+        for (const QByteArray &name : {QByteArray("core3.test"), QByteArray("tail" + QByteArray::number(age + 10) + "-25.test")}) {
+            QDate foldedDay;
+            QDate loadedDay;
+            const QString domain = QString::fromLatin1(name);
+            QCOMPARE(folded->figuresAsOf(domain, Newest.addDays(-age), &foldedDay),
+                     loaded.figuresAsOf(domain, Newest.addDays(-age), &loadedDay));
+            QCOMPARE(foldedDay, loadedDay);
+        }
     }
 }
 

@@ -1,3 +1,4 @@
+#include "CFullDisk.h"
 #include "rankservice/store/CSnapshotStore.h"
 #include "rankservice/store/CStoreCache.h"
 
@@ -7,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -34,20 +36,6 @@ QByteArray listOfDay(int age)
     return text;
 }
 
-// The cache's header and report, then a names block claiming 4 GiB, in a
-// sparse file as long as that claim with a whole trailer: every size agrees
-// with the file's length, so only the bound the lists set refuses it.
-QByteArray hugeNamesClaim(const QByteArray &cache)
-{
-    constexpr qsizetype HeaderSize = 24;
-    quint64 metaSize = 0;
-    std::memcpy(&metaSize, cache.constData() + HeaderSize, sizeof metaSize);
-    QByteArray start = cache.left(HeaderSize + 8 + qsizetype(metaSize));
-    const quint64 claim = quint64(4) << 30;
-    start.append(reinterpret_cast<const char *>(&claim), sizeof claim);
-    return start;
-}
-
 bool writeFile(const QString &path, const QByteArray &contents)
 {
     QFile file(path);
@@ -61,6 +49,38 @@ void writeLists(const QTemporaryDir &dir)
         QVERIFY(writeFile(dir.filePath(fileFor(age)), listOfDay(age)));
     QVERIFY(writeFile(dir.filePath(fileFor(1, ".us.csv")), "1,site3.test\n2,site9.test\n"));
     QVERIFY(writeFile(dir.filePath(fileFor(5, ".us.csv")), "1,site4.test\n"));
+}
+
+// The cache up to one of its blocks (the list of files, the names or the
+// first day's ranks), then a length of 4 GiB for that block, in a sparse
+// file as long as that claim with a whole trailer: every size agrees with
+// the file's length, and it takes no disk.
+bool writeHugeClaim(const QString &path, const QByteArray &cache, const QString &block)
+{
+    constexpr qsizetype HeaderSize = 24;
+    const auto sectionEnd = [&cache](qsizetype at) {
+        quint64 size = 0;
+        std::memcpy(&size, cache.constData() + at, sizeof size);
+        return at + qsizetype(sizeof size) + qsizetype(size);
+    };
+    qsizetype at = HeaderSize; // the list of files
+    if (block != u"meta")
+        at = sectionEnd(at); // the names
+    if (block == u"ranks")
+        at = sectionEnd(at); // the newest day's ranks
+    QByteArray start = cache.left(at);
+    const quint64 claim = quint64(4) << 30;
+    start.append(reinterpret_cast<const char *>(&claim), sizeof claim);
+    QFile huge(path);
+    if (!huge.open(QIODevice::WriteOnly | QIODevice::Truncate) || huge.write(start) != start.size())
+        return false;
+    const quint64 length = quint64(start.size()) + claim + 24;
+    if (!huge.resize(qint64(length) - 24) || !huge.seek(qint64(length) - 24))
+        return false;
+    const quint64 checksum = 0;
+    huge.write(reinterpret_cast<const char *>(&checksum), sizeof checksum);
+    huge.write(reinterpret_cast<const char *>(&length), sizeof length);
+    return huge.write("SRVC-END", 8) == 8;
 }
 
 CSnapshotStore::LoadOptions options()
@@ -129,6 +149,7 @@ private slots:
     void goesStaleWhenTheListsChange();
     void neverTrustsADamagedCache_data();
     void neverTrustsADamagedCache();
+    void namesAFailedWrite();
 };
 
 void tst_StoreCache::answersAsTheListsDo()
@@ -150,9 +171,8 @@ void tst_StoreCache::answersAsTheListsDo()
 
     CSnapshotStore cached;
     CSnapshotStore::Report cachedReport;
-    QCOMPARE(CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), options()), cached, cachedReport)
-                 .outcome,
-             CStoreCache::Outcome::Used);
+    const CStoreCache::Read read = CStoreCache::read(cachePath(dir), CStoreCache::fingerprint(dir.path(), options()), cached, cachedReport);
+    QVERIFY2(read.outcome == CStoreCache::Outcome::Used, qPrintable(read.why));
     compareStores(cached, cold);
     compareReports(cachedReport, coldReport);
     QCOMPARE(QDir(cached.folder()).canonicalPath(), QDir(dir.path()).canonicalPath());
@@ -230,29 +250,46 @@ void tst_StoreCache::neverTrustsADamagedCache_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("why"); // part of the reason given
     const int damaged = int(CStoreCache::Outcome::Damaged);
-    QTest::newRow("empty") << QStringLiteral("empty") << damaged;
-    QTest::newRow("cut to its header") << QStringLiteral("cut:24") << damaged;
-    QTest::newRow("cut in half") << QStringLiteral("half") << damaged;
-    QTest::newRow("last byte missing") << QStringLiteral("cut:-1") << damaged;
-    QTest::newRow("a byte too many") << QStringLiteral("append") << damaged;
-    QTest::newRow("byte flipped in the header") << QStringLiteral("flip:2") << damaged;
-    QTest::newRow("byte flipped in the report") << QStringLiteral("flip:report") << damaged;
-    QTest::newRow("byte flipped among the names") << QStringLiteral("flip:names") << damaged;
-    QTest::newRow("byte flipped among the sums") << QStringLiteral("flip:-100") << damaged;
-    QTest::newRow("byte flipped in the checksum") << QStringLiteral("flip:-24") << damaged;
-    QTest::newRow("length in the trailer wrong") << QStringLiteral("flip:-16") << damaged;
-    QTest::newRow("garbage") << QStringLiteral("garbage") << damaged;
-    QTest::newRow("another version") << QStringLiteral("version") << int(CStoreCache::Outcome::Stale);
-    QTest::newRow("no cache") << QStringLiteral("remove") << int(CStoreCache::Outcome::Absent);
-    QTest::newRow("a pipe of its name") << QStringLiteral("fifo") << damaged;
-    QTest::newRow("names claiming 4 GiB") << QStringLiteral("huge") << damaged;
+    QTest::newRow("empty") << QStringLiteral("empty") << damaged << QStringLiteral("cut short");
+    QTest::newRow("cut to its header") << QStringLiteral("cut:24") << damaged << QStringLiteral("cut short");
+    QTest::newRow("cut in half") << QStringLiteral("half") << damaged << QStringLiteral("cut short");
+    QTest::newRow("last byte missing") << QStringLiteral("cut:-1") << damaged << QStringLiteral("no end mark");
+    QTest::newRow("a byte too many") << QStringLiteral("append") << damaged << QStringLiteral("no end mark");
+    QTest::newRow("byte flipped in the header") << QStringLiteral("flip:2") << damaged << QStringLiteral("not a cache");
+    QTest::newRow("byte flipped in the report") << QStringLiteral("flip:report") << damaged << QStringLiteral("damaged");
+    QTest::newRow("byte flipped among the names") << QStringLiteral("flip:names") << damaged << QStringLiteral("damaged");
+    QTest::newRow("byte flipped among the sums") << QStringLiteral("flip:-100") << damaged << QStringLiteral("damaged");
+    QTest::newRow("byte flipped in the checksum") << QStringLiteral("flip:-24") << damaged << QStringLiteral("checksum");
+    QTest::newRow("length in the trailer wrong") << QStringLiteral("flip:-16") << damaged << QStringLiteral("no end mark");
+    QTest::newRow("garbage") << QStringLiteral("garbage") << damaged << QStringLiteral("no end mark");
+    QTest::newRow("another version") << QStringLiteral("version") << int(CStoreCache::Outcome::Stale)
+                                     << QStringLiteral("another version");
+    QTest::newRow("no cache") << QStringLiteral("remove") << int(CStoreCache::Outcome::Absent) << QStringLiteral("no cache");
+    QTest::newRow("a pipe of its name") << QStringLiteral("fifo") << damaged << QStringLiteral("a pipe, not a regular file");
+    QTest::newRow("a link to the cache") << QStringLiteral("link") << damaged << QStringLiteral("symbolic link");
+    QTest::newRow("a link to a pipe") << QStringLiteral("link:fifo") << damaged << QStringLiteral("symbolic link");
+    QTest::newRow("a link to nothing") << QStringLiteral("link:none") << damaged << QStringLiteral("symbolic link");
+    // Sparse files as long as they claim, a whole trailer at their end: every
+    // size agrees with the file's length, so only the bounds refuse them.
+    QTest::newRow("names claiming 4 GiB") << QStringLiteral("huge:names") << damaged
+                                          << QStringLiteral("4.0 GiB claimed for the names");
+    QTest::newRow("its list of files claiming 4 GiB") << QStringLiteral("huge:meta") << damaged
+                                                      << QStringLiteral("4.0 GiB claimed for the list of files");
+    QTest::newRow("a day's ranks claiming 4 GiB") << QStringLiteral("huge:ranks") << damaged
+                                                  << QStringLiteral("4.0 GiB claimed for the ranks of");
 }
 
+// Every way a cache can be wrong is named and refused, costing neither
+// memory nor time, and what is held stays as it was; writing the cache
+// afterwards never goes through a link nor into anything but a new regular
+// file renamed over the name.
 void tst_StoreCache::neverTrustsADamagedCache()
 {
     QFETCH(QString, damage);
     QFETCH(int, outcome);
+    QFETCH(QString, why);
     QTemporaryDir dir;
     writeLists(dir);
     CSnapshotStore cold;
@@ -274,6 +311,9 @@ void tst_StoreCache::neverTrustsADamagedCache()
         const qsizetype offset = place.toLongLong();
         return offset < 0 ? bytes.size() + offset : offset;
     };
+    // Outside the folder: what a link points at, which must stay as it is.
+    QTemporaryDir outside;
+    const QString target = outside.filePath(QStringLiteral("target"));
     if (how == u"empty") {
         bytes.clear();
     } else if (how == u"cut") {
@@ -297,21 +337,26 @@ void tst_StoreCache::neverTrustsADamagedCache()
         // Opened as it is, a pipe no one writes to would hold the read forever.
         QVERIFY(QFile::remove(cachePath(dir)));
         QCOMPARE(::mkfifo(QFile::encodeName(cachePath(dir)).constData(), 0600), 0);
+    } else if (how == u"link") {
+        QVERIFY(QFile::remove(cachePath(dir)));
+        if (where == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        else if (where.isEmpty())
+            QVERIFY(writeFile(target, bytes));
+        QVERIFY(QFile::link(target, cachePath(dir)));
     } else if (how == u"huge") {
-        const QByteArray start = hugeNamesClaim(bytes);
-        QFile huge(cachePath(dir));
-        QVERIFY(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QVERIFY(huge.write(start) == start.size());
-        const quint64 length = quint64(start.size()) + (quint64(4) << 30) + 8 + 24;
-        QVERIFY(huge.resize(qint64(length) - 24)); // sparse: no disk taken
-        QVERIFY(huge.seek(qint64(length) - 24));
-        const quint64 checksum = 0;
-        huge.write(reinterpret_cast<const char *>(&checksum), 8);
-        huge.write(reinterpret_cast<const char *>(&length), 8);
-        QVERIFY(huge.write("SRVC-END", 8) == 8);
+        QVERIFY(writeHugeClaim(cachePath(dir), bytes, where));
     } else {
         QVERIFY(writeFile(cachePath(dir), bytes));
     }
+    const auto targetState = [&target]() -> QByteArray {
+        struct stat st;
+        if (::lstat(QFile::encodeName(target).constData(), &st) != 0)
+            return QByteArray("none");
+        QFile f(target);
+        return QByteArray::number(st.st_mode) + ' ' + (S_ISREG(st.st_mode) && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    };
+    const QByteArray targetBefore = targetState();
 
     // What is held stays as it was.
     CSnapshotStore store;
@@ -320,9 +365,57 @@ void tst_StoreCache::neverTrustsADamagedCache()
     report.problems << QStringLiteral("untouched");
     const CStoreCache::Read read = CStoreCache::read(cachePath(dir), print, store, report);
     QCOMPARE(int(read.outcome), outcome);
-    QVERIFY(!read.why.isEmpty());
+    QVERIFY2(read.why.contains(why), qPrintable(read.why));
     QCOMPARE(report.problems.constLast(), QStringLiteral("untouched"));
     compareStores(store, cold);
+
+    // Written anew: into a file of its own, never through a link.
+    const CResult<void> written = CStoreCache::write(cachePath(dir), cold, coldReport, print);
+    QCOMPARE(targetState(), targetBefore);
+    const QStringList left = QDir(dir.path()).entryList({CSnapshotStore::CacheFileName + QStringLiteral(".*")},
+                                                        QDir::Files | QDir::Hidden | QDir::System);
+    QCOMPARE(left, QStringList());
+    struct stat st;
+    QCOMPARE(::lstat(QFile::encodeName(cachePath(dir)).constData(), &st), 0);
+    if (how == u"link" || how == u"fifo") {
+        QVERIFY(!written);
+        QVERIFY2(written.message().contains(QStringLiteral("not a regular file; left as it is")), qPrintable(written.message()));
+        QVERIFY(!S_ISREG(st.st_mode));
+        return;
+    }
+    QVERIFY2(written, qPrintable(written.message()));
+    QVERIFY(S_ISREG(st.st_mode));
+    CSnapshotStore again;
+    CSnapshotStore::Report againReport;
+    QCOMPARE(int(CStoreCache::read(cachePath(dir), print, again, againReport).outcome), int(CStoreCache::Outcome::Used));
+    compareStores(again, cold);
+}
+
+// A file-size limit (or a full disk) fails the write with the system's
+// words; nothing of it is left, and the cache there before stays.
+void tst_StoreCache::namesAFailedWrite()
+{
+    QTemporaryDir dir;
+    writeLists(dir);
+    CSnapshotStore store;
+    CSnapshotStore::Report report;
+    const QByteArray print = loadAndCache(dir, store, report);
+    QFile before(cachePath(dir));
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray whole = before.readAll();
+    before.close();
+    CResult<void> written = CResult<void>::success();
+    {
+        const CFullDisk full(4096);
+        written = CStoreCache::write(cachePath(dir), store, report, print);
+    }
+    QVERIFY(!written);
+    QVERIFY2(written.message().contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(written.message()));
+    QCOMPARE(QDir(dir.path()).entryList({CSnapshotStore::CacheFileName + QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
+             QStringList());
+    QFile after(cachePath(dir));
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), whole);
 }
 
 QTEST_GUILESS_MAIN(tst_StoreCache)
