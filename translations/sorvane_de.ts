@@ -853,6 +853,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>Rank (log scale, best at the top)</source>
         <translation>Rang (logarithmisch, der beste oben)</translation>
     </message>
+    <message>
+        <source>among the top %1 in the United States</source>
+        <translation>unter den besten %1 in den Vereinigten Staaten</translation>
+    </message>
 </context>
 <context>
     <name>CRunMoves</name>
@@ -947,6 +951,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>3 Month</source>
         <translation>3 Monate</translation>
     </message>
+    <message>
+        <source>The domain&apos;s rank among the sites visited from the United States. From the Chrome UX Report it is a bucket for a whole month: 10,000 means among the top 10,000 in the United States. A rank stored from a daily United States list is the domain&apos;s place in it.</source>
+        <translation>Der Rang der Domain unter den aus den Vereinigten Staaten besuchten Websites. Aus dem Chrome UX Report ist er eine Stufe für einen ganzen Monat: 10.000 heißt unter den besten 10.000 in den Vereinigten Staaten. Ein aus einer täglichen Liste der Vereinigten Staaten gespeicherter Rang ist der Platz der Domain darin.</translation>
+    </message>
 </context>
 <context>
     <name>CTrendPeriod</name>
@@ -984,10 +992,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>The domain&apos;s traffic rank among all sites worldwide (1 is the most visited)</source>
         <translation>Der Besucherrang der Domain unter allen Websites weltweit (1 ist die meistbesuchte)</translation>
-    </message>
-    <message>
-        <source>The domain&apos;s traffic rank among the sites visited from the United States</source>
-        <translation>Der Besucherrang der Domain unter den aus den Vereinigten Staaten besuchten Websites</translation>
     </message>
     <message>
         <source>The domain&apos;s traffic rank yesterday; with Alexa Data → Rank unchecked, its reach: the percentage of internet users who visited it</source>

@@ -82,6 +82,17 @@ int CTrendFigure::figureNamed(QStringView ruleName)
     return -1;
 }
 
+QString CTrendFigure::note(int figure)
+{
+    if (figure != UsRank)
+        return QString();
+    return QCoreApplication::translate(
+        "CTrendFigure",
+        "The domain's rank among the sites visited from the United States. From the Chrome UX Report "
+        "it is a bucket for a whole month: 10,000 means among the top 10,000 in the United States. A "
+        "rank stored from a daily United States list is the domain's place in it.");
+}
+
 QString CTrendFigure::text(const CAlexaRankData &record, int figure)
 {
     // The figures are fields 1 to 6 of a record, after the domain.

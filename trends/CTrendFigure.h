@@ -23,6 +23,9 @@ public:
     static QString ruleName(int figure);
     // The figure of a rule name; -1 for any other text.
     static int figureNamed(QStringView ruleName);
+    // What a figure's value means where the label does not say it (the US
+    // rank, given in buckets); empty for the others.
+    static QString note(int figure);
     static QString text(const CAlexaRankData &record, int figure);
 
     // A figure as a number, or nothing for "NA", empty or unreadable text.
