@@ -69,7 +69,7 @@ int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
     CUiState state(QString(), QDir::homePath()); // the window's Sorvane.ini, for [Alerts] mailTo
     state.load();
     const CAlertMailer mailer(CAlertMailer::program(qEnvironmentVariable("SORVANE_SENDMAIL")));
-    const CDesktopNotifier notifier;
+    const CDesktopNotifier notifier(QCoreApplication::applicationFilePath(), CDesktopNotifier::DefaultTimeoutMs);
     if (commandLine.isDigest()) {
         CHeadlessDigest::Options options;
         options.dataDirectory = settings.dataDirectory;
@@ -90,6 +90,7 @@ int runWithoutWindow(int argc, char *argv[], const CCommandLine &commandLine)
     options.backfillDays = commandLine.backfillDays();
     options.groups = commandLine.groups();
     options.alerts = {&notifier, &mailer, state.mailTo};
+    options.runtimeDirectory = qEnvironmentVariable("XDG_RUNTIME_DIR");
     CHeadlessQuery query(options, out, err);
     return query.run();
 }
@@ -127,6 +128,11 @@ int main(int argc, char *argv[])
     // A file-size limit makes a save fail with its reason instead of
     // killing the program with the file half written.
     std::signal(SIGXFSZ, SIG_IGN);
+    // The program as its own notification helper, in a child it can end.
+    if (argc == 2 && QString::fromLocal8Bit(argv[1]) == CDesktopNotifier::helperArgument()) {
+        const QCoreApplication app(argc, argv);
+        return CDesktopNotifier::runHelper();
+    }
     // Before any application object: the windowed one needs a display and
     // would end the program in its platform plugin before a mistake is told.
     QStringList arguments;
@@ -181,6 +187,8 @@ int main(int argc, char *argv[])
     });
     CSettings settings = settingsFromEnvironment();
     settings.sendmailProgram = qEnvironmentVariable("SORVANE_SENDMAIL");
+    settings.runtimeDirectory = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    settings.notifierProgram = QCoreApplication::applicationFilePath();
     auto window = std::make_unique<MainWindow>(nullptr, settings, std::make_shared<CUserPrompts>());
     // Another instance holds the data folder and has been told so.
     if (!window->ownsData())

@@ -27,20 +27,22 @@ private:
     QString m_message;
 };
 
-// An operation that gives nothing back but may fail.
+// An operation that gives nothing back but may fail. Failure is its own
+// flag: a failure without words is still a failure.
 template<>
 class CResult<void>
 {
 public:
-    static CResult success() { return CResult(QString()); }
-    static CResult failure(QString message) { return CResult(std::move(message)); }
+    static CResult success() { return CResult(true, QString()); }
+    static CResult failure(QString message) { return CResult(false, std::move(message)); }
 
-    bool ok() const { return m_message.isEmpty(); }
+    bool ok() const { return m_ok; }
     explicit operator bool() const { return ok(); }
     const QString &message() const { return m_message; }
 
 private:
-    explicit CResult(QString message) : m_message(std::move(message)) {}
+    CResult(bool ok, QString message) : m_ok(ok), m_message(std::move(message)) {}
 
+    bool m_ok;
     QString m_message;
 };

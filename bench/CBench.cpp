@@ -3,6 +3,7 @@
 #include "CBenchData.h"
 #include "CBenchReport.h"
 #include "CChartBench.h"
+#include "CCruxBench.h"
 #include "CFetchLoop.h"
 #include "CHistoryBench.h"
 #include "CListLoadBench.h"
@@ -210,6 +211,8 @@ int CBench::run()
         benchService();
     // The million-row lists take minutes to generate; the quick pass uses small ones.
     const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
+    if (wanted(u"crux"))
+        CCruxBench(m_report, m_root.path(), s.runs, quickPass ? 20000 : 1000000).run();
     if (wanted(u"lists")) {
         CListLoadBench(m_report, m_root.path(), m_rankd,
                        quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).run();

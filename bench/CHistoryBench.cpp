@@ -2,6 +2,7 @@
 
 #include "CBenchData.h"
 #include "CBenchReport.h"
+#include "CProcessMemory.h"
 
 #include "CAlexaRankData.h"
 #include "CDataStore.h"
@@ -16,41 +17,11 @@
 #include <QFile>
 #include <QProcess>
 
-#include <malloc.h>
-
 namespace {
 
 constexpr double ExportGoalMs = 2000;
 constexpr double ImportGoalMs = 5000;
 constexpr double MemoryGoalRatio = 2.0;
-
-// A figure of this process's status file, in MB: "VmRSS" now, "VmHWM" its peak.
-double statusMb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field) + 1).trimmed().split(' ').value(0).toDouble() * 1024 / 1e6;
-    }
-    return -1;
-}
-
-// What the process holds, without the freed memory the allocator keeps.
-double residentMb()
-{
-    malloc_trim(0);
-    return statusMb("VmRSS");
-}
-
-// From here on, the peak is measured afresh.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 QString label(const char *base, int count)
 {
@@ -65,12 +36,12 @@ int childExport(const QStringList &arguments)
     CHistoryExporter::Format format = CHistoryExporter::Format::Csv;
     if (arguments.size() != 4 || !CHistoryExporter::formatNamed(arguments.at(2), &format))
         return 2;
-    const double start = residentMb();
+    const double start = CProcessMemory::residentMb();
     QList<CAlexaRankData> history;
     CDomainDateList dates;
     CDataStore::loadHistory(arguments.at(1), history, dates);
-    const double held = residentMb();
-    resetPeak();
+    const double held = CProcessMemory::residentMb();
+    CProcessMemory::resetPeak();
     QElapsedTimer clock;
     clock.start();
     const CResult<qsizetype> written = CHistoryExporter::writeFile(arguments.at(3), history, CHistoryFilter(), format);
@@ -79,7 +50,7 @@ int childExport(const QStringList &arguments)
         CBenchReport::say(QStringLiteral("  export failed: %1").arg(written.message()));
         return 1;
     }
-    CBenchReport::say(QStringLiteral("history-child %1 %2 %3").arg(ms).arg(held - start).arg(statusMb("VmHWM") - start));
+    CBenchReport::say(QStringLiteral("history-child %1 %2 %3").arg(ms).arg(held - start).arg(CProcessMemory::statusMb("VmHWM") - start));
     return 0;
 }
 
@@ -87,8 +58,8 @@ int childImport(const QStringList &arguments)
 {
     if (arguments.size() != 2)
         return 2;
-    const double start = residentMb();
-    resetPeak();
+    const double start = CProcessMemory::residentMb();
+    CProcessMemory::resetPeak();
     QElapsedTimer clock;
     clock.start();
     QList<CAlexaRankData> history;
@@ -100,8 +71,8 @@ int childImport(const QStringList &arguments)
     }
     const CHistoryMerge::Counts counts = CHistoryMerge::merge(history, std::move(records));
     const double ms = CBenchReport::msOf(clock);
-    const double peak = statusMb("VmHWM");
-    const double held = residentMb();
+    const double peak = CProcessMemory::statusMb("VmHWM");
+    const double held = CProcessMemory::residentMb();
     CBenchReport::say(QStringLiteral("history-child %1 %2 %3 %4").arg(ms).arg(held - start).arg(peak - start).arg(counts.added));
     return 0;
 }

@@ -284,6 +284,7 @@ void CListLoadBench::benchRefreshWait(const QString &folder)
         CRankdProcess service(m_rankd);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("SORVANE_TRANCO_URL"), publisher.base());
+        environment.insert(QStringLiteral("SORVANE_CRUX_URL"), publisher.base()); // no month there: never the internet
         service.setEnvironment(environment);
         const CResult<quint16> port = service.startWith(
             {QStringLiteral("--data"), data, QStringLiteral("--source"), QStringLiteral("tranco"),

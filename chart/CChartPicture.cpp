@@ -52,6 +52,7 @@ CChartPicture::CChartPicture(const Content &content, QSize size)
     m_chart->setTitle(CTrendFigure::label(content.figure) + QStringLiteral(" - ") + content.period.label());
     m_drawer->setEmptyText(emptyText(content.figure, content.period, !content.series.isEmpty()));
     layOutLegend();
+    m_drawer->setFigure(content.figure);
     m_drawer->show(content.series, content.period);
     m_chart->setGeometry(QRectF(0, 0, size.width(), size.height() - (m_rows > 0 ? m_rows * m_lineHeight + Margin : 0)));
     // Without an event loop turn the axes would keep the labels of their

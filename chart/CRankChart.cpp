@@ -3,7 +3,9 @@
 #include "CMoverRow.h"
 #include "CRankSeries.h"
 #include "CRecordDate.h"
+#include "CTrendFigure.h"
 #include "CTrendPeriod.h"
+#include "protocol/CRankBuckets.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -31,6 +33,19 @@ constexpr QRgb palette[CRankChart::ColourCount] = {
 QDate dateOfX(qreal x)
 {
     return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(x))).date();
+}
+
+// Each value held until the next one's date, then the step to it.
+QList<QPointF> stepped(const QList<QPointF> &line)
+{
+    QList<QPointF> steps;
+    steps.reserve(2 * line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (i > 0 && line.at(i).y() != line.at(i - 1).y())
+            steps.append(QPointF(line.at(i).x(), line.at(i - 1).y()));
+        steps.append(line.at(i));
+    }
+    return steps;
 }
 
 } // namespace
@@ -126,12 +141,22 @@ qreal CRankChart::xOf(QDate date)
     return qreal(date.startOfDay().toMSecsSinceEpoch());
 }
 
-QString CRankChart::tipText(const QString &domain, QPointF point)
+QString CRankChart::tipText(const QString &domain, QPointF point, int figure)
 {
     const QDate date = dateOfX(point.x());
     const double value = std::pow(10.0, point.y());
+    const QString number = CMoverRow::number(value >= 10 ? std::round(value) : std::round(value * 1e4) / 1e4);
+    // A rank stored from a daily United States list is a place, shown as always.
+    const bool bucket = figure == CTrendFigure::UsRank && CRankBuckets::isBucket(std::round(value));
     return domain + u'\n' + CRecordDate::text(date) + u'\n'
-           + CMoverRow::number(value >= 10 ? std::round(value) : std::round(value * 1e4) / 1e4);
+        + (bucket ? tr("among the top %1 in the United States").arg(number) : number);
+}
+
+void CRankChart::setFigure(int figure)
+{
+    if (figure != m_figure)
+        clear();
+    m_figure = figure;
 }
 
 void CRankChart::fitRankAxis(double smallest, double largest)
@@ -296,6 +321,10 @@ CRankChart::Drawn CRankChart::draw(const CRankSeries &series)
                     place(std::max(low, high));
             }
         }
+        // A bucket holds for its whole month: a slope between two months
+        // would show ranks no list gave.
+        if (m_figure == CTrendFigure::UsRank)
+            xy = stepped(xy);
         QXYSeries *part;
         if (begin == end) {
             auto *marker = new QScatterSeries; // the chart takes it over below
@@ -319,7 +348,7 @@ CRankChart::Drawn CRankChart::draw(const CRankSeries &series)
         }
         drawn.parts.append(part);
         connect(part, &QXYSeries::hovered, this, [this, domain](const QPointF &point, bool state) {
-            Q_EMIT hovered(state ? tipText(domain, point) : QString());
+            Q_EMIT hovered(state ? tipText(domain, point, m_figure) : QString());
         });
     }
     return drawn;

@@ -40,6 +40,9 @@ public:
     // way to the empty text.
     void show(const QList<CRankSeries> &series, const CTrendPeriod &period);
     void clear();
+    // The figure the series are of (CTrendFigure): the US rank, given in
+    // buckets for whole months, is drawn as steps. A change clears the chart.
+    void setFigure(int figure);
     // What the chart says when it has nothing to draw.
     void setEmptyText(const QString &text);
     bool isEmpty() const { return m_empty; }
@@ -56,8 +59,9 @@ public:
     static QColor colourOf(const QString &domain);
     // "1", "10", "1k", "2M", "0.01" for a value such as 1, 10, 1000, 2e6, 0.01.
     static QString tickLabel(double value);
-    // The text of a hovered point of a drawn series, or empty if none.
-    static QString tipText(const QString &domain, QPointF point);
+    // The text of a hovered point of a drawn series of figure; a US rank
+    // that is a bucket says so ("among the top 10,000 in the United States").
+    static QString tipText(const QString &domain, QPointF point, int figure = 0);
     // A date's place on the date axis.
     static qreal xOf(QDate date);
 
@@ -88,6 +92,7 @@ private:
     QCategoryAxis *m_rankAxis;
     QDateTimeAxis *m_dateAxis;
     QHash<QString, Drawn> m_drawn;
+    int m_figure = 0;
     QGraphicsSimpleTextItem *m_emptyText; // owned by the chart
     bool m_empty = true;
     bool m_dark = false;

@@ -63,8 +63,10 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     m_chart = new CRankChart(chart, this);
     connect(m_chart, &CRankChart::hovered, this, &ChartWindow::showHover);
 
-    for (int figure = 0; figure < CTrendFigure::Count; ++figure)
+    for (int figure = 0; figure < CTrendFigure::Count; ++figure) {
         ui->cbFigure->addItem(CTrendFigure::label(figure));
+        ui->cbFigure->setItemData(figure, CTrendFigure::note(figure), Qt::ToolTipRole);
+    }
     ui->cbPeriod->addItems({tr("All history"), tr("Picked in the tree (none)"), tr("From / to")});
     const QDate today = QDate::currentDate();
     ui->dateFrom->setDate(today.addMonths(-1));
@@ -354,6 +356,7 @@ void ChartWindow::refresh()
     drawn.reserve(domains.size());
     for (const QString &domain : domains)
         drawn.append(m_series.value(domain));
+    m_chart->setFigure(figure);
     m_chart->setEmptyText(CChartPicture::emptyText(figure, shown, !domains.isEmpty()));
     m_chart->show(drawn, shown);
     m_chart->chart()->setTitle(CTrendFigure::label(figure) + QStringLiteral(" - ") + shown.label());

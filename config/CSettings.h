@@ -30,6 +30,12 @@ public:
     // The sendmail-compatible program alerts are mailed through; empty for
     // the system's own.
     QString sendmailProgram;
+    // The program that tells the desktop of alerts (the program itself, as
+    // its notification helper); empty: the desktop is not told.
+    QString notifierProgram;
+    // Where the open window's socket for `sorvane --query` goes
+    // ($XDG_RUNTIME_DIR); empty: a private folder of the user's own.
+    QString runtimeDirectory;
     // Bytes of memory the history may use; unset: what the system has.
     std::optional<qint64> availableMemory;
 };

@@ -70,7 +70,9 @@ void CUiState::load()
             rankMode = text == u"true";
     }
 
-    mailTo = settings->value(mailToKey).toString().trimmed();
+    // "a@x.test, b@y.test" without quotes is read as a list of two: both are meant.
+    const QVariant to = settings->value(mailToKey);
+    mailTo = (to.typeId() == QMetaType::QStringList ? to.toStringList().join(QStringLiteral(", ")) : to.toString()).trimmed();
     m_importFolder = settings->value(importKey).toString();
     m_exportFolder = settings->value(exportKey).toString();
 }

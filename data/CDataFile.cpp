@@ -1,12 +1,12 @@
 #include "CDataFile.h"
 
+#include "CDataFileWriter.h"
 #include "CFileCalls.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -34,6 +34,11 @@ QString notRegular(const QString &path, mode_t mode)
 QString unreadable(const QString &path, int error)
 {
     return QCoreApplication::translate("CDataFile", "%1 could not be read: %2.").arg(QDir::toNativeSeparators(path), reason(error));
+}
+
+QString unwritable(const QString &path, int error)
+{
+    return QCoreApplication::translate("CDataFile", "%1 could not be written: %2.").arg(QDir::toNativeSeparators(path), reason(error));
 }
 
 QString danglingLink(const QString &path)
@@ -99,18 +104,60 @@ CResult<QByteArray> CDataFile::read(const QString &path)
     return CResult<QByteArray>::success(std::move(contents));
 }
 
+CResult<> CDataFile::append(const QString &path, QByteArrayView bytes)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat before{};
+    if (::stat(name.constData(), &before) == 0) {
+        if (!S_ISREG(before.st_mode))
+            return CResult<>::failure(notRegular(path, before.st_mode));
+    } else if (::lstat(name.constData(), &before) == 0 && S_ISLNK(before.st_mode)) {
+        // Creating the file would put it wherever the link points, maybe on a disk not mounted yet.
+        return CResult<>::failure(danglingLink(path));
+    }
+    const CFileCalls &calls = CFileCalls::current();
+    const int fd = calls.open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0)
+        return CResult<>::failure(unwritable(path, errno));
+    auto fail = [&](const QString &message) {
+        calls.close(fd);
+        return CResult<>::failure(message);
+    };
+    struct stat opened{};
+    if (::fstat(fd, &opened) != 0)
+        return fail(unwritable(path, errno));
+    if (!S_ISREG(opened.st_mode))
+        return fail(notRegular(path, opened.st_mode));
+    if (const int error = CFileCalls::writeAll(fd, bytes.data(), bytes.size()); error != 0)
+        return fail(unwritable(path, error));
+    if (calls.fdatasync(fd) != 0)
+        return fail(unwritable(path, errno));
+    if (calls.close(fd) != 0)
+        return CResult<>::failure(unwritable(path, errno));
+    return CResult<>::success();
+}
+
 QStringList CDataFile::removeLeftovers(const QString &directory, const QStringList &fileNames)
 {
     QStringList removed;
-    QDir dir(QDir::fromNativeSeparators(directory));
-    for (const QString &fileName : fileNames) {
-        const QRegularExpression own(QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(fileName)));
-        const QStringList candidates = dir.entryList({fileName + QStringLiteral(".??????")},
-                                                     QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    const QDir dir(QDir::fromNativeSeparators(directory));
+    auto removeBeside = [&removed](const QDir &folder, const QString &fileName) {
+        const QStringList candidates = folder.entryList({u'.' + fileName + QStringLiteral(".*")},
+                                                        QDir::Files | QDir::Hidden | QDir::NoSymLinks);
         for (const QString &candidate : candidates) {
-            if (own.match(candidate).hasMatch() && dir.remove(candidate))
-                removed.append(candidate);
+            if (CDataFileWriter::isTemporaryOf(candidate, fileName) && QFile::remove(folder.filePath(candidate)))
+                removed.append(QDir::toNativeSeparators(folder.filePath(candidate)));
         }
+    };
+    for (const QString &fileName : fileNames) {
+        removeBeside(dir, fileName);
+        // A link is saved through: its target's folder holds what a killed save left.
+        const QFileInfo file(dir.filePath(fileName));
+        if (!file.isSymLink())
+            continue;
+        const QFileInfo target(file.canonicalFilePath());
+        if (target.exists() && target.absoluteDir() != dir)
+            removeBeside(target.absoluteDir(), target.fileName());
     }
     return removed;
 }

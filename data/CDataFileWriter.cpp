@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,29 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
+constexpr QLatin1StringView temporarySuffix(".tmp");
+
 } // namespace
+
+QByteArray CDataFileWriter::temporaryTemplate(const QString &path)
+{
+    const QFileInfo info(path);
+    return QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX") + temporarySuffix);
+}
+
+bool CDataFileWriter::isTemporaryOf(const QString &candidate, const QString &fileName)
+{
+    // mkostemps() fills the six places with letters and digits.
+    const qsizetype random = 6;
+    const QString prefix = u'.' + fileName + u'.';
+    if (candidate.size() != prefix.size() + random + temporarySuffix.size() || !candidate.startsWith(prefix)
+        || !candidate.endsWith(temporarySuffix))
+        return false;
+    const QStringView middle = QStringView(candidate).sliced(prefix.size(), random);
+    return std::all_of(middle.begin(), middle.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    });
+}
 
 CDataFileWriter::CDataFileWriter(QString path) : m_path(std::move(path)) {}
 
@@ -32,12 +55,12 @@ CDataFileWriter::~CDataFileWriter()
     discard();
 }
 
-bool CDataFileWriter::fail(const char *step)
+CResult<> CDataFileWriter::fail(const char *step)
 {
     const int error = errno;
-    m_error = QCoreApplication::translate("CDataFileWriter", "%1 failed: %2").arg(QLatin1String(step), QString::fromLocal8Bit(std::strerror(error)));
     discard();
-    return false;
+    return CResult<>::failure(QCoreApplication::translate("CDataFileWriter", "%1 failed: %2")
+                                  .arg(QLatin1String(step), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void CDataFileWriter::discard()
@@ -52,7 +75,7 @@ void CDataFileWriter::discard()
     }
 }
 
-bool CDataFileWriter::open()
+CResult<> CDataFileWriter::open()
 {
     discard();
     // A link is written through: the new contents replace its target, in
@@ -60,8 +83,15 @@ bool CDataFileWriter::open()
     const QFileInfo info(m_path);
     if (info.isSymLink() && info.exists())
         m_path = info.canonicalFilePath();
-    QByteArray name = QFile::encodeName(m_path) + ".XXXXXX";
-    m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // Only a regular file is replaced: a FIFO, a device or a folder of that
+    // name is someone's, and renaming over it would lose it.
+    struct stat existing{};
+    if (::stat(QFile::encodeName(m_path).constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        return CResult<>::failure(
+            QCoreApplication::translate("CDataFileWriter", "it is not a regular file, and only a regular file is replaced"));
+    }
+    QByteArray name = temporaryTemplate(m_path);
+    m_fd = ::mkostemps(name.data(), int(temporarySuffix.size()), O_CLOEXEC);
     if (m_fd < 0)
         return fail("creating a temporary file");
     m_temporaryPath = QFile::decodeName(name);
@@ -69,35 +99,24 @@ bool CDataFileWriter::open()
     struct stat old{};
     const mode_t mode = ::stat(QFile::encodeName(m_path).constData(), &old) == 0 ? (old.st_mode & 07777) : newFileMode();
     ::fchmod(m_fd, mode);
-    return true;
+    return CResult<>::success();
 }
 
-bool CDataFileWriter::write(QByteArrayView bytes)
+CResult<> CDataFileWriter::write(QByteArrayView bytes)
 {
     if (m_fd < 0)
-        return false;
-    const CFileCalls &calls = CFileCalls::current();
-    const char *data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = calls.write(m_fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = ENOSPC;
-            return fail("writing");
-        }
-        data += written;
-        left -= written;
+        return CResult<>::failure(QCoreApplication::translate("CDataFileWriter", "the file is not open"));
+    if (const int error = CFileCalls::writeAll(m_fd, bytes.data(), bytes.size()); error != 0) {
+        errno = error;
+        return fail("writing");
     }
-    return true;
+    return CResult<>::success();
 }
 
-bool CDataFileWriter::commit()
+CResult<> CDataFileWriter::commit()
 {
     if (m_fd < 0)
-        return false;
+        return CResult<>::failure(QCoreApplication::translate("CDataFileWriter", "the file is not open"));
     const CFileCalls &calls = CFileCalls::current();
     // A write the disk could not keep shows only here, or at close on
     // network filesystems: either one means the file is not whole.
@@ -116,5 +135,5 @@ bool CDataFileWriter::commit()
         ::fsync(dir);
         ::close(dir);
     }
-    return true;
+    return CResult<>::success();
 }

@@ -49,7 +49,7 @@ CDataLock::Result CDataLock::acquire()
     // through a link, which would let the lock's owner text overwrite
     // whatever file the link points at.
     const int fd = ::open(QFile::encodeName(m_path).constData(),
-                          O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0644);
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0600);
     if (fd < 0) {
         const int error = errno;
         if (error == EISDIR)
@@ -63,6 +63,10 @@ CDataLock::Result CDataLock::acquire()
         ::close(fd);
         return unusable(QCoreApplication::translate("CDataLock", "is not a regular file"));
     }
+    // Another user who can open the file can hold a lock on it and so keep
+    // Sorvane away: one of our own left readable by an older version is closed.
+    if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+        ::fchmod(fd, 0600);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);

@@ -9,6 +9,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -58,7 +65,7 @@ QString CDataSession::filePath(const QString &fileName) const
 
 QStringList CDataSession::dataFileNames()
 {
-    return {historyFileName(), domainListFileName()};
+    return {historyFileName(), domainListFileName(), groupsFileName(), alertRulesFileName(), alertLogFileName()};
 }
 
 int CDataSession::establish()
@@ -72,6 +79,15 @@ CDataSession::LockState CDataSession::lock(LockMode mode)
         return m_lockState;
     m_lockMessage.clear();
     m_lockReason.clear();
+    if (const QString open = openToOthers(); !open.isEmpty()) {
+        // Another user could replace the files or hold the lock: read, never write.
+        m_lockReason = open;
+        m_lockMessage = QCoreApplication::translate("CDataSession", "Sorvane keeps its data only in a folder no other user can write: %1.\n"
+                                                                    "The window opens read-only: nothing will be saved in this session.")
+                            .arg(open);
+        m_lockState = LockState::ReadOnly;
+        return m_lockState;
+    }
     if (mode == LockMode::QueryRun) {
         m_queryLock = std::make_unique<CDataLock>(m_dataDirectory, QStringLiteral("query.lock"));
         const CDataLock::Result query = m_queryLock->acquire();
@@ -105,6 +121,21 @@ CDataSession::LockState CDataSession::lock(LockMode mode)
     if (m_lockState != LockState::Held)
         unlock();
     return m_lockState;
+}
+
+QString CDataSession::openToOthers() const
+{
+    const QString shown = QDir::toNativeSeparators(m_dataDirectory);
+    struct stat info{};
+    if (::stat(QFile::encodeName(m_dataDirectory).constData(), &info) != 0)
+        return QString(); // not there: the lock says why
+    if (info.st_uid != ::geteuid())
+        return QCoreApplication::translate("CDataSession", "the data folder %1 belongs to another user").arg(shown);
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return QCoreApplication::translate("CDataSession", "the data folder %1 can be written by other users (mode %2; chmod go-w %1 mends it)")
+            .arg(shown)
+            .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    return QString();
 }
 
 void CDataSession::unlock()
@@ -149,8 +180,15 @@ void CDataSession::loadHistory()
 void CDataSession::loadDomainList()
 {
     m_domains.clear();
+    const QString path = filePath(domainListFileName());
+    const CResult<> fits = CMemoryBudget::checkDomainList(path, m_availableMemory.value_or(CMemoryBudget::available()));
+    if (!fits) {
+        m_domainsProblem = fits.message();
+        note(Note::Weight::Message, openedWithout(fits.message()));
+        return;
+    }
     QStringList notes;
-    const CResult<QStringList> read = CDataStore::readDomainList(filePath(domainListFileName()), notes);
+    const CResult<QStringList> read = CDataStore::readDomainList(path, notes);
     if (!read) {
         m_domainsProblem = read.message();
         notes.prepend(openedWithout(read.message()));
@@ -179,6 +217,31 @@ QString CDataSession::refusal() const
     if (m_lockState != LockState::Held)
         return m_lockMessage.isEmpty() ? QCoreApplication::translate("CDataSession", "the data folder %1 is not locked").arg(QDir::toNativeSeparators(m_dataDirectory))
                                        : m_lockMessage;
+    return QString();
+}
+
+QString CDataSession::saveProblem() const
+{
+    if (const QString refused = refusal(); !refused.isEmpty())
+        return refused;
+    const QString path = filePath(historyFileName());
+    const QFileInfo link(path);
+    const QString target = link.isSymLink() ? link.canonicalFilePath() : path;
+    if (target.isEmpty())
+        return QCoreApplication::translate("CDataSession", "%1 is a link to %2, which does not exist.")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(link.symLinkTarget()));
+    const QByteArray name = QFile::encodeName(target);
+    struct stat info{};
+    const bool exists = ::stat(name.constData(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode))
+        return QCoreApplication::translate("CDataSession", "%1 is no longer a regular file.").arg(QDir::toNativeSeparators(path));
+    if (exists && ::access(name.constData(), R_OK) != 0)
+        return QCoreApplication::translate("CDataSession", "%1 can no longer be read (%2).")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)));
+    const QString folder = QFileInfo(target).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return QCoreApplication::translate("CDataSession", "%1 cannot be saved: its folder %2 cannot be written (%3).")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno)));
     return QString();
 }
 
@@ -225,15 +288,20 @@ CResult<> CDataSession::saveDomains(const QStringList &entries) const
     return may ? CDataStore::saveDomainList(path, entries) : may;
 }
 
-CResult<QByteArray> CDataSession::readFile(const QString &fileName) const
+CResult<QByteArray> CDataSession::readFile(const QString &fileName)
 {
-    return CDataFile::read(filePath(fileName));
+    CResult<QByteArray> read = CDataFile::read(filePath(fileName));
+    if (read)
+        m_readProblems.remove(fileName);
+    else
+        m_readProblems.insert(fileName, read.message());
+    return read;
 }
 
 CResult<> CDataSession::saveFile(const QString &fileName, const QByteArray &bytes) const
 {
     const QString path = filePath(fileName);
-    if (const CResult<> may = mayWrite(path); !may)
+    if (const CResult<> may = mayOverwrite(path, m_readProblems.value(fileName)); !may)
         return may;
     return CDataStore::saveBytes(path, bytes);
 }
@@ -241,7 +309,15 @@ CResult<> CDataSession::saveFile(const QString &fileName, const QByteArray &byte
 CResult<> CDataSession::saveLines(const QString &fileName, const QStringList &lines) const
 {
     const QString path = filePath(fileName);
-    if (const CResult<> may = mayWrite(path); !may)
+    if (const CResult<> may = mayOverwrite(path, m_readProblems.value(fileName)); !may)
         return may;
     return CDataStore::saveLines(path, lines);
+}
+
+CResult<> CDataSession::appendFile(const QString &fileName, QByteArrayView bytes) const
+{
+    const QString path = filePath(fileName);
+    if (const CResult<> may = mayWrite(path); !may)
+        return may;
+    return CDataFile::append(path, bytes);
 }

@@ -5,6 +5,8 @@
 #include "base/CResult.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,7 +36,8 @@ class CDataLock;
 // - saving writes a temporary file beside the target, syncs it, keeps the
 //   old file's permissions and renames it into place; a failure leaves the
 //   old file whole. A save cut short by a crash or a kill leaves
-//   "<name>.XXXXXX" behind, which the next lock() removes.
+//   ".<name>.XXXXXX.tmp" behind (beside a link's target for a link), which
+//   the next lock() removes; nothing else is ever removed.
 // For db.dat, the history may be refused before reading when the memory at
 // hand cannot hold it (the file is then never saved over); lines that are
 // not UTF-8 are reported. For domains.dat, lines with "," and lines longer
@@ -75,8 +78,11 @@ public:
     QString filePath(const QString &fileName) const;
     static QString historyFileName() { return QStringLiteral("db.dat"); }
     static QString domainListFileName() { return QStringLiteral("domains.dat"); }
-    // The files whose interrupted saves lock() cleans up. A new data file
-    // of the folder adds its name here.
+    static QString groupsFileName() { return QStringLiteral("groups.dat"); }
+    static QString alertRulesFileName() { return QStringLiteral("alerts.dat"); }
+    static QString alertLogFileName() { return QStringLiteral("alerts.log"); }
+    // Every file of the folder, whose interrupted saves lock() cleans up.
+    // A new data file of the folder adds its name here.
     static QStringList dataFileNames();
 
     // Creates the folder and its parent, one level at a time; returns how
@@ -108,6 +114,10 @@ public:
     // The first reason either file could not be saved, for a run that must
     // not start if it could not store its results (empty: both can be).
     QString refusal() const;
+    // The same, and what changed on disk since: a history that is no longer
+    // a readable regular file, or whose folder (a link's target's, for a
+    // link) can no longer be written. Asked before a run fetches anything.
+    QString saveProblem() const;
 
     // The notes gathered since the last call, in the order they arose.
     QList<Note> takeNotes() { return std::exchange(m_notes, {}); }
@@ -131,16 +141,21 @@ public:
 
     // Any other file of the folder, by the same rules: read whole (a
     // missing file reads as empty) or fail with the reason; saved with the
-    // checked atomic writer, only while the lock is held.
-    CResult<QByteArray> readFile(const QString &fileName) const;
+    // checked atomic writer, only while the lock is held and never over a
+    // file this session could not read; appended to (alerts.log) without
+    // waiting, only when it is a regular file, only while the lock is held.
+    CResult<QByteArray> readFile(const QString &fileName);
     CResult<> saveFile(const QString &fileName, const QByteArray &bytes) const;
     CResult<> saveLines(const QString &fileName, const QStringList &lines) const;
+    CResult<> appendFile(const QString &fileName, QByteArrayView bytes) const;
 
 private:
     void loadHistory();
     void loadDomainList();
     void note(Note::Weight weight, const QString &text) { m_notes.append(Note{weight, text}); }
     CResult<> mayWrite(const QString &path) const;
+    // Why the folder is not this user's alone (empty when it is).
+    QString openToOthers() const;
     // A file read at start: not when it was not read whole, nor without the lock.
     CResult<> mayOverwrite(const QString &path, const QString &readProblem) const;
 
@@ -153,6 +168,7 @@ private:
     QString m_lockReason;
     QString m_historyProblem;
     QString m_domainsProblem;
+    QHash<QString, QString> m_readProblems; // of the other files, by name
     QList<Note> m_notes;
     QList<CAlexaRankData> m_history;
     CDomainDateList m_dates;

@@ -14,12 +14,14 @@
 #include <QStringDecoder>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
+// Made private (0700): the data are the user's alone.
 bool ensureLevel(const QDir &dir)
 {
-    return dir.exists() || dir.mkdir(dir.absolutePath());
+    return dir.exists() || ::mkdir(QFile::encodeName(dir.absolutePath()).constData(), 0700) == 0;
 }
 
 // Decodes a whole file: UTF-8 unless a byte-order mark says otherwise.
@@ -95,19 +97,18 @@ void forEachLine(QStringView text, const std::function<void(QStringView)> &f)
     });
 }
 
-CResult<> saveFailed(const QString &path, const CDataFileWriter &file)
+CResult<> saveFailed(const QString &path, const CResult<> &step)
 {
     return CResult<>::failure(QCoreApplication::translate("CDataStore", "Could not save %1: %2\nThe previous file has been kept.")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                  .arg(QDir::toNativeSeparators(path), step.message()));
 }
 
 CResult<> writeLines(const QString &path, qsizetype count,
                      const std::function<void(QString &, qsizetype)> &appendLine)
 {
     CDataFileWriter file(path);
-    auto fail = [&] { return saveFailed(path, file); };
-    if (!file.open())
-        return fail();
+    if (const CResult<> opened = file.open(); !opened)
+        return saveFailed(path, opened);
 
     // Written in slices so a large history never needs a second full copy.
     constexpr qsizetype sliceChars = 1 << 20;
@@ -118,13 +119,13 @@ CResult<> writeLines(const QString &path, qsizetype count,
         slice.append(u'\n');
         if (slice.size() >= sliceChars || i + 1 == count) {
             const QByteArray bytes = slice.toUtf8();
-            if (!file.write(bytes))
-                return fail();
+            if (const CResult<> written = file.write(bytes); !written)
+                return saveFailed(path, written);
             slice.clear();
         }
     }
-    if (!file.commit())
-        return fail();
+    if (const CResult<> committed = file.commit(); !committed)
+        return saveFailed(path, committed);
     return CResult<>::success();
 }
 
@@ -281,7 +282,10 @@ CResult<> CDataStore::saveLines(const QString &path, const QStringList &lines)
 CResult<> CDataStore::saveBytes(const QString &path, QByteArrayView bytes)
 {
     CDataFileWriter file(path);
-    if (!file.open() || !file.write(bytes) || !file.commit())
-        return saveFailed(path, file);
-    return CResult<>::success();
+    CResult<> step = file.open();
+    if (step)
+        step = file.write(bytes);
+    if (step)
+        step = file.commit();
+    return step ? step : saveFailed(path, step);
 }

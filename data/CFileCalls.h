@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <sys/types.h>
 
 // The system calls the data files are read and written through. Tests swap
@@ -14,6 +16,9 @@ struct CFileCalls
     int (*close)(int fd);
 
     static CFileCalls system();
+    // Writes every byte through the current calls, again after EINTR; 0, or
+    // the error that stopped it (ENOSPC when nothing more would go).
+    static int writeAll(int fd, const char *data, qsizetype size);
     // The calls in use, the system's unless a test changed them.
     static CFileCalls &current();
 };

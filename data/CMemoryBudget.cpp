@@ -50,6 +50,19 @@ QString CMemoryBudget::sizeText(qint64 bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
+CResult<> CMemoryBudget::checkDomainList(const QString &path, qint64 availableBytes)
+{
+    const QFileInfo info(path);
+    if (availableBytes < 0 || !info.isFile())
+        return CResult<>::success();
+    const qint64 needed = info.size() * DomainListBytesPerFileByte;
+    if (needed <= availableBytes)
+        return CResult<>::success();
+    return CResult<>::failure(
+        QCoreApplication::translate("CMemoryBudget", "The domain list %1 is %2 large; reading it needs about %3 of memory, but only %4 is available.")
+            .arg(QDir::toNativeSeparators(path), sizeText(info.size()), sizeText(needed), sizeText(availableBytes)));
+}
+
 CResult<> CMemoryBudget::checkHistory(const QString &path, qint64 availableBytes)
 {
     const QFileInfo info(path);

@@ -23,5 +23,9 @@ public:
     // Fails with what to do when the file at path needs more than
     // availableBytes (negative: unknown, so never refused).
     static CResult<> checkHistory(const QString &path, qint64 availableBytes);
+    // The same for the domain list, whose lines become texts and a list:
+    // about six times the file at its peak.
+    static constexpr qint64 DomainListBytesPerFileByte = 6;
+    static CResult<> checkDomainList(const QString &path, qint64 availableBytes);
     static QString sizeText(qint64 bytes);
 };

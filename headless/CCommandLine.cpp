@@ -28,7 +28,8 @@ CCommandLine::CCommandLine()
                               "(the default), csv or json."),
                QStringLiteral("format"))
     , m_output(QStringLiteral("output"),
-               QStringLiteral("With --export: the file to write, whole or not at all, instead of standard output."),
+               QStringLiteral("With --export: the file to write, whole or not at all, instead of standard output; "
+                              "an existing regular file of that name is replaced."),
                QStringLiteral("file"))
     , m_domain(QStringLiteral("domain"), QStringLiteral("With --export: only this domain's records (repeatable)."),
                QStringLiteral("domain"))
@@ -243,6 +244,10 @@ CCommandLine::Action CCommandLine::parseDigest()
     if (m_parser.isSet(m_query) || m_parser.isSet(m_backfill) || m_parser.isSet(m_rank) || m_parser.isSet(m_reach)) {
         m_error = QStringLiteral("--digest goes with none of --query, --backfill, --rank and --reach.");
         return Action::Error;
+    }
+    for (const QCommandLineOption *option : {&m_export, &m_importHistory, &m_output, &m_domain, &m_from, &m_to, &m_dryRun}) {
+        if (m_parser.isSet(*option))
+            return fail(QStringLiteral("--%1 does not go with --digest.").arg(option->names().constFirst()));
     }
     if (m_parser.isSet(m_days)) {
         bool ok = false;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QTextStream;
 
 // The digest without a window: how each domain of the list (or of some
@@ -30,6 +32,8 @@ public:
         bool mail = false;
         CAlertOutlets outlets; // its mailer and mailTo for --mail
         CRankClock clock;
+        // Bytes of memory the history may use; unset: what the system has.
+        std::optional<qint64> availableMemory;
     };
 
     CHeadlessDigest(Options options, QTextStream &out, QTextStream &err);

@@ -1,23 +1,16 @@
 #include "headless/CHeadlessQuery.h"
 
-#include "CAlexaRankData.h"
 #include "CDataSession.h"
-#include "CDomainDateList.h"
-#include "CHistoryMerge.h"
 #include "CQueryRun.h"
-#include "CRecordDate.h"
-#include "CRunReport.h"
 #include "config/CQuitSignals.h"
-#include "headless/CBackfillRun.h"
-#include "watch/CDomainGroups.h"
 #include "protocol/CServiceAddress.h"
 #include "relay/CQueryRelayClient.h"
+#include "run/CRunSession.h"
+#include "watch/CDomainGroups.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSet>
 #include <QTextStream>
 #include <QTimer>
 
@@ -43,32 +36,6 @@ QString signalName(int signal)
     default:
         return QStringLiteral("signal %1").arg(signal);
     }
-}
-
-// The days each domain already has, compared as days whatever their order.
-QSet<QString> heldDays(const QList<CAlexaRankData> &history)
-{
-    QSet<QString> held;
-    for (const CAlexaRankData &record : history) {
-        const QDate day = CRecordDate::parse(record.date());
-        if (day.isValid())
-            held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
-    }
-    return held;
-}
-
-// Every day of the last days (today not counted) that a domain has no record of.
-QList<CBackfillRun::Job> missingDays(const QStringList &domains, const QSet<QString> &held, const QDate &today, int days)
-{
-    QList<CBackfillRun::Job> jobs;
-    for (const QString &domain : domains) {
-        for (int back = days; back >= 1; --back) {
-            const QDate day = today.addDays(-back);
-            if (!held.contains(domain + u' ' + day.toString(Qt::ISODate)))
-                jobs.append({domain, day});
-        }
-    }
-    return jobs;
 }
 
 } // namespace
@@ -106,7 +73,10 @@ CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const CDataSession &session
         return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
                                      "a run of some groups does not run in the window: close it and run again")
                           .arg(folder));
-    CQueryRelayClient client(folder, m_options.relayLimits);
+    CQueryRelayClient client(folder, m_options.runtimeDirectory, m_options.relayLimits);
+    // A signal ends the command as it ends a run of its own; the window's run goes on.
+    QObject::connect(m_quitSignals.get(), &CQuitSignals::received, &client,
+                     [&client](int signal) { client.interrupt(QStringLiteral("interrupted by %1").arg(signalName(signal))); });
     return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
 }
 
@@ -130,7 +100,7 @@ std::optional<CHeadlessQuery::ExitCode> CHeadlessQuery::openSession(CDataSession
     }
     session.load();
     // Whatever the window would not save over, this run does not fetch for.
-    if (const QString refusal = session.refusal(); !refusal.isEmpty())
+    if (const QString refusal = session.saveProblem(); !refusal.isEmpty())
         return refuse(refusal.section(u'\n', 0, 0));
     printNotes(session);
     return std::nullopt;
@@ -160,33 +130,48 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
         return refuse(QStringLiteral("no domains to query in %1").arg(session.filePath(CDataSession::domainListFileName())));
     if (!m_options.groups.isEmpty()) {
         QString problem;
-        domains = domainsOfGroups(domains, &problem);
+        domains = domainsOfGroups(session, domains, &problem);
         if (domains.isEmpty())
             return refuse(problem);
     }
-
-    bool changed = false;
-    ExitCode code = m_options.backfillDays > 0 ? backfill(service, domains, session.history(), &changed)
-                                               : query(service, domains, session.history(), session.dates(), &changed);
-    if (changed) {
-        const CResult<> saved = session.saveHistory();
-        if (!saved) {
-            m_err << "sorvane: " << oneLine(saved.message()) << Qt::endl;
-            code = SomeFailed;
-        } else if (m_options.backfillDays == 0) {
-            fireAlerts(session.history());
-        }
-    }
-    if (stopped())
-        m_out << m_stopReason << Qt::endl;
-    return code;
+    CQueryRun pool(session.dates());
+    pool.setService(service);
+    pool.setClock(m_options.clock);
+    CRunSession run(session, pool);
+    run.setOutlets(m_options.alerts);
+    return runToItsEnd(run, domains);
 }
 
-QStringList CHeadlessQuery::domainsOfGroups(const QStringList &domains, QString *problem)
+CHeadlessQuery::ExitCode CHeadlessQuery::runToItsEnd(CRunSession &run, const QStringList &domains)
+{
+    QEventLoop loop;
+    QObject::connect(&run, &CRunSession::said, &loop, [this](const CRunSession::Line &line) {
+        if (line.isNote())
+            m_err << "sorvane: " << oneLine(line.text) << Qt::endl;
+        else
+            m_out << line.text << Qt::endl;
+    });
+    bool finished = false;
+    QObject::connect(&run, &CRunSession::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    // The deadline follows the fetches the run has to make.
+    QObject::connect(&run, &CRunSession::started, &loop, [&](int fetches) { stopOnSignalOrDeadline(run, fetches); });
+    const CResult<> started = m_options.backfillDays > 0 ? run.startBackfill(domains, m_options.backfillDays, m_options.rankMode)
+                                                         : run.start(domains, m_options.rankMode);
+    if (!started)
+        return refuse(started.message());
+    if (!finished)
+        loop.exec();
+    return ExitCode(run.result().code);
+}
+
+QStringList CHeadlessQuery::domainsOfGroups(CDataSession &session, const QStringList &domains, QString *problem)
 {
     QStringList notes;
-    const QString path = CDomainGroups::path(m_options.dataDirectory);
-    const CResult<CDomainGroups> groups = CDomainGroups::read(path, notes);
+    const QString path = session.filePath(CDataSession::groupsFileName());
+    const CResult<CDomainGroups> groups = CDomainGroups::read(session, notes);
     for (const QString &note : std::as_const(notes))
         m_err << "sorvane: " << note << Qt::endl;
     if (!groups) {
@@ -204,148 +189,17 @@ QStringList CHeadlessQuery::domainsOfGroups(const QStringList &domains, QString 
     return chosen;
 }
 
-void CHeadlessQuery::fireAlerts(const QList<CAlexaRankData> &history)
+void CHeadlessQuery::stopOnSignalOrDeadline(CRunSession &run, qint64 fetches)
 {
-    const CAlertRun::Outcome outcome = CAlertRun::fire(m_options.dataDirectory, history, m_taken, m_options.alerts,
-                                                       QDateTime::currentDateTime());
-    for (const QString &alert : outcome.alerts)
-        m_out << alert << Qt::endl;
-    for (const QString &note : outcome.notes)
-        m_err << "sorvane: " << oneLine(note) << Qt::endl;
-}
-
-void CHeadlessQuery::stopOnSignalOrDeadline(QEventLoop &loop, qint64 fetches)
-{
-    m_deadlineMs = m_options.deadlineMs > 0 ? m_options.deadlineMs : deadlineFor(fetches);
-    auto *deadline = new QTimer(&loop);
-    deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, &loop, [this, &loop] {
-        m_stopReason = QStringLiteral("the run's time of %1 s ran out").arg((m_deadlineMs + 999) / 1000);
-        loop.quit();
+    if (m_deadline)
+        return;
+    const qint64 deadlineMs = m_options.deadlineMs > 0 ? m_options.deadlineMs : deadlineFor(fetches);
+    m_deadline = std::make_unique<QTimer>();
+    m_deadline->setSingleShot(true);
+    QObject::connect(m_deadline.get(), &QTimer::timeout, &run, [&run, deadlineMs] {
+        run.stop(QStringLiteral("the run's time of %1 s ran out").arg((deadlineMs + 999) / 1000));
     });
-    deadline->start(std::chrono::milliseconds(m_deadlineMs));
-    QObject::connect(m_quitSignals.get(), &CQuitSignals::received, &loop, [this, &loop](int signal) {
-        m_stopReason = QStringLiteral("interrupted by %1").arg(signalName(signal));
-        loop.quit();
-    });
-}
-
-void CHeadlessQuery::reportStop(int left, int total, const QStringList &leftNames)
-{
-    constexpr int named = 10;
-    QString line = QStringLiteral("%1 with %2 of %3 domains left").arg(m_stopReason).arg(left).arg(total);
-    if (!leftNames.isEmpty()) {
-        line += QStringLiteral(": ") + leftNames.mid(0, named).join(QStringLiteral(", "));
-        if (leftNames.size() > named)
-            line += QStringLiteral(" and %1 more").arg(leftNames.size() - named);
-    }
-    m_stopReason = line;
-}
-
-CHeadlessQuery::ExitCode CHeadlessQuery::query(const CServiceAddress &service, const QStringList &domains,
-                                               QList<CAlexaRankData> &history, CDomainDateList &dates, bool *changed)
-{
-    CQueryRun run(dates);
-    run.setService(service);
-    run.setClock(m_options.clock);
-    run.setRankMode(m_options.rankMode);
-    QEventLoop loop;
-    QStringList left = domains;
-    QObject::connect(&run, &CQueryRun::recordAccepted, &loop, [&](const CAlexaRankData &record) {
-        history.append(record);
-        m_taken.append(record);
-        left.removeOne(record.domain());
-        m_out << CRunReport::stored(record) << Qt::endl;
-    });
-    QObject::connect(&run, &CQueryRun::recordRefused, &loop, [&](const CAlexaRankData &record, const QString &) {
-        left.removeOne(record.domain());
-        m_out << CRunReport::refused(record) << Qt::endl;
-    });
-    QObject::connect(&run, &CQueryRun::fetchFailed, &loop, [&](const QString &domain, const CFetchFailure &failure) {
-        left.removeOne(domain);
-        m_out << CRunReport::failed(domain, failure) << Qt::endl;
-    });
-    bool finished = false;
-    QObject::connect(&run, &CQueryRun::finished, &loop, [&](const CQueryRun::Counts &) {
-        finished = true;
-        loop.quit();
-    });
-    stopOnSignalOrDeadline(loop, domains.size());
-    run.start(domains);
-    if (!finished)
-        loop.exec();
-
-    const CQueryRun::Counts counts = run.counts();
-    m_out << CQueryRun::summary(counts) << Qt::endl;
-    *changed = counts.stored > 0;
-    if (!finished) {
-        reportStop(int(left.size()), int(domains.size()), left);
-        return SomeFailed;
-    }
-    if (counts.noneReached())
-        m_err << "sorvane: " << CRunReport::unreachable(service) << Qt::endl;
-    return ExitCode(CRunReport::exitCode(counts, true));
-}
-
-CHeadlessQuery::ExitCode CHeadlessQuery::backfill(const CServiceAddress &service, const QStringList &domains,
-                                                  QList<CAlexaRankData> &history, bool *changed)
-{
-    const QList<CBackfillRun::Job> jobs =
-        missingDays(domains, heldDays(history), m_options.clock.today(), m_options.backfillDays);
-    CBackfillRun run(service, m_options.rankMode);
-    QEventLoop loop;
-    QList<CAlexaRankData> filled;
-    int missing = 0;
-    int failed = 0;
-    bool undated = false;
-    bool finished = false;
-    QObject::connect(&run, &CBackfillRun::filled, &loop, [&](const CAlexaRankData &record) {
-        filled.append(record);
-        m_out << CRunReport::filled(record) << Qt::endl;
-    });
-    QObject::connect(&run, &CBackfillRun::noList, &loop, [&](const QString &domain, const QDate &day) {
-        ++missing;
-        m_out << domain << ' ' << day.toString(Qt::ISODate) << ": no list for that day" << Qt::endl;
-    });
-    QObject::connect(&run, &CBackfillRun::failed, &loop, [&](const QString &domain, const QDate &day, const CFetchFailure &failure) {
-        ++failed;
-        m_out << domain << ' ' << day.toString(Qt::ISODate) << ": " << failure.text() << Qt::endl;
-    });
-    QObject::connect(&run, &CBackfillRun::undated, &loop, [&] {
-        undated = true;
-        loop.quit();
-    });
-    QObject::connect(&run, &CBackfillRun::finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    stopOnSignalOrDeadline(loop, jobs.size());
-    run.start(jobs);
-    if (!finished && !undated)
-        loop.exec();
-
-    if (undated) {
-        m_err << "sorvane: the ranking service at " << service.host() << ':' << service.port()
-              << " does not say which day its figures are as of, so it cannot fill past days; nothing was stored"
-              << Qt::endl;
-        m_stopReason.clear();
-        return CannotStart;
-    }
-    m_out << QStringLiteral("%1 filled, %2 without a list, %3 failed").arg(filled.size()).arg(missing).arg(failed)
-          << Qt::endl;
-    // Past days go among the days around them, not after today's records.
-    *changed = CHistoryMerge::merge(history, filled).added > 0;
-    if (!finished) {
-        QSet<QString> unfinished;
-        for (const CBackfillRun::Job &job : run.left())
-            unfinished.insert(job.domain);
-        QStringList left;
-        for (const QString &domain : domains) {
-            if (unfinished.contains(domain))
-                left.append(domain);
-        }
-        reportStop(int(left.size()), int(domains.size()), left);
-        return SomeFailed;
-    }
-    return failed > 0 ? SomeFailed : AllStored;
+    m_deadline->start(std::chrono::milliseconds(deadlineMs));
+    QObject::connect(m_quitSignals.get(), &CQuitSignals::received, &run,
+                     [&run](int signal) { run.stop(QStringLiteral("interrupted by %1").arg(signalName(signal))); });
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "CAlexaRankData.h"
 #include "CRankClock.h"
 #include "CRunReport.h"
 #include "relay/CQueryRelayClient.h"
 #include "watch/CAlertRun.h"
 
-#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,11 +12,10 @@
 #include <optional>
 
 class CDataSession;
-class CDomainDateList;
 class CQuitSignals;
-class CServiceAddress;
-class QEventLoop;
+class CRunSession;
 class QTextStream;
+class QTimer;
 
 // One query run without a window, for a terminal or a timer: the domains of
 // domains.dat are fetched and the new records added to db.dat through the
@@ -59,6 +56,8 @@ public:
         CAlertOutlets alerts;
         // How long a window that holds the data folder may take to run the query.
         CQueryRelayClient::Limits relayLimits;
+        // Where the open window's socket is ($XDG_RUNTIME_DIR); empty: a folder of the user's own.
+        QString runtimeDirectory;
     };
 
     // A run of this many fetches may take a few seconds for each, and at
@@ -85,25 +84,15 @@ private:
     // answers, runs the query; anything else is refused.
     ExitCode runInWindow(const CDataSession &session);
     void printNotes(CDataSession &session);
-    QStringList domainsOfGroups(const QStringList &domains, QString *problem);
-    void fireAlerts(const QList<CAlexaRankData> &history);
-    ExitCode query(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
-                   CDomainDateList &dates, bool *changed);
-    ExitCode backfill(const CServiceAddress &service, const QStringList &domains, QList<CAlexaRankData> &history,
-                      bool *changed);
-
-    // Ends loop when a quit signal comes or the run's deadline passes;
-    // stopReason() then says which.
-    void stopOnSignalOrDeadline(QEventLoop &loop, qint64 fetches);
-    bool stopped() const { return !m_stopReason.isEmpty(); }
-    // The last line of a run cut short, naming what was left.
-    void reportStop(int left, int total, const QStringList &leftNames);
+    QStringList domainsOfGroups(CDataSession &session, const QStringList &domains, QString *problem);
+    // Prints what the run says until its end; its result's exit code.
+    ExitCode runToItsEnd(CRunSession &run, const QStringList &domains);
+    // Stops the run when a quit signal comes or its deadline passes.
+    void stopOnSignalOrDeadline(CRunSession &run, qint64 fetches);
 
     Options m_options;
     QTextStream &m_out;
     QTextStream &m_err;
     std::unique_ptr<CQuitSignals> m_quitSignals;
-    qint64 m_deadlineMs = 0;
-    QString m_stopReason;
-    QList<CAlexaRankData> m_taken; // the records today's run took in
+    std::unique_ptr<QTimer> m_deadline;
 };

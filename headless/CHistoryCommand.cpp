@@ -33,10 +33,12 @@ CHistoryCommand::ExitCode CHistoryCommand::exportHistory(const CHistoryFilter &c
                                                          CHistoryExporter::Format format, const QString &outputPath)
 {
     CHistoryFilter filter = chosen;
+    // Reading needs no lock: the data files are only ever replaced whole.
+    CDataSession session(m_dataDirectory);
     if (!groups.isEmpty()) {
         QStringList notes;
-        const QString path = CDomainGroups::path(m_dataDirectory);
-        const CResult<CDomainGroups> read = CDomainGroups::read(path, notes);
+        const QString path = session.filePath(CDataSession::groupsFileName());
+        const CResult<CDomainGroups> read = CDomainGroups::read(session, notes);
         for (const QString &note : std::as_const(notes))
             m_err << "sorvane: " << note << Qt::endl;
         if (!read)
@@ -47,13 +49,12 @@ CHistoryCommand::ExitCode CHistoryCommand::exportHistory(const CHistoryFilter &c
         for (const QString &domain : members)
             filter.domains.insert(domain);
     }
-    // Reading needs no lock: the history file is only ever replaced whole.
-    CDataSession session(m_dataDirectory);
     session.load();
-    for (const CDataSession::Note &note : session.takeNotes())
-        m_err << "sorvane: " << note.text << Qt::endl;
+    // A history that cannot be read is said once, in the command's words.
     if (!session.historyProblem().isEmpty())
-        return refuse(session.historyProblem());
+        return refuse(session.historyProblem().section(u'\n', 0, 0));
+    for (const CDataSession::Note &note : session.takeNotes())
+        m_err << "sorvane: " << QString(note.text).replace(u'\n', u' ') << Qt::endl;
     const QList<CAlexaRankData> &history = session.history();
     if (!outputPath.isEmpty()) {
         const CResult<qsizetype> written = CHistoryExporter::writeFile(outputPath, history, filter, format);

@@ -2,7 +2,9 @@
 
 #include "CAlexaRankData.h"
 #include "CDataFileWriter.h"
+#include "CFieldText.h"
 #include "CRecordDate.h"
+#include "CTrendFigure.h"
 #include "io/CCsvWriter.h"
 #include "io/CHistoryFilter.h"
 
@@ -105,6 +107,14 @@ private:
         return found->second;
     }
 
+    // A figure as the history's readers may see it: what is no rank figure
+    // (a formula or markup kept from an older file) goes out as "NA".
+    static QString figureOf(const CAlexaRankData &record, int field)
+    {
+        QString text = record.field(field);
+        return CFieldText::isFigure(text) ? text : QStringLiteral("NA");
+    }
+
     void appendCsv(QString &out, const CAlexaRankData &record)
     {
         quint32 number = 0;
@@ -112,7 +122,7 @@ private:
             if (record.isNumber(i, &number))
                 record.appendField(out, i);
             else
-                CCsvWriter::appendCell(out, record.field(i));
+                CCsvWriter::appendCell(out, i == 0 ? record.field(i) : figureOf(record, i));
             out.append(u',');
         }
         CCsvWriter::appendCell(out, dateOf(record).text);
@@ -139,7 +149,7 @@ private:
             } else if (i > 0 && record.isNumber(i, &number)) {
                 record.appendField(out, i);
             } else {
-                const QString text = record.field(i);
+                const QString text = i == 0 ? record.field(i) : figureOf(record, i);
                 if (i > 0 && text == u"NA")
                     out.append(QLatin1StringView("null"));
                 else if (i > 0 && isJsonNumber(text))
@@ -161,10 +171,13 @@ private:
 
 const QList<QString> &CHistoryExporter::fieldNames()
 {
-    static const QList<QString> names{
-        QStringLiteral("domain"),   QStringLiteral("global_rank"), QStringLiteral("us_rank"),
-        QStringLiteral("yesterday"), QStringLiteral("seven_day"),  QStringLiteral("one_month"),
-        QStringLiteral("three_month"), QStringLiteral("date")};
+    static const QList<QString> names = [] {
+        QList<QString> keys{QStringLiteral("domain")};
+        for (int figure = 0; figure < CTrendFigure::Count; ++figure)
+            keys.append(CTrendFigure::exportKey(figure));
+        keys.append(QStringLiteral("date"));
+        return keys;
+    }();
     return names;
 }
 
@@ -235,16 +248,16 @@ CResult<qsizetype> CHistoryExporter::writeFile(const QString &path, const QList<
                                                const CHistoryFilter &filter, Format format)
 {
     CDataFileWriter file(path);
-    const auto failure = [&] {
+    const auto failure = [&](const QString &why) {
         return CResult<qsizetype>::failure(QCoreApplication::translate("CHistoryExporter", "Could not export to %1: %2")
-                                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                               .arg(QDir::toNativeSeparators(path), why));
     };
-    if (!file.open())
-        return failure();
-    const CResult<qsizetype> written = write(history, filter, format, [&](QByteArrayView bytes) {
-        return file.write(bytes) ? CResult<>::success() : CResult<>::failure(QString());
-    });
-    if (!written || !file.commit())
-        return failure();
+    if (const CResult<> opened = file.open(); !opened)
+        return failure(opened.message());
+    const CResult<qsizetype> written = write(history, filter, format, [&](QByteArrayView bytes) { return file.write(bytes); });
+    if (!written)
+        return failure(written.message());
+    if (const CResult<> committed = file.commit(); !committed)
+        return failure(committed.message());
     return written;
 }

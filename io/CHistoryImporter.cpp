@@ -4,12 +4,14 @@
 #include "CDomainName.h"
 #include "CFieldText.h"
 #include "CRecordDate.h"
+#include "io/CDomainImportFilter.h"
 #include "io/CHistoryExporter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -173,24 +175,35 @@ public:
     {
         if (const QString problem = problemOf(fields); !problem.isEmpty())
             return bad(fields.line, problem);
-        const QDate date = dateOf(fields.at[DateField], form);
-        if (!date.isValid())
+        const QByteArrayView dateText = fields.at[DateField];
+        const QDate date = dateOf(dateText, form);
+        // A date of the form that is no day is a mistake; a text of no date
+        // form is what the history kept and an export wrote, and is kept.
+        if (!date.isValid() && looksLikeDate(dateText))
             return bad(fields.line, tr("\"%1\" is not a date (%2)")
-                                        .arg(QString::fromUtf8(fields.at[DateField]),
+                                        .arg(QString::fromUtf8(dateText),
                                              form == DateForm::Iso ? QStringLiteral("YYYY-MM-DD")
                                                                    : QStringLiteral("DD/MM/YYYY")));
         // The record is read the way the history file's lines are.
         m_line.resize(0); // keeps its capacity, where clear() gives it back
-        for (int i = 0; i < DateField; ++i) {
-            m_line.append(fields.at[std::size_t(i)]);
+        m_line.append(fields.at[0]);
+        m_line.append(',');
+        for (int i = 1; i < DateField; ++i) {
+            // As from a page: what is no rank figure is stored as "NA", so no
+            // formula or markup reaches the history through a file either.
+            const QByteArrayView figure = fields.at[std::size_t(i)];
+            m_line.append(isFigure(figure) ? figure : QByteArrayView("NA"));
             m_line.append(',');
         }
-        m_line.append(storedDate(date));
+        if (date.isValid())
+            m_line.append(storedDate(date));
+        else
+            m_line.append(dateText);
         records.append(CAlexaRankData::fromUtf8Line(m_line));
     }
 
 private:
-    static QString problemOf(const Fields &fields)
+    QString problemOf(const Fields &fields)
     {
         if (fields.count != FieldCount)
             return tr("%1 fields, not %2").arg(fields.count).arg(FieldCount);
@@ -217,6 +230,11 @@ private:
         }
         if (domain.trimmed().isEmpty())
             return tr("no domain");
+        if (!m_domainsTaken.contains(fields.at[0].toByteArray())) {
+            if (m_domainFilter.check(domain) != CDomainImportFilter::Verdict::Accepted)
+                return tr("\"%1\" is no domain name the domain list would take").arg(domain);
+            m_domainsTaken.insert(fields.at[0].toByteArray());
+        }
         for (int i = 1; i < DateField; ++i) {
             if (!fitsLine(fields.at[std::size_t(i)]))
                 return tr("%1 holds a comma or a line break, which the history file cannot hold")
@@ -235,6 +253,31 @@ private:
             ascii = ascii && c >= 0;
         }
         return ascii || CFieldText::isPlain(QString::fromUtf8(text));
+    }
+
+    static bool isFigure(QByteArrayView text)
+    {
+        // Digits alone are the common case and need no decoding.
+        if (!text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return true;
+        return CFieldText::isFigure(QString::fromUtf8(text));
+    }
+
+    // Digits and separators in either date form ("2026-02-30", "30/02/2026").
+    static bool looksLikeDate(QByteArrayView text)
+    {
+        if (text.size() != 10)
+            return false;
+        const bool iso = text.at(4) == '-' && text.at(7) == '-';
+        const bool stored = text.at(2) == '/' && text.at(5) == '/';
+        if (!iso && !stored)
+            return false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char c = text.at(i);
+            if (!(c >= '0' && c <= '9') && c != '-' && c != '/')
+                return false;
+        }
+        return true;
     }
 
     static QDate dateOf(QByteArrayView text, DateForm form)
@@ -258,6 +301,8 @@ private:
 
     QByteArray m_line;
     std::unordered_map<qint64, QByteArray> m_dates;
+    CDomainImportFilter m_domainFilter;
+    QSet<QByteArray> m_domainsTaken; // a history names few domains many times
 };
 
 void splitPlain(QByteArrayView line, Fields &fields)

@@ -1,21 +1,20 @@
 #include "AlertsDialog.h"
 #include "ui_AlertsDialog.h"
 
-#include "CDataStore.h"
+#include "CDataSession.h"
 #include "prompts/CUserPrompts.h"
 #include "watch/CAlertMailer.h"
 #include "watch/CAlertRules.h"
 #include "watch/CDesktopNotifier.h"
 #include "watch/CTextFile.h"
 
-#include <QFileInfo>
 #include <QPushButton>
 
-AlertsDialog::AlertsDialog(QWidget *parent, QString dataDirectory, std::shared_ptr<CUserPrompts> prompts,
+AlertsDialog::AlertsDialog(QWidget *parent, CDataSession &session, std::shared_ptr<CUserPrompts> prompts,
                            CAlertOutlets outlets)
     : QDialog(parent)
     , ui(std::make_unique<Ui::AlertsDialog>())
-    , m_path(CAlertRules::path(dataDirectory))
+    , m_session(session)
     , m_prompts(std::move(prompts))
     , m_outlets(std::move(outlets))
 {
@@ -28,15 +27,18 @@ AlertsDialog::AlertsDialog(QWidget *parent, QString dataDirectory, std::shared_p
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &AlertsDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &AlertsDialog::reject);
     QStringList notes;
-    const CResult<QString> text = CTextFile::read(m_path, notes);
-    if (!text) {
-        // Saving would put an empty text over rules that were never seen.
+    const CResult<QString> text = CTextFile::read(m_session, CDataSession::alertRulesFileName(), notes);
+    // Saving would put an empty text over rules that were never seen, or
+    // write a folder this window does not hold: the rules are only shown.
+    const bool held = m_session.lockState() == CDataSession::LockState::Held;
+    if (text)
+        ui->txtRules->setPlainText(text.value());
+    if (!text || !held) {
         ui->txtRules->setReadOnly(true);
         ui->buttonBox->button(QDialogButtonBox::Save)->setEnabled(false);
-        ui->lblProblems->setText(text.message());
+        ui->lblProblems->setText(!text ? text.message() : m_session.lockMessage());
         return;
     }
-    ui->txtRules->setPlainText(text.value());
     connect(ui->txtRules, &QPlainTextEdit::textChanged, this, &AlertsDialog::check);
     check();
 }
@@ -46,7 +48,7 @@ AlertsDialog::~AlertsDialog() = default;
 void AlertsDialog::check()
 {
     QStringList notes;
-    CAlertRules::parse(ui->txtRules->toPlainText(), QFileInfo(m_path).fileName(), notes);
+    CAlertRules::parse(ui->txtRules->toPlainText(), CDataSession::alertRulesFileName(), notes);
     ui->lblProblems->setText(notes.join(u'\n'));
 }
 
@@ -86,7 +88,7 @@ void AlertsDialog::accept()
     QStringList lines = ui->txtRules->toPlainText().split(u'\n');
     while (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    const CResult<> saved = CDataStore::saveLines(m_path, lines);
+    const CResult<> saved = m_session.saveLines(CDataSession::alertRulesFileName(), lines);
     if (!saved) {
         m_prompts->message(saved.message());
         return;

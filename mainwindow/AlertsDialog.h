@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CDataSession;
 class CUserPrompts;
 
 namespace Ui {
@@ -14,7 +15,8 @@ class AlertsDialog;
 
 // Edits alerts.dat, which stays the rules' truth: the dialog shows the file
 // as it is, names the lines that are no rules while the user types, and
-// saves the text with the data files' checked writer. It also takes the
+// saves the text through the data session (so never in a window that
+// opened read-only, nor over a file it could not read). It also takes the
 // address alerts are mailed to (the caller keeps it as [Alerts] mailTo) and
 // sends a test mail and a test notification through the outlets given.
 class AlertsDialog : public QDialog
@@ -22,7 +24,8 @@ class AlertsDialog : public QDialog
     Q_OBJECT
 
 public:
-    AlertsDialog(QWidget *parent, QString dataDirectory, std::shared_ptr<CUserPrompts> prompts,
+    // The session must outlive the dialog.
+    AlertsDialog(QWidget *parent, CDataSession &session, std::shared_ptr<CUserPrompts> prompts,
                  CAlertOutlets outlets = {});
     ~AlertsDialog() override;
 
@@ -36,7 +39,7 @@ private:
     void sendTestNotification();
 
     std::unique_ptr<Ui::AlertsDialog> ui;
-    QString m_path;
+    CDataSession &m_session;
     std::shared_ptr<CUserPrompts> m_prompts;
     CAlertOutlets m_outlets;
 };

@@ -1,5 +1,6 @@
 #include "CUserGuide.h"
 
+#include "CTrendFigure.h"
 #include "base/CVersion.h"
 
 #include <QCoreApplication>
@@ -46,9 +47,7 @@ QString CUserGuide::columnToolTip(int column)
                                            "The domain's traffic rank among all sites worldwide "
                                            "(1 is the most visited)");
     case 2:
-        return QCoreApplication::translate("CUserGuide",
-                                           "The domain's traffic rank among the sites visited from "
-                                           "the United States");
+        return CTrendFigure::note(CTrendFigure::UsRank);
     case 3:
         return QCoreApplication::translate("CUserGuide",
                                            "The domain's traffic rank yesterday; with Alexa Data \u2192 Rank "

@@ -20,14 +20,15 @@
 #include "CRecordDate.h"
 #include "CRunMoves.h"
 #include "CTableFeed.h"
+#include "CTrendFigure.h"
 #include "CTrendPeriod.h"
 #include "CUserGuide.h"
 #include "config/CUiState.h"
 #include "watch/CAlertMailer.h"
-#include "watch/CAlertRun.h"
 #include "watch/CDesktopNotifier.h"
 #include "watch/CDomainGroups.h"
 #include "relay/CQueryRelayServer.h"
+#include "run/CRunSession.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "OverviewWindow.h"
@@ -52,18 +53,18 @@ const QString allDomainsEntry = CDomainName::entry(QStringLiteral("All Domains")
 
 struct HeaderColumn
 {
-    const char *text;
+    const char *text; // the figures' titles are CTrendFigure's
     const char16_t *icon;
 };
 
 constexpr HeaderColumn headerColumns[CAlexaRankData::FieldCount] = {
     {QT_TRANSLATE_NOOP("MainWindow", "Domain"), u":/formIcons/Icons/domains.png"},
-    {QT_TRANSLATE_NOOP("MainWindow", "Global Rank"), u":/formIcons/Icons/global_rank.png"},
-    {QT_TRANSLATE_NOOP("MainWindow", "US Rank"), u":/formIcons/Icons/us_rank.png"},
-    {QT_TRANSLATE_NOOP("MainWindow", "Yesterday"), u":/formIcons/Icons/1_day.png"},
-    {QT_TRANSLATE_NOOP("MainWindow", "7 Day"), u":/formIcons/Icons/7_day.png"},
-    {QT_TRANSLATE_NOOP("MainWindow", "1 Month"), u":/formIcons/Icons/1_month.png"},
-    {QT_TRANSLATE_NOOP("MainWindow", "3 Month"), u":/formIcons/Icons/3_month.png"},
+    {nullptr, u":/formIcons/Icons/global_rank.png"},
+    {nullptr, u":/formIcons/Icons/us_rank.png"},
+    {nullptr, u":/formIcons/Icons/1_day.png"},
+    {nullptr, u":/formIcons/Icons/7_day.png"},
+    {nullptr, u":/formIcons/Icons/1_month.png"},
+    {nullptr, u":/formIcons/Icons/3_month.png"},
     {QT_TRANSLATE_NOOP("MainWindow", "Date"), u":/formIcons/Icons/date.png"},
 };
 
@@ -87,14 +88,16 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings, std::shared_pt
     feed = new CTableFeed(ui->tblRankData, ui->txtStatus, widgetHelper, this);
     // The pool's sockets are the window's children, as they have always been.
     queryRun = std::make_unique<CQueryRun>(session->dates(), this);
+    runSession = new CRunSession(*session, *queryRun, this);
     connectQueryRun();
+    connectRunSession();
     periodIndex = std::make_unique<CPeriodIndex>();
 
     domainManager = new ManageDomains(this, prompts);
     connect(domainManager, &ManageDomains::newDomainList, this, &MainWindow::removeAllDomains);
     connect(domainManager, &ManageDomains::newDomain, this, &MainWindow::addNewDomain);
     connect(domainManager, &ManageDomains::groupsChanged, this, [this] {
-        const CResult<> saved = domainManager->groups().save(CDomainGroups::path(settings.dataDirectory));
+        const CResult<> saved = domainManager->groups().save(*session);
         if (!saved)
             prompts->message(saved.message());
     });
@@ -136,12 +139,7 @@ void MainWindow::listenForQueryCommands()
     // Only the holder of the data folder runs what a timer's `sorvane --query` asks for.
     if (session->lockState() != CDataSession::LockState::Held)
         return;
-    relayServer = new CQueryRelayServer(*queryRun, settings.dataDirectory, this);
-    connect(relayServer, &CQueryRelayServer::runRequested, this, [this](bool rankMode) {
-        if (!queryRun->isRunning())
-            ui->actionRank->setChecked(rankMode);
-        ui->btnManualQuery->click(); // a run under way keeps the button disabled: it is joined
-    });
+    relayServer = new CQueryRelayServer(*runSession, settings.dataDirectory, settings.runtimeDirectory, this);
     if (const CResult<> listening = relayServer->listen(); !listening)
         feed->appendLine(listening.message());
 }
@@ -211,9 +209,15 @@ void MainWindow::keepUiState()
 MainWindow::~MainWindow()
 {
     keepUiState();
+    // A run under way ends here the way a signal ends one: what it took in
+    // is saved, and a command following it hears how it ended.
+    if (runSession->isRunning())
+        runSession->stop(tr("the window was closed"));
     saveData();
     delete relayServer; // a command still relaying learns that the window closed
     relayServer = nullptr;
+    delete runSession;
+    runSession = nullptr;
     queryRun.reset(); // stops the sockets before the date list they take results in against
     delete domainManager;
     domainManager = nullptr;
@@ -224,7 +228,9 @@ void MainWindow::setUpHeader()
 {
     QTableWidget *table = ui->tblRankData;
     for (int column = 0; column < CAlexaRankData::FieldCount; ++column) {
-        auto *item = new QTableWidgetItem(tr(headerColumns[column].text));
+        // The figures are titled as everywhere else; the domain and the date here.
+        const bool figure = column > 0 && column <= CTrendFigure::Count;
+        auto *item = new QTableWidgetItem(figure ? CTrendFigure::label(column - 1) : tr(headerColumns[column].text));
         item->setIcon(QIcon(QString::fromUtf16(headerColumns[column].icon)));
         item->setTextAlignment(Qt::AlignVCenter);
         item->setSizeHint(QSize(100, 32));
@@ -338,8 +344,15 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     // Fitted once, in the window's own fonts; then the widths are the user's
     // and are kept with how the window was left.
-    if (!std::exchange(columnsFitted, true))
-        ui->tblRankData->resizeColumnsToContents();
+    if (std::exchange(columnsFitted, true))
+        return;
+    // No wider than forty characters: a giant field is shortened in its cell
+    // and shown whole in its tool tip, rather than pushing the others away.
+    QTableWidget *table = ui->tblRankData;
+    table->resizeColumnsToContents();
+    const int widest = table->fontMetrics().averageCharWidth() * 40;
+    for (int column = 0; column < table->columnCount(); ++column)
+        table->setColumnWidth(column, std::min(table->columnWidth(column), std::max(widest, 100)));
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -376,7 +389,6 @@ void MainWindow::connectQueryRun()
     queryRun->setClock(settings.clock);
     connect(queryRun.get(), &CQueryRun::started, this,
             [this] { feed->appendLine(tr("Performing alexa data crawl...")); });
-    connect(queryRun.get(), &CQueryRun::recordAccepted, this, &MainWindow::takeAccepted);
     connect(queryRun.get(), &CQueryRun::recordRefused, this,
             [this](const CAlexaRankData &, const QString &reason) {
                 feed->addLine(reason);
@@ -397,12 +409,60 @@ void MainWindow::connectQueryRun()
     });
     connect(queryRun.get(), &CQueryRun::listExhausted, this,
             [this] { feed->appendLine(tr("alexa ranking queries completed")); });
-    connect(queryRun.get(), &CQueryRun::finished, this, &MainWindow::finishRun);
+}
+
+void MainWindow::connectRunSession()
+{
+    // The list is read from the combo box at each hand-over, so that domains
+    // added during the run are queried in it.
+    runSession->setDomainList([this](int position) {
+        return position + 1 < ui->cbDomain->count() ? ui->cbDomain->itemText(position + 1) : QString();
+    });
+    notifier = std::make_unique<CDesktopNotifier>(settings.notifierProgram, CDesktopNotifier::DefaultTimeoutMs);
+    mailer = std::make_unique<CAlertMailer>(CAlertMailer::program(settings.sendmailProgram));
+    connect(runSession, &CRunSession::aboutToStart, this, &MainWindow::prepareRun);
+    connect(runSession, &CRunSession::started, this, &MainWindow::showProgress);
+    connect(runSession, &CRunSession::recordTaken, this, &MainWindow::takeAccepted);
+    connect(runSession, &CRunSession::fetchesEnded, this, &MainWindow::finishRun);
+    connect(runSession, &CRunSession::said, this, [this](const CRunSession::Line &line) {
+        switch (line.kind) {
+        case CRunSession::Kind::Domain:
+            break; // the table and the status lines of the run show each domain
+        case CRunSession::Kind::Summary:
+            feed->appendLine(line.text);
+            feed->appendLine(CRunMoves::summary(rankHistory, runSession->taken()));
+            break;
+        case CRunSession::Kind::SaveFailed:
+            tellLater(line.text);
+            break;
+        case CRunSession::Kind::Unreachable:
+            tellLater(CQueryRun::unreachable(settings.service));
+            break;
+        case CRunSession::Kind::Alert:
+        case CRunSession::Kind::Stopped:
+        case CRunSession::Kind::Note:
+            feed->appendLine(line.text);
+            break;
+        }
+    });
+}
+
+void MainWindow::tellLater(const QString &message)
+{
+    QTimer::singleShot(0, this, [this, message] { prompts->message(message); });
 }
 
 void MainWindow::startCrawl()
 {
-    runRecords.clear();
+    if (const CResult<> started = runSession->start(ui->actionRank->isChecked()); !started)
+        feed->appendLine(started.message());
+}
+
+void MainWindow::prepareRun()
+{
+    // A run the command line asked for takes the figures it asked for.
+    ui->actionRank->setChecked(queryRun->rankMode());
+    runSession->setOutlets({notifier.get(), mailer.get(), uiState ? uiState->mailTo : QString()});
     feed->startRun();
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
@@ -410,12 +470,6 @@ void MainWindow::startCrawl()
     ui->actionPerform_Query->setEnabled(false);
     if (queryButtonText.isNull())
         queryButtonText = ui->btnManualQuery->text();
-    // The list is read from the combo box at each hand-over, so that domains
-    // added during the run are queried in it.
-    queryRun->start([this](int position) {
-        return position + 1 < ui->cbDomain->count() ? ui->cbDomain->itemText(position + 1) : QString();
-    });
-    showProgress();
 }
 
 void MainWindow::showProgress()
@@ -434,44 +488,20 @@ void MainWindow::crawlComplete()
     queryRun->complete();
 }
 
-void MainWindow::finishRun(const CQueryRun::Counts &counts)
+void MainWindow::finishRun()
 {
     progressFrame.stop();
     if (!queryButtonText.isNull())
         ui->btnManualQuery->setText(queryButtonText);
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
-    if (!feed->isRunning())
-        return;
-    feed->endRun();
-    feed->appendLine(CQueryRun::summary(counts));
-    feed->appendLine(CRunMoves::summary(rankHistory, runRecords));
-    // Everything fetched is on disk before the user can lose it to a crash;
-    // alerts are given only for what was stored, so that none is given twice.
-    const bool saved = saveData();
-    if (relayServer)
-        relayServer->runEnded(counts, saved);
-    if (saved)
-        fireAlerts();
-    if (counts.noneReached())
-        prompts->message(CQueryRun::unreachable(settings.service));
-}
-
-void MainWindow::fireAlerts()
-{
-    const CAlertMailer mailer(CAlertMailer::program(settings.sendmailProgram));
-    const CDesktopNotifier notifier;
-    const CAlertRun::Outcome outcome = CAlertRun::fire(settings.dataDirectory, rankHistory, runRecords,
-                                                       {&notifier, &mailer, uiState->mailTo}, QDateTime::currentDateTime());
-    for (const QString &line : outcome.alerts + outcome.notes)
-        feed->appendLine(line);
+    if (feed->isRunning())
+        feed->endRun();
 }
 
 void MainWindow::on_actionAlerts_triggered()
 {
-    const CAlertMailer mailer(CAlertMailer::program(settings.sendmailProgram));
-    const CDesktopNotifier notifier;
-    AlertsDialog dialog(this, settings.dataDirectory, prompts, {&notifier, &mailer, uiState->mailTo});
+    AlertsDialog dialog(this, *session, prompts, {notifier.get(), mailer.get(), uiState->mailTo});
     if (dialog.exec() != QDialog::Accepted || dialog.mailTo() == uiState->mailTo)
         return;
     // Kept at once: a timer's digest reads it while the window is open.
@@ -495,8 +525,7 @@ void MainWindow::rankProfile(CAlexaRankData record, int socketId)
 
 void MainWindow::takeAccepted(const CAlexaRankData &record)
 {
-    rankHistory.append(record);
-    runRecords.append(record);
+    // The run session has put it into the history.
     Q_EMIT historyChanged();
     addRankRow(record);
     if (CRecordDate::parse(record.date()).isValid())
@@ -809,12 +838,12 @@ void MainWindow::on_btnManageDomains_clicked()
 CDomainGroups MainWindow::readGroups()
 {
     QStringList notes;
-    const CResult<CDomainGroups> groups = CDomainGroups::read(CDomainGroups::path(settings.dataDirectory), notes);
+    const CResult<CDomainGroups> groups = CDomainGroups::read(*session, notes);
     if (!groups)
         notes.append(groups.message());
     for (const QString &note : std::as_const(notes))
         feed->appendLine(note);
-    groupsReadable = groups.ok() && ownsData();
+    groupsReadable = groups.ok() && session->lockState() == CDataSession::LockState::Held;
     return groups ? groups.value() : CDomainGroups();
 }
 

@@ -14,8 +14,11 @@
 
 #include <memory>
 
+class CAlertMailer;
 class CAlexaSocket;
 class CDataSession;
+class CDesktopNotifier;
+class CRunSession;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
@@ -127,9 +130,13 @@ private:
     bool saveHistory();
     bool showSaved(const CResult<> &saved, bool savable);
     void connectQueryRun();
+    void connectRunSession();
+    void prepareRun();
     void takeAccepted(const CAlexaRankData &record);
-    void finishRun(const CQueryRun::Counts &counts);
-    void fireAlerts();
+    void finishRun();
+    // A message box once control is back in the event loop, so that a
+    // command waiting for the run hears its end first.
+    void tellLater(const QString &message);
     // groups.dat, its problems told in the status text.
     CDomainGroups readGroups();
     void showProgress();
@@ -153,11 +160,16 @@ private:
     CWidgetHelper widgetHelper;
     std::unique_ptr<CQueryRun> queryRun;
     bool periodSelected = false;
+    // Where the run's alerts go besides the status text.
+    std::unique_ptr<CDesktopNotifier> notifier;
+    std::unique_ptr<CAlertMailer> mailer;
 
     CSettings settings;
     // The data folder, its locks and files; holds the history the window shows.
     std::unique_ptr<CDataSession> session;
     QList<CAlexaRankData> &rankHistory;
+    // The query run from its start to its one result: intake, save, alerts and words.
+    CRunSession *runSession = nullptr;
     // Shared with the domain manager.
     std::shared_ptr<CUserPrompts> prompts;
     CTableFeed *feed = nullptr; // the table's and the status text's only writer
@@ -169,7 +181,6 @@ private:
     QSet<QString> monthLabels;
     // Where each month's records stand in rankHistory, for the views of a period.
     std::unique_ptr<CPeriodIndex> periodIndex;
-    QList<CAlexaRankData> runRecords; // taken in by the current run, for its biggest moves
     QStringList statusNotes; // what the data session had to say, shown once the table is filled
     ChartWindow *chartWindow = nullptr;
     OverviewWindow *overviewWindow = nullptr;

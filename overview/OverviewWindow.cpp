@@ -18,7 +18,9 @@
 
 namespace {
 
-constexpr int ChangeDelayMs = 100;
+// A run takes records in many times a second; the rows, made from the whole
+// history, follow at most twice a second.
+constexpr int ChangeDelayMs = 500;
 
 bool isDark(const QPalette &palette)
 {
@@ -31,6 +33,7 @@ OverviewWindow::OverviewWindow(const QList<CAlexaRankData> *history, QWidget *pa
     : QWidget(parent, Qt::Window)
     , ui(std::make_unique<Ui::OverviewWindow>())
     , m_history(history)
+    , m_groups(std::make_unique<CDomainGroups>())
 {
     ui->setupUi(this);
     m_model = new COverviewModel(this);
@@ -40,6 +43,8 @@ OverviewWindow::OverviewWindow(const QList<CAlexaRankData> *history, QWidget *pa
     ui->tblOverview->setItemDelegateForColumn(COverviewModel::LineColumn, new CLineDelegate(ui->tblOverview));
     ui->tblOverview->verticalHeader()->setVisible(false);
     ui->tblOverview->horizontalHeader()->setStretchLastSection(true);
+    // Fitting the columns measures this many rows, not all of them.
+    ui->tblOverview->horizontalHeader()->setResizeContentsPrecision(100);
     ui->tblOverview->sortByColumn(COverviewRow::GlobalColumn, Qt::AscendingOrder);
     ui->lblHint->setVisible(false);
     ui->cbGroup->addItem(tr("All groups"));
@@ -81,9 +86,6 @@ void OverviewWindow::setDomainList(const QStringList &domains)
 
 void OverviewWindow::setGroups(const CDomainGroups &groups)
 {
-    QHash<QString, QStringList> groupsOf;
-    for (const QString &domain : std::as_const(m_domains))
-        groupsOf.insert(domain, groups.groupsOf(domain));
     const QString chosen = ui->cbGroup->currentIndex() > 0 ? ui->cbGroup->currentText() : QString();
     const QSignalBlocker blocker(ui->cbGroup);
     ui->cbGroup->clear();
@@ -91,10 +93,8 @@ void OverviewWindow::setGroups(const CDomainGroups &groups)
     ui->cbGroup->addItems(groups.groups());
     ui->cbGroup->setEnabled(ui->cbGroup->count() > 1);
     chooseGroup(chosen);
-    if (groupsOf != m_groupsOf) {
-        m_groupsOf = groupsOf;
-        historyChanged();
-    }
+    *m_groups = groups;
+    historyChanged();
 }
 
 void OverviewWindow::chooseGroup(const QString &group)
@@ -121,7 +121,10 @@ void OverviewWindow::refresh()
     const QModelIndex current = ui->tblOverview->currentIndex();
     const QString currentDomain = current.isValid() ? current.siblingAtColumn(COverviewRow::DomainColumn).data().toString()
                                                     : QString();
-    m_model->setRows(COverviewTable::build(*m_history, m_domains, m_groupsOf));
+    QHash<QString, QStringList> groupsOf;
+    for (const QString &domain : std::as_const(m_domains))
+        groupsOf.insert(domain, m_groups->groupsOf(domain));
+    m_model->setRows(COverviewTable::build(*m_history, m_domains, groupsOf));
     ui->lblHint->setVisible(m_domains.isEmpty());
     ui->lblHint->setText(tr("No domains yet. Add them with Alexa Data \u2192 Manage Domains (Ctrl+M) or "
                             "File \u2192 Import Urls (Ctrl+I); Perform Query (F5) then fetches their figures."));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QTimer>
@@ -65,7 +64,7 @@ private:
     COverviewModel *m_model = nullptr;
     COverviewFilter *m_filter = nullptr;
     QStringList m_domains;
-    QHash<QString, QStringList> m_groupsOf;
+    std::unique_ptr<CDomainGroups> m_groups;
     bool m_stale = true;
     bool m_fitted = false; // the columns were fitted once; the user's widths stay after
     QTimer m_changeTimer;

@@ -31,7 +31,7 @@ void CAlexaSocket::processError()
 {
     if (domain().isEmpty())
         return;
-    Q_EMIT fetchFailed(domain(), CFetchFailure::noAnswer(serviceText(), failure()), index());
+    Q_EMIT fetchFailed(domain(), CFetchFailure::noAnswer(serviceText(), failure(), reached()), index());
 }
 
 QString CAlexaSocket::serviceText() const

@@ -2,11 +2,12 @@
 
 #include "CHttpAnswer.h"
 
-CFetchFailure CFetchFailure::noAnswer(const QString &service, const QString &why)
+CFetchFailure CFetchFailure::noAnswer(const QString &service, const QString &why, bool reached)
 {
     CFetchFailure failure;
     failure.m_service = service;
     failure.m_detail = why;
+    failure.m_reached = reached;
     return failure;
 }
 
@@ -14,6 +15,7 @@ CFetchFailure CFetchFailure::fromAnswer(const QString &service, const Korv::QtLi
 {
     CFetchFailure failure;
     failure.m_service = service;
+    failure.m_reached = true;
     if (answer.isEmpty()) {
         failure.m_kind = Kind::Empty;
     } else if (!answer.hasStatusLine()) {

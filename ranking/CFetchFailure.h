@@ -27,7 +27,8 @@ public:
     CFetchFailure() = default;
     // The service ("host:port") could not be reached; why in plain words
     // ("connection refused"), or empty when nothing more is known.
-    static CFetchFailure noAnswer(const QString &service, const QString &why);
+    // reached: a connection was made before it failed (a trickle, a cut).
+    static CFetchFailure noAnswer(const QString &service, const QString &why, bool reached = false);
     // An answer that is not a complete "200" page.
     static CFetchFailure fromAnswer(const QString &service, const Korv::QtLib::Web::CHttpAnswer &answer);
 
@@ -35,6 +36,8 @@ public:
     // The HTTP status for Kind::Status, else 0.
     int status() const { return m_status; }
     bool isStatus(int status) const { return m_kind == Kind::Status && m_status == status; }
+    // False only when no connection to the service was made.
+    bool reachedService() const { return m_reached; }
 
     // "no answer from the ranking service at localhost:80 (connection refused)",
     // "the ranking service at localhost:80 answered 503 Service Unavailable (loading)".
@@ -46,4 +49,5 @@ private:
     QString m_service;
     QString m_detail; // the socket's words, or the status text
     QString m_reason; // the body's plain reason for a status
+    bool m_reached = false;
 };

@@ -16,8 +16,14 @@ CQueryRun::CQueryRun(CDomainDateList &dates, QObject *socketParent, QObject *par
         connect(socket, &CAlexaSocket::crawlComplete, this, &CQueryRun::complete);
         connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
         connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
-        connect(socket, &CAlexaSocket::rankProfile, this, &CQueryRun::takeResult);
-        connect(socket, &CAlexaSocket::fetchFailed, this, &CQueryRun::takeFailure);
+        connect(socket, &CAlexaSocket::rankProfile, this, [this](const CAlexaRankData &record, int socketId) {
+            if (!m_socketsLent)
+                takeResult(record, socketId);
+        });
+        connect(socket, &CAlexaSocket::fetchFailed, this, [this](const QString &domain, const CFetchFailure &failure, int socketId) {
+            if (!m_socketsLent)
+                takeFailure(domain, failure, socketId);
+        });
     }
 }
 
@@ -49,8 +55,22 @@ QString CQueryRun::unreachable(const CServiceAddress &service)
         .arg(service.port());
 }
 
+QList<CAlexaSocket *> CQueryRun::lendSockets()
+{
+    m_socketsLent = true;
+    return m_sockets;
+}
+
+void CQueryRun::takeSocketsBack()
+{
+    m_socketsLent = false;
+    // A borrower may have set another day on them.
+    setClock(m_clock);
+}
+
 void CQueryRun::setClock(const CRankClock &clock)
 {
+    m_clock = clock;
     for (CAlexaSocket *socket : std::as_const(m_sockets))
         socket->setClock(clock);
 }
@@ -66,6 +86,7 @@ int CQueryRun::start(DomainList domains)
     m_nextDomain = 0;
     m_listExhausted = false;
     m_finishReported = false;
+    m_abandoned = false;
     m_started = true;
     m_counts = Counts();
     m_total = 0;
@@ -131,6 +152,14 @@ void CQueryRun::complete()
     finishIfIdle();
 }
 
+void CQueryRun::abandon()
+{
+    m_abandoned = true;
+    m_domains = nullptr;
+    m_listExhausted = true;
+    m_finishReported = true;
+}
+
 void CQueryRun::markIdle(int socketId)
 {
     if (socketId >= 0 && socketId < m_busy.size())
@@ -155,6 +184,8 @@ void CQueryRun::finishIfIdle()
 void CQueryRun::takeResult(const CAlexaRankData &record, int socketId)
 {
     markIdle(socketId);
+    if (m_abandoned)
+        return; // no one's: not even the date list learns of it
     if (m_dates.contains(record.domain(), record.date())) {
         ++m_counts.refused;
         Q_EMIT recordRefused(record, tr("%1 has already been assessed for this date...").arg(record.domain()));
@@ -171,7 +202,11 @@ void CQueryRun::takeResult(const CAlexaRankData &record, int socketId)
 void CQueryRun::takeFailure(const QString &domain, const CFetchFailure &failure, int socketId)
 {
     markIdle(socketId);
+    if (m_abandoned)
+        return;
     ++m_counts.failed;
+    if (!failure.reachedService())
+        ++m_counts.unreached;
     Q_EMIT fetchFailed(domain, failure);
     Q_EMIT progressed(m_counts.done(), m_total);
     handOutNext(socketId);

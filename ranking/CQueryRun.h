@@ -34,9 +34,11 @@ public:
         int stored = 0;
         int refused = 0; // already assessed for the date
         int failed = 0;
+        int unreached = 0; // of the failed, those that got no connection at all
         int done() const { return stored + refused + failed; }
-        // No fetch of the run reached the service (and there was one).
-        bool noneReached() const { return failed > 0 && failed == done(); }
+        // No fetch of the run reached the service (and there was one): a
+        // service that accepted and then trickled or cut off was reached.
+        bool noneReached() const { return unreached > 0 && unreached == done(); }
     };
 
     // "3 stored, 1 already assessed, 2 failed"
@@ -59,11 +61,18 @@ public:
     void setService(const CServiceAddress &service) { m_service = service; }
     const CServiceAddress &service() const { return m_service; }
     void setClock(const CRankClock &clock);
+    const CRankClock &clock() const { return m_clock; }
     // Takes effect at the next hand-over.
     void setRankMode(bool on) { m_rankMode = on; }
     bool rankMode() const { return m_rankMode; }
 
     CAlexaSocket *socket(int index) const { return m_sockets.value(index); }
+
+    // The pool lent to another kind of fetch (a backfill), so that the
+    // program never opens more than its five connections: while lent, what
+    // the sockets report is not this run's. Only between runs.
+    QList<CAlexaSocket *> lendSockets();
+    void takeSocketsBack();
 
     // Hands out the first domains, one per socket; returns how many went out.
     int start(DomainList domains);
@@ -97,6 +106,9 @@ public Q_SLOTS:
     void handOutNext(int socketId);
     // Declares the list used up (the first result finding no domain does so).
     void complete();
+    // Ends the run where it stands: no domain is handed out any more and
+    // no end is reported; fetches under way end on their own.
+    void abandon();
 
 private:
     void dispatch(const QString &domain, int socketId);
@@ -107,7 +119,9 @@ private:
 
     CDomainDateList &m_dates;
     CServiceAddress m_service;
+    CRankClock m_clock;
     QList<CAlexaSocket *> m_sockets;
+    bool m_socketsLent = false;
     QList<bool> m_busy;
     DomainList m_domains;
     int m_nextDomain = 0;
@@ -116,5 +130,6 @@ private:
     bool m_started = false;
     bool m_listExhausted = false;
     bool m_finishReported = true;
+    bool m_abandoned = false;
     Counts m_counts;
 };

@@ -2,6 +2,7 @@
 
 #include "CAlexaRankData.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -15,9 +16,9 @@ QString figuresOf(const CAlexaRankData &record)
 
 } // namespace
 
-QString CRunReport::stored(const CAlexaRankData &record)
+QString CRunReport::fetched(const CAlexaRankData &record)
 {
-    return record.domain() + QStringLiteral(": stored ") + figuresOf(record) + QStringLiteral(" for ") + record.date();
+    return record.domain() + QStringLiteral(": fetched ") + figuresOf(record) + QStringLiteral(" for ") + record.date();
 }
 
 QString CRunReport::refused(const CAlexaRankData &record)
@@ -25,9 +26,21 @@ QString CRunReport::refused(const CAlexaRankData &record)
     return record.domain() + QStringLiteral(": already assessed for ") + record.date();
 }
 
-QString CRunReport::filled(const CAlexaRankData &record)
+QString CRunReport::summary(const CQueryRun::Counts &counts, bool saved)
 {
-    return record.domain() + QStringLiteral(": filled ") + figuresOf(record) + QStringLiteral(" for ") + record.date();
+    if (saved || counts.stored == 0)
+        return CQueryRun::summary(counts);
+    return QCoreApplication::translate("CRunReport", "%1 fetched but not stored, %2 already assessed, %3 failed")
+        .arg(counts.stored)
+        .arg(counts.refused)
+        .arg(counts.failed);
+}
+
+QString CRunReport::backfillSummary(int filled, int withoutList, int failed, bool saved)
+{
+    const char *text = saved || filled == 0 ? QT_TRANSLATE_NOOP("CRunReport", "%1 filled, %2 without a list, %3 failed")
+                                            : QT_TRANSLATE_NOOP("CRunReport", "%1 fetched but not stored, %2 without a list, %3 failed");
+    return QCoreApplication::translate("CRunReport", text).arg(filled).arg(withoutList).arg(failed);
 }
 
 QString CRunReport::failed(const QString &domain, const CFetchFailure &failure)
@@ -40,7 +53,7 @@ QString CRunReport::unreachable(const CServiceAddress &service)
     return CQueryRun::unreachable(service).replace(u'\n', u' ').simplified();
 }
 
-CRunReport::ExitCode CRunReport::exitCode(const CQueryRun::Counts &counts, bool saved)
+CRunReport::ExitCode CRunReport::exitCode(const CQueryRun::Counts &counts, bool saved, bool stopped)
 {
-    return counts.failed > 0 || !saved ? SomeFailed : AllStored;
+    return counts.failed > 0 || !saved || stopped ? SomeFailed : AllStored;
 }

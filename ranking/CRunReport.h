@@ -18,12 +18,18 @@ public:
         CannotStart = 2, // nothing was fetched
     };
 
-    static QString stored(const CAlexaRankData &record);
+    // A record taken in, before the history is saved: "fetched", never
+    // "stored", which only the summary says once the save succeeded.
+    static QString fetched(const CAlexaRankData &record);
     static QString refused(const CAlexaRankData &record);
-    // A past day's record taken in by a backfill.
-    static QString filled(const CAlexaRankData &record);
+    // "3 stored, 1 already assessed, 2 failed" once saved; else "3 fetched
+    // but not stored, ...".
+    static QString summary(const CQueryRun::Counts &counts, bool saved);
+    // "12 filled, 3 without a list, 0 failed", or "12 fetched but not stored, ...".
+    static QString backfillSummary(int filled, int withoutList, int failed, bool saved);
     static QString failed(const QString &domain, const CFetchFailure &failure);
     // The advice when no fetch reached the service, on one line.
     static QString unreachable(const CServiceAddress &service);
-    static ExitCode exitCode(const CQueryRun::Counts &counts, bool saved);
+    // stopped: the run was cut short by a signal or its deadline.
+    static ExitCode exitCode(const CQueryRun::Counts &counts, bool saved, bool stopped = false);
 };

@@ -2,7 +2,11 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +47,36 @@ QString CQueryRelay::serverName(const QString &dataDirectory)
         canonical = QDir::cleanPath(folder.absoluteFilePath());
     const QByteArray digest = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256);
     return QStringLiteral("sorvane-") + QString::fromLatin1(digest.left(12).toHex());
+}
+
+namespace {
+
+// A folder of this user's that no other user may write or enter.
+bool isPrivateFolder(const QString &path)
+{
+    struct stat info{};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+} // namespace
+
+CResult<QString> CQueryRelay::socketPath(const QString &runtimeDirectory, const QString &dataDirectory,
+                                         const QString &tempDirectory)
+{
+    const QString name = serverName(dataDirectory);
+    if (isPrivateFolder(runtimeDirectory))
+        return CResult<QString>::success(QDir(runtimeDirectory).filePath(name));
+    const QString temp = tempDirectory.isEmpty() ? QDir::tempPath() : tempDirectory;
+    const QString own = QDir(temp).filePath(QStringLiteral("sorvane-%1").arg(::geteuid()));
+    // Made private from the start; one that is there must be ours and private already.
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    if (!isPrivateFolder(own))
+        return CResult<QString>::failure(QStringLiteral("neither $XDG_RUNTIME_DIR nor %1 is a folder of this user's that "
+                                                        "no one else may enter")
+                                             .arg(QDir::toNativeSeparators(own)));
+    return CResult<QString>::success(QDir(own).filePath(name));
 }
 
 QByteArray CQueryRelay::request(bool rankMode)

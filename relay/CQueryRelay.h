@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -7,7 +9,9 @@
 #include <optional>
 
 // The line protocol between `sorvane --query` and an open window, over a
-// local socket named after the data folder. The command asks once:
+// local socket named after the data folder, in a folder only its user can
+// enter: $XDG_RUNTIME_DIR, or else a "sorvane-<uid>" folder of mode 0700 in
+// the temporary folder, so that no other user can take the name first. The command asks once:
 //   "query rank" or "query reach"
 // and the window answers with lines of its run until the exit code:
 //   "run <domains>"  the run has started, or was joined, with that many domains
@@ -33,6 +37,11 @@ public:
     // A short name that is the same for every path of one data folder
     // (socket paths are limited to about a hundred bytes).
     static QString serverName(const QString &dataDirectory);
+    // The socket's full path: in runtimeDirectory when it is a folder of
+    // this user's that no one else may enter, else in a private folder
+    // made (0700) in tempDirectory. Fails when neither can be had.
+    static CResult<QString> socketPath(const QString &runtimeDirectory, const QString &dataDirectory,
+                                       const QString &tempDirectory = QString());
 
     static QByteArray request(bool rankMode);
     // The rank mode asked for; nothing for anything else.

@@ -24,14 +24,15 @@ int seconds(int ms)
 
 } // namespace
 
-CQueryRelayClient::CQueryRelayClient(QString dataDirectory, QObject *parent)
-    : CQueryRelayClient(std::move(dataDirectory), Limits(), parent)
+CQueryRelayClient::CQueryRelayClient(QString dataDirectory, QString runtimeDirectory, QObject *parent)
+    : CQueryRelayClient(std::move(dataDirectory), std::move(runtimeDirectory), Limits(), parent)
 {
 }
 
-CQueryRelayClient::CQueryRelayClient(QString dataDirectory, Limits limits, QObject *parent)
+CQueryRelayClient::CQueryRelayClient(QString dataDirectory, QString runtimeDirectory, Limits limits, QObject *parent)
     : QObject(parent)
     , m_dataDirectory(std::move(dataDirectory))
+    , m_runtimeDirectory(std::move(runtimeDirectory))
     , m_limits(limits)
 {
 }
@@ -81,7 +82,11 @@ CRunReport::ExitCode CQueryRelayClient::relay(bool rankMode, QTextStream &out, Q
     // Bounded before anything else, so that no step can wait for ever.
     idle.start(m_limits.answerMs);
     socket.setReadBufferSize(CQueryRelay::MaxLineLength * 4);
-    socket.connectToServer(CQueryRelay::serverName(m_dataDirectory));
+    const CResult<QString> path = CQueryRelay::socketPath(m_runtimeDirectory, m_dataDirectory);
+    if (path)
+        socket.connectToServer(path.value());
+    else
+        giveUp(QString());
     if (!m_ended)
         loop.exec();
     QObject::disconnect(&socket, nullptr, this, nullptr);
@@ -91,6 +96,14 @@ CRunReport::ExitCode CQueryRelayClient::relay(bool rankMode, QTextStream &out, Q
     m_idle = nullptr;
     m_deadline = nullptr;
     return m_code;
+}
+
+void CQueryRelayClient::interrupt(const QString &why)
+{
+    if (m_ended || !m_loop)
+        return;
+    *m_out << why << (m_started ? QStringLiteral("; the window's run goes on there") : QString()) << Qt::endl;
+    end(CRunReport::SomeFailed);
 }
 
 void CQueryRelayClient::ask(bool rankMode)

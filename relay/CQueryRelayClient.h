@@ -28,12 +28,17 @@ public:
         int minimumRunMs = 120000; // but never less than this
     };
 
-    explicit CQueryRelayClient(QString dataDirectory, QObject *parent = nullptr);
-    CQueryRelayClient(QString dataDirectory, Limits limits, QObject *parent = nullptr);
+    // runtimeDirectory: where the window's socket is (see CQueryRelay::socketPath).
+    CQueryRelayClient(QString dataDirectory, QString runtimeDirectory, QObject *parent = nullptr);
+    CQueryRelayClient(QString dataDirectory, QString runtimeDirectory, Limits limits, QObject *parent = nullptr);
     ~CQueryRelayClient() override;
 
     // Runs until the window's exit code, or until it is given up on.
     CRunReport::ExitCode relay(bool rankMode, QTextStream &out, QTextStream &err);
+    // Ends relay() at once, as a signal ends a run: why goes to the output
+    // as a run cut short says it, and the command exits as one (1); the
+    // window's run goes on there.
+    void interrupt(const QString &why);
 
     // The refusal when nothing that listens answers for the data folder.
     static QString noWindowMessage(const QString &dataDirectory);
@@ -48,6 +53,7 @@ private:
     bool peerIsThisUser() const;
 
     QString m_dataDirectory;
+    QString m_runtimeDirectory;
     Limits m_limits;
     QLocalSocket *m_socket = nullptr;
     QTimer *m_idle = nullptr;

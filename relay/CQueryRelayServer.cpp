@@ -1,7 +1,5 @@
 #include "relay/CQueryRelayServer.h"
 
-#include "CDataStore.h"
-#include "CRunReport.h"
 #include "relay/CQueryRelay.h"
 
 #include <QDir>
@@ -18,23 +16,28 @@ constexpr int CloseWaitMs = 30000;
 
 } // namespace
 
-CQueryRelayServer::CQueryRelayServer(CQueryRun &run, QString dataDirectory, QObject *parent)
+CQueryRelayServer::CQueryRelayServer(CRunSession &run, QString dataDirectory, QString runtimeDirectory, QObject *parent)
     : QObject(parent)
     , m_run(run)
     , m_dataDirectory(std::move(dataDirectory))
+    , m_runtimeDirectory(std::move(runtimeDirectory))
 {
-    connect(&m_run, &CQueryRun::started, this, &CQueryRelayServer::runStarted);
-    connect(&m_run, &CQueryRun::recordAccepted, this,
-            [this](const CAlexaRankData &record) { addLine(CQueryRelay::line(CQueryRelay::Kind::Out, CRunReport::stored(record))); });
-    connect(&m_run, &CQueryRun::recordRefused, this, [this](const CAlexaRankData &record, const QString &) {
-        addLine(CQueryRelay::line(CQueryRelay::Kind::Out, CRunReport::refused(record)));
+    connect(&m_run, &CRunSession::started, this, &CQueryRelayServer::runStarted);
+    connect(&m_run, &CRunSession::said, this, [this](const CRunSession::Line &line) {
+        addLine(CQueryRelay::line(line.isNote() ? CQueryRelay::Kind::Err : CQueryRelay::Kind::Out, line.text));
     });
-    connect(&m_run, &CQueryRun::fetchFailed, this, [this](const QString &domain, const CFetchFailure &failure) {
-        addLine(CQueryRelay::line(CQueryRelay::Kind::Out, CRunReport::failed(domain, failure)));
-    });
+    connect(&m_run, &CRunSession::finished, this, &CQueryRelayServer::runEnded);
 }
 
-CQueryRelayServer::~CQueryRelayServer() = default;
+CQueryRelayServer::~CQueryRelayServer()
+{
+    // What the last run said goes out before the connections do.
+    if (!m_server)
+        return;
+    const QList<QLocalSocket *> sockets = m_server->findChildren<QLocalSocket *>();
+    for (QLocalSocket *socket : sockets)
+        socket->flush();
+}
 
 CResult<> CQueryRelayServer::listen()
 {
@@ -46,7 +49,10 @@ CResult<> CQueryRelayServer::listen()
         m_server->setSocketOptions(QLocalServer::UserAccessOption);
         connect(m_server, &QLocalServer::newConnection, this, &CQueryRelayServer::takeConnection);
     }
-    const QString name = CQueryRelay::serverName(m_dataDirectory);
+    const CResult<QString> path = CQueryRelay::socketPath(m_runtimeDirectory, m_dataDirectory);
+    if (!path)
+        return CResult<>::failure(tr("A query run started from the command line cannot run in this window: %1.").arg(path.message()));
+    const QString name = path.value();
     if (m_server->listen(name))
         return CResult<>::success();
     // The caller holds the data lock, so no other window listens here:
@@ -114,11 +120,12 @@ void CQueryRelayServer::startOrJoin(QLocalSocket *socket, bool rankMode)
     m_clients[socket].relaying = true;
     if (m_runActive) {
         m_clients[socket].sawRun = true;
-        send(socket, CQueryRelay::line(CQueryRelay::Kind::Run, QString::number(m_run.total())));
-        if (m_run.rankMode() != rankMode)
+        const CQueryRun &run = m_run.queryRun();
+        send(socket, CQueryRelay::line(CQueryRelay::Kind::Run, QString::number(run.total())));
+        if (run.rankMode() != rankMode)
             send(socket, CQueryRelay::line(CQueryRelay::Kind::Err,
                                            tr("joined the window's run under way, which takes the %1 figures")
-                                               .arg(m_run.rankMode() ? tr("rank") : tr("reach"))));
+                                               .arg(run.rankMode() ? tr("rank") : tr("reach"))));
         if (m_linesLeftOut > 0)
             send(socket, CQueryRelay::line(CQueryRelay::Kind::Err,
                                            tr("%1 earlier lines of the window's run are not repeated").arg(m_linesLeftOut)));
@@ -126,18 +133,18 @@ void CQueryRelayServer::startOrJoin(QLocalSocket *socket, bool rankMode)
             send(socket, line);
         return;
     }
-    Q_EMIT runRequested(rankMode);
-    // The window started nothing: it has no domain to query.
-    if (m_clients.contains(socket) && !m_clients.value(socket).sawRun)
-        refuse(socket, tr("no domains to query in %1").arg(QDir::toNativeSeparators(CDataStore::domainListPath(m_dataDirectory))));
+    // Refused before any fetch when the window could not keep what it fetched.
+    const CResult<> started = m_run.start(rankMode);
+    if (!started && m_clients.contains(socket))
+        refuse(socket, started.message());
 }
 
-void CQueryRelayServer::runStarted()
+void CQueryRelayServer::runStarted(int total)
 {
     m_runActive = true;
     m_runLines.clear();
     m_linesLeftOut = 0;
-    const QByteArray run = CQueryRelay::line(CQueryRelay::Kind::Run, QString::number(m_run.total()));
+    const QByteArray run = CQueryRelay::line(CQueryRelay::Kind::Run, QString::number(total));
     const QList<QLocalSocket *> sockets = m_clients.keys();
     for (QLocalSocket *socket : sockets) {
         const auto client = m_clients.find(socket);
@@ -161,14 +168,10 @@ void CQueryRelayServer::addLine(const QByteArray &line)
     }
 }
 
-void CQueryRelayServer::runEnded(const CQueryRun::Counts &counts, bool saved)
+void CQueryRelayServer::runEnded(const CRunSession::Result &result)
 {
-    QByteArray end = CQueryRelay::line(CQueryRelay::Kind::Out, CQueryRun::summary(counts));
-    if (counts.noneReached())
-        end += CQueryRelay::line(CQueryRelay::Kind::Err, CRunReport::unreachable(m_run.service()));
-    if (!saved)
-        end += CQueryRelay::line(CQueryRelay::Kind::Err, tr("the window could not save the history; it says why"));
-    end += CQueryRelay::line(CQueryRelay::Kind::Exit, QString::number(CRunReport::exitCode(counts, saved)));
+    // The run's lines, summary included, have gone out as it said them.
+    const QByteArray end = CQueryRelay::line(CQueryRelay::Kind::Exit, QString::number(result.code));
     m_runActive = false;
     m_runLines.clear();
     m_linesLeftOut = 0;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CQueryRun.h"
 #include "base/CResult.h"
+#include "run/CRunSession.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -9,15 +9,14 @@
 #include <QString>
 #include <QStringList>
 
-class CAlexaRankData;
 class QLocalServer;
 class QLocalSocket;
 
 // The window's side of `sorvane --query` while the window holds the data
-// folder: listens on the folder's local socket, asks the window for a run
-// as its button would (or joins the run under way) and streams the run's
-// lines, summary and exit code to each command that asked. The window's
-// run stores and reports; this only relays. A client gets little room: a
+// folder: listens on the folder's local socket, starts a run through the
+// window's run session (or joins the run under way) and streams the run's
+// lines, summary and exit code to each command that asked. The run session
+// stores, refuses and words; this only relays. A client gets little room: a
 // short request, a few seconds to send it, a bounded backlog of unread
 // answers, and a bounded number of companions.
 class CQueryRelayServer : public QObject
@@ -31,8 +30,9 @@ public:
     // The lines of the run under way kept for a command that joins it late.
     static constexpr int MaxReplayLines = 100000;
 
-    // The run must outlive the server.
-    CQueryRelayServer(CQueryRun &run, QString dataDirectory, QObject *parent = nullptr);
+    // The run must outlive the server. runtimeDirectory: where the socket
+    // goes (see CQueryRelay::socketPath).
+    CQueryRelayServer(CRunSession &run, QString dataDirectory, QString runtimeDirectory, QObject *parent = nullptr);
     ~CQueryRelayServer() override;
     CQueryRelayServer(const CQueryRelayServer &) = delete;
     CQueryRelayServer &operator=(const CQueryRelayServer &) = delete;
@@ -43,13 +43,6 @@ public:
     int clientCount() const { return int(m_clients.size()); }
     // Commands waiting for the end of a run.
     int relayingCount() const;
-
-    // The run has ended and the window has saved (or failed to).
-    void runEnded(const CQueryRun::Counts &counts, bool saved);
-
-Q_SIGNALS:
-    // A command asks for a run in this mode, as the button would start it.
-    void runRequested(bool rankMode);
 
 private:
     struct Client
@@ -62,14 +55,16 @@ private:
     void takeConnection();
     void readRequest(QLocalSocket *socket);
     void startOrJoin(QLocalSocket *socket, bool rankMode);
-    void runStarted();
+    void runStarted(int total);
+    void runEnded(const CRunSession::Result &result);
     void addLine(const QByteArray &line);
     void send(QLocalSocket *socket, const QByteArray &bytes);
     void refuse(QLocalSocket *socket, const QString &message);
     void drop(QLocalSocket *socket);
 
-    CQueryRun &m_run;
+    CRunSession &m_run;
     QString m_dataDirectory;
+    QString m_runtimeDirectory;
     QLocalServer *m_server = nullptr;
     QHash<QLocalSocket *, Client> m_clients;
     QList<QByteArray> m_runLines; // of the run under way, for a late joiner

@@ -35,7 +35,7 @@ echo "$actual"
 echo "== dependencies"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for library in libc6 libqt6core6 libqt6widgets6 libqt6network6; do
+for library in libc6 libqt6core6 libqt6widgets6 libqt6network6 libpsl5; do
     grep -q "\b$library\b" <<<"$depends" || { echo "missing dependency on $library"; exit 1; }
 done
 

@@ -9,6 +9,7 @@ packages=(
     qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
     qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
     libarchive-dev
+    libpsl-dev pkg-config # the Public Suffix List, found through pkg-config
     fonts-dejavu-core
     systemd # systemd-analyze checks the user units in the tests
     dbus-daemon # a private session bus for the desktop notification test

@@ -191,12 +191,24 @@
         <source>%1 is a link to %2, which does not exist.</source>
         <translation>%1 ist eine Verknüpfung auf %2, das nicht existiert.</translation>
     </message>
+    <message>
+        <source>%1 could not be written: %2.</source>
+        <translation>%1 konnte nicht geschrieben werden: %2.</translation>
+    </message>
 </context>
 <context>
     <name>CDataFileWriter</name>
     <message>
         <source>%1 failed: %2</source>
         <translation>%1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>it is not a regular file, and only a regular file is replaced</source>
+        <translation>es ist keine reguläre Datei, und nur eine reguläre Datei wird ersetzt</translation>
+    </message>
+    <message>
+        <source>the file is not open</source>
+        <translation>die Datei ist nicht geöffnet</translation>
     </message>
 </context>
 <context>
@@ -276,6 +288,36 @@ Sorvane öffnet sich ohne sie und speichert in dieser Sitzung nicht darüber.</t
         <source>%1 was not saved: it was not read at start and is left as it is.</source>
         <translation>%1 wurde nicht gespeichert: Die Datei wurde beim Start nicht gelesen und bleibt unverändert.</translation>
     </message>
+    <message>
+        <source>Sorvane keeps its data only in a folder no other user can write: %1.
+The window opens read-only: nothing will be saved in this session.</source>
+        <translation>Sorvane legt seine Daten nur in einem Ordner ab, in den kein anderer Benutzer schreiben kann: %1.
+Das Fenster öffnet schreibgeschützt: In dieser Sitzung wird nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>the data folder %1 belongs to another user</source>
+        <translation>der Datenordner %1 gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>the data folder %1 can be written by other users (mode %2; chmod go-w %1 mends it)</source>
+        <translation>in den Datenordner %1 können andere Benutzer schreiben (Modus %2; chmod go-w %1 behebt das)</translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2, which does not exist.</source>
+        <translation>%1 ist eine Verknüpfung auf %2, das nicht existiert.</translation>
+    </message>
+    <message>
+        <source>%1 is no longer a regular file.</source>
+        <translation>%1 ist keine reguläre Datei mehr.</translation>
+    </message>
+    <message>
+        <source>%1 can no longer be read (%2).</source>
+        <translation>%1 kann nicht mehr gelesen werden (%2).</translation>
+    </message>
+    <message>
+        <source>%1 cannot be saved: its folder %2 cannot be written (%3).</source>
+        <translation>%1 kann nicht gespeichert werden: In seinen Ordner %2 kann nicht geschrieben werden (%3).</translation>
+    </message>
 </context>
 <context>
     <name>CDataStore</name>
@@ -305,6 +347,14 @@ Die bisherige Datei wurde behalten.</translation>
     <message>
         <source>The desktop notification failed: %1</source>
         <translation>Die Desktop-Benachrichtigung ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The desktop notification was given up: the session bus did not answer within %1 s</source>
+        <translation>Die Desktop-Benachrichtigung wurde aufgegeben: Der Sitzungsbus hat nicht innerhalb von %1 s geantwortet</translation>
+    </message>
+    <message>
+        <source>The desktop notification failed (exit code %1)</source>
+        <translation>Die Desktop-Benachrichtigung ist fehlgeschlagen (Exit-Code %1)</translation>
     </message>
 </context>
 <context>
@@ -553,6 +603,10 @@ Die bisherige Datei wurde behalten.</translation>
         <source>a bad escape</source>
         <translation>eine fehlerhafte Escape-Sequenz</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; is no domain name the domain list would take</source>
+        <translation>„%1“ ist kein Domainname, den die Domainliste annähme</translation>
+    </message>
 </context>
 <context>
     <name>CHistoryMerge</name>
@@ -570,6 +624,10 @@ Close other programs or raise the memory limit and start Sorvane again, or move 
         <translation>Der Verlauf %1 ist %2 groß; zum Laden werden etwa %3 Arbeitsspeicher benötigt, aber nur %4 sind verfügbar.
 Sorvane öffnet sich ohne den Verlauf und lässt die Datei unverändert; in dieser Sitzung wird nichts darüber gespeichert.
 Schließen Sie andere Programme oder erhöhen Sie die Speichergrenze und starten Sie Sorvane erneut, oder verschieben Sie die Datei, um einen neuen Verlauf zu beginnen.</translation>
+    </message>
+    <message>
+        <source>The domain list %1 is %2 large; reading it needs about %3 of memory, but only %4 is available.</source>
+        <translation>Die Domainliste %1 ist %2 groß; sie zu lesen braucht etwa %3 Arbeitsspeicher, verfügbar sind aber nur %4.</translation>
     </message>
 </context>
 <context>
@@ -766,12 +824,8 @@ Schließen Sie andere Programme oder erhöhen Sie die Speichergrenze und starten
         <translation>%1 frühere Zeilen des Fensterlaufs werden nicht wiederholt</translation>
     </message>
     <message>
-        <source>no domains to query in %1</source>
-        <translation>keine abzufragenden Domains in %1</translation>
-    </message>
-    <message>
-        <source>the window could not save the history; it says why</source>
-        <translation>das Fenster konnte den Verlauf nicht speichern; es nennt den Grund</translation>
+        <source>A query run started from the command line cannot run in this window: %1.</source>
+        <translation>Eine von der Kommandozeile gestartete Abfrage kann nicht in diesem Fenster laufen: %1.</translation>
     </message>
 </context>
 <context>
@@ -799,6 +853,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>Rank (log scale, best at the top)</source>
         <translation>Rang (logarithmisch, der beste oben)</translation>
     </message>
+    <message>
+        <source>among the top %1 in the United States</source>
+        <translation>unter den besten %1 in den Vereinigten Staaten</translation>
+    </message>
 </context>
 <context>
     <name>CRunMoves</name>
@@ -809,6 +867,48 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>Biggest moves: %1</source>
         <translation>Größte Bewegungen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CRunReport</name>
+    <message>
+        <source>%1 fetched but not stored, %2 already assessed, %3 failed</source>
+        <translation>%1 abgerufen, aber nicht gespeichert, %2 bereits erfasst, %3 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 filled, %2 without a list, %3 failed</source>
+        <translation>%1 nachgetragen, %2 ohne Liste, %3 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 fetched but not stored, %2 without a list, %3 failed</source>
+        <translation>%1 abgerufen, aber nicht gespeichert, %2 ohne Liste, %3 fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>CRunSession</name>
+    <message>
+        <source>a query run is already under way</source>
+        <translation>eine Abfrage läuft bereits</translation>
+    </message>
+    <message>
+        <source>no domains to query in %1</source>
+        <translation>keine abzufragenden Domains in %1</translation>
+    </message>
+    <message>
+        <source>%1 %2: no list for that day</source>
+        <translation>%1 %2: keine Liste für diesen Tag</translation>
+    </message>
+    <message>
+        <source>the ranking service at %1:%2 does not say which day its figures are as of, so it cannot fill past days; nothing was stored</source>
+        <translation>der Ranking-Dienst unter %1:%2 nennt nicht den Tag, auf den sich seine Zahlen beziehen, und kann daher keine vergangenen Tage nachtragen; es wurde nichts gespeichert</translation>
+    </message>
+    <message>
+        <source>%1 with %2 of %3 domains left</source>
+        <translation>%1, %2 von %3 Domains blieben offen</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> und %1 weitere</translation>
     </message>
 </context>
 <context>
@@ -851,6 +951,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <source>3 Month</source>
         <translation>3 Monate</translation>
     </message>
+    <message>
+        <source>The domain&apos;s rank among the sites visited from the United States. From the Chrome UX Report it is a bucket for a whole month: 10,000 means among the top 10,000 in the United States. A rank stored from a daily United States list is the domain&apos;s place in it.</source>
+        <translation>Der Rang der Domain unter den aus den Vereinigten Staaten besuchten Websites. Aus dem Chrome UX Report ist er eine Stufe für einen ganzen Monat: 10.000 heißt unter den besten 10.000 in den Vereinigten Staaten. Ein aus einer täglichen Liste der Vereinigten Staaten gespeicherter Rang ist der Platz der Domain darin.</translation>
+    </message>
 </context>
 <context>
     <name>CTrendPeriod</name>
@@ -888,10 +992,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     <message>
         <source>The domain&apos;s traffic rank among all sites worldwide (1 is the most visited)</source>
         <translation>Der Besucherrang der Domain unter allen Websites weltweit (1 ist die meistbesuchte)</translation>
-    </message>
-    <message>
-        <source>The domain&apos;s traffic rank among the sites visited from the United States</source>
-        <translation>Der Besucherrang der Domain unter den aus den Vereinigten Staaten besuchten Websites</translation>
     </message>
     <message>
         <source>The domain&apos;s traffic rank yesterday; with Alexa Data → Rank unchecked, its reach: the percentage of internet users who visited it</source>
@@ -1123,30 +1223,6 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>Domain</translation>
     </message>
     <message>
-        <source>Global Rank</source>
-        <translation>Weltrang</translation>
-    </message>
-    <message>
-        <source>US Rank</source>
-        <translation>US-Rang</translation>
-    </message>
-    <message>
-        <source>Yesterday</source>
-        <translation>Gestern</translation>
-    </message>
-    <message>
-        <source>7 Day</source>
-        <translation>7 Tage</translation>
-    </message>
-    <message>
-        <source>1 Month</source>
-        <translation>1 Monat</translation>
-    </message>
-    <message>
-        <source>3 Month</source>
-        <translation>3 Monate</translation>
-    </message>
-    <message>
         <source>Date</source>
         <translation>Datum</translation>
     </message>
@@ -1215,6 +1291,10 @@ Nein exportiert den ganzen Verlauf.</translation>
     <message>
         <source>The history file was not read at start, so nothing can be merged into it in this session.</source>
         <translation>Die Verlaufsdatei wurde beim Start nicht gelesen, daher kann in dieser Sitzung nichts mit ihr zusammengeführt werden.</translation>
+    </message>
+    <message>
+        <source>the window was closed</source>
+        <translation>das Fenster wurde geschlossen</translation>
     </message>
     <message>
         <source>&amp;Overview</source>

@@ -27,30 +27,35 @@ struct Track
     QList<std::pair<int, qsizetype>> range; // day, index
 };
 
-// The passes meet each domain and date code many times in a row: the last
-// answer is kept beside the table of all answers.
+// What each domain or date key stands for, asked once a record: keys of
+// texts are small numbers (a pool's ids), held in a plain table; any other
+// key (a number's own) in a hash.
 class KeyCache
 {
 public:
     template<typename Compute>
     int find(quint32 key, Compute compute)
     {
-        if (key == m_lastKey && m_hasLast)
-            return m_lastValue;
+        if (key < TableLimit) {
+            if (key >= quint32(m_table.size()))
+                m_table.resize(qsizetype(key) + 1, Unknown);
+            int &value = m_table[qsizetype(key)];
+            if (value == Unknown)
+                value = compute();
+            return value;
+        }
         auto found = m_values.constFind(key);
         if (found == m_values.constEnd())
             found = m_values.insert(key, compute());
-        m_lastKey = key;
-        m_lastValue = *found;
-        m_hasLast = true;
-        return m_lastValue;
+        return *found;
     }
 
 private:
+    static constexpr quint32 TableLimit = 1u << 20;
+    static constexpr int Unknown = std::numeric_limits<int>::max();
+
+    QList<int> m_table;
     QHash<quint32, int> m_values;
-    quint32 m_lastKey = 0;
-    int m_lastValue = 0;
-    bool m_hasLast = false;
 };
 
 std::optional<double> figureOf(const CAlexaRankData &record, int figure)

@@ -8,10 +8,22 @@
 
 namespace {
 
-constexpr const char *labels[CTrendFigure::Count] = {
-    QT_TRANSLATE_NOOP("CTrendFigure", "Global Rank"), QT_TRANSLATE_NOOP("CTrendFigure", "US Rank"),
-    QT_TRANSLATE_NOOP("CTrendFigure", "Yesterday"),   QT_TRANSLATE_NOOP("CTrendFigure", "7 Day"),
-    QT_TRANSLATE_NOOP("CTrendFigure", "1 Month"),     QT_TRANSLATE_NOOP("CTrendFigure", "3 Month"),
+// The one table of the figures' names: the title shown, the key of an
+// exported history and the name alert rules and the digest use.
+struct Names
+{
+    const char *label;
+    const char16_t *exportKey;
+    const char16_t *ruleName;
+};
+
+constexpr Names names[CTrendFigure::Count] = {
+    {QT_TRANSLATE_NOOP("CTrendFigure", "Global Rank"), u"global_rank", u"global"},
+    {QT_TRANSLATE_NOOP("CTrendFigure", "US Rank"), u"us_rank", u"us"},
+    {QT_TRANSLATE_NOOP("CTrendFigure", "Yesterday"), u"yesterday", u"yesterday"},
+    {QT_TRANSLATE_NOOP("CTrendFigure", "7 Day"), u"seven_day", u"7day"},
+    {QT_TRANSLATE_NOOP("CTrendFigure", "1 Month"), u"one_month", u"1month"},
+    {QT_TRANSLATE_NOOP("CTrendFigure", "3 Month"), u"three_month", u"3month"},
 };
 
 bool isGroupSeparator(QChar c)
@@ -48,7 +60,37 @@ QString ungroup(QStringView text, QChar separator)
 
 QString CTrendFigure::label(int figure)
 {
-    return figure >= 0 && figure < Count ? QCoreApplication::translate("CTrendFigure", labels[figure]) : QString();
+    return figure >= 0 && figure < Count ? QCoreApplication::translate("CTrendFigure", names[figure].label) : QString();
+}
+
+QString CTrendFigure::exportKey(int figure)
+{
+    return figure >= 0 && figure < Count ? QString::fromUtf16(names[figure].exportKey) : QString();
+}
+
+QString CTrendFigure::ruleName(int figure)
+{
+    return figure >= 0 && figure < Count ? QString::fromUtf16(names[figure].ruleName) : QString();
+}
+
+int CTrendFigure::figureNamed(QStringView ruleName)
+{
+    for (int figure = 0; figure < Count; ++figure) {
+        if (ruleName == QStringView(names[figure].ruleName))
+            return figure;
+    }
+    return -1;
+}
+
+QString CTrendFigure::note(int figure)
+{
+    if (figure != UsRank)
+        return QString();
+    return QCoreApplication::translate(
+        "CTrendFigure",
+        "The domain's rank among the sites visited from the United States. From the Chrome UX Report "
+        "it is a bucket for a whole month: 10,000 means among the top 10,000 in the United States. A "
+        "rank stored from a daily United States list is the domain's place in it.");
 }
 
 QString CTrendFigure::text(const CAlexaRankData &record, int figure)

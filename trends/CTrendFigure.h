@@ -17,6 +17,15 @@ public:
 
     // "Global Rank", "US Rank", "Yesterday", "7 Day", "1 Month", "3 Month".
     static QString label(int figure);
+    // In an exported history: "global_rank" ... "seven_day" ... "three_month".
+    static QString exportKey(int figure);
+    // In alert rules and the digest: "global", "us", "yesterday", "7day", "1month", "3month".
+    static QString ruleName(int figure);
+    // The figure of a rule name; -1 for any other text.
+    static int figureNamed(QStringView ruleName);
+    // What a figure's value means where the label does not say it (the US
+    // rank, given in buckets); empty for the others.
+    static QString note(int figure);
     static QString text(const CAlexaRankData &record, int figure);
 
     // A figure as a number, or nothing for "NA", empty or unreadable text.

@@ -7,6 +7,7 @@
 #include "watch/CAlertRules.h"
 #include "watch/CDomainGroups.h"
 
+#include <array>
 #include <optional>
 
 QStringList CAlertEngine::check(const QList<CAlexaRankData> &history, const QList<CAlexaRankData> &run,
@@ -21,13 +22,19 @@ QStringList CAlertEngine::check(const QList<CAlexaRankData> &history, const QLis
         if (!before)
             continue;
         const QString domain = record.domain();
+        // Each figure read once a record, not once a rule: a file may hold a million rules.
+        std::array<std::optional<double>, CTrendFigure::Count> was;
+        std::array<std::optional<double>, CTrendFigure::Count> now;
+        for (int figure = 0; figure < CTrendFigure::Count; ++figure) {
+            was[std::size_t(figure)] = CTrendFigure::value(CTrendFigure::text(*before, figure));
+            now[std::size_t(figure)] = CTrendFigure::value(CTrendFigure::text(record, figure));
+        }
         for (const CAlertRule &rule : rules.rules()) {
-            if (!rule.appliesTo(domain, groups))
+            const std::size_t figure = std::size_t(rule.figure());
+            if (figure >= std::size_t(CTrendFigure::Count) || !was[figure] || !now[figure] || !rule.appliesTo(domain, groups))
                 continue;
-            const std::optional<double> was = CTrendFigure::value(CTrendFigure::text(*before, rule.figure()));
-            const std::optional<double> now = CTrendFigure::value(CTrendFigure::text(record, rule.figure()));
-            if (was && now && rule.firesFor(*was, *now))
-                lines.append(line(domain, rule.figure(), *was, *now, rule.text()));
+            if (rule.firesFor(*was[figure], *now[figure]))
+                lines.append(line(domain, rule.figure(), *was[figure], *now[figure], rule.text()));
         }
     }
     return lines;

@@ -6,11 +6,13 @@
 #include <QString>
 #include <QStringList>
 
+class CDataSession;
+
 // alerts.log in the data folder: every alert ever given, appended one line
-// each, after the time it was given ("2026-12-08T07:30:00 alert: ...").
+// each, after the time it was given ("2026-12-08T07:30:00 alert: ..."),
+// through the session, which appends only to a regular file and never waits.
 class CAlertLog
 {
 public:
-    static QString path(const QString &dataDirectory);
-    static CResult<> append(const QString &path, const QStringList &alerts, const QDateTime &when);
+    static CResult<> append(const CDataSession &session, const QStringList &alerts, const QDateTime &when);
 };

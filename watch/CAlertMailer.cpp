@@ -1,16 +1,14 @@
 #include "watch/CAlertMailer.h"
 
+#include "watch/CBoundedProcess.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int StartTimeoutMs = 10000;
-constexpr int FinishTimeoutMs = 60000;
-constexpr qsizetype ShownErrorChars = 300;
 
 QString tr(const char *text)
 {
@@ -25,8 +23,9 @@ bool isHeaderValue(const QString &value)
 
 } // namespace
 
-CAlertMailer::CAlertMailer(QString program)
+CAlertMailer::CAlertMailer(QString program, int timeoutMs)
     : m_program(std::move(program))
+    , m_timeoutMs(timeoutMs)
 {
 }
 
@@ -49,24 +48,17 @@ CResult<> CAlertMailer::send(const QString &to, const QString &subject, const QS
     if (!message.endsWith(u'\n'))
         message += u'\n';
 
-    QProcess process;
-    process.start(m_program, {QStringLiteral("-t"), QStringLiteral("-oi")});
-    if (!process.waitForStarted(StartTimeoutMs))
-        return CResult<>::failure(tr("Could not run the mail program %1: %2").arg(m_program, process.errorString()));
-    process.write(message.toUtf8());
-    process.closeWriteChannel();
-    if (!process.waitForFinished(FinishTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+    const CBoundedProcess::Outcome ran =
+        CBoundedProcess::run(m_program, {QStringLiteral("-t"), QStringLiteral("-oi")}, message.toUtf8(), m_timeoutMs);
+    if (!ran.started)
+        return CResult<>::failure(tr("Could not run the mail program %1: %2").arg(m_program, ran.error));
+    if (ran.timedOut)
         return CResult<>::failure(tr("The mail program %1 did not finish; the mail may not have been sent").arg(m_program));
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString said = QString::fromUtf8(process.readAllStandardError()).simplified().left(ShownErrorChars);
+    if (!ran.succeeded())
         return CResult<>::failure(tr("The mail program %1 failed (exit code %2)%3")
                                       .arg(m_program)
-                                      .arg(process.exitCode())
-                                      .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + said));
-    }
+                                      .arg(ran.exitCode)
+                                      .arg(ran.errorOutput.isEmpty() ? QString() : QStringLiteral(": ") + ran.errorOutput));
     return CResult<>::success();
 }
 

@@ -7,11 +7,15 @@
 
 // A plain-text mail handed to a sendmail-compatible program ("sendmail -t
 // -oi", which every mail transfer agent on Debian provides); the program
-// reads the recipient from the message's To line.
+// reads the recipient from the message's To line. The program is bounded in
+// time and in what is read back from it (see CBoundedProcess).
 class CAlertMailer
 {
 public:
-    explicit CAlertMailer(QString program);
+    // A mail program has this long to take the mail and end.
+    static constexpr int DefaultTimeoutMs = 60000;
+
+    explicit CAlertMailer(QString program, int timeoutMs = DefaultTimeoutMs);
 
     // The program to use: the one named from outside when given, else
     // /usr/sbin/sendmail when it exists, else /usr/lib/sendmail.
@@ -25,4 +29,5 @@ public:
 
 private:
     QString m_program;
+    int m_timeoutMs;
 };

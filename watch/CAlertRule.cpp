@@ -1,6 +1,7 @@
 #include "watch/CAlertRule.h"
 
 #include "CDomainName.h"
+#include "CTrendFigure.h"
 #include "watch/CDomainGroups.h"
 
 #include <QCoreApplication>
@@ -20,18 +21,15 @@ QString tr(const char *text)
 
 QStringList CAlertRule::figureNames()
 {
-    return {QStringLiteral("global"), QStringLiteral("us"),     QStringLiteral("yesterday"),
-            QStringLiteral("7day"),   QStringLiteral("1month"), QStringLiteral("3month")};
+    QStringList names;
+    for (int figure = 0; figure < CTrendFigure::Count; ++figure)
+        names.append(CTrendFigure::ruleName(figure));
+    return names;
 }
 
 int CAlertRule::figureNamed(QStringView name)
 {
-    const QStringList names = figureNames();
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (names.at(i) == name)
-            return int(i);
-    }
-    return -1;
+    return CTrendFigure::figureNamed(name);
 }
 
 CResult<CAlertRule> CAlertRule::parse(QStringView line)

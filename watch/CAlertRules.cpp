@@ -1,14 +1,10 @@
 #include "watch/CAlertRules.h"
 
+#include "CDataSession.h"
 #include "watch/CTextFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-
-QString CAlertRules::path(const QString &dataDirectory)
-{
-    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/alerts.dat"));
-}
 
 CAlertRules CAlertRules::parse(QStringView text, const QString &fileLabel, QStringList &notes)
 {
@@ -33,12 +29,12 @@ CAlertRules CAlertRules::parse(QStringView text, const QString &fileLabel, QStri
     return rules;
 }
 
-CAlertRules CAlertRules::read(const QString &path, QStringList &notes)
+CAlertRules CAlertRules::read(CDataSession &session, QStringList &notes)
 {
-    const CResult<QString> text = CTextFile::read(path, notes);
+    const CResult<QString> text = CTextFile::read(session, CDataSession::alertRulesFileName(), notes);
     if (!text) {
         notes.append(text.message());
         return CAlertRules();
     }
-    return parse(text.value(), path, notes);
+    return parse(text.value(), session.filePath(CDataSession::alertRulesFileName()), notes);
 }

@@ -7,18 +7,18 @@
 #include <QStringList>
 #include <QStringView>
 
+class CDataSession;
+
 // The rules of alerts.dat, the file that is their truth: one rule a line,
 // "#" starts a comment. A bad line is named and left out; the others apply.
 class CAlertRules
 {
 public:
-    static QString path(const QString &dataDirectory);
-
     // Bad lines go to notes, named with the file's label and their line
     // number, every line of the file counted.
     static CAlertRules parse(QStringView text, const QString &fileLabel, QStringList &notes);
     // A missing file holds no rules; one that cannot be read is a note.
-    static CAlertRules read(const QString &path, QStringList &notes);
+    static CAlertRules read(CDataSession &session, QStringList &notes);
 
     const QList<CAlertRule> &rules() const { return m_rules; }
     bool isEmpty() const { return m_rules.isEmpty(); }

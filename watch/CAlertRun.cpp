@@ -10,23 +10,24 @@
 #include "watch/CDomainGroups.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
-CAlertRun::Outcome CAlertRun::fire(const QString &dataDirectory, const QList<CAlexaRankData> &history,
+CAlertRun::Outcome CAlertRun::fire(CDataSession &session, const QList<CAlexaRankData> &history,
                                    const QList<CAlexaRankData> &run, const CAlertOutlets &outlets, const QDateTime &now)
 {
     Outcome outcome;
-    if (run.isEmpty() || !QFileInfo::exists(CAlertRules::path(dataDirectory)))
+    if (run.isEmpty())
         return outcome;
-    const CAlertRules rules = CAlertRules::read(CAlertRules::path(dataDirectory), outcome.notes);
-    const CResult<CDomainGroups> groups = CDomainGroups::read(CDomainGroups::path(dataDirectory), outcome.notes);
+    const CAlertRules rules = CAlertRules::read(session, outcome.notes);
+    if (rules.isEmpty())
+        return outcome;
+    const CResult<CDomainGroups> groups = CDomainGroups::read(session, outcome.notes);
     if (!groups)
         outcome.notes.append(groups.message());
     outcome.alerts = CAlertEngine::check(history, run, rules, groups ? groups.value() : CDomainGroups());
     if (outcome.alerts.isEmpty())
         return outcome;
 
-    if (const CResult<> logged = CAlertLog::append(CAlertLog::path(dataDirectory), outcome.alerts, now); !logged)
+    if (const CResult<> logged = CAlertLog::append(session, outcome.alerts, now); !logged)
         outcome.notes.append(logged.message());
     const QString subject = outcome.alerts.size() == 1
                                 ? QCoreApplication::translate("CAlertRun", "Sorvane: 1 rank alert")

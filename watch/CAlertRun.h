@@ -7,6 +7,7 @@
 
 class CAlexaRankData;
 class CAlertMailer;
+class CDataSession;
 class CDesktopNotifier;
 
 // What a query run's alerts go to besides its own output: alerts.log in
@@ -19,7 +20,7 @@ struct CAlertOutlets
 };
 
 // Fires the alerts of one query run, once: reads the rules and the groups
-// from the data folder, checks the run's records and hands every alert on.
+// through the data session, checks the run's records and hands every alert on.
 // Nothing here is fatal: what went wrong comes back as notes.
 class CAlertRun
 {
@@ -32,7 +33,7 @@ public:
 
     // history holds every record, the run's included. A run that took
     // nothing in fires nothing.
-    static Outcome fire(const QString &dataDirectory, const QList<CAlexaRankData> &history,
+    static Outcome fire(CDataSession &session, const QList<CAlexaRankData> &history,
                         const QList<CAlexaRankData> &run, const CAlertOutlets &outlets, const QDateTime &now);
 
     // The desktop and the mail: one notification and one mail for all of them.

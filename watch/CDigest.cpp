@@ -93,9 +93,13 @@ QString CDigest::renderMarkdown() const
     out += QStringLiteral("| ") + CMoverRow::headings().join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
     out += QStringLiteral("|---|---:|---:|---:|---:|---:|---:|\n");
     for (const CMoverRow &row : m_rows) {
-        // A domain name holds no "|", but a group may name anything.
-        QString domain = row.domain;
-        domain.replace(u'|', QStringLiteral("\\|"));
+        // A group may name anything: its markup is shown, never applied.
+        QString domain;
+        for (const QChar c : row.domain) {
+            if (QStringView(u"\\`*_[]<>|&~!()#{}").contains(c))
+                domain += u'\\';
+            domain += c;
+        }
         if (!row.valid) {
             out += QStringLiteral("| %1 | | | | | | |\n").arg(domain);
             continue;

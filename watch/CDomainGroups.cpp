@@ -1,6 +1,6 @@
 #include "watch/CDomainGroups.h"
 
-#include "CDataStore.h"
+#include "CDataSession.h"
 #include "CDomainName.h"
 #include "watch/CTextFile.h"
 
@@ -9,9 +9,10 @@
 
 #include <algorithm>
 
-QString CDomainGroups::path(const QString &dataDirectory)
+QString CDomainGroups::key(const QString &group, const QString &domain)
 {
-    return QDir::toNativeSeparators(dataDirectory + QStringLiteral("/groups.dat"));
+    // A group name holds no control character, so this cannot be ambiguous.
+    return group + u'\n' + domain;
 }
 
 bool CDomainGroups::isGroupName(QStringView name)
@@ -57,21 +58,21 @@ CDomainGroups CDomainGroups::parse(QStringView text, const QString &fileLabel, Q
     return groups;
 }
 
-CResult<CDomainGroups> CDomainGroups::read(const QString &path, QStringList &notes)
+CResult<CDomainGroups> CDomainGroups::read(CDataSession &session, QStringList &notes)
 {
-    const CResult<QString> text = CTextFile::read(path, notes);
+    const CResult<QString> text = CTextFile::read(session, CDataSession::groupsFileName(), notes);
     if (!text)
         return CResult<CDomainGroups>::failure(text.message());
-    return CResult<CDomainGroups>::success(parse(text.value(), path, notes));
+    return CResult<CDomainGroups>::success(parse(text.value(), session.filePath(CDataSession::groupsFileName()), notes));
 }
 
-CResult<> CDomainGroups::save(const QString &path) const
+CResult<> CDomainGroups::save(const CDataSession &session) const
 {
     QStringList lines;
     lines.reserve(m_entries.size());
     for (const auto &[group, domain] : m_entries)
         lines.append(group + u',' + domain);
-    return CDataStore::saveLines(path, lines);
+    return session.saveLines(CDataSession::groupsFileName(), lines);
 }
 
 QStringList CDomainGroups::groups() const
@@ -111,18 +112,25 @@ QStringList CDomainGroups::groupsOf(const QString &domain) const
 
 bool CDomainGroups::contains(const QString &group, const QString &domain) const
 {
-    return m_entries.contains(std::make_pair(group, domain));
+    return m_index.contains(key(group, domain));
 }
 
 void CDomainGroups::setGroupsOf(const QString &domain, const QStringList &groups)
 {
-    m_entries.removeIf([&](const std::pair<QString, QString> &entry) { return entry.second == domain; });
+    m_entries.removeIf([&](const std::pair<QString, QString> &entry) {
+        if (entry.second != domain)
+            return false;
+        m_index.remove(key(entry.first, entry.second));
+        return true;
+    });
     for (const QString &group : groups)
         add(group.trimmed(), domain);
 }
 
 void CDomainGroups::add(const QString &group, const QString &domain)
 {
-    if (isGroupName(group) && !contains(group, domain))
+    if (isGroupName(group) && !contains(group, domain)) {
         m_entries.append({group, domain});
+        m_index.insert(key(group, domain));
+    }
 }

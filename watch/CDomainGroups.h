@@ -3,11 +3,14 @@
 #include "base/CResult.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <utility>
+
+class CDataSession;
 
 // The named groups a domain belongs to ("mine", "rivals"), kept in the data
 // folder as groups.dat: UTF-8 lines "group,domain". A group may name a
@@ -17,7 +20,6 @@ class CDomainGroups
 public:
     static constexpr qsizetype MaxNameLength = 64;
 
-    static QString path(const QString &dataDirectory);
     // 1 to 64 characters, no "," and no control character.
     static bool isGroupName(QStringView name);
 
@@ -26,8 +28,9 @@ public:
     static CDomainGroups parse(QStringView text, const QString &fileLabel, QStringList &notes);
     // A missing file reads as no groups; one that cannot be read whole fails
     // and must not be saved over.
-    static CResult<CDomainGroups> read(const QString &path, QStringList &notes);
-    CResult<> save(const QString &path) const;
+    static CResult<CDomainGroups> read(CDataSession &session, QStringList &notes);
+    // Through the session: only while it holds the folder, never over a file it could not read.
+    CResult<> save(const CDataSession &session) const;
 
     // Every group, sorted.
     QStringList groups() const;
@@ -43,5 +46,9 @@ public:
     void add(const QString &group, const QString &domain);
 
 private:
+    static QString key(const QString &group, const QString &domain);
+
     QList<std::pair<QString, QString>> m_entries; // group, domain
+    // The same, for a lookup per rule and record instead of a scan.
+    QSet<QString> m_index;
 };

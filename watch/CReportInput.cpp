@@ -1,26 +1,25 @@
 #include "watch/CReportInput.h"
 
-#include "CDataStore.h"
-#include "CDomainDateList.h"
-#include "CDomainName.h"
+#include "CDataSession.h"
 
 CResult<CReportInput> CReportInput::read(const QString &dataDirectory, QStringList &notes)
 {
+    // Through the data session, so by its rules and its memory guard; reading
+    // needs no lock, the files being only ever replaced whole.
+    CDataSession session(dataDirectory);
+    session.load();
+    for (const CDataSession::Note &note : session.takeNotes())
+        notes.append(note.text);
+    if (!session.domainsProblem().isEmpty())
+        return CResult<CReportInput>::failure(session.domainsProblem().section(u'\n', 0, 0));
+    if (!session.historyProblem().isEmpty())
+        return CResult<CReportInput>::failure(session.historyProblem().section(u'\n', 0, 0));
     CReportInput input;
-    const CResult<QStringList> list = CDataStore::readDomainList(CDataStore::domainListPath(dataDirectory), notes);
-    if (!list)
-        return CResult<CReportInput>::failure(list.message());
-    for (const QString &entry : list.value()) {
-        if (const QString name = CDomainName::nameOf(entry); !name.isEmpty())
-            input.listed.append(name);
-    }
-    const CResult<CDomainGroups> groups = CDomainGroups::read(CDomainGroups::path(dataDirectory), notes);
+    input.listed = session.domainNames();
+    const CResult<CDomainGroups> groups = CDomainGroups::read(session, notes);
     if (!groups)
         return CResult<CReportInput>::failure(groups.message());
     input.groups = groups.value();
-    CDomainDateList dates;
-    const CResult<> read = CDataStore::readHistory(CDataStore::historyPath(dataDirectory), input.history, dates, notes);
-    if (!read)
-        return CResult<CReportInput>::failure(read.message());
+    input.history = std::move(session.history());
     return CResult<CReportInput>::success(std::move(input));
 }

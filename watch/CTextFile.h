@@ -5,10 +5,13 @@
 #include <QString>
 #include <QStringList>
 
-// A small UTF-8 file of the data folder read whole: a missing file reads as
-// empty, one that cannot be read fails, bytes that are not UTF-8 are a note.
+class CDataSession;
+
+// A small UTF-8 file of the data folder read whole through the session: a
+// missing file reads as empty, one that cannot be read fails (and the
+// session will not save over it), bytes that are not UTF-8 are a note.
 class CTextFile
 {
 public:
-    static CResult<QString> read(const QString &path, QStringList &notes);
+    static CResult<QString> read(CDataSession &session, const QString &fileName, QStringList &notes);
 };

@@ -57,6 +57,7 @@ void CWebSocket::connectToHost()
         m_socket->abort();
     }
     m_fetchOpen = true;
+    m_reached = false;
     m_failure.clear();
     // Started here so that a host that never answers the connection attempt
     // is bounded as well; the socket may report an error before returning.
@@ -91,6 +92,7 @@ void CWebSocket::run()
 
 void CWebSocket::onConnect()
 {
+    m_reached = true;
     if (!m_fetchOpen)
         return;
     // From here on the time-out bounds the exchange up to the server's close.

@@ -60,6 +60,9 @@ public:
     // Why the last fetch reported dataRetrievalError(), in plain words
     // ("connection refused"); empty after a fetch that did not fail.
     QString failure() const { return m_failure; }
+    // Whether the last fetch got a connection: a service that accepted and
+    // then trickled was reached, one that refused was not.
+    bool reached() const { return m_reached; }
 
     // The request text exactly as onConnect() sends it (before encoding).
     QString requestText() const;
@@ -100,6 +103,7 @@ private:
     // True from connectToHost() until the fetch has been reported once:
     // closing a live connection raises disconnected() as well.
     bool m_fetchOpen = false;
+    bool m_reached = false;
 };
 
 } // namespace Korv::QtLib::Web

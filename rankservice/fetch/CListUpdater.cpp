@@ -3,12 +3,15 @@
 #include "rankservice/fetch/CFolderLock.h"
 #include "rankservice/store/CSnapshotStore.h"
 
+#include "rankservice/crux/CCruxMonths.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkReply>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -25,6 +28,9 @@ struct LaterDelete
 {
     void operator()(QObject *object) const { object->deleteLater(); }
 };
+
+// Published months a run reaches back to at least, besides those held days need.
+constexpr int MonthsAtLeast = 4;
 
 // What the network side holds of an answer before this side takes it.
 constexpr qint64 ReadBuffer = 256 * 1024;
@@ -170,6 +176,10 @@ void CListUpdater::runDays(Summary &summary)
     QDir folder(m_folder);
     for (const QString &left : folder.entryList({QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden))
         folder.remove(left);
+    if (m_source.monthly()) {
+        runMonths(summary);
+        return;
+    }
     const int days = m_source.backfillable() ? qMax(1, m_settings.days) : 1;
     for (int back = 0; back < days; ++back) {
         const QDate day = m_settings.today.addDays(-back);
@@ -189,17 +199,74 @@ void CListUpdater::runDays(Summary &summary)
             summary.present += days - back - summary.left;
             return;
         }
-        const CResult<Fetched> fetched = fetchDay(day);
-        if (!fetched) {
-            ++summary.failed;
-            summary.problems << m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate) + QStringLiteral(": ")
-                    + fetched.message();
-        } else if (fetched.value() == Fetched::Stored) {
-            ++summary.fetched;
-        } else {
-            ++summary.unavailable;
-        }
+        count(summary, m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate), fetchDay(day));
     }
+}
+
+void CListUpdater::count(Summary &summary, const QString &label, const CResult<Fetched> &fetched)
+{
+    if (!fetched) {
+        ++summary.failed;
+        summary.problems << label + QStringLiteral(": ") + fetched.message();
+    } else if (fetched.value() == Fetched::Stored) {
+        ++summary.fetched;
+    } else {
+        ++summary.unavailable;
+    }
+}
+
+void CListUpdater::runMonths(Summary &summary)
+{
+    // From this month (never out before the next) back to the oldest a
+    // held day may need, and at least far enough for four published months.
+    const QDate current(m_settings.today.year(), m_settings.today.month(), 1);
+    const QDate oldest = qMin(CCruxMonths::oldestNeeded(m_settings.today, qMax(1, m_settings.days)),
+                              current.addMonths(-MonthsAtLeast - 1));
+    for (QDate month = current; month >= oldest; month = month.addMonths(-1)) {
+        if (QFileInfo::exists(QDir(m_folder).filePath(CListSource::monthFileName(month)))) {
+            ++summary.present;
+            continue;
+        }
+        const QString label = m_source.name() + QLatin1Char(' ') + month.toString(QStringLiteral("yyyy-MM"));
+        count(summary, label, fetchMonth(month, label));
+    }
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::fetchMonth(const QDate &month, const QString &label)
+{
+    using Result = CResult<Fetched>;
+    QTemporaryFile temporary(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX")));
+    if (!temporary.open())
+        return Result::failure(QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString()));
+    const CResult<Answer> got = get(m_source.monthUrl(month), temporary, m_settings.maxBytes, label, true);
+    if (!got)
+        return Result::failure(got.message());
+    // A month not yet published is not there at all.
+    if (got.value().status == 404 || got.value().status == 410)
+        return Result::success(Fetched::Unavailable);
+    if (got.value().status != 200)
+        return Result::failure(QStringLiteral("answer %1 from %2").arg(got.value().status).arg(m_source.monthUrl(month).toDisplayString()));
+    const Result kept = keepMonth(temporary.fileName(), month);
+    if (kept)
+        temporary.setAutoRemove(false);
+    return kept;
+}
+
+CResult<CListUpdater::Fetched> CListUpdater::keepMonth(const QString &temporary, const QDate &month)
+{
+    using Result = CResult<Fetched>;
+    const CResult<qint64> names = CCruxMonths::check(temporary);
+    if (!names)
+        return Result::failure(QStringLiteral("the download ") + names.message());
+    if (names.value() < m_settings.minRows)
+        return Result::failure(QStringLiteral("the download ranks %1 distinct names, fewer than %2")
+                                   .arg(names.value())
+                                   .arg(m_settings.minRows));
+    const QString name = CListSource::monthFileName(month);
+    const QString target = QDir(m_folder).filePath(name);
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+        return Result::failure(QStringLiteral("cannot rename the download to %1: %2").arg(name, systemError()));
+    return Result::success(Fetched::Stored);
 }
 
 bool CListUpdater::present(const QDate &day) const

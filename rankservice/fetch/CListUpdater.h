@@ -17,7 +17,8 @@
 class QIODevice;
 
 // Fetches the daily lists of one source that its folder lacks, newest
-// first, the days counted in UTC as publishers date them. Each download
+// first, the days counted in UTC as publishers date them; of a monthly
+// source, the months that pages of those days may take their bucket from. Each download
 // streams to a hidden temporary file in the folder and is renamed into place
 // only once it reads as a complete, plausible ranking of enough distinct
 // domains for the day it claims, so the service never sees half a file.
@@ -102,6 +103,11 @@ private:
     // What is left of the run's deadline; max() when it has none.
     std::chrono::milliseconds runLeft() const;
     void runDays(Summary &summary);
+    void runMonths(Summary &summary);
+    void count(Summary &summary, const QString &label, const CResult<Fetched> &fetched);
+    CResult<Fetched> fetchMonth(const QDate &month, const QString &label);
+    // Checks a month's download and renames it into place.
+    CResult<Fetched> keepMonth(const QString &temporary, const QDate &month);
     CResult<Fetched> fetchDay(const QDate &day);
     // Tranco's ID of the day's list; empty when the day is not published.
     CResult<QString> listId(const QDate &day, const QString &label);

@@ -15,7 +15,15 @@ QString joined(const QString &base, const QString &path)
 
 QStringList CListSource::names()
 {
-    return {QStringLiteral("tranco"), QStringLiteral("umbrella"), QStringLiteral("majestic")};
+    return {QStringLiteral("tranco"), QStringLiteral("umbrella"), QStringLiteral("majestic"), QStringLiteral("crux")};
+}
+
+CListSource CListSource::cruxUs()
+{
+    CListSource source = *byName(QStringLiteral("crux"));
+    source.m_kind = Kind::CruxUs;
+    source.m_name = QStringLiteral("crux-us");
+    return source;
 }
 
 std::optional<CListSource> CListSource::byName(const QString &name)
@@ -37,6 +45,12 @@ std::optional<CListSource> CListSource::byName(const QString &name)
         source.m_title = QStringLiteral("Majestic Million");
         source.m_licence = QStringLiteral("terms at https://majestic.com/reports/majestic-million");
         source.m_base = QStringLiteral("https://downloads.majestic.com");
+    } else if (name == QLatin1String("crux")) {
+        source.m_kind = Kind::Crux;
+        source.m_title = QStringLiteral("Chrome UX Report");
+        source.m_licence = QStringLiteral("CC BY 4.0");
+        // A public cache of the report's BigQuery tables, a CSV file a month.
+        source.m_base = QStringLiteral("https://raw.githubusercontent.com/zakird/crux-top-lists/main/data");
     } else {
         return std::nullopt;
     }
@@ -45,7 +59,8 @@ std::optional<CListSource> CListSource::byName(const QString &name)
 
 QString CListSource::environmentVariable() const
 {
-    return QStringLiteral("SORVANE_%1_URL").arg(m_name.toUpper());
+    // One address for both of Chrome's lists: they are published side by side.
+    return monthly() ? QStringLiteral("SORVANE_CRUX_URL") : QStringLiteral("SORVANE_%1_URL").arg(m_name.toUpper());
 }
 
 QUrl CListSource::listIdUrl(const QDate &day) const
@@ -62,8 +77,29 @@ QUrl CListSource::listUrl(const QDate &day, const QString &id) const
         return QUrl(joined(m_base, QStringLiteral("/top-1m-%1.csv.zip").arg(day.toString(Qt::ISODate))));
     case Kind::Majestic:
         return QUrl(joined(m_base, QStringLiteral("/majestic_million.csv")));
+    case Kind::Crux:
+    case Kind::CruxUs:
+        return monthUrl(day);
     }
     return {};
+}
+
+QUrl CListSource::monthUrl(const QDate &month) const
+{
+    const QString folder = m_kind == Kind::CruxUs ? QStringLiteral("/country/us/") : QStringLiteral("/global/");
+    return QUrl(joined(m_base, folder + monthFileName(month)));
+}
+
+QString CListSource::monthFileName(const QDate &month)
+{
+    return month.toString(QStringLiteral("yyyyMM")) + QStringLiteral(".csv.gz");
+}
+
+QDate CListSource::monthOfFile(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4})(\\d{2})\\.csv\\.gz$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    return match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), 1) : QDate();
 }
 
 QUrl CListSource::fallbackUrl(const QString &id) const

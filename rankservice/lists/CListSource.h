@@ -7,16 +7,21 @@
 
 #include <optional>
 
-// One of the public daily ranking lists the service can fetch by itself.
-// Ranks of different lists cannot be compared, so each keeps its own folder
-// under the data folder, named after the source.
+// One of the public ranking lists the service can fetch by itself: daily
+// top lists, or the Chrome UX Report's monthly lists of the world (crux) and
+// of the United States (crux-us), published a month at a time. Ranks of
+// different lists cannot be compared, so each keeps its own folder under the
+// data folder, named after the source.
 class CListSource
 {
 public:
-    enum class Kind { Tranco, Umbrella, Majestic };
+    enum class Kind { Tranco, Umbrella, Majestic, Crux, CruxUs };
 
+    // The sources --source names.
     static QStringList names();
     static std::optional<CListSource> byName(const QString &name);
+    // Chrome's United States list, the source of the US rank.
+    static CListSource cruxUs();
 
     Kind kind() const { return m_kind; }
     QString name() const { return m_name; }
@@ -25,6 +30,8 @@ public:
     // Only past days of a backfillable source can be fetched; the others
     // publish today's list only.
     bool backfillable() const { return m_kind != Kind::Majestic; }
+    // Published a month at a time, ranked in buckets.
+    bool monthly() const { return m_kind == Kind::Crux || m_kind == Kind::CruxUs; }
 
     // The address the paths below are added to: the publisher's unless the
     // user named another (--base-url, or this environment variable:
@@ -39,6 +46,8 @@ public:
     // The list of a day (Tranco: by its id); the second is a fallback or empty.
     QUrl listUrl(const QDate &day, const QString &id = {}) const;
     QUrl fallbackUrl(const QString &id) const;
+    // A monthly source's list of month, as the public cache names it.
+    QUrl monthUrl(const QDate &month) const;
 
     QString folder(const QString &dataFolder) const;
 
@@ -52,6 +61,10 @@ public:
     static QString listIdOf(const QString &fileName);
     // What a publisher's list ID may be.
     static bool isListId(const QString &id);
+    // The name a month's list is kept under, as published ("202611.csv.gz"),
+    // and the month (its first day) of such a name, invalid for any other.
+    static QString monthFileName(const QDate &month);
+    static QDate monthOfFile(const QString &fileName);
 
 private:
     Kind m_kind = Kind::Tranco;

@@ -6,6 +6,8 @@
 #include "rankservice/store/CSiteFigures.h"
 #include "rankservice/store/CSnapshotStore.h"
 
+#include "rankservice/crux/CCruxMonths.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,6 +57,15 @@ QString CRankRouter::staleReason(const QDate &today) const
         return {};
     const QString list = m_source.name.isEmpty() ? QStringLiteral("list")
                                                  : m_source.name + QStringLiteral(" list");
+    if (m_globalMonths) {
+        // A month serves the pages of the two months after it too.
+        const QDate month = m_globalMonths->newestMonth();
+        if (!month.isValid())
+            return QStringLiteral("no %1 is held").arg(list);
+        if (month.addMonths(CCruxMonths::MonthsBack + 1) <= today)
+            return QStringLiteral("newest %1 is of %2").arg(list, CSiteInfoPage::monthText(month));
+        return {};
+    }
     // The list a page of today comes from: a list dated after today (the
     // publishers' day is ahead of the local one west of UTC) waits for its day.
     const QDate newest = m_store.newestDayOnOrBefore(today);
@@ -69,6 +80,18 @@ QString CRankRouter::staleReason(const QDate &today) const
     return QStringLiteral("newest %1 is %2, %3 days old")
         .arg(list, newest.toString(Qt::ISODate))
         .arg(age);
+}
+
+QJsonObject CRankRouter::usStatus() const
+{
+    const QDate month = m_usMonths->newestMonth();
+    QJsonObject us;
+    us.insert(QStringLiteral("source"), m_usSource.name);
+    us.insert(QStringLiteral("title"), m_usSource.title);
+    us.insert(QStringLiteral("month"), month.isValid() ? QJsonValue(CSiteInfoPage::monthText(month)) : QJsonValue());
+    us.insert(QStringLiteral("rows"), double(m_usMonths->originsOf(month)));
+    us.insert(QStringLiteral("months"), m_usMonths->monthsHeld());
+    return us;
 }
 
 QByteArray CRankRouter::statusJson() const
@@ -88,8 +111,15 @@ QByteArray CRankRouter::statusJson() const
     const QString stale = staleReason(QDate::currentDate());
     source.insert(QStringLiteral("stale"), stale.isEmpty() ? QJsonValue() : QJsonValue(stale));
     source.insert(QStringLiteral("loading"), m_loading ? QJsonValue(m_progress) : QJsonValue());
+    if (m_globalMonths) {
+        const QDate month = m_globalMonths->newestMonth();
+        source.insert(QStringLiteral("month"), month.isValid() ? QJsonValue(CSiteInfoPage::monthText(month)) : QJsonValue());
+        source.insert(QStringLiteral("rows"), double(m_globalMonths->originsOf(month)));
+    }
     QJsonObject status;
     status.insert(QStringLiteral("sources"), QJsonArray{source});
+    if (m_usMonths)
+        status.insert(QStringLiteral("us"), usStatus());
     return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -165,7 +195,7 @@ QByteArray CRankRouter::answerGet(const CRequestReader &request) const
         return response("503 Service Unavailable", "loading: " + m_progress.toUtf8() + '\n',
                         "text/plain; charset=utf-8");
     if (query.dated)
-        return pageAsOf(domain, query.day);
+        return m_globalMonths ? monthlyPage(domain, query.day) : pageAsOf(domain, query.day);
 
     // Old figures under today's date would be worse than none.
     const QDate today = QDate::currentDate();
@@ -173,7 +203,33 @@ QByteArray CRankRouter::answerGet(const CRequestReader &request) const
         return response("503 Service Unavailable", stale.toUtf8() + '\n', "text/plain; charset=utf-8");
     // The page of today is the page as of the local day, in every time
     // zone: the one a client asking for that date is given, figures and all.
-    return pageAsOf(domain, today);
+    return m_globalMonths ? monthlyPage(domain, today) : pageAsOf(domain, today);
+}
+
+void CRankRouter::takeUsBucket(const QString &domain, const QDate &day, CSiteFigures &figures,
+                               CSiteInfoPage::Attribution &from) const
+{
+    if (!m_usMonths)
+        return;
+    QDate month;
+    figures.usRank = m_usMonths->bucketOn(domain, day, &month);
+    if (month.isValid()) {
+        from.usList = m_usSource.title;
+        from.usLicence = m_usSource.licence;
+        from.usMonth = month;
+    }
+}
+
+QByteArray CRankRouter::monthlyPage(const QString &domain, const QDate &day) const
+{
+    QDate month;
+    CSiteFigures figures;
+    figures.globalRank = m_globalMonths->bucketOn(domain, day, &month);
+    if (!month.isValid())
+        return errorPage("404 Not Found", "no list held for that day");
+    CSiteInfoPage::Attribution from{CSiteInfoPage::bucketedList(m_source.title, month), m_source.licence};
+    takeUsBucket(domain, day, figures, from);
+    return response("200 OK", CSiteInfoPage::render(domain, figures, month, from, day));
 }
 
 QByteArray CRankRouter::pageAsOf(const QString &domain, const QDate &day) const
@@ -181,7 +237,7 @@ QByteArray CRankRouter::pageAsOf(const QString &domain, const QDate &day) const
     // Every held day is answered from the ranks held in memory; an older one
     // would mean reading lists on this thread, which no client may cause.
     QDate listDay;
-    const CSiteFigures figures = m_store.figuresAsOf(domain, day, &listDay);
+    CSiteFigures figures = m_store.figuresAsOf(domain, day, &listDay);
     if (!listDay.isValid())
         return errorPage("404 Not Found", "no list held for that day");
     // Figures from a list long before the day would pass for that day's.
@@ -192,6 +248,7 @@ QByteArray CRankRouter::pageAsOf(const QString &domain, const QDate &day) const
             + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);
     }
-    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay,
-                                                    attribution(m_source, m_store.listIdOn(listDay)), day));
+    CSiteInfoPage::Attribution from = attribution(m_source, m_store.listIdOn(listDay));
+    takeUsBucket(domain, day, figures, from);
+    return response("200 OK", CSiteInfoPage::render(domain, figures, listDay, from, day));
 }

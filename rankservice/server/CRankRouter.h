@@ -1,12 +1,17 @@
 #pragma once
 
+#include "rankservice/server/CSiteInfoPage.h"
+
 #include <QByteArray>
+#include <QJsonObject>
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
 
 class CRequestReader;
+struct CSiteFigures;
 class CSnapshotStore;
+class CCruxMonths;
 
 // What the service answers to a request, once it is read: "GET
 // /siteinfo/<domain>" with the site-information page of that domain as of
@@ -35,6 +40,15 @@ public:
     // before today; 0 serves lists of any age.
     void setMaxAgeDays(int days) { m_maxAgeDays = days; }
     void setSource(const Source &source) { m_source = source; }
+    // The US rank from the months of a list that ranks in buckets, in place
+    // of any daily United States list; months must outlive the server.
+    void setUsMonths(const CCruxMonths *months, const Source &source)
+    {
+        m_usMonths = months;
+        m_usSource = source;
+    }
+    // The global rank from such months, for a source without daily lists.
+    void setGlobalMonths(const CCruxMonths *months) { m_globalMonths = months; }
     void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
 
     // While the lists load, pages are refused with 503 and the progress
@@ -66,10 +80,19 @@ private:
     static Query parseQuery(QByteArrayView target);
     QByteArray answerGet(const CRequestReader &request) const;
     QByteArray pageAsOf(const QString &domain, const QDate &day) const;
+    // The page of a source published a month at a time.
+    QByteArray monthlyPage(const QString &domain, const QDate &day) const;
+    // Sets the US rank of day from the United States months, when they are served.
+    void takeUsBucket(const QString &domain, const QDate &day, CSiteFigures &figures,
+                      CSiteInfoPage::Attribution &from) const;
+    QJsonObject usStatus() const;
 
     const CSnapshotStore &m_store;
     int m_maxAgeDays = 0;
     Source m_source;
+    const CCruxMonths *m_usMonths = nullptr;
+    Source m_usSource;
+    const CCruxMonths *m_globalMonths = nullptr;
     bool m_loading = false;
     QString m_progress;
 };

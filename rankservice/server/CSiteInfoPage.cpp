@@ -36,6 +36,23 @@ QByteArray CSiteInfoPage::withSeparators(int number)
     return digits;
 }
 
+QString CSiteInfoPage::monthText(const QDate &month)
+{
+    // By hand: a date pattern is formatted through the calendar, a tenth of a page's time.
+    return QString::number(month.year()) + (month.month() < 10 ? QStringLiteral("-0") : QStringLiteral("-"))
+        + QString::number(month.month());
+}
+
+QString CSiteInfoPage::bucketedList(const QString &title, const QDate &month)
+{
+    return title + QStringLiteral(", top origins in ") + monthText(month) + QStringLiteral(", ranked in buckets");
+}
+
+QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figures, const QDate &listDay)
+{
+    return render(domain, figures, listDay, Attribution());
+}
+
 QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
                                  const Attribution &from, const QDate &asOf)
 {
@@ -65,6 +82,11 @@ QByteArray CSiteInfoPage::render(const QString &domain, const CSiteFigures &figu
     if (!from.list.isEmpty()) {
         page += "<p class=\"attribution\">List: " + from.list.toHtmlEscaped().toUtf8() + ", " + day
             + "; licence: " + from.licence.toHtmlEscaped().toUtf8() + ".</p>\n";
+    }
+    if (from.usMonth.isValid()) {
+        page += "<p class=\"attribution us\">United States: "
+            + bucketedList(from.usList, from.usMonth).toHtmlEscaped().toUtf8() + "; "
+            + from.usLicence.toHtmlEscaped().toUtf8() + "</p>\n";
     }
     page += "<div class=\"ranks\">\n";
 

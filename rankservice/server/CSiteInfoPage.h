@@ -28,14 +28,26 @@ public:
     {
         QString list;
         QString licence;
+        // The United States rank's list and month, when it comes from a list
+        // that ranks in buckets a month at a time.
+        QString usList = {};
+        QString usLicence = {};
+        QDate usMonth = {};
     };
 
 
     // asOf: the day the figures are for (left out when invalid); listDay: the
     // newest list on or before it.
     static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay,
-                             const Attribution &from = {}, const QDate &asOf = {});
+                             const Attribution &from, const QDate &asOf = {});
+    // The same naming no list.
+    static QByteArray render(const QString &domain, const CSiteFigures &figures, const QDate &listDay);
 
     // 1234567 -> "1,234,567"
     static QByteArray withSeparators(int number);
+    // "2026-11": how a month is named.
+    static QString monthText(const QDate &month);
+    // A list that ranks in buckets, named with its month: "Chrome UX Report,
+    // top origins in 2026-11, ranked in buckets".
+    static QString bucketedList(const QString &title, const QDate &month);
 };

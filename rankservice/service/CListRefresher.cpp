@@ -1,5 +1,6 @@
 #include "rankservice/service/CListRefresher.h"
 
+#include "rankservice/crux/CCruxMonths.h"
 #include "rankservice/server/CRankRouter.h"
 #include "rankservice/store/CSnapshotStore.h"
 
@@ -13,7 +14,18 @@ struct CListRefresher::Job
     std::optional<CSnapshotStore> grown;
     QSet<QString> wanting;
     bool unsettled = false; // a list was too fresh to read: a look follows
+    CListUpdater::Summary usSummary;
+    // Months are read again whole when one is added: a month is small
+    // beside the daily lists, and comes once a month.
+    std::optional<CCruxMonths> usGrown;
+    std::optional<CCruxMonths> globalGrown;
 };
+
+void CListRefresher::setUsMonths(const CListSource &us, CCruxMonths *months)
+{
+    m_usSource = us;
+    m_usMonths = months;
+}
 
 CListRefresher::CListRefresher(const std::optional<CListSource> &source, const QString &dataFolder,
                                const QString &listFolder, const CListUpdater::Settings &settings, CSnapshotStore &store,
@@ -132,10 +144,19 @@ void CListRefresher::start(bool fetch)
     const std::optional<CListSource> source = fetch ? m_source : std::nullopt;
     const QString dataFolder = m_dataFolder;
     const QString listFolder = m_listFolder;
-    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings] {
+    const std::optional<CListSource> us = fetch ? m_usSource : std::nullopt;
+    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us] {
         if (source) {
             CListUpdater updater(*source, dataFolder, settings);
             job->summary = updater.run();
+            if (source->monthly() && job->summary.fetched > 0)
+                job->globalGrown.emplace().load(listFolder, settings.today, CSnapshotStore::WindowDays);
+        }
+        if (us) {
+            CListUpdater usUpdater(*us, dataFolder, settings);
+            job->usSummary = usUpdater.run();
+            if (job->usSummary.fetched > 0)
+                job->usGrown.emplace().load(us->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
         }
         const QDate today = CSnapshotStore::latestToday();
         // A download is renamed into place whole, so after a fetch every
@@ -160,18 +181,30 @@ void CListRefresher::finished(bool fetch)
     QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ');
     if (fetch) {
         outcome += job->summary.line(m_source->name());
-        if (!job->summary.problems.isEmpty())
-            outcome += QStringLiteral("; ") + job->summary.problems.constFirst();
+        if (m_usSource)
+            outcome += QStringLiteral("; ") + job->usSummary.line(m_usSource->name());
+        const QStringList problems = job->summary.problems + job->usSummary.problems;
+        if (!problems.isEmpty())
+            outcome += QStringLiteral("; ") + problems.constFirst();
     } else {
         outcome += QStringLiteral("%1: lists found in the folder").arg(m_source ? m_source->name() : QStringLiteral("lists"));
     }
-    if (job->grown) {
+    if (job->usGrown && m_usMonths)
+        std::swap(*m_usMonths, *job->usGrown);
+    if (job->globalGrown && m_globalMonths)
+        std::swap(*m_globalMonths, *job->globalGrown);
+    if (job->grown)
         m_store.swap(*job->grown);
+    if (job->grown || job->usGrown || job->globalGrown) {
         // The store held until now goes on a thread of its own: freeing it
         // here would hold up requests too.
         if (m_release)
             m_release->wait();
-        m_release = QThread::create([job] { job->grown.reset(); });
+        m_release = QThread::create([job] {
+            job->grown.reset();
+            job->usGrown.reset();
+            job->globalGrown.reset();
+        });
         m_release->setParent(this);
         connect(m_release, &QThread::finished, m_release, &QObject::deleteLater);
         m_release->start();

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <optional>
 
+class CCruxMonths;
 class CRankRouter;
 class CSnapshotStore;
 
@@ -50,6 +51,11 @@ public:
     // Takes in lists as they appear in the folder, from now on; those
     // already found wanting (by their wantingKey) are not read again unchanged.
     void watchFolder(const QSet<QString> &wanting = {});
+    // Each fetch also keeps the United States months current, and the
+    // source's own months when it is published a month at a time; months
+    // must outlive the refresher.
+    void setUsMonths(const CListSource &us, CCruxMonths *months);
+    void setGlobalMonths(CCruxMonths *months) { m_globalMonths = months; }
 
     // Fetches now (with a source), then folds in what the folder holds and
     // the store lacks; refreshed follows once that is served. The outcome
@@ -79,6 +85,9 @@ private:
     CListUpdater::Settings m_settings;
     CSnapshotStore &m_store;
     CRankRouter &m_router;
+    std::optional<CListSource> m_usSource;
+    CCruxMonths *m_usMonths = nullptr;
+    CCruxMonths *m_globalMonths = nullptr;
 
     QTime m_time;
     QDateTime m_due;

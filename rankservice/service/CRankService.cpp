@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <future>
+#include <system_error>
 
 CRankService::CRankService(const CRankdOptions &options, QTextStream &out, QTextStream &err, QObject *parent)
     : QObject(parent)
@@ -57,6 +59,20 @@ void CRankService::load()
     // otherwise the lists are read, and the cache written once the service
     // is ready.
     Loading &loading = *m_loading;
+    // The months are read beside the daily lists, neither needing the
+    // other; the future waits for them when this returns.
+    const auto readMonths = [this, &loading] {
+        if (m_options.usSource)
+            loading.usReport = loadMonths(*m_options.usSource, loading.usMonths);
+        if (m_options.source && m_options.source->monthly())
+            loading.globalReport = loadMonths(*m_options.source, loading.globalMonths);
+    };
+    std::future<void> months;
+    try {
+        months = std::async(std::launch::async, readMonths);
+    } catch (const std::system_error &) {
+        readMonths(); // no thread to be had
+    }
     CSnapshotStore::LoadOptions options;
     options.maxRows = m_options.settings.maxRows;
     loading.fingerprint = CStoreCache::fingerprint(m_options.listFolder(), options);
@@ -69,6 +85,11 @@ void CRankService::load()
         QMetaObject::invokeMethod(this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
     };
     loading.report = loading.store.load(m_options.listFolder(), options);
+}
+
+CCruxMonths::Report CRankService::loadMonths(const CListSource &source, CCruxMonths &months) const
+{
+    return months.load(source.folder(m_options.data), CListSource::today(), CSnapshotStore::WindowDays);
 }
 
 void CRankService::showProgress(int done, int total)
@@ -86,6 +107,8 @@ void CRankService::showProgress(int done, int total)
 void CRankService::loaded()
 {
     m_store.swap(m_loading->store);
+    std::swap(m_usMonths, m_loading->usMonths);
+    std::swap(m_globalMonths, m_loading->globalMonths);
     const bool fromCache = m_loading->cache.outcome == CStoreCache::Outcome::Used;
     reportLoad(fromCache);
     announceReady();
@@ -106,7 +129,17 @@ void CRankService::reportLoad(bool fromCache)
         m_err << problem << '\n';
     m_err.flush();
     m_out << report.summary() << (fromCache ? QStringLiteral(" (from the cache)") : QString()) << Qt::endl;
-    if (report.days == 0)
+    const auto reportMonths = [this](const std::optional<CListSource> &source, const CCruxMonths::Report &months) {
+        if (!source || !source->monthly())
+            return;
+        for (const QString &problem : months.problems)
+            m_err << source->name() << ": " << problem << '\n';
+        m_err.flush();
+        m_out << months.summary(source->name()) << Qt::endl;
+    };
+    reportMonths(m_options.usSource, m_loading->usReport);
+    reportMonths(m_options.source, m_loading->globalReport);
+    if (report.days == 0 && !(m_options.source && m_options.source->monthly()))
         m_err << "sorvane-rankd: no daily list in " << m_options.listFolder() << "; every page will read NA"
               << Qt::endl;
 }
@@ -116,7 +149,13 @@ void CRankService::announceReady()
     if (m_options.source) {
         const CListSource &source = *m_options.source;
         m_router.setSource({source.name(), source.title(), source.licence(), {}});
+        if (source.monthly())
+            m_router.setGlobalMonths(&m_globalMonths);
         m_out << sourceLine({}) << Qt::endl;
+    }
+    if (m_options.usSource) {
+        const CListSource &us = *m_options.usSource;
+        m_router.setUsMonths(&m_usMonths, {us.name(), us.title(), us.licence(), {}});
     }
     if (const QString stale = m_router.staleReason(QDate::currentDate()); !stale.isEmpty())
         m_err << "sorvane-rankd: pages are refused while " << stale << " (--max-age " << m_options.maxAgeDays << ')'
@@ -154,6 +193,10 @@ void CRankService::startRefresher()
     settings.runDeadline = m_options.refreshDeadline;
     m_refresher = std::make_unique<CListRefresher>(m_options.source, m_options.data, m_options.listFolder(), settings,
                                                    m_store, m_router);
+    if (m_options.source && m_options.source->monthly())
+        m_refresher->setGlobalMonths(&m_globalMonths);
+    if (m_options.usSource)
+        m_refresher->setUsMonths(*m_options.usSource, &m_usMonths);
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
     connect(m_refresher.get(), &CListRefresher::tookIn, this, &CRankService::tookIn);
     m_refresher->watchFolder(m_loading->report.wanting);
@@ -164,7 +207,10 @@ void CRankService::startRefresher()
     }
     m_refresher->refreshDailyAt(m_options.refreshAt);
     // Serve what is held at once; fetch the missing newest list meanwhile.
-    if (m_store.newestDay() < CListSource::today())
+    // Likewise a United States month missing while the month before is surely out.
+    const QDate today = CListSource::today();
+    const bool usMissing = m_options.usSource && m_usMonths.newestMonth().addMonths(2) <= today;
+    if (m_store.newestDay() < today || usMissing)
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::refresh);
     else
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::takeIn);
@@ -184,10 +230,22 @@ void CRankService::tookIn(const QString &outcome)
 
 QString CRankService::sourceLine(const QString &lastUpdate) const
 {
-    return QStringLiteral("%1: newest list %2, %3 days held, %4 rows, last update: %5")
+    QString line = QStringLiteral("%1: newest list %2, %3 days held, %4 rows, last update: %5")
         .arg(m_options.source->name(),
              m_store.newestDay().isValid() ? m_store.newestDay().toString(Qt::ISODate) : QStringLiteral("none"))
         .arg(m_store.daysHeld())
         .arg(m_store.rowsHeld())
         .arg(lastUpdate.isEmpty() ? QStringLiteral("none") : lastUpdate);
+    const auto monthsLine = [](const CListSource &source, const CCruxMonths &months) {
+        const QDate newest = months.newestMonth();
+        return QStringLiteral("\n%1: newest month %2, %3 months held, %4 origins in it")
+            .arg(source.name(), newest.isValid() ? newest.toString(QStringLiteral("yyyy-MM")) : QStringLiteral("none"))
+            .arg(months.monthsHeld())
+            .arg(months.originsOf(newest));
+    };
+    if (m_options.source->monthly())
+        line += monthsLine(*m_options.source, m_globalMonths);
+    if (m_options.usSource)
+        line += monthsLine(*m_options.usSource, m_usMonths);
+    return line;
 }

@@ -6,6 +6,7 @@
 #include "rankservice/service/CServiceNotifier.h"
 #include "rankservice/store/CSnapshotStore.h"
 #include "rankservice/store/CStoreCache.h"
+#include "rankservice/crux/CCruxMonths.h"
 
 #include "base/CResult.h"
 
@@ -44,6 +45,10 @@ private:
         CSnapshotStore::Report report;
         QByteArray fingerprint;
         CStoreCache::Read cache;
+        CCruxMonths usMonths;
+        CCruxMonths::Report usReport;
+        CCruxMonths globalMonths; // of a source published a month at a time
+        CCruxMonths::Report globalReport;
     };
 
     void load(); // on the loading thread
@@ -56,6 +61,8 @@ private:
     void refreshed(const QString &outcome);
     void tookIn(const QString &outcome);
     QString sourceLine(const QString &lastUpdate) const;
+    // The months a page may take its bucket from, as of today.
+    CCruxMonths::Report loadMonths(const CListSource &source, CCruxMonths &months) const;
 
     CRankdOptions m_options;
     QTextStream &m_out;
@@ -63,6 +70,8 @@ private:
     CServiceNotifier m_notifier;
     QString m_cachePath;
     CSnapshotStore m_store;
+    CCruxMonths m_usMonths;
+    CCruxMonths m_globalMonths;
     CRankRouter m_router;
     CRankServer m_server;
     std::unique_ptr<Loading> m_loading;

@@ -52,6 +52,11 @@ void addOptions(QCommandLineParser &parser)
                               "lists put into the data folder by hand are served.")
                    .arg(CListSource::names().join(QStringLiteral(", "))),
                "source"),
+        option("us-source",
+               QStringLiteral("Where the United States rank comes from: crux (Chrome's monthly United States list, "
+                              "kept in <folder>/crux-us; the default with --source) or none (the daily United "
+                              "States lists put there by hand)."),
+               "crux|none"),
         option("update", QStringLiteral("Fetch the missing days of the source (of every source without --source) "
                                         "into the data folder, then exit.")),
         option("days", QStringLiteral("Days back from today (UTC) to fetch (default 90)."), "n"),
@@ -63,7 +68,7 @@ void addOptions(QCommandLineParser &parser)
                "HH:MM", "06:00"),
         option("base-url",
                QStringLiteral("Address the source's lists are fetched from instead of the publisher's "
-                              "(also SORVANE_TRANCO_URL, SORVANE_UMBRELLA_URL, SORVANE_MAJESTIC_URL)."),
+                              "(also SORVANE_TRANCO_URL, SORVANE_UMBRELLA_URL, SORVANE_MAJESTIC_URL, SORVANE_CRUX_URL)."),
                "url"),
         option("timeout", QStringLiteral("Seconds without data before a download is given up (default 30)."),
                "seconds", "30"),
@@ -141,6 +146,14 @@ CResult<void> parseSources(const QCommandLineParser &parser, CRankdOptions &opti
     } else {
         for (const QString &name : CListSource::names())
             options.updateSources.push_back(configured(*CListSource::byName(name), {}));
+    }
+    const QString us = isSet(parser, "us-source") ? value(parser, "us-source")
+                                                  : options.source ? QStringLiteral("crux") : QStringLiteral("none");
+    if (us == QLatin1String("crux")) {
+        options.usSource = configured(CListSource::cruxUs(), {});
+        options.updateSources.push_back(*options.usSource);
+    } else if (us != QLatin1String("none")) {
+        return CResult<void>::failure(QStringLiteral("not a United States source: %1 (crux or none)").arg(us));
     }
     return CResult<void>::success();
 }

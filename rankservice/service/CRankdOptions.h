@@ -30,6 +30,7 @@ public:
 
     QString data;
     std::optional<CListSource> source; // the list served, with --source
+    std::optional<CListSource> usSource; // the United States months, with --us-source crux (the default with --source)
     std::vector<CListSource> updateSources; // with --update: --source's, or every source
     CListUpdater::Settings settings;
 

@@ -45,7 +45,7 @@ void tst_QuitSignals::signalClosesAndSaves()
     else
         home.writeFile(home.historyPath(), "a.com,1,2,3,4,5,6,05/08/2012\n");
     // What an earlier save cut short by a kill left behind.
-    home.writeFile(home.historyPath() + QStringLiteral(".Ab12Cd"), "a.com,1,2,3\n");
+    home.writeFile(home.dataDirectory() + QStringLiteral("/.db.dat.Ab12Cd.tmp"), "a.com,1,2,3\n");
 
     QProcess sorvane;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -74,7 +74,7 @@ void tst_QuitSignals::signalClosesAndSaves()
         QVERIFY(!QFileInfo(home.historyPath()).isFile()); // left as it was
     else
         QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("a.com,1,2,3,4,5,6,05/08/2012\n"));
-    QVERIFY(!QFileInfo::exists(home.historyPath() + QStringLiteral(".Ab12Cd")));
+    QVERIFY(!QFileInfo::exists(home.dataDirectory() + QStringLiteral("/.db.dat.Ab12Cd.tmp")));
     CDataLock lock(home.dataDirectory());
     QVERIFY(lock.acquire().held());
 }

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void moversSortByEveryColumn_data();
     void moversSortByEveryColumn();
     void figureChoice();
+    void usRankIsDrawnAsSteps();
     void liveUpdate();
     void saveAsPngAndSvg();
     void pictureNamesEveryDomain();
@@ -458,6 +459,27 @@ void tst_ChartWindow::figureChoice()
     QVERIFY(window.rankChart()->chart()->title().startsWith(QStringLiteral("US Rank")));
 }
 
+void tst_ChartWindow::usRankIsDrawnAsSteps()
+{
+    // A bucket holds for its month: the line keeps it up to the next value's day.
+    QList<CAlexaRankData> records;
+    const QList<QDate> days{QDate(2026, 10, 5), QDate(2026, 10, 20), QDate(2026, 11, 5), QDate(2026, 11, 6)};
+    for (int i = 0; i < days.size(); ++i)
+        add(records, "a.com", i < 2 ? "10000" : "5000", days.at(i));
+    ChartWindow window(&records);
+    window.setDomainList({"a.com"});
+    window.choose("a.com");
+    QCOMPARE(seriesOf(window, "a.com").first()->count(), 4); // the global rank: a slope
+    window.setFigure(CTrendFigure::UsRank);
+    const QList<QXYSeries *> drawn = seriesOf(window, "a.com");
+    QCOMPARE(drawn.size(), 1);
+    QCOMPARE(valuesOf(drawn.first()), (QList<double>{10000, 10000, 10000, 5000, 5000}));
+    QList<QDate> dates;
+    for (const QPointF &point : drawn.first()->points())
+        dates.append(dateOf(point.x()));
+    QCOMPARE(dates, (QList<QDate>{days.at(0), days.at(1), days.at(2), days.at(2), days.at(3)}));
+}
+
 void tst_ChartWindow::liveUpdate()
 {
     ChartWindow window(&history);
@@ -552,18 +574,28 @@ void tst_ChartWindow::hoverShowsDomainDateAndValue()
 void tst_ChartWindow::tipText_data()
 {
     QTest::addColumn<QPointF>("point");
+    QTest::addColumn<int>("figure");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("rank") << QPointF(CRankChart::xOf(QDate(2024, 2, 29)), std::log10(12345.0))
+    const int global = CTrendFigure::GlobalRank;
+    const int us = CTrendFigure::UsRank;
+    QTest::newRow("rank") << QPointF(CRankChart::xOf(QDate(2024, 2, 29)), std::log10(12345.0)) << global
                           << "a.com\n29/02/2024\n12,345";
-    QTest::newRow("rank one") << QPointF(CRankChart::xOf(QDate(2025, 1, 1)), 0.0) << "a.com\n01/01/2025\n1";
-    QTest::newRow("reach") << QPointF(CRankChart::xOf(QDate(2024, 12, 31)), std::log10(0.0123))
+    QTest::newRow("rank one") << QPointF(CRankChart::xOf(QDate(2025, 1, 1)), 0.0) << global << "a.com\n01/01/2025\n1";
+    QTest::newRow("reach") << QPointF(CRankChart::xOf(QDate(2024, 12, 31)), std::log10(0.0123)) << global
                            << "a.com\n31/12/2024\n0.0123";
+    QTest::newRow("us bucket") << QPointF(CRankChart::xOf(QDate(2026, 11, 30)), 4.0) << us
+                               << "a.com\n30/11/2026\namong the top 10,000 in the United States";
+    QTest::newRow("us place stored before") << QPointF(CRankChart::xOf(QDate(2020, 1, 2)), std::log10(1234.0)) << us
+                                            << "a.com\n02/01/2020\n1,234";
+    QTest::newRow("global bucket value") << QPointF(CRankChart::xOf(QDate(2026, 11, 30)), 4.0) << global
+                                         << "a.com\n30/11/2026\n10,000";
 }
 
 void tst_ChartWindow::tipText()
 {
     QFETCH(QPointF, point);
-    QTEST(CRankChart::tipText("a.com", point), "expected");
+    QFETCH(int, figure);
+    QTEST(CRankChart::tipText("a.com", point, figure), "expected");
 }
 
 void tst_ChartWindow::tickLabels_data()

@@ -48,7 +48,9 @@ private Q_SLOTS:
     void failedSaveStepKeepsTheOldFile_data();
     void failedSaveStepKeepsTheOldFile();
     void savedFileKeepsItsPermissions();
+    void leftoversOfSavesAreRemoved_data();
     void leftoversOfSavesAreRemoved();
+    void saveLeavesOnlyItsFile();
     void domainLinesWithCommasAreSkipped();
     void textThatIsNotUtf8IsReported();
     void historyLargerThanMemoryIsRefused_data();
@@ -193,21 +195,57 @@ void tst_DataFile::savedFileKeepsItsPermissions()
     QCOMPARE(CTempHome::readFile(home.historyPath()), historyBytes(2));
 }
 
+void tst_DataFile::leftoversOfSavesAreRemoved_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("inTarget"); // beside the target of a db.dat that is a link
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("history's") << ".db.dat.a1B2c3.tmp" << false << true;
+    QTest::newRow("domain list's") << ".domains.dat.XyZ789.tmp" << false << true;
+    QTest::newRow("alert log's") << ".alerts.log.000000.tmp" << false << true;
+    QTest::newRow("beside a link's target") << ".history.txt.Q1w2E3.tmp" << true << true;
+    QTest::newRow("user's backup") << "db.dat.backup" << false << false;
+    QTest::newRow("user's copy before") << "db.dat.before" << false << false;
+    QTest::newRow("user's domains copy") << "domains.dat.orig12" << false << false;
+    QTest::newRow("old form of the name") << "db.dat.a1B2c3" << false << false;
+    QTest::newRow("seven places") << ".db.dat.a1B2c3d.tmp" << false << false;
+    QTest::newRow("not letters") << ".db.dat.a1-2c3.tmp" << false << false;
+    QTest::newRow("another suffix") << ".db.dat.a1B2c3.bak" << false << false;
+    QTest::newRow("another file's") << ".other.dat.A1b2C3.tmp" << false << false;
+    QTest::newRow("user's file beside the target") << "history.txt.backup" << true << false;
+    QTest::newRow("the link's name beside the target") << ".db.dat.a1B2c3.tmp" << true << false;
+}
+
 void tst_DataFile::leftoversOfSavesAreRemoved()
 {
+    QFETCH(QString, name);
+    QFETCH(bool, inTarget);
+    QFETCH(bool, removed);
     CTempHome home;
     const QString dir = home.dataDirectory();
-    for (const char *name : {"db.dat", "db.dat.a1B2c3", "domains.dat.XyZ789", "db.dat.toolong1", "db.dat.abc",
-                             "other.dat.A1b2C3", "notes.txt"})
-        home.writeFile(dir + u'/' + QLatin1String(name), "x\n");
-    QVERIFY(QDir().mkdir(dir + QStringLiteral("/db.dat.Folder")));
+    const QString targetDir = home.path() + QStringLiteral("/elsewhere");
+    QVERIFY(QDir().mkpath(targetDir));
+    home.writeFile(targetDir + QStringLiteral("/history.txt"), historyBytes(1));
+    QVERIFY(QFile::link(targetDir + QStringLiteral("/history.txt"), home.historyPath()));
+    const QString path = (inTarget ? targetDir : dir) + u'/' + name;
+    home.writeFile(path, "x\n");
 
-    const QStringList removed = CDataFile::removeLeftovers(dir, {QStringLiteral("db.dat"), QStringLiteral("domains.dat")});
-    QCOMPARE(removed, (QStringList{QStringLiteral("db.dat.a1B2c3"), QStringLiteral("domains.dat.XyZ789")}));
-    QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
-             (QStringList{QStringLiteral("db.dat"), QStringLiteral("db.dat.Folder"), QStringLiteral("db.dat.abc"),
-                          QStringLiteral("db.dat.toolong1"), QStringLiteral("notes.txt"),
-                          QStringLiteral("other.dat.A1b2C3")}));
+    const QStringList gone = CDataFile::removeLeftovers(
+        dir, {QStringLiteral("db.dat"), QStringLiteral("domains.dat"), QStringLiteral("alerts.log")});
+    QCOMPARE(!QFileInfo::exists(path), removed);
+    QCOMPARE(gone, removed ? QStringList{QDir::toNativeSeparators(path)} : QStringList());
+}
+
+void tst_DataFile::saveLeavesOnlyItsFile()
+{
+    CTempHome home;
+    // A folder and a link of the temporary form are never removed.
+    QVERIFY(QDir().mkdir(home.dataDirectory() + QStringLiteral("/.db.dat.Folder.tmp")));
+    QVERIFY(QFile::link(home.path(), home.dataDirectory() + QStringLiteral("/.db.dat.Linked.tmp")));
+    QVERIFY(CDataStore::saveHistory(home.historyPath(), records(2)));
+    QVERIFY(CDataFile::removeLeftovers(home.dataDirectory(), {QStringLiteral("db.dat")}).isEmpty());
+    QCOMPARE(QDir(home.dataDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+             (QStringList{QStringLiteral(".db.dat.Folder.tmp"), QStringLiteral(".db.dat.Linked.tmp"), QStringLiteral("db.dat")}));
 }
 
 void tst_DataFile::domainLinesWithCommasAreSkipped()

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,6 +45,10 @@ private Q_SLOTS:
     void otherHolderIsNotCalledAWindow();
     void leftoversOfSavesAreRemovedWhenLocked();
     void otherFilesOfTheFolder();
+    void otherFilesFollowTheFileRules_data();
+    void otherFilesFollowTheFileRules();
+    void folderIsPrivate();
+    void domainListLargerThanMemoryIsRefused();
 };
 
 void tst_DataSession::fileCases_data()
@@ -193,9 +198,9 @@ void tst_DataSession::otherHolderIsNotCalledAWindow()
 void tst_DataSession::leftoversOfSavesAreRemovedWhenLocked()
 {
     CTempHome home;
-    const QString leftover = home.historyPath() + QStringLiteral(".q9W8e7");
-    const QString domainsLeftover = home.domainListPath() + QStringLiteral(".Ab12Cd");
-    const QString foreign = home.dataDirectory() + QStringLiteral("/notes.dat.q9W8e7");
+    const QString leftover = home.dataDirectory() + QStringLiteral("/.db.dat.q9W8e7.tmp");
+    const QString domainsLeftover = home.dataDirectory() + QStringLiteral("/.domains.dat.Ab12Cd.tmp");
+    const QString foreign = home.dataDirectory() + QStringLiteral("/.notes.dat.q9W8e7.tmp");
     for (const QString &path : {leftover, domainsLeftover, foreign})
         home.writeFile(path, "cut short\n");
 
@@ -230,6 +235,94 @@ void tst_DataSession::otherFilesOfTheFolder()
     QCOMPARE(CTempHome::readFile(session.filePath(QStringLiteral("alerts.dat"))), QByteArray("bytes"));
     QVERIFY(QDir().mkdir(session.filePath(QStringLiteral("odd.dat"))));
     QVERIFY(!session.readFile(QStringLiteral("odd.dat")));
+}
+
+void tst_DataSession::otherFilesFollowTheFileRules_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // empty: read, saved and appended to through a link
+    for (const char *file : {"groups.dat", "alerts.dat", "alerts.log"}) {
+        const QString name = QString::fromLatin1(file);
+        QTest::newRow(qPrintable(name + QStringLiteral(", fifo"))) << name << "fifo" << "named pipe";
+        QTest::newRow(qPrintable(name + QStringLiteral(", folder"))) << name << "folder" << "is a folder";
+        QTest::newRow(qPrintable(name + QStringLiteral(", dangling link"))) << name << "dangling" << "which does not exist";
+        QTest::newRow(qPrintable(name + QStringLiteral(", link"))) << name << "link" << "";
+    }
+}
+
+void tst_DataSession::otherFilesFollowTheFileRules()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    CTempHome home;
+    const QString path = home.dataDirectory() + u'/' + file;
+    const QString target = home.path() + QStringLiteral("/elsewhere");
+    if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == u"folder")
+        QVERIFY(QDir().mkdir(path));
+    else
+        QVERIFY(QFile::link(target, path));
+    if (kind == u"link")
+        home.writeFile(target, "old\n");
+    const QByteArray before = CFileCases::stateOf(path);
+
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    const CResult<QByteArray> read = session.readFile(file); // a FIFO must not block here
+    const CResult<> saved = session.saveLines(file, {QStringLiteral("new")});
+    const CResult<> appended = session.appendFile(file, "more\n");
+    if (reason.isEmpty()) {
+        QCOMPARE(read.value(), QByteArray("old\n"));
+        QVERIFY2(saved && appended, qPrintable(saved.message() + appended.message()));
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(CTempHome::readFile(target), QByteArray("new\nmore\n"));
+        return;
+    }
+    QVERIFY(!read);
+    QVERIFY2(read.message().contains(reason), qPrintable(read.message()));
+    // Never saved over, nor appended to, nor replaced.
+    QVERIFY(!saved);
+    QVERIFY(!appended);
+    QCOMPARE(CFileCases::stateOf(path), before);
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+void tst_DataSession::folderIsPrivate()
+{
+    CTempHome home;
+    const QString folder = home.path() + QStringLiteral("/.qorvex/Sorvane");
+    CDataSession session(folder);
+    QCOMPARE(session.establish(), 0);
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    QCOMPARE(QFileInfo(folder + QStringLiteral("/sorvane.lock")).permissions() & 0x0077, QFile::Permissions());
+    session.unlock();
+
+    // A folder another user could write is read, never written.
+    QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
+    CDataSession open(folder);
+    QCOMPARE(open.lock(), CDataSession::LockState::ReadOnly);
+    QVERIFY2(open.lockReason().contains(QStringLiteral("can be written by other users")), qPrintable(open.lockReason()));
+    QVERIFY(!open.saveHistory());
+    QVERIFY(!open.saveProblem().isEmpty());
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/db.dat")));
+}
+
+void tst_DataSession::domainListLargerThanMemoryIsRefused()
+{
+    CTempHome home;
+    home.writeFile(home.domainListPath(), QByteArray(2000, 'a') + ".test\n");
+    const QByteArray before = CTempHome::readFile(home.domainListPath());
+    CDataSession session(home.dataDirectory(), 10000);
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    session.load();
+    QVERIFY2(session.domainsProblem().contains(QStringLiteral("of memory")), qPrintable(session.domainsProblem()));
+    QVERIFY(session.domains().isEmpty());
+    QVERIFY(!session.saveDomains({QStringLiteral("new.test")}));
+    QCOMPARE(CTempHome::readFile(home.domainListPath()), before);
 }
 
 QTEST_GUILESS_MAIN(tst_DataSession)

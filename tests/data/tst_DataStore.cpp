@@ -272,7 +272,7 @@ void tst_DataStore::failedSaveKeepsTheOldFile()
     QVERIFY(!saved);
     QVERIFY2(error.contains(QDir::toNativeSeparators(CDataStore::historyPath(CDataStore::dataDirectory(home.path())))), qPrintable(error));
     QCOMPARE(CTempHome::readFile(home.historyPath()), old);
-    QCOMPARE(QDir(home.dataDirectory()).entryList(QDir::Files), QStringList{QStringLiteral("db.dat")});
+    QCOMPARE(QDir(home.dataDirectory()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("db.dat")});
 }
 
 void tst_DataStore::saveIntoReadOnlyFolder()

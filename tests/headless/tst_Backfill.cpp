@@ -101,7 +101,7 @@ void tst_Backfill::missingDaysAreFilled()
     paths.sort();
     QCOMPARE(paths, (QStringList{pathFor("a.test", Today.addDays(-3)), pathFor("a.test", Today.addDays(-1))}));
     QCOMPARE(sortedBody(first), (QStringList{"a.test 2026-12-06: no list for that day",
-                                             "a.test: filled 300,9,NA,NA,NA,NA for 04/12/2026"}));
+                                             "a.test: fetched 300,9,NA,NA,NA,NA for 04/12/2026"}));
     QCOMPARE(first.out.last(), QStringLiteral("1 filled, 1 without a list, 0 failed"));
     // The past day goes before the later one held, so the file stays in date order.
     const QByteArray filled = "a.test,300,9,NA,NA,NA,NA,04/12/2026\n" + held;
@@ -152,7 +152,7 @@ void tst_Backfill::refusedDaysAreWithoutList()
     QVERIFY2(lines.at(0).startsWith(QStringLiteral("a.test 2026-12-04: the ranking service at ")), qPrintable(lines.at(0)));
     QVERIFY2(lines.at(0).contains(QStringLiteral("500 Internal Server Error")), qPrintable(lines.at(0)));
     QCOMPARE(lines.mid(1), (QStringList{"a.test 2026-12-05: no list for that day",
-                                        "a.test: filled 100,9,NA,NA,NA,NA for 06/12/2026"}));
+                                        "a.test: fetched 100,9,NA,NA,NA,NA for 06/12/2026"}));
     QCOMPARE(outcome.out.last(), QStringLiteral("1 filled, 1 without a list, 1 failed"));
     QCOMPARE(CTempHome::readFile(home.historyPath()), QByteArray("a.test,100,9,NA,NA,NA,NA,06/12/2026\n"));
 }

@@ -2,8 +2,12 @@
 #include "CSorvaneCommand.h"
 #include "CTempHome.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,6 +35,9 @@ private Q_SLOTS:
     void commands_data();
     void commands();
     void importRefusedWhileTheWindowIsOpen();
+    void outputIsOnlyARegularFile_data();
+    void outputIsOnlyARegularFile();
+    void folderOpenToOthersIsRefused();
 };
 
 void tst_HistoryCommand::commands_data()
@@ -74,6 +81,21 @@ void tst_HistoryCommand::commands_data()
     QTest::newRow("a bad line stores nothing")
         << QStringList{"--import-history", "in"} << Header + "c.com,1,1,1,1,1,1,2026-10-02\nd.com,1,1,1,1,1,1,2026-02-30\n"
         << 2 << QByteArray() << "line 3: \"2026-02-30\" is not a date (YYYY-MM-DD)" << Held;
+    QTest::newRow("export goes without the digest")
+        << QStringList{"--export", "--digest"} << QByteArray() << 2 << QByteArray() << "--export does not go with --digest"
+        << Held;
+    QTest::newRow("output goes without the digest")
+        << QStringList{"--digest", "--output", "x"} << QByteArray() << 2 << QByteArray() << "--output does not go with --digest"
+        << Held;
+    QTest::newRow("formulas come in as NA, a formula domain not at all")
+        << QStringList{"--import-history", "in"}
+        << Header + "c.com,=1+2,@SUM(A1:A9),+1,-1,\"\"\"5\",\"=cmd|' /C calc'!A0\",2026-10-02\n" << 0
+        << QByteArray("1 added, 0 skipped (domain and date already held)\n") << QString()
+        << QByteArray("a.com,1,2,3,4,5,6,01/10/2026\nb.com,7,NA,1.5%,,NA,NA,01/10/2026\n"
+                      "c.com,NA,NA,NA,NA,NA,NA,02/10/2026\na.com,1,2,3,4,5,6,03/10/2026\n");
+    QTest::newRow("a formula domain stores nothing")
+        << QStringList{"--import-history", "in"} << Header + "=2+3,1,1,1,1,1,1,2026-10-02\n" << 2 << QByteArray()
+        << "line 2: \"=2+3\" is no domain name the domain list would take" << Held;
     QTest::newRow("dry run goes with import")
         << QStringList{"--export", "--dry-run"} << QByteArray() << 2 << QByteArray() << "--dry-run do not go with --export"
         << Held;
@@ -110,6 +132,63 @@ void tst_HistoryCommand::importRefusedWhileTheWindowIsOpen()
         runSorvane({QStringLiteral("--import-history"), QStringLiteral("in")}, home.path());
     QCOMPARE(outcome.exitCode, 2);
     QVERIFY2(outcome.errText().contains(QStringLiteral("Import History...")), qPrintable(outcome.errText()));
+    QCOMPARE(CTempHome::readFile(home.historyPath()), Held);
+}
+
+void tst_HistoryCommand::outputIsOnlyARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("a regular file is replaced") << "file" << 0;
+    QTest::newRow("a link to a regular file is written through") << "link" << 0;
+    QTest::newRow("a named pipe is refused") << "fifo" << 2;
+    QTest::newRow("a folder is refused") << "folder" << 2;
+}
+
+void tst_HistoryCommand::outputIsOnlyARegularFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, exitCode);
+    CTempHome home;
+    home.writeFile(home.historyPath(), Held);
+    const QString output = home.path() + QStringLiteral("/out.csv");
+    const QString target = home.path() + QStringLiteral("/target.csv");
+    if (kind == u"file")
+        home.writeFile(output, "old\n");
+    else if (kind == u"link")
+        QVERIFY(QFile::link(target, output));
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(output).constData(), 0600), 0);
+    else
+        QVERIFY(QDir().mkdir(output));
+    if (kind == u"link")
+        home.writeFile(target, "old\n");
+
+    const CSorvaneCommand::Outcome outcome = runSorvane({QStringLiteral("--export"), QStringLiteral("--output"), output}, home.path());
+    QCOMPARE(outcome.exitCode, exitCode);
+    const QByteArray exported = Header + "a.com,1,2,3,4,5,6,2026-10-01\nb.com,7,NA,1.5%,,NA,NA,2026-10-01\na.com,1,2,3,4,5,6,2026-10-03\n";
+    if (kind == u"file") {
+        QCOMPARE(CTempHome::readFile(output), exported);
+    } else if (kind == u"link") {
+        QVERIFY(QFileInfo(output).isSymLink());
+        QCOMPARE(CTempHome::readFile(target), exported);
+    } else {
+        QVERIFY2(outcome.errText().contains(QStringLiteral("not a regular file")), qPrintable(outcome.errText()));
+        QCOMPARE(QFileInfo(output).isDir(), kind == u"folder");
+        QCOMPARE(QFileInfo(output).isFile(), false);
+    }
+}
+
+void tst_HistoryCommand::folderOpenToOthersIsRefused()
+{
+    CTempHome home;
+    home.writeFile(home.historyPath(), Held);
+    home.writeFile(home.path() + QStringLiteral("/in"), "c.com,1,1,1,1,1,1,02/10/2026\n");
+    QVERIFY(QFile::setPermissions(home.dataDirectory(), QFile::Permissions(0x7777)));
+    const CSorvaneCommand::Outcome outcome =
+        runSorvane({QStringLiteral("--import-history"), QStringLiteral("in")}, home.path());
+    QCOMPARE(outcome.exitCode, 2);
+    QVERIFY2(outcome.errText().contains(QStringLiteral("can be written by other users")), qPrintable(outcome.errText()));
     QCOMPARE(CTempHome::readFile(home.historyPath()), Held);
 }
 

@@ -83,10 +83,10 @@ void tst_WatchCommand::groupRunFiresOnce()
         before += (domain + QStringLiteral(",99999999,NA,NA,NA,NA,NA,") + yesterday + u'\n').toUtf8();
     m_home.writeFile(m_home.historyPath(), before);
     const QString data = m_home.dataDirectory();
-    m_home.writeFile(CDomainGroups::path(data), (QStringLiteral("mine,%1\nmine,%2\nrivals,%3\nmine,gone.test\n")
+    m_home.writeFile(data + QStringLiteral("/groups.dat"), (QStringLiteral("mine,%1\nmine,%2\nrivals,%3\nmine,gone.test\n")
                                                      .arg(domains.at(0), domains.at(1), domains.at(2)))
                                                     .toUtf8());
-    m_home.writeFile(CAlertRules::path(data), "# my sites\n@mine,global,moves,1\nbroken line\n*,us,moves,1\n");
+    m_home.writeFile(data + QStringLiteral("/alerts.dat"), "# my sites\n@mine,global,moves,1\nbroken line\n*,us,moves,1\n");
 
     const Outcome first = run({"--query", "--group", "mine"});
     QCOMPARE(first.exitCode, 0);
@@ -107,7 +107,7 @@ void tst_WatchCommand::groupRunFiresOnce()
     }
     for (const QString &alert : alerts)
         QVERIFY2(first.out.contains(alert), qPrintable(first.out.join(u'\n')));
-    const QList<QByteArray> logged = CTempHome::readFile(CAlertLog::path(data)).split('\n');
+    const QList<QByteArray> logged = CTempHome::readFile(data + QStringLiteral("/alerts.log")).split('\n');
     QCOMPARE(logged.size(), 3);
     QVERIFY(logged.at(0).endsWith(alerts.at(0).toUtf8()));
     QVERIFY(logged.at(0).startsWith(QDate::currentDate().toString(Qt::ISODate).toUtf8()));
@@ -120,7 +120,7 @@ void tst_WatchCommand::groupRunFiresOnce()
     QCOMPARE(second.exitCode, 0);
     for (const QString &alert : alerts)
         QVERIFY(!second.out.contains(alert));
-    QCOMPARE(CTempHome::readFile(CAlertLog::path(data)).count('\n'), 2);
+    QCOMPARE(CTempHome::readFile(data + QStringLiteral("/alerts.log")).count('\n'), 2);
     QCOMPARE(CTempHome::readFile(m_mail.filePath(QStringLiteral("messages"))), mail);
 
     // The digest of the group shows the domain it names without listing it.

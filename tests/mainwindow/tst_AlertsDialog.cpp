@@ -1,18 +1,22 @@
 #include "AlertsDialog.h"
 #include "CFakePrompts.h"
 #include "CTempHome.h"
+#include "CDataLock.h"
+#include "CDataSession.h"
 #include "watch/CAlertMailer.h"
-#include "watch/CAlertRules.h"
 #include "watch/CDesktopNotifier.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // The Alerts dialog edits alerts.dat and nothing else: the file is shown as
 // it is, lines that are no rules are named while typing, and a file that
@@ -23,6 +27,7 @@ class tst_AlertsDialog : public QObject
 
 private Q_SLOTS:
     void editsTheFile();
+    void unreadableFileIsNotSavedOver_data();
     void unreadableFileIsNotSavedOver();
     void mailAddressAndTests();
 };
@@ -30,10 +35,12 @@ private Q_SLOTS:
 void tst_AlertsDialog::editsTheFile()
 {
     CTempHome home;
-    const QString path = CAlertRules::path(home.dataDirectory());
+    const QString path = home.dataDirectory() + QStringLiteral("/alerts.dat");
     home.writeFile(path, "# mine\n@mine,global,moves,10%\n");
     auto prompts = std::make_shared<CFakePrompts>();
-    AlertsDialog dialog(nullptr, home.dataDirectory(), prompts);
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    AlertsDialog dialog(nullptr, session, prompts);
     auto *text = dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtRules"));
     auto *problems = dialog.findChild<QLabel *>(QStringLiteral("lblProblems"));
     QVERIFY(text && problems);
@@ -47,16 +54,37 @@ void tst_AlertsDialog::editsTheFile()
     QCOMPARE(CTempHome::readFile(path), QByteArray("# mine\n@mine,global,soars,10%\n*,us,leaves-top,100\n"));
 }
 
+void tst_AlertsDialog::unreadableFileIsNotSavedOver_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder in its place") << "folder";
+    QTest::newRow("a named pipe in its place") << "fifo";
+    QTest::newRow("a window that opened read-only") << "read-only";
+}
+
 void tst_AlertsDialog::unreadableFileIsNotSavedOver()
 {
+    QFETCH(QString, kind);
     CTempHome home;
-    const QString path = CAlertRules::path(home.dataDirectory());
-    QVERIFY(QDir().mkpath(path)); // a folder where the file should be
-    AlertsDialog dialog(nullptr, home.dataDirectory(), std::make_shared<CFakePrompts>());
+    const QString path = home.dataDirectory() + QStringLiteral("/alerts.dat");
+    if (kind == u"folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        home.writeFile(path, "*,global,moves,10%\n");
+    CDataLock other(home.dataDirectory());
+    if (kind == u"read-only")
+        QVERIFY(other.acquire().held());
+    CDataSession session(home.dataDirectory());
+    session.lock();
+    AlertsDialog dialog(nullptr, session, std::make_shared<CFakePrompts>());
     auto *buttons = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
     QVERIFY(buttons);
     QVERIFY(!buttons->button(QDialogButtonBox::Save)->isEnabled());
     QVERIFY(dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtRules"))->isReadOnly());
+    QVERIFY(!session.saveLines(CDataSession::alertRulesFileName(), {QStringLiteral("# empty")}));
+    QCOMPARE(QFileInfo(path).isDir(), kind == u"folder");
 }
 
 void tst_AlertsDialog::mailAddressAndTests()
@@ -69,7 +97,9 @@ void tst_AlertsDialog::mailAddressAndTests()
     const CAlertMailer mailer(program);
     const CDesktopNotifier notifier(QDBusConnection(QStringLiteral("none"))); // no bus: no one to tell
     auto prompts = std::make_shared<CFakePrompts>();
-    AlertsDialog dialog(nullptr, home.dataDirectory(), prompts, {&notifier, &mailer, QStringLiteral("old@example.test")});
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    AlertsDialog dialog(nullptr, session, prompts, {&notifier, &mailer, QStringLiteral("old@example.test")});
     auto *address = dialog.findChild<QLineEdit *>(QStringLiteral("txtMailTo"));
     auto *result = dialog.findChild<QLabel *>(QStringLiteral("lblTest"));
     QVERIFY(address && result);

@@ -45,6 +45,7 @@ public:
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SORVANE_SERVICE"})
             environment.remove(QString::fromLatin1(name));
         environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.runtimeDirectory());
         command.setProcessEnvironment(environment);
         command.start(QStringLiteral(SORVANE_PATH), arguments);
     }
@@ -104,7 +105,7 @@ void tst_QueryFromCommand::windowRunsTheQuery_data()
     QTest::addColumn<bool>("rankChecked");
 
     const QStringList two{"a.test", "b.test"};
-    const QString stored = QStringLiteral(": stored ") + na + QStringLiteral(" for 05/08/2012");
+    const QString stored = QStringLiteral(": fetched ") + na + QStringLiteral(" for 05/08/2012");
     QTest::newRow("every domain stored") << two << QStringList{"--query"} << false << 0
                                          << QStringList{"a.test" + stored, "b.test" + stored,
                                                         "2 stored, 0 already assessed, 0 failed"}
@@ -177,7 +178,7 @@ void tst_QueryFromCommand::commandJoinsTheRunUnderWay()
     view.service.closeConnection();
     const Outcome outcome = view.finishCommand();
     QCOMPARE(outcome.exitCode, 0);
-    QCOMPARE(outcome.out, QStringList({"a.test: stored " + na + " for 05/08/2012", "1 stored, 0 already assessed, 0 failed"}));
+    QCOMPARE(outcome.out, QStringList({"a.test: fetched " + na + " for 05/08/2012", "1 stored, 0 already assessed, 0 failed"}));
     QCOMPARE(outcome.err, QStringList());
     // One run, one fetch, one record.
     QCOMPARE(view.service.requests().size(), 1);

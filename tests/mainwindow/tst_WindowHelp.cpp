@@ -289,11 +289,12 @@ void tst_WindowHelp::doubleClickOnHeaderEdgeFitsTheColumn()
     QVERIFY(shown.show());
     QTableWidget *table = shown.probe->table();
     QHeaderView *header = table->horizontalHeader();
-    // The first show fits the columns to their contents.
+    // The first show fits the columns to their contents, up to forty characters.
+    QVERIFY(header->sectionSize(0) >= 100);
+    QVERIFY(header->sectionSize(0) <= table->fontMetrics().averageCharWidth() * 40);
+    table->resizeColumnToContents(0);
     const int fitted = header->sectionSize(0);
     QVERIFY(fitted > table->fontMetrics().horizontalAdvance(domain));
-    table->resizeColumnToContents(0);
-    QCOMPARE(header->sectionSize(0), fitted);
     header->resizeSection(0, 100);
 
     // The edge between the first two sections.

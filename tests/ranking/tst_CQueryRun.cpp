@@ -224,12 +224,15 @@ void tst_CQueryRun::noneReached_data()
     QTest::addColumn<int>("stored");
     QTest::addColumn<int>("refused");
     QTest::addColumn<int>("failed");
+    QTest::addColumn<int>("unreached");
     QTest::addColumn<bool>("noneReached");
-    QTest::newRow("every fetch failed") << 0 << 0 << 4 << true;
-    QTest::newRow("one stored") << 1 << 0 << 3 << false;
-    QTest::newRow("one already assessed") << 0 << 1 << 3 << false;
-    QTest::newRow("nothing failed") << 2 << 1 << 0 << false;
-    QTest::newRow("no domain at all") << 0 << 0 << 0 << false;
+    QTest::newRow("every fetch unreached") << 0 << 0 << 4 << 4 << true;
+    QTest::newRow("every fetch failed, one reached") << 0 << 0 << 4 << 3 << false;
+    QTest::newRow("every fetch reached and trickled") << 0 << 0 << 4 << 0 << false;
+    QTest::newRow("one stored") << 1 << 0 << 3 << 3 << false;
+    QTest::newRow("one already assessed") << 0 << 1 << 3 << 3 << false;
+    QTest::newRow("nothing failed") << 2 << 1 << 0 << 0 << false;
+    QTest::newRow("no domain at all") << 0 << 0 << 0 << 0 << false;
 }
 
 void tst_CQueryRun::noneReached()
@@ -237,11 +240,13 @@ void tst_CQueryRun::noneReached()
     QFETCH(int, stored);
     QFETCH(int, refused);
     QFETCH(int, failed);
+    QFETCH(int, unreached);
     QFETCH(bool, noneReached);
     CQueryRun::Counts counts;
     counts.stored = stored;
     counts.refused = refused;
     counts.failed = failed;
+    counts.unreached = unreached;
     QCOMPARE(counts.noneReached(), noneReached);
 }
 

@@ -1,5 +1,6 @@
 #include "CFullDisk.h"
 #include "CPublisher.h"
+#include "rankservice/crux/CCruxMonths.h"
 #include "rankservice/fetch/CFolderLock.h"
 #include "rankservice/fetch/CListUpdater.h"
 #include "rankservice/lists/CListPacker.h"
@@ -39,6 +40,15 @@ QByteArray majesticText(int rows = 20)
         text += QByteArray::number(rank) + ",1,site" + QByteArray::number(rank) + ".test,test,9,9,site"
             + QByteArray::number(rank) + ".test,test,1,1,9,9\n";
     return text;
+}
+
+// A month of Chrome's United States list: twelve sites, site1.test in bucket.
+QByteArray cruxMonth(int bucket, const QByteArray &badRow = {})
+{
+    QByteArray text = "origin,rank\n" + badRow;
+    for (int i = 1; i <= 12; ++i)
+        text += "https://www.site" + QByteArray::number(i) + ".test," + QByteArray::number(i == 1 ? bucket : 1000000) + '\n';
+    return CListPacker::gzip(text);
 }
 
 // The publishers' day, which the updater asks for.
@@ -88,6 +98,7 @@ private slots:
     void leavesAFailingPublisherForTheNextRun();
     void namesTheSystemsError();
     void oneUpdateAtATimePerFolder();
+    void fetchesTheUnitedStatesMonths();
 };
 
 void tst_ListUpdater::followsOnlySafeRedirects_data()
@@ -441,6 +452,48 @@ void tst_ListUpdater::oneUpdateAtATimePerFolder()
     QCOMPARE(alone.run().fetched, 1);
 }
 
+void tst_ListUpdater::fetchesTheUnitedStatesMonths()
+{
+    // The public cache's layout: a file a month, the newest also as
+    // current.csv.gz; December is not out yet, September is no CrUX list.
+    CPublisher publisher;
+    const QByteArray folder = "/country/us/";
+    publisher.routes.insert(folder + "202611.csv.gz", {200, cruxMonth(5000)});
+    publisher.routes.insert(folder + "current.csv.gz", {200, cruxMonth(5000)});
+    publisher.routes.insert(folder + "202610.csv.gz", {200, cruxMonth(10000)});
+    publisher.routes.insert(folder + "202609.csv.gz", {200, cruxMonth(1000, "https://a.test,1234\n")});
+    publisher.routes.insert(folder + "202608.csv.gz", {200, cruxMonth(1000)});
+    publisher.routes.insert(folder + "202607.csv.gz", {200, cruxMonth(1000)});
+    publisher.routes.insert("/global/202611.csv.gz", {200, cruxMonth(1000)});
+
+    QTemporaryDir data;
+    CListSource us = CListSource::cruxUs();
+    us.setBase(publisher.base());
+    CListUpdater::Settings settings = quickSettings(90);
+    settings.today = QDate(2026, 12, 9);
+    CListUpdater updater(us, data.path(), settings);
+    const CListUpdater::Summary summary = updater.run();
+    // From December back to July: the months 90 days back need, two more, and at least four published.
+    QCOMPARE(summary.line(us.name()), QStringLiteral("crux-us: 4 fetched, 0 present, 1 unavailable, 1 failed"));
+    QCOMPARE(summary.problems, QStringList{QStringLiteral(
+        "crux-us 2026-09: the download is no Chrome UX Report list: the rank 1234 on line 2 is no bucket")});
+    QCOMPARE(filesIn(us.folder(data.path())),
+             (QStringList{"202607.csv.gz", "202608.csv.gz", "202610.csv.gz", "202611.csv.gz"}));
+    QCOMPARE(publisher.hits.value(folder + "current.csv.gz"), 0);
+    QCOMPARE(publisher.hits.value("/global/202611.csv.gz"), 0);
+
+    CCruxMonths months;
+    const CCruxMonths::Report report = months.load(us.folder(data.path()), settings.today, 90);
+    QCOMPARE(report.months, 4);
+    QCOMPARE(months.bucketOn(u"site1.test", settings.today), 5000);
+    QCOMPARE(months.bucketOn(u"site1.test", QDate(2026, 10, 31)), 10000);
+    QCOMPARE(months.bucketOn(u"site1.test", QDate(2026, 9, 30)), 1000); // August's
+
+    // A second run asks only for what is missing.
+    CListUpdater again(us, data.path(), settings);
+    QCOMPARE(again.run().line(us.name()), QStringLiteral("crux-us: 0 fetched, 4 present, 1 unavailable, 1 failed"));
+    QCOMPARE(publisher.hits.value(folder + "202611.csv.gz"), 1);
+}
 
 void tst_ListUpdater::leavesAFailingPublisherForTheNextRun_data()
 {

@@ -1,7 +1,13 @@
+#include "pageformat/CSiteInfoFormat.h"
+#include "rankservice/crux/CCruxMonths.h"
+#include "rankservice/crux/CCruxOrigins.h"
 #include "rankservice/server/CRankRouter.h"
 #include "rankservice/server/CRankServer.h"
 #include "rankservice/server/CRequestReader.h"
 #include "rankservice/store/CSnapshotStore.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QFile>
 #include <QSignalSpy>
@@ -74,6 +80,9 @@ private slots:
     void slowClientsCrowdNoOneOut();
     void refusesPagesWhileLoading();
     void pastDaysFollowTheHeldLists();
+    void usRankFromTheMonthThatCoversTheDay_data();
+    void usRankFromTheMonthThatCoversTheDay();
+    void globalRankFromChromesWorldMonths();
     void headIsGetWithoutBody_data();
     void headIsGetWithoutBody();
     void floodKeepsRequestsThatAreIn();
@@ -409,6 +418,100 @@ void tst_RankServer::pastDaysFollowTheHeldLists()
     QVERIFY(before.contains("newest list: 2026-03-31."));
     QVERIFY(before.contains("\n5 "));
     QVERIFY(answer("/siteinfo/late.test?date=2026-04-01").contains("\n6 "));
+}
+
+void tst_RankServer::usRankFromTheMonthThatCoversTheDay_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("usRank"); // empty: none on the page
+    QTest::addColumn<QString>("month");
+
+    const QDate lastMonth = QDate::currentDate().addMonths(-1);
+    QTest::newRow("undated: today's month or the one before")
+        << QByteArray("/siteinfo/site7.test") << QByteArray("10,000") << lastMonth.toString(QStringLiteral("yyyy-MM"));
+    QTest::newRow("dated: its own month") << QByteArray("/siteinfo/www.site7.test?date=2026-05-31")
+                                          << QByteArray("1,000") << QStringLiteral("2026-05");
+    QTest::newRow("dated: the newest month before it") << QByteArray("/siteinfo/site7.test?date=2026-06-10")
+                                                       << QByteArray("1,000") << QStringLiteral("2026-05");
+    QTest::newRow("dated: no month within two") << QByteArray("/siteinfo/site7.test?date=2026-08-20") << QByteArray()
+                                                << QString();
+    QTest::newRow("dated: a name no origin counts for") << QByteArray("/siteinfo/other.test?date=2026-05-31")
+                                                        << QByteArray() << QStringLiteral("2026-05");
+}
+
+void tst_RankServer::usRankFromTheMonthThatCoversTheDay()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, usRank);
+    QFETCH(QString, month);
+    // Daily lists as a public source gives them; its own United States list is not served.
+    QTemporaryDir dir;
+    for (const char *name : {"2026-05-31.csv", "2026-06-10.csv", "2026-08-20.csv", "2026-08-20.us.csv"}) {
+        QFile list(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("7000,site7.test\n9000,other.test\n");
+    }
+    CSnapshotStore store;
+    store.load(dir.path());
+    const CCruxOrigins origins;
+    CCruxMonths months;
+    const auto hold = [&months, &origins](const QDate &first, const QByteArray &rows) {
+        QVERIFY(months.addText(first, QByteArray("origin,rank\n" + rows), origins));
+    };
+    hold(QDate(2026, 4, 1), "https://site7.test,5000\n");
+    hold(QDate(2026, 5, 1), "https://www.site7.test:443,1000\nhttps://other.example,1000\n");
+    hold(QDate::currentDate().addMonths(-1), "http://shop.site7.test,10000\n");
+    CRankRouter router(store);
+    router.setUsMonths(&months, {QStringLiteral("crux-us"), QStringLiteral("Chrome UX Report"), QStringLiteral("CC BY 4.0"), {}});
+
+    CRequestReader request;
+    request.feed(get(path));
+    const QByteArray page = router.answer(request);
+    QVERIFY2(page.startsWith("HTTP/1.1 200 OK\r\n"), page.constData());
+    const QByteArray marker = QByteArray(CSiteInfoFormat::UsMarker.data(), CSiteInfoFormat::UsMarker.size()) + '\n';
+    QCOMPARE(page.contains(marker), !usRank.isEmpty());
+    if (!usRank.isEmpty())
+        QVERIFY2(page.contains(QByteArray(marker + usRank + ' ')), page.constData());
+    const QByteArray attribution = "United States: Chrome UX Report, top origins in " + month.toLatin1()
+        + ", ranked in buckets; CC BY 4.0</p>";
+    QCOMPARE(page.contains(attribution), !month.isEmpty());
+
+    CRequestReader statusRequest;
+    statusRequest.feed(get("/status"));
+    const QByteArray status = router.answer(statusRequest);
+    const QJsonObject us =
+        QJsonDocument::fromJson(status.mid(status.indexOf("\r\n\r\n") + 4)).object().value(u"us").toObject();
+    QCOMPARE(us.value(u"source").toString(), QStringLiteral("crux-us"));
+    QCOMPARE(us.value(u"month").toString(), QDate::currentDate().addMonths(-1).toString(QStringLiteral("yyyy-MM")));
+    QCOMPARE(us.value(u"rows").toInt(), 1);
+}
+
+void tst_RankServer::globalRankFromChromesWorldMonths()
+{
+    // --source crux: no daily list, the global rank is the world month's bucket.
+    const CSnapshotStore none;
+    const CCruxOrigins origins;
+    CCruxMonths world;
+    const QDate lastMonth = QDate::currentDate().addMonths(-1);
+    QVERIFY(world.addText(lastMonth, "origin,rank\nhttps://www.site7.test,5000\n", origins));
+    CRankRouter router(none);
+    router.setMaxAgeDays(3);
+    router.setSource({QStringLiteral("crux"), QStringLiteral("Chrome UX Report"), QStringLiteral("CC BY 4.0"), {}});
+    router.setGlobalMonths(&world);
+    QVERIFY(router.staleReason(QDate::currentDate()).isEmpty());
+    QCOMPARE(router.staleReason(lastMonth.addMonths(3)),
+             "newest crux list is of " + lastMonth.toString(QStringLiteral("yyyy-MM")));
+    const auto answer = [&router](const QByteArray &path) {
+        CRequestReader request;
+        request.feed(get(path));
+        return router.answer(request);
+    };
+    const QByteArray page = answer("/siteinfo/site7.test");
+    const QByteArray marker(CSiteInfoFormat::GlobalMarker.data(), CSiteInfoFormat::GlobalMarker.size());
+    QVERIFY2(page.contains(QByteArray(marker + "\n5,000 ")), page.constData());
+    QVERIFY(page.contains(QByteArray("List: Chrome UX Report, top origins in " + lastMonth.toString(QStringLiteral("yyyy-MM")).toLatin1()
+                                     + ", ranked in buckets")));
+    QVERIFY(answer("/siteinfo/site7.test?date=2020-01-01").startsWith("HTTP/1.1 404 Not Found\r\n"));
 }
 
 void tst_RankServer::headIsGetWithoutBody_data()

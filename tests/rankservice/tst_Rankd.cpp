@@ -194,6 +194,8 @@ void tst_Rankd::refusesBadOptions_data()
                                                 QStringLiteral("--max-age"), QStringLiteral("-1")};
     QTest::newRow("bad refresh time") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
                                                      QStringLiteral("--refresh"), QStringLiteral("25:00")};
+    QTest::newRow("unknown us source") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
+                                                      QStringLiteral("--us-source"), QStringLiteral("alexa")};
     QTest::newRow("base without source") << QStringList{QStringLiteral("--data"), QStringLiteral("."),
                                                         QStringLiteral("--base-url"), QStringLiteral("http://x")};
     QTest::newRow("bad time-out") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
@@ -270,10 +272,21 @@ void tst_Rankd::updatesThenServesASource()
     };
     for (int back = 1; back < 95; ++back)
         route(back);
+    // Chrome's United States months, the source of the US rank: this month
+    // is not out yet, the five before it are.
+    const QDate thisMonth(today.year(), today.month(), 1);
+    for (int back = 1; back <= 5; ++back) {
+        QByteArray month = "origin,rank\nhttps://www.site7.test," + QByteArray(back == 1 ? "10000" : "1000") + '\n';
+        for (int i = 20; i < 32; ++i)
+            month += "https://site" + QByteArray::number(i) + ".test,1000000\n";
+        publisher.routes.insert("/country/us/" + CListSource::monthFileName(thisMonth.addMonths(-back)).toLatin1(),
+                                {200, CListPacker::gzip(month)});
+    }
 
     QTemporaryDir data;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    environment.insert(QStringLiteral("SORVANE_CRUX_URL"), publisher.base());
     const QStringList common{QStringLiteral("--data"), data.path(), QStringLiteral("--source"), QStringLiteral("umbrella"),
                              QStringLiteral("--min-rows"), QStringLiteral("10"), QStringLiteral("--timeout"),
                              QStringLiteral("2"), QStringLiteral("--attempts"), QStringLiteral("1")};
@@ -282,7 +295,8 @@ void tst_Rankd::updatesThenServesASource()
     update.start(QStringLiteral(SORVANE_RANKD_PATH), common + QStringList{QStringLiteral("--update")});
     QVERIFY(QTest::qWaitFor([&] { return update.state() == QProcess::NotRunning; }, 60000));
     QCOMPARE(update.exitCode(), 0);
-    QCOMPARE(update.readAllStandardOutput(), QByteArray("umbrella: 89 fetched, 0 present, 1 unavailable, 0 failed\n"));
+    QCOMPARE(update.readAllStandardOutput(), QByteArray("umbrella: 89 fetched, 0 present, 1 unavailable, 0 failed\n"
+                                                        "crux-us: 5 fetched, 0 present, 1 unavailable, 0 failed\n"));
     QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList({QStringLiteral("umbrella-*"), QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden).size(), 89);
 
     // Today's list appears; the service serves what it holds and fetches it at start.
@@ -315,6 +329,12 @@ void tst_Rankd::updatesThenServesASource()
     QCOMPARE(read.globalRank(), QString::number(figures.globalRank));
     QCOMPARE(read.threeMonth(), QString::number(figures.threeMonth));
     QCOMPARE(read.oneMonth(), QString::number(figures.oneMonth));
+    // The US rank is the bucket of last month's list, which covers today.
+    QCOMPARE(read.usRank(), QStringLiteral("10000"));
+    const QByteArray lastMonth = thisMonth.addMonths(-1).toString(QStringLiteral("yyyy-MM")).toLatin1();
+    QVERIFY(answer.contains(QByteArray("United States: Chrome UX Report, top origins in " + lastMonth + ", ranked in buckets; CC BY 4.0")));
+    QCOMPARE(parseRankPage(QString::fromUtf8(fetchPath(port, "/siteinfo/site8.test")), QStringLiteral("site8.test"), true).usRank(),
+             QStringLiteral("NA"));
 
     const QJsonObject status =
         QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(QStringLiteral("sources"))[0].toObject();
@@ -323,6 +343,10 @@ void tst_Rankd::updatesThenServesASource()
     QCOMPARE(status.value(QStringLiteral("days")).toInt(), 90);
     QVERIFY2(status.value(QStringLiteral("lastUpdate")).toString().contains(QStringLiteral("1 fetched")),
              qPrintable(status.value(QStringLiteral("lastUpdate")).toString()));
+    const QJsonObject us = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(u"us").toObject();
+    QCOMPARE(us.value(u"source").toString(), QStringLiteral("crux-us"));
+    QCOMPARE(us.value(u"month").toString(), QString::fromLatin1(lastMonth));
+    QCOMPARE(us.value(u"rows").toInt(), 13);
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }
@@ -343,6 +367,7 @@ void tst_Rankd::keepsServingWhileAnUpdateStalls()
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    environment.insert(QStringLiteral("SORVANE_CRUX_URL"), publisher.base()); // no month there: never the internet
     QProcess service;
     service.setProcessEnvironment(environment);
     QByteArray output;
@@ -746,6 +771,7 @@ void tst_Rankd::aFileSizeLimitIsAFailedWrite()
                                              QStringLiteral(SORVANE_RANKD_PATH), QStringLiteral("--update"),
                                              QStringLiteral("--source"), QStringLiteral("umbrella"), QStringLiteral("--data"),
                                              data.path(), QStringLiteral("--days"), QStringLiteral("1"),
+                                             QStringLiteral("--us-source"), QStringLiteral("none"),
                                              QStringLiteral("--attempts"), QStringLiteral("1")});
     QVERIFY(QTest::qWaitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
     QCOMPARE(update.exitStatus(), QProcess::NormalExit);

@@ -7,9 +7,12 @@
 #include "relay/CQueryRelay.h"
 #include "relay/CQueryRelayClient.h"
 #include "relay/CQueryRelayServer.h"
+#include "run/CRunSession.h"
+#include "CDataSession.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -36,13 +39,27 @@ struct Printed
     QStringList err;
 };
 
+// The folder of the sockets, private to the test.
+QString runtime(const QString &folder)
+{
+    const QString dir = QFileInfo(folder).path() + QStringLiteral("/run");
+    QDir().mkpath(dir);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return dir;
+}
+
+QString socketOf(const QString &folder)
+{
+    return CQueryRelay::socketPath(runtime(folder), folder).value();
+}
+
 Printed relay(const QString &folder, bool rankMode, const CQueryRelayClient::Limits &limits = CQueryRelayClient::Limits())
 {
     QString out;
     QString err;
     QTextStream outStream(&out);
     QTextStream errStream(&err);
-    CQueryRelayClient client(folder, limits);
+    CQueryRelayClient client(folder, runtime(folder), limits);
     Printed printed;
     printed.code = client.relay(rankMode, outStream, errStream);
     printed.out = out.split(u'\n', Qt::SkipEmptyParts);
@@ -50,41 +67,39 @@ Printed relay(const QString &folder, bool rankMode, const CQueryRelayClient::Lim
     return printed;
 }
 
-// The window's side without a window: a query run on a loopback service,
-// started when a command asks, its end told to the server as the window does.
+// The window's side without a window: its data session and run session on
+// a loopback service, which the server starts runs through.
 struct WindowSide
 {
-    explicit WindowSide(const QString &folder)
-        : run(dates)
-        , server(run, folder)
+    explicit WindowSide(const QString &folder, bool locked = true)
+        : session(folder)
+        , run(session.dates())
+        , runSession(session, run)
+        , server(runSession, folder, runtime(folder))
     {
+        QDir().mkpath(folder);
+        if (locked)
+            session.lock();
         run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(service.port())));
         run.setClock(CRankClock(QDate(2012, 8, 5)));
         service.setDefaultReply(CLoopbackServer::page("<html><body>nothing ranked</body></html>"));
-        QObject::connect(&server, &CQueryRelayServer::runRequested, &server, [this](bool rankMode) {
-            asked.append(rankMode);
-            if (!domains.isEmpty()) {
-                run.setRankMode(rankMode);
-                run.start(domains);
-            }
-        });
-        QObject::connect(&run, &CQueryRun::finished, &server,
-                         [this](const CQueryRun::Counts &counts) { server.runEnded(counts, saves); });
+        runSession.setDomainList([this](int position) { return domains.value(position); });
+        QObject::connect(&runSession, &CRunSession::aboutToStart, &server, [this] { asked.append(run.rankMode()); });
     }
 
     CLoopbackServer service;
-    CDomainDateList dates;
+    CDataSession session;
     CQueryRun run;
+    CRunSession runSession;
     CQueryRelayServer server;
     QStringList domains;
     QList<bool> asked;
-    bool saves = true;
 };
 
 // A raw connection to the server that the test drives by hand.
 struct RawClient
 {
-    explicit RawClient(const QString &folder) { socket.connectToServer(CQueryRelay::serverName(folder)); }
+    explicit RawClient(const QString &folder) { socket.connectToServer(socketOf(folder)); }
     bool closed() { return QTest::qWaitFor([this] { return socket.state() == QLocalSocket::UnconnectedState; }, LongWait); }
     QLocalSocket socket;
 };
@@ -101,6 +116,8 @@ class tst_QueryRelay : public QObject
 
 private Q_SLOTS:
     void serverNameIsOnePerFolder();
+    void socketIsInAPrivateFolder_data();
+    void socketIsInAPrivateFolder();
     void staleSocketIsTakenOver();
     void relayedRun_data();
     void relayedRun();
@@ -132,10 +149,48 @@ void tst_QueryRelay::serverNameIsOnePerFolder()
     QCOMPARE(CQueryRelay::serverName(QString(300, u'x')).size(), name.size());
 }
 
+void tst_QueryRelay::socketIsInAPrivateFolder_data()
+{
+    QTest::addColumn<QString>("runtime"); // how $XDG_RUNTIME_DIR is
+    QTest::addColumn<bool>("inRuntime");
+    QTest::newRow("private runtime folder") << "private" << true;
+    QTest::newRow("unset") << "unset" << false;
+    QTest::newRow("open to others") << "open" << false;
+    QTest::newRow("a link to a private folder") << "link" << false;
+}
+
+void tst_QueryRelay::socketIsInAPrivateFolder()
+{
+    QFETCH(QString, runtime);
+    QFETCH(bool, inRuntime);
+    QTemporaryDir temp;
+    const QString given = temp.filePath(QStringLiteral("xdg"));
+    QVERIFY(QDir().mkpath(temp.filePath(QStringLiteral("private"))));
+    QFile::setPermissions(temp.filePath(QStringLiteral("private")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (runtime == u"private" || runtime == u"open") {
+        QVERIFY(QDir().mkpath(given));
+        QFile::setPermissions(given, runtime == u"open" ? QFile::Permissions(0x7777) : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else if (runtime == u"link") {
+        QVERIFY(QFile::link(temp.filePath(QStringLiteral("private")), given));
+    }
+    const CResult<QString> path = CQueryRelay::socketPath(runtime == u"unset" ? QString() : given, folder(), temp.path());
+    QVERIFY2(path, qPrintable(path.message()));
+    const QString own = temp.filePath(QStringLiteral("sorvane-%1").arg(::geteuid()));
+    QCOMPARE(QFileInfo(path.value()).path(), inRuntime ? given : own);
+    QCOMPARE(QFileInfo(path.value()).fileName(), CQueryRelay::serverName(folder()));
+    if (inRuntime)
+        return;
+    QCOMPARE(QFileInfo(own).permissions() & 0x0077, QFile::Permissions());
+    // A folder of that name another user could write is never used.
+    QFile::setPermissions(own, QFile::Permissions(0x7777));
+    QVERIFY(!CQueryRelay::socketPath(QString(), folder(), temp.path()));
+}
+
 void tst_QueryRelay::staleSocketIsTakenOver()
 {
     // What a killed window leaves: a bound socket file that nobody listens on.
-    const QByteArray path = QFile::encodeName(QDir::tempPath() + u'/' + CQueryRelay::serverName(folder()));
+    QVERIFY(QDir().mkpath(folder()));
+    const QByteArray path = QFile::encodeName(socketOf(folder()));
     QFile::remove(QFile::decodeName(path));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     QVERIFY(fd >= 0);
@@ -158,7 +213,7 @@ void tst_QueryRelay::relayedRun_data()
 {
     QTest::addColumn<QStringList>("domains");
     QTest::addColumn<bool>("rankMode");
-    QTest::addColumn<bool>("saves");
+    QTest::addColumn<bool>("locked"); // false: the window opened read-only
     QTest::addColumn<bool>("failOne");
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("out");
@@ -166,23 +221,22 @@ void tst_QueryRelay::relayedRun_data()
 
     const QStringList two{"a.test", "b.test"};
     QTest::newRow("every domain stored") << two << true << true << false << 0
-                                         << QStringList{"a.test: stored " + na + " for 05/08/2012",
-                                                        "b.test: stored " + na + " for 05/08/2012",
+                                         << QStringList{"a.test: fetched " + na + " for 05/08/2012",
+                                                        "b.test: fetched " + na + " for 05/08/2012",
                                                         "2 stored, 0 already assessed, 0 failed"}
                                          << QString();
     QTest::newRow("reach figures") << two.mid(0, 1) << false << true << false << 0
-                                   << QStringList{"a.test: stored " + na + " for 05/08/2012",
+                                   << QStringList{"a.test: fetched " + na + " for 05/08/2012",
                                                   "1 stored, 0 already assessed, 0 failed"}
                                    << QString();
     QTest::newRow("one fetch fails") << two << true << true << true << 1
-                                     << QStringList{"a.test: stored " + na + " for 05/08/2012",
+                                     << QStringList{"a.test: fetched " + na + " for 05/08/2012",
                                                     "b.test: the ranking service at 127.0.0.1:%1 answered 404 Not Found",
                                                     "1 stored, 0 already assessed, 1 failed"}
                                      << QString();
-    QTest::newRow("the window cannot save") << two.mid(0, 1) << true << false << false << 1
-                                            << QStringList{"a.test: stored " + na + " for 05/08/2012",
-                                                           "1 stored, 0 already assessed, 0 failed"}
-                                            << QStringLiteral("sorvane: the window could not save the history; it says why");
+    // Refused before anything is fetched, as the command line refuses.
+    QTest::newRow("the window cannot save") << two.mid(0, 1) << true << false << false << 2 << QStringList()
+                                            << QStringLiteral("sorvane: the data folder ");
     QTest::newRow("no domains") << QStringList() << true << true << false << 2 << QStringList()
                                 << QStringLiteral("sorvane: no domains to query in ");
 }
@@ -191,24 +245,26 @@ void tst_QueryRelay::relayedRun()
 {
     QFETCH(QStringList, domains);
     QFETCH(bool, rankMode);
-    QFETCH(bool, saves);
+    QFETCH(bool, locked);
     QFETCH(bool, failOne);
     QFETCH(int, code);
     QFETCH(QStringList, out);
     QFETCH(QString, err);
 
-    WindowSide window(folder());
+    WindowSide window(folder(), locked);
     window.domains = domains;
-    window.saves = saves;
     if (failOne)
         window.service.setReply(QStringLiteral("/siteinfo/b.test"), CLoopbackServer::notFound());
     QVERIFY2(window.server.listen(), "listens");
     const Printed printed = relay(folder(), rankMode);
 
-    QCOMPARE(window.asked, QList<bool>{rankMode});
+    QCOMPARE(window.asked, code == 2 ? QList<bool>() : QList<bool>{rankMode});
+    if (code == 2)
+        QVERIFY(window.service.requests().isEmpty());
     QCOMPARE(printed.code, code);
     for (QString &line : out)
-        line = line.arg(window.service.port());
+        if (line.contains(u"%1"))
+            line = line.arg(window.service.port());
     QStringList sorted = printed.out;
     std::sort(sorted.begin(), std::prev(sorted.end(), sorted.isEmpty() ? 0 : 1)); // the summary stays last
     QCOMPARE(sorted, out);
@@ -224,12 +280,11 @@ void tst_QueryRelay::joinsTheRunUnderWay()
     window.domains = {"a.test"};
     window.service.setManual(true); // the page comes when the test sends it
     QVERIFY(window.server.listen());
-    window.run.setRankMode(false);
-    window.run.start(window.domains); // as the user's button would
+    QVERIFY(window.runSession.start(false)); // as the user's button would
     QVERIFY(QTest::qWaitFor([&] { return window.service.requests().size() == 1; }, LongWait));
 
     // The command arrives while the window's run waits for its page.
-    QObject::connect(&window.server, &CQueryRelayServer::runRequested, &window.server, [] { QFAIL("a second run"); });
+    QObject::connect(&window.runSession, &CRunSession::aboutToStart, &window.server, [] { QFAIL("a second run"); });
     QTimer::singleShot(0, &window.server, [&] {
         QVERIFY(QTest::qWaitFor([&] { return window.server.relayingCount() == 1; }, LongWait));
         window.service.send("HTTP/1.0 200 OK\r\n\r\n<html></html>\n");
@@ -237,9 +292,9 @@ void tst_QueryRelay::joinsTheRunUnderWay()
     });
     const Printed printed = relay(folder(), true);
     QCOMPARE(printed.code, 0);
-    QCOMPARE(printed.out, QStringList({"a.test: stored " + na + " for 05/08/2012", "1 stored, 0 already assessed, 0 failed"}));
+    QCOMPARE(printed.out, QStringList({"a.test: fetched " + na + " for 05/08/2012", "1 stored, 0 already assessed, 0 failed"}));
     QCOMPARE(printed.err, QStringList{"sorvane: joined the window's run under way, which takes the reach figures"});
-    QVERIFY(window.asked.isEmpty());
+    QCOMPARE(window.asked, QList<bool>{false});
 }
 
 void tst_QueryRelay::abuseDoesNotHurtTheServer_data()
@@ -316,9 +371,9 @@ void tst_QueryRelay::noWindowAnswers()
 {
     QFETCH(QString, listener);
     QLocalServer fake;
-    QLocalServer::removeServer(CQueryRelay::serverName(folder()));
+    QLocalServer::removeServer(socketOf(folder()));
     if (listener != u"none")
-        QVERIFY(fake.listen(CQueryRelay::serverName(folder())));
+        QVERIFY(fake.listen(socketOf(folder())));
     QObject::connect(&fake, &QLocalServer::newConnection, &fake, [&] {
         QLocalSocket *socket = fake.nextPendingConnection();
         if (listener == u"close")
@@ -344,11 +399,11 @@ void tst_QueryRelay::windowGoesAwayDuringTheRun_data()
     QTest::addColumn<bool>("close");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("falls silent") << QByteArray("run 3\nout a.test: stored\n") << false
+    QTest::newRow("falls silent") << QByteArray("run 3\nout a.test: fetched\n") << false
                                   << "sorvane: the window sent nothing for 1 s; its run goes on there";
-    QTest::newRow("closes") << QByteArray("run 3\nout a.test: stored\n") << true
+    QTest::newRow("closes") << QByteArray("run 3\nout a.test: fetched\n") << true
                             << "sorvane: the window closed before its run ended";
-    QTest::newRow("talks nonsense") << QByteArray("run 3\nout a.test: stored\nbanana\n") << false
+    QTest::newRow("talks nonsense") << QByteArray("run 3\nout a.test: fetched\nbanana\n") << false
                                     << "sorvane: the window answered something that is not a query run's report";
 }
 
@@ -358,8 +413,8 @@ void tst_QueryRelay::windowGoesAwayDuringTheRun()
     QFETCH(bool, close);
     QFETCH(QString, message);
     QLocalServer fake;
-    QLocalServer::removeServer(CQueryRelay::serverName(folder()));
-    QVERIFY(fake.listen(CQueryRelay::serverName(folder())));
+    QLocalServer::removeServer(socketOf(folder()));
+    QVERIFY(fake.listen(socketOf(folder())));
     QObject::connect(&fake, &QLocalServer::newConnection, &fake, [&] {
         QLocalSocket *socket = fake.nextPendingConnection();
         socket->write(sent);
@@ -371,7 +426,7 @@ void tst_QueryRelay::windowGoesAwayDuringTheRun()
     const Printed printed = relay(folder(), true, limits);
     // Part of the run may have been stored by the window: not all is known to be.
     QCOMPARE(printed.code, 1);
-    QCOMPARE(printed.out, QStringList{"a.test: stored"});
+    QCOMPARE(printed.out, QStringList{"a.test: fetched"});
     QCOMPARE(printed.err, QStringList{message});
 }
 

@@ -92,7 +92,7 @@ void tst_PlainMessages::importedLineStaysLiteral()
     const CMessageBoxReader::Box box = f.reader.boxes().first();
     QCOMPARE(box.format, Qt::PlainText);
     QCOMPARE(box.text, f.prompts->messages().first());
-    QVERIFY2(box.text.endsWith(QStringLiteral("\n<b>bold,x.com")), qPrintable(box.text));
+    QVERIFY2(box.text.endsWith(QStringLiteral("\nline 1: \"<b>bold,x.com\" holds \",\"")), qPrintable(box.text));
     QCOMPARE(f.probe->domainEntries().constLast(), QStringLiteral("  plain.com"));
 }
 

@@ -1,5 +1,7 @@
 #include "CSorvaneCommand.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 QProcessEnvironment CSorvaneCommand::environment(const QString &home)
@@ -8,6 +10,13 @@ QProcessEnvironment CSorvaneCommand::environment(const QString &home)
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SORVANE_SERVICE", "XDG_CONFIG_HOME"})
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("HOME"), home);
+    // The folder of the socket of a window a test opens on this home (CTempHome::runtimeDirectory()).
+    const QString runtime = home + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    // No notification reaches the desktop of whoever runs the tests.
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
     return environment;
 }
 

@@ -12,7 +12,16 @@ CSettings CTempHome::settings(const QDate &today) const
 {
     CSettings settings = CSettings::forHome(path());
     settings.clock = CRankClock(today);
+    settings.runtimeDirectory = runtimeDirectory();
     return settings;
+}
+
+QString CTempHome::runtimeDirectory() const
+{
+    const QString dir = m_dir.path() + QStringLiteral("/run");
+    QDir().mkpath(dir);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return dir;
 }
 
 QString CTempHome::dataDirectory() const

@@ -27,6 +27,9 @@ public:
     QString dataDirectory() const; // <home>/.qorvex/Sorvane, created
     QString domainListPath() const;
     QString historyPath() const;
+    // <home>/run, private (0700): the window's socket folder in its settings,
+    // and $XDG_RUNTIME_DIR of the commands the tests run.
+    QString runtimeDirectory() const;
 
     void writeFile(const QString &path, const QByteArray &contents) const;
     static QByteArray readFile(const QString &path);

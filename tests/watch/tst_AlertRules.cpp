@@ -2,6 +2,7 @@
 #include "DecodedHistory.h"
 #include "watch/CAlertEngine.h"
 #include "watch/CAlertRules.h"
+#include "watch/CDigest.h"
 #include "watch/CDomainGroups.h"
 
 #include <QTest>
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void fire_data();
     void fire();
     void groupsFile();
+    void markdownDigestShowsMarkupAsText();
 };
 
 void tst_AlertRules::fire_data()
@@ -137,6 +139,15 @@ void tst_AlertRules::groupsFile()
     QVERIFY(notes.at(1).startsWith(u"groups.dat line 6: "));
     QVERIFY(notes.at(2).startsWith(u"groups.dat line 7: "));
     QVERIFY(notes.at(3).startsWith(u"groups.dat line 8: "));
+}
+
+void tst_AlertRules::markdownDigestShowsMarkupAsText()
+{
+    const QList<CAlexaRankData> history{CAlexaRankData::fromLine(u"a.test,10,1,1,1,1,1,01/12/2026")};
+    const CDigest digest(history, {QStringLiteral("a.test"), QStringLiteral("<b>x</b>|[y](z)")}, 0, 7, QDate(2026, 12, 2));
+    const QString text = digest.render(CDigest::Format::Markdown);
+    QVERIFY2(text.contains(QStringLiteral("| \\<b\\>x\\</b\\>\\|\\[y\\]\\(z\\) |")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("| a.test | 10 |")), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_AlertRules)

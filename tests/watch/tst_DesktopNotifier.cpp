@@ -2,6 +2,9 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QFile>
+#include <QLocalServer>
+#include <QTemporaryDir>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
@@ -59,6 +62,8 @@ private Q_SLOTS:
     void noServiceIsNoFailure();
     void notifiesTheService();
     void noBusIsNoFailure();
+    void helperTellsTheService();
+    void silentBusIsGivenUp();
 
 private:
     QProcess m_bus;
@@ -128,5 +133,56 @@ void tst_DesktopNotifier::noBusIsNoFailure()
     QVERIFY(notifier.notify(QStringLiteral("Sorvane"), QStringLiteral("alert")));
 }
 
-QTEST_GUILESS_MAIN(tst_DesktopNotifier)
+void tst_DesktopNotifier::helperTellsTheService()
+{
+    QDBusConnection serviceBus = QDBusConnection::connectToBus(m_address, QStringLiteral("helped"));
+    auto service = std::make_unique<FakeNotifications>();
+    service->moveToThread(&m_serviceThread);
+    QVERIFY(serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), service.get(),
+                                      QDBusConnection::ExportAllSlots));
+    QVERIFY(serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+    // This test program is its own helper, as sorvane is (see main()).
+    const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+    const CDesktopNotifier notifier(QCoreApplication::applicationFilePath(), 30000);
+    const CResult<> shown = notifier.notify(QStringLiteral("Sorvane: 1 rank alert"), QStringLiteral("alert: a\nalert: b"));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", before);
+    QVERIFY2(shown, qPrintable(shown.message()));
+    QTRY_COMPARE(service->received().size(), 1);
+    QCOMPARE(service->received().first().summary, QStringLiteral("Sorvane: 1 rank alert"));
+    QCOMPARE(service->received().first().body, QStringLiteral("alert: a\nalert: b"));
+
+    serviceBus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    serviceBus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("helped"));
+}
+
+void tst_DesktopNotifier::silentBusIsGivenUp()
+{
+    // A bus that takes the connection and never says a word: connecting to
+    // it never ends, so the helper is ended in its stead.
+    QTemporaryDir folder;
+    QLocalServer silent;
+    QVERIFY(silent.listen(folder.filePath(QStringLiteral("bus"))));
+    const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(silent.fullServerName()));
+    const CDesktopNotifier notifier(QCoreApplication::applicationFilePath(), 1500);
+    const CResult<> shown = notifier.notify(QStringLiteral("Sorvane"), QStringLiteral("alert"));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", before);
+    QVERIFY(!shown);
+    QVERIFY2(shown.message().contains(QStringLiteral("did not answer within 2 s")), qPrintable(shown.message()));
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 2 && QString::fromLocal8Bit(argv[1]) == CDesktopNotifier::helperArgument()) {
+        const QCoreApplication app(argc, argv);
+        return CDesktopNotifier::runHelper();
+    }
+    QCoreApplication app(argc, argv);
+    tst_DesktopNotifier test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_DesktopNotifier.moc"

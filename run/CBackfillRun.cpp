@@ -1,4 +1,4 @@
-#include "headless/CBackfillRun.h"
+#include "run/CBackfillRun.h"
 
 #include "CAlexaRankData.h"
 #include "CAlexaSocket.h"
@@ -7,26 +7,30 @@
 
 #include <algorithm>
 
-CBackfillRun::CBackfillRun(const CServiceAddress &service, bool rankMode, QObject *parent)
+CBackfillRun::CBackfillRun(CQueryRun &pool, const CServiceAddress &service, bool rankMode, QObject *parent)
     : QObject(parent)
+    , m_pool(pool)
     , m_service(service)
     , m_rankMode(rankMode)
 {
-    for (int i = 0; i < CQueryRun::SocketCount; ++i) {
-        auto *socket = new CAlexaSocket(nullptr, i); // deleted by the destructor
-        m_sockets.append(socket);
+    m_sockets = m_pool.lendSockets();
+    for (CAlexaSocket *socket : std::as_const(m_sockets)) {
         m_current.append(std::nullopt);
-        connect(socket, &CAlexaSocket::dataRetrieved, socket, &CAlexaSocket::processData);
-        connect(socket, &CAlexaSocket::dataRetrievalError, socket, &CAlexaSocket::processError);
-        connect(socket, &CAlexaSocket::rankProfile, this, &CBackfillRun::takeRecord);
-        connect(socket, &CAlexaSocket::fetchFailed, this,
-                [this](const QString &, const CFetchFailure &failure, int socketId) { takeFailure(failure, socketId); });
+        m_connections.append(connect(socket, &CAlexaSocket::rankProfile, this, &CBackfillRun::takeRecord));
+        m_connections.append(connect(socket, &CAlexaSocket::fetchFailed, this,
+                                     [this](const QString &, const CFetchFailure &failure, int socketId) {
+                                         takeFailure(failure, socketId);
+                                     }));
     }
 }
 
 CBackfillRun::~CBackfillRun()
 {
-    qDeleteAll(m_sockets);
+    // A fetch still under way reports to no one: its socket is aimed anew
+    // by whoever uses the pool next.
+    for (const QMetaObject::Connection &connection : std::as_const(m_connections))
+        disconnect(connection);
+    m_pool.takeSocketsBack();
 }
 
 void CBackfillRun::start(QList<Job> jobs)

@@ -12,8 +12,10 @@
 
 class CAlexaRankData;
 class CAlexaSocket;
+class CQueryRun;
 
-// The fetches of a backfill over the same five connections as a query run:
+// The fetches of a backfill over the query run's own five connections,
+// borrowed for its life:
 // each job is one domain on one past day, asked of the service by date.
 // A page as of that day gives a record dated that day; a page as of another
 // day, or a 404, means the service holds no list for the day; a page that
@@ -30,7 +32,8 @@ public:
         QDate day;
     };
 
-    CBackfillRun(const CServiceAddress &service, bool rankMode, QObject *parent = nullptr);
+    // The pool must be idle and outlive this run.
+    CBackfillRun(CQueryRun &pool, const CServiceAddress &service, bool rankMode, QObject *parent = nullptr);
     ~CBackfillRun() override;
 
     void start(QList<Job> jobs);
@@ -51,6 +54,8 @@ private:
     void takeFailure(const CFetchFailure &failure, int socketId);
     void next(int socketId);
 
+    CQueryRun &m_pool;
+    QList<QMetaObject::Connection> m_connections;
     CServiceAddress m_service;
     bool m_rankMode;
     QList<CAlexaSocket *> m_sockets;

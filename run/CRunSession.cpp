@@ -1,0 +1,303 @@
+#include "run/CRunSession.h"
+
+#include "CDataSession.h"
+#include "CHistoryMerge.h"
+#include "CRecordDate.h"
+#include "run/CBackfillRun.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QSet>
+
+namespace {
+
+// The days each domain already has, compared as days whatever their order.
+QSet<QString> heldDays(const QList<CAlexaRankData> &history)
+{
+    QSet<QString> held;
+    for (const CAlexaRankData &record : history) {
+        const QDate day = CRecordDate::parse(record.date());
+        if (day.isValid())
+            held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
+    }
+    return held;
+}
+
+// Every day of the last days (today not counted) that a domain has no record of.
+QList<CBackfillRun::Job> missingDays(const QStringList &domains, const QSet<QString> &held, const QDate &today, int days)
+{
+    QList<CBackfillRun::Job> jobs;
+    for (const QString &domain : domains) {
+        for (int back = days; back >= 1; --back) {
+            const QDate day = today.addDays(-back);
+            if (!held.contains(domain + u' ' + day.toString(Qt::ISODate)))
+                jobs.append({domain, day});
+        }
+    }
+    return jobs;
+}
+
+// "interrupted by SIGTERM with 3 of 7 domains left: a.test, b.test, c.test"
+QString stopLine(const QString &why, const QStringList &left, int total)
+{
+    constexpr int named = 10;
+    QString line = QCoreApplication::translate("CRunSession", "%1 with %2 of %3 domains left").arg(why).arg(left.size()).arg(total);
+    if (!left.isEmpty()) {
+        line += QStringLiteral(": ") + left.mid(0, named).join(QStringLiteral(", "));
+        if (left.size() > named)
+            line += QCoreApplication::translate("CRunSession", " and %1 more").arg(left.size() - named);
+    }
+    return line;
+}
+
+} // namespace
+
+CRunSession::CRunSession(CDataSession &session, CQueryRun &run, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_run(run)
+{
+    qRegisterMetaType<CRunSession::Line>();
+    qRegisterMetaType<CRunSession::Result>();
+    connectRun();
+}
+
+CRunSession::~CRunSession() = default;
+
+void CRunSession::connectRun()
+{
+    connect(&m_run, &CQueryRun::started, this, [this] {
+        if (!m_active) // started without this session's start(), as a test may
+            prepare(QStringList());
+        Q_EMIT started(m_run.total());
+    });
+    connect(&m_run, &CQueryRun::recordAccepted, this, [this](const CAlexaRankData &record) {
+        if (m_abandoned)
+            return;
+        m_pending.removeOne(record.domain());
+        take(record);
+        say(Kind::Domain, CRunReport::fetched(record));
+    });
+    connect(&m_run, &CQueryRun::recordRefused, this, [this](const CAlexaRankData &record, const QString &) {
+        if (m_abandoned)
+            return;
+        m_pending.removeOne(record.domain());
+        say(Kind::Domain, CRunReport::refused(record));
+    });
+    connect(&m_run, &CQueryRun::fetchFailed, this, [this](const QString &domain, const CFetchFailure &failure) {
+        if (m_abandoned)
+            return;
+        m_pending.removeOne(domain);
+        say(Kind::Domain, CRunReport::failed(domain, failure));
+    });
+    connect(&m_run, &CQueryRun::finished, this, [this](const CQueryRun::Counts &counts) {
+        if (m_active && !m_abandoned && !m_backfill)
+            finish(counts);
+    });
+}
+
+QString CRunSession::refusal() const
+{
+    if (m_active || m_run.isRunning())
+        return tr("a query run is already under way");
+    return m_session.saveProblem();
+}
+
+CResult<> CRunSession::mayStart(bool hasDomains) const
+{
+    if (const QString refused = refusal(); !refused.isEmpty())
+        return CResult<>::failure(refused);
+    if (!hasDomains)
+        return CResult<>::failure(tr("no domains to query in %1").arg(m_session.filePath(CDataSession::domainListFileName())));
+    return CResult<>::success();
+}
+
+CResult<> CRunSession::start(bool rankMode)
+{
+    QStringList names;
+    for (QString entry = m_domainList ? m_domainList(0) : QString(); !entry.isNull(); entry = m_domainList(int(names.size())))
+        names.append(entry);
+    QStringList domains;
+    for (const QString &entry : std::as_const(names)) {
+        if (!entry.trimmed().isEmpty())
+            domains.append(entry.trimmed());
+    }
+    // A list of blank entries runs to an empty end; no list is no run.
+    if (const CResult<> may = mayStart(!names.isEmpty()); !may)
+        return may;
+    prepare(domains);
+    m_run.setRankMode(rankMode);
+    Q_EMIT aboutToStart();
+    m_run.start(m_domainList);
+    return CResult<>::success();
+}
+
+CResult<> CRunSession::start(const QStringList &domains, bool rankMode)
+{
+    setDomainList([domains](int position) { return domains.value(position); });
+    return start(rankMode);
+}
+
+void CRunSession::prepare(const QStringList &domains)
+{
+    m_pending = domains;
+    m_total = int(domains.size());
+    m_taken.clear();
+    m_stopReason.clear();
+    m_result = Result();
+    m_withoutList = 0;
+    m_backfillFailed = 0;
+    m_backfill.reset();
+    m_abandoned = false;
+    m_active = true;
+}
+
+void CRunSession::take(const CAlexaRankData &record)
+{
+    m_session.history().append(record);
+    m_taken.append(record);
+    Q_EMIT recordTaken(record);
+}
+
+void CRunSession::say(Kind kind, const QString &text)
+{
+    Q_EMIT said(Line{kind, text});
+}
+
+void CRunSession::stop(const QString &why)
+{
+    if (!m_active)
+        return;
+    m_stopReason = why;
+    // What is still under way reports to no one: the run is over.
+    m_abandoned = true;
+    if (m_backfill) {
+        QSet<QString> unfinished;
+        for (const CBackfillRun::Job &job : m_backfill->left())
+            unfinished.insert(job.domain);
+        QStringList left;
+        for (const QString &domain : std::as_const(m_pending)) {
+            if (unfinished.contains(domain))
+                left.append(domain);
+        }
+        m_pending = left;
+        finishBackfill(false);
+        return;
+    }
+    m_run.abandon();
+    finish(m_run.counts());
+}
+
+void CRunSession::finish(const CQueryRun::Counts &counts)
+{
+    m_active = false;
+    m_result.counts = counts;
+    m_result.stopped = !m_stopReason.isEmpty();
+    Q_EMIT fetchesEnded(counts);
+    saveAndTell();
+    say(Kind::Summary, CRunReport::summary(counts, m_result.saved));
+    if (!m_result.saved)
+        say(Kind::SaveFailed, m_result.saveProblem);
+    if (!m_result.stopped && counts.noneReached())
+        say(Kind::Unreachable, CRunReport::unreachable(m_run.service()));
+    if (m_result.saved)
+        fireAlerts();
+    if (m_result.stopped)
+        say(Kind::Stopped, stopLine(m_stopReason, m_pending, m_total));
+    m_result.code = CRunReport::exitCode(counts, m_result.saved, m_result.stopped);
+    Q_EMIT finished(m_result);
+}
+
+void CRunSession::saveAndTell()
+{
+    m_result.saved = true;
+    if (m_taken.isEmpty())
+        return;
+    const CResult<> saved = m_session.saveHistory();
+    m_result.saved = saved.ok();
+    m_result.saveProblem = saved.message();
+}
+
+void CRunSession::fireAlerts()
+{
+    const CAlertRun::Outcome outcome =
+        CAlertRun::fire(m_session, m_session.history(), m_taken, m_outlets, QDateTime::currentDateTime());
+    for (const QString &alert : outcome.alerts)
+        say(Kind::Alert, alert);
+    for (const QString &note : outcome.notes)
+        say(Kind::Note, note);
+}
+
+CResult<> CRunSession::startBackfill(const QStringList &domains, int days, bool rankMode)
+{
+    if (const CResult<> may = mayStart(!domains.isEmpty()); !may)
+        return may;
+    const QList<CBackfillRun::Job> jobs = missingDays(domains, heldDays(m_session.history()), m_run.clock().today(), days);
+    prepare(domains);
+    m_backfill = std::make_unique<CBackfillRun>(m_run, m_run.service(), rankMode);
+    CBackfillRun *run = m_backfill.get();
+    connect(run, &CBackfillRun::filled, this, [this](const CAlexaRankData &record) {
+        if (!m_active)
+            return;
+        m_taken.append(record);
+        say(Kind::Domain, CRunReport::fetched(record));
+    });
+    connect(run, &CBackfillRun::noList, this, [this](const QString &domain, const QDate &day) {
+        if (!m_active)
+            return;
+        ++m_withoutList;
+        say(Kind::Domain, tr("%1 %2: no list for that day").arg(domain, day.toString(Qt::ISODate)));
+    });
+    connect(run, &CBackfillRun::failed, this, [this](const QString &domain, const QDate &day, const CFetchFailure &failure) {
+        if (!m_active)
+            return;
+        ++m_backfillFailed;
+        say(Kind::Domain, domain + u' ' + day.toString(Qt::ISODate) + QStringLiteral(": ") + failure.text());
+    });
+    connect(run, &CBackfillRun::undated, this, [this] {
+        if (m_active)
+            finishBackfill(true);
+    });
+    connect(run, &CBackfillRun::finished, this, [this] {
+        if (m_active)
+            finishBackfill(false);
+    });
+    Q_EMIT aboutToStart();
+    Q_EMIT started(int(jobs.size()));
+    run->start(jobs);
+    return CResult<>::success();
+}
+
+void CRunSession::finishBackfill(bool undatedService)
+{
+    m_active = false;
+    if (undatedService) {
+        m_result.code = CRunReport::CannotStart;
+        m_result.saved = true;
+        Q_EMIT undated();
+        say(Kind::Note, tr("the ranking service at %1:%2 does not say which day its figures are as of, so it cannot fill "
+                           "past days; nothing was stored")
+                            .arg(m_run.service().host())
+                            .arg(m_run.service().port()));
+        Q_EMIT finished(m_result);
+        return;
+    }
+    m_result.stopped = !m_stopReason.isEmpty();
+    const int filled = int(m_taken.size());
+    // Past days go among the days around them, not after today's records.
+    const bool added = CHistoryMerge::merge(m_session.history(), m_taken).added > 0;
+    m_result.saved = true;
+    if (added) {
+        const CResult<> saved = m_session.saveHistory();
+        m_result.saved = saved.ok();
+        m_result.saveProblem = saved.message();
+    }
+    say(Kind::Summary, CRunReport::backfillSummary(filled, m_withoutList, m_backfillFailed, m_result.saved));
+    if (!m_result.saved)
+        say(Kind::SaveFailed, m_result.saveProblem);
+    if (m_result.stopped)
+        say(Kind::Stopped, stopLine(m_stopReason, m_pending, m_total));
+    m_result.code = m_backfillFailed > 0 || !m_result.saved || m_result.stopped ? CRunReport::SomeFailed
+                                                                                : CRunReport::AllStored;
+    Q_EMIT finished(m_result);
+}
