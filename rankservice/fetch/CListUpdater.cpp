@@ -518,13 +518,20 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
 
     if (!problem.isEmpty())
         return Result::failure(problem);
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    return answerOf(*reply, url, sink, maxBytes, received, mayRetry);
+}
+
+CResult<CListUpdater::Answer> CListUpdater::answerOf(QNetworkReply &reply, const QUrl &url, QIODevice &sink,
+                                                     qint64 maxBytes, qint64 received, bool &mayRetry)
+{
+    using Result = CResult<Answer>;
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status == 0) {
         mayRetry = true;
-        return Result::failure(reply->errorString());
+        return Result::failure(reply.errorString());
     }
-    while (reply->bytesAvailable() > 0) {
-        const QByteArray bytes = reply->read(ReadBuffer);
+    while (reply.bytesAvailable() > 0) {
+        const QByteArray bytes = reply.read(ReadBuffer);
         received += bytes.size();
         if (received > maxBytes)
             return Result::failure(QStringLiteral("more than %1 from %2").arg(bytesInWords(maxBytes)).arg(url.toDisplayString()));
@@ -532,10 +539,10 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
             return Result::failure(QStringLiteral("cannot write the download: ") + written.message());
     }
     // A body cut short by a reset after the status line is no answer.
-    if (reply->error() != QNetworkReply::NoError && status == 200) {
+    if (reply.error() != QNetworkReply::NoError && status == 200) {
         mayRetry = true;
-        return Result::failure(reply->errorString());
+        return Result::failure(reply.errorString());
     }
-    return Result::success(Answer{status, reply->header(QNetworkRequest::LastModifiedHeader).toDateTime(),
-                                  reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl()});
+    return Result::success(Answer{status, reply.header(QNetworkRequest::LastModifiedHeader).toDateTime(),
+                                  reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl()});
 }

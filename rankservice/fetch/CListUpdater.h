@@ -15,6 +15,7 @@
 #include <chrono>
 
 class QIODevice;
+class QNetworkReply;
 
 // Fetches the daily lists of one source that its folder lacks, newest
 // first, the days counted in UTC as publishers date them; of a monthly
@@ -100,6 +101,9 @@ private:
                                 bool retryServerErrors);
     CResult<Answer> getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
                             bool &mayRetry);
+    // The answer of a reply that ended: its status and the rest of its body.
+    static CResult<Answer> answerOf(QNetworkReply &reply, const QUrl &url, QIODevice &sink, qint64 maxBytes,
+                                    qint64 received, bool &mayRetry);
     // What is left of the run's deadline; max() when it has none.
     std::chrono::milliseconds runLeft() const;
     void runDays(Summary &summary);

@@ -587,25 +587,36 @@ std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, 
         report.listsWaiting = int(files.size()) - MaxFoldedAtOnce;
         files.resize(MaxFoldedAtOnce);
     }
-    // Each list is read alone and its names looked up in this store's index,
-    // which the serving thread reads meanwhile and no one changes; names
-    // not there are numbered apart. A row keeps a number and a rank.
-    struct Taken
-    {
-        ListFile file;
-        std::vector<std::pair<qint32, qint32>> rows; // the name's number (new ones -1 - n), its rank
-        qint64 malformed = 0;
-        bool capped = false;
-    };
     CDomainIndex fresh;
-    std::vector<Taken> taken;
+    const std::vector<TakenList> taken = takeLists(files, fresh, report, wanting);
+    if (taken.empty())
+        return std::nullopt;
+
+    CSnapshotStore grown = grownBy(taken);
+    const Numbering numbers = numberingOf(grown, taken, fresh.size());
+    QByteArray names = namesInOrder(numbers, fresh);
+    fresh.clear();
+    if (!grown.m_ids.setNames(std::move(names)))
+        return std::nullopt; // cannot happen: every name is distinct
+    addTaken(grown, taken, numbers, report);
+    return grown;
+}
+
+// Each list is read alone and its names looked up in this store's index,
+// which the serving thread reads meanwhile and no one changes; names not
+// there are numbered apart, in fresh.
+std::vector<CSnapshotStore::TakenList> CSnapshotStore::takeLists(const std::vector<ListFile> &files,
+                                                                 CDomainIndex &fresh, Report &report,
+                                                                 QSet<QString> &wanting) const
+{
+    std::vector<TakenList> taken;
     for (const ListFile &file : files) {
         const ParsedList list = parseList(file, m_maxRows);
         if (!usable(file, list, report)) {
             wanting.insert(wantingKey(file.path));
             continue;
         }
-        Taken day{file, {}, list.malformed, list.capped};
+        TakenList day{file, {}, list.malformed, list.capped};
         day.rows.reserve(list.rows.size());
         for (const ParsedList::Row &row : list.rows) {
             const QByteArrayView key = list.key(row);
@@ -616,98 +627,105 @@ std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, 
         }
         taken.push_back(std::move(day));
     }
-    if (taken.empty())
-        return std::nullopt;
+    return taken;
+}
 
+// The store the fold makes, before its names and new days: the newest day
+// moved on and the held days still within the window, their ranks shared.
+CSnapshotStore CSnapshotStore::grownBy(const std::vector<TakenList> &taken) const
+{
     CSnapshotStore grown;
     grown.m_folder = m_folder;
     grown.m_maxRows = m_maxRows;
     grown.m_newestDay = m_newestDay;
     grown.m_newestUsDay = m_newestUsDay;
     grown.m_usRanks = m_usRanks;
-    const Taken *us = nullptr;
-    for (const Taken &day : taken) {
+    bool newUs = false;
+    for (const TakenList &day : taken) {
         if (day.file.rows < 0)
-            us = &day;
+            newUs = true;
         else if (!grown.m_newestDay.isValid() || day.file.date > grown.m_newestDay)
             grown.m_newestDay = day.file.date;
     }
-    if (us)
+    if (newUs)
         grown.m_usRanks.reset();
-    // The held days still within the window keep their ranks as they are.
     for (const ListFile &held : m_days) {
         if (periodsAt(int(held.date.daysTo(grown.m_newestDay))) != 0)
             grown.m_days.push_back(held);
     }
+    return grown;
+}
 
-    // The numbers a held list still names; the others are free for new names.
-    std::vector<quint64> alive((size_t(m_ids.size()) + 63) / 64);
+CSnapshotStore::Numbering CSnapshotStore::numberingOf(const CSnapshotStore &grown,
+                                                      const std::vector<TakenList> &taken, int freshCount) const
+{
+    Numbering numbers;
+    numbers.alive.resize((size_t(m_ids.size()) + 63) / 64);
     for (const ListFile &held : grown.m_days) {
         if (held.ranks)
-            held.ranks->markPresent(alive);
+            held.ranks->markPresent(numbers.alive);
     }
     if (grown.m_usRanks)
-        grown.m_usRanks->markPresent(alive);
-    for (const Taken &day : taken) {
+        grown.m_usRanks->markPresent(numbers.alive);
+    for (const TakenList &day : taken) {
         for (const auto &[id, rank] : day.rows) {
             if (id >= 0)
-                alive[size_t(id) / 64] |= quint64(1) << (id % 64);
+                numbers.alive[size_t(id) / 64] |= quint64(1) << (id % 64);
         }
     }
-    alive.resize((size_t(m_ids.size()) + 63) / 64);
-    const auto isAlive = [&alive](int id) { return (alive[size_t(id) / 64] >> (id % 64)) & 1; };
-    std::vector<qint32> freshIds(size_t(fresh.size()));
-    {
-        size_t next = 0;
-        for (int id = 0; id < m_ids.size() && next < freshIds.size(); ++id) {
-            if (!isAlive(id))
-                freshIds[next++] = id;
-        }
-        for (int id = m_ids.size(); next < freshIds.size(); ++id)
-            freshIds[next++] = id;
+    numbers.alive.resize((size_t(m_ids.size()) + 63) / 64);
+    numbers.freshIds.resize(size_t(freshCount));
+    size_t next = 0;
+    for (int id = 0; id < m_ids.size() && next < numbers.freshIds.size(); ++id) {
+        if (!numbers.isAlive(id))
+            numbers.freshIds[next++] = id;
     }
-    const int total = qMax(m_ids.size(), freshIds.empty() ? 0 : freshIds.back() + 1);
+    for (int id = m_ids.size(); next < numbers.freshIds.size(); ++id)
+        numbers.freshIds[next++] = id;
+    numbers.total = qMax(m_ids.size(), numbers.freshIds.empty() ? 0 : numbers.freshIds.back() + 1);
+    return numbers;
+}
 
-    // The names in the order of their numbers, as setNames and the cache
-    // take them: a held name, a new one in a freed number, or a placeholder.
-    {
-        QByteArray names;
-        names.reserve(m_ids.names().size() + fresh.names().size() + 16);
-        // fresh.names() holds the new names in the order of their numbers too.
-        std::vector<qint32> freshOffset(size_t(fresh.size()));
-        for (qsizetype at = 0, n = 0; at < fresh.names().size(); ++n) {
-            freshOffset[size_t(n)] = qint32(at);
-            at += 1 + quint8(fresh.names()[at]);
-        }
-        // freshIds rises: the new names are met in its order.
-        const QByteArray &held = m_ids.names();
-        qsizetype at = 0;
-        size_t next = 0;
-        for (int id = 0; id < total; ++id) {
-            const qsizetype heldAt = at;
-            if (id < m_ids.size())
-                at += 1 + quint8(held[at]);
-            if (next < freshIds.size() && freshIds[next] == id) {
-                const qint32 offset = freshOffset[next++];
-                names.append(fresh.names().constData() + offset, 1 + quint8(fresh.names()[offset]));
-            } else if (id < m_ids.size() && isAlive(id)) {
-                names.append(held.constData() + heldAt, at - heldAt);
-            } else {
-                const QByteArray placeholder = CDomainIndex::placeholder(id);
-                names.append(char(placeholder.size()));
-                names.append(placeholder);
-            }
-        }
-        fresh.clear();
-        if (!grown.m_ids.setNames(std::move(names)))
-            return std::nullopt; // cannot happen: every name is distinct
+QByteArray CSnapshotStore::namesInOrder(const Numbering &numbers, const CDomainIndex &fresh) const
+{
+    QByteArray names;
+    names.reserve(m_ids.names().size() + fresh.names().size() + 16);
+    // fresh.names() holds the new names in the order of their numbers too.
+    std::vector<qint32> freshOffset(size_t(fresh.size()));
+    for (qsizetype at = 0, n = 0; at < fresh.names().size(); ++n) {
+        freshOffset[size_t(n)] = qint32(at);
+        at += 1 + quint8(fresh.names()[at]);
     }
+    // freshIds rises: the new names are met in its order.
+    const QByteArray &held = m_ids.names();
+    qsizetype at = 0;
+    size_t next = 0;
+    for (int id = 0; id < numbers.total; ++id) {
+        const qsizetype heldAt = at;
+        if (id < m_ids.size())
+            at += 1 + quint8(held[at]);
+        if (next < numbers.freshIds.size() && numbers.freshIds[next] == id) {
+            const qint32 offset = freshOffset[next++];
+            names.append(fresh.names().constData() + offset, 1 + quint8(fresh.names()[offset]));
+        } else if (id < m_ids.size() && numbers.isAlive(id)) {
+            names.append(held.constData() + heldAt, at - heldAt);
+        } else {
+            const QByteArray placeholder = CDomainIndex::placeholder(id);
+            names.append(char(placeholder.size()));
+            names.append(placeholder);
+        }
+    }
+    return names;
+}
 
-    for (const Taken &day : taken) {
-        CDayRanks::Builder ranks(total);
+void CSnapshotStore::addTaken(CSnapshotStore &grown, const std::vector<TakenList> &taken, const Numbering &numbers,
+                              Report &report) const
+{
+    for (const TakenList &day : taken) {
+        CDayRanks::Builder ranks(numbers.total);
         qint64 duplicates = 0;
         for (const auto &[id, rank] : day.rows) {
-            if (!ranks.add(id >= 0 ? id : freshIds[size_t(-1 - id)], rank))
+            if (!ranks.add(id >= 0 ? id : numbers.freshIds[size_t(-1 - id)], rank))
                 ++duplicates;
         }
         ListFile file = day.file;
@@ -734,5 +752,4 @@ std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, 
               [](const ListFile &a, const ListFile &b) { return a.date > b.date; });
     for (const ListFile &day : grown.m_days)
         grown.m_rows += day.rows;
-    return grown;
 }

@@ -196,6 +196,34 @@ private:
     std::shared_ptr<const CDayRanks> ranksOf(const ParsedList &list, qint64 *duplicates);
     void addDaily(ListFile &file, const ParsedList &list, Report &report);
     void addUs(const ListFile &file, const ParsedList &list, Report &report);
+    // A list read for a fold: each row its name's number (a name this
+    // store does not hold is -1 - its number in the fold's own index) and rank.
+    struct TakenList
+    {
+        ListFile file;
+        std::vector<std::pair<qint32, qint32>> rows;
+        qint64 malformed = 0;
+        bool capped = false;
+    };
+    // The numbers of a fold: which of this store's names a kept list still
+    // names, and the number each new name takes (a freed one first).
+    struct Numbering
+    {
+        std::vector<quint64> alive;
+        std::vector<qint32> freshIds;
+        int total = 0;
+
+        bool isAlive(int id) const { return (alive[size_t(id) / 64] >> (id % 64)) & 1; }
+    };
+    std::vector<TakenList> takeLists(const std::vector<ListFile> &files, CDomainIndex &fresh, Report &report,
+                                     QSet<QString> &wanting) const;
+    CSnapshotStore grownBy(const std::vector<TakenList> &taken) const;
+    Numbering numberingOf(const CSnapshotStore &grown, const std::vector<TakenList> &taken, int freshCount) const;
+    // The names in the order of their numbers, as setNames and the cache take
+    // them: a held name, a new one in a freed number, or a placeholder.
+    QByteArray namesInOrder(const Numbering &numbers, const CDomainIndex &fresh) const;
+    void addTaken(CSnapshotStore &grown, const std::vector<TakenList> &taken, const Numbering &numbers,
+                  Report &report) const;
     // The figures of the domain numbered id, from held, a day of m_days,
     // counting back over the days after it in m_days.
     CSiteFigures figuresFrom(int id, std::vector<ListFile>::const_iterator held, bool withUs) const;
