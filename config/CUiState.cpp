@@ -18,6 +18,7 @@ const QString rankKey = QStringLiteral("query/rankMode");
 const QString importKey = QStringLiteral("folders/import");
 const QString exportKey = QStringLiteral("folders/export");
 const QString mailToKey = QStringLiteral("Alerts/mailTo");
+const QString pastDaysOfferedKey = QStringLiteral("query/pastDaysOffered");
 
 // Wider than any screen: a width beyond it is damage, not a choice.
 constexpr int maxColumnWidth = 20000;
@@ -73,6 +74,7 @@ void CUiState::load()
     // "a@x.test, b@y.test" without quotes is read as a list of two: both are meant.
     const QVariant to = settings->value(mailToKey);
     mailTo = (to.typeId() == QMetaType::QStringList ? to.toStringList().join(QStringLiteral(", ")) : to.toString()).trimmed();
+    pastDaysOffered = settings->value(pastDaysOfferedKey).toString() == u"true";
     m_importFolder = settings->value(importKey).toString();
     m_exportFolder = settings->value(exportKey).toString();
 }
@@ -113,6 +115,14 @@ bool CUiState::saveMailTo() const
         settings->remove(mailToKey);
     else
         settings->setValue(mailToKey, mailTo);
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
+bool CUiState::savePastDaysOffered() const
+{
+    const auto settings = open(m_path);
+    settings->setValue(pastDaysOfferedKey, pastDaysOffered ? QStringLiteral("true") : QStringLiteral("false"));
     settings->sync();
     return settings->status() == QSettings::NoError;
 }

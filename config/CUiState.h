@@ -27,6 +27,8 @@ public:
     bool save() const;
     // Writes [Alerts] mailTo alone, which save() leaves as the file has it.
     bool saveMailTo() const;
+    // Writes that filling past days was offered, at once and alone.
+    bool savePastDaysOffered() const;
 
     // The folder a file dialog opens in: the one last used, or the home
     // folder when none was used or it no longer exists.
@@ -49,6 +51,8 @@ public:
     // [Alerts] mailTo: where alerts and the digest are mailed; empty for no
     // mail. Set by hand in the file; the window never writes it.
     QString mailTo;
+    // The first run with an empty history offered to fill past days; it is offered once.
+    bool pastDaysOffered = false;
 
     // Smaller than this on either side is damage, not a choice.
     static constexpr int MinimumWindowSide = 100;

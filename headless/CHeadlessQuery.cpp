@@ -63,11 +63,6 @@ CHeadlessQuery::ExitCode CHeadlessQuery::refuse(const QString &message)
 CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const CDataSession &session)
 {
     const QString folder = QDir::toNativeSeparators(session.dataDirectory());
-    // The window's run is the one that stores; a backfill has no run there.
-    if (m_options.backfillDays > 0)
-        return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
-                                     "a backfill does not run in the window: close it and run the backfill again")
-                          .arg(folder));
     // The window runs its whole list: a run of some groups would be another run.
     if (!m_options.groups.isEmpty())
         return refuse(QStringLiteral("another process holds the data folder %1 (the window, if it is open); "
@@ -77,7 +72,7 @@ CHeadlessQuery::ExitCode CHeadlessQuery::runInWindow(const CDataSession &session
     // A signal ends the command as it ends a run of its own; the window's run goes on.
     QObject::connect(m_quitSignals.get(), &CQuitSignals::received, &client,
                      [&client](int signal) { client.interrupt(QStringLiteral("interrupted by %1").arg(signalName(signal))); });
-    return ExitCode(client.relay(m_options.rankMode, m_out, m_err));
+    return ExitCode(client.relay({m_options.rankMode, m_options.backfillDays}, m_out, m_err));
 }
 
 std::optional<CHeadlessQuery::ExitCode> CHeadlessQuery::openSession(CDataSession &session)

@@ -29,6 +29,7 @@
 #include "watch/CDomainGroups.h"
 #include "relay/CQueryRelayServer.h"
 #include "run/CRunSession.h"
+#include "run/CServiceDays.h"
 #include "prompts/CUserPrompts.h"
 #include "ManageDomains.h"
 #include "OverviewWindow.h"
@@ -91,6 +92,13 @@ MainWindow::MainWindow(QWidget *parent, CSettings windowSettings, std::shared_pt
     runSession = new CRunSession(*session, *queryRun, this);
     connectQueryRun();
     connectRunSession();
+    serviceDays = new CServiceDays(this);
+    connect(serviceDays, &CServiceDays::answered, this, &MainWindow::takeServiceDays);
+    connect(ui->btnCancelFill, &QPushButton::clicked, this, [this] {
+        // What was fetched so far is merged and saved as the run ends.
+        if (runSession->isBackfill())
+            runSession->stop(tr("cancelled"));
+    });
     periodIndex = std::make_unique<CPeriodIndex>();
 
     domainManager = new ManageDomains(this, prompts);
@@ -365,11 +373,27 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     QRect table = ui->tblRankData->geometry();
     table.setSize(QSize(w - 161, h - 131));
     ui->tblRankData->setGeometry(table);
-    QRect status = ui->txtStatus->geometry();
-    status.moveTop(h - 112);
-    status.setWidth(w - 21);
-    ui->txtStatus->setGeometry(status);
+    placeStatusArea(w, h);
     QMainWindow::resizeEvent(event);
+}
+
+void MainWindow::placeStatusArea(int width, int height)
+{
+    constexpr int statusHeight = 81;
+    constexpr int rowHeight = 30;
+    const bool filling = !ui->barFill->isHidden();
+    QRect status = ui->txtStatus->geometry();
+    status.moveTop(height - 112);
+    status.setWidth(width - 21);
+    status.setHeight(filling ? statusHeight - rowHeight - 4 : statusHeight);
+    ui->txtStatus->setGeometry(status);
+    if (!filling)
+        return;
+    // The progress of a backfill and its Cancel take the status text's last line.
+    const int cancelWidth = std::max(101, ui->btnCancelFill->sizeHint().width());
+    const int top = height - 112 + statusHeight - rowHeight;
+    ui->btnCancelFill->setGeometry(width - 11 - cancelWidth, top, cancelWidth, rowHeight);
+    ui->barFill->setGeometry(10, top, width - 27 - cancelWidth, rowHeight);
 }
 
 // Query run
@@ -424,13 +448,30 @@ void MainWindow::connectRunSession()
     connect(runSession, &CRunSession::started, this, &MainWindow::showProgress);
     connect(runSession, &CRunSession::recordTaken, this, &MainWindow::takeAccepted);
     connect(runSession, &CRunSession::fetchesEnded, this, &MainWindow::finishRun);
+    connect(runSession, &CRunSession::backfillProgressed, this, [this] {
+        if (!progressFrame.isActive())
+            progressFrame.start();
+    });
+    connect(runSession, &CRunSession::finished, this, [this](const CRunSession::Result &result) {
+        if (result.backfill) {
+            finishBackfill(result);
+            return;
+        }
+        // The first run of a new user's list offers its past days, once.
+        if (historyWasEmpty && !rankHistory.isEmpty() && ownsData() && uiState && !uiState->pastDaysOffered) {
+            offeringPastDays = true;
+            serviceDays->ask(settings.service, queryRun->clock().today());
+        }
+    });
     connect(runSession, &CRunSession::said, this, [this](const CRunSession::Line &line) {
         switch (line.kind) {
         case CRunSession::Kind::Domain:
             break; // the table and the status lines of the run show each domain
         case CRunSession::Kind::Summary:
             feed->appendLine(line.text);
-            feed->appendLine(CRunMoves::summary(rankHistory, runSession->taken()));
+            // Past days are no move of today's.
+            if (!runSession->result().backfill)
+                feed->appendLine(CRunMoves::summary(rankHistory, runSession->taken()));
             break;
         case CRunSession::Kind::SaveFailed:
             tellLater(line.text);
@@ -463,17 +504,31 @@ void MainWindow::prepareRun()
     // A run the command line asked for takes the figures it asked for.
     ui->actionRank->setChecked(queryRun->rankMode());
     runSession->setOutlets({notifier.get(), mailer.get(), uiState ? uiState->mailTo : QString()});
-    feed->startRun();
+    historyWasEmpty = rankHistory.isEmpty();
+    if (runSession->isBackfill()) {
+        feed->appendLine(tr("Filling past days..."));
+        showFillRow(true);
+    } else {
+        feed->startRun();
+    }
     // Disabled before the first hand-over, so that a report arriving at once
     // cannot be followed by disabling a button that should be enabled.
     ui->btnManualQuery->setEnabled(false);
     ui->actionPerform_Query->setEnabled(false);
+    ui->actionFill_Past_Days->setEnabled(false);
     if (queryButtonText.isNull())
         queryButtonText = ui->btnManualQuery->text();
 }
 
 void MainWindow::showProgress()
 {
+    if (runSession->isBackfill()) {
+        const CBackfillProgress &progress = runSession->backfillProgress();
+        ui->barFill->setMaximum(std::max(1, progress.pages()));
+        ui->barFill->setValue(progress.pagesDone());
+        ui->barFill->setFormat(progress.text());
+        return;
+    }
     if (queryRun->isRunning())
         ui->btnManualQuery->setText(QStringLiteral("%1 / %2").arg(queryRun->counts().done()).arg(queryRun->total()));
 }
@@ -495,8 +550,79 @@ void MainWindow::finishRun()
         ui->btnManualQuery->setText(queryButtonText);
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
+    ui->actionFill_Past_Days->setEnabled(true);
     if (feed->isRunning())
         feed->endRun();
+}
+
+// Past days
+
+void MainWindow::on_actionFill_Past_Days_triggered()
+{
+    if (ui->cbDomain->count() == 1) {
+        feed->appendLine(tr("Please provide domain names to begin"));
+        return;
+    }
+    if (const QString refused = runSession->refusal(); !refused.isEmpty()) {
+        prompts->message(refused);
+        return;
+    }
+    offeringPastDays = false;
+    serviceDays->ask(settings.service, queryRun->clock().today());
+}
+
+void MainWindow::takeServiceDays(const CResult<int> &pastDays)
+{
+    if (std::exchange(offeringPastDays, false)) {
+        // An offer nobody asked for stays quiet about a service without past days.
+        if (pastDays)
+            offerPastDays(pastDays.value());
+        return;
+    }
+    if (!pastDays) {
+        prompts->message(pastDays.message());
+        return;
+    }
+    if (const int days = prompts->askPastDays(this, pastDays.value()); days > 0)
+        startBackfill(days);
+}
+
+void MainWindow::offerPastDays(int pastDays)
+{
+    uiState->pastDaysOffered = true;
+    uiState->savePastDaysOffered();
+    if (prompts->askYesNo(tr("The ranking service holds %1 past days. Fill them now for the domains of the list, so that "
+                             "their history starts with those days?\n\nYou can do it later with Alexa Data → Fill Past Days.")
+                              .arg(pastDays),
+                          tr("Fill Past Days")))
+        startBackfill(pastDays);
+}
+
+void MainWindow::startBackfill(int days)
+{
+    if (const CResult<> started = runSession->startBackfill(days, ui->actionRank->isChecked()); !started)
+        feed->appendLine(started.message());
+}
+
+void MainWindow::finishBackfill(const CRunSession::Result &result)
+{
+    progressFrame.stop();
+    showFillRow(false);
+    finishRun();
+    // The past days went among the days around them: the views are made afresh once.
+    if (result.added > 0)
+        rebuildHistoryViews();
+    showFirstStartHint();
+}
+
+void MainWindow::showFillRow(bool shown)
+{
+    ui->barFill->setRange(0, std::max(1, runSession->fetchCount()));
+    ui->barFill->setValue(0);
+    ui->barFill->setFormat(runSession->backfillProgress().text());
+    ui->barFill->setVisible(shown);
+    ui->btnCancelFill->setVisible(shown);
+    placeStatusArea(width(), height());
 }
 
 void MainWindow::on_actionAlerts_triggered()

@@ -4,6 +4,7 @@
 #include "CQueryRun.h"
 #include "base/CResult.h"
 #include "config/CSettings.h"
+#include "run/CRunSession.h"
 #include "CWidgetHelper.h"
 
 #include <QList>
@@ -19,6 +20,7 @@ class CAlexaSocket;
 class CDataSession;
 class CDesktopNotifier;
 class CRunSession;
+class CServiceDays;
 class ChartWindow;
 class CDomainDateList;
 class CPeriod;
@@ -115,6 +117,7 @@ private Q_SLOTS:
     void on_actionChart_triggered();
     void on_actionOverview_triggered();
     void on_actionAlerts_triggered();
+    void on_actionFill_Past_Days_triggered();
 
 private:
     void setUpHeader();
@@ -140,6 +143,14 @@ private:
     // groups.dat, its problems told in the status text.
     CDomainGroups readGroups();
     void showProgress();
+    // Past days: the service's days asked for, the user asked, the backfill
+    // run through the run session and its records shown once it ends.
+    void takeServiceDays(const CResult<int> &pastDays);
+    void offerPastDays(int pastDays);
+    void startBackfill(int days);
+    void finishBackfill(const CRunSession::Result &result);
+    void showFillRow(bool shown);
+    void placeStatusArea(int width, int height);
     void addMonthBranch(const QString &label);
     void ensureMonth(const QString &label);
     CPeriod periodOf(const QTreeWidgetItem *item) const;
@@ -191,4 +202,8 @@ private:
     bool columnsFitted = false; // to their contents on the first show, unless the user's widths were kept
     QString queryButtonText; // shown again when a run's progress is no longer
     QTimer progressFrame;
+    // How many past days the service holds, asked without blocking.
+    CServiceDays *serviceDays = nullptr;
+    bool offeringPastDays = false; // the question under way is the first run's offer
+    bool historyWasEmpty = false;  // when the run under way started
 };

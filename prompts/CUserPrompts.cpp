@@ -1,5 +1,7 @@
 #include "prompts/CUserPrompts.h"
 
+#include "prompts/PastDaysDialog.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -42,4 +44,10 @@ QString CUserPrompts::askText(QWidget *parent, const QString &title, const QStri
 {
     return QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString(), nullptr,
                                  Qt::Dialog);
+}
+
+int CUserPrompts::askPastDays(QWidget *parent, int maximum)
+{
+    PastDaysDialog dialog(parent, maximum);
+    return dialog.exec() == QDialog::Accepted ? dialog.days() : 0;
 }

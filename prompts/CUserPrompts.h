@@ -25,4 +25,6 @@ public:
                                  const QString &folder = QString());
     // A single line of text; cancelling returns empty text.
     virtual QString askText(QWidget *parent, const QString &title, const QString &label);
+    // How many past days to fill, from 1 to maximum; 0 when cancelled.
+    virtual int askPastDays(QWidget *parent, int maximum);
 };

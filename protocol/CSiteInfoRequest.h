@@ -18,6 +18,8 @@ class CSiteInfoRequest
 public:
     static constexpr QLatin1StringView PathPrefix{"/siteinfo/"};
     static constexpr QLatin1StringView DateField{"date="};
+    // The service's state as JSON: its sources, each with the days it holds.
+    static constexpr QLatin1StringView StatusPath{"/status"};
 
     // "/siteinfo/<domain>", or "/siteinfo/<domain>?date=2024-02-29" for a valid day.
     static QString pagePath(const QString &domain, const QDate &day = QDate());

@@ -5,12 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr QByteArrayView queryVerb = "query ";
+constexpr QByteArrayView backfillVerb = "backfill ";
 constexpr QByteArrayView rankWord = "rank";
 constexpr QByteArrayView reachWord = "reach";
 
@@ -79,22 +82,49 @@ CResult<QString> CQueryRelay::socketPath(const QString &runtimeDirectory, const 
     return CResult<QString>::success(QDir(own).filePath(name));
 }
 
-QByteArray CQueryRelay::request(bool rankMode)
+QByteArray CQueryRelay::request(const Request &request)
 {
-    return queryVerb.toByteArray() + (rankMode ? rankWord : reachWord).toByteArray() + '\n';
+    const QByteArray mode = (request.rankMode ? rankWord : reachWord).toByteArray() + '\n';
+    if (request.backfillDays > 0)
+        return backfillVerb.toByteArray() + QByteArray::number(request.backfillDays) + ' ' + mode;
+    return queryVerb.toByteArray() + mode;
 }
 
-std::optional<bool> CQueryRelay::parseRequest(QByteArrayView line)
+namespace {
+
+std::optional<bool> modeOf(QByteArrayView word)
 {
-    line = withoutEnd(line);
-    if (!line.startsWith(queryVerb))
-        return std::nullopt;
-    const QByteArrayView mode = line.sliced(queryVerb.size());
-    if (mode == rankWord)
+    if (word == rankWord)
         return true;
-    if (mode == reachWord)
+    if (word == reachWord)
         return false;
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CQueryRelay::Request> CQueryRelay::parseRequest(QByteArrayView line)
+{
+    line = withoutEnd(line);
+    if (line.startsWith(queryVerb)) {
+        const std::optional<bool> mode = modeOf(line.sliced(queryVerb.size()));
+        return mode ? std::optional<Request>(Request{*mode, 0}) : std::nullopt;
+    }
+    if (!line.startsWith(backfillVerb))
+        return std::nullopt;
+    const QByteArrayView rest = line.sliced(backfillVerb.size());
+    const qsizetype space = rest.indexOf(' ');
+    if (space <= 0 || space > 6)
+        return std::nullopt;
+    const QByteArrayView number = rest.first(space);
+    // Digits only: no sign, no blank, no leading zero.
+    if (number.front() == '0' || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int days = QByteArray(number.data(), number.size()).toInt();
+    const std::optional<bool> mode = modeOf(rest.sliced(space + 1));
+    if (!mode || days > MaxBackfillDays)
+        return std::nullopt;
+    return Request{*mode, days};
 }
 
 QByteArray CQueryRelay::line(Kind kind, const QString &text)

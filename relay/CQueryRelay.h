@@ -12,7 +12,8 @@
 // local socket named after the data folder, in a folder only its user can
 // enter: $XDG_RUNTIME_DIR, or else a "sorvane-<uid>" folder of mode 0700 in
 // the temporary folder, so that no other user can take the name first. The command asks once:
-//   "query rank" or "query reach"
+//   "query rank" or "query reach"          today's run of the window's list
+//   "backfill <days> rank" (or "reach")     the past days of the window's list
 // and the window answers with lines of its run until the exit code:
 //   "run <domains>"  the run has started, or was joined, with that many domains
 //   "out <text>"     a line for standard output
@@ -23,6 +24,16 @@ class CQueryRelay
 {
 public:
     enum class Kind { Run, Out, Err, Exit };
+
+    // What the command asks the window to run.
+    struct Request
+    {
+        bool rankMode = true;
+        int backfillDays = 0; // more than 0: a backfill of that many past days
+        bool operator==(const Request &other) const = default;
+    };
+    // More past days than this is a request no service answers.
+    static constexpr int MaxBackfillDays = 100000;
 
     struct Line
     {
@@ -43,9 +54,9 @@ public:
     static CResult<QString> socketPath(const QString &runtimeDirectory, const QString &dataDirectory,
                                        const QString &tempDirectory = QString());
 
-    static QByteArray request(bool rankMode);
-    // The rank mode asked for; nothing for anything else.
-    static std::optional<bool> parseRequest(QByteArrayView line);
+    static QByteArray request(const Request &request);
+    // What was asked for; nothing for anything else.
+    static std::optional<Request> parseRequest(QByteArrayView line);
 
     static QByteArray line(Kind kind, const QString &text);
     // Nothing for a line of an unknown kind, or a number that is not one.

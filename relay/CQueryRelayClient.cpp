@@ -44,7 +44,7 @@ QString CQueryRelayClient::noWindowMessage(const QString &dataDirectory)
     return tr("another process holds the data folder %1 and no window answered").arg(QDir::toNativeSeparators(dataDirectory));
 }
 
-CRunReport::ExitCode CQueryRelayClient::relay(bool rankMode, QTextStream &out, QTextStream &err)
+CRunReport::ExitCode CQueryRelayClient::relay(const CQueryRelay::Request &request, QTextStream &out, QTextStream &err)
 {
     QEventLoop loop;
     QLocalSocket socket;
@@ -68,7 +68,7 @@ CRunReport::ExitCode CQueryRelayClient::relay(bool rankMode, QTextStream &out, Q
     connect(&deadline, &QTimer::timeout, this, [this] {
         giveUp(tr("the window's run did not end within %1 s; it goes on there").arg(seconds(m_deadline->interval())));
     });
-    connect(&socket, &QLocalSocket::connected, this, [this, rankMode] { ask(rankMode); });
+    connect(&socket, &QLocalSocket::connected, this, [this, request] { ask(request); });
     connect(&socket, &QLocalSocket::readyRead, this, &CQueryRelayClient::readLines);
     connect(&socket, &QLocalSocket::disconnected, this, [this] {
         readLines(); // what came with the close
@@ -106,14 +106,14 @@ void CQueryRelayClient::interrupt(const QString &why)
     end(CRunReport::SomeFailed);
 }
 
-void CQueryRelayClient::ask(bool rankMode)
+void CQueryRelayClient::ask(const CQueryRelay::Request &request)
 {
     // A socket of that name put there by someone else is not the window.
     if (!peerIsThisUser()) {
         giveUp(QString());
         return;
     }
-    m_socket->write(CQueryRelay::request(rankMode));
+    m_socket->write(CQueryRelay::request(request));
 }
 
 bool CQueryRelayClient::peerIsThisUser() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CRunReport.h"
+#include "relay/CQueryRelay.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -11,8 +12,8 @@ class QLocalSocket;
 class QTextStream;
 class QTimer;
 
-// The command's side of a query run relayed to the open window: asks the
-// window that holds the data folder for a run and prints what it streams
+// The command's side of a query run or backfill relayed to the open window:
+// asks the window that holds the data folder for it and prints what it streams
 // back, ending with the window's exit code. A window that does not answer,
 // falls silent or takes longer than its domains can explain is given up on.
 class CQueryRelayClient : public QObject
@@ -34,7 +35,7 @@ public:
     ~CQueryRelayClient() override;
 
     // Runs until the window's exit code, or until it is given up on.
-    CRunReport::ExitCode relay(bool rankMode, QTextStream &out, QTextStream &err);
+    CRunReport::ExitCode relay(const CQueryRelay::Request &request, QTextStream &out, QTextStream &err);
     // Ends relay() at once, as a signal ends a run: why goes to the output
     // as a run cut short says it, and the command exits as one (1); the
     // window's run goes on there.
@@ -44,7 +45,7 @@ public:
     static QString noWindowMessage(const QString &dataDirectory);
 
 private:
-    void ask(bool rankMode);
+    void ask(const CQueryRelay::Request &request);
     void readLines();
     void take(const QByteArray &bytes);
     void takeRun(int domains);

@@ -107,36 +107,43 @@ void CQueryRelayServer::readRequest(QLocalSocket *socket)
     }
     const QByteArray line = socket->readLine(CQueryRelay::MaxRequestLength + 1);
     client->asked = true;
-    const std::optional<bool> rankMode = CQueryRelay::parseRequest(line);
-    if (!rankMode) {
+    const std::optional<CQueryRelay::Request> request = CQueryRelay::parseRequest(line);
+    if (!request) {
         refuse(socket, tr("the window did not understand the request"));
         return;
     }
-    startOrJoin(socket, *rankMode);
+    startOrJoin(socket, *request);
 }
 
-void CQueryRelayServer::startOrJoin(QLocalSocket *socket, bool rankMode)
+void CQueryRelayServer::startOrJoin(QLocalSocket *socket, const CQueryRelay::Request &request)
 {
-    m_clients[socket].relaying = true;
-    if (m_runActive) {
-        m_clients[socket].sawRun = true;
-        const CQueryRun &run = m_run.queryRun();
-        send(socket, CQueryRelay::line(CQueryRelay::Kind::Run, QString::number(run.total())));
-        if (run.rankMode() != rankMode)
-            send(socket, CQueryRelay::line(CQueryRelay::Kind::Err,
-                                           tr("joined the window's run under way, which takes the %1 figures")
-                                               .arg(run.rankMode() ? tr("rank") : tr("reach"))));
-        if (m_linesLeftOut > 0)
-            send(socket, CQueryRelay::line(CQueryRelay::Kind::Err,
-                                           tr("%1 earlier lines of the window's run are not repeated").arg(m_linesLeftOut)));
-        for (const QByteArray &line : std::as_const(m_runLines))
-            send(socket, line);
+    if (m_runActive && m_run.isBackfill() == (request.backfillDays > 0)) {
+        join(socket, request);
         return;
     }
+    // A run of the other kind under way refuses, as the window's button would.
     // Refused before any fetch when the window could not keep what it fetched.
-    const CResult<> started = m_run.start(rankMode);
+    m_clients[socket].relaying = true;
+    const CResult<> started = request.backfillDays > 0 ? m_run.startBackfill(request.backfillDays, request.rankMode)
+                                                       : m_run.start(request.rankMode);
     if (!started && m_clients.contains(socket))
         refuse(socket, started.message());
+}
+
+void CQueryRelayServer::join(QLocalSocket *socket, const CQueryRelay::Request &request)
+{
+    m_clients[socket].relaying = true;
+    m_clients[socket].sawRun = true;
+    send(socket, CQueryRelay::line(CQueryRelay::Kind::Run, QString::number(m_run.fetchCount())));
+    const bool rankMode = m_run.queryRun().rankMode();
+    if (rankMode != request.rankMode)
+        send(socket, CQueryRelay::line(CQueryRelay::Kind::Err, tr("joined the window's run under way, which takes the %1 figures")
+                                                                   .arg(rankMode ? tr("rank") : tr("reach"))));
+    if (m_linesLeftOut > 0)
+        send(socket, CQueryRelay::line(CQueryRelay::Kind::Err,
+                                       tr("%1 earlier lines of the window's run are not repeated").arg(m_linesLeftOut)));
+    for (const QByteArray &line : std::as_const(m_runLines))
+        send(socket, line);
 }
 
 void CQueryRelayServer::runStarted(int total)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/CResult.h"
+#include "relay/CQueryRelay.h"
 #include "run/CRunSession.h"
 
 #include <QByteArray>
@@ -12,9 +13,10 @@
 class QLocalServer;
 class QLocalSocket;
 
-// The window's side of `sorvane --query` while the window holds the data
-// folder: listens on the folder's local socket, starts a run through the
-// window's run session (or joins the run under way) and streams the run's
+// The window's side of `sorvane --query` and `--backfill` while the window
+// holds the data folder: listens on the folder's local socket, starts a run
+// or a backfill through the window's run session (or joins the one of that
+// kind under way) and streams the run's
 // lines, summary and exit code to each command that asked. The run session
 // stores, refuses and words; this only relays. A client gets little room: a
 // short request, a few seconds to send it, a bounded backlog of unread
@@ -54,7 +56,8 @@ private:
 
     void takeConnection();
     void readRequest(QLocalSocket *socket);
-    void startOrJoin(QLocalSocket *socket, bool rankMode);
+    void startOrJoin(QLocalSocket *socket, const CQueryRelay::Request &request);
+    void join(QLocalSocket *socket, const CQueryRelay::Request &request);
     void runStarted(int total);
     void runEnded(const CRunSession::Result &result);
     void addLine(const QByteArray &line);

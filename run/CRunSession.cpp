@@ -23,14 +23,17 @@ QSet<QString> heldDays(const QList<CAlexaRankData> &history)
     return held;
 }
 
-// Every day of the last days (today not counted) that a domain has no record of.
+// Every day of the last days (today not counted) that a domain has no record
+// of, a day's domains together and the latest day first: a backfill cut
+// short has filled whole recent days.
 QList<CBackfillRun::Job> missingDays(const QStringList &domains, const QSet<QString> &held, const QDate &today, int days)
 {
     QList<CBackfillRun::Job> jobs;
-    for (const QString &domain : domains) {
-        for (int back = days; back >= 1; --back) {
-            const QDate day = today.addDays(-back);
-            if (!held.contains(domain + u' ' + day.toString(Qt::ISODate)))
+    for (int back = 1; back <= days; ++back) {
+        const QDate day = today.addDays(-back);
+        const QString dayText = u' ' + day.toString(Qt::ISODate);
+        for (const QString &domain : domains) {
+            if (!held.contains(domain + dayText))
                 jobs.append({domain, day});
         }
     }
@@ -69,6 +72,7 @@ void CRunSession::connectRun()
     connect(&m_run, &CQueryRun::started, this, [this] {
         if (!m_active) // started without this session's start(), as a test may
             prepare(QStringList());
+        m_fetches = m_run.total();
         Q_EMIT started(m_run.total());
     });
     connect(&m_run, &CQueryRun::recordAccepted, this, [this](const CAlexaRankData &record) {
@@ -112,18 +116,26 @@ CResult<> CRunSession::mayStart(bool hasDomains) const
     return CResult<>::success();
 }
 
-CResult<> CRunSession::start(bool rankMode)
+QStringList CRunSession::domainListNames(bool *hasEntries) const
 {
     QStringList names;
     for (QString entry = m_domainList ? m_domainList(0) : QString(); !entry.isNull(); entry = m_domainList(int(names.size())))
         names.append(entry);
+    *hasEntries = !names.isEmpty();
     QStringList domains;
     for (const QString &entry : std::as_const(names)) {
         if (!entry.trimmed().isEmpty())
             domains.append(entry.trimmed());
     }
+    return domains;
+}
+
+CResult<> CRunSession::start(bool rankMode)
+{
+    bool hasEntries = false;
+    const QStringList domains = domainListNames(&hasEntries);
     // A list of blank entries runs to an empty end; no list is no run.
-    if (const CResult<> may = mayStart(!names.isEmpty()); !may)
+    if (const CResult<> may = mayStart(hasEntries); !may)
         return may;
     prepare(domains);
     m_run.setRankMode(rankMode);
@@ -147,6 +159,8 @@ void CRunSession::prepare(const QStringList &domains)
     m_result = Result();
     m_withoutList = 0;
     m_backfillFailed = 0;
+    m_fetches = 0;
+    m_progress = CBackfillProgress();
     m_backfill.reset();
     m_abandoned = false;
     m_active = true;
@@ -228,31 +242,58 @@ void CRunSession::fireAlerts()
         say(Kind::Note, note);
 }
 
+CResult<> CRunSession::startBackfill(int days, bool rankMode)
+{
+    bool hasEntries = false;
+    const QStringList domains = domainListNames(&hasEntries);
+    return startBackfill(domains, days, rankMode);
+}
+
 CResult<> CRunSession::startBackfill(const QStringList &domains, int days, bool rankMode)
 {
     if (const CResult<> may = mayStart(!domains.isEmpty()); !may)
         return may;
     const QList<CBackfillRun::Job> jobs = missingDays(domains, heldDays(m_session.history()), m_run.clock().today(), days);
     prepare(domains);
+    QList<QDate> pageDays;
+    pageDays.reserve(jobs.size());
+    for (const CBackfillRun::Job &job : jobs)
+        pageDays.append(job.day);
+    m_progress = CBackfillProgress(pageDays);
+    m_fetches = int(jobs.size());
+    m_result.backfill = true;
+    // The window shows the figures the backfill takes.
+    m_run.setRankMode(rankMode);
     m_backfill = std::make_unique<CBackfillRun>(m_run, m_run.service(), rankMode);
-    CBackfillRun *run = m_backfill.get();
+    connectBackfill(m_backfill.get());
+    Q_EMIT aboutToStart();
+    Q_EMIT started(m_fetches);
+    m_backfill->start(jobs);
+    return CResult<>::success();
+}
+
+void CRunSession::connectBackfill(CBackfillRun *run)
+{
     connect(run, &CBackfillRun::filled, this, [this](const CAlexaRankData &record) {
         if (!m_active)
             return;
         m_taken.append(record);
         say(Kind::Domain, CRunReport::fetched(record));
+        pageDone(CRecordDate::parse(record.date()));
     });
     connect(run, &CBackfillRun::noList, this, [this](const QString &domain, const QDate &day) {
         if (!m_active)
             return;
         ++m_withoutList;
         say(Kind::Domain, tr("%1 %2: no list for that day").arg(domain, day.toString(Qt::ISODate)));
+        pageDone(day);
     });
     connect(run, &CBackfillRun::failed, this, [this](const QString &domain, const QDate &day, const CFetchFailure &failure) {
         if (!m_active)
             return;
         ++m_backfillFailed;
         say(Kind::Domain, domain + u' ' + day.toString(Qt::ISODate) + QStringLiteral(": ") + failure.text());
+        pageDone(day);
     });
     connect(run, &CBackfillRun::undated, this, [this] {
         if (m_active)
@@ -262,10 +303,12 @@ CResult<> CRunSession::startBackfill(const QStringList &domains, int days, bool 
         if (m_active)
             finishBackfill(false);
     });
-    Q_EMIT aboutToStart();
-    Q_EMIT started(int(jobs.size()));
-    run->start(jobs);
-    return CResult<>::success();
+}
+
+void CRunSession::pageDone(const QDate &day)
+{
+    m_progress.pageDone(day);
+    Q_EMIT backfillProgressed();
 }
 
 void CRunSession::finishBackfill(bool undatedService)
@@ -285,9 +328,9 @@ void CRunSession::finishBackfill(bool undatedService)
     m_result.stopped = !m_stopReason.isEmpty();
     const int filled = int(m_taken.size());
     // Past days go among the days around them, not after today's records.
-    const bool added = CHistoryMerge::merge(m_session.history(), m_taken).added > 0;
+    m_result.added = CHistoryMerge::merge(m_session.history(), m_taken).added;
     m_result.saved = true;
-    if (added) {
+    if (m_result.added > 0) {
         const CResult<> saved = m_session.saveHistory();
         m_result.saved = saved.ok();
         m_result.saveProblem = saved.message();

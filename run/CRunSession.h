@@ -4,6 +4,7 @@
 #include "CQueryRun.h"
 #include "CRunReport.h"
 #include "base/CResult.h"
+#include "run/CBackfillProgress.h"
 #include "watch/CAlertRun.h"
 
 #include <QList>
@@ -56,6 +57,8 @@ public:
         bool saved = true; // false: records were taken in but are not on disk
         bool stopped = false;
         QString saveProblem; // why the save failed
+        bool backfill = false;
+        qsizetype added = 0; // past days' records merged into the history
     };
 
     // The session and the run (its pool of connections) must outlive this.
@@ -83,8 +86,14 @@ public:
     // have no record of, over the same pool; records go among the days
     // around them, and no alert is fired for past days.
     CResult<> startBackfill(const QStringList &domains, int days, bool rankMode);
+    // The same for the domain list.
+    CResult<> startBackfill(int days, bool rankMode);
 
     bool isRunning() const { return m_active; }
+    bool isBackfill() const { return m_active && m_backfill; }
+    // The fetches the run under way announced when it started.
+    int fetchCount() const { return m_fetches; }
+    const CBackfillProgress &backfillProgress() const { return m_progress; }
     // Ends the run now (a signal, a deadline): what was taken in is saved
     // and a last line gives why, and what was left.
     void stop(const QString &why);
@@ -99,6 +108,8 @@ Q_SIGNALS:
     // The run is under way with this many domains (or days).
     void started(int total);
     void said(const CRunSession::Line &line);
+    // A backfill's page reported; see backfillProgress().
+    void backfillProgressed();
     // A record taken into the history (not yet saved).
     void recordTaken(const CAlexaRankData &record);
     // The fetches are over; the save comes next.
@@ -110,6 +121,10 @@ Q_SIGNALS:
 
 private:
     CResult<> mayStart(bool hasDomains) const;
+    // The names of the domain list, and whether it had any entry at all.
+    QStringList domainListNames(bool *hasEntries) const;
+    void connectBackfill(CBackfillRun *run);
+    void pageDone(const QDate &day);
     void prepare(const QStringList &domains);
     void connectRun();
     void say(Kind kind, const QString &text);
@@ -128,6 +143,8 @@ private:
     QString m_stopReason;
     QStringList m_pending; // domains not reported yet, for a run cut short
     int m_total = 0;
+    int m_fetches = 0;
+    CBackfillProgress m_progress;
     QList<CAlexaRankData> m_taken;
     Result m_result;
     // A backfill under way, and its counts.

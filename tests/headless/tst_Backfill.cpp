@@ -1,8 +1,8 @@
 #include "CLoopbackServer.h"
 #include "CRankClock.h"
+#include "CStandInService.h"
 #include "CTempHome.h"
 #include "headless/CHeadlessQuery.h"
-#include "pageformat/CSiteInfoFormat.h"
 
 #include <QTest>
 #include <QTextStream>
@@ -11,25 +11,14 @@ namespace {
 
 const QDate Today(2026, 12, 7);
 
-QByteArray bytesOf(QLatin1StringView text)
-{
-    return QByteArray(text.data(), text.size());
-}
-
-// A page as of a day: the two ranks and the day outside the markers.
 QByteArray datedPage(const QDate &asOf, int global)
 {
-    QByteArray page = "<html><body>\n";
-    if (asOf.isValid())
-        page += CSiteInfoFormat::AsOfOpening.toByteArray() + asOf.toString(CSiteInfoFormat::AsOfFormat).toLatin1()
-            + CSiteInfoFormat::AsOfClosing.toByteArray() + '\n';
-    return page + bytesOf(CSiteInfoFormat::GlobalMarker) + '\n' + QByteArray::number(global) + " <img "
-           + bytesOf(CSiteInfoFormat::UsMarker) + "\n9 \n</body></html>\n";
+    return CStandInService::datedPage(asOf, global);
 }
 
 QString pathFor(const QString &domain, const QDate &day)
 {
-    return QStringLiteral("/siteinfo/") + domain + QStringLiteral("?date=") + day.toString(Qt::ISODate);
+    return CStandInService::pathFor(domain, day);
 }
 
 struct Outcome

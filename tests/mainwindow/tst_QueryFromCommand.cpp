@@ -1,5 +1,6 @@
 #include "CAlexaRankData.h"
 #include "CLoopbackServer.h"
+#include "CStandInService.h"
 #include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "relay/CQueryRelayServer.h"
@@ -120,10 +121,12 @@ void tst_QueryFromCommand::windowRunsTheQuery_data()
                                    << QString() << true;
     QTest::newRow("no domains") << QStringList() << QStringList{"--query"} << false << 2 << QStringList()
                                 << QStringLiteral("sorvane: no domains to query in ") << true;
-    QTest::newRow("backfill is refused honestly") << two << QStringList{"--backfill", "3"} << false << 2
-                                                  << QStringList()
-                                                  << QStringLiteral("sorvane: another process holds the data folder ")
-                                                  << true;
+    // The stand-in holds one past day, 04/08/2012.
+    QTest::newRow("backfill") << two << QStringList{"--backfill", "1", "--reach"} << false << 0
+                              << QStringList{"a.test: fetched 300,9,NA,NA,NA,NA for 04/08/2012",
+                                             "b.test: fetched 300,9,NA,NA,NA,NA for 04/08/2012",
+                                             "2 filled, 0 without a list, 0 failed"}
+                              << QString() << false;
 }
 
 void tst_QueryFromCommand::windowRunsTheQuery()
@@ -137,6 +140,8 @@ void tst_QueryFromCommand::windowRunsTheQuery()
     QFETCH(bool, rankChecked);
 
     CCommandFixture view(domains);
+    if (arguments.contains(QStringLiteral("--backfill")))
+        view.service.setDefaultReply(CLoopbackServer::page(CStandInService::datedPage(QDate(2012, 8, 4), 300)));
     if (failB)
         view.service.setReply(QStringLiteral("/siteinfo/b.test"), CLoopbackServer::notFound());
     QVERIFY(view.relay());
@@ -156,7 +161,9 @@ void tst_QueryFromCommand::windowRunsTheQuery()
     const int stored = exitCode == 2 ? 0 : int(out.size()) - 1 - (failB ? 1 : 0);
     QCOMPARE(view.window->history().size(), stored);
     if (stored > 0) {
-        QVERIFY(view.probe->statusLines().contains(QStringLiteral("Performing alexa data crawl...")));
+        QVERIFY(view.probe->statusLines().contains(arguments.contains(QStringLiteral("--backfill"))
+                                                       ? QStringLiteral("Filling past days...")
+                                                       : QStringLiteral("Performing alexa data crawl...")));
         // Saved before the command was answered.
         QCOMPARE(CTempHome::readFile(view.home.historyPath()).count('\n'), stored);
     }

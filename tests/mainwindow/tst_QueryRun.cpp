@@ -367,8 +367,9 @@ void tst_QueryRun::secondRunOnTheSameDayIsRefused()
                           "example.com has already been assessed for this date...", completed, summary(0, 1), noMoves}));
     QCOMPARE(run.probe->historyLines(), QStringList{line});
     QCOMPARE(run.probe->tableRows(), QStringList{line});
-    // The page was fetched again all the same.
-    QCOMPARE(run.server.requestedPaths(), (QStringList{"/siteinfo/example.com", "/siteinfo/example.com"}));
+    // The page was fetched again all the same (beside the first run's question for the past days held).
+    QCOMPARE(run.server.requestedPaths().filter(QStringLiteral("/siteinfo/")),
+             (QStringList{"/siteinfo/example.com", "/siteinfo/example.com"}));
 }
 
 void tst_QueryRun::blankEntriesAreSkipped_data()

@@ -3,6 +3,7 @@
 #include "CQueryRun.h"
 #include "CRankClock.h"
 #include "CRunReport.h"
+#include "CStandInService.h"
 #include "CTempHome.h"
 #include "relay/CQueryRelay.h"
 #include "relay/CQueryRelayClient.h"
@@ -53,7 +54,8 @@ QString socketOf(const QString &folder)
     return CQueryRelay::socketPath(runtime(folder), folder).value();
 }
 
-Printed relay(const QString &folder, bool rankMode, const CQueryRelayClient::Limits &limits = CQueryRelayClient::Limits())
+Printed relay(const QString &folder, bool rankMode, const CQueryRelayClient::Limits &limits = CQueryRelayClient::Limits(),
+              int backfillDays = 0)
 {
     QString out;
     QString err;
@@ -61,7 +63,7 @@ Printed relay(const QString &folder, bool rankMode, const CQueryRelayClient::Lim
     QTextStream errStream(&err);
     CQueryRelayClient client(folder, runtime(folder), limits);
     Printed printed;
-    printed.code = client.relay(rankMode, outStream, errStream);
+    printed.code = client.relay({rankMode, backfillDays}, outStream, errStream);
     printed.out = out.split(u'\n', Qt::SkipEmptyParts);
     printed.err = err.split(u'\n', Qt::SkipEmptyParts);
     return printed;
@@ -215,29 +217,40 @@ void tst_QueryRelay::relayedRun_data()
     QTest::addColumn<bool>("rankMode");
     QTest::addColumn<bool>("locked"); // false: the window opened read-only
     QTest::addColumn<bool>("failOne");
+    QTest::addColumn<int>("backfillDays");
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("out");
     QTest::addColumn<QString>("err");
 
     const QStringList two{"a.test", "b.test"};
-    QTest::newRow("every domain stored") << two << true << true << false << 0
+    // The stand-in dates every page 04/08/2012: the one past day it holds.
+    QTest::newRow("backfill") << two << true << true << false << 2 << 0
+                              << QStringList{"a.test 2012-08-03: no list for that day",
+                                             "a.test: fetched 300,9,NA,NA,NA,NA for 04/08/2012",
+                                             "b.test 2012-08-03: no list for that day",
+                                             "b.test: fetched 300,9,NA,NA,NA,NA for 04/08/2012",
+                                             "2 filled, 2 without a list, 0 failed"}
+                              << QString();
+    QTest::newRow("backfill the window cannot save") << two << true << false << false << 2 << 2 << QStringList()
+                                                     << QStringLiteral("sorvane: the data folder ");
+    QTest::newRow("every domain stored") << two << true << true << false << 0 << 0
                                          << QStringList{"a.test: fetched " + na + " for 05/08/2012",
                                                         "b.test: fetched " + na + " for 05/08/2012",
                                                         "2 stored, 0 already assessed, 0 failed"}
                                          << QString();
-    QTest::newRow("reach figures") << two.mid(0, 1) << false << true << false << 0
+    QTest::newRow("reach figures") << two.mid(0, 1) << false << true << false << 0 << 0
                                    << QStringList{"a.test: fetched " + na + " for 05/08/2012",
                                                   "1 stored, 0 already assessed, 0 failed"}
                                    << QString();
-    QTest::newRow("one fetch fails") << two << true << true << true << 1
+    QTest::newRow("one fetch fails") << two << true << true << true << 0 << 1
                                      << QStringList{"a.test: fetched " + na + " for 05/08/2012",
                                                     "b.test: the ranking service at 127.0.0.1:%1 answered 404 Not Found",
                                                     "1 stored, 0 already assessed, 1 failed"}
                                      << QString();
     // Refused before anything is fetched, as the command line refuses.
-    QTest::newRow("the window cannot save") << two.mid(0, 1) << true << false << false << 2 << QStringList()
+    QTest::newRow("the window cannot save") << two.mid(0, 1) << true << false << false << 0 << 2 << QStringList()
                                             << QStringLiteral("sorvane: the data folder ");
-    QTest::newRow("no domains") << QStringList() << true << true << false << 2 << QStringList()
+    QTest::newRow("no domains") << QStringList() << true << true << false << 0 << 2 << QStringList()
                                 << QStringLiteral("sorvane: no domains to query in ");
 }
 
@@ -247,6 +260,7 @@ void tst_QueryRelay::relayedRun()
     QFETCH(bool, rankMode);
     QFETCH(bool, locked);
     QFETCH(bool, failOne);
+    QFETCH(int, backfillDays);
     QFETCH(int, code);
     QFETCH(QStringList, out);
     QFETCH(QString, err);
@@ -255,8 +269,10 @@ void tst_QueryRelay::relayedRun()
     window.domains = domains;
     if (failOne)
         window.service.setReply(QStringLiteral("/siteinfo/b.test"), CLoopbackServer::notFound());
+    if (backfillDays > 0)
+        window.service.setDefaultReply(CLoopbackServer::page(CStandInService::datedPage(QDate(2012, 8, 4), 300)));
     QVERIFY2(window.server.listen(), "listens");
-    const Printed printed = relay(folder(), rankMode);
+    const Printed printed = relay(folder(), rankMode, CQueryRelayClient::Limits(), backfillDays);
 
     QCOMPARE(window.asked, code == 2 ? QList<bool>() : QList<bool>{rankMode});
     if (code == 2)

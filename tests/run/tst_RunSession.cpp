@@ -109,7 +109,7 @@ Said byRelay(Stage &stage)
     QTextStream errStream(&err);
     CQueryRelayClient client(stage.home.dataDirectory(), stage.home.runtimeDirectory());
     Said said;
-    said.code = client.relay(true, outStream, errStream);
+    said.code = client.relay({true, 0}, outStream, errStream);
     said.out = linesOf(out);
     said.err = linesOf(err);
     return said;

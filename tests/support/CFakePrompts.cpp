@@ -26,6 +26,7 @@ void CFakePrompts::clear()
     m_yesNo.clear();
     m_fileNames.clear();
     m_texts.clear();
+    m_pastDays.clear();
     m_unanswered = 0;
 }
 
@@ -81,4 +82,14 @@ QString CFakePrompts::askText(QWidget *parent, const QString &title, const QStri
         return QString();
     }
     return m_texts.dequeue();
+}
+
+int CFakePrompts::askPastDays(QWidget *parent, int maximum)
+{
+    record(Kind::PastDays, QString(), QString::number(maximum), parent);
+    if (m_pastDays.isEmpty()) {
+        ++m_unanswered;
+        return 0;
+    }
+    return m_pastDays.dequeue();
 }

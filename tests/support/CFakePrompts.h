@@ -16,7 +16,7 @@
 class CFakePrompts : public CUserPrompts
 {
 public:
-    enum class Kind { Message, Question, OpenFile, SaveFile, Text };
+    enum class Kind { Message, Question, OpenFile, SaveFile, Text, PastDays };
 
     struct Prompt
     {
@@ -32,6 +32,8 @@ public:
     // A null string stands for a cancelled file dialog.
     void answerFileName(const QString &name) { m_fileNames.enqueue(name); }
     void answerText(const QString &text) { m_texts.enqueue(text); }
+    // Days to fill; 0 stands for a cancelled dialog. The prompt's text is the maximum offered.
+    void answerPastDays(int days) { m_pastDays.enqueue(days); }
     // Messages are recorded and also shown in the real box (for a
     // CMessageBoxReader to read and dismiss).
     void showRealMessageBoxes(bool on) { m_realBoxes = on; }
@@ -40,7 +42,7 @@ public:
     QList<Prompt> prompts(Kind kind) const;
     QStringList messages() const; // the texts of every message box, in order
     int unanswered() const { return m_unanswered; }
-    int pendingAnswers() const { return int(m_yesNo.size() + m_fileNames.size() + m_texts.size()); }
+    int pendingAnswers() const { return int(m_yesNo.size() + m_fileNames.size() + m_texts.size() + m_pastDays.size()); }
     void clear();
 
     void message(const QString &text, const QString &title = DefaultTitle) override;
@@ -49,6 +51,7 @@ public:
     QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                          const QString &folder) override;
     QString askText(QWidget *parent, const QString &title, const QString &label) override;
+    int askPastDays(QWidget *parent, int maximum) override;
 
 private:
     void record(Kind kind, const QString &title, const QString &text, QWidget *parent,
@@ -58,6 +61,7 @@ private:
     QQueue<bool> m_yesNo;
     QQueue<QString> m_fileNames;
     QQueue<QString> m_texts;
+    QQueue<int> m_pastDays;
     int m_unanswered = 0;
     bool m_realBoxes = false;
 };
