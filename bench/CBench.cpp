@@ -1,5 +1,7 @@
 #include "CBench.h"
 
+#include "CBackfillBench.h"
+
 #include "CBenchData.h"
 #include "CBenchReport.h"
 #include "CChartBench.h"
@@ -211,6 +213,9 @@ int CBench::run()
         benchService();
     // The million-row lists take minutes to generate; the quick pass uses small ones.
     const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
+    if (wanted(u"backfill"))
+        CBackfillBench(m_report, m_root.path(), m_rankd, quickPass ? CBackfillBench::QuickSizes : CBackfillBench::FullSizes)
+            .run();
     if (wanted(u"crux"))
         CCruxBench(m_report, m_root.path(), s.runs, quickPass ? 20000 : 1000000).run();
     if (wanted(u"lists")) {

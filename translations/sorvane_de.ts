@@ -136,6 +136,13 @@
     </message>
 </context>
 <context>
+    <name>CBackfillProgress</name>
+    <message>
+        <source>%1 of %2 days, %3 of %4 pages</source>
+        <translation>%1 von %2 Tagen, %3 von %4 Seiten</translation>
+    </message>
+</context>
+<context>
     <name>CChartPicture</name>
     <message>
         <source>Check domains in the list to draw them.</source>
@@ -919,6 +926,29 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
     </message>
 </context>
 <context>
+    <name>CServiceDays</name>
+    <message>
+        <source>no answer within %1 s</source>
+        <translation>keine Antwort innerhalb von %1 s</translation>
+    </message>
+    <message>
+        <source>its status is longer than %1 KiB</source>
+        <translation>sein Status ist länger als %1 KiB</translation>
+    </message>
+    <message>
+        <source>The ranking service at %1 could not be reached (%2), so no past days can be filled.</source>
+        <translation>Der Ranking-Dienst unter %1 war nicht erreichbar (%2), daher können keine vergangenen Tage gefüllt werden.</translation>
+    </message>
+    <message>
+        <source>The ranking service at %1 answered its status with something Sorvane cannot read, so no past days can be filled.</source>
+        <translation>Der Ranking-Dienst unter %1 hat auf die Statusabfrage etwas geantwortet, das Sorvane nicht lesen kann, daher können keine vergangenen Tage gefüllt werden.</translation>
+    </message>
+    <message>
+        <source>The ranking service at %1 holds no past days yet, so there are none to fill.</source>
+        <translation>Der Ranking-Dienst unter %1 hält noch keine vergangenen Tage, daher gibt es nichts zu füllen.</translation>
+    </message>
+</context>
+<context>
     <name>CTextFile</name>
     <message>
         <source>%1 is not all UTF-8 text; what is not was read as �</source>
@@ -1348,6 +1378,46 @@ Nein exportiert den ganzen Verlauf.</translation>
         <source>The mail address could not be written to Sorvane.ini.</source>
         <translation>Die Mailadresse konnte nicht in Sorvane.ini geschrieben werden.</translation>
     </message>
+    <message>
+        <source>Past days filled</source>
+        <translation>Gefüllte vergangene Tage</translation>
+    </message>
+    <message>
+        <source>Stop filling past days; the days already fetched are kept</source>
+        <translation>Das Füllen vergangener Tage beenden; die schon abgerufenen Tage bleiben erhalten</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Fill Past Days...</source>
+        <translation>Vergangene &amp;Tage füllen …</translation>
+    </message>
+    <message>
+        <source>Fetch the figures of past days that have no record, from the days the ranking service holds</source>
+        <translation>Die Zahlen vergangener Tage ohne Eintrag abrufen, aus den Tagen, die der Ranking-Dienst hält</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>Filling past days...</source>
+        <translation>Vergangene Tage werden gefüllt …</translation>
+    </message>
+    <message>
+        <source>The ranking service holds %1 past days. Fill them now for the domains of the list, so that their history starts with those days?
+
+You can do it later with Alexa Data → Fill Past Days.</source>
+        <translation>Der Ranking-Dienst hält %1 vergangene Tage. Jetzt für die Domains der Liste füllen, damit ihr Verlauf mit diesen Tagen beginnt?
+
+Sie können das auch später mit Alexa-Daten → Vergangene Tage füllen tun.</translation>
+    </message>
+    <message>
+        <source>Fill Past Days</source>
+        <translation>Vergangene Tage füllen</translation>
+    </message>
 </context>
 <context>
     <name>ManageDomains</name>
@@ -1431,6 +1501,29 @@ Nein exportiert den ganzen Verlauf.</translation>
     <message>
         <source>%1 of %2 domains</source>
         <translation>%1 von %2 Domains</translation>
+    </message>
+</context>
+<context>
+    <name>PastDaysDialog</name>
+    <message>
+        <source>Fill Past Days</source>
+        <translation>Vergangene Tage füllen</translation>
+    </message>
+    <message>
+        <source>For every domain of the list, the ranking service is asked for each past day that has no record yet.</source>
+        <translation>Für jede Domain der Liste wird der Ranking-Dienst nach jedem vergangenen Tag gefragt, der noch keinen Eintrag hat.</translation>
+    </message>
+    <message>
+        <source>&amp;Days back:</source>
+        <translation>&amp;Tage zurück:</translation>
+    </message>
+    <message>
+        <source>The ranking service holds %1 past days.</source>
+        <translation>Der Ranking-Dienst hält %1 vergangene Tage.</translation>
+    </message>
+    <message>
+        <source>&amp;Fill</source>
+        <translation>&amp;Füllen</translation>
     </message>
 </context>
 </TS>

@@ -22,6 +22,8 @@ class RecordingPrompts : public CUserPrompts
 {
 public:
     void message(const QString &text, const QString &) override { messages.append(text); }
+    // The first run's offer to fill past days is declined.
+    bool askYesNo(const QString &, const QString &) override { return false; }
     QStringList messages;
 };
 

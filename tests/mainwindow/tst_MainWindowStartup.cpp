@@ -90,8 +90,11 @@ void tst_MainWindowStartup::formAsBuilt()
         if (child->isWidgetType())
             stacking.append(child->objectName());
     }
-    QCOMPARE(stacking, (QStringList{"cbDomain", "tblRankData", "txtStatus", "btnManualQuery",
-                                    "btnManageDomains", "lstMonthYear", "treeYearMonth"}));
+    QCOMPARE(stacking, (QStringList{"cbDomain", "tblRankData", "txtStatus", "btnManualQuery", "btnManageDomains",
+                                    "lstMonthYear", "treeYearMonth", "barFill", "btnCancelFill"}));
+    // The backfill's progress shows only while it runs.
+    QVERIFY(window->findChild<QWidget *>(QStringLiteral("barFill"))->isHidden());
+    QVERIFY(window->findChild<QWidget *>(QStringLiteral("btnCancelFill"))->isHidden());
 
     QCOMPARE(probe.queryButton()->text(), QStringLiteral("Perform Query"));
     QCOMPARE(probe.manageButton()->text(), QStringLiteral("Manage Domains"));
@@ -178,13 +181,15 @@ void tst_MainWindowStartup::menusInOrder()
     QVERIFY(fileEntries.at(5)->isSeparator());
     QCOMPARE(fileEntries.at(6), probe.action("action_Exit"));
     const QList<QAction *> alexaEntries = alexa->actions();
-    QCOMPARE(alexaEntries.size(), 5);
+    QCOMPARE(alexaEntries.size(), 6);
     QCOMPARE(alexaEntries.at(0), probe.action("actionPerform_Query"));
-    QCOMPARE(alexaEntries.at(1), probe.action("actionManage_Domains"));
-    QCOMPARE(alexaEntries.at(2), probe.action("actionAlerts"));
-    QVERIFY(alexaEntries.at(3)->isSeparator());
-    QCOMPARE(alexaEntries.at(4), probe.action("actionRank"));
+    QCOMPARE(alexaEntries.at(1), probe.action("actionFill_Past_Days"));
+    QCOMPARE(alexaEntries.at(2), probe.action("actionManage_Domains"));
+    QCOMPARE(alexaEntries.at(3), probe.action("actionAlerts"));
+    QVERIFY(alexaEntries.at(4)->isSeparator());
+    QCOMPARE(alexaEntries.at(5), probe.action("actionRank"));
     QCOMPARE(probe.action("actionAlerts")->text(), QStringLiteral("A&lerts..."));
+    QCOMPARE(probe.action("actionFill_Past_Days")->text(), QStringLiteral("&Fill Past Days..."));
 
     QCOMPARE(probe.action("action_Import_Urls")->text(), QStringLiteral("&Import Urls"));
     QCOMPARE(probe.action("actionExport_CSV")->text(), QStringLiteral("Export &CSV"));

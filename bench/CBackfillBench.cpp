@@ -1,0 +1,159 @@
+#include "CBackfillBench.h"
+
+#include "CBenchData.h"
+#include "CQuietPrompts.h"
+#include "MainWindow.h"
+#include "config/CSettings.h"
+#include "headless/CHeadlessQuery.h"
+#include "CRankdProcess.h"
+#include "run/CRunSession.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTextStream>
+#include <QTimer>
+
+const CBackfillBench::Sizes CBackfillBench::FullSizes{
+    .runs = 3,
+    .days = 365,
+    .domains = 50,
+    .listDays = 90,
+    .listRows = 20000,
+    .history = 100000,
+};
+const CBackfillBench::Sizes CBackfillBench::QuickSizes{
+    .runs = 1,
+    .days = 30,
+    .domains = 5,
+    .listDays = 10,
+    .listRows = 2000,
+    .history = 5000,
+};
+
+namespace {
+
+QString dataFolderOf(const QString &home)
+{
+    return home + QStringLiteral("/.qorvex/Sorvane");
+}
+
+// A home whose list is the domains and whose history holds records of others.
+QString makeHome(const QString &root, const QStringList &domains, const QByteArray &history)
+{
+    const QString home = root + QStringLiteral("/home-backfill");
+    QDir().mkpath(dataFolderOf(home));
+    CBenchData::writeFile(dataFolderOf(home) + QStringLiteral("/domains.dat"), CBenchData::domainList(domains));
+    CBenchData::writeFile(dataFolderOf(home) + QStringLiteral("/db.dat"), history);
+    return home;
+}
+
+} // namespace
+
+CBackfillBench::CBackfillBench(CBenchReport &report, QString root, QString rankd, const Sizes &sizes)
+    : m_report(report)
+    , m_root(std::move(root))
+    , m_rankd(std::move(rankd))
+    , s(sizes)
+    , m_lastDay(QDate::currentDate().addDays(-1))
+{
+}
+
+void CBackfillBench::run()
+{
+    const QString folder = m_root + QStringLiteral("/lists-backfill");
+    QDir().mkpath(folder);
+    const QStringList domains = CBenchData::writeSnapshots(folder, s.listDays, s.listRows, m_lastDay, s.domains);
+    CRankdProcess service(m_rankd);
+    const CResult<quint16> started = service.start(folder, 120000);
+    if (!started) {
+        m_report.goal(QStringLiteral("backfill_service_start"), 0, QString(), CBenchReport::Bound::AtLeast, 1,
+                      started.message());
+        return;
+    }
+    CBenchReport::say(QStringLiteral("  backfill: %1 days for %2 domains; the service holds %3 lists of %4 rows, "
+                                     "older days are answered without a list")
+                          .arg(s.days)
+                          .arg(domains.size())
+                          .arg(s.listDays)
+                          .arg(s.listRows));
+    benchCommand(service.port(), domains);
+    benchWindow(service.port(), domains);
+}
+
+void CBackfillBench::benchCommand(quint16 port, const QStringList &domains)
+{
+    const QString name = QStringLiteral("backfill_command_%1x%2").arg(s.days).arg(domains.size());
+    QList<double> times;
+    for (int run = 0; run < s.runs; ++run) {
+        const QString home = makeHome(m_root, domains, QByteArray());
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CHeadlessQuery::Options options;
+        options.dataDirectory = dataFolderOf(home);
+        options.service = QStringLiteral("127.0.0.1:%1").arg(port);
+        options.backfillDays = s.days;
+        QElapsedTimer clock;
+        clock.start();
+        const CHeadlessQuery::ExitCode code = CHeadlessQuery(options, outStream, errStream).run();
+        times.append(CBenchReport::msOf(clock));
+        if (run == 0)
+            CBenchReport::say(QStringLiteral("  %1: exit %2, %3").arg(name).arg(int(code)).arg(out.section(u'\n', -2, -2)));
+        if (!err.isEmpty())
+            CBenchReport::say(QStringLiteral("  %1: %2").arg(name, err.section(u'\n', 0, 0)));
+    }
+    m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 60000.0 * s.days * s.domains / 18250);
+}
+
+void CBackfillBench::benchWindow(quint16 port, const QStringList &domains)
+{
+    QList<double> longest;
+    QList<double> totals;
+    for (int run = 0; run < s.runs; ++run) {
+        const QString home = makeHome(m_root, domains, CBenchData::history(s.history, 50, m_lastDay));
+        CSettings settings = CSettings::forHome(home);
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
+        MainWindow window(nullptr, settings, std::make_shared<CQuietPrompts>());
+        window.show();
+        QCoreApplication::processEvents();
+        auto *session = window.findChild<CRunSession *>();
+
+        // A step of the event loop runs from its waking to its next wait.
+        QElapsedTimer step;
+        double longestMs = 0;
+        QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+        QEventLoop loop;
+        const auto awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, [&] { step.start(); });
+        const auto blocks = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
+            if (step.isValid())
+                longestMs = std::max(longestMs, double(step.nsecsElapsed()) / 1e6);
+            step.invalidate();
+        });
+        // Quit once the window has shown the end of the backfill.
+        QObject::connect(session, &CRunSession::finished, &loop, [&] { QTimer::singleShot(0, &loop, &QEventLoop::quit); });
+        QElapsedTimer clock;
+        clock.start();
+        const CResult<> started = session->startBackfill(s.days, true);
+        if (!started) {
+            CBenchReport::say(QStringLiteral("  window backfill: %1").arg(started.message()));
+            return;
+        }
+        loop.exec();
+        totals.append(CBenchReport::msOf(clock));
+        longest.append(longestMs);
+        QObject::disconnect(awake);
+        QObject::disconnect(blocks);
+        if (run == 0)
+            CBenchReport::say(QStringLiteral("  window backfill: history of %1 records grew to %2")
+                                  .arg(s.history)
+                                  .arg(window.history().size()));
+    }
+    const QString size = QStringLiteral("%1x%2").arg(s.days).arg(domains.size());
+    m_report.figure(QStringLiteral("backfill_window_%1_total").arg(size), totals, QStringLiteral("ms"));
+    m_report.goal(QStringLiteral("backfill_window_%1_longest_step").arg(size), longest, QStringLiteral("ms"),
+                  CBenchReport::Bound::AtMost, 50);
+}
