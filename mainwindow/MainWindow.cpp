@@ -45,8 +45,11 @@
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTextStream>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -609,10 +612,58 @@ void MainWindow::finishBackfill(const CRunSession::Result &result)
     progressFrame.stop();
     showFillRow(false);
     finishRun();
-    // The past days went among the days around them: the views are made afresh once.
     if (result.added > 0)
-        rebuildHistoryViews();
+        showFilledDays(runSession->taken());
     showFirstStartHint();
+}
+
+void MainWindow::showFilledDays(const QList<CAlexaRankData> &filled)
+{
+    // The past days went among the days around them, so the places the
+    // index keeps moved: it is made afresh when a view next asks.
+    periodIndex->clear();
+    bool newMonth = false;
+    for (const CAlexaRankData &record : filled) {
+        session->dates().update(record.domain(), record.date());
+        if (!CRecordDate::parse(record.date()).isValid())
+            continue;
+        const QString label = CHistoryCalendar::monthLabel(record);
+        newMonth = newMonth || !monthLabels.contains(label);
+        ensureMonth(label);
+    }
+    if (newMonth)
+        sortMonths();
+    // Only the view on show is made again, not every view of the history.
+    if (periodSelected)
+        on_cbDomain_currentIndexChanged(ui->cbDomain->currentIndex());
+    else
+        onViewLogClick();
+    Q_EMIT historyChanged();
+}
+
+void MainWindow::sortMonths()
+{
+    // Months of past days were added last: the tree and the month list go by the calendar.
+    QList<QTreeWidgetItem *> months;
+    while (ui->treeYearMonth->topLevelItemCount() > 0)
+        months.append(ui->treeYearMonth->takeTopLevelItem(0));
+    const auto key = [](const QTreeWidgetItem *item) {
+        const CPeriod period = CPeriod::fromMonthLabel(item->text(0));
+        return period.year() + period.month();
+    };
+    std::stable_sort(months.begin(), months.end(),
+                     [&key](const QTreeWidgetItem *a, const QTreeWidgetItem *b) { return key(a) < key(b); });
+    ui->treeYearMonth->addTopLevelItems(months);
+    const QString shown = ui->lstMonthYear->currentItem() ? ui->lstMonthYear->currentItem()->text() : QString();
+    const QSignalBlocker quiet(ui->lstMonthYear);
+    ui->lstMonthYear->clear();
+    for (const QTreeWidgetItem *month : std::as_const(months)) {
+        ui->lstMonthYear->addItem(month->text(0));
+        if (month->text(0) == shown)
+            ui->lstMonthYear->setCurrentRow(ui->lstMonthYear->count() - 1);
+    }
+    if (ui->lstMonthYear->currentRow() < 0) // a history that was empty shows its first month, as at start
+        ui->lstMonthYear->setCurrentRow(0);
 }
 
 void MainWindow::showFillRow(bool shown)

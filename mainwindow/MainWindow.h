@@ -149,6 +149,10 @@ private:
     void offerPastDays(int pastDays);
     void startBackfill(int days);
     void finishBackfill(const CRunSession::Result &result);
+    // The filled records are in the history: the dates, the tree's months and
+    // the view on show take them in.
+    void showFilledDays(const QList<CAlexaRankData> &filled);
+    void sortMonths();
     void showFillRow(bool shown);
     void placeStatusArea(int width, int height);
     void addMonthBranch(const QString &label);
