@@ -509,8 +509,8 @@ void MainWindow::prepareRun()
     runSession->setOutlets({notifier.get(), mailer.get(), uiState ? uiState->mailTo : QString()});
     historyWasEmpty = rankHistory.isEmpty();
     if (runSession->isBackfill()) {
+        showFillRow(true); // before the line, so that the smaller status text scrolls to it
         feed->appendLine(tr("Filling past days..."));
-        showFillRow(true);
     } else {
         feed->startRun();
     }

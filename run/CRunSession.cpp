@@ -7,18 +7,21 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QHash>
 #include <QSet>
 
 namespace {
 
-// The days each domain already has, compared as days whatever their order.
-QSet<QString> heldDays(const QList<CAlexaRankData> &history)
+// The days from first to last that each domain already has, compared as
+// days whatever their order. Read for every record of the history as a
+// backfill starts, so no day is written out as text.
+QHash<QString, QSet<qint64>> heldDays(const QList<CAlexaRankData> &history, const QDate &first, const QDate &last)
 {
-    QSet<QString> held;
+    QHash<QString, QSet<qint64>> held;
     for (const CAlexaRankData &record : history) {
         const QDate day = CRecordDate::parse(record.date());
-        if (day.isValid())
-            held.insert(record.domain() + u' ' + day.toString(Qt::ISODate));
+        if (day.isValid() && day >= first && day <= last)
+            held[record.domain()].insert(day.toJulianDay());
     }
     return held;
 }
@@ -26,14 +29,15 @@ QSet<QString> heldDays(const QList<CAlexaRankData> &history)
 // Every day of the last days (today not counted) that a domain has no record
 // of, a day's domains together and the latest day first: a backfill cut
 // short has filled whole recent days.
-QList<CBackfillRun::Job> missingDays(const QStringList &domains, const QSet<QString> &held, const QDate &today, int days)
+QList<CBackfillRun::Job> missingDays(const QStringList &domains, const QList<CAlexaRankData> &history, const QDate &today,
+                                     int days)
 {
+    const QHash<QString, QSet<qint64>> held = heldDays(history, today.addDays(-days), today.addDays(-1));
     QList<CBackfillRun::Job> jobs;
     for (int back = 1; back <= days; ++back) {
         const QDate day = today.addDays(-back);
-        const QString dayText = u' ' + day.toString(Qt::ISODate);
         for (const QString &domain : domains) {
-            if (!held.contains(domain + dayText))
+            if (!held.value(domain).contains(day.toJulianDay()))
                 jobs.append({domain, day});
         }
     }
@@ -253,7 +257,7 @@ CResult<> CRunSession::startBackfill(const QStringList &domains, int days, bool 
 {
     if (const CResult<> may = mayStart(!domains.isEmpty()); !may)
         return may;
-    const QList<CBackfillRun::Job> jobs = missingDays(domains, heldDays(m_session.history()), m_run.clock().today(), days);
+    const QList<CBackfillRun::Job> jobs = missingDays(domains, m_session.history(), m_run.clock().today(), days);
     prepare(domains);
     QList<QDate> pageDays;
     pageDays.reserve(jobs.size());
