@@ -13,6 +13,8 @@ PastDaysDialog::PastDaysDialog(QWidget *parent, int maximum)
     ui->spinDays->setValue(ui->spinDays->maximum());
     ui->lblHeld->setText(ui->lblHeld->text().arg(ui->spinDays->maximum()));
     ui->buttonBox->button(QDialogButtonBox::Ok)->setText(tr("&Fill"));
+    // Named here rather than by Qt's own catalogue, which a system may lack.
+    ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
     ui->spinDays->selectAll();

@@ -1525,5 +1525,9 @@ Sie können das auch später mit Alexa-Daten → Vergangene Tage füllen tun.</t
         <source>&amp;Fill</source>
         <translation>&amp;Füllen</translation>
     </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
 </context>
 </TS>
