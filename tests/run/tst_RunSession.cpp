@@ -99,7 +99,7 @@ Said byRelay(Stage &stage)
     session.lock();
     session.load();
     CQueryRun pool(session.dates());
-    pool.setService(CServiceAddress::parse(stage.address()));
+    pool.setService(CServiceAddress::parse(stage.address()).value());
     pool.setClock(CRankClock(Today));
     CRunSession run(session, pool);
     run.setDomainList([&session](int position) { return session.domainNames().value(position); });
@@ -127,7 +127,7 @@ Said byWindow(Stage &stage)
 {
     auto prompts = std::make_shared<CFakePrompts>();
     CSettings settings = stage.home.settings(Today);
-    settings.service = CServiceAddress::parse(stage.address());
+    settings.service = CServiceAddress::parse(stage.address()).value();
     MainWindow window(nullptr, settings, prompts);
     CWindowProbe probe(&window);
     auto *run = window.findChild<CRunSession *>();
@@ -243,7 +243,7 @@ void tst_RunSession::refusedBeforeAnyFetch()
     QCOMPARE(session.lock(), CDataSession::LockState::Held);
     session.load();
     CQueryRun pool(session.dates());
-    pool.setService(CServiceAddress::parse(stage.address()));
+    pool.setService(CServiceAddress::parse(stage.address()).value());
     CRunSession run(session, pool);
     QFile::remove(stage.home.historyPath());
     QVERIFY(QDir().mkdir(stage.home.historyPath()));
