@@ -116,7 +116,7 @@ void CBackfillBench::benchWindow(quint16 port, const QStringList &domains)
     for (int run = 0; run < s.runs; ++run) {
         const QString home = makeHome(m_root, domains, CBenchData::history(s.history, 50, m_lastDay));
         CSettings settings = CSettings::forHome(home);
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
         MainWindow window(nullptr, settings, std::make_shared<CQuietPrompts>());
         window.show();
         QCoreApplication::processEvents();

@@ -1,9 +1,9 @@
 #include "CBench.h"
 
-#include "CBackfillBench.h"
-
 #include "CBenchData.h"
 #include "CBenchReport.h"
+#include "CAlertBench.h"
+#include "CBackfillBench.h"
 #include "CChartBench.h"
 #include "CCruxBench.h"
 #include "CFetchLoop.h"
@@ -216,6 +216,8 @@ int CBench::run()
     if (wanted(u"backfill"))
         CBackfillBench(m_report, m_root.path(), m_rankd, quickPass ? CBackfillBench::QuickSizes : CBackfillBench::FullSizes)
             .run();
+    if (wanted(u"alerts"))
+        CAlertBench(m_report, m_root.path(), s.runs, quickPass ? 20000 : 1000000).run();
     if (wanted(u"crux"))
         CCruxBench(m_report, m_root.path(), s.runs, quickPass ? 20000 : 1000000).run();
     if (wanted(u"lists")) {
@@ -534,7 +536,7 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
                                   CBenchData::domainList(domains));
     const QString historyPath = dataFolderOf(home) + QStringLiteral("/db.dat");
     CSettings settings = CSettings::forHome(home);
-    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
 
     QList<double> sorvaneRates;
     QList<double> bareRates;

@@ -566,8 +566,8 @@ void MainWindow::on_actionFill_Past_Days_triggered()
         feed->appendLine(tr("Please provide domain names to begin"));
         return;
     }
-    if (const QString refused = runSession->refusal(); !refused.isEmpty()) {
-        prompts->message(refused);
+    if (const CResult<> may = runSession->mayRun(); !may) {
+        prompts->message(may.message());
         return;
     }
     offeringPastDays = false;

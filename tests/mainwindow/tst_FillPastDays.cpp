@@ -24,7 +24,7 @@ public:
     {
         writeDomains(domains);
         settings = home.settings(Today);
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : service.port()));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : service.port())).value();
         openWindow(settings);
     }
 
