@@ -3,6 +3,7 @@
 #include "io/CHistoryExporter.h"
 #include "io/CHistoryFilter.h"
 #include "io/COverviewWriter.h"
+#include "run/CBackfillRun.h"
 #include "watch/CDigest.h"
 
 #include <QCommandLineOption>
@@ -21,7 +22,7 @@ class CCommandLine
 public:
     // Query covers --backfill, which is a query run over past days.
     enum class Action { Window, Query, Export, ImportHistory, Digest, Overview, Chart, Help, Version, Error };
-    static constexpr int MaxBackfillDays = 3650;
+    static constexpr int MaxBackfillDays = CBackfillRun::MaxDays;
     static constexpr int MaxDigestDays = 3650;
 
     CCommandLine();

@@ -1,5 +1,7 @@
 #include "relay/CQueryRelay.h"
 
+#include "run/CBackfillRun.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -122,7 +124,7 @@ std::optional<CQueryRelay::Request> CQueryRelay::parseRequest(QByteArrayView lin
         return std::nullopt;
     const int days = QByteArray(number.data(), number.size()).toInt();
     const std::optional<bool> mode = modeOf(rest.sliced(space + 1));
-    if (!mode || days > MaxBackfillDays)
+    if (!mode || days > CBackfillRun::MaxDays)
         return std::nullopt;
     return Request{*mode, days};
 }

@@ -32,8 +32,6 @@ public:
         int backfillDays = 0; // more than 0: a backfill of that many past days
         bool operator==(const Request &other) const = default;
     };
-    // More past days than this is a request no service answers.
-    static constexpr int MaxBackfillDays = 100000;
 
     struct Line
     {

@@ -26,6 +26,9 @@ class CBackfillRun : public QObject
     Q_OBJECT
 
 public:
+    // No backfill reaches further back than this many days.
+    static constexpr int MaxDays = 3650;
+
     struct Job
     {
         QString domain;

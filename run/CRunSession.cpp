@@ -257,6 +257,8 @@ CResult<> CRunSession::startBackfill(const QStringList &domains, int days, bool 
 {
     if (const CResult<> may = mayStart(!domains.isEmpty()); !may)
         return may;
+    if (days < 1 || days > CBackfillRun::MaxDays)
+        return CResult<>::failure(tr("a backfill takes from 1 to %1 days").arg(CBackfillRun::MaxDays));
     const QList<CBackfillRun::Job> jobs = missingDays(domains, m_session.history(), m_run.clock().today(), days);
     prepare(domains);
     QList<QDate> pageDays;

@@ -1,6 +1,7 @@
 #include "run/CServiceDays.h"
 
 #include "protocol/CSiteInfoRequest.h"
+#include "run/CBackfillRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -94,7 +95,7 @@ CResult<int> CServiceDays::pastDays(const QByteArray &answer, const QDate &today
     const QJsonValue held = source.toObject().value(QStringLiteral("days"));
     if (!held.isDouble() || held.toDouble() < 0)
         return CResult<int>::failure(unreadable);
-    const int days = int(std::min(held.toDouble(), double(MaxDays)));
+    const int days = int(std::min(held.toDouble(), double(CBackfillRun::MaxDays)));
     const QDate oldest = dayOf(source.toObject().value(QStringLiteral("oldest")));
     const QDate newest = dayOf(source.toObject().value(QStringLiteral("newest")));
     qint64 past = days;
@@ -104,7 +105,7 @@ CResult<int> CServiceDays::pastDays(const QByteArray &answer, const QDate &today
         past = oldest.daysTo(today);
     else if (newest.isValid())
         past = newest.daysTo(today) + days - 1;
-    past = std::clamp<qint64>(past, 0, MaxDays);
+    past = std::clamp<qint64>(past, 0, CBackfillRun::MaxDays);
     if (past == 0)
         return CResult<int>::failure(
             tr("The ranking service at %1 holds no past days yet, so there are none to fill.").arg(service.text()));

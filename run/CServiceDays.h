@@ -22,8 +22,6 @@ class CServiceDays : public QObject
 public:
     static constexpr int TimeoutMs = 5000;
     static constexpr qint64 MaxBytes = 256 * 1024;
-    // No backfill reaches further back than this.
-    static constexpr int MaxDays = 3650;
 
     explicit CServiceDays(QObject *parent = nullptr);
     ~CServiceDays() override;

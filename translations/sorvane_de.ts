@@ -898,6 +898,10 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
         <translation>eine Abfrage läuft bereits</translation>
     </message>
     <message>
+        <source>a backfill takes from 1 to %1 days</source>
+        <translation>ein Auffüllen umfasst 1 bis %1 Tage</translation>
+    </message>
+    <message>
         <source>no domains to query in %1</source>
         <translation>keine abzufragenden Domains in %1</translation>
     </message>

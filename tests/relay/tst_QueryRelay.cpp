@@ -322,6 +322,16 @@ void tst_QueryRelay::abuseDoesNotHurtTheServer_data()
                                   << QByteArray("err the window did not understand the request\nexit 2\n");
     QTest::newRow("unknown mode") << QByteArray("query everything\n")
                                   << QByteArray("err the window did not understand the request\nexit 2\n");
+    QTest::newRow("backfill of no days") << QByteArray("backfill 0 rank\n")
+        << QByteArray("err the window did not understand the request\nexit 2\n");
+    QTest::newRow("backfill of minus days") << QByteArray("backfill -3 rank\n")
+        << QByteArray("err the window did not understand the request\nexit 2\n");
+    QTest::newRow("backfill beyond ten years") << QByteArray("backfill 3651 rank\n")
+        << QByteArray("err the window did not understand the request\nexit 2\n");
+    QTest::newRow("backfill with a sign") << QByteArray("backfill +3 rank\n")
+        << QByteArray("err the window did not understand the request\nexit 2\n");
+    QTest::newRow("backfill of an unknown mode") << QByteArray("backfill 3 everything\n")
+        << QByteArray("err the window did not understand the request\nexit 2\n");
     QTest::newRow("binary") << QByteArray("\x00\xff\x01\x02\n", 5)
                             << QByteArray("err the window did not understand the request\nexit 2\n");
     QTest::newRow("overlong line") << QByteArray(1 << 20, 'q') << QByteArray();
