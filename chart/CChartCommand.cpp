@@ -47,6 +47,7 @@ CChartCommand::ExitCode CChartCommand::run()
     content.period = period();
     content.figure = m_options.figure;
     content.series = CRankSeries::buildEach(history, domains, m_options.figure, content.period);
+    content.listed = input.value().listed;
     const CChartPicture picture(content, m_options.size);
     const bool svg = m_options.path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
     const CResult<> saved = svg ? picture.saveSvg(m_options.path) : picture.savePng(m_options.path);
