@@ -35,10 +35,13 @@ CChartCommand::ExitCode CChartCommand::run()
         m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
     if (!input)
         return refuse(input.message());
-    // A group may name a domain that is no longer listed: it is drawn too.
     QStringList domains = m_options.domains;
-    if (domains.isEmpty())
-        domains = m_options.groups.isEmpty() ? input.value().listed : input.value().groups.domainsOf(m_options.groups);
+    if (domains.isEmpty()) {
+        const CResult<QStringList> chosen = input.value().domainsOf(m_options.groups);
+        if (!chosen)
+            return refuse(chosen.message());
+        domains = chosen.value();
+    }
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to draw"));
     const QList<CAlexaRankData> &history = input.value().history;
