@@ -200,6 +200,10 @@ void tst_Rankd::refusesBadOptions_data()
                                                         QStringLiteral("--base-url"), QStringLiteral("http://x")};
     QTest::newRow("bad time-out") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
                                                  QStringLiteral("--timeout"), QStringLiteral("soon")};
+    QTest::newRow("days past two years") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
+                                                        QStringLiteral("--days"), QStringLiteral("731")};
+    QTest::newRow("every of no days") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
+                                                     QStringLiteral("--every"), QStringLiteral("0")};
     QTest::newRow("bad sample day") << QStringList{QStringLiteral("--generate-sample"), QStringLiteral("x"),
                                                    QStringLiteral("--sample-last-day"), QStringLiteral("2026-13-01")};
 }
