@@ -275,8 +275,18 @@ void CListUpdater::runMonths(Summary &summary)
             ++summary.present;
             continue;
         }
+        if (m_cancelled) {
+            ++summary.left;
+            summary.leftWhy = stopReason(summary);
+            continue;
+        }
         const QString label = m_source.name() + QLatin1Char(' ') + month.toString(QStringLiteral("yyyy-MM"));
-        count(summary, label, fetchMonth(month, label));
+        const CResult<Fetched> fetched = fetchMonth(month, label);
+        if (!fetched && m_cancelled) {
+            ++summary.left;
+            continue;
+        }
+        count(summary, label, fetched);
     }
 }
 
