@@ -19,6 +19,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -206,9 +207,12 @@ void CListUpdater::runDays(Summary &summary)
     const QList<QDate> wanted = m_source.backfillable()
         ? CFetchPlan::days(m_settings.today, qMax(1, m_settings.days), m_settings.every)
         : QList<QDate>{m_settings.today};
+    // The folder is read once: a present day is any file named with its date.
+    const QStringList held = folder.entryList(QDir::Files);
     QList<QDate> missing;
     for (const QDate &day : wanted) {
-        if (present(day))
+        const QString date = day.toString(Qt::ISODate);
+        if (std::any_of(held.cbegin(), held.cend(), [&date](const QString &name) { return name.contains(date); }))
             ++summary.present;
         else
             missing << day;
@@ -327,12 +331,6 @@ CResult<CListUpdater::Fetched> CListUpdater::keepMonth(const QString &temporary,
     return Result::success(Fetched::Stored);
 }
 
-bool CListUpdater::present(const QDate &day) const
-{
-    const QString date = day.toString(Qt::ISODate);
-    return !QDir(m_folder).entryList({QLatin1Char('*') + date + QLatin1Char('*')}, QDir::Files).isEmpty();
-}
-
 CResult<CListUpdater::Fetched> CListUpdater::fetchDay(const QDate &day)
 {
     const QString label = m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate);
@@ -351,7 +349,8 @@ CResult<QString> CListUpdater::listId(const QDate &day, const QString &label)
     QBuffer idText;
     idText.open(QIODevice::ReadWrite);
     // Any answer but 200 means the day has no list yet (503 for today until
-    // it is published); only a failed connection is a failure.
+    // it is published); only a 429 waited out in vain or a failed
+    // connection is a failure.
     const CResult<Answer> got = get(m_source.listIdUrl(day), idText, 256, label, Ask::ListId);
     if (!got)
         return CResult<QString>::failure(got.message());

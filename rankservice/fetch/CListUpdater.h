@@ -144,7 +144,6 @@ private:
     // Tranco's ID of the day's list; empty when the day is not published.
     CResult<QString> listId(const QDate &day, const QString &label);
     CResult<Fetched> download(const QDate &day, const QString &id, const QString &label);
-    bool present(const QDate &day) const;
     // Checks the download and renames it into place.
     CResult<Fetched> keep(const QString &temporary, const QDate &day, const QString &id, const QDateTime &claimed);
 
