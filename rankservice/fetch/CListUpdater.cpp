@@ -174,9 +174,13 @@ CListUpdater::Summary CListUpdater::run()
         : CResult<void>::failure(m_folder + QStringLiteral(": cannot be created"));
     if (ready) {
         emit progress(QStringLiteral("%1: waiting for the folder").arg(m_source.name()));
-        ready = lock.take(m_folder, m_settings.lockWait);
+        // Waited through the pacer, so that a cancel ends the wait.
+        ready = lock.take(m_folder, m_settings.lockWait,
+                          [this](std::chrono::milliseconds step) { return m_pacer->pause(step); });
     }
-    if (!ready) {
+    if (!ready && m_cancelled) {
+        summary.leftWhy = stopReason(summary);
+    } else if (!ready) {
         ++summary.failed;
         summary.problems << m_source.name() + QStringLiteral(": ") + ready.message();
     } else {

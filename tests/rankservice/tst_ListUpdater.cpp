@@ -474,6 +474,14 @@ void tst_ListUpdater::oneUpdateAtATimePerFolder()
     QVERIFY2(refused.problems.constFirst().contains(QStringLiteral("another update")), qPrintable(refused.problems.constFirst()));
     QVERIFY(publisher.hits.isEmpty());
 
+    // An interruption ends the wait for the folder at once, as no failure.
+    settings.lockWait = 600s;
+    CListUpdater interrupted(*list, data.path(), settings);
+    connect(&interrupted, &CListUpdater::progress, &interrupted, &CListUpdater::cancel);
+    const CListUpdater::Summary cut = interrupted.run();
+    QCOMPARE(cut.failed, 0);
+    QCOMPARE(cut.leftWhy, QStringLiteral("interrupted"));
+
     other.release();
     CListUpdater alone(*list, data.path(), settings);
     QCOMPARE(alone.run().fetched, 1);
