@@ -56,6 +56,8 @@ qint64 CFetchPlan::typicalListBytes(CListSource::Kind kind)
 
 QString CFetchPlan::costLine(const CListSource &source, const QString &folder, int missing, int wanted)
 {
+    if (missing == 0)
+        return QStringLiteral("%1: all %2 days wanted are present").arg(source.name()).arg(wanted);
     const QFileInfoList held = QDir(folder).entryInfoList(
         {source.name() + QStringLiteral("-*")}, QDir::Files, QDir::NoSort);
     qint64 heldBytes = 0;
