@@ -2,7 +2,7 @@
 
 #include "CDataSession.h"
 #include "CQueryRun.h"
-#include "config/CQuitSignals.h"
+#include "base/CQuitSignals.h"
 #include "protocol/CServiceAddress.h"
 #include "relay/CQueryRelayClient.h"
 #include "run/CRunSession.h"

@@ -61,31 +61,26 @@ CListRefresher::~CListRefresher()
 
 void CListRefresher::refreshDailyAt(const QTime &time)
 {
-    m_time = time;
+    m_schedule = CDailySchedule(time);
     scheduleNext();
 }
 
 void CListRefresher::scheduleNext()
 {
-    if (!m_time.isValid() || !m_source)
+    if (!m_schedule.isSet() || !m_source)
         return;
     const QDateTime now = QDateTime::currentDateTime();
-    QDate day = now.date();
-    if (QDateTime(day, m_time) <= now || m_ranOn == day)
-        day = day.addDays(1);
-    m_due = QDateTime(day, m_time);
-    m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_due))));
+    m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_schedule.plan(now)))));
 }
 
 void CListRefresher::dailyTimeout()
 {
     // Never early: a timer that fires before its time waits for the rest.
     const QDateTime now = QDateTime::currentDateTime();
-    if (now < m_due) {
-        m_daily.start(std::chrono::milliseconds(now.msecsTo(m_due)));
+    if (!m_schedule.take(now)) {
+        m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_schedule.due()))));
         return;
     }
-    m_ranOn = m_due.date();
     refresh();
     scheduleNext();
 }
