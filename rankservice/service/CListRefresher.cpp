@@ -104,7 +104,7 @@ void CListRefresher::folderChanged()
 
 void CListRefresher::refresh()
 {
-    if (!m_source) {
+    if (!m_source && !m_usSource) {
         takeIn();
         return;
     }
@@ -175,9 +175,14 @@ void CListRefresher::finished(bool fetch)
     const int added = job->report.days + job->report.usLists;
     QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ');
     if (fetch) {
-        outcome += job->summary.line(m_source->name());
+        // Either may be missing: the United States months are fetched for a
+        // folder of lists copied by hand too.
+        QStringList lines;
+        if (m_source)
+            lines.append(job->summary.line(m_source->name()));
         if (m_usSource)
-            outcome += QStringLiteral("; ") + job->usSummary.line(m_usSource->name());
+            lines.append(job->usSummary.line(m_usSource->name()));
+        outcome += lines.join(QStringLiteral("; "));
         const QStringList problems = job->summary.problems + job->usSummary.problems;
         if (!problems.isEmpty())
             outcome += QStringLiteral("; ") + problems.constFirst();

@@ -52,6 +52,7 @@ private slots:
     void oneDayForOnePageInEveryTimeZone_data();
     void oneDayForOnePageInEveryTimeZone();
     void takesInListsThatAppearInTheFolder();
+    void fetchesUsMonthsForListsCopiedByHand();
     void aFileSizeLimitIsAFailedWrite();
     void anInterruptedUpdateKeepsWhatIsWhole();
 };
@@ -753,6 +754,45 @@ void tst_Rankd::takesInListsThatAppearInTheFolder()
         QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(QStringLiteral("sources"))[0].toObject();
     QCOMPARE(status.value(QStringLiteral("newest")).toString(), today.toString(Qt::ISODate));
     QCOMPARE(status.value(QStringLiteral("days")).toInt(), 4);
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
+// Lists copied into the folder by hand, and the United States months
+// fetched by the service itself: it fetches them at start as it would
+// with a daily source, and serves their bucket.
+void tst_Rankd::fetchesUsMonthsForListsCopiedByHand()
+{
+    const QDate today = CListSource::today();
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QStringLiteral("list-") + today.toString(Qt::ISODate) + QStringLiteral(".csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(listOfDay(0));
+    list.close();
+    CPublisher publisher;
+    const QDate thisMonth(today.year(), today.month(), 1);
+    for (int back = 1; back <= 6; ++back)
+        publisher.routes.insert("/country/us/" + CListSource::monthFileName(thisMonth.addMonths(-back)).toLatin1(),
+                                {200, CListPacker::gzip("origin,rank\nhttps://www.site7.test,1000\n")});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_CRUX_URL"), publisher.base());
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(service,
+                                      {QStringLiteral("--data"), dir.path(), QStringLiteral("--us-source"), QStringLiteral("crux"),
+                                       QStringLiteral("--min-rows"), QStringLiteral("1"), QStringLiteral("--port"), QStringLiteral("0")},
+                                      output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output += service.readAllStandardOutput();
+                 return output.contains("crux-us: 5 fetched");
+             }, 30000),
+             output.constData());
+    const QJsonObject us = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(u"us").toObject();
+    QCOMPARE(us.value(u"month").toString(), thisMonth.addMonths(-1).toString(QStringLiteral("yyyy-MM")));
+    QCOMPARE(parseRankPage(QString::fromUtf8(fetchPath(port, "/siteinfo/site7.test")), QStringLiteral("site7.test"), true).usRank(),
+             QStringLiteral("1000"));
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
 }
