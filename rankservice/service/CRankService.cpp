@@ -75,10 +75,12 @@ void CRankService::load()
     }
     CSnapshotStore::LoadOptions options;
     options.maxRows = m_options.settings.maxRows;
+    options.heldDays = m_options.settings.days;
     loading.fingerprint = CStoreCache::fingerprint(m_options.listFolder(), options);
     loading.cache = CStoreCache::read(m_cachePath, loading.fingerprint, loading.store, loading.report);
     if (loading.cache.outcome == CStoreCache::Outcome::Used) {
         loading.store.setMaxRows(options.maxRows);
+        loading.store.setHeldDays(options.heldDays);
         return;
     }
     options.progress = [this](int done, int total) {

@@ -3,6 +3,11 @@
 #include <bit>
 #include <cstring>
 
+#include <utility>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr size_t Padding = 8; // a rank is read as one unaligned 64-bit word
@@ -50,6 +55,7 @@ CDayRanks CDayRanks::Builder::finish()
         before += quint32(std::popcount(day.m_present[w]));
     }
     day.m_packed.assign((size_t(day.m_count) * day.m_bits + 7) / 8 + Padding, 0);
+    day.viewOwn(); // placeOf reads through the views
     for (const auto &[id, rank] : m_ranks) {
         const quint64 bitAt = quint64(day.placeOf(id)) * day.m_bits;
         quint64 word;
@@ -62,40 +68,96 @@ CDayRanks CDayRanks::Builder::finish()
     return day;
 }
 
+CDayRanks &CDayRanks::operator=(CDayRanks &&other) noexcept
+{
+    if (this == &other)
+        return *this;
+    m_present = std::move(other.m_present);
+    m_before = std::move(other.m_before);
+    m_packed = std::move(other.m_packed);
+    m_mapping = std::move(other.m_mapping);
+    m_presentAt = std::exchange(other.m_presentAt, nullptr);
+    m_words = std::exchange(other.m_words, 0);
+    m_beforeAt = std::exchange(other.m_beforeAt, nullptr);
+    m_packedAt = std::exchange(other.m_packedAt, nullptr);
+    m_packedBytes = std::exchange(other.m_packedBytes, 0);
+    m_bits = std::exchange(other.m_bits, 0);
+    m_count = std::exchange(other.m_count, 0);
+    if (!m_mapping)
+        viewOwn(); // a moved vector keeps its buffer, but say so plainly
+    return *this;
+}
+
+void CDayRanks::viewOwn()
+{
+    m_presentAt = m_present.data();
+    m_words = m_present.size();
+    m_beforeAt = m_before.data();
+    m_packedAt = m_packed.data();
+    m_packedBytes = m_packed.size();
+}
+
+quint64 CDayRanks::packedBytesFor(quint64 count, quint32 bits)
+{
+    return (count * bits + 7) / 8 + Padding;
+}
+
+CDayRanks::Parts CDayRanks::parts() const
+{
+    return {m_presentAt, m_words, m_beforeAt, m_packedAt, m_packedBytes, m_bits, m_count};
+}
+
+CDayRanks CDayRanks::viewing(const Parts &parts, std::shared_ptr<const void> mapping)
+{
+    CDayRanks day;
+    day.m_mapping = std::move(mapping);
+    day.m_presentAt = parts.present;
+    day.m_words = parts.words;
+    day.m_beforeAt = parts.before;
+    day.m_packedAt = parts.packed;
+    day.m_packedBytes = parts.packedBytes;
+    day.m_bits = parts.bits;
+    day.m_count = parts.count;
+    return day;
+}
+
 quint64 CDayRanks::packedAt(qsizetype index) const
 {
     const quint64 bitAt = quint64(index) * m_bits;
     quint64 word;
-    std::memcpy(&word, m_packed.data() + bitAt / 8, sizeof word);
+    std::memcpy(&word, m_packedAt + bitAt / 8, sizeof word);
     return (word >> (bitAt % 8)) & ((quint64(1) << m_bits) - 1);
 }
 
 qsizetype CDayRanks::placeOf(int id) const
 {
     const size_t w = size_t(id) / 64;
-    qsizetype place = m_before[w / WordsPerCount];
+    qsizetype place = m_beforeAt[w / WordsPerCount];
     for (size_t v = w - w % WordsPerCount; v < w; ++v)
-        place += std::popcount(m_present[v]);
-    return place + std::popcount(m_present[w] & ((quint64(1) << (id % 64)) - 1));
+        place += std::popcount(m_presentAt[v]);
+    return place + std::popcount(m_presentAt[w] & ((quint64(1) << (id % 64)) - 1));
 }
 
 bool CDayRanks::present(int id) const
 {
-    return id >= 0 && size_t(id) < m_present.size() * 64 && (m_present[size_t(id) / 64] & (quint64(1) << (id % 64)));
+    return id >= 0 && size_t(id) < m_words * 64 && (m_presentAt[size_t(id) / 64] & (quint64(1) << (id % 64)));
 }
 
 qint32 CDayRanks::rankOf(int id) const
 {
-    return present(id) ? qint32(packedAt(placeOf(id))) : 0;
+    const qsizetype place = present(id) ? placeOf(id) : -1;
+    // A mapped file's counts are not read whole before use: a place past
+    // the ranks there are reads nothing.
+    return place >= 0 && place < m_count ? qint32(packedAt(place)) : 0;
 }
 
 void CDayRanks::prefetch(int id) const
 {
-    if (id < 0 || size_t(id) >= m_present.size() * 64)
+    if (id < 0 || size_t(id) >= m_words * 64)
         return;
     const size_t w = size_t(id) / 64;
-    __builtin_prefetch(&m_present[w]);
-    __builtin_prefetch(&m_before[w / WordsPerCount]);
+    __builtin_prefetch(m_presentAt + w);
+    __builtin_prefetch(m_beforeAt + w / WordsPerCount);
 }
 
 qsizetype CDayRanks::placeFetched(int id) const
@@ -103,34 +165,43 @@ qsizetype CDayRanks::placeFetched(int id) const
     if (!present(id))
         return -1;
     const qsizetype place = placeOf(id);
-    __builtin_prefetch(m_packed.data() + quint64(place) * m_bits / 8);
+    if (place >= m_count)
+        return -1;
+    __builtin_prefetch(m_packedAt + quint64(place) * m_bits / 8);
     return place;
 }
 
 void CDayRanks::markPresent(std::vector<quint64> &alive) const
 {
-    if (alive.size() < m_present.size())
-        alive.resize(m_present.size());
-    for (size_t w = 0; w < m_present.size(); ++w)
-        alive[w] |= m_present[w];
+    if (alive.size() < m_words)
+        alive.resize(m_words);
+    for (size_t w = 0; w < m_words; ++w)
+        alive[w] |= m_presentAt[w];
+    // Read once for a fold: a mapped file's pages go back to the page cache
+    // rather than staying in the service's memory.
+    if (m_mapping && m_words > 0) {
+        const quintptr page = quintptr(::sysconf(_SC_PAGESIZE));
+        const quintptr from = quintptr(m_presentAt) / page * page;
+        ::madvise(reinterpret_cast<void *>(from), quintptr(m_presentAt + m_words) - from, MADV_DONTNEED);
+    }
 }
 
 size_t CDayRanks::bytes() const
 {
-    return m_present.size() * sizeof(quint64) + m_before.size() * sizeof(quint32) + m_packed.size();
+    return m_words * sizeof(quint64) + beforeCount(m_words) * sizeof(quint32) + m_packedBytes;
 }
 
 QByteArray CDayRanks::toBytes() const
 {
-    const Header header{m_bits, 0, quint64(m_count), quint64(m_present.size())};
+    const Header header{m_bits, 0, quint64(m_count), quint64(m_words)};
     QByteArray out;
-    out.reserve(qsizetype(sizeof header + m_present.size() * sizeof(quint64) + m_packed.size()));
+    out.reserve(qsizetype(sizeof header + m_words * sizeof(quint64) + m_packedBytes));
     out.append(reinterpret_cast<const char *>(&header), sizeof header);
-    out.append(reinterpret_cast<const char *>(m_present.data()), qsizetype(m_present.size() * sizeof(quint64)));
-    out.append(reinterpret_cast<const char *>(m_packed.data()), qsizetype(m_packed.size()));
+    out.append(reinterpret_cast<const char *>(m_presentAt), qsizetype(m_words * sizeof(quint64)));
+    out.append(reinterpret_cast<const char *>(m_packedAt), qsizetype(m_packedBytes));
     // Ranks never built (no list) still read back: as an empty one.
-    if (m_packed.size() < Padding)
-        out.append(qsizetype(Padding - m_packed.size()), '\0');
+    if (m_packedBytes < Padding)
+        out.append(qsizetype(Padding - m_packedBytes), '\0');
     return out;
 }
 
@@ -180,6 +251,7 @@ bool CDayRanks::fromBytes(QByteArrayView bytes)
     }
     if (before != header.count)
         return false;
+    day.viewOwn();
     *this = std::move(day);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <memory>
 #include <vector>
 
 // The ranks one daily list gave, by domain number: what lets a page as of a
@@ -30,6 +31,11 @@ public:
     };
 
     CDayRanks() = default;
+    // Moved, never copied: a day's ranks are shared by pointer between stores.
+    CDayRanks(CDayRanks &&other) noexcept { *this = std::move(other); }
+    CDayRanks &operator=(CDayRanks &&other) noexcept;
+    CDayRanks(const CDayRanks &) = delete;
+    CDayRanks &operator=(const CDayRanks &) = delete;
 
     // The rank of the domain numbered id, or 0 when the list does not name it.
     qint32 rankOf(int id) const;
@@ -46,6 +52,29 @@ public:
     // domain number, as long as needed).
     void markPresent(std::vector<quint64> &alive) const;
     size_t bytes() const;
+    // Held in a mapped rank file (CRankFile) rather than in memory.
+    bool mapped() const { return m_mapping != nullptr; }
+
+    // The parts of the packed form, laid out as a rank file keeps them:
+    // the presence words, the count before each run of them, the ranks.
+    struct Parts
+    {
+        const quint64 *present = nullptr;
+        size_t words = 0;
+        const quint32 *before = nullptr;
+        const quint8 *packed = nullptr;
+        size_t packedBytes = 0;
+        quint32 bits = 0;
+        qsizetype count = 0;
+    };
+    Parts parts() const;
+    // The number of counts kept for that many presence words.
+    static size_t beforeCount(size_t words) { return (words + WordsPerCount - 1) / WordsPerCount; }
+    // The packed ranks' size in bytes, padding included.
+    static quint64 packedBytesFor(quint64 count, quint32 bits);
+    // Ranks that read parts in place, which mapping keeps alive; parts
+    // must agree with each other (CRankFile checks them).
+    static CDayRanks viewing(const Parts &parts, std::shared_ptr<const void> mapping);
 
     // The packed form a cache keeps, and back; fromBytes is false for bytes
     // that are not one (sizes that do not agree), leaving the ranks empty.
@@ -67,9 +96,20 @@ private:
     qsizetype placeOf(int id) const;
     quint64 packedAt(qsizetype index) const;
 
+    // Points the views at the vectors held.
+    void viewOwn();
+
+    // Held in memory, or empty when the ranks are mapped.
     std::vector<quint64> m_present;
     std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
     std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
+    std::shared_ptr<const void> m_mapping;
+    // What is read: the vectors above, or the mapped file.
+    const quint64 *m_presentAt = nullptr;
+    size_t m_words = 0;
+    const quint32 *m_beforeAt = nullptr;
+    const quint8 *m_packedAt = nullptr;
+    size_t m_packedBytes = 0;
     quint32 m_bits = 0;
     qsizetype m_count = 0;
 };

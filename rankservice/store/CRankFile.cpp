@@ -1,0 +1,187 @@
+#include "rankservice/store/CRankFile.h"
+
+#include "rankservice/store/CDayRanks.h"
+#include "rankservice/store/CReplacingFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char Magic[8] = {'S', 'R', 'V', 'R', 'A', 'N', 'K', 'S'};
+constexpr quint32 Version = 1;
+
+struct Header
+{
+    char magic[8];
+    quint32 version;
+    quint32 bits;
+    quint64 count;
+    quint64 words;
+    quint64 stamp;
+    quint64 length; // of the whole file
+    quint64 reserved[2];
+};
+static_assert(sizeof(Header) == 64);
+
+// The counts padded to whole words, so that the ranks stay aligned.
+quint64 beforeBytes(quint64 words)
+{
+    return (CDayRanks::beforeCount(size_t(words)) * sizeof(quint32) + 7) / 8 * 8;
+}
+
+// The length a file of that header must have, or 0 when its sizes cannot be one.
+quint64 lengthOf(const Header &header)
+{
+    if (header.bits > 32 || header.words > (quint64(1) << 40) || header.count > header.words * 64)
+        return 0;
+    return sizeof(Header) + header.words * sizeof(quint64) + beforeBytes(header.words)
+        + CDayRanks::packedBytesFor(header.count, header.bits);
+}
+
+using Mapped = CResult<std::shared_ptr<const CDayRanks>>;
+
+Mapped refused(const QString &path, const QString &why)
+{
+    return Mapped::failure(QFileInfo(path).fileName() + QStringLiteral(": ") + why);
+}
+
+// The header of the open file fd at path, checked against its length and
+// against what the cache recorded.
+CResult<Header> checkedHeader(int fd, const QString &path, quint64 length, quint64 stamp, qint64 domains)
+{
+    using Checked = CResult<Header>;
+    const auto fail = [&path](const QString &why) { return Checked::failure(QFileInfo(path).fileName() + QStringLiteral(": ") + why); };
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(CReplacingFile::kindOf(st.st_mode) + QStringLiteral(", not a regular file"));
+    Header header{};
+    if (st.st_size < qint64(sizeof header) || ::pread(fd, &header, sizeof header, 0) != qint64(sizeof header))
+        return fail(QStringLiteral("cut short (%1 bytes)").arg(st.st_size));
+    if (std::memcmp(header.magic, Magic, sizeof Magic) != 0 || header.version != Version)
+        return fail(QStringLiteral("not a rank file of this version"));
+    if (header.stamp != stamp || header.length != length)
+        return fail(QStringLiteral("not the file the cache names (another load's)"));
+    if (quint64(st.st_size) != header.length)
+        return fail(QStringLiteral("%1 bytes long where %2 were written").arg(st.st_size).arg(header.length));
+    const quint64 parts = lengthOf(header);
+    if (parts != header.length)
+        return fail(QStringLiteral("its parts need %1 bytes, it holds %2").arg(parts).arg(header.length));
+    if (domains < 0 || header.words > (quint64(domains) + 63) / 64)
+        return fail(QStringLiteral("ranks %1 names where %2 are held").arg(header.words * 64).arg(domains));
+    return Checked::success(header);
+}
+
+} // namespace
+
+CResult<QString> CRankFile::folderFor(const QString &listFolder)
+{
+    const QString folder = QDir(listFolder).filePath(FolderName);
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return CResult<QString>::failure(QStringLiteral("cannot make %1: %2").arg(folder, CReplacingFile::systemError(errno)));
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0)
+        return CResult<QString>::failure(QStringLiteral("cannot use %1: %2").arg(folder, CReplacingFile::systemError(errno)));
+    if (!S_ISDIR(st.st_mode))
+        return CResult<QString>::failure(QStringLiteral("%1 is %2, not a folder; left as it is").arg(folder, CReplacingFile::kindOf(st.st_mode)));
+    if (st.st_uid != ::geteuid() || (st.st_mode & 0022) != 0)
+        return CResult<QString>::failure(QStringLiteral("%1 can be written by another user; not used").arg(folder));
+    return CResult<QString>::success(folder);
+}
+
+CResult<CRankFile::Written> CRankFile::write(const QString &folder, const QDate &day, const CDayRanks &ranks)
+{
+    const CDayRanks::Parts parts = ranks.parts();
+    Header header{};
+    std::memcpy(header.magic, Magic, sizeof Magic);
+    header.version = Version;
+    header.bits = parts.bits;
+    header.count = quint64(parts.count);
+    header.words = parts.words;
+    header.stamp = QRandomGenerator::system()->generate64();
+    header.length = lengthOf(header);
+    Written written{QStringLiteral("%1.%2.ranks").arg(day.toString(Qt::ISODate)).arg(header.stamp, 16, 16, QLatin1Char('0')),
+                    header.length, header.stamp};
+    CReplacingFile file(QDir(folder).filePath(written.name));
+    if (const CResult<void> opened = file.open(0600); !opened)
+        return CResult<Written>::failure(opened.message());
+    file.write(&header, sizeof header);
+    file.write(parts.present, parts.words * sizeof(quint64));
+    // Counts of ranks never built (an empty day) are zeros, as are the paddings.
+    const QByteArray zeros(qsizetype(qMax<quint64>(beforeBytes(parts.words), CDayRanks::packedBytesFor(0, 0))), '\0');
+    const quint64 counts = CDayRanks::beforeCount(parts.words) * sizeof(quint32);
+    if (counts > 0)
+        file.write(parts.before, counts);
+    file.write(zeros.constData(), beforeBytes(parts.words) - counts);
+    if (parts.packedBytes > 0)
+        file.write(parts.packed, parts.packedBytes);
+    file.write(zeros.constData(), CDayRanks::packedBytesFor(header.count, header.bits) - parts.packedBytes);
+    // Synced with the cache that names it (CRankFile::sync).
+    if (const CResult<void> committed = file.commit(CReplacingFile::Sync::Later); !committed)
+        return CResult<Written>::failure(committed.message());
+    return CResult<Written>::success(written);
+}
+
+Mapped CRankFile::map(const QString &path, quint64 length, quint64 stamp, qint64 domains)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return refused(path, errno == ELOOP ? QStringLiteral("a symbolic link, never followed")
+                             : errno == ENOENT ? QStringLiteral("missing")
+                                               : CReplacingFile::systemError(errno));
+    const CResult<Header> header = checkedHeader(fd, path, length, stamp, domains);
+    if (!header) {
+        ::close(fd);
+        return Mapped::failure(header.message());
+    }
+    void *memory = ::mmap(nullptr, size_t(length), PROT_READ, MAP_PRIVATE, fd, 0);
+    const int mapError = errno;
+    ::close(fd);
+    if (memory == MAP_FAILED)
+        return refused(path, QStringLiteral("cannot be mapped: ") + CReplacingFile::systemError(mapError));
+    // A page asks for a few words of each day: reading ahead would only fill memory.
+    ::madvise(memory, size_t(length), MADV_RANDOM);
+    const std::shared_ptr<const void> mapping(memory, [length](const void *at) {
+        ::munmap(const_cast<void *>(at), size_t(length));
+    });
+    const auto *base = static_cast<const unsigned char *>(memory);
+    const Header &h = header.value();
+    CDayRanks::Parts parts;
+    parts.present = reinterpret_cast<const quint64 *>(base + sizeof(Header));
+    parts.words = size_t(h.words);
+    parts.before = reinterpret_cast<const quint32 *>(base + sizeof(Header) + h.words * sizeof(quint64));
+    parts.packed = base + sizeof(Header) + h.words * sizeof(quint64) + beforeBytes(h.words);
+    parts.packedBytes = size_t(CDayRanks::packedBytesFor(h.count, h.bits));
+    parts.bits = h.bits;
+    parts.count = qsizetype(h.count);
+    return Mapped::success(std::make_shared<const CDayRanks>(CDayRanks::viewing(parts, mapping)));
+}
+
+void CRankFile::sync(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::syncfs(fd);
+    ::close(fd);
+}
+
+void CRankFile::removeAllBut(const QString &folder, const QSet<QString> &keep)
+{
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+        if (!keep.contains(name))
+            dir.remove(name);
+    }
+}
