@@ -80,7 +80,6 @@ void CRankService::load()
     loading.cache = CStoreCache::read(m_cachePath, loading.fingerprint, loading.store, loading.report);
     if (loading.cache.outcome == CStoreCache::Outcome::Used) {
         loading.store.setMaxRows(options.maxRows);
-        loading.store.setHeldDays(options.heldDays);
         return;
     }
     options.progress = [this](int done, int total) {

@@ -168,7 +168,7 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     {
         QDataStream out(&meta, QIODevice::WriteOnly);
         out << fingerprint << report << store.m_rows << store.m_newestDay << store.m_newestUsDay
-            << quint64(store.m_ids.size()) << quint64(store.m_days.size());
+            << quint64(store.m_ids.size()) << qint32(store.m_heldDays) << quint64(store.m_days.size());
         for (const CSnapshotStore::ListFile &day : store.m_days)
             out << day.name << day.date << day.rows << day.rankFile << day.rankLength << day.rankStamp;
     }
@@ -406,7 +406,9 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
         return {Outcome::Stale, QStringLiteral("the lists changed")};
     if (!readReport(in, report))
         return damaged(QStringLiteral("damaged"));
-    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> m_domainCount >> dayCount;
+    qint32 heldDays = 0;
+    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> m_domainCount >> heldDays >> dayCount;
+    loaded.m_heldDays = CSnapshotStore::heldDaysFor(heldDays);
     const QString folder = QFileInfo(m_path).path();
     for (quint64 i = 0; in.status() == QDataStream::Ok && i < dayCount && i <= quint64(CSnapshotStore::MaxHeldDays); ++i) {
         CSnapshotStore::ListFile day;
