@@ -649,6 +649,27 @@ void tst_Rankd::restartsFromItsCache()
         QVERIFY2(output.contains("\ncache: not used, the lists changed\n"), output.constData());
         QVERIFY2(!output.contains("(from the cache)"), output.constData());
         QVERIFY(bodyOf(fetchPath(port, "/siteinfo/late.test")).contains("late.test"));
+        QVERIFY2(cacheWritten(service, output), output.constData());
+
+        // A day that comes while it serves is folded in, and the cache
+        // written again from the store it makes.
+        QFile file(dir.filePath(today.addDays(-12).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(listOfDay(12));
+        file.close();
+        QVERIFY2(QTest::qWaitFor([&] {
+            output += service.readAllStandardOutput();
+            return output.count("\ncache: written to ") == 2;
+        }, 30000), output.constData());
+        QVERIFY2(output.contains(" 1 new days folded in"), output.constData());
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+    }
+    {
+        QProcess service;
+        QByteArray output;
+        QVERIFY(startService(service, arguments, output) != 0);
+        QVERIFY2(output.contains("(from the cache)\nready: 11 days held\n"), output.constData());
         service.terminate();
         QVERIFY(service.waitForFinished(10000));
     }
