@@ -45,8 +45,8 @@ CDayRanks CDayRanks::Builder::finish()
 {
     CDayRanks day;
     day.m_present = std::move(m_present);
-    day.m_count = qsizetype(m_ranks.size());
-    day.m_bits = quint32(std::bit_width(quint32(m_largest)));
+    day.m_view.count = qsizetype(m_ranks.size());
+    day.m_view.bits = quint32(std::bit_width(quint32(m_largest)));
     day.m_before.reserve(day.m_present.size() / WordsPerCount + 1);
     quint32 before = 0;
     for (size_t w = 0; w < day.m_present.size(); ++w) {
@@ -54,10 +54,10 @@ CDayRanks CDayRanks::Builder::finish()
             day.m_before.push_back(before);
         before += quint32(std::popcount(day.m_present[w]));
     }
-    day.m_packed.assign((size_t(day.m_count) * day.m_bits + 7) / 8 + Padding, 0);
+    day.m_packed.assign((size_t(day.m_view.count) * day.m_view.bits + 7) / 8 + Padding, 0);
     day.viewOwn(); // placeOf reads through the views
     for (const auto &[id, rank] : m_ranks) {
-        const quint64 bitAt = quint64(day.placeOf(id)) * day.m_bits;
+        const quint64 bitAt = quint64(day.placeOf(id)) * day.m_view.bits;
         quint64 word;
         std::memcpy(&word, day.m_packed.data() + bitAt / 8, sizeof word);
         word |= quint64(quint32(rank)) << (bitAt % 8);
@@ -76,13 +76,7 @@ CDayRanks &CDayRanks::operator=(CDayRanks &&other) noexcept
     m_before = std::move(other.m_before);
     m_packed = std::move(other.m_packed);
     m_mapping = std::move(other.m_mapping);
-    m_presentAt = std::exchange(other.m_presentAt, nullptr);
-    m_words = std::exchange(other.m_words, 0);
-    m_beforeAt = std::exchange(other.m_beforeAt, nullptr);
-    m_packedAt = std::exchange(other.m_packedAt, nullptr);
-    m_packedBytes = std::exchange(other.m_packedBytes, 0);
-    m_bits = std::exchange(other.m_bits, 0);
-    m_count = std::exchange(other.m_count, 0);
+    m_view = std::exchange(other.m_view, Parts());
     if (!m_mapping)
         viewOwn(); // a moved vector keeps its buffer, but say so plainly
     return *this;
@@ -90,11 +84,11 @@ CDayRanks &CDayRanks::operator=(CDayRanks &&other) noexcept
 
 void CDayRanks::viewOwn()
 {
-    m_presentAt = m_present.data();
-    m_words = m_present.size();
-    m_beforeAt = m_before.data();
-    m_packedAt = m_packed.data();
-    m_packedBytes = m_packed.size();
+    m_view.present = m_present.data();
+    m_view.words = m_present.size();
+    m_view.before = m_before.data();
+    m_view.packed = m_packed.data();
+    m_view.packedBytes = m_packed.size();
 }
 
 quint64 CDayRanks::packedBytesFor(quint64 count, quint32 bits)
@@ -104,43 +98,37 @@ quint64 CDayRanks::packedBytesFor(quint64 count, quint32 bits)
 
 CDayRanks::Parts CDayRanks::parts() const
 {
-    return {m_presentAt, m_words, m_beforeAt, m_packedAt, m_packedBytes, m_bits, m_count};
+    return m_view;
 }
 
 CDayRanks CDayRanks::viewing(const Parts &parts, std::shared_ptr<const void> mapping)
 {
     CDayRanks day;
     day.m_mapping = std::move(mapping);
-    day.m_presentAt = parts.present;
-    day.m_words = parts.words;
-    day.m_beforeAt = parts.before;
-    day.m_packedAt = parts.packed;
-    day.m_packedBytes = parts.packedBytes;
-    day.m_bits = parts.bits;
-    day.m_count = parts.count;
+    day.m_view = parts;
     return day;
 }
 
 quint64 CDayRanks::packedAt(qsizetype index) const
 {
-    const quint64 bitAt = quint64(index) * m_bits;
+    const quint64 bitAt = quint64(index) * m_view.bits;
     quint64 word;
-    std::memcpy(&word, m_packedAt + bitAt / 8, sizeof word);
-    return (word >> (bitAt % 8)) & ((quint64(1) << m_bits) - 1);
+    std::memcpy(&word, m_view.packed + bitAt / 8, sizeof word);
+    return (word >> (bitAt % 8)) & ((quint64(1) << m_view.bits) - 1);
 }
 
 qsizetype CDayRanks::placeOf(int id) const
 {
     const size_t w = size_t(id) / 64;
-    qsizetype place = m_beforeAt[w / WordsPerCount];
+    qsizetype place = m_view.before[w / WordsPerCount];
     for (size_t v = w - w % WordsPerCount; v < w; ++v)
-        place += std::popcount(m_presentAt[v]);
-    return place + std::popcount(m_presentAt[w] & ((quint64(1) << (id % 64)) - 1));
+        place += std::popcount(m_view.present[v]);
+    return place + std::popcount(m_view.present[w] & ((quint64(1) << (id % 64)) - 1));
 }
 
 bool CDayRanks::present(int id) const
 {
-    return id >= 0 && size_t(id) < m_words * 64 && (m_presentAt[size_t(id) / 64] & (quint64(1) << (id % 64)));
+    return id >= 0 && size_t(id) < m_view.words * 64 && (m_view.present[size_t(id) / 64] & (quint64(1) << (id % 64)));
 }
 
 qint32 CDayRanks::rankOf(int id) const
@@ -148,16 +136,16 @@ qint32 CDayRanks::rankOf(int id) const
     const qsizetype place = present(id) ? placeOf(id) : -1;
     // A mapped file's counts are not read whole before use: a place past
     // the ranks there are reads nothing.
-    return place >= 0 && place < m_count ? qint32(packedAt(place)) : 0;
+    return place >= 0 && place < m_view.count ? qint32(packedAt(place)) : 0;
 }
 
 void CDayRanks::prefetch(int id) const
 {
-    if (id < 0 || size_t(id) >= m_words * 64)
+    if (id < 0 || size_t(id) >= m_view.words * 64)
         return;
     const size_t w = size_t(id) / 64;
-    __builtin_prefetch(m_presentAt + w);
-    __builtin_prefetch(m_beforeAt + w / WordsPerCount);
+    __builtin_prefetch(m_view.present + w);
+    __builtin_prefetch(m_view.before + w / WordsPerCount);
 }
 
 qsizetype CDayRanks::placeFetched(int id) const
@@ -165,43 +153,43 @@ qsizetype CDayRanks::placeFetched(int id) const
     if (!present(id))
         return -1;
     const qsizetype place = placeOf(id);
-    if (place >= m_count)
+    if (place >= m_view.count)
         return -1;
-    __builtin_prefetch(m_packedAt + quint64(place) * m_bits / 8);
+    __builtin_prefetch(m_view.packed + quint64(place) * m_view.bits / 8);
     return place;
 }
 
 void CDayRanks::markPresent(std::vector<quint64> &alive) const
 {
-    if (alive.size() < m_words)
-        alive.resize(m_words);
-    for (size_t w = 0; w < m_words; ++w)
-        alive[w] |= m_presentAt[w];
+    if (alive.size() < m_view.words)
+        alive.resize(m_view.words);
+    for (size_t w = 0; w < m_view.words; ++w)
+        alive[w] |= m_view.present[w];
     // Read once for a fold: a mapped file's pages go back to the page cache
     // rather than staying in the service's memory.
-    if (m_mapping && m_words > 0) {
+    if (m_mapping && m_view.words > 0) {
         const quintptr page = quintptr(::sysconf(_SC_PAGESIZE));
-        const quintptr from = quintptr(m_presentAt) / page * page;
-        ::madvise(reinterpret_cast<void *>(from), quintptr(m_presentAt + m_words) - from, MADV_DONTNEED);
+        const quintptr from = quintptr(m_view.present) / page * page;
+        ::madvise(reinterpret_cast<void *>(from), quintptr(m_view.present + m_view.words) - from, MADV_DONTNEED);
     }
 }
 
 size_t CDayRanks::bytes() const
 {
-    return m_words * sizeof(quint64) + beforeCount(m_words) * sizeof(quint32) + m_packedBytes;
+    return m_view.words * sizeof(quint64) + beforeCount(m_view.words) * sizeof(quint32) + m_view.packedBytes;
 }
 
 QByteArray CDayRanks::toBytes() const
 {
-    const Header header{m_bits, 0, quint64(m_count), quint64(m_words)};
+    const Header header{m_view.bits, 0, quint64(m_view.count), quint64(m_view.words)};
     QByteArray out;
-    out.reserve(qsizetype(sizeof header + m_words * sizeof(quint64) + m_packedBytes));
+    out.reserve(qsizetype(sizeof header + m_view.words * sizeof(quint64) + m_view.packedBytes));
     out.append(reinterpret_cast<const char *>(&header), sizeof header);
-    out.append(reinterpret_cast<const char *>(m_presentAt), qsizetype(m_words * sizeof(quint64)));
-    out.append(reinterpret_cast<const char *>(m_packedAt), qsizetype(m_packedBytes));
+    out.append(reinterpret_cast<const char *>(m_view.present), qsizetype(m_view.words * sizeof(quint64)));
+    out.append(reinterpret_cast<const char *>(m_view.packed), qsizetype(m_view.packedBytes));
     // Ranks never built (no list) still read back: as an empty one.
-    if (m_packedBytes < Padding)
-        out.append(qsizetype(Padding - m_packedBytes), '\0');
+    if (m_view.packedBytes < Padding)
+        out.append(qsizetype(Padding - m_view.packedBytes), '\0');
     return out;
 }
 
@@ -236,8 +224,8 @@ bool CDayRanks::fromBytes(QByteArrayView bytes)
     if (quint64(bytes.size()) != header.words * sizeof(quint64) + packed)
         return false;
     CDayRanks day;
-    day.m_bits = header.bits;
-    day.m_count = qsizetype(header.count);
+    day.m_view.bits = header.bits;
+    day.m_view.count = qsizetype(header.count);
     day.m_present.resize(size_t(header.words));
     if (header.words > 0) // an empty vector's data() may be null
         std::memcpy(day.m_present.data(), bytes.data(), size_t(header.words) * sizeof(quint64));

@@ -47,7 +47,7 @@ public:
     // Where id's rank lies, asked for from memory; -1 when the list does not name it.
     qsizetype placeFetched(int id) const;
     qint32 rankAt(qsizetype place) const { return qint32(packedAt(place)); }
-    qsizetype size() const { return m_count; }
+    qsizetype size() const { return m_view.count; }
     // Sets the bit of every domain the list names in alive (a bit per
     // domain number, as long as needed).
     void markPresent(std::vector<quint64> &alive) const;
@@ -104,12 +104,5 @@ private:
     std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
     std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
     std::shared_ptr<const void> m_mapping;
-    // What is read: the vectors above, or the mapped file.
-    const quint64 *m_presentAt = nullptr;
-    size_t m_words = 0;
-    const quint32 *m_beforeAt = nullptr;
-    const quint8 *m_packedAt = nullptr;
-    size_t m_packedBytes = 0;
-    quint32 m_bits = 0;
-    qsizetype m_count = 0;
+    Parts m_view; // what is read: the vectors above, or the mapped file
 };
