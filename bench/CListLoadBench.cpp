@@ -227,7 +227,7 @@ void CListLoadBench::runYear()
     }
     m_report.goal(QStringLiteral("served_rss_%1").arg(size), {service.residentMb()}, QStringLiteral("MB"),
                   CBenchReport::Bound::AtMost, 800);
-    CBenchReport::say(QStringLiteral("  once ready: %1 MB anonymous, %2 MB of mapped files")
+    CBenchReport::say(QStringLiteral("  once ready: %1 MB anonymous, %2 MB of files")
             .arg(service.statusMb("RssAnon:"), 0, 'f', 0)
             .arg(service.statusMb("RssFile:"), 0, 'f', 0));
     // Only days past the newest 90: those in rank files.
@@ -238,9 +238,9 @@ void CListLoadBench::runYear()
     for (int i = 0; i < 64; ++i)
         names.append(nameOf(i % 2 == 0 ? qint64(i) * m_core / 64 : m_core + qint64(i) * m_pool / 64));
     CServeBench(m_report, service, size, qMax(m_sizes.runs, 1)).benchPastDays(days, names, m_sizes.rows >= 1000000 ? 3 : 1);
-    // Pages of old days read their rank files' pages into memory, which the
-    // system takes back when it needs them.
-    CBenchReport::say(QStringLiteral("  after the old days' pages: %1 MB resident, %2 MB of it mapped files")
+    // Pages of old days read their rank files a few words at a time: the
+    // system's page cache holds those, never the service.
+    CBenchReport::say(QStringLiteral("  after the old days' pages: %1 MB resident, %2 MB of it files")
             .arg(service.residentMb(), 0, 'f', 0)
             .arg(service.statusMb("RssFile:"), 0, 'f', 0));
     service.stop();

@@ -5,7 +5,8 @@
 
 #include <utility>
 
-#include <sys/mman.h>
+#include <cerrno>
+
 #include <unistd.h>
 
 namespace {
@@ -75,9 +76,9 @@ CDayRanks &CDayRanks::operator=(CDayRanks &&other) noexcept
     m_present = std::move(other.m_present);
     m_before = std::move(other.m_before);
     m_packed = std::move(other.m_packed);
-    m_mapping = std::move(other.m_mapping);
+    m_file = std::move(other.m_file);
     m_view = std::exchange(other.m_view, Parts());
-    if (!m_mapping)
+    if (!m_file)
         viewOwn(); // a moved vector keeps its buffer, but say so plainly
     return *this;
 }
@@ -101,19 +102,71 @@ CDayRanks::Parts CDayRanks::parts() const
     return m_view;
 }
 
-CDayRanks CDayRanks::viewing(const Parts &parts, std::shared_ptr<const void> mapping)
+CDayRanks CDayRanks::reading(const Parts &sizes, std::shared_ptr<const InFile> file)
 {
     CDayRanks day;
-    day.m_mapping = std::move(mapping);
-    day.m_view = parts;
+    day.m_file = std::move(file);
+    day.m_view = Parts{nullptr, sizes.words, nullptr, nullptr, sizes.packedBytes, sizes.bits, sizes.count};
     return day;
+}
+
+bool CDayRanks::readAt(qint64 offset, void *data, size_t size) const
+{
+    // A rank file is read a word at a time rather than mapped: what is read
+    // stays in the system's page cache, never in the service's memory, and
+    // a file cut short under it gives a short read, not a fault.
+    char *at = static_cast<char *>(data);
+    while (size > 0) {
+        const ssize_t got = ::pread(m_file->fd, at, size, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        at += got;
+        offset += got;
+        size -= size_t(got);
+    }
+    return true;
+}
+
+qsizetype CDayRanks::locateInFile(int id) const
+{
+    const size_t w = size_t(id) / 64;
+    const size_t first = w - w % WordsPerCount;
+    quint64 words[WordsPerCount] = {};
+    quint32 before = 0;
+    const size_t count = qMin<size_t>(WordsPerCount, m_view.words - first);
+    if (!readAt(m_file->present + qint64(first * sizeof(quint64)), words, count * sizeof(quint64))
+        || !(words[w - first] & (quint64(1) << (id % 64)))
+        || !readAt(m_file->before + qint64(w / WordsPerCount * sizeof(quint32)), &before, sizeof before))
+        return -1;
+    qsizetype place = before;
+    for (size_t v = first; v < w; ++v)
+        place += std::popcount(words[v - first]);
+    return place + std::popcount(words[w - first] & ((quint64(1) << (id % 64)) - 1));
+}
+
+qsizetype CDayRanks::locate(int id) const
+{
+    if (id < 0 || size_t(id) >= m_view.words * 64)
+        return -1;
+    if (m_file) {
+        // The file's counts are not read whole before use: a place past
+        // the ranks there are reads nothing.
+        const qsizetype place = locateInFile(id);
+        return place < m_view.count ? place : -1;
+    }
+    return present(id) ? placeOf(id) : -1;
 }
 
 quint64 CDayRanks::packedAt(qsizetype index) const
 {
     const quint64 bitAt = quint64(index) * m_view.bits;
-    quint64 word;
-    std::memcpy(&word, m_view.packed + bitAt / 8, sizeof word);
+    quint64 word = 0;
+    if (!m_file)
+        std::memcpy(&word, m_view.packed + bitAt / 8, sizeof word);
+    else if (!readAt(m_file->packed + qint64(bitAt / 8), &word, sizeof word))
+        return 0;
     return (word >> (bitAt % 8)) & ((quint64(1) << m_view.bits) - 1);
 }
 
@@ -133,15 +186,13 @@ bool CDayRanks::present(int id) const
 
 qint32 CDayRanks::rankOf(int id) const
 {
-    const qsizetype place = present(id) ? placeOf(id) : -1;
-    // A mapped file's counts are not read whole before use: a place past
-    // the ranks there are reads nothing.
-    return place >= 0 && place < m_view.count ? qint32(packedAt(place)) : 0;
+    const qsizetype place = locate(id);
+    return place >= 0 ? qint32(packedAt(place)) : 0;
 }
 
 void CDayRanks::prefetch(int id) const
 {
-    if (id < 0 || size_t(id) >= m_view.words * 64)
+    if (m_file || id < 0 || size_t(id) >= m_view.words * 64)
         return;
     const size_t w = size_t(id) / 64;
     __builtin_prefetch(m_view.present + w);
@@ -150,12 +201,9 @@ void CDayRanks::prefetch(int id) const
 
 qsizetype CDayRanks::placeFetched(int id) const
 {
-    if (!present(id))
-        return -1;
-    const qsizetype place = placeOf(id);
-    if (place >= m_view.count)
-        return -1;
-    __builtin_prefetch(m_view.packed + quint64(place) * m_view.bits / 8);
+    const qsizetype place = locate(id);
+    if (place >= 0 && !m_file)
+        __builtin_prefetch(m_view.packed + quint64(place) * m_view.bits / 8);
     return place;
 }
 
@@ -163,14 +211,19 @@ void CDayRanks::markPresent(std::vector<quint64> &alive) const
 {
     if (alive.size() < m_view.words)
         alive.resize(m_view.words);
-    for (size_t w = 0; w < m_view.words; ++w)
-        alive[w] |= m_view.present[w];
-    // Read once for a fold: a mapped file's pages go back to the page cache
-    // rather than staying in the service's memory.
-    if (m_mapping && m_view.words > 0) {
-        const quintptr page = quintptr(::sysconf(_SC_PAGESIZE));
-        const quintptr from = quintptr(m_view.present) / page * page;
-        ::madvise(reinterpret_cast<void *>(from), quintptr(m_view.present + m_view.words) - from, MADV_DONTNEED);
+    if (!m_file) {
+        for (size_t w = 0; w < m_view.words; ++w)
+            alive[w] |= m_view.present[w];
+        return;
+    }
+    // A piece at a time: a fold reads every day's presence once.
+    std::vector<quint64> piece(size_t(1) << 16);
+    for (size_t w = 0; w < m_view.words; w += piece.size()) {
+        const size_t count = qMin(piece.size(), m_view.words - w);
+        if (!readAt(m_file->present + qint64(w * sizeof(quint64)), piece.data(), count * sizeof(quint64)))
+            return;
+        for (size_t i = 0; i < count; ++i)
+            alive[w + i] |= piece[i];
     }
 }
 
@@ -185,6 +238,14 @@ QByteArray CDayRanks::toBytes() const
     QByteArray out;
     out.reserve(qsizetype(sizeof header + m_view.words * sizeof(quint64) + m_view.packedBytes));
     out.append(reinterpret_cast<const char *>(&header), sizeof header);
+    if (m_file) {
+        const qsizetype words = qsizetype(m_view.words * sizeof(quint64));
+        out.resize(out.size() + words + qsizetype(m_view.packedBytes));
+        char *at = out.data() + sizeof header;
+        if (!readAt(m_file->present, at, size_t(words)) || !readAt(m_file->packed, at + words, m_view.packedBytes))
+            return CDayRanks().toBytes();
+        return out;
+    }
     out.append(reinterpret_cast<const char *>(m_view.present), qsizetype(m_view.words * sizeof(quint64)));
     out.append(reinterpret_cast<const char *>(m_view.packed), qsizetype(m_view.packedBytes));
     // Ranks never built (no list) still read back: as an empty one.

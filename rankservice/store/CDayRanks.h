@@ -52,8 +52,8 @@ public:
     // domain number, as long as needed).
     void markPresent(std::vector<quint64> &alive) const;
     size_t bytes() const;
-    // Held in a mapped rank file (CRankFile) rather than in memory.
-    bool mapped() const { return m_mapping != nullptr; }
+    // Held in a rank file (CRankFile) rather than in memory.
+    bool onDisk() const { return m_file != nullptr; }
 
     // The parts of the packed form, laid out as a rank file keeps them:
     // the presence words, the count before each run of them, the ranks.
@@ -72,9 +72,19 @@ public:
     static size_t beforeCount(size_t words) { return (words + WordsPerCount - 1) / WordsPerCount; }
     // The packed ranks' size in bytes, padding included.
     static quint64 packedBytesFor(quint64 count, quint32 bits);
-    // Ranks that read parts in place, which mapping keeps alive; parts
-    // must agree with each other (CRankFile checks them).
-    static CDayRanks viewing(const Parts &parts, std::shared_ptr<const void> mapping);
+    // Where the parts lie in a rank file, open for reading.
+    struct InFile
+    {
+        int fd = -1; // closed by whoever made it once the last ranks reading it go
+        qint64 present = 0;
+        qint64 before = 0;
+        qint64 packed = 0;
+    };
+    // Ranks read from file a few words at a time, never held: sizes gives
+    // the parts' sizes (its pointers unused), which must agree with the
+    // file's length (CRankFile checks them). A word the file no longer
+    // holds reads as a domain not named.
+    static CDayRanks reading(const Parts &sizes, std::shared_ptr<const InFile> file);
 
     // The packed form a cache keeps, and back; fromBytes is false for bytes
     // that are not one (sizes that do not agree), leaving the ranks empty.
@@ -98,11 +108,15 @@ private:
 
     // Points the views at the vectors held.
     void viewOwn();
+    // The place of id among the ranks, or -1 when the list does not name it.
+    qsizetype locate(int id) const;
+    qsizetype locateInFile(int id) const;
+    bool readAt(qint64 offset, void *data, size_t size) const;
 
-    // Held in memory, or empty when the ranks are mapped.
+    // Held in memory, or empty when the ranks are in a file.
     std::vector<quint64> m_present;
     std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
     std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
-    std::shared_ptr<const void> m_mapping;
-    Parts m_view; // what is read: the vectors above, or the mapped file
+    Parts m_view; // the vectors above; only the sizes when in a file
+    std::shared_ptr<const InFile> m_file;
 };

@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,7 +48,7 @@ quint64 lengthOf(const Header &header)
         + CDayRanks::packedBytesFor(header.count, header.bits);
 }
 
-using Mapped = CResult<std::shared_ptr<const CDayRanks>>;
+using Mapped = CResult<std::shared_ptr<const CDayRanks>>; // a day's ranks read from its file
 
 Mapped refused(const QString &path, const QString &why)
 {
@@ -133,7 +132,7 @@ CResult<CRankFile::Written> CRankFile::write(const QString &folder, const QDate 
     return CResult<Written>::success(written);
 }
 
-Mapped CRankFile::map(const QString &path, quint64 length, quint64 stamp, qint64 domains)
+Mapped CRankFile::open(const QString &path, quint64 length, quint64 stamp, qint64 domains)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
@@ -145,27 +144,23 @@ Mapped CRankFile::map(const QString &path, quint64 length, quint64 stamp, qint64
         ::close(fd);
         return Mapped::failure(header.message());
     }
-    void *memory = ::mmap(nullptr, size_t(length), PROT_READ, MAP_PRIVATE, fd, 0);
-    const int mapError = errno;
-    ::close(fd);
-    if (memory == MAP_FAILED)
-        return refused(path, QStringLiteral("cannot be mapped: ") + CReplacingFile::systemError(mapError));
-    // A page asks for a few words of each day: reading ahead would only fill memory.
-    ::madvise(memory, size_t(length), MADV_RANDOM);
-    const std::shared_ptr<const void> mapping(memory, [length](const void *at) {
-        ::munmap(const_cast<void *>(at), size_t(length));
-    });
-    const auto *base = static_cast<const unsigned char *>(memory);
+    // A page asks for a few words of each day: reading ahead would only fill the page cache.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
     const Header &h = header.value();
-    CDayRanks::Parts parts;
-    parts.present = reinterpret_cast<const quint64 *>(base + sizeof(Header));
-    parts.words = size_t(h.words);
-    parts.before = reinterpret_cast<const quint32 *>(base + sizeof(Header) + h.words * sizeof(quint64));
-    parts.packed = base + sizeof(Header) + h.words * sizeof(quint64) + beforeBytes(h.words);
-    parts.packedBytes = size_t(CDayRanks::packedBytesFor(h.count, h.bits));
-    parts.bits = h.bits;
-    parts.count = qsizetype(h.count);
-    return Mapped::success(std::make_shared<const CDayRanks>(CDayRanks::viewing(parts, mapping)));
+    auto file = std::shared_ptr<CDayRanks::InFile>(new CDayRanks::InFile, [](CDayRanks::InFile *open) {
+        ::close(open->fd);
+        delete open;
+    });
+    file->fd = fd;
+    file->present = qint64(sizeof(Header));
+    file->before = file->present + qint64(h.words * sizeof(quint64));
+    file->packed = file->before + qint64(beforeBytes(h.words));
+    CDayRanks::Parts sizes;
+    sizes.words = size_t(h.words);
+    sizes.packedBytes = size_t(CDayRanks::packedBytesFor(h.count, h.bits));
+    sizes.bits = h.bits;
+    sizes.count = qsizetype(h.count);
+    return Mapped::success(std::make_shared<const CDayRanks>(CDayRanks::reading(sizes, std::move(file))));
 }
 
 void CRankFile::sync(const QString &folder)

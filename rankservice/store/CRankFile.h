@@ -10,12 +10,13 @@
 
 class CDayRanks;
 
-// One held day's packed ranks in a file of their own, mapped from disk
-// instead of held in memory: what lets the service hold days older than
-// the newest 90 for little memory. The files live in a private folder
-// beside the lists; each is written once, whole (temporary file and
-// rename), and named by its day and a stamp that the cache records, so
-// that a file of another load is never taken for it.
+// One held day's packed ranks in a file of their own, read from disk a
+// few words at a time instead of held in memory: what lets the service
+// hold days older than the newest 90 for little memory (what is read often
+// stays in the system's page cache, which gives it back when it must). The
+// files live in a private folder beside the lists; each is written once,
+// whole (temporary file and rename), and named by its day and a stamp that
+// the cache records, so that a file of another load is never taken for it.
 class CRankFile
 {
 public:
@@ -33,12 +34,12 @@ public:
     // this user's that only this user can write.
     static CResult<QString> folderFor(const QString &listFolder);
     static CResult<Written> write(const QString &folder, const QDate &day, const CDayRanks &ranks);
-    // The ranks of the file at path, mapped, when it is the one written with
-    // that length and stamp and its parts agree with its length and with
-    // domains (the names numbered): every size is checked before anything
-    // is read through the mapping.
-    static CResult<std::shared_ptr<const CDayRanks>> map(const QString &path, quint64 length, quint64 stamp,
-                                                         qint64 domains);
+    // The ranks of the file at path, kept open and read from as pages need
+    // them, when it is the one written with that length and stamp and its
+    // parts agree with its length and with domains (the names numbered):
+    // every size is checked before a rank is read.
+    static CResult<std::shared_ptr<const CDayRanks>> open(const QString &path, quint64 length, quint64 stamp,
+                                                          qint64 domains);
     // Puts the rank files of folder on disk: done once before a cache that
     // names them is, rather than once for each file.
     static void sync(const QString &folder);

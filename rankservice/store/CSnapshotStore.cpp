@@ -90,30 +90,30 @@ void CSnapshotStore::swap(CSnapshotStore &other) noexcept
     std::swap(m_inMemoryOnly, other.m_inMemoryOnly);
 }
 
-int CSnapshotStore::daysMapped() const
+int CSnapshotStore::daysOnDisk() const
 {
     return int(std::count_if(m_days.begin(), m_days.end(), [](const ListFile &day) { return !day.rankFile.isEmpty(); }));
 }
 
 void CSnapshotStore::keepOnDisk(ListFile &file, Report &report)
 {
-    if (!file.ranks || file.ranks->mapped() || m_inMemoryOnly)
+    if (!file.ranks || file.ranks->onDisk() || m_inMemoryOnly)
         return;
-    using Mapped = CResult<std::shared_ptr<const CDayRanks>>;
+    using Opened = CResult<std::shared_ptr<const CDayRanks>>;
     const CResult<QString> folder = CRankFile::folderFor(m_folder);
     const CResult<CRankFile::Written> written = folder ? CRankFile::write(folder.value(), file.date, *file.ranks)
                                                        : CResult<CRankFile::Written>::failure(folder.message());
-    const Mapped mapped = written ? CRankFile::map(QDir(folder.value()).filePath(written.value().name),
-                                                   written.value().length, written.value().stamp, m_ids.size())
-                                  : Mapped::failure(written.message());
-    if (!mapped) {
+    const Opened opened = written ? CRankFile::open(QDir(folder.value()).filePath(written.value().name),
+                                                    written.value().length, written.value().stamp, m_ids.size())
+                                  : Opened::failure(written.message());
+    if (!opened) {
         m_inMemoryOnly = true;
         report.problems << QStringLiteral("days older than %1 held in memory, not in rank files: %2")
                                .arg(WindowDays)
-                               .arg(mapped.message());
+                               .arg(opened.message());
         return;
     }
-    file.ranks = mapped.value();
+    file.ranks = opened.value();
     file.rankFile = written.value().name;
     file.rankLength = written.value().length;
     file.rankStamp = written.value().stamp;

@@ -33,7 +33,7 @@ public:
     static constexpr int WindowDays = 90; // the longest period a figure covers
     // Days held back from the newest list (--days): at least the longest
     // period, at most two years. Days older than WindowDays are kept in
-    // mapped rank files (CRankFile) rather than in memory.
+    // rank files (CRankFile) rather than in memory.
     static constexpr int MaxHeldDays = 730;
     static int heldDaysFor(int days) { return qBound(WindowDays, days, MaxHeldDays); }
     // Rows read of one list at most (--max-rows): the publishers' lists hold
@@ -100,8 +100,8 @@ public:
     QDate newestUsDay() const { return m_newestUsDay; }
     QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
     int daysHeld() const { return int(m_days.size()); }
-    // Of those, the days kept in mapped rank files.
-    int daysMapped() const;
+    // Of those, the days kept in rank files.
+    int daysOnDisk() const;
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return m_ids.size() - m_ids.placeholders(); }
     // The folder last loaded.
@@ -145,7 +145,7 @@ public:
         QString listId = {}; // the publisher's, kept in the name
         // Its ranks once folded in; shared by the copies of a store, never changed.
         std::shared_ptr<const CDayRanks> ranks = {};
-        // The rank file the ranks are mapped from, for a day past the
+        // The rank file the ranks are read from, for a day past the
         // newest WindowDays; empty while they are held in memory.
         QString rankFile = {};
         quint64 rankLength = 0;
@@ -234,7 +234,7 @@ private:
     std::vector<TakenList> takeLists(const std::vector<ListFile> &files, CDomainIndex &fresh, Report &report,
                                      QSet<QString> &wanting) const;
     CSnapshotStore grownBy(const std::vector<TakenList> &taken) const;
-    // A day past the newest WindowDays moves its ranks to a mapped rank
+    // A day past the newest WindowDays moves its ranks to a rank
     // file; where no file can be written they stay in memory, the reason
     // named once.
     void keepOnDisk(ListFile &file, Report &report);

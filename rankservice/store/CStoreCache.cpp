@@ -257,7 +257,7 @@ public:
     // Each held day's ranks and the United States list's, after the names.
     CStoreCache::Read readDayRanks(CSnapshotStore &loaded);
     // A day's ranks from the rank file the cache names for it, if any.
-    CStoreCache::Read mapRanks(const CSnapshotStore &loaded, CSnapshotStore::ListFile &day) const;
+    CStoreCache::Read openRanks(const CSnapshotStore &loaded, CSnapshotStore::ListFile &day) const;
 
 private:
     static CStoreCache::Read damaged(const QString &why) { return {Outcome::Damaged, why}; }
@@ -448,7 +448,7 @@ CStoreCache::Read CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
     for (CSnapshotStore::ListFile &day : loaded.m_days) {
         if (const Read read = readRanks(day.ranks, day.date.toString(Qt::ISODate)); read.outcome != Outcome::Used)
             return read;
-        if (const Read read = mapRanks(loaded, day); read.outcome != Outcome::Used)
+        if (const Read read = openRanks(loaded, day); read.outcome != Outcome::Used)
             return read;
     }
     if (const Read read = readRanks(loaded.m_usRanks, QStringLiteral("the United States list")); read.outcome != Outcome::Used)
@@ -458,7 +458,7 @@ CStoreCache::Read CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
     return fine();
 }
 
-CStoreCache::Read CStoreCache::Reader::mapRanks(const CSnapshotStore &loaded, CSnapshotStore::ListFile &day) const
+CStoreCache::Read CStoreCache::Reader::openRanks(const CSnapshotStore &loaded, CSnapshotStore::ListFile &day) const
 {
     if (day.rankFile.isEmpty())
         return fine();
@@ -468,11 +468,11 @@ CStoreCache::Read CStoreCache::Reader::mapRanks(const CSnapshotStore &loaded, CS
     // A name is a file of that folder, never a path out of it.
     if (day.rankFile.contains(QLatin1Char('/')) || day.rankFile.startsWith(QLatin1Char('.')))
         return damaged(QStringLiteral("damaged: the ranks of %1 name no rank file").arg(day.date.toString(Qt::ISODate)));
-    const CResult<std::shared_ptr<const CDayRanks>> mapped =
-        CRankFile::map(QDir(folder.value()).filePath(day.rankFile), day.rankLength, day.rankStamp, qint64(m_domainCount));
-    if (!mapped)
-        return damaged(QStringLiteral("the ranks of %1: %2").arg(day.date.toString(Qt::ISODate), mapped.message()));
-    day.ranks = mapped.value();
+    const CResult<std::shared_ptr<const CDayRanks>> opened =
+        CRankFile::open(QDir(folder.value()).filePath(day.rankFile), day.rankLength, day.rankStamp, qint64(m_domainCount));
+    if (!opened)
+        return damaged(QStringLiteral("the ranks of %1: %2").arg(day.date.toString(Qt::ISODate), opened.message()));
+    day.ranks = opened.value();
     return fine();
 }
 

@@ -773,7 +773,7 @@ void tst_SnapshotStore::holdsThePastDaysItIsGiven()
     QCOMPARE(store.daysHeld(), int(held.size()));
     QCOMPARE(store.oldestDay(), Newest.addDays(-held.rbegin()->first));
     const auto pastWindow = [](const auto &day) { return day.first >= CSnapshotStore::WindowDays; };
-    QCOMPARE(store.daysMapped(), int(std::count_if(held.begin(), held.end(), pastWindow)));
+    QCOMPARE(store.daysOnDisk(), int(std::count_if(held.begin(), held.end(), pastWindow)));
     const auto anchor = held.lower_bound(age);
     const CExpectedFigures::Lists noUs;
     for (int n = 0; n < 21; ++n) {

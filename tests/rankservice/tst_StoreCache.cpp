@@ -203,7 +203,7 @@ void tst_StoreCache::answersAsTheListsDo()
     QVERIFY(coldReport.malformedLines > 0);
     QVERIFY(coldReport.duplicateLines > 0);
     QCOMPARE(coldReport.days, HeldDays);
-    QCOMPARE(cold.daysMapped(), HeldDays - CSnapshotStore::WindowDays);
+    QCOMPARE(cold.daysOnDisk(), HeldDays - CSnapshotStore::WindowDays);
 
     CSnapshotStore cached;
     CSnapshotStore::Report cachedReport;
