@@ -45,10 +45,12 @@ int runHistoryCommand(const CCommandLine &commandLine, const QString &dataDirect
 CSettings settingsFromEnvironment()
 {
     CSettings settings = CSettings::forHome(QDir::homePath());
-    QString problem;
-    settings.service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"), &problem);
-    if (!problem.isEmpty())
-        qWarning("SORVANE_SERVICE: %s", qUtf8Printable(problem));
+    // The window opens whatever the variable says; a bad one is named and
+    // the default service asked instead.
+    const CResult<CServiceAddress> service = CServiceAddress::parse(qEnvironmentVariable("SORVANE_SERVICE"));
+    if (!service)
+        qWarning("SORVANE_SERVICE: %s; using %s", qUtf8Printable(service.message()), qUtf8Printable(CServiceAddress().text()));
+    settings.service = service ? service.value() : CServiceAddress();
     settings.uiStatePath.clear();
     return settings;
 }

@@ -2,6 +2,7 @@
 
 #include "CBenchData.h"
 #include "CBenchReport.h"
+#include "CAlertBench.h"
 #include "CChartBench.h"
 #include "CCruxBench.h"
 #include "CFetchLoop.h"
@@ -211,6 +212,8 @@ int CBench::run()
         benchService();
     // The million-row lists take minutes to generate; the quick pass uses small ones.
     const bool quickPass = s.snapshotRows == QuickSizes.snapshotRows;
+    if (wanted(u"alerts"))
+        CAlertBench(m_report, m_root.path(), s.runs, quickPass ? 20000 : 1000000).run();
     if (wanted(u"crux"))
         CCruxBench(m_report, m_root.path(), s.runs, quickPass ? 20000 : 1000000).run();
     if (wanted(u"lists")) {
@@ -533,7 +536,7 @@ void CBench::benchQueryRun(quint16 port, const QStringList &domains)
                                   CBenchData::domainList(domains));
     const QString historyPath = dataFolderOf(home) + QStringLiteral("/db.dat");
     CSettings settings = CSettings::forHome(home);
-    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port));
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
 
     QList<double> sorvaneRates;
     QList<double> bareRates;

@@ -33,9 +33,9 @@ QString label(const char *base, int count)
 
 int childExport(const QStringList &arguments)
 {
-    CHistoryExporter::Format format = CHistoryExporter::Format::Csv;
-    if (arguments.size() != 4 || !CHistoryExporter::formatNamed(arguments.at(2), &format))
+    if (arguments.size() != 4 || !CHistoryExporter::formatNamed(arguments.at(2)))
         return 2;
+    const CHistoryExporter::Format format = CHistoryExporter::formatNamed(arguments.at(2)).value();
     const double start = CProcessMemory::residentMb();
     QList<CAlexaRankData> history;
     CDomainDateList dates;

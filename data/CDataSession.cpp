@@ -208,41 +208,46 @@ void CDataSession::loadDomainList()
         note(Note::Weight::Status, overlongDomainsLine(overlong));
 }
 
-QString CDataSession::refusal() const
+CResult<> CDataSession::savable() const
 {
     if (!m_historyProblem.isEmpty())
-        return m_historyProblem;
+        return CResult<>::failure(m_historyProblem);
     if (!m_domainsProblem.isEmpty())
-        return m_domainsProblem;
+        return CResult<>::failure(m_domainsProblem);
     if (m_lockState != LockState::Held)
-        return m_lockMessage.isEmpty() ? QCoreApplication::translate("CDataSession", "the data folder %1 is not locked").arg(QDir::toNativeSeparators(m_dataDirectory))
-                                       : m_lockMessage;
-    return QString();
+        return CResult<>::failure(m_lockMessage.isEmpty() ? QCoreApplication::translate("CDataSession", "the data folder %1 is not locked").arg(QDir::toNativeSeparators(m_dataDirectory))
+                                                          : m_lockMessage);
+    return CResult<>::success();
 }
 
-QString CDataSession::saveProblem() const
+CResult<> CDataSession::stillSavable() const
 {
-    if (const QString refused = refusal(); !refused.isEmpty())
-        return refused;
+    if (CResult<> savedBefore = savable(); !savedBefore)
+        return savedBefore;
     const QString path = filePath(historyFileName());
     const QFileInfo link(path);
     const QString target = link.isSymLink() ? link.canonicalFilePath() : path;
     if (target.isEmpty())
-        return QCoreApplication::translate("CDataSession", "%1 is a link to %2, which does not exist.")
-            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(link.symLinkTarget()));
+        return CResult<>::failure(QCoreApplication::translate("CDataSession", "%1 is a link to %2, which does not exist.")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(link.symLinkTarget())));
     const QByteArray name = QFile::encodeName(target);
     struct stat info{};
     const bool exists = ::stat(name.constData(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode))
-        return QCoreApplication::translate("CDataSession", "%1 is no longer a regular file.").arg(QDir::toNativeSeparators(path));
-    if (exists && ::access(name.constData(), R_OK) != 0)
-        return QCoreApplication::translate("CDataSession", "%1 can no longer be read (%2).")
-            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return CResult<>::failure(QCoreApplication::translate("CDataSession", "%1 is no longer a regular file.").arg(QDir::toNativeSeparators(path)));
+    // errno is taken at once: the translation's look-up may set it again.
+    if (exists && ::access(name.constData(), R_OK) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        return CResult<>::failure(QCoreApplication::translate("CDataSession", "%1 can no longer be read (%2).")
+            .arg(QDir::toNativeSeparators(path), why));
+    }
     const QString folder = QFileInfo(target).absolutePath();
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        return QCoreApplication::translate("CDataSession", "%1 cannot be saved: its folder %2 cannot be written (%3).")
-            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno)));
-    return QString();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        return CResult<>::failure(QCoreApplication::translate("CDataSession", "%1 cannot be saved: its folder %2 cannot be written (%3).")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(folder), why));
+    }
+    return CResult<>::success();
 }
 
 QStringList CDataSession::domainNames() const

@@ -112,12 +112,12 @@ public:
     bool historySavable() const { return m_lockState == LockState::Held && m_historyProblem.isEmpty(); }
     bool domainsSavable() const { return m_lockState == LockState::Held && m_domainsProblem.isEmpty(); }
     // The first reason either file could not be saved, for a run that must
-    // not start if it could not store its results (empty: both can be).
-    QString refusal() const;
+    // not start if it could not store its results.
+    CResult<> savable() const;
     // The same, and what changed on disk since: a history that is no longer
     // a readable regular file, or whose folder (a link's target's, for a
     // link) can no longer be written. Asked before a run fetches anything.
-    QString saveProblem() const;
+    CResult<> stillSavable() const;
 
     // The notes gathered since the last call, in the order they arose.
     QList<Note> takeNotes() { return std::exchange(m_notes, {}); }

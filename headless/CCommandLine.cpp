@@ -208,8 +208,12 @@ CCommandLine::Action CCommandLine::parseExport()
 {
     if (m_parser.isSet(m_rank) || m_parser.isSet(m_reach) || m_parser.isSet(m_dryRun))
         return fail(QStringLiteral("--rank, --reach and --dry-run do not go with --export."));
-    if (m_parser.isSet(m_format) && !CHistoryExporter::formatNamed(m_parser.value(m_format), &m_exportFormat))
-        return fail(QStringLiteral("--format takes csv or json, not '%1'.").arg(m_parser.value(m_format)));
+    if (m_parser.isSet(m_format)) {
+        const CResult<CHistoryExporter::Format> named = CHistoryExporter::formatNamed(m_parser.value(m_format));
+        if (!named)
+            return fail(QStringLiteral("--format takes csv or json, not '%1'.").arg(m_parser.value(m_format)));
+        m_exportFormat = named.value();
+    }
     if (m_parser.isSet(m_output) && m_parser.value(m_output).isEmpty())
         return fail(QStringLiteral("--output takes a file name."));
     for (const QString &domain : m_parser.values(m_domain))
@@ -257,9 +261,13 @@ CCommandLine::Action CCommandLine::parseDigest()
             return Action::Error;
         }
     }
-    if (m_parser.isSet(m_format) && !CDigest::formatNamed(m_parser.value(m_format), &m_digestFormat)) {
-        m_error = QStringLiteral("--format takes text, markdown or html.");
-        return Action::Error;
+    if (m_parser.isSet(m_format)) {
+        const CResult<CDigest::Format> named = CDigest::formatNamed(m_parser.value(m_format));
+        if (!named) {
+            m_error = QStringLiteral("--format takes text, markdown or html.");
+            return Action::Error;
+        }
+        m_digestFormat = named.value();
     }
     if (parseFigure() == Action::Error)
         return Action::Error;
@@ -319,8 +327,12 @@ CCommandLine::Action CCommandLine::parseOverview()
         if (m_parser.isSet(*option))
             return fail(QStringLiteral("--%1 does not go with --overview.").arg(option->names().constFirst()));
     }
-    if (m_parser.isSet(m_format) && !COverviewWriter::formatNamed(m_parser.value(m_format), &m_overviewFormat))
-        return fail(QStringLiteral("--format takes text, csv or json, not '%1'.").arg(m_parser.value(m_format)));
+    if (m_parser.isSet(m_format)) {
+        const CResult<COverviewWriter::Format> named = COverviewWriter::formatNamed(m_parser.value(m_format));
+        if (!named)
+            return fail(QStringLiteral("--format takes text, csv or json, not '%1'.").arg(m_parser.value(m_format)));
+        m_overviewFormat = named.value();
+    }
     return Action::Overview;
 }
 

@@ -100,8 +100,8 @@ std::optional<CHeadlessQuery::ExitCode> CHeadlessQuery::openSession(CDataSession
     }
     session.load();
     // Whatever the window would not save over, this run does not fetch for.
-    if (const QString refusal = session.saveProblem(); !refusal.isEmpty())
-        return refuse(refusal.section(u'\n', 0, 0));
+    if (const CResult<> savable = session.stillSavable(); !savable)
+        return refuse(savable.message().section(u'\n', 0, 0));
     printNotes(session);
     return std::nullopt;
 }
@@ -117,10 +117,10 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
     // From the start, so that a signal during loading ends the run at its
     // first chance instead of killing it.
     m_quitSignals = std::make_unique<CQuitSignals>();
-    QString problem;
-    const CServiceAddress service = CServiceAddress::parse(m_options.service, &problem);
-    if (!problem.isEmpty())
+    const CResult<CServiceAddress> parsed = CServiceAddress::parse(m_options.service);
+    if (!parsed)
         return refuse(QStringLiteral("SORVANE_SERVICE=\"%1\" is not host or host:port").arg(m_options.service));
+    const CServiceAddress &service = parsed.value();
 
     CDataSession session(m_options.dataDirectory, m_options.availableMemory);
     if (const std::optional<ExitCode> ended = openSession(session))

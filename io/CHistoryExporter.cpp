@@ -200,15 +200,13 @@ CHistoryExporter::Format CHistoryExporter::formatOfPath(const QString &path)
     return path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? Format::Json : Format::Csv;
 }
 
-bool CHistoryExporter::formatNamed(const QString &name, Format *format)
+CResult<CHistoryExporter::Format> CHistoryExporter::formatNamed(const QString &name)
 {
     if (name == u"csv")
-        *format = Format::Csv;
-    else if (name == u"json")
-        *format = Format::Json;
-    else
-        return false;
-    return true;
+        return CResult<Format>::success(Format::Csv);
+    if (name == u"json")
+        return CResult<Format>::success(Format::Json);
+    return CResult<Format>::failure(QStringLiteral("not a format: ") + name);
 }
 
 CResult<qsizetype> CHistoryExporter::write(const QList<CAlexaRankData> &history, const CHistoryFilter &filter,

@@ -31,8 +31,8 @@ public:
     static QDate dateFrom(QStringView text);
     // JSON for a name ending in ".json" (in any case), CSV for any other.
     static Format formatOfPath(const QString &path);
-    // "csv" or "json"; anything else is no format.
-    static bool formatNamed(const QString &name, Format *format);
+    // "csv" or "json"; a failure for anything else.
+    static CResult<Format> formatNamed(const QString &name);
 
     // sink gets the bytes in order; when it fails, the export stops with
     // its message. Answers how many records were written.

@@ -26,17 +26,15 @@ QString signedPlaces(double value)
 
 } // namespace
 
-bool COverviewWriter::formatNamed(const QString &name, Format *format)
+CResult<COverviewWriter::Format> COverviewWriter::formatNamed(const QString &name)
 {
     if (name == u"text")
-        *format = Format::Text;
-    else if (name == u"csv")
-        *format = Format::Csv;
-    else if (name == u"json")
-        *format = Format::Json;
-    else
-        return false;
-    return true;
+        return CResult<Format>::success(Format::Text);
+    if (name == u"csv")
+        return CResult<Format>::success(Format::Csv);
+    if (name == u"json")
+        return CResult<Format>::success(Format::Json);
+    return CResult<Format>::failure(QStringLiteral("not a format: ") + name);
 }
 
 const QStringList &COverviewWriter::fieldNames()

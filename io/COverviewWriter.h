@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CResult.h"
+
 #include "COverviewRow.h"
 
 #include <QList>
@@ -15,8 +17,8 @@ class COverviewWriter
 public:
     enum class Format { Text, Csv, Json };
 
-    // "text", "csv" or "json"; false for another name.
-    static bool formatNamed(const QString &name, Format *format);
+    // "text", "csv" or "json"; a failure for another name.
+    static CResult<Format> formatNamed(const QString &name);
     // The CSV header's cells, which are also the JSON objects' keys.
     static const QStringList &fieldNames();
     static QString render(const QList<COverviewRow> &rows, Format format);

@@ -4,30 +4,28 @@
 
 #include <QCoreApplication>
 
-CServiceAddress CServiceAddress::parse(const QString &text, QString *problem)
+CResult<CServiceAddress> CServiceAddress::parse(const QString &text)
 {
     CServiceAddress address;
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
-        return address;
+        return CResult<CServiceAddress>::success(address);
     const qsizetype colon = trimmed.lastIndexOf(u':');
     // More than one colon is an IPv6 address without a port.
     if (colon < 0 || trimmed.indexOf(u':') != colon) {
         address.m_host = trimmed;
-        return address;
+        return CResult<CServiceAddress>::success(address);
     }
     const QString host = trimmed.left(colon);
     if (!host.isEmpty())
         address.m_host = host;
     bool ok = false;
     const int port = trimmed.mid(colon + 1).toInt(&ok);
-    if (ok && port > 0 && port < 65536)
-        address.m_port = port;
-    else if (problem)
-        *problem = QCoreApplication::translate("CServiceAddress", "\"%1\" is not a port number; using port %2")
-                       .arg(trimmed.mid(colon + 1))
-                       .arg(DefaultPort);
-    return address;
+    if (!ok || port <= 0 || port >= 65536)
+        return CResult<CServiceAddress>::failure(
+            QCoreApplication::translate("CServiceAddress", "\"%1\" is not a port number").arg(trimmed.mid(colon + 1)));
+    address.m_port = port;
+    return CResult<CServiceAddress>::success(address);
 }
 
 QString CServiceAddress::pageAddress(const QString &domain, const QDate &day) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QDate>
 #include <QString>
 
@@ -10,8 +12,8 @@ class CServiceAddress
 public:
     static constexpr int DefaultPort = 80;
 
-    // An unusable port leaves the default in place and sets *problem.
-    static CServiceAddress parse(const QString &text, QString *problem = nullptr);
+    // A failure, with the reason, for a port that is not one.
+    static CResult<CServiceAddress> parse(const QString &text);
 
     QString host() const { return m_host; }
     int port() const { return m_port; }

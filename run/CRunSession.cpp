@@ -96,17 +96,17 @@ void CRunSession::connectRun()
     });
 }
 
-QString CRunSession::refusal() const
+CResult<> CRunSession::mayRun() const
 {
     if (m_active || m_run.isRunning())
-        return tr("a query run is already under way");
-    return m_session.saveProblem();
+        return CResult<>::failure(tr("a query run is already under way"));
+    return m_session.stillSavable();
 }
 
 CResult<> CRunSession::mayStart(bool hasDomains) const
 {
-    if (const QString refused = refusal(); !refused.isEmpty())
-        return CResult<>::failure(refused);
+    if (CResult<> runnable = mayRun(); !runnable)
+        return runnable;
     if (!hasDomains)
         return CResult<>::failure(tr("no domains to query in %1").arg(m_session.filePath(CDataSession::domainListFileName())));
     return CResult<>::success();

@@ -73,10 +73,10 @@ public:
     CQueryRun &queryRun() const { return m_run; }
 
     // Why a run may not start now: a file the session could not save, a
-    // run under way. Empty when it may.
-    QString refusal() const;
+    // run under way.
+    CResult<> mayRun() const;
     // Starts a run of the domain list, or of these domains. Refused before
-    // any fetch, with the reason, when refusal() says so or there is no domain.
+    // any fetch, with the reason, when mayRun() says so or there is no domain.
     CResult<> start(bool rankMode);
     CResult<> start(const QStringList &domains, bool rankMode);
     // Fills the days of the last days (today not counted) that the domains

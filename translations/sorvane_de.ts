@@ -914,8 +914,8 @@ Starten Sie den lokalen Dienst mit scripts/run.sh, oder starten Sie sorvane-rank
 <context>
     <name>CServiceAddress</name>
     <message>
-        <source>&quot;%1&quot; is not a port number; using port %2</source>
-        <translation>„%1“ ist keine Portnummer; Port %2 wird verwendet</translation>
+        <source>&quot;%1&quot; is not a port number</source>
+        <translation>„%1“ ist keine Portnummer</translation>
     </message>
 </context>
 <context>

@@ -7,8 +7,58 @@
 #include "watch/CAlertRules.h"
 #include "watch/CDomainGroups.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <array>
 #include <optional>
+
+namespace {
+
+// The rules that can apply to a domain, found by its name and its groups
+// rather than by asking every rule: a file may hold a million rules.
+class RuleIndex
+{
+public:
+    RuleIndex(const CAlertRules &rules, const CDomainGroups &groups)
+        : m_groupsOf(groups.groupsByDomain())
+    {
+        const QList<CAlertRule> &all = rules.rules();
+        for (int i = 0; i < all.size(); ++i) {
+            switch (all.at(i).target()) {
+            case CAlertRule::Target::Every:
+                m_every.append(i);
+                break;
+            case CAlertRule::Target::Domain:
+                m_byDomain[all.at(i).targetName()].append(i);
+                break;
+            case CAlertRule::Target::Group:
+                m_byGroup[all.at(i).targetName()].append(i);
+                break;
+            }
+        }
+    }
+
+    // In the order of the file, each rule once (a domain may be listed twice in a group).
+    QList<int> rulesFor(const QString &domain) const
+    {
+        QList<int> found = m_every;
+        found += m_byDomain.value(domain);
+        for (const QString &group : m_groupsOf.value(domain))
+            found += m_byGroup.value(group);
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        return found;
+    }
+
+private:
+    QHash<QString, QStringList> m_groupsOf;
+    QList<int> m_every;
+    QHash<QString, QList<int>> m_byDomain;
+    QHash<QString, QList<int>> m_byGroup;
+};
+
+} // namespace
 
 QStringList CAlertEngine::check(const QList<CAlexaRankData> &history, const QList<CAlexaRankData> &run,
                                 const CAlertRules &rules, const CDomainGroups &groups)
@@ -17,6 +67,7 @@ QStringList CAlertEngine::check(const QList<CAlexaRankData> &history, const QLis
     if (rules.isEmpty() || run.isEmpty())
         return lines;
     const CPreviousRecords previous(history, run);
+    const RuleIndex index(rules, groups);
     for (const CAlexaRankData &record : run) {
         const CAlexaRankData *before = previous.of(record);
         if (!before)
@@ -29,9 +80,10 @@ QStringList CAlertEngine::check(const QList<CAlexaRankData> &history, const QLis
             was[std::size_t(figure)] = CTrendFigure::value(CTrendFigure::text(*before, figure));
             now[std::size_t(figure)] = CTrendFigure::value(CTrendFigure::text(record, figure));
         }
-        for (const CAlertRule &rule : rules.rules()) {
+        for (const int i : index.rulesFor(domain)) {
+            const CAlertRule &rule = rules.rules().at(i);
             const std::size_t figure = std::size_t(rule.figure());
-            if (figure >= std::size_t(CTrendFigure::Count) || !was[figure] || !now[figure] || !rule.appliesTo(domain, groups))
+            if (figure >= std::size_t(CTrendFigure::Count) || !was[figure] || !now[figure])
                 continue;
             if (rule.firesFor(*was[figure], *now[figure]))
                 lines.append(line(domain, rule.figure(), *was[figure], *now[figure], rule.text()));

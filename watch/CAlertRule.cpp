@@ -86,19 +86,6 @@ CResult<CAlertRule> CAlertRule::parse(QStringView line)
     return Result::success(std::move(rule));
 }
 
-bool CAlertRule::appliesTo(const QString &domain, const CDomainGroups &groups) const
-{
-    switch (m_target) {
-    case Target::Every:
-        return true;
-    case Target::Domain:
-        return domain == m_targetName;
-    case Target::Group:
-        return groups.contains(m_targetName, domain);
-    }
-    return false;
-}
-
 bool CAlertRule::firesFor(double was, double now) const
 {
     switch (m_condition) {

@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QStringView>
 
-class CDomainGroups;
-
 // One line of alerts.dat, "target,figure,condition,value": whom it watches
 // (a domain, "@group" or "*"), which figure, and when it fires against the
 // domain's previous record: "moves" by N places or N% either way,
@@ -27,13 +25,14 @@ public:
     // The CTrendFigure of a name, or -1.
     static int figureNamed(QStringView name);
 
-    bool appliesTo(const QString &domain, const CDomainGroups &groups) const;
     // Whether a figure that was `was` and is now `now` fires the rule.
     bool firesFor(double was, double now) const;
     // How the alert line names the rule: "@mine moves 10%".
     QString text() const;
 
     Target target() const { return m_target; }
+    // The domain or the group it watches; empty for every domain.
+    QString targetName() const { return m_targetName; }
     int figure() const { return m_figure; }
     Condition condition() const { return m_condition; }
 

@@ -23,17 +23,15 @@ QString signedPlaces(const CMoverRow &row)
 
 } // namespace
 
-bool CDigest::formatNamed(const QString &name, Format *format)
+CResult<CDigest::Format> CDigest::formatNamed(const QString &name)
 {
     if (name == u"text")
-        *format = Format::Text;
-    else if (name == u"markdown")
-        *format = Format::Markdown;
-    else if (name == u"html")
-        *format = Format::Html;
-    else
-        return false;
-    return true;
+        return CResult<Format>::success(Format::Text);
+    if (name == u"markdown")
+        return CResult<Format>::success(Format::Markdown);
+    if (name == u"html")
+        return CResult<Format>::success(Format::Html);
+    return CResult<Format>::failure(QStringLiteral("not a format: ") + name);
 }
 
 CDigest::CDigest(const QList<CAlexaRankData> &history, const QStringList &domains, int figure, int days, QDate today)

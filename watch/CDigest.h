@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CResult.h"
+
 #include "CMoverRow.h"
 
 #include <QDate>
@@ -17,8 +19,8 @@ class CDigest
 public:
     enum class Format { Text, Markdown, Html };
 
-    // "text", "markdown" or "html"; false for another name.
-    static bool formatNamed(const QString &name, Format *format);
+    // "text", "markdown" or "html"; a failure for another name.
+    static CResult<Format> formatNamed(const QString &name);
 
     // The last `days` days up to and including `today`.
     CDigest(const QList<CAlexaRankData> &history, const QStringList &domains, int figure, int days, QDate today);

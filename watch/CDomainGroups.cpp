@@ -110,6 +110,14 @@ QStringList CDomainGroups::groupsOf(const QString &domain) const
     return names;
 }
 
+QHash<QString, QStringList> CDomainGroups::groupsByDomain() const
+{
+    QHash<QString, QStringList> groups;
+    for (const auto &entry : m_entries)
+        groups[entry.second].append(entry.first);
+    return groups;
+}
+
 bool CDomainGroups::contains(const QString &group, const QString &domain) const
 {
     return m_index.contains(key(group, domain));

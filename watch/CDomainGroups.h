@@ -2,6 +2,7 @@
 
 #include "base/CResult.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -39,6 +40,8 @@ public:
     // The domains of any of these groups, each once, in file order.
     QStringList domainsOf(const QStringList &groups) const;
     QStringList groupsOf(const QString &domain) const;
+    // Every domain's groups at once, for many look-ups.
+    QHash<QString, QStringList> groupsByDomain() const;
     bool contains(const QString &group, const QString &domain) const;
 
     // Replaces the domain's groups; names that are no group names are left out.

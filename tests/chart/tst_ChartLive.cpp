@@ -157,7 +157,7 @@ void tst_ChartLive::runEndsWithItsBiggestMoves()
     // but the status still ends with the line, after the run's own lines.
     window.reset();
     CSettings settings = home->settings();
-    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(CLoopbackServer::closedPort()));
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(CLoopbackServer::closedPort())).value();
     window = std::make_unique<MainWindow>(nullptr, settings, prompts);
     window->findChild<QAction *>("actionChart")->trigger();
     window->findChild<QPushButton *>("btnManualQuery")->click();

@@ -85,9 +85,9 @@ void tst_DataSession::fileCases()
         QVERIFY2(anyContains(notes, which.reason) && anyContains(notes, which.file), qPrintable(notes.join(u'|')));
 
     const bool isHistory = which.file == CDataSession::historyFileName();
-    QCOMPARE(session.refusal().isEmpty(), !which.refused);
+    QCOMPARE(session.savable().ok(), !which.refused);
     if (which.refused) {
-        QVERIFY2(session.refusal().contains(which.file), qPrintable(session.refusal()));
+        QVERIFY2(session.savable().message().contains(which.file), qPrintable(session.savable().message()));
         QCOMPARE(isHistory ? session.historySavable() : session.domainsSavable(), false);
         QCOMPARE(isHistory ? session.history().size() : session.domains().size(), 0);
     } else if (isHistory) {
@@ -307,7 +307,7 @@ void tst_DataSession::folderIsPrivate()
     QCOMPARE(open.lock(), CDataSession::LockState::ReadOnly);
     QVERIFY2(open.lockReason().contains(QStringLiteral("can be written by other users")), qPrintable(open.lockReason()));
     QVERIFY(!open.saveHistory());
-    QVERIFY(!open.saveProblem().isEmpty());
+    QVERIFY(!open.stillSavable());
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/db.dat")));
 }
 

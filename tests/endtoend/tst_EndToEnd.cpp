@@ -81,7 +81,7 @@ void tst_EndToEnd::queryRunStoresTheServicesFigures()
     auto prompts = std::make_shared<RecordingPrompts>();
     {
         CSettings settings = home.settings(LastDay);
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(m_port));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(m_port)).value();
         MainWindow window(nullptr, settings, prompts);
         auto *button = window.findChild<QPushButton *>(QStringLiteral("btnManualQuery"));
         QVERIFY(button);

@@ -35,7 +35,7 @@ public:
             writeDomains(domains);
         service.setDefaultReply(CLoopbackServer::page("<html><body>nothing ranked</body></html>"));
         CSettings settings = home.settings(QDate(2012, 8, 5));
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(service.port()));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(service.port())).value();
         openWindow(settings);
     }
 

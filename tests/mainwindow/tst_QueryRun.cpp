@@ -97,7 +97,7 @@ public:
         if (!domains.isEmpty())
             writeDomains(domains);
         CSettings settings = home.settings(QDate(2012, 8, 5));
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port()));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port ? port : server.port())).value();
         openWindow(settings);
         for (int i = 0; i < MainWindow::SocketCount; ++i) {
             CAlexaSocket *socket = window->socket(i);
@@ -307,7 +307,7 @@ void tst_QueryRun::failedFetchStoresNothing()
     // service. One that answered, or took the connection and fell silent, was reached.
     if (refused)
         QTRY_COMPARE(run.prompts->messages(),
-                     QStringList{CQueryRun::unreachable(CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)))});
+                     QStringList{CQueryRun::unreachable(CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value())});
     QTest::qWait(20);
     if (!refused)
         QCOMPARE(run.prompts->messages(), QStringList());

@@ -23,7 +23,7 @@ public:
         writeHistory(history);
         writeDomains({QStringLiteral("example.com")});
         CSettings settings = home.settings(QDate(2026, 12, 7));
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port())).value();
         openWindow(settings);
     }
 

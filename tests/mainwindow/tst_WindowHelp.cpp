@@ -63,7 +63,7 @@ struct Shown
             home.writeFile(home.historyPath(), CWindowProbe::fileOf(history));
         CSettings settings = home.settings();
         if (!service.isEmpty())
-            settings.service = CServiceAddress::parse(service);
+            settings.service = CServiceAddress::parse(service).value();
         window = std::make_unique<MainWindow>(nullptr, settings, prompts);
         probe = std::make_unique<CWindowProbe>(window.get());
     }

@@ -37,16 +37,19 @@ void tst_ServiceAddress::parse()
     QFETCH(QString, host);
     QFETCH(int, port);
     QFETCH(bool, problem);
-    QString said;
-    const CServiceAddress address = CServiceAddress::parse(text, &said);
-    QCOMPARE(address.host(), host);
-    QCOMPARE(address.port(), port);
-    QCOMPARE(!said.isEmpty(), problem);
+    const CResult<CServiceAddress> address = CServiceAddress::parse(text);
+    QCOMPARE(!address, problem);
+    if (problem) {
+        QVERIFY2(address.message().contains(u"is not a port number"), qPrintable(address.message()));
+        return;
+    }
+    QCOMPARE(address.value().host(), host);
+    QCOMPARE(address.value().port(), port);
 }
 
 void tst_ServiceAddress::addressesCarryTheHostOnly()
 {
-    const CServiceAddress address = CServiceAddress::parse(QStringLiteral("127.0.0.1:8080"));
+    const CServiceAddress address = CServiceAddress::parse(QStringLiteral("127.0.0.1:8080")).value();
     QCOMPARE(address.pageAddress(QStringLiteral("example.com")), QStringLiteral("http://127.0.0.1/siteinfo/example.com"));
     QCOMPARE(address.refererAddress(QStringLiteral("example.com")),
              QStringLiteral("http://127.0.0.1/search?q=example.com&r=home_home&p=bigtop"));

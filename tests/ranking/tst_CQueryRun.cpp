@@ -42,7 +42,7 @@ public:
     explicit CRunProbe(quint16 port = 0)
         : run(dates)
     {
-        run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(port ? port : server.port())));
+        run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(port ? port : server.port())).value());
         run.setClock(CRankClock(Today));
         QObject::connect(&run, &CQueryRun::started, [this] { events.append(QStringLiteral("started")); });
         QObject::connect(&run, &CQueryRun::recordAccepted, [this](const CAlexaRankData &record) {

@@ -80,7 +80,7 @@ struct WindowSide
         QDir().mkpath(folder);
         if (locked)
             session.lock();
-        run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(service.port())));
+        run.setService(CServiceAddress::parse(CLoopbackServer::host() + u':' + QString::number(service.port())).value());
         run.setClock(CRankClock(QDate(2012, 8, 5)));
         service.setDefaultReply(CLoopbackServer::page("<html><body>nothing ranked</body></html>"));
         runSession.setDomainList([this](int position) { return domains.value(position); });

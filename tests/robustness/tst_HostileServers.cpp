@@ -104,7 +104,7 @@ void tst_HostileServers::eachBadServerCostsOneFetch()
     CHostileServer server;
     auto prompts = std::make_shared<CFakePrompts>();
     CSettings settings = home.settings(QDate(2026, 12, 7));
-    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(server.port())).value();
     MainWindow window(nullptr, settings, prompts);
     for (int i = 0; i < MainWindow::SocketCount; ++i)
         window.socket(i)->setTimeoutInterval(500);

@@ -1,14 +1,19 @@
 #include "CDataSession.h"
+#include "CFakePrompts.h"
 #include "CLoopbackServer.h"
 #include "CQueryRun.h"
 #include "CRankClock.h"
 #include "CTempHome.h"
+#include "CWindowProbe.h"
+#include "MainWindow.h"
 #include "headless/CHeadlessQuery.h"
 #include "relay/CQueryRelayClient.h"
 #include "relay/CQueryRelayServer.h"
 #include "run/CRunSession.h"
 
+#include <QAction>
 #include <QDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -94,7 +99,7 @@ Said byRelay(Stage &stage)
     session.lock();
     session.load();
     CQueryRun pool(session.dates());
-    pool.setService(CServiceAddress::parse(stage.address()));
+    pool.setService(CServiceAddress::parse(stage.address()).value());
     pool.setClock(CRankClock(Today));
     CRunSession run(session, pool);
     run.setDomainList([&session](int position) { return session.domainNames().value(position); });
@@ -115,11 +120,39 @@ Said byRelay(Stage &stage)
     return said;
 }
 
+// The window's own run, from its Perform Query: the table shows each
+// domain, the status text the summary and why a run stopped, and a message
+// box what the user must act on.
+Said byWindow(Stage &stage)
+{
+    auto prompts = std::make_shared<CFakePrompts>();
+    CSettings settings = stage.home.settings(Today);
+    settings.service = CServiceAddress::parse(stage.address()).value();
+    MainWindow window(nullptr, settings, prompts);
+    CWindowProbe probe(&window);
+    auto *run = window.findChild<CRunSession *>();
+    if (!run)
+        return {};
+    stage.interrupt = [run] { run->stop(QStringLiteral("interrupted by SIGTERM")); };
+    QSignalSpy finished(run, &CRunSession::finished);
+    probe.action("actionPerform_Query")->trigger();
+    if (!finished.wait(30000))
+        return {};
+    QCoreApplication::processEvents(); // the message boxes come after the run's end
+    Said said;
+    said.code = run->result().code;
+    said.out = probe.statusLines();
+    for (const QString &message : prompts->messages())
+        said.err.append(QStringLiteral("sorvane: ") + message);
+    return said;
+}
+
 } // namespace
 
 // A query run's outcomes, worded and decided once by the run session, as
-// each of its owners presents them: the command line prints them, the
-// relay streams the window's run to the command that asked.
+// each of its owners presents them: the window in its table, status text and
+// message boxes, the command line on its output, the relay streaming the
+// window's run to the command that asked.
 class tst_RunSession : public QObject
 {
     Q_OBJECT
@@ -140,7 +173,7 @@ void tst_RunSession::outcomes_data()
     QTest::addColumn<QByteArray>("history"); // db.dat afterwards; null: not a file
 
     const QByteArray stored = "a.test," + na.toUtf8() + ",05/08/2012\n";
-    for (const char *presenter : {"command", "relay"}) {
+    for (const char *presenter : {"window", "command", "relay"}) {
         const auto row = [&](const char *outcome) -> QTestData & {
             QTestData &data = QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(presenter), QLatin1String(outcome))));
             data << QString::fromLatin1(presenter) << QString::fromLatin1(outcome);
@@ -177,11 +210,20 @@ void tst_RunSession::outcomes()
     QFETCH(QByteArray, history);
 
     Stage stage(outcome);
-    const Said said = presenter == u"command" ? byCommand(stage) : byRelay(stage);
+    const Said said = presenter == u"command" ? byCommand(stage) : presenter == u"relay" ? byRelay(stage) : byWindow(stage);
     for (QString &line : out)
         if (line.contains(u"%1"))
             line = line.arg(stage.service.port());
-    QCOMPARE(said.out, out);
+    if (presenter == u"window") {
+        // The status text holds the run's own lines among the window's:
+        // every line but the domains' (which the table shows), in order.
+        out.removeIf([](const QString &line) { return line.startsWith(u"a.test:"); });
+        QStringList shown = said.out;
+        shown.removeIf([&out](const QString &line) { return !out.contains(line); });
+        QCOMPARE(shown, out);
+    } else {
+        QCOMPARE(said.out, out);
+    }
     QCOMPARE(said.err.size(), err.isEmpty() ? 0 : 1);
     if (!err.isEmpty())
         QVERIFY2(said.err.first().startsWith(err), qPrintable(said.err.first()));
@@ -201,7 +243,7 @@ void tst_RunSession::refusedBeforeAnyFetch()
     QCOMPARE(session.lock(), CDataSession::LockState::Held);
     session.load();
     CQueryRun pool(session.dates());
-    pool.setService(CServiceAddress::parse(stage.address()));
+    pool.setService(CServiceAddress::parse(stage.address()).value());
     CRunSession run(session, pool);
     QFile::remove(stage.home.historyPath());
     QVERIFY(QDir().mkdir(stage.home.historyPath()));
@@ -218,5 +260,5 @@ void tst_RunSession::refusedBeforeAnyFetch()
     QVERIFY(stage.service.requests().isEmpty());
 }
 
-QTEST_GUILESS_MAIN(tst_RunSession)
+QTEST_MAIN(tst_RunSession)
 #include "tst_RunSession.moc"

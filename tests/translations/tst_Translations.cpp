@@ -41,7 +41,7 @@ QString statusText(const QString &what)
     if (what == u"summary")
         return CQueryRun::summary({3, 1, 2});
     if (what == u"unreachable")
-        return CQueryRun::unreachable(CServiceAddress::parse(QStringLiteral("127.0.0.1:8080"))).section(u'\n', 0, 0);
+        return CQueryRun::unreachable(CServiceAddress::parse(QStringLiteral("127.0.0.1:8080")).value()).section(u'\n', 0, 0);
     return QString();
 }
 

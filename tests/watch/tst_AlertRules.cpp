@@ -85,6 +85,15 @@ void tst_AlertRules::fire_data()
         << QStringList{"alert: a.test Global Rank 1,000 -> 850 (+15.0%), rule * moves 1",
                        "alert: a.test Global Rank 1,000 -> 850 (+15.0%), rule @mine enters-top 900"}
         << QStringList();
+    // Rules are found by their target, and still fire in the file's order, each once.
+    QTest::newRow("file order across targets, a domain listed twice")
+        << "@rivals,global,moves,1\na.test,global,moves,2\n*,global,moves,3\n@mine,global,moves,4\nb.test,global,moves,5"
+        << "mine,a.test\nrivals,a.test\nmine,a.test" << was << "a.test,850,200,NA,5,6,7,02/12/2026"
+        << QStringList{"alert: a.test Global Rank 1,000 -> 850 (+15.0%), rule @rivals moves 1",
+                       "alert: a.test Global Rank 1,000 -> 850 (+15.0%), rule a.test moves 2",
+                       "alert: a.test Global Rank 1,000 -> 850 (+15.0%), rule * moves 3",
+                       "alert: a.test Global Rank 1,000 -> 850 (+15.0%), rule @mine moves 4"}
+        << QStringList();
     QTest::newRow("bad lines named, the others apply")
         << "# my rules\n\nevery,thing\n*,global,moves,1\n*,global,soars,1\n*,rank,moves,1\n*,global,enters-top,10%\n"
            "*,global,moves,0\n@,global,moves,1"
