@@ -131,31 +131,46 @@ bool CDayRanks::readAt(qint64 offset, void *data, size_t size) const
 
 qsizetype CDayRanks::locateInFile(int id) const
 {
+    static_assert(WordsPerGroup == WordsPerCount);
     const size_t w = size_t(id) / 64;
-    const size_t first = w - w % WordsPerCount;
-    quint64 words[WordsPerCount] = {};
-    quint32 before = 0;
-    const size_t count = qMin<size_t>(WordsPerCount, m_view.words - first);
-    if (!readAt(m_file->present + qint64(first * sizeof(quint64)), words, count * sizeof(quint64))
-        || !(words[w - first] & (quint64(1) << (id % 64)))
-        || !readAt(m_file->before + qint64(w / WordsPerCount * sizeof(quint32)), &before, sizeof before))
+    quint64 group[1 + WordsPerGroup] = {};
+    if (!readAt(m_file->groups + qint64(w / WordsPerGroup * GroupBytes), group, GroupBytes))
         return -1;
-    qsizetype place = before;
-    for (size_t v = first; v < w; ++v)
-        place += std::popcount(words[v - first]);
-    return place + std::popcount(words[w - first] & ((quint64(1) << (id % 64)) - 1));
+    const quint64 *words = group + 1;
+    const size_t at = w % WordsPerGroup;
+    if (!(words[at] & (quint64(1) << (id % 64))))
+        return -1;
+    quint64 place = group[0];
+    for (size_t v = 0; v < at; ++v)
+        place += quint64(std::popcount(words[v]));
+    place += quint64(std::popcount(words[at] & ((quint64(1) << (id % 64)) - 1)));
+    return place < quint64(m_view.count) ? qsizetype(place) : -1;
+}
+
+bool CDayRanks::eachWordInFile(const std::function<void(size_t, quint64)> &take) const
+{
+    // A piece at a time: a fold reads every day's presence once.
+    constexpr size_t PieceGroups = size_t(1) << 14;
+    std::vector<quint64> piece(PieceGroups * (1 + WordsPerGroup));
+    const size_t groups = beforeCount(m_view.words);
+    for (size_t g = 0; g < groups; g += PieceGroups) {
+        const size_t count = qMin(PieceGroups, groups - g);
+        if (!readAt(m_file->groups + qint64(g * GroupBytes), piece.data(), count * GroupBytes))
+            return false;
+        for (size_t i = 0; i < count; ++i) {
+            for (size_t v = 0; v < WordsPerGroup && (g + i) * WordsPerGroup + v < m_view.words; ++v)
+                take((g + i) * WordsPerGroup + v, piece[i * (1 + WordsPerGroup) + 1 + v]);
+        }
+    }
+    return true;
 }
 
 qsizetype CDayRanks::locate(int id) const
 {
     if (id < 0 || size_t(id) >= m_view.words * 64)
         return -1;
-    if (m_file) {
-        // The file's counts are not read whole before use: a place past
-        // the ranks there are reads nothing.
-        const qsizetype place = locateInFile(id);
-        return place < m_view.count ? place : -1;
-    }
+    if (m_file)
+        return locateInFile(id);
     return present(id) ? placeOf(id) : -1;
 }
 
@@ -216,15 +231,7 @@ void CDayRanks::markPresent(std::vector<quint64> &alive) const
             alive[w] |= m_view.present[w];
         return;
     }
-    // A piece at a time: a fold reads every day's presence once.
-    std::vector<quint64> piece(size_t(1) << 16);
-    for (size_t w = 0; w < m_view.words; w += piece.size()) {
-        const size_t count = qMin(piece.size(), m_view.words - w);
-        if (!readAt(m_file->present + qint64(w * sizeof(quint64)), piece.data(), count * sizeof(quint64)))
-            return;
-        for (size_t i = 0; i < count; ++i)
-            alive[w + i] |= piece[i];
-    }
+    eachWordInFile([&alive](size_t w, quint64 word) { alive[w] |= word; });
 }
 
 size_t CDayRanks::bytes() const
@@ -242,7 +249,8 @@ QByteArray CDayRanks::toBytes() const
         const qsizetype words = qsizetype(m_view.words * sizeof(quint64));
         out.resize(out.size() + words + qsizetype(m_view.packedBytes));
         char *at = out.data() + sizeof header;
-        if (!readAt(m_file->present, at, size_t(words)) || !readAt(m_file->packed, at + words, m_view.packedBytes))
+        const bool whole = eachWordInFile([at](size_t w, quint64 word) { std::memcpy(at + w * sizeof word, &word, sizeof word); });
+        if (!whole || !readAt(m_file->packed, at + words, m_view.packedBytes))
             return CDayRanks().toBytes();
         return out;
     }

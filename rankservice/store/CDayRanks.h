@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -72,14 +73,18 @@ public:
     static size_t beforeCount(size_t words) { return (words + WordsPerCount - 1) / WordsPerCount; }
     // The packed ranks' size in bytes, padding included.
     static quint64 packedBytesFor(quint64 count, quint32 bits);
-    // Where the parts lie in a rank file, open for reading.
+    // Where the parts lie in a rank file, open for reading. There the
+    // presence words come in groups of WordsPerCount, each group after the
+    // count of domains present before it (a 64-bit word), so that one read
+    // tells whether a domain is named and where its rank lies.
     struct InFile
     {
         int fd = -1; // closed by whoever made it once the last ranks reading it go
-        qint64 present = 0;
-        qint64 before = 0;
+        qint64 groups = 0;
         qint64 packed = 0;
     };
+    static constexpr size_t WordsPerGroup = 4;
+    static constexpr size_t GroupBytes = sizeof(quint64) * (1 + WordsPerGroup);
     // Ranks read from file a few words at a time, never held: sizes gives
     // the parts' sizes (its pointers unused), which must agree with the
     // file's length (CRankFile checks them). A word the file no longer
@@ -112,6 +117,9 @@ private:
     qsizetype locate(int id) const;
     qsizetype locateInFile(int id) const;
     bool readAt(qint64 offset, void *data, size_t size) const;
+    // Each presence word of the file in turn, with its index; false when
+    // the file could not be read whole.
+    bool eachWordInFile(const std::function<void(size_t, quint64)> &take) const;
 
     // Held in memory, or empty when the ranks are in a file.
     std::vector<quint64> m_present;

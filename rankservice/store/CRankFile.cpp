@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +19,7 @@
 namespace {
 
 constexpr char Magic[8] = {'S', 'R', 'V', 'R', 'A', 'N', 'K', 'S'};
-constexpr quint32 Version = 1;
+constexpr quint32 Version = 2;
 
 struct Header
 {
@@ -33,10 +34,10 @@ struct Header
 };
 static_assert(sizeof(Header) == 64);
 
-// The counts padded to whole words, so that the ranks stay aligned.
-quint64 beforeBytes(quint64 words)
+// The presence words in groups, each after the count before it (see CDayRanks::InFile).
+quint64 groupBytes(quint64 words)
 {
-    return (CDayRanks::beforeCount(size_t(words)) * sizeof(quint32) + 7) / 8 * 8;
+    return quint64(CDayRanks::beforeCount(size_t(words))) * CDayRanks::GroupBytes;
 }
 
 // The length a file of that header must have, or 0 when its sizes cannot be one.
@@ -44,8 +45,7 @@ quint64 lengthOf(const Header &header)
 {
     if (header.bits > 32 || header.words > (quint64(1) << 40) || header.count > header.words * 64)
         return 0;
-    return sizeof(Header) + header.words * sizeof(quint64) + beforeBytes(header.words)
-        + CDayRanks::packedBytesFor(header.count, header.bits);
+    return sizeof(Header) + groupBytes(header.words) + CDayRanks::packedBytesFor(header.count, header.bits);
 }
 
 using Mapped = CResult<std::shared_ptr<const CDayRanks>>; // a day's ranks read from its file
@@ -79,6 +79,24 @@ CResult<Header> checkedHeader(int fd, const QString &path, quint64 length, quint
     if (domains < 0 || header.words > (quint64(domains) + 63) / 64)
         return fail(QStringLiteral("ranks %1 names where %2 are held").arg(header.words * 64).arg(domains));
     return Checked::success(header);
+}
+
+void writeGroups(CReplacingFile &file, const CDayRanks::Parts &parts)
+{
+    const size_t groups = CDayRanks::beforeCount(parts.words);
+    std::vector<quint64> piece;
+    piece.reserve(size_t(1 << 14) * (1 + CDayRanks::WordsPerGroup));
+    for (size_t g = 0; g < groups; ++g) {
+        piece.push_back(parts.before[g]);
+        for (size_t v = 0; v < CDayRanks::WordsPerGroup; ++v) {
+            const size_t w = g * CDayRanks::WordsPerGroup + v;
+            piece.push_back(w < parts.words ? parts.present[w] : 0);
+        }
+        if (piece.size() == piece.capacity() || g + 1 == groups) {
+            file.write(piece.data(), piece.size() * sizeof(quint64));
+            piece.clear();
+        }
+    }
 }
 
 } // namespace
@@ -116,13 +134,9 @@ CResult<CRankFile::Written> CRankFile::write(const QString &folder, const QDate 
     if (const CResult<void> opened = file.open(0600); !opened)
         return CResult<Written>::failure(opened.message());
     file.write(&header, sizeof header);
-    file.write(parts.present, parts.words * sizeof(quint64));
-    // Counts of ranks never built (an empty day) are zeros, as are the paddings.
-    const QByteArray zeros(qsizetype(qMax<quint64>(beforeBytes(parts.words), CDayRanks::packedBytesFor(0, 0))), '\0');
-    const quint64 counts = CDayRanks::beforeCount(parts.words) * sizeof(quint32);
-    if (counts > 0)
-        file.write(parts.before, counts);
-    file.write(zeros.constData(), beforeBytes(parts.words) - counts);
+    writeGroups(file, parts);
+    // Ranks never built (an empty day) are zeros, as is the padding.
+    const QByteArray zeros(qsizetype(CDayRanks::packedBytesFor(0, 0)), '\0');
     if (parts.packedBytes > 0)
         file.write(parts.packed, parts.packedBytes);
     file.write(zeros.constData(), CDayRanks::packedBytesFor(header.count, header.bits) - parts.packedBytes);
@@ -152,9 +166,8 @@ Mapped CRankFile::open(const QString &path, quint64 length, quint64 stamp, qint6
         delete open;
     });
     file->fd = fd;
-    file->present = qint64(sizeof(Header));
-    file->before = file->present + qint64(h.words * sizeof(quint64));
-    file->packed = file->before + qint64(beforeBytes(h.words));
+    file->groups = qint64(sizeof(Header));
+    file->packed = file->groups + qint64(groupBytes(h.words));
     CDayRanks::Parts sizes;
     sizes.words = size_t(h.words);
     sizes.packedBytes = size_t(CDayRanks::packedBytesFor(h.count, h.bits));
