@@ -48,11 +48,11 @@ quint64 lengthOf(const Header &header)
     return sizeof(Header) + groupBytes(header.words) + CDayRanks::packedBytesFor(header.count, header.bits);
 }
 
-using Mapped = CResult<std::shared_ptr<const CDayRanks>>; // a day's ranks read from its file
+using Opened = CResult<std::shared_ptr<const CDayRanks>>;
 
-Mapped refused(const QString &path, const QString &why)
+Opened refused(const QString &path, const QString &why)
 {
-    return Mapped::failure(QFileInfo(path).fileName() + QStringLiteral(": ") + why);
+    return Opened::failure(QFileInfo(path).fileName() + QStringLiteral(": ") + why);
 }
 
 // The header of the open file fd at path, checked against its length and
@@ -146,7 +146,7 @@ CResult<CRankFile::Written> CRankFile::write(const QString &folder, const QDate 
     return CResult<Written>::success(written);
 }
 
-Mapped CRankFile::open(const QString &path, quint64 length, quint64 stamp, qint64 domains)
+Opened CRankFile::open(const QString &path, quint64 length, quint64 stamp, qint64 domains)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
@@ -156,7 +156,7 @@ Mapped CRankFile::open(const QString &path, quint64 length, quint64 stamp, qint6
     const CResult<Header> header = checkedHeader(fd, path, length, stamp, domains);
     if (!header) {
         ::close(fd);
-        return Mapped::failure(header.message());
+        return Opened::failure(header.message());
     }
     // A page asks for a few words of each day: reading ahead would only fill the page cache.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
@@ -173,7 +173,7 @@ Mapped CRankFile::open(const QString &path, quint64 length, quint64 stamp, qint6
     sizes.packedBytes = size_t(CDayRanks::packedBytesFor(h.count, h.bits));
     sizes.bits = h.bits;
     sizes.count = qsizetype(h.count);
-    return Mapped::success(std::make_shared<const CDayRanks>(CDayRanks::reading(sizes, std::move(file))));
+    return Opened::success(std::make_shared<const CDayRanks>(CDayRanks::reading(sizes, std::move(file))));
 }
 
 void CRankFile::sync(const QString &folder)

@@ -87,8 +87,7 @@ bool writeHugeClaim(const QString &path, const QByteArray &cache, const QString 
 }
 
 // Damages the first rank file of folder as how says. Never in place: the
-// store loaded before maps it, and a file cut short under a mapping is a
-// fault there.
+// store loaded before still reads it, and is compared with afterwards.
 void damageRankFile(const QString &folder, const QString &how, const QString &outside)
 {
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.ranks")}, QDir::Files, QDir::Name);
