@@ -1,6 +1,6 @@
 #include "CChartCommand.h"
 #include "MainWindow.h"
-#include "config/CQuitSignals.h"
+#include "base/CQuitSignals.h"
 #include "config/CSettings.h"
 #include "config/CUiState.h"
 #include "headless/CCommandLine.h"

@@ -35,10 +35,13 @@ CChartCommand::ExitCode CChartCommand::run()
         m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
     if (!input)
         return refuse(input.message());
-    // A group may name a domain that is no longer listed: it is drawn too.
     QStringList domains = m_options.domains;
-    if (domains.isEmpty())
-        domains = m_options.groups.isEmpty() ? input.value().listed : input.value().groups.domainsOf(m_options.groups);
+    if (domains.isEmpty()) {
+        const CResult<QStringList> chosen = input.value().domainsOf(m_options.groups);
+        if (!chosen)
+            return refuse(chosen.message());
+        domains = chosen.value();
+    }
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to draw"));
     const QList<CAlexaRankData> &history = input.value().history;
@@ -47,6 +50,7 @@ CChartCommand::ExitCode CChartCommand::run()
     content.period = period();
     content.figure = m_options.figure;
     content.series = CRankSeries::buildEach(history, domains, m_options.figure, content.period);
+    content.listed = input.value().listed;
     const CChartPicture picture(content, m_options.size);
     const bool svg = m_options.path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
     const CResult<> saved = svg ? picture.saveSvg(m_options.path) : picture.savePng(m_options.path);

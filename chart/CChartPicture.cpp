@@ -38,6 +38,14 @@ CResult<> failed(const QString &path, const QString &reason)
     return CResult<>::failure(tr("The chart could not be saved to %1: %2").arg(path, reason));
 }
 
+QStringList domainsOf(const QList<CRankSeries> &series)
+{
+    QStringList domains;
+    for (const CRankSeries &one : series)
+        domains.append(one.domain());
+    return domains;
+}
+
 } // namespace
 
 CChartPicture::CChartPicture(const Content &content, QSize size)
@@ -49,6 +57,7 @@ CChartPicture::CChartPicture(const Content &content, QSize size)
     m_scene->addItem(m_chart);
     m_drawer = std::make_unique<CRankChart>(m_chart);
     m_drawer->setDark(content.dark);
+    m_drawer->setDomains(content.listed.isEmpty() ? domainsOf(content.series) : content.listed);
     m_chart->setTitle(CTrendFigure::label(content.figure) + QStringLiteral(" - ") + content.period.label());
     m_drawer->setEmptyText(emptyText(content.figure, content.period, !content.series.isEmpty()));
     layOutLegend();
@@ -105,7 +114,7 @@ void CChartPicture::paint(QPainter &painter) const
         const QRect place = m_places.at(i).translated(0, top);
         const QString domain = m_content.series.at(i).domain();
         painter.fillRect(QRect(place.left(), place.center().y() - Swatch / 2, Swatch, Swatch),
-                         CRankChart::colourOf(domain));
+                         m_drawer->colourOf(domain));
         painter.drawText(place.adjusted(Swatch + Gap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, domain);
     }
 }

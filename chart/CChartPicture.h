@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -25,6 +26,7 @@ public:
     struct Content
     {
         QList<CRankSeries> series;
+        QStringList listed; // the list the series are chosen from, whose colours are told apart
         CTrendPeriod period;
         int figure = 0; // a CTrendFigure
         bool dark = false;

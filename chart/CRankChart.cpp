@@ -23,13 +23,6 @@
 
 namespace {
 
-// Far enough apart to tell two dozen lines from each other.
-constexpr QRgb palette[CRankChart::ColourCount] = {
-    0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd, 0x8c564b, 0xe377c2, 0x7f7f7f,
-    0xbcbd22, 0x17becf, 0x393b79, 0xe7ba52, 0x637939, 0xad494a, 0x6baed6, 0xfd8d3c,
-    0x74c476, 0x9e9ac8, 0x843c39, 0x3182bd, 0xa55194, 0x31a354, 0xde9ed6, 0x000000,
-};
-
 QDate dateOfX(qreal x)
 {
     return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(x))).date();
@@ -104,20 +97,14 @@ void CRankChart::placeEmptyText()
     m_emptyText->setVisible(m_empty);
 }
 
-QColor CRankChart::colourOf(const QString &domain)
+void CRankChart::setDomains(const QStringList &domains)
 {
-    // FNV-1a: the same colour in every run and on every machine.
-    quint32 hash = 2166136261u;
-    for (const QChar c : domain) {
-        hash ^= c.unicode();
-        hash *= 16777619u;
-    }
-    return colour(int(hash % ColourCount));
+    m_colours = CDomainColours(domains);
 }
 
-QColor CRankChart::colour(int index)
+QColor CRankChart::colourOf(const QString &domain) const
 {
-    return QColor(palette[((index % ColourCount) + ColourCount) % ColourCount]);
+    return m_colours.of(domain);
 }
 
 QString CRankChart::tickLabel(double value)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CDomainColours.h"
+
 #include <QColor>
 #include <QDate>
 #include <QHash>
@@ -26,7 +28,6 @@ class CRankChart : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int ColourCount = 24;
     // A line with more points is drawn from the extremes of runs of them.
     static constexpr qsizetype MaxLinePoints = 800;
 
@@ -53,10 +54,11 @@ public:
     QCategoryAxis *rankAxis() const { return m_rankAxis; }
     QDateTimeAxis *dateAxis() const { return m_dateAxis; }
 
-    static QColor colour(int index);
-    // A domain's colour wherever it is drawn, whatever else is: one of the
-    // palette's, chosen from the name.
-    static QColor colourOf(const QString &domain);
+    // The domains whose colours are told apart (see CDomainColours): the
+    // whole list the drawn ones are chosen from.
+    void setDomains(const QStringList &domains);
+    // A domain's colour wherever it is drawn, whatever else is.
+    QColor colourOf(const QString &domain) const;
     // "1", "10", "1k", "2M", "0.01" for a value such as 1, 10, 1000, 2e6, 0.01.
     static QString tickLabel(double value);
     // The text of a hovered point of a drawn series of figure; a US rank
@@ -96,4 +98,5 @@ private:
     QGraphicsSimpleTextItem *m_emptyText; // owned by the chart
     bool m_empty = true;
     bool m_dark = false;
+    CDomainColours m_colours;
 };

@@ -173,6 +173,7 @@ void ChartWindow::reloadDomains()
         item->setHidden(!name.contains(filter, Qt::CaseInsensitive));
     }
     m_filling = false;
+    m_chart->setDomains(names);
 }
 
 void ChartWindow::setPickedPeriod(const CTrendPeriod &period)
@@ -377,7 +378,7 @@ void ChartWindow::showColours(const QStringList &drawn)
             item->setData(Qt::UserRole, QVariant());
             continue;
         }
-        const QColor colour = CRankChart::colourOf(item->text());
+        const QColor colour = m_chart->colourOf(item->text());
         QPixmap swatch(12, 12);
         swatch.fill(colour);
         item->setIcon(QIcon(swatch));
@@ -443,6 +444,8 @@ CChartPicture ChartWindow::picture(QSize size) const
     for (const QString &domain : checkedDomains())
         content.series.append(m_series.value(domain, CRankSeries(domain)));
     content.period = m_seriesPeriod;
+    for (int row = 0; row < ui->lstDomains->count(); ++row)
+        content.listed.append(ui->lstDomains->item(row)->text());
     content.figure = std::max(m_seriesFigure, 0);
     content.dark = isDark(palette());
     return CChartPicture(content, size.isValid() ? size : ui->chartView->size());

@@ -1,9 +1,9 @@
 #include "headless/CHeadlessDigest.h"
 
 #include "CAlexaRankData.h"
-#include "CDataSession.h"
+#include "CDataStore.h"
 #include "watch/CAlertMailer.h"
-#include "watch/CDomainGroups.h"
+#include "watch/CReportInput.h"
 
 #include <QTextStream>
 
@@ -25,30 +25,21 @@ CHeadlessDigest::ExitCode CHeadlessDigest::run()
     const QString folder = m_options.dataDirectory;
     if (m_options.mail && m_options.outlets.mailTo.isEmpty())
         return refuse(QStringLiteral("--mail needs a mail address: [Alerts] mailTo=address in Sorvane.ini"));
-    // Reading needs no lock: the data files are only ever replaced whole.
-    CDataSession session(folder, m_options.availableMemory);
-    session.load();
-    for (const CDataSession::Note &note : session.takeNotes())
-        m_err << "sorvane: " << QString(note.text).replace(u'\n', u' ') << Qt::endl;
-    if (const QString problem = !session.historyProblem().isEmpty() ? session.historyProblem() : session.domainsProblem();
-        !problem.isEmpty())
-        return refuse(problem.section(u'\n', 0, 0));
-    QStringList domains = session.domainNames();
-    if (!m_options.groups.isEmpty()) {
-        QStringList notes;
-        const CResult<CDomainGroups> groups = CDomainGroups::read(session, notes);
-        for (const QString &note : std::as_const(notes))
-            m_err << "sorvane: " << note << Qt::endl;
-        if (!groups)
-            return refuse(groups.message());
-        // A group may name a domain that is no longer listed: it is shown too.
-        domains = groups.value().domainsOf(m_options.groups);
-    }
+    QStringList notes;
+    const CResult<CReportInput> input = CReportInput::read(folder, notes, m_options.availableMemory);
+    for (const QString &note : std::as_const(notes))
+        m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
+    if (!input)
+        return refuse(input.message());
+    const CResult<QStringList> chosen = input.value().domainsOf(m_options.groups);
+    if (!chosen)
+        return refuse(chosen.message());
+    const QStringList &domains = chosen.value();
     if (domains.isEmpty())
         return refuse(m_options.groups.isEmpty()
-                          ? QStringLiteral("no domains in %1").arg(session.filePath(CDataSession::domainListFileName()))
+                          ? QStringLiteral("no domains in %1").arg(CDataStore::domainListPath(folder))
                           : QStringLiteral("no domains in the groups %1").arg(m_options.groups.join(QStringLiteral(", "))));
-    const QList<CAlexaRankData> &history = session.history();
+    const QList<CAlexaRankData> &history = input.value().history;
 
     const CDigest digest(history, domains, m_options.figure, m_options.days, m_options.clock.today());
     const QString text = digest.render(m_options.format);

@@ -29,6 +29,8 @@ CHeadlessOverview::ExitCode CHeadlessOverview::run()
         m_err << "sorvane: " << QString(note).replace(u'\n', u' ') << Qt::endl;
     if (!input)
         return refuse(input.message());
+    if (const CResult<QStringList> chosen = input.value().domainsOf(m_options.groups); !chosen)
+        return refuse(chosen.message());
     QStringList domains;
     QHash<QString, QStringList> groupsOf;
     for (const QString &name : input.value().listed) {

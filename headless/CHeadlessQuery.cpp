@@ -2,7 +2,7 @@
 
 #include "CDataSession.h"
 #include "CQueryRun.h"
-#include "config/CQuitSignals.h"
+#include "base/CQuitSignals.h"
 #include "protocol/CServiceAddress.h"
 #include "relay/CQueryRelayClient.h"
 #include "run/CRunSession.h"
@@ -129,10 +129,10 @@ CHeadlessQuery::ExitCode CHeadlessQuery::run()
     if (domains.isEmpty())
         return refuse(QStringLiteral("no domains to query in %1").arg(session.filePath(CDataSession::domainListFileName())));
     if (!m_options.groups.isEmpty()) {
-        QString problem;
-        domains = domainsOfGroups(session, domains, &problem);
-        if (domains.isEmpty())
-            return refuse(problem);
+        const CResult<QStringList> chosen = domainsOfGroups(session, domains);
+        if (!chosen)
+            return refuse(chosen.message());
+        domains = chosen.value();
     }
     CQueryRun pool(session.dates());
     pool.setService(service);
@@ -167,26 +167,25 @@ CHeadlessQuery::ExitCode CHeadlessQuery::runToItsEnd(CRunSession &run, const QSt
     return ExitCode(run.result().code);
 }
 
-QStringList CHeadlessQuery::domainsOfGroups(CDataSession &session, const QStringList &domains, QString *problem)
+CResult<QStringList> CHeadlessQuery::domainsOfGroups(CDataSession &session, const QStringList &domains)
 {
     QStringList notes;
     const QString path = session.filePath(CDataSession::groupsFileName());
     const CResult<CDomainGroups> groups = CDomainGroups::read(session, notes);
     for (const QString &note : std::as_const(notes))
         m_err << "sorvane: " << note << Qt::endl;
-    if (!groups) {
-        *problem = groups.message();
-        return {};
-    }
+    if (!groups)
+        return CResult<QStringList>::failure(groups.message());
     const QStringList members = groups.value().domainsOf(m_options.groups);
     QStringList chosen;
     for (const QString &domain : domains) {
         if (members.contains(domain))
             chosen.append(domain);
     }
-    *problem = QStringLiteral("no domain of %1 is in both %2 and the domain list")
-                   .arg(m_options.groups.join(QStringLiteral(", ")), path);
-    return chosen;
+    if (chosen.isEmpty())
+        return CResult<QStringList>::failure(QStringLiteral("no domain of %1 is in both %2 and the domain list")
+                                                 .arg(m_options.groups.join(QStringLiteral(", ")), path));
+    return CResult<QStringList>::success(chosen);
 }
 
 void CHeadlessQuery::stopOnSignalOrDeadline(CRunSession &run, qint64 fetches)

@@ -2,6 +2,7 @@
 
 #include "CRankClock.h"
 #include "CRunReport.h"
+#include "base/CResult.h"
 #include "relay/CQueryRelayClient.h"
 #include "watch/CAlertRun.h"
 
@@ -84,7 +85,8 @@ private:
     // answers, runs the query; anything else is refused.
     ExitCode runInWindow(const CDataSession &session);
     void printNotes(CDataSession &session);
-    QStringList domainsOfGroups(CDataSession &session, const QStringList &domains, QString *problem);
+    // The domains of the groups asked for; a failure when none is left.
+    CResult<QStringList> domainsOfGroups(CDataSession &session, const QStringList &domains);
     // Prints what the run says until its end; its result's exit code.
     ExitCode runToItsEnd(CRunSession &run, const QStringList &domains);
     // Stops the run when a quit signal comes or its deadline passes.

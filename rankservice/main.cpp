@@ -3,14 +3,17 @@
 #include "rankservice/service/CRankdOptions.h"
 #include "rankservice/service/CRankService.h"
 
+#include "base/CQuitSignals.h"
 #include "base/CVersion.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTextStream>
 
 #include <csignal>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -28,19 +31,48 @@ int writeSample(const CRankdOptions &options, QTextStream &out, QTextStream &err
     return 0;
 }
 
+// Shows an update's progress: on a terminal one line, rewritten in place;
+// in a log a line per day done, at most one a second.
+void showProgress(CListUpdater &updater, QTextStream &err, bool terminal)
+{
+    if (terminal) {
+        const auto rewrite = [&err](const QString &line) { err << '\r' << line.left(78) << "\x1b[K" << Qt::flush; };
+        QObject::connect(&updater, &CListUpdater::progress, &updater, rewrite);
+        QObject::connect(&updater, &CListUpdater::advanced, &updater, rewrite);
+        return;
+    }
+    auto shown = std::make_shared<QElapsedTimer>();
+    QObject::connect(&updater, &CListUpdater::advanced, &updater, [&err, shown](const QString &line) {
+        if (shown->isValid() && shown->elapsed() < 1000)
+            return;
+        shown->start();
+        err << line << Qt::endl;
+    });
+}
+
 // Fetches what each source lacks; 0 when no day failed (days not yet
-// published are no failure).
+// published are no failure), 130 when interrupted.
 int update(const CRankdOptions &options, QTextStream &out, QTextStream &err)
 {
     const bool terminal = isatty(fileno(stderr));
+    // SIGINT or SIGTERM ends the run between two writes: nothing is left
+    // half-written, and the next update goes on where this one stopped.
+    CQuitSignals quitSignals;
+    bool interrupted = false;
     bool allFetched = true;
     for (const CListSource &source : options.updateSources) {
         CListUpdater updater(source, options.data, options.settings);
-        if (terminal) {
-            QObject::connect(&updater, &CListUpdater::progress, &updater, [&err](const QString &line) {
-                err << '\r' << line.left(78) << "\x1b[K" << Qt::flush;
-            });
-        }
+        QObject::connect(&quitSignals, &CQuitSignals::received, &updater, [&updater, &interrupted] {
+            interrupted = true;
+            updater.cancel();
+        });
+        // Beside the progress: the output keeps the one summary line a source.
+        QObject::connect(&updater, &CListUpdater::planned, &updater, [&err](const QString &line) {
+            err << line << Qt::endl;
+        });
+        showProgress(updater, err, terminal);
+        if (interrupted)
+            updater.cancel();
         const CListUpdater::Summary summary = updater.run();
         if (terminal)
             err << "\r\x1b[K" << Qt::flush;
@@ -50,7 +82,7 @@ int update(const CRankdOptions &options, QTextStream &out, QTextStream &err)
         out << summary.line(source.name()) << Qt::endl;
         allFetched = allFetched && summary.failed == 0;
     }
-    return allFetched ? 0 : 1;
+    return interrupted ? 130 : allFetched ? 0 : 1;
 }
 
 } // namespace

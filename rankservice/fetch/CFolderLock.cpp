@@ -23,7 +23,8 @@ void CFolderLock::release()
     m_fd = -1;
 }
 
-CResult<void> CFolderLock::take(const QString &folder, std::chrono::milliseconds wait)
+CResult<void> CFolderLock::take(const QString &folder, std::chrono::milliseconds wait,
+                                const std::function<bool(std::chrono::milliseconds)> &sleep)
 {
     release();
     const QString path = QDir(folder).filePath(FileName);
@@ -47,6 +48,11 @@ CResult<void> CFolderLock::take(const QString &folder, std::chrono::milliseconds
                     ? QStringLiteral("another update of %1 is under way (it holds %2)").arg(folder, FileName)
                     : QStringLiteral("cannot lock %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
         }
-        QThread::msleep(quint64(Step.count()));
+        if (!sleep) {
+            QThread::msleep(quint64(Step.count()));
+        } else if (!sleep(Step)) {
+            ::close(fd);
+            return CResult<void>::failure(QStringLiteral("interrupted while another update of %1 was under way").arg(folder));
+        }
     }
 }

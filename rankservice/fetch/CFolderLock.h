@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 // An exclusive lock on a folder, held through a lock file in it, so that two
 // updates never fetch into the same folder at once. The lock file is opened
@@ -22,7 +23,9 @@ public:
 
     // Takes the lock of folder, waiting up to wait for another holder to let
     // it go; fails naming the holder's lock file, or the system's reason.
-    CResult<void> take(const QString &folder, std::chrono::milliseconds wait);
+    // sleep, when given, makes each step of the wait, and ends it by false.
+    CResult<void> take(const QString &folder, std::chrono::milliseconds wait,
+                       const std::function<bool(std::chrono::milliseconds)> &sleep = {});
     void release();
 
 private:

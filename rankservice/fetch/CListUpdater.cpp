@@ -1,6 +1,9 @@
 #include "rankservice/fetch/CListUpdater.h"
 
+#include "rankservice/fetch/CFetchPacer.h"
+#include "rankservice/fetch/CFetchPlan.h"
 #include "rankservice/fetch/CFolderLock.h"
+#include "rankservice/fetch/CRetryAfter.h"
 #include "rankservice/store/CSnapshotStore.h"
 
 #include "rankservice/crux/CCruxMonths.h"
@@ -16,6 +19,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -124,7 +128,24 @@ CListUpdater::CListUpdater(const CListSource &source, const QString &dataFolder,
     , m_source(source)
     , m_folder(source.folder(dataFolder))
     , m_settings(settings)
+    , m_ownPacer(std::make_unique<CFetchPacer>())
+    , m_pacer(m_ownPacer.get())
 {
+}
+
+CListUpdater::~CListUpdater() = default;
+
+void CListUpdater::setPacer(CFetchPacer *pacer)
+{
+    m_pacer = pacer;
+}
+
+void CListUpdater::cancel()
+{
+    m_cancelled = true;
+    m_pacer->interrupt();
+    if (m_stopCurrent)
+        m_stopCurrent();
 }
 
 QString CListUpdater::userAgent()
@@ -144,15 +165,22 @@ CListUpdater::Summary CListUpdater::run()
                                                   : QDeadlineTimer(QDeadlineTimer::Forever);
     m_notes.clear();
     m_outOfTime = false;
+    m_downloaded = 0;
+    if (!m_cancelled)
+        m_pacer->resume(); // a pacer another run interrupted
     CFolderLock lock;
     CResult<void> ready = QDir().mkpath(m_folder)
         ? CResult<void>::success()
         : CResult<void>::failure(m_folder + QStringLiteral(": cannot be created"));
     if (ready) {
         emit progress(QStringLiteral("%1: waiting for the folder").arg(m_source.name()));
-        ready = lock.take(m_folder, m_settings.lockWait);
+        // Waited through the pacer, so that a cancel ends the wait.
+        ready = lock.take(m_folder, m_settings.lockWait,
+                          [this](std::chrono::milliseconds step) { return m_pacer->pause(step); });
     }
-    if (!ready) {
+    if (!ready && m_cancelled) {
+        summary.leftWhy = stopReason(summary);
+    } else if (!ready) {
         ++summary.failed;
         summary.problems << m_source.name() + QStringLiteral(": ") + ready.message();
     } else {
@@ -180,27 +208,55 @@ void CListUpdater::runDays(Summary &summary)
         runMonths(summary);
         return;
     }
-    const int days = m_source.backfillable() ? qMax(1, m_settings.days) : 1;
-    for (int back = 0; back < days; ++back) {
-        const QDate day = m_settings.today.addDays(-back);
-        if (present(day)) {
+    const QList<QDate> wanted = m_source.backfillable()
+        ? CFetchPlan::days(m_settings.today, qMax(1, m_settings.days), m_settings.every)
+        : QList<QDate>{m_settings.today};
+    // The folder is read once: a present day is any file named with its date.
+    const QStringList held = folder.entryList(QDir::Files);
+    QList<QDate> missing;
+    for (const QDate &day : wanted) {
+        const QString date = day.toString(Qt::ISODate);
+        if (std::any_of(held.cbegin(), held.cend(), [&date](const QString &name) { return name.contains(date); }))
             ++summary.present;
-            continue;
-        }
-        // A publisher that keeps failing, or a run out of time, leaves the
-        // missing days to the next update; they are counted, not tried.
-        const bool outOfTime = m_outOfTime || m_runEnd.hasExpired();
-        if (outOfTime || (m_settings.failedDaysToGiveUp > 0 && summary.failed >= m_settings.failedDaysToGiveUp)) {
-            summary.leftWhy = outOfTime
-                ? QStringLiteral("the update's deadline of %1 passed").arg(timeInWords(m_settings.runDeadline))
-                : QStringLiteral("%1 given up after %2 failed days").arg(m_source.name()).arg(summary.failed);
-            for (int rest = back; rest < days; ++rest)
-                summary.left += present(m_settings.today.addDays(-rest)) ? 0 : 1;
-            summary.present += days - back - summary.left;
+        else
+            missing << day;
+    }
+    emit planned(CFetchPlan::costLine(m_source, m_folder, int(missing.size()), int(wanted.size())));
+    for (qsizetype done = 0; done < missing.size(); ++done) {
+        // A publisher that keeps failing, a run out of time or cancelled
+        // leaves the missing days to the next update; they are counted, not tried.
+        summary.leftWhy = stopReason(summary);
+        if (!summary.leftWhy.isEmpty()) {
+            summary.left = int(missing.size() - done);
             return;
         }
-        count(summary, m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate), fetchDay(day));
+        const QDate &day = missing.at(done);
+        const CResult<Fetched> fetched = fetchDay(day);
+        if (!fetched && m_cancelled) {
+            // The day cut short is not failed: the next update takes it.
+            summary.leftWhy = stopReason(summary);
+            summary.left = int(missing.size() - done);
+            return;
+        }
+        count(summary, m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate), fetched);
+        emit advanced(QStringLiteral("%1: %2 of %3 days done, %4 downloaded")
+                          .arg(m_source.name())
+                          .arg(done + 1)
+                          .arg(missing.size())
+                          .arg(bytesInWords(m_downloaded)));
     }
+    summary.leftWhy.clear();
+}
+
+QString CListUpdater::stopReason(const Summary &summary) const
+{
+    if (m_cancelled)
+        return QStringLiteral("interrupted");
+    if (m_outOfTime || m_runEnd.hasExpired())
+        return QStringLiteral("the update's deadline of %1 passed").arg(timeInWords(m_settings.runDeadline));
+    if (m_settings.failedDaysToGiveUp > 0 && summary.failed >= m_settings.failedDaysToGiveUp)
+        return QStringLiteral("%1 given up after %2 failed days").arg(m_source.name()).arg(summary.failed);
+    return {};
 }
 
 void CListUpdater::count(Summary &summary, const QString &label, const CResult<Fetched> &fetched)
@@ -227,8 +283,18 @@ void CListUpdater::runMonths(Summary &summary)
             ++summary.present;
             continue;
         }
+        if (m_cancelled) {
+            ++summary.left;
+            summary.leftWhy = stopReason(summary);
+            continue;
+        }
         const QString label = m_source.name() + QLatin1Char(' ') + month.toString(QStringLiteral("yyyy-MM"));
-        count(summary, label, fetchMonth(month, label));
+        const CResult<Fetched> fetched = fetchMonth(month, label);
+        if (!fetched && m_cancelled) {
+            ++summary.left;
+            continue;
+        }
+        count(summary, label, fetched);
     }
 }
 
@@ -238,7 +304,7 @@ CResult<CListUpdater::Fetched> CListUpdater::fetchMonth(const QDate &month, cons
     QTemporaryFile temporary(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX")));
     if (!temporary.open())
         return Result::failure(QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString()));
-    const CResult<Answer> got = get(m_source.monthUrl(month), temporary, m_settings.maxBytes, label, true);
+    const CResult<Answer> got = get(m_source.monthUrl(month), temporary, m_settings.maxBytes, label, Ask::List);
     if (!got)
         return Result::failure(got.message());
     // A month not yet published is not there at all.
@@ -269,12 +335,6 @@ CResult<CListUpdater::Fetched> CListUpdater::keepMonth(const QString &temporary,
     return Result::success(Fetched::Stored);
 }
 
-bool CListUpdater::present(const QDate &day) const
-{
-    const QString date = day.toString(Qt::ISODate);
-    return !QDir(m_folder).entryList({QLatin1Char('*') + date + QLatin1Char('*')}, QDir::Files).isEmpty();
-}
-
 CResult<CListUpdater::Fetched> CListUpdater::fetchDay(const QDate &day)
 {
     const QString label = m_source.name() + QLatin1Char(' ') + day.toString(Qt::ISODate);
@@ -293,8 +353,9 @@ CResult<QString> CListUpdater::listId(const QDate &day, const QString &label)
     QBuffer idText;
     idText.open(QIODevice::ReadWrite);
     // Any answer but 200 means the day has no list yet (503 for today until
-    // it is published); only a failed connection is a failure.
-    const CResult<Answer> got = get(m_source.listIdUrl(day), idText, 256, label, false);
+    // it is published); only a 429 waited out in vain or a failed
+    // connection is a failure.
+    const CResult<Answer> got = get(m_source.listIdUrl(day), idText, 256, label, Ask::ListId);
     if (!got)
         return CResult<QString>::failure(got.message());
     const QString id = QString::fromLatin1(idText.data()).trimmed();
@@ -311,13 +372,13 @@ CResult<CListUpdater::Fetched> CListUpdater::download(const QDate &day, const QS
     QTemporaryFile temporary(QDir(m_folder).filePath(QStringLiteral(".download-XXXXXX")));
     if (!temporary.open())
         return Result::failure(QStringLiteral("cannot write into %1: %2").arg(m_folder, temporary.errorString()));
-    CResult<Answer> got = get(m_source.listUrl(day, id), temporary, m_settings.maxBytes, label, true);
+    CResult<Answer> got = get(m_source.listUrl(day, id), temporary, m_settings.maxBytes, label, Ask::List);
     const int status = got ? got.value().status : 0;
     // Tranco has no zip of older lists (403) or of some days (404): the
     // plain list of the same ID is the one to take then.
     if (!id.isEmpty() && (status == 403 || status == 404 || status == 410)) {
         rewind(temporary);
-        got = get(m_source.fallbackUrl(id), temporary, m_settings.maxBytes, label, true);
+        got = get(m_source.fallbackUrl(id), temporary, m_settings.maxBytes, label, Ask::List);
     }
     if (!got)
         return Result::failure(got.message());
@@ -375,12 +436,12 @@ CResult<CListUpdater::Fetched> CListUpdater::keep(const QString &temporary, cons
 }
 
 CResult<CListUpdater::Answer> CListUpdater::get(const QUrl &url, QIODevice &sink, qint64 maxBytes,
-                                                const QString &label, bool retryServerErrors)
+                                                const QString &label, Ask ask)
 {
     constexpr int MaxRedirects = 5;
     QUrl at = url;
     for (int hop = 0;; ++hop) {
-        const CResult<Answer> got = getRetrying(at, sink, maxBytes, label, retryServerErrors);
+        const CResult<Answer> got = getRetrying(at, sink, maxBytes, label, ask);
         const int status = got ? got.value().status : 0;
         if (!got || !(status == 301 || status == 302 || status == 303 || status == 307 || status == 308))
             return got;
@@ -395,35 +456,61 @@ CResult<CListUpdater::Answer> CListUpdater::get(const QUrl &url, QIODevice &sink
 }
 
 CResult<CListUpdater::Answer> CListUpdater::getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes,
-                                                        const QString &label, bool retryServerErrors)
+                                                        const QString &label, Ask ask)
 {
+    const auto busy = [ask](int status) {
+        return status == 429 || (ask == Ask::List && status >= 500);
+    };
     CResult<Answer> got = CResult<Answer>::failure(QString());
-    std::chrono::milliseconds wait = m_settings.backOff;
+    std::chrono::milliseconds backOff = m_settings.backOff;
     int attempts = 0; // made, for the words below
     for (int attempt = 1;; ++attempt) {
+        if (ask == Ask::ListId && !m_pacer->spaceOut(m_settings.idSpacing))
+            return CResult<Answer>::failure(QStringLiteral("interrupted"));
         rewind(sink);
         bool mayRetry = false;
         got = getOnce(url, sink, maxBytes, label, mayRetry);
         attempts = attempt;
         const int status = got ? got.value().status : 0;
-        mayRetry = mayRetry || (retryServerErrors && (status >= 500 || status == 429));
+        if (!(mayRetry || busy(status)) || attempt >= m_settings.attempts)
+            break;
+        const CResult<std::chrono::milliseconds> wait = waitBefore(got, url, backOff);
+        if (!wait)
+            return CResult<Answer>::failure(wait.message());
         // No pause the run's deadline would cut short: the next attempt could not end in time.
-        if (!mayRetry || attempt >= m_settings.attempts || runLeft() <= wait)
+        if (runLeft() <= wait.value())
             break;
         emit progress(QStringLiteral("%1: %2; again in %3 s")
                           .arg(label, got ? QStringLiteral("answer %1").arg(status) : got.message())
-                          .arg(double(wait.count()) / 1000.0));
-        QEventLoop pause;
-        QTimer::singleShot(wait, &pause, &QEventLoop::quit);
-        pause.exec();
-        wait *= 2;
+                          .arg(double(wait.value().count()) / 1000.0));
+        if (!m_pacer->pause(wait.value()))
+            return CResult<Answer>::failure(QStringLiteral("interrupted"));
+        backOff *= 2;
     }
     const QString tries = attempts > 1 ? QStringLiteral(" (%1 attempts)").arg(attempts) : QString();
     if (!got)
         return CResult<Answer>::failure(got.message() + tries);
-    if (retryServerErrors && (got.value().status >= 500 || got.value().status == 429) && attempts > 1)
+    if (busy(got.value().status) && (attempts > 1 || got.value().status == 429))
         return CResult<Answer>::failure(QStringLiteral("answer %1 from %2").arg(got.value().status).arg(url.toDisplayString()) + tries);
     return got;
+}
+
+CResult<std::chrono::milliseconds> CListUpdater::waitBefore(const CResult<Answer> &got, const QUrl &url,
+                                                            std::chrono::milliseconds backOff) const
+{
+    using Result = CResult<std::chrono::milliseconds>;
+    if (!got || got.value().status != 429)
+        return Result::success(backOff);
+    const std::optional<std::chrono::seconds> asked =
+        CRetryAfter::parse(got.value().retryAfter, QDateTime::currentDateTimeUtc());
+    if (!asked)
+        return Result::success(backOff);
+    if (*asked > m_settings.mostRetryAfter)
+        return Result::failure(QStringLiteral("answer 429 from %1 asks to wait %2 s, more than the %3 s an update waits")
+                                   .arg(url.toDisplayString())
+                                   .arg(asked->count())
+                                   .arg(m_settings.mostRetryAfter.count()));
+    return Result::success(std::chrono::milliseconds(*asked));
 }
 
 bool CListUpdater::redirectAllowed(const QUrl &from, const QUrl &to, const QUrl &base)
@@ -493,6 +580,7 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
         stall.start(m_settings.timeout);
         const QByteArray bytes = reply->read(ReadBuffer);
         received += bytes.size();
+        m_downloaded += bytes.size();
         if (received > maxBytes)
             stop(QStringLiteral("more than %1 from %2").arg(bytesInWords(maxBytes)).arg(url.toDisplayString()), false);
         else if (const CResult<void> written = writeThrough(sink, bytes); !written)
@@ -507,10 +595,14 @@ CResult<CListUpdater::Answer> CListUpdater::getOnce(const QUrl &url, QIODevice &
     pace.start();
     if (const std::chrono::milliseconds left = runLeft(); left != std::chrono::milliseconds::max())
         runOut.start(left);
-    if (runLeft().count() > 0)
+    m_stopCurrent = [&] { stop(QStringLiteral("interrupted"), false); };
+    if (m_cancelled)
+        stop(QStringLiteral("interrupted"), false);
+    else if (runLeft().count() > 0)
         loop.exec();
     else
         stop(QStringLiteral("the update's deadline passed before %1 was asked for").arg(url.toDisplayString()), false);
+    m_stopCurrent = nullptr;
     m_outOfTime = m_outOfTime || runLeft().count() <= 0;
     stall.stop();
     pace.stop();
@@ -533,6 +625,7 @@ CResult<CListUpdater::Answer> CListUpdater::answerOf(QNetworkReply &reply, const
     while (reply.bytesAvailable() > 0) {
         const QByteArray bytes = reply.read(ReadBuffer);
         received += bytes.size();
+        m_downloaded += bytes.size();
         if (received > maxBytes)
             return Result::failure(QStringLiteral("more than %1 from %2").arg(bytesInWords(maxBytes)).arg(url.toDisplayString()));
         if (const CResult<void> written = writeThrough(sink, bytes); !written)
@@ -544,5 +637,6 @@ CResult<CListUpdater::Answer> CListUpdater::answerOf(QNetworkReply &reply, const
         return Result::failure(reply.errorString());
     }
     return Result::success(Answer{status, reply.header(QNetworkRequest::LastModifiedHeader).toDateTime(),
-                                  reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl()});
+                                  reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl(),
+                                  reply.rawHeader("Retry-After")});
 }

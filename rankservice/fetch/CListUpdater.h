@@ -13,12 +13,16 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 
+class CFetchPacer;
 class QIODevice;
 class QNetworkReply;
 
 // Fetches the daily lists of one source that its folder lacks, newest
-// first, the days counted in UTC as publishers date them; of a monthly
+// first (so that a run cut short has the most useful days), the days counted
+// in UTC as publishers date them, older days thinned out by CFetchPlan; of a monthly
 // source, the months that pages of those days may take their bucket from. Each download
 // streams to a hidden temporary file in the folder and is renamed into place
 // only once it reads as a complete, plausible ranking of enough distinct
@@ -34,6 +38,7 @@ public:
     struct Settings
     {
         int days = 90;                                // the last days wanted, today included
+        int every = 1;                                // past the newest 90 days, one list every this many
         QDate today = CListSource::today();
         std::chrono::milliseconds timeout{30000};     // without a byte arriving
         // Past this, a download must have kept up minRate bytes a second on
@@ -52,6 +57,10 @@ public:
         // A publisher that failed this many days (a stall, a trickle, an
         // error) is given up for the rest of the run.
         int failedDaysToGiveUp = 3;
+        // Tranco's list-ID questions are spaced out by this at least.
+        std::chrono::milliseconds idSpacing{1000};
+        // A 429 asking to wait longer gives the day up for this run.
+        std::chrono::seconds mostRetryAfter{300};
     };
 
     struct Summary
@@ -69,6 +78,13 @@ public:
 
     CListUpdater(const CListSource &source, const QString &dataFolder, const Settings &settings,
                  QObject *parent = nullptr);
+    ~CListUpdater() override;
+
+    // pacer takes the updater's waits from now on; it must outlive the updater.
+    void setPacer(CFetchPacer *pacer);
+    // Ends the run soon: the download under way is dropped (nothing is kept
+    // of it), the days left are counted and left to the next update.
+    void cancel();
 
     Summary run();
     bool running() const { return m_running; }
@@ -83,30 +99,42 @@ public:
 signals:
     // What is being fetched now, for a progress line.
     void progress(const QString &line);
+    // Before the first download: the days to fetch and what they cost.
+    void planned(const QString &line);
+    // After each day tried: days done of days to do, bytes downloaded.
+    void advanced(const QString &line);
 
 private:
     enum class Fetched { Stored, Unavailable };
+    // A list-ID question is spaced out and takes any answer but 200 and 429
+    // as the day not published; a list's server errors are tried again.
+    enum class Ask { ListId, List };
     // A whole answer: its status, and its body in the sink.
     struct Answer
     {
         int status = 0;
         QDateTime lastModified;
         QUrl location; // where a redirect points
+        QByteArray retryAfter;
     };
 
     // Follows the redirects that redirectAllowed() allows, up to five.
-    CResult<Answer> get(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
-                        bool retryServerErrors);
-    CResult<Answer> getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
-                                bool retryServerErrors);
+    CResult<Answer> get(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label, Ask ask);
+    CResult<Answer> getRetrying(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label, Ask ask);
+    // How long to wait before the next attempt after got; a failure when a
+    // 429 asks for longer than mostRetryAfter.
+    CResult<std::chrono::milliseconds> waitBefore(const CResult<Answer> &got, const QUrl &url,
+                                                  std::chrono::milliseconds backOff) const;
     CResult<Answer> getOnce(const QUrl &url, QIODevice &sink, qint64 maxBytes, const QString &label,
                             bool &mayRetry);
     // The answer of a reply that ended: its status and the rest of its body.
-    static CResult<Answer> answerOf(QNetworkReply &reply, const QUrl &url, QIODevice &sink, qint64 maxBytes,
+    CResult<Answer> answerOf(QNetworkReply &reply, const QUrl &url, QIODevice &sink, qint64 maxBytes,
                                     qint64 received, bool &mayRetry);
     // What is left of the run's deadline; max() when it has none.
     std::chrono::milliseconds runLeft() const;
     void runDays(Summary &summary);
+    // Why the days left are not tried, or empty while they are.
+    QString stopReason(const Summary &summary) const;
     void runMonths(Summary &summary);
     void count(Summary &summary, const QString &label, const CResult<Fetched> &fetched);
     CResult<Fetched> fetchMonth(const QDate &month, const QString &label);
@@ -116,7 +144,6 @@ private:
     // Tranco's ID of the day's list; empty when the day is not published.
     CResult<QString> listId(const QDate &day, const QString &label);
     CResult<Fetched> download(const QDate &day, const QString &id, const QString &label);
-    bool present(const QDate &day) const;
     // Checks the download and renames it into place.
     CResult<Fetched> keep(const QString &temporary, const QDate &day, const QString &id, const QDateTime &claimed);
 
@@ -128,4 +155,9 @@ private:
     QDeadlineTimer m_runEnd;
     bool m_outOfTime = false; // the run's deadline cut a download short
     QStringList m_notes;
+    std::unique_ptr<CFetchPacer> m_ownPacer;
+    CFetchPacer *m_pacer = nullptr;
+    bool m_cancelled = false;
+    std::function<void()> m_stopCurrent; // drops the request under way
+    qint64 m_downloaded = 0;             // bytes of this run
 };

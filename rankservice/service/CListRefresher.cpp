@@ -74,31 +74,26 @@ void CListRefresher::keepCache(const QString &path, const CSnapshotStore::Report
 
 void CListRefresher::refreshDailyAt(const QTime &time)
 {
-    m_time = time;
+    m_schedule = CDailySchedule(time);
     scheduleNext();
 }
 
 void CListRefresher::scheduleNext()
 {
-    if (!m_time.isValid() || !m_source)
+    if (!m_schedule.isSet() || !m_source)
         return;
     const QDateTime now = QDateTime::currentDateTime();
-    QDate day = now.date();
-    if (QDateTime(day, m_time) <= now || m_ranOn == day)
-        day = day.addDays(1);
-    m_due = QDateTime(day, m_time);
-    m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_due))));
+    m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_schedule.plan(now)))));
 }
 
 void CListRefresher::dailyTimeout()
 {
     // Never early: a timer that fires before its time waits for the rest.
     const QDateTime now = QDateTime::currentDateTime();
-    if (now < m_due) {
-        m_daily.start(std::chrono::milliseconds(now.msecsTo(m_due)));
+    if (!m_schedule.take(now)) {
+        m_daily.start(std::chrono::milliseconds(qMax<qint64>(0, now.msecsTo(m_schedule.due()))));
         return;
     }
-    m_ranOn = m_due.date();
     refresh();
     scheduleNext();
 }
@@ -122,7 +117,7 @@ void CListRefresher::folderChanged()
 
 void CListRefresher::refresh()
 {
-    if (!m_source) {
+    if (!m_source && !m_usSource) {
         takeIn();
         return;
     }
@@ -199,9 +194,14 @@ void CListRefresher::finished(bool fetch)
     const int added = job->report.days + job->report.usLists;
     QString outcome = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ');
     if (fetch) {
-        outcome += job->summary.line(m_source->name());
+        // Either may be missing: the United States months are fetched for a
+        // folder of lists copied by hand too.
+        QStringList lines;
+        if (m_source)
+            lines.append(job->summary.line(m_source->name()));
         if (m_usSource)
-            outcome += QStringLiteral("; ") + job->usSummary.line(m_usSource->name());
+            lines.append(job->usSummary.line(m_usSource->name()));
+        outcome += lines.join(QStringLiteral("; "));
         const QStringList problems = job->summary.problems + job->usSummary.problems;
         if (!problems.isEmpty())
             outcome += QStringLiteral("; ") + problems.constFirst();

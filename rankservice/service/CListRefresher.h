@@ -2,6 +2,7 @@
 
 #include "rankservice/fetch/CListUpdater.h"
 #include "rankservice/lists/CListSource.h"
+#include "rankservice/service/CDailySchedule.h"
 #include "rankservice/store/CSnapshotStore.h"
 
 #include <QDateTime>
@@ -71,7 +72,7 @@ public:
     void takeIn();
 
     // When the daily refresh is due next; invalid without one.
-    QDateTime nextRefresh() const { return m_due; }
+    QDateTime nextRefresh() const { return m_schedule.due(); }
 
 signals:
     void refreshed(const QString &outcome);
@@ -99,9 +100,7 @@ private:
     CCruxMonths *m_usMonths = nullptr;
     CCruxMonths *m_globalMonths = nullptr;
 
-    QTime m_time;
-    QDateTime m_due;
-    QDate m_ranOn; // the day of the last daily refresh
+    CDailySchedule m_schedule;
     QTimer m_daily;
     QFileSystemWatcher m_watch;
     QTimer m_look;  // a look at the folder, soon after a change

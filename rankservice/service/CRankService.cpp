@@ -208,7 +208,7 @@ void CRankService::startRefresher()
     m_refresher->keepCache(m_cachePath, m_loading->report, m_options.cacheMinRows);
     connect(m_refresher.get(), &CListRefresher::cacheWritten, this, &CRankService::cacheWritten);
     m_refresher->watchFolder(m_loading->report.wanting);
-    if (!m_options.source) {
+    if (!m_options.source && !m_options.usSource) {
         // Whatever came while the lists were read.
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::takeIn);
         return;
@@ -218,7 +218,7 @@ void CRankService::startRefresher()
     // Likewise a United States month missing while the month before is surely out.
     const QDate today = CListSource::today();
     const bool usMissing = m_options.usSource && m_usMonths.newestMonth().addMonths(2) <= today;
-    if (m_store.newestDay() < today || usMissing)
+    if ((m_options.source && m_store.newestDay() < today) || usMissing)
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::refresh);
     else
         QTimer::singleShot(0, m_refresher.get(), &CListRefresher::takeIn);
@@ -226,7 +226,9 @@ void CRankService::startRefresher()
 
 void CRankService::refreshed(const QString &outcome)
 {
-    m_out << outcome << '\n' << sourceLine(outcome) << Qt::endl;
+    m_out << outcome << Qt::endl;
+    if (m_options.source)
+        m_out << sourceLine(outcome) << Qt::endl;
 }
 
 void CRankService::tookIn(const QString &outcome)

@@ -1,5 +1,6 @@
 #include "rankservice/service/CRankdOptions.h"
 
+#include "rankservice/fetch/CFetchPlan.h"
 #include "rankservice/lists/CSampleGenerator.h"
 #include "rankservice/store/CSnapshotStore.h"
 
@@ -59,7 +60,16 @@ void addOptions(QCommandLineParser &parser)
                "crux|none"),
         option("update", QStringLiteral("Fetch the missing days of the source (of every source without --source) "
                                         "into the data folder, then exit.")),
-        option("days", QStringLiteral("Days back from today (UTC) to fetch (default 90)."), "n"),
+        option("days",
+               QStringLiteral("Days back from today (UTC) to fetch, and back from the newest list to serve "
+                              "(never fewer than 90), at most %1 (default 90).")
+                   .arg(CFetchPlan::MaxDays),
+               "n"),
+        option("every",
+               QStringLiteral("Of the days older than the newest %1, fetch only one list every n days, the same "
+                              "days from one day to the next (default 1: every day).")
+                   .arg(CFetchPlan::RecentDays),
+               "n", "1"),
         option("max-age",
                QStringLiteral("Refuse pages (503) while the newest list is older than this many days; 0 serves "
                               "any age (default 3)."),
@@ -100,9 +110,15 @@ CResult<CListUpdater::Settings> parseSettings(const QCommandLineParser &parser)
     bool ok = true;
     if (isSet(parser, "days")) {
         settings.days = value(parser, "days").toInt(&ok);
-        if (!ok || settings.days < 1)
-            return Failure::failure(QStringLiteral("not a number of days: ") + value(parser, "days"));
+        if (!ok || settings.days < 1 || settings.days > CFetchPlan::MaxDays)
+            return Failure::failure(QStringLiteral("not a number of days (1 to %1): %2")
+                                        .arg(CFetchPlan::MaxDays)
+                                        .arg(value(parser, "days")));
     }
+    settings.every = value(parser, "every").toInt(&ok);
+    if (!ok || settings.every < 1 || settings.every > CFetchPlan::RecentDays)
+        return Failure::failure(
+            QStringLiteral("not a number of days (1 to %1): %2").arg(CFetchPlan::RecentDays).arg(value(parser, "every")));
     const double timeout = value(parser, "timeout").toDouble(&ok);
     if (!ok || timeout <= 0)
         return Failure::failure(QStringLiteral("not a time-out in seconds: ") + value(parser, "timeout"));

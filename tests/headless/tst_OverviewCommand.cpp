@@ -1,6 +1,8 @@
 #include "CSorvaneCommand.h"
 #include "CTempHome.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -39,6 +41,8 @@ private Q_SLOTS:
     void json();
     void chart_data();
     void chart();
+    void unreadableGroups_data();
+    void unreadableGroups();
 
 private:
     std::unique_ptr<CTempHome> m_home;
@@ -174,6 +178,33 @@ void tst_OverviewCommand::chart()
     const QByteArray text = CTempHome::readFile(path);
     for (const QString &name : std::as_const(named))
         QVERIFY2(text.contains(name.toUtf8()), qPrintable(name));
+}
+
+void tst_OverviewCommand::unreadableGroups_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    // A report that needs no group goes on and names the file; one that asks for groups cannot.
+    QTest::newRow("overview") << QStringList{"--overview"} << 0;
+    QTest::newRow("overview of a group") << QStringList{"--overview", "--group", "mine"} << 2;
+    QTest::newRow("chart") << QStringList{"--chart", "out.png"} << 0;
+    QTest::newRow("chart of a group") << QStringList{"--chart", "out.png", "--group", "mine"} << 2;
+    QTest::newRow("digest") << QStringList{"--digest"} << 0;
+    QTest::newRow("digest of a group") << QStringList{"--digest", "--group", "mine"} << 2;
+}
+
+void tst_OverviewCommand::unreadableGroups()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    const QString groups = m_home->dataDirectory() + QStringLiteral("/groups.dat");
+    QVERIFY(QFile::remove(groups));
+    QVERIFY(QDir().mkdir(groups));
+
+    const CSorvaneCommand::Outcome outcome = runSorvane(arguments, m_home->path());
+    QCOMPARE(outcome.exitCode, exitCode);
+    QVERIFY2(outcome.errText().contains(u"groups.dat"), qPrintable(outcome.errText()));
+    QCOMPARE(outcome.output.isEmpty(), exitCode != 0);
 }
 
 QTEST_MAIN(tst_OverviewCommand)

@@ -34,7 +34,10 @@ void CPublisher::serve(QTcpSocket *socket)
     const QByteArray path = head.split(' ').value(1);
     head = "-"; // answered; anything more is dropped
     ++hits[path];
-    const Route route = routes.value(path, Route{404, "<html>not here</html>", Mode::Whole});
+    if (onRequest)
+        onRequest(path);
+    const Route route = once.contains(path) ? once.take(path)
+                                            : routes.value(path, Route{404, "<html>not here</html>", Mode::Whole});
     const QByteArray answer = "HTTP/1.1 " + QByteArray::number(route.status) + " X\r\nContent-Length: "
         + QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n" + route.headers + "\r\n";
     if (route.mode == Mode::Whole) {

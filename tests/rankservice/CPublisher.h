@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QTcpServer>
 
+#include <functional>
+
 class QTcpSocket;
 
 // A loopback web server playing a list publisher: whole answers, and the
@@ -26,7 +28,11 @@ public:
     QString base() const;
 
     QHash<QByteArray, Route> routes;
+    // Answered once before the route of the same path ("429, then the list").
+    QHash<QByteArray, Route> once;
     QHash<QByteArray, int> hits;
+    // Told of every request's path as it comes.
+    std::function<void(const QByteArray &path)> onRequest;
 
 private:
     void serve(QTcpSocket *socket);

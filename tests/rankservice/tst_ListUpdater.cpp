@@ -1,6 +1,9 @@
 #include "CFullDisk.h"
 #include "CPublisher.h"
 #include "rankservice/crux/CCruxMonths.h"
+#include "rankservice/fetch/CFetchPacer.h"
+#include "rankservice/fetch/CFetchPlan.h"
+#include "rankservice/fetch/CRetryAfter.h"
 #include "rankservice/fetch/CFolderLock.h"
 #include "rankservice/fetch/CListUpdater.h"
 #include "rankservice/lists/CListPacker.h"
@@ -9,6 +12,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTimeZone>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,6 +84,22 @@ QStringList filesIn(const QString &folder)
     return files;
 }
 
+// A pacer whose time passes only by its waits, which it keeps.
+class CVirtualPacer : public CFetchPacer
+{
+public:
+    std::chrono::milliseconds time{0};
+    QList<std::chrono::milliseconds> waits;
+
+protected:
+    std::chrono::milliseconds now() const override { return time; }
+    void wait(std::chrono::milliseconds span) override
+    {
+        waits << span;
+        time += span;
+    }
+};
+
 } // namespace
 
 class tst_ListUpdater : public QObject
@@ -99,6 +121,11 @@ private slots:
     void namesTheSystemsError();
     void oneUpdateAtATimePerFolder();
     void fetchesTheUnitedStatesMonths();
+    void fetchesAYearPacedAndGoesOnAfterAnInterruption();
+    void keepsOneListEveryNDays_data();
+    void keepsOneListEveryNDays();
+    void readsRetryAfter_data();
+    void readsRetryAfter();
 };
 
 void tst_ListUpdater::followsOnlySafeRedirects_data()
@@ -447,6 +474,14 @@ void tst_ListUpdater::oneUpdateAtATimePerFolder()
     QVERIFY2(refused.problems.constFirst().contains(QStringLiteral("another update")), qPrintable(refused.problems.constFirst()));
     QVERIFY(publisher.hits.isEmpty());
 
+    // An interruption ends the wait for the folder at once, as no failure.
+    settings.lockWait = 600s;
+    CListUpdater interrupted(*list, data.path(), settings);
+    connect(&interrupted, &CListUpdater::progress, &interrupted, &CListUpdater::cancel);
+    const CListUpdater::Summary cut = interrupted.run();
+    QCOMPARE(cut.failed, 0);
+    QCOMPARE(cut.leftWhy, QStringLiteral("interrupted"));
+
     other.release();
     CListUpdater alone(*list, data.path(), settings);
     QCOMPARE(alone.run().fetched, 1);
@@ -554,6 +589,146 @@ void tst_ListUpdater::leavesAFailingPublisherForTheNextRun()
     QVERIFY2(line.endsWith(QStringLiteral(", %1 left for the next update (").arg(Days - 1 - failed)) == false
                  && line.contains(QStringLiteral("%1 left for the next update").arg(Days - 1 - failed)) && line.contains(why),
              qPrintable(line));
+}
+
+// A year of Tranco's days: today's list is not out yet (503), one day's
+// list-ID question is answered 429 with a wait in seconds first, another's
+// with a wait past what an update waits. The run is interrupted while the
+// 101st day is asked for; the next run fetches only the rest.
+void tst_ListUpdater::fetchesAYearPacedAndGoesOnAfterAnInterruption()
+{
+    constexpr int Days = 365;
+    CPublisher publisher;
+    for (int back = 1; back < Days; ++back) {
+        const QByteArray id = "Y" + QByteArray::number(back);
+        publisher.routes.insert(dated("/daily_list_id?date=%D", back), {200, id + '\n'});
+        publisher.routes.insert("/download_daily/" + id, {200, CListPacker::zip(QStringLiteral("top-1m.csv"), listText(back))});
+    }
+    publisher.routes.insert(dated("/daily_list_id?date=%D", 0), {503, "This list is currently unavailable"});
+    publisher.once.insert(dated("/daily_list_id?date=%D", 3), {429, "slow down", CPublisher::Mode::Whole, "Retry-After: 7\r\n"});
+    const QByteArray hourAhead = QLocale::c()
+                                     .toString(QDateTime::currentDateTimeUtc().addSecs(3600),
+                                               QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                     .toLatin1();
+    publisher.once.insert(dated("/daily_list_id?date=%D", 5),
+                          {429, "slow down", CPublisher::Mode::Whole, "Retry-After: " + hourAhead + "\r\n"});
+    CVirtualPacer pacer;
+    QList<std::chrono::milliseconds> idAskedAt;
+    publisher.onRequest = [&](const QByteArray &path) {
+        if (path.startsWith("/daily_list_id"))
+            idAskedAt << pacer.time;
+    };
+    std::optional<CListSource> list = CListSource::byName(QStringLiteral("tranco"));
+    list->setBase(publisher.base());
+    QTemporaryDir data;
+    const QString folder = list->folder(data.path());
+
+    CListUpdater first(*list, data.path(), quickSettings(Days));
+    first.setPacer(&pacer);
+    int daysDone = 0;
+    QString lastAdvance;
+    connect(&first, &CListUpdater::advanced, this, [&](const QString &line) {
+        ++daysDone;
+        lastAdvance = line;
+    });
+    connect(&first, &CListUpdater::progress, this, [&] {
+        if (daysDone == 100)
+            first.cancel();
+    });
+    const CListUpdater::Summary cut = first.run();
+    QCOMPARE(cut.line(QStringLiteral("tranco")),
+             QStringLiteral("tranco: 98 fetched, 0 present, 1 unavailable, 1 failed, 265 left for the next update (interrupted)"));
+    QVERIFY2(cut.problems.value(0).contains(QStringLiteral("asks to wait 3")), qPrintable(cut.problems.value(0)));
+    QVERIFY2(lastAdvance.startsWith(QStringLiteral("tranco: 100 of 365 days done, ")), qPrintable(lastAdvance));
+    // Newest first, nothing half-written, and never two list-ID questions within a second.
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/tranco-") + dated("%D", 1) + QStringLiteral(".id=Y1.csv.zip")));
+    QCOMPARE(filesIn(folder).size(), 98);
+    for (qsizetype i = 1; i < idAskedAt.size(); ++i)
+        QVERIFY2(idAskedAt.at(i) - idAskedAt.at(i - 1) >= 1000ms, qPrintable(QString::number(i)));
+    QVERIFY(pacer.waits.contains(7000ms));
+
+    CListUpdater second(*list, data.path(), quickSettings(Days));
+    second.setPacer(&pacer);
+    QString plan;
+    connect(&second, &CListUpdater::planned, this, [&plan](const QString &line) { plan = line; });
+    const CListUpdater::Summary rest = second.run();
+    QCOMPARE(rest.line(QStringLiteral("tranco")), QStringLiteral("tranco: 266 fetched, 98 present, 1 unavailable, 0 failed"));
+    QVERIFY2(plan.startsWith(QStringLiteral("tranco: 267 of 365 days to fetch, about ")) && plan.contains(QStringLiteral("the mean of the 98 held")),
+             qPrintable(plan));
+    for (auto it = publisher.hits.cbegin(); it != publisher.hits.cend(); ++it) {
+        if (it.key().startsWith("/download_daily/"))
+            QVERIFY2(it.value() == 1, it.key().constData());
+    }
+    QCOMPARE(filesIn(folder).size(), Days - 1);
+}
+
+void tst_ListUpdater::keepsOneListEveryNDays_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<int>("every");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QDate>("keptOld");    // one of the older days kept
+    QTest::addColumn<QDate>("skippedOld"); // and one skipped
+    // Counted by hand from 2026-12-09, whose Julian day 2461384 is a multiple of 7 plus 1.
+    QTest::newRow("a year, every day") << 365 << 1 << 365 << QDate(2026, 9, 8) << QDate();
+    QTest::newRow("a year, every 7") << 365 << 7 << 129 << QDate(2026, 9, 7) << QDate(2026, 9, 8);
+    QTest::newRow("two years, every 7") << 730 << 7 << 181 << QDate(2025, 1, 6) << QDate(2025, 1, 5);
+    QTest::newRow("a year, every 30") << 365 << 30 << 100 << QDate() << QDate(2026, 9, 8);
+    QTest::newRow("the newest 90 all") << 90 << 30 << 90 << QDate() << QDate();
+    QTest::newRow("one day") << 1 << 7 << 1 << QDate() << QDate();
+}
+
+void tst_ListUpdater::keepsOneListEveryNDays()
+{
+    QFETCH(int, days);
+    QFETCH(int, every);
+    QFETCH(int, kept);
+    QFETCH(QDate, keptOld);
+    QFETCH(QDate, skippedOld);
+    const QDate today(2026, 12, 9);
+    const QList<QDate> wanted = CFetchPlan::days(today, days, every);
+    QCOMPARE(wanted.size(), kept);
+    QCOMPARE(wanted.constFirst(), today);
+    QVERIFY(std::is_sorted(wanted.crbegin(), wanted.crend()));
+    QCOMPARE(wanted.mid(0, qMin(days, 90)).constLast(), today.addDays(-qMin(days, 90) + 1)); // the newest 90 whole
+    if (keptOld.isValid())
+        QVERIFY(wanted.contains(keptOld));
+    if (skippedOld.isValid())
+        QVERIFY(!wanted.contains(skippedOld));
+    // A day later the older days kept are the same: a daily refresh fetches no other set.
+    const QDate tomorrow = today.addDays(1);
+    for (const QDate &day : CFetchPlan::days(tomorrow, days, every)) {
+        if (day.daysTo(today) >= 90 && day.daysTo(today) < days)
+            QVERIFY2(wanted.contains(day), qPrintable(day.toString(Qt::ISODate)));
+    }
+}
+
+void tst_ListUpdater::readsRetryAfter_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("seconds"); // -1: no wait read
+    QTest::newRow("seconds") << QByteArray("120") << 120;
+    QTest::newRow("seconds with spaces") << QByteArray(" 7 ") << 7;
+    QTest::newRow("HTTP date") << QByteArray("Wed, 09 Dec 2026 08:01:30 GMT") << 90;
+    QTest::newRow("RFC 850 date") << QByteArray("Wednesday, 09-Dec-26 08:00:10 GMT") << 10;
+    QTest::newRow("asctime date") << QByteArray("Wed Dec  9 08:02:00 2026") << 120;
+    QTest::newRow("a date passed") << QByteArray("Tue, 08 Dec 2026 08:00:00 GMT") << 0;
+    QTest::newRow("a number past any wait") << QByteArray("99999999999999999999999") << 86400 * 365;
+    QTest::newRow("error: words") << QByteArray("soon") << -1;
+    QTest::newRow("error: negative") << QByteArray("-5") << -1;
+    QTest::newRow("error: empty") << QByteArray() << -1;
+    QTest::newRow("error: a date without its zone") << QByteArray("Wed, 09 Dec 2026 08:01:30") << -1;
+}
+
+void tst_ListUpdater::readsRetryAfter()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(int, seconds);
+    const std::optional<std::chrono::seconds> wait =
+        CRetryAfter::parse(value, QDateTime(QDate(2026, 12, 9), QTime(8, 0), QTimeZone::utc()));
+    QCOMPARE(wait.has_value(), seconds >= 0);
+    if (wait)
+        QCOMPARE(wait->count(), seconds);
 }
 
 QTEST_GUILESS_MAIN(tst_ListUpdater)

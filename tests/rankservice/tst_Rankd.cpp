@@ -52,7 +52,9 @@ private slots:
     void oneDayForOnePageInEveryTimeZone_data();
     void oneDayForOnePageInEveryTimeZone();
     void takesInListsThatAppearInTheFolder();
+    void fetchesUsMonthsForListsCopiedByHand();
     void aFileSizeLimitIsAFailedWrite();
+    void anInterruptedUpdateKeepsWhatIsWhole();
 };
 
 namespace {
@@ -200,6 +202,10 @@ void tst_Rankd::refusesBadOptions_data()
                                                         QStringLiteral("--base-url"), QStringLiteral("http://x")};
     QTest::newRow("bad time-out") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
                                                  QStringLiteral("--timeout"), QStringLiteral("soon")};
+    QTest::newRow("days past two years") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
+                                                        QStringLiteral("--days"), QStringLiteral("731")};
+    QTest::newRow("every of no days") << QStringList{QStringLiteral("--data"), QStringLiteral("."), QStringLiteral("--update"),
+                                                     QStringLiteral("--every"), QStringLiteral("0")};
     QTest::newRow("bad sample day") << QStringList{QStringLiteral("--generate-sample"), QStringLiteral("x"),
                                                    QStringLiteral("--sample-last-day"), QStringLiteral("2026-13-01")};
 }
@@ -780,6 +786,45 @@ void tst_Rankd::takesInListsThatAppearInTheFolder()
     QVERIFY(service.waitForFinished(10000));
 }
 
+// Lists copied into the folder by hand, and the United States months
+// fetched by the service itself: it fetches them at start as it would
+// with a daily source, and serves their bucket.
+void tst_Rankd::fetchesUsMonthsForListsCopiedByHand()
+{
+    const QDate today = CListSource::today();
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QStringLiteral("list-") + today.toString(Qt::ISODate) + QStringLiteral(".csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(listOfDay(0));
+    list.close();
+    CPublisher publisher;
+    const QDate thisMonth(today.year(), today.month(), 1);
+    for (int back = 1; back <= 6; ++back)
+        publisher.routes.insert("/country/us/" + CListSource::monthFileName(thisMonth.addMonths(-back)).toLatin1(),
+                                {200, CListPacker::gzip("origin,rank\nhttps://www.site7.test,1000\n")});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_CRUX_URL"), publisher.base());
+    QProcess service;
+    service.setProcessEnvironment(environment);
+    QByteArray output;
+    const quint16 port = startService(service,
+                                      {QStringLiteral("--data"), dir.path(), QStringLiteral("--us-source"), QStringLiteral("crux"),
+                                       QStringLiteral("--min-rows"), QStringLiteral("1"), QStringLiteral("--port"), QStringLiteral("0")},
+                                      output);
+    QVERIFY2(port != 0, service.readAllStandardError().constData());
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output += service.readAllStandardOutput();
+                 return output.contains("crux-us: 5 fetched");
+             }, 30000),
+             output.constData());
+    const QJsonObject us = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(u"us").toObject();
+    QCOMPARE(us.value(u"month").toString(), thisMonth.addMonths(-1).toString(QStringLiteral("yyyy-MM")));
+    QCOMPARE(parseRankPage(QString::fromUtf8(fetchPath(port, "/siteinfo/site7.test")), QStringLiteral("site7.test"), true).usRank(),
+             QStringLiteral("1000"));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+}
+
 // A file-size limit fails the download's write with the system's words;
 // the update ends with its summary instead of being killed by SIGXFSZ.
 void tst_Rankd::aFileSizeLimitIsAFailedWrite()
@@ -807,6 +852,42 @@ void tst_Rankd::aFileSizeLimitIsAFailedWrite()
     const QByteArray err = update.readAllStandardError();
     QVERIFY2(err.contains(std::strerror(EFBIG)), err.constData());
     QCOMPARE(update.readAllStandardOutput(), QByteArray("umbrella: 0 fetched, 0 present, 0 unavailable, 1 failed\n"));
+}
+
+// SIGTERM while a day's list is coming ends the update with its summary:
+// what was whole is kept, the list under way is not, and the days not
+// tried are left to the next update.
+void tst_Rankd::anInterruptedUpdateKeepsWhatIsWhole()
+{
+    const QDate today = CListSource::today();
+    CPublisher publisher;
+    for (int back = 0; back < 3; ++back)
+        publisher.routes.insert("/top-1m-" + today.addDays(-back).toString(Qt::ISODate).toLatin1() + ".csv.zip",
+                                {200, CListPacker::gzip(listOfDay(back)), back == 2 ? CPublisher::Mode::Stall : CPublisher::Mode::Whole});
+    QTemporaryDir data;
+    QProcess update;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SORVANE_UMBRELLA_URL"), publisher.base());
+    update.setProcessEnvironment(environment);
+    update.start(QStringLiteral(SORVANE_RANKD_PATH),
+                 {QStringLiteral("--update"), QStringLiteral("--source"), QStringLiteral("umbrella"), QStringLiteral("--data"),
+                  data.path(), QStringLiteral("--days"), QStringLiteral("30"), QStringLiteral("--us-source"),
+                  QStringLiteral("none"), QStringLiteral("--min-rows"), QStringLiteral("10")});
+    // The third day stalls: the first two are whole by then.
+    QVERIFY(QTest::qWaitFor([&] { return publisher.hits.size() == 3; }, 30000));
+    update.terminate();
+    QVERIFY(QTest::qWaitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
+    const QByteArray err = update.readAllStandardError();
+    QVERIFY2(err.startsWith("umbrella: 30 of 30 days to fetch, about ") && err.contains("umbrella: 1 of 30 days done, "),
+             err.constData());
+    QCOMPARE(update.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(update.exitCode(), 130);
+    QCOMPARE(update.readAllStandardOutput(),
+             QByteArray("umbrella: 2 fetched, 0 present, 0 unavailable, 0 failed, 28 left for the next update (interrupted)\n"));
+    QStringList kept = QDir(data.filePath(QStringLiteral("umbrella"))).entryList(QDir::Files | QDir::Hidden);
+    kept.removeAll(QStringLiteral(".sorvane-update.lock"));
+    QCOMPARE(kept.size(), 2);
+    QVERIFY2(kept.filter(QStringLiteral("umbrella-")).size() == 2, qPrintable(kept.join(u' ')));
 }
 
 QTEST_GUILESS_MAIN(tst_Rankd)

@@ -1,4 +1,4 @@
-#include "config/CQuitSignals.h"
+#include "base/CQuitSignals.h"
 
 #include <QSocketNotifier>
 
