@@ -227,6 +227,10 @@ int CBench::run()
         CListLoadBench(m_report, m_root.path(), m_rankd,
                        quickPass ? CListLoadBench::QuickSizes : CListLoadBench::FullSizes).runPastDays();
     }
+    if (wanted(u"year")) {
+        CListLoadBench(m_report, m_root.path(), m_rankd,
+                       quickPass ? CListLoadBench::YearQuickSizes : CListLoadBench::YearSizes).runYear();
+    }
 
     CBenchReport::say(QStringLiteral("%1 of %2 goals met in %3 s")
             .arg(m_report.goals() - m_report.missed())

@@ -10,6 +10,7 @@
 #include "protocol/CSiteInfoRequest.h"
 #include "rankservice/lists/CListPacker.h"
 #include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CRankFile.h"
 #include "rankservice/store/CSnapshotStore.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -60,6 +62,8 @@ void linkLists(const QString &from, const QString &to)
 
 const CListLoadBench::Sizes CListLoadBench::FullSizes{90, 1000000, 3, true};
 const CListLoadBench::Sizes CListLoadBench::QuickSizes{5, 3000, 1, false};
+const CListLoadBench::Sizes CListLoadBench::YearSizes{365, 1000000, 3, false};
+const CListLoadBench::Sizes CListLoadBench::YearQuickSizes{365, 3000, 1, false};
 
 CListLoadBench::CListLoadBench(CBenchReport &report, const QString &root, const QString &rankd, const Sizes &sizes)
     : m_report(report)
@@ -164,6 +168,104 @@ void CListLoadBench::runPastDays()
             .arg(m_sizes.rows)
             .arg(clock.elapsed()));
     benchPastDays(plain);
+}
+
+void CListLoadBench::runYear()
+{
+    const QString folder = m_root + QStringLiteral("/published-year");
+    QDir().mkpath(folder);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 bytes = 0;
+    for (int back = 1; back <= m_sizes.days; ++back)
+        bytes += QFileInfo(QDir(folder).filePath(writeDay(folder, back, Packing::Plain))).size();
+    CBenchReport::say(QStringLiteral("generated %1 daily lists of %2 rows (%3 MB plain), %4 distinct names, in %5 ms")
+            .arg(m_sizes.days)
+            .arg(m_sizes.rows)
+            .arg(bytes >> 20)
+            .arg(distinctNames())
+            .arg(clock.elapsed()));
+    const QString size = QStringLiteral("%1x%2").arg(m_sizes.days).arg(sizeLabel(m_sizes.rows));
+    const QStringList arguments{QStringLiteral("--data"), folder, QStringLiteral("--address"), QStringLiteral("127.0.0.1"),
+                                QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--max-age"), QStringLiteral("0"),
+                                QStringLiteral("--cache-min-rows"), QStringLiteral("0"), QStringLiteral("--days"),
+                                QString::number(m_sizes.days)};
+    {
+        // From the lists once: the days past the newest 90 go to rank files, then the cache is written.
+        CRankdProcess service(m_rankd);
+        clock.restart();
+        const CResult<quint16> port = service.startWith(arguments, 3600000);
+        if (!port) {
+            CBenchReport::say(QStringLiteral("  year: %1").arg(port.message()));
+            QDir(folder).removeRecursively();
+            return;
+        }
+        m_report.figure(QStringLiteral("year_load_from_lists_%1").arg(size), {CBenchReport::msOf(clock)}, QStringLiteral("ms"));
+        m_report.figure(QStringLiteral("year_load_peak_%1").arg(size), {service.peakMb()}, QStringLiteral("MB"));
+        QByteArray text;
+        QElapsedTimer limit;
+        limit.start();
+        while (!text.contains("cache: ") && !limit.hasExpired(600000)) {
+            text += service.newOutput();
+            QThread::msleep(100);
+        }
+        CBenchReport::say(QStringLiteral("  %1 (%2)").arg(service.loadSummary(), QString::fromUtf8(text.trimmed())));
+    }
+    qint64 rankBytes = 0;
+    for (const QFileInfo &file : QDir(QDir(folder).filePath(CRankFile::FolderName)).entryInfoList(QDir::Files))
+        rankBytes += file.size();
+    CBenchReport::say(QStringLiteral("  rank files: %1 MB, cache: %2 MB")
+            .arg(rankBytes >> 20)
+            .arg(QFileInfo(QDir(folder).filePath(CSnapshotStore::CacheFileName)).size() >> 20));
+    benchYearRestart(arguments, size);
+
+    CRankdProcess service(m_rankd);
+    if (const CResult<quint16> port = service.startWith(arguments, 600000); !port) {
+        CBenchReport::say(QStringLiteral("  year: %1").arg(port.message()));
+        QDir(folder).removeRecursively();
+        return;
+    }
+    m_report.goal(QStringLiteral("served_rss_%1").arg(size), {service.residentMb()}, QStringLiteral("MB"),
+                  CBenchReport::Bound::AtMost, 800);
+    CBenchReport::say(QStringLiteral("  once ready: %1 MB anonymous, %2 MB of files")
+            .arg(service.statusMb("RssAnon:"), 0, 'f', 0)
+            .arg(service.statusMb("RssFile:"), 0, 'f', 0));
+    // Only days past the newest 90: those in rank files.
+    QList<QDate> days;
+    for (int back = CSnapshotStore::WindowDays + 2; back <= m_sizes.days; ++back)
+        days.append(QDate::currentDate().addDays(-back));
+    QList<QByteArray> names;
+    for (int i = 0; i < 64; ++i)
+        names.append(nameOf(i % 2 == 0 ? qint64(i) * m_core / 64 : m_core + qint64(i) * m_pool / 64));
+    CServeBench(m_report, service, size, qMax(m_sizes.runs, 1)).benchPastDays(days, names, m_sizes.rows >= 1000000 ? 3 : 1);
+    // Pages of old days read their rank files a few words at a time: the
+    // system's page cache holds those, never the service.
+    CBenchReport::say(QStringLiteral("  after the old days' pages: %1 MB resident, %2 MB of it files")
+            .arg(service.residentMb(), 0, 'f', 0)
+            .arg(service.statusMb("RssFile:"), 0, 'f', 0));
+    service.stop();
+    QDir(folder).removeRecursively();
+}
+
+void CListLoadBench::benchYearRestart(const QStringList &arguments, const QString &size)
+{
+    QList<double> times;
+    QList<double> peaks;
+    for (int run = 0; run < m_sizes.runs; ++run) {
+        CRankdProcess service(m_rankd);
+        QElapsedTimer clock;
+        clock.start();
+        if (const CResult<quint16> port = service.startWith(arguments, 600000); !port) {
+            CBenchReport::say(QStringLiteral("  year restart: %1").arg(port.message()));
+            continue;
+        }
+        times.append(CBenchReport::msOf(clock));
+        peaks.append(service.peakMb());
+        if (run == 0 && !service.loadSummary().contains(QStringLiteral("from the cache")))
+            CBenchReport::say(QStringLiteral("  year restart: not from the cache: %1").arg(service.loadSummary()));
+    }
+    m_report.goal(QStringLiteral("restart_%1").arg(size), times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 3000);
+    m_report.figure(QStringLiteral("restart_%1_peak").arg(size), peaks, QStringLiteral("MB"));
 }
 
 void CListLoadBench::run()

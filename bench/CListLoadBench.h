@@ -24,6 +24,9 @@ public:
 
     static const Sizes FullSizes;
     static const Sizes QuickSizes;
+    // A year of daily lists, held with --days 365; the quick pass's are small.
+    static const Sizes YearSizes;
+    static const Sizes YearQuickSizes;
 
     // report must outlive this; root is a folder to generate the lists in.
     CListLoadBench(CBenchReport &report, const QString &root, const QString &rankd, const Sizes &sizes);
@@ -31,6 +34,10 @@ public:
     void run();
     // Only the pages of past days, over the plain lists.
     void runPastDays();
+    // A year of lists served with --days: the service's memory once ready,
+    // its start from the cache, and pages of days past the newest 90 (held
+    // in rank files) alone and beside a normal page.
+    void runYear();
 
 private:
     enum class Packing { Plain, Packed }; // packed: zip on even days, gzip on odd ones
@@ -66,6 +73,8 @@ private:
     // A day put into the served folder and folded in: the service's peak
     // memory meanwhile over its memory before it.
     void benchFoldMemory(const QString &folder);
+    // The year's service started from its cache: the time until ready.
+    void benchYearRestart(const QStringList &arguments, const QString &size);
 
     CBenchReport &m_report;
     QString m_root;

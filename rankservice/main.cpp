@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <malloc.h>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -91,6 +92,16 @@ int main(int argc, char *argv[])
     // A file-size limit makes a write fail with its reason ("File too
     // large") instead of killing the program without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Each held day past the newest 90 keeps its rank file open (up to 640
+    // for two years) beside up to 640 connections: more than the usual soft
+    // limit of 1024 descriptors, which the hard limit allows raising.
+    if (rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        const rlim_t wanted = files.rlim_max == RLIM_INFINITY ? rlim_t(65536) : qMin<rlim_t>(files.rlim_max, 65536);
+        if (files.rlim_cur < wanted) {
+            files.rlim_cur = wanted;
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        }
+    }
     // A list's text and rows (tens of MB each) go back to the system when it
     // is folded in; kept in the allocator's arenas instead, the lists parsed
     // on two threads left 100 MB more at the peak of a load.

@@ -105,6 +105,10 @@ QByteArray CRankRouter::statusJson() const
     source.insert(QStringLiteral("listId"), m_store.newestListId().isEmpty() ? QJsonValue()
                                                                              : QJsonValue(m_store.newestListId()));
     source.insert(QStringLiteral("days"), m_store.daysHeld());
+    // How far back ?date= can be answered: the desktop fills past days up to it.
+    source.insert(QStringLiteral("oldest"), m_store.oldestDay().isValid()
+                                                ? QJsonValue(m_store.oldestDay().toString(Qt::ISODate))
+                                                : QJsonValue());
     source.insert(QStringLiteral("rows"), double(m_store.rowsHeld()));
     source.insert(QStringLiteral("domains"), double(m_store.domainCount()));
     source.insert(QStringLiteral("lastUpdate"), m_source.lastUpdate);

@@ -3,6 +3,7 @@
 #include "rankservice/crux/CCruxMonths.h"
 #include "rankservice/server/CRankRouter.h"
 #include "rankservice/store/CSnapshotStore.h"
+#include "rankservice/store/CStoreCache.h"
 
 #include <memory>
 
@@ -19,6 +20,9 @@ struct CListRefresher::Job
     // beside the daily lists, and comes once a month.
     std::optional<CCruxMonths> usGrown;
     std::optional<CCruxMonths> globalGrown;
+    // The folder as it was before the fold: a list that came meanwhile
+    // makes the cache written from the fold stale, never wrong.
+    QByteArray fingerprint;
 };
 
 void CListRefresher::setUsMonths(const CListSource &us, CCruxMonths *months)
@@ -57,6 +61,15 @@ CListRefresher::~CListRefresher()
         m_worker->wait();
     if (m_release)
         m_release->wait();
+    if (m_cacheWriter)
+        m_cacheWriter->wait();
+}
+
+void CListRefresher::keepCache(const QString &path, const CSnapshotStore::Report &report, qint64 minRows)
+{
+    m_cachePath = path;
+    m_cacheReport = report;
+    m_cacheMinRows = minRows;
 }
 
 void CListRefresher::refreshDailyAt(const QTime &time)
@@ -140,7 +153,11 @@ void CListRefresher::start(bool fetch)
     const QString dataFolder = m_dataFolder;
     const QString listFolder = m_listFolder;
     const std::optional<CListSource> us = fetch ? m_usSource : std::nullopt;
-    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us] {
+    CSnapshotStore::LoadOptions cacheOptions;
+    cacheOptions.maxRows = m_store.maxRows();
+    cacheOptions.heldDays = m_store.heldDays();
+    const bool cached = !m_cachePath.isEmpty();
+    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us, cacheOptions, cached] {
         if (source) {
             CListUpdater updater(*source, dataFolder, settings);
             job->summary = updater.run();
@@ -159,6 +176,8 @@ void CListRefresher::start(bool fetch)
         // ago may still be being copied.
         const QDateTime now = QDateTime::currentDateTime();
         const QDateTime settled = source ? now : now.addSecs(-qint64(Settled.count()));
+        if (cached)
+            job->fingerprint = CStoreCache::fingerprint(listFolder, cacheOptions);
         if (!held->lacking(listFolder, today, job->wanting, settled, &job->unsettled).empty())
             job->grown = held->foldedWith(listFolder, today, settled, job->report, job->wanting);
     });
@@ -212,7 +231,6 @@ void CListRefresher::finished(bool fetch)
     outcome += QStringLiteral("; %1 new days folded in").arg(added);
     for (const QString &problem : job->report.problems)
         outcome += QStringLiteral("; ") + problem;
-    m_busy = false;
     if (job->unsettled)
         m_look.start(std::chrono::milliseconds(Settled) + Quiet);
     if (job->report.listsWaiting > 0)
@@ -223,6 +241,38 @@ void CListRefresher::finished(bool fetch)
         emit refreshed(outcome);
     else if (added > 0 || !job->report.problems.isEmpty())
         emit tookIn(outcome);
+    if (job->grown && !m_cachePath.isEmpty() && m_store.rowsHeld() >= m_cacheMinRows)
+        writeCache(job->fingerprint);
+    else
+        idle();
+}
+
+void CListRefresher::writeCache(const QByteArray &fingerprint)
+{
+    // The store only changes by a fold's swap, and none comes until this
+    // is written: requests read it meanwhile, as this does.
+    CSnapshotStore::Report report = m_cacheReport;
+    report.days = m_store.daysHeld();
+    report.rows = m_store.rowsHeld();
+    const QString path = m_cachePath;
+    const CSnapshotStore *store = &m_store;
+    auto problem = std::make_shared<QString>();
+    m_cacheWriter = QThread::create([store, path, report, fingerprint, problem] {
+        if (const CResult<void> written = CStoreCache::write(path, *store, report, fingerprint); !written)
+            *problem = written.message();
+    });
+    m_cacheWriter->setParent(this);
+    connect(m_cacheWriter, &QThread::finished, this, [this, problem] {
+        m_cacheWriter->deleteLater();
+        emit cacheWritten(*problem);
+        idle();
+    });
+    m_cacheWriter->start();
+}
+
+void CListRefresher::idle()
+{
+    m_busy = false;
     if (std::exchange(m_refreshWaiting, false))
         refresh();
     else if (std::exchange(m_takeInWaiting, false))

@@ -3,6 +3,7 @@
 #include "rankservice/fetch/CListUpdater.h"
 #include "rankservice/lists/CListSource.h"
 #include "rankservice/service/CDailySchedule.h"
+#include "rankservice/store/CSnapshotStore.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
@@ -18,7 +19,6 @@
 
 class CCruxMonths;
 class CRankRouter;
-class CSnapshotStore;
 
 // Keeps a running service's lists what its folder holds: once a day at a
 // set time (with a source), and whenever asked, fetches what the source's
@@ -57,6 +57,11 @@ public:
     // must outlive the refresher.
     void setUsMonths(const CListSource &us, CCruxMonths *months);
     void setGlobalMonths(CCruxMonths *months) { m_globalMonths = months; }
+    // After each fold that leaves at least minRows rows held, writes the
+    // store's cache to path (report being the load's), so that a restart
+    // after a fold is as quick as one after a load. The store is written
+    // once swapped in, while requests are served; the next fold waits.
+    void keepCache(const QString &path, const CSnapshotStore::Report &report, qint64 minRows);
 
     // Fetches now (with a source), then folds in what the folder holds and
     // the store lacks; refreshed follows once that is served. The outcome
@@ -72,6 +77,8 @@ public:
 signals:
     void refreshed(const QString &outcome);
     void tookIn(const QString &outcome);
+    // After a fold's cache is written: empty, or why it was not.
+    void cacheWritten(const QString &problem);
 
 private:
     void scheduleNext();
@@ -79,6 +86,9 @@ private:
     void folderChanged();
     void start(bool fetch);
     void finished(bool fetch);
+    void writeCache(const QByteArray &fingerprint);
+    // Ready for the next refresh or take-in, which may be waiting.
+    void idle();
 
     std::optional<CListSource> m_source;
     QString m_dataFolder;
@@ -104,4 +114,9 @@ private:
     std::shared_ptr<Job> m_job;
     QPointer<QThread> m_worker;
     QPointer<QThread> m_release;
+    QPointer<QThread> m_cacheWriter;
+
+    QString m_cachePath; // empty: no cache kept
+    CSnapshotStore::Report m_cacheReport;
+    qint64 m_cacheMinRows = 0;
 };

@@ -75,6 +75,7 @@ void CRankService::load()
     }
     CSnapshotStore::LoadOptions options;
     options.maxRows = m_options.settings.maxRows;
+    options.heldDays = m_options.settings.days;
     loading.fingerprint = CStoreCache::fingerprint(m_options.listFolder(), options);
     loading.cache = CStoreCache::read(m_cachePath, loading.fingerprint, loading.store, loading.report);
     if (loading.cache.outcome == CStoreCache::Outcome::Used) {
@@ -166,6 +167,14 @@ void CRankService::announceReady()
                       + " days held");
 }
 
+void CRankService::cacheWritten(const QString &problem)
+{
+    if (problem.isEmpty())
+        m_out << "cache: written to " << m_cachePath << Qt::endl;
+    else
+        m_out << "cache: not written to " << m_cachePath << ": " << problem << Qt::endl;
+}
+
 void CRankService::writeCache()
 {
     // Requests only read the store, so the cache is written from it while they are served.
@@ -175,10 +184,7 @@ void CRankService::writeCache()
         m_cacheError = written.message();
     }));
     connect(m_cacheWriter.get(), &QThread::finished, this, [this] {
-        if (m_cacheError.isEmpty())
-            m_out << "cache: written to " << m_cachePath << Qt::endl;
-        else
-            m_out << "cache: not written to " << m_cachePath << ": " << m_cacheError << Qt::endl;
+        cacheWritten(m_cacheError);
         startRefresher();
     });
     m_cacheWriter->start();
@@ -199,6 +205,8 @@ void CRankService::startRefresher()
         m_refresher->setUsMonths(*m_options.usSource, &m_usMonths);
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
     connect(m_refresher.get(), &CListRefresher::tookIn, this, &CRankService::tookIn);
+    m_refresher->keepCache(m_cachePath, m_loading->report, m_options.cacheMinRows);
+    connect(m_refresher.get(), &CListRefresher::cacheWritten, this, &CRankService::cacheWritten);
     m_refresher->watchFolder(m_loading->report.wanting);
     if (!m_options.source && !m_options.usSource) {
         // Whatever came while the lists were read.

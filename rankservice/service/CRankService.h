@@ -60,6 +60,7 @@ private:
     void startRefresher();
     void refreshed(const QString &outcome);
     void tookIn(const QString &outcome);
+    void cacheWritten(const QString &problem);
     QString sourceLine(const QString &lastUpdate) const;
     // The months a page may take its bucket from, as of today.
     CCruxMonths::Report loadMonths(const CListSource &source, CCruxMonths &months) const;

@@ -61,7 +61,8 @@ void addOptions(QCommandLineParser &parser)
         option("update", QStringLiteral("Fetch the missing days of the source (of every source without --source) "
                                         "into the data folder, then exit.")),
         option("days",
-               QStringLiteral("Days back from today (UTC) to fetch, at most %1 (default 90).")
+               QStringLiteral("Days back from today (UTC) to fetch, and back from the newest list to serve "
+                              "(never fewer than 90), at most %1 (default 90).")
                    .arg(CFetchPlan::MaxDays),
                "n"),
         option("every",

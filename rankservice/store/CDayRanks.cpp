@@ -3,6 +3,12 @@
 #include <bit>
 #include <cstring>
 
+#include <utility>
+
+#include <cerrno>
+
+#include <unistd.h>
+
 namespace {
 
 constexpr size_t Padding = 8; // a rank is read as one unaligned 64-bit word
@@ -40,8 +46,8 @@ CDayRanks CDayRanks::Builder::finish()
 {
     CDayRanks day;
     day.m_present = std::move(m_present);
-    day.m_count = qsizetype(m_ranks.size());
-    day.m_bits = quint32(std::bit_width(quint32(m_largest)));
+    day.m_view.count = qsizetype(m_ranks.size());
+    day.m_view.bits = quint32(std::bit_width(quint32(m_largest)));
     day.m_before.reserve(day.m_present.size() / WordsPerCount + 1);
     quint32 before = 0;
     for (size_t w = 0; w < day.m_present.size(); ++w) {
@@ -49,9 +55,10 @@ CDayRanks CDayRanks::Builder::finish()
             day.m_before.push_back(before);
         before += quint32(std::popcount(day.m_present[w]));
     }
-    day.m_packed.assign((size_t(day.m_count) * day.m_bits + 7) / 8 + Padding, 0);
+    day.m_packed.assign((size_t(day.m_view.count) * day.m_view.bits + 7) / 8 + Padding, 0);
+    day.viewOwn(); // placeOf reads through the views
     for (const auto &[id, rank] : m_ranks) {
-        const quint64 bitAt = quint64(day.placeOf(id)) * day.m_bits;
+        const quint64 bitAt = quint64(day.placeOf(id)) * day.m_view.bits;
         quint64 word;
         std::memcpy(&word, day.m_packed.data() + bitAt / 8, sizeof word);
         word |= quint64(quint32(rank)) << (bitAt % 8);
@@ -62,75 +69,196 @@ CDayRanks CDayRanks::Builder::finish()
     return day;
 }
 
+CDayRanks &CDayRanks::operator=(CDayRanks &&other) noexcept
+{
+    if (this == &other)
+        return *this;
+    m_present = std::move(other.m_present);
+    m_before = std::move(other.m_before);
+    m_packed = std::move(other.m_packed);
+    m_file = std::move(other.m_file);
+    m_view = std::exchange(other.m_view, Parts());
+    if (!m_file)
+        viewOwn(); // a moved vector keeps its buffer, but say so plainly
+    return *this;
+}
+
+void CDayRanks::viewOwn()
+{
+    m_view.present = m_present.data();
+    m_view.words = m_present.size();
+    m_view.before = m_before.data();
+    m_view.packed = m_packed.data();
+    m_view.packedBytes = m_packed.size();
+}
+
+quint64 CDayRanks::packedBytesFor(quint64 count, quint32 bits)
+{
+    return (count * bits + 7) / 8 + Padding;
+}
+
+CDayRanks::Parts CDayRanks::parts() const
+{
+    return m_view;
+}
+
+CDayRanks CDayRanks::reading(const Parts &sizes, std::shared_ptr<const InFile> file)
+{
+    CDayRanks day;
+    day.m_file = std::move(file);
+    day.m_view = Parts{nullptr, sizes.words, nullptr, nullptr, sizes.packedBytes, sizes.bits, sizes.count};
+    return day;
+}
+
+bool CDayRanks::readAt(qint64 offset, void *data, size_t size) const
+{
+    // A rank file is read a word at a time rather than mapped: what is read
+    // stays in the system's page cache, never in the service's memory, and
+    // a file cut short under it gives a short read, not a fault.
+    char *at = static_cast<char *>(data);
+    while (size > 0) {
+        const ssize_t got = ::pread(m_file->fd, at, size, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        at += got;
+        offset += got;
+        size -= size_t(got);
+    }
+    return true;
+}
+
+qsizetype CDayRanks::locateInFile(int id) const
+{
+    static_assert(WordsPerGroup == WordsPerCount);
+    const size_t w = size_t(id) / 64;
+    quint64 group[1 + WordsPerGroup] = {};
+    if (!readAt(m_file->groups + qint64(w / WordsPerGroup * GroupBytes), group, GroupBytes))
+        return -1;
+    const quint64 *words = group + 1;
+    const size_t at = w % WordsPerGroup;
+    if (!(words[at] & (quint64(1) << (id % 64))))
+        return -1;
+    quint64 place = group[0];
+    for (size_t v = 0; v < at; ++v)
+        place += quint64(std::popcount(words[v]));
+    place += quint64(std::popcount(words[at] & ((quint64(1) << (id % 64)) - 1)));
+    return place < quint64(m_view.count) ? qsizetype(place) : -1;
+}
+
+bool CDayRanks::eachWordInFile(const std::function<void(size_t, quint64)> &take) const
+{
+    // A piece at a time: a fold reads every day's presence once.
+    constexpr size_t PieceGroups = size_t(1) << 14;
+    std::vector<quint64> piece(PieceGroups * (1 + WordsPerGroup));
+    const size_t groups = beforeCount(m_view.words);
+    for (size_t g = 0; g < groups; g += PieceGroups) {
+        const size_t count = qMin(PieceGroups, groups - g);
+        if (!readAt(m_file->groups + qint64(g * GroupBytes), piece.data(), count * GroupBytes))
+            return false;
+        for (size_t i = 0; i < count; ++i) {
+            for (size_t v = 0; v < WordsPerGroup && (g + i) * WordsPerGroup + v < m_view.words; ++v)
+                take((g + i) * WordsPerGroup + v, piece[i * (1 + WordsPerGroup) + 1 + v]);
+        }
+    }
+    return true;
+}
+
+qsizetype CDayRanks::locate(int id) const
+{
+    if (id < 0 || size_t(id) >= m_view.words * 64)
+        return -1;
+    if (m_file)
+        return locateInFile(id);
+    return present(id) ? placeOf(id) : -1;
+}
+
 quint64 CDayRanks::packedAt(qsizetype index) const
 {
-    const quint64 bitAt = quint64(index) * m_bits;
-    quint64 word;
-    std::memcpy(&word, m_packed.data() + bitAt / 8, sizeof word);
-    return (word >> (bitAt % 8)) & ((quint64(1) << m_bits) - 1);
+    const quint64 bitAt = quint64(index) * m_view.bits;
+    quint64 word = 0;
+    if (!m_file)
+        std::memcpy(&word, m_view.packed + bitAt / 8, sizeof word);
+    else if (!readAt(m_file->packed + qint64(bitAt / 8), &word, sizeof word))
+        return 0;
+    return (word >> (bitAt % 8)) & ((quint64(1) << m_view.bits) - 1);
 }
 
 qsizetype CDayRanks::placeOf(int id) const
 {
     const size_t w = size_t(id) / 64;
-    qsizetype place = m_before[w / WordsPerCount];
+    qsizetype place = m_view.before[w / WordsPerCount];
     for (size_t v = w - w % WordsPerCount; v < w; ++v)
-        place += std::popcount(m_present[v]);
-    return place + std::popcount(m_present[w] & ((quint64(1) << (id % 64)) - 1));
+        place += std::popcount(m_view.present[v]);
+    return place + std::popcount(m_view.present[w] & ((quint64(1) << (id % 64)) - 1));
 }
 
 bool CDayRanks::present(int id) const
 {
-    return id >= 0 && size_t(id) < m_present.size() * 64 && (m_present[size_t(id) / 64] & (quint64(1) << (id % 64)));
+    return id >= 0 && size_t(id) < m_view.words * 64 && (m_view.present[size_t(id) / 64] & (quint64(1) << (id % 64)));
 }
 
 qint32 CDayRanks::rankOf(int id) const
 {
-    return present(id) ? qint32(packedAt(placeOf(id))) : 0;
+    const qsizetype place = locate(id);
+    return place >= 0 ? qint32(packedAt(place)) : 0;
 }
 
 void CDayRanks::prefetch(int id) const
 {
-    if (id < 0 || size_t(id) >= m_present.size() * 64)
+    if (m_file || id < 0 || size_t(id) >= m_view.words * 64)
         return;
     const size_t w = size_t(id) / 64;
-    __builtin_prefetch(&m_present[w]);
-    __builtin_prefetch(&m_before[w / WordsPerCount]);
+    __builtin_prefetch(m_view.present + w);
+    __builtin_prefetch(m_view.before + w / WordsPerCount);
 }
 
 qsizetype CDayRanks::placeFetched(int id) const
 {
-    if (!present(id))
-        return -1;
-    const qsizetype place = placeOf(id);
-    __builtin_prefetch(m_packed.data() + quint64(place) * m_bits / 8);
+    const qsizetype place = locate(id);
+    if (place >= 0 && !m_file)
+        __builtin_prefetch(m_view.packed + quint64(place) * m_view.bits / 8);
     return place;
 }
 
 void CDayRanks::markPresent(std::vector<quint64> &alive) const
 {
-    if (alive.size() < m_present.size())
-        alive.resize(m_present.size());
-    for (size_t w = 0; w < m_present.size(); ++w)
-        alive[w] |= m_present[w];
+    if (alive.size() < m_view.words)
+        alive.resize(m_view.words);
+    if (!m_file) {
+        for (size_t w = 0; w < m_view.words; ++w)
+            alive[w] |= m_view.present[w];
+        return;
+    }
+    eachWordInFile([&alive](size_t w, quint64 word) { alive[w] |= word; });
 }
 
 size_t CDayRanks::bytes() const
 {
-    return m_present.size() * sizeof(quint64) + m_before.size() * sizeof(quint32) + m_packed.size();
+    return m_view.words * sizeof(quint64) + beforeCount(m_view.words) * sizeof(quint32) + m_view.packedBytes;
 }
 
 QByteArray CDayRanks::toBytes() const
 {
-    const Header header{m_bits, 0, quint64(m_count), quint64(m_present.size())};
+    const Header header{m_view.bits, 0, quint64(m_view.count), quint64(m_view.words)};
     QByteArray out;
-    out.reserve(qsizetype(sizeof header + m_present.size() * sizeof(quint64) + m_packed.size()));
+    out.reserve(qsizetype(sizeof header + m_view.words * sizeof(quint64) + m_view.packedBytes));
     out.append(reinterpret_cast<const char *>(&header), sizeof header);
-    out.append(reinterpret_cast<const char *>(m_present.data()), qsizetype(m_present.size() * sizeof(quint64)));
-    out.append(reinterpret_cast<const char *>(m_packed.data()), qsizetype(m_packed.size()));
+    if (m_file) {
+        const qsizetype words = qsizetype(m_view.words * sizeof(quint64));
+        out.resize(out.size() + words + qsizetype(m_view.packedBytes));
+        char *at = out.data() + sizeof header;
+        const bool whole = eachWordInFile([at](size_t w, quint64 word) { std::memcpy(at + w * sizeof word, &word, sizeof word); });
+        if (!whole || !readAt(m_file->packed, at + words, m_view.packedBytes))
+            return CDayRanks().toBytes();
+        return out;
+    }
+    out.append(reinterpret_cast<const char *>(m_view.present), qsizetype(m_view.words * sizeof(quint64)));
+    out.append(reinterpret_cast<const char *>(m_view.packed), qsizetype(m_view.packedBytes));
     // Ranks never built (no list) still read back: as an empty one.
-    if (m_packed.size() < Padding)
-        out.append(qsizetype(Padding - m_packed.size()), '\0');
+    if (m_view.packedBytes < Padding)
+        out.append(qsizetype(Padding - m_view.packedBytes), '\0');
     return out;
 }
 
@@ -165,8 +293,8 @@ bool CDayRanks::fromBytes(QByteArrayView bytes)
     if (quint64(bytes.size()) != header.words * sizeof(quint64) + packed)
         return false;
     CDayRanks day;
-    day.m_bits = header.bits;
-    day.m_count = qsizetype(header.count);
+    day.m_view.bits = header.bits;
+    day.m_view.count = qsizetype(header.count);
     day.m_present.resize(size_t(header.words));
     if (header.words > 0) // an empty vector's data() may be null
         std::memcpy(day.m_present.data(), bytes.data(), size_t(header.words) * sizeof(quint64));
@@ -180,6 +308,7 @@ bool CDayRanks::fromBytes(QByteArrayView bytes)
     }
     if (before != header.count)
         return false;
+    day.viewOwn();
     *this = std::move(day);
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 // The ranks one daily list gave, by domain number: what lets a page as of a
@@ -30,6 +32,11 @@ public:
     };
 
     CDayRanks() = default;
+    // Moved, never copied: a day's ranks are shared by pointer between stores.
+    CDayRanks(CDayRanks &&other) noexcept { *this = std::move(other); }
+    CDayRanks &operator=(CDayRanks &&other) noexcept;
+    CDayRanks(const CDayRanks &) = delete;
+    CDayRanks &operator=(const CDayRanks &) = delete;
 
     // The rank of the domain numbered id, or 0 when the list does not name it.
     qint32 rankOf(int id) const;
@@ -41,11 +48,48 @@ public:
     // Where id's rank lies, asked for from memory; -1 when the list does not name it.
     qsizetype placeFetched(int id) const;
     qint32 rankAt(qsizetype place) const { return qint32(packedAt(place)); }
-    qsizetype size() const { return m_count; }
+    qsizetype size() const { return m_view.count; }
     // Sets the bit of every domain the list names in alive (a bit per
     // domain number, as long as needed).
     void markPresent(std::vector<quint64> &alive) const;
     size_t bytes() const;
+    // Held in a rank file (CRankFile) rather than in memory.
+    bool onDisk() const { return m_file != nullptr; }
+
+    // The parts of the packed form, laid out as a rank file keeps them:
+    // the presence words, the count before each run of them, the ranks.
+    struct Parts
+    {
+        const quint64 *present = nullptr;
+        size_t words = 0;
+        const quint32 *before = nullptr;
+        const quint8 *packed = nullptr;
+        size_t packedBytes = 0;
+        quint32 bits = 0;
+        qsizetype count = 0;
+    };
+    Parts parts() const;
+    // The number of counts kept for that many presence words.
+    static size_t beforeCount(size_t words) { return (words + WordsPerCount - 1) / WordsPerCount; }
+    // The packed ranks' size in bytes, padding included.
+    static quint64 packedBytesFor(quint64 count, quint32 bits);
+    // Where the parts lie in a rank file, open for reading. There the
+    // presence words come in groups of WordsPerCount, each group after the
+    // count of domains present before it (a 64-bit word), so that one read
+    // tells whether a domain is named and where its rank lies.
+    struct InFile
+    {
+        int fd = -1; // closed by whoever made it once the last ranks reading it go
+        qint64 groups = 0;
+        qint64 packed = 0;
+    };
+    static constexpr size_t WordsPerGroup = 4;
+    static constexpr size_t GroupBytes = sizeof(quint64) * (1 + WordsPerGroup);
+    // Ranks read from file a few words at a time, never held: sizes gives
+    // the parts' sizes (its pointers unused), which must agree with the
+    // file's length (CRankFile checks them). A word the file no longer
+    // holds reads as a domain not named.
+    static CDayRanks reading(const Parts &sizes, std::shared_ptr<const InFile> file);
 
     // The packed form a cache keeps, and back; fromBytes is false for bytes
     // that are not one (sizes that do not agree), leaving the ranks empty.
@@ -67,9 +111,20 @@ private:
     qsizetype placeOf(int id) const;
     quint64 packedAt(qsizetype index) const;
 
+    // Points the views at the vectors held.
+    void viewOwn();
+    // The place of id among the ranks, or -1 when the list does not name it.
+    qsizetype locate(int id) const;
+    qsizetype locateInFile(int id) const;
+    bool readAt(qint64 offset, void *data, size_t size) const;
+    // Each presence word of the file in turn, with its index; false when
+    // the file could not be read whole.
+    bool eachWordInFile(const std::function<void(size_t, quint64)> &take) const;
+
+    // Held in memory, or empty when the ranks are in a file.
     std::vector<quint64> m_present;
     std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
     std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
-    quint32 m_bits = 0;
-    qsizetype m_count = 0;
+    Parts m_view; // the vectors above; only the sizes when in a file
+    std::shared_ptr<const InFile> m_file;
 };

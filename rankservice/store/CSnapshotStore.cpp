@@ -3,6 +3,7 @@
 #include "rankservice/lists/CListPlausibility.h"
 #include "rankservice/lists/CListReader.h"
 #include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CRankFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -85,6 +86,37 @@ void CSnapshotStore::swap(CSnapshotStore &other) noexcept
     std::swap(m_newestUsDay, other.m_newestUsDay);
     m_usRanks.swap(other.m_usRanks);
     std::swap(m_maxRows, other.m_maxRows);
+    std::swap(m_heldDays, other.m_heldDays);
+    std::swap(m_inMemoryOnly, other.m_inMemoryOnly);
+}
+
+int CSnapshotStore::daysOnDisk() const
+{
+    return int(std::count_if(m_days.begin(), m_days.end(), [](const ListFile &day) { return !day.rankFile.isEmpty(); }));
+}
+
+void CSnapshotStore::keepOnDisk(ListFile &file, Report &report)
+{
+    if (!file.ranks || file.ranks->onDisk() || m_inMemoryOnly)
+        return;
+    using Opened = CResult<std::shared_ptr<const CDayRanks>>;
+    const CResult<QString> folder = CRankFile::folderFor(m_folder);
+    const CResult<CRankFile::Written> written = folder ? CRankFile::write(folder.value(), file.date, *file.ranks)
+                                                       : CResult<CRankFile::Written>::failure(folder.message());
+    const Opened opened = written ? CRankFile::open(QDir(folder.value()).filePath(written.value().name),
+                                                    written.value().length, written.value().stamp, m_ids.size())
+                                  : Opened::failure(written.message());
+    if (!opened) {
+        m_inMemoryOnly = true;
+        report.problems << QStringLiteral("days older than %1 held in memory, not in rank files: %2")
+                               .arg(WindowDays)
+                               .arg(opened.message());
+        return;
+    }
+    file.ranks = opened.value();
+    file.rankFile = written.value().name;
+    file.rankLength = written.value().length;
+    file.rankStamp = written.value().stamp;
 }
 
 CSiteFigures CSnapshotStore::figures(QStringView domain) const
@@ -393,6 +425,7 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
     *this = CSnapshotStore();
     m_folder = folder;
     m_maxRows = options.maxRows;
+    m_heldDays = heldDaysFor(options.heldDays);
     Report report;
     std::vector<ListFile> us;
     std::vector<ListFile> daily = findLists(folder, report, &us, options.today, options.asOf);
@@ -409,12 +442,12 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
     constexpr size_t Ahead = 2;
     std::deque<std::pair<size_t, std::future<ParsedList>>> ahead; // by index in daily
     size_t launched = 1; // the newest list is read here first: it fixes the window
-    bool pastWindow = false; // lists are newest first: once one is too old, all after it are
+    bool pastHeld = false; // lists are newest first: once one is too old, all after it are
     const auto launch = [&] {
-        while (!pastWindow && ahead.size() < Ahead && launched < daily.size()) {
+        while (!pastHeld && ahead.size() < Ahead && launched < daily.size()) {
             const ListFile &next = daily[launched];
-            if (m_newestDay.isValid() && next.date.daysTo(m_newestDay) >= WindowDays) {
-                pastWindow = true;
+            if (m_newestDay.isValid() && !held(next.date)) {
+                pastHeld = true;
                 break;
             }
             if (launched + Ahead < daily.size())
@@ -437,8 +470,9 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
             ahead.pop_front();
         }
         step();
-        if (m_newestDay.isValid() && file.date.daysTo(m_newestDay) >= WindowDays) {
+        if (m_newestDay.isValid() && !held(file.date)) {
             ++report.filesNotNeeded;
+            report.problems << file.name + QStringLiteral(": left alone, older than the %1 days held (--days)").arg(m_heldDays);
             continue;
         }
         if (!m_days.empty() && file.date == m_days.back().date) {
@@ -455,6 +489,8 @@ CSnapshotStore::Report CSnapshotStore::load(const QString &folder, const LoadOpt
         launch();
         if (usable(file, list, report)) {
             addDaily(file, list, report);
+            if (pastWindow(file))
+                keepOnDisk(file, report);
             m_days.push_back(file);
         }
     }
@@ -478,6 +514,7 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         LoadOptions options;
         options.today = today;
         options.maxRows = m_maxRows;
+        options.heldDays = m_heldDays;
         return load(folder, options);
     }
     Report report;
@@ -492,17 +529,20 @@ CSnapshotStore::Report CSnapshotStore::addNewer(const QString &folder, const QDa
         const ParsedList list = parseList(file, m_maxRows);
         if (!usable(file, list, report))
             continue;
-        // Days past every period as of the new one are let go; the others
+        // Days no longer held as of the new one are let go; the others
         // stay as they are, their ranks counted from the new day on.
+        m_newestDay = file.date;
         std::vector<ListFile> kept;
-        for (const ListFile &held : m_days) {
-            if (periodsAt(int(held.date.daysTo(file.date))) != 0)
-                kept.push_back(held);
-            else
-                m_rows -= held.rows;
+        for (ListFile &day : m_days) {
+            if (!held(day.date)) {
+                m_rows -= day.rows;
+                continue;
+            }
+            if (pastWindow(day))
+                keepOnDisk(day, report);
+            kept.push_back(day);
         }
         m_days = std::move(kept);
-        m_newestDay = file.date;
         addDaily(file, list, report);
         m_days.insert(m_days.begin(), file);
     }
@@ -568,7 +608,7 @@ std::vector<CSnapshotStore::ListFile> CSnapshotStore::lacking(const QString &fol
         newest = candidates.front().date;
     std::vector<ListFile> lists;
     for (const ListFile &file : candidates) {
-        if (file.date.daysTo(newest) < WindowDays)
+        if (file.date.daysTo(newest) < m_heldDays)
             lists.push_back(file);
     }
     if (!us.empty() && (!m_newestUsDay.isValid() || us.front().date > m_newestUsDay) && offered(us.front())) {
@@ -637,6 +677,8 @@ CSnapshotStore CSnapshotStore::grownBy(const std::vector<TakenList> &taken) cons
     CSnapshotStore grown;
     grown.m_folder = m_folder;
     grown.m_maxRows = m_maxRows;
+    grown.m_heldDays = m_heldDays;
+    grown.m_inMemoryOnly = m_inMemoryOnly;
     grown.m_newestDay = m_newestDay;
     grown.m_newestUsDay = m_newestUsDay;
     grown.m_usRanks = m_usRanks;
@@ -649,9 +691,9 @@ CSnapshotStore CSnapshotStore::grownBy(const std::vector<TakenList> &taken) cons
     }
     if (newUs)
         grown.m_usRanks.reset();
-    for (const ListFile &held : m_days) {
-        if (periodsAt(int(held.date.daysTo(grown.m_newestDay))) != 0)
-            grown.m_days.push_back(held);
+    for (const ListFile &day : m_days) {
+        if (grown.held(day.date))
+            grown.m_days.push_back(day);
     }
     return grown;
 }
@@ -743,13 +785,17 @@ void CSnapshotStore::addTaken(CSnapshotStore &grown, const std::vector<TakenList
         }
         file.rows = rows;
         file.ranks = std::make_shared<const CDayRanks>(ranks.finish());
-        if (periodsAt(int(file.date.daysTo(grown.m_newestDay))) == 0)
-            continue; // past the window of a newer day taken in with it
+        if (!grown.held(file.date))
+            continue; // older than the days held as of a newer day taken in with it
         grown.m_days.push_back(file);
         ++report.days;
     }
     std::sort(grown.m_days.begin(), grown.m_days.end(),
               [](const ListFile &a, const ListFile &b) { return a.date > b.date; });
-    for (const ListFile &day : grown.m_days)
+    for (ListFile &day : grown.m_days) {
         grown.m_rows += day.rows;
+        // Once the names are numbered: a rank file is checked against them.
+        if (grown.pastWindow(day))
+            grown.keepOnDisk(day, report);
+    }
 }

@@ -31,6 +31,11 @@ class CSnapshotStore
 {
 public:
     static constexpr int WindowDays = 90; // the longest period a figure covers
+    // Days held back from the newest list (--days): at least the longest
+    // period, at most two years. Days older than WindowDays are kept in
+    // rank files (CRankFile) rather than in memory.
+    static constexpr int MaxHeldDays = 730;
+    static int heldDaysFor(int days) { return qBound(WindowDays, days, MaxHeldDays); }
     // Rows read of one list at most (--max-rows): the publishers' lists hold
     // a million, and a longer one is read up to this and named.
     static constexpr qint64 DefaultMaxRows = 2000000;
@@ -46,7 +51,7 @@ public:
         qint64 malformedLines = 0;
         qint64 duplicateLines = 0;
         int filesSkipped = 0;  // unreadable, empty, garbage, or a second list for a day
-        int filesNotNeeded = 0; // older than the window, or an older United States list
+        int filesNotNeeded = 0; // older than the days held, or an older United States list
         int filesWithoutDate = 0;
         int filesInFuture = 0; // dated after today: a typo must not become the newest list
         int listsWaiting = 0;  // left for the next fold (MaxFoldedAtOnce)
@@ -64,6 +69,7 @@ public:
         // Called after each list with the lists dealt with so far and in all.
         std::function<void(int done, int total)> progress;
         qint64 maxRows = DefaultMaxRows; // of each list; kept for the days folded in later
+        int heldDays = WindowDays; // back from the newest list (heldDaysFor); kept likewise
     };
 
     // Replaces everything held before with the lists of folder.
@@ -94,6 +100,8 @@ public:
     QDate newestUsDay() const { return m_newestUsDay; }
     QDate oldestDay() const { return m_days.empty() ? QDate() : m_days.back().date; }
     int daysHeld() const { return int(m_days.size()); }
+    // Of those, the days kept in rank files.
+    int daysOnDisk() const;
     qint64 rowsHeld() const { return m_rows; }
     qsizetype domainCount() const { return m_ids.size() - m_ids.placeholders(); }
     // The folder last loaded.
@@ -101,6 +109,9 @@ public:
     // The most rows read of each list folded in from now on.
     void setMaxRows(qint64 rows) { m_maxRows = rows; }
     qint64 maxRows() const { return m_maxRows; }
+    // How many days back from the newest are held from now on (heldDaysFor).
+    void setHeldDays(int days) { m_heldDays = heldDaysFor(days); }
+    int heldDays() const { return m_heldDays; }
 
     // Lower case, a leading "www." dropped; the key under which lists and
     // requests meet.
@@ -134,6 +145,11 @@ public:
         QString listId = {}; // the publisher's, kept in the name
         // Its ranks once folded in; shared by the copies of a store, never changed.
         std::shared_ptr<const CDayRanks> ranks = {};
+        // The rank file the ranks are read from, for a day past the
+        // newest WindowDays; empty while they are held in memory.
+        QString rankFile = {};
+        quint64 rankLength = 0;
+        quint64 rankStamp = 0;
     };
 
     // The lists of folder a fold would take in: daily lists of days not held
@@ -218,6 +234,12 @@ private:
     std::vector<TakenList> takeLists(const std::vector<ListFile> &files, CDomainIndex &fresh, Report &report,
                                      QSet<QString> &wanting) const;
     CSnapshotStore grownBy(const std::vector<TakenList> &taken) const;
+    // A day past the newest WindowDays moves its ranks to a rank
+    // file; where no file can be written they stay in memory, the reason
+    // named once.
+    void keepOnDisk(ListFile &file, Report &report);
+    bool pastWindow(const ListFile &file) const { return file.date.daysTo(m_newestDay) >= WindowDays; }
+    bool held(const QDate &day) const { return day.daysTo(m_newestDay) < m_heldDays; }
     Numbering numberingOf(const CSnapshotStore &grown, const std::vector<TakenList> &taken, int freshCount) const;
     // The names in the order of their numbers, as setNames and the cache take
     // them: a held name, a new one in a freed number, or a placeholder.
@@ -236,6 +258,8 @@ private:
     QDate m_newestUsDay;
     std::shared_ptr<const CDayRanks> m_usRanks; // the newest United States list's
     qint64 m_maxRows = DefaultMaxRows;
+    int m_heldDays = WindowDays;
+    bool m_inMemoryOnly = false; // no rank file could be written: said once
 
     std::vector<int> m_rowIds; // reused between lists
 };

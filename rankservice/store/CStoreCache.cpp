@@ -1,12 +1,15 @@
 #include "rankservice/store/CStoreCache.h"
 
 #include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CRankFile.h"
+#include "rankservice/store/CReplacingFile.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <cstring>
@@ -111,101 +114,6 @@ QString sizeInWords(quint64 bytes)
     return QStringLiteral("%1 GiB").arg(double(bytes) / (1 << 30), 0, 'f', 1);
 }
 
-// What stands at a path, in a word.
-QString kindOf(mode_t mode)
-{
-    if (S_ISLNK(mode))
-        return QStringLiteral("a symbolic link");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a pipe");
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return S_ISREG(mode) ? QStringLiteral("a regular file") : QStringLiteral("no regular file");
-}
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// The cache as it is written: into a new temporary file in the folder,
-// made there (never through a link), renamed over the cache's name once
-// whole. Writes through the descriptor, so that a full disk or a file-size
-// limit is told in the system's own words; the first failure stands.
-class CacheFile
-{
-public:
-    explicit CacheFile(const QString &path) : m_path(QFile::encodeName(path)), m_temporary(m_path + ".XXXXXX") {}
-    ~CacheFile()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            ::unlink(m_temporary.constData());
-        }
-    }
-
-    CResult<void> open()
-    {
-        // The name holds the cache or nothing: a link there is not written
-        // through, nor a pipe or device replaced, whoever put it there.
-        struct stat st;
-        if (::lstat(m_path.constData(), &st) == 0 && !S_ISREG(st.st_mode))
-            return CResult<void>::failure(QStringLiteral("%1 is %2, not a regular file; left as it is")
-                                              .arg(QFile::decodeName(m_path), kindOf(st.st_mode)));
-        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
-        if (m_fd < 0)
-            return CResult<void>::failure(QStringLiteral("cannot create %1: %2")
-                                              .arg(QFile::decodeName(m_temporary), systemError(errno)));
-        // Readable as the lists beside it are (mkostemp makes it the owner's alone).
-        ::fchmod(m_fd, 0644);
-        return CResult<void>::success();
-    }
-
-    void write(const void *data, size_t size)
-    {
-        // In pieces: a single write of hundreds of MB may come back short.
-        const char *p = static_cast<const char *>(data);
-        for (size_t done = 0; m_error == 0 && done < size;) {
-            const ssize_t step = ::write(m_fd, p + done, std::min<size_t>(size - done, size_t(64) << 20));
-            if (step < 0 && errno == EINTR)
-                continue;
-            if (step <= 0)
-                m_error = step < 0 ? errno : ENOSPC;
-            else
-                done += size_t(step);
-        }
-        m_written += qint64(size);
-    }
-    qint64 written() const { return m_written; }
-
-    CResult<void> commit()
-    {
-        if (m_error == 0 && ::fsync(m_fd) != 0)
-            m_error = errno;
-        if (m_error == 0 && ::close(std::exchange(m_fd, -1)) != 0)
-            m_error = errno;
-        if (m_error == 0 && ::rename(m_temporary.constData(), m_path.constData()) != 0)
-            m_error = errno;
-        if (m_error == 0)
-            return CResult<void>::success();
-        if (m_fd >= 0)
-            ::close(std::exchange(m_fd, -1));
-        ::unlink(m_temporary.constData());
-        return CResult<void>::failure(QStringLiteral("cannot write %1: %2").arg(QFile::decodeName(m_path), systemError(m_error)));
-    }
-
-private:
-    QByteArray m_path;
-    QByteArray m_temporary;
-    int m_fd = -1;
-    int m_error = 0;
-    qint64 m_written = 0;
-};
-
 // Reads exactly bytes bytes into data, in steps a single read can take.
 bool readFully(QFile &file, char *data, quint64 bytes)
 {
@@ -248,7 +156,8 @@ QByteArray CStoreCache::fingerprint(const QString &folder, const CSnapshotStore:
     // Today matters only where a list is dated after it; otherwise a cache
     // would go stale every midnight.
     out << (future ? options.today.toJulianDay() : qint64(0))
-        << (options.asOf.isValid() ? options.asOf.toJulianDay() : qint64(0)) << options.maxRows;
+        << (options.asOf.isValid() ? options.asOf.toJulianDay() : qint64(0)) << options.maxRows
+        << CSnapshotStore::heldDaysFor(options.heldDays);
     return print;
 }
 
@@ -259,9 +168,9 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     {
         QDataStream out(&meta, QIODevice::WriteOnly);
         out << fingerprint << report << store.m_rows << store.m_newestDay << store.m_newestUsDay
-            << quint64(store.m_ids.size()) << quint64(store.m_days.size());
+            << quint64(store.m_ids.size()) << qint32(store.m_heldDays) << quint64(store.m_days.size());
         for (const CSnapshotStore::ListFile &day : store.m_days)
-            out << day.name << day.date << day.rows;
+            out << day.name << day.date << day.rows << day.rankFile << day.rankLength << day.rankStamp;
     }
     const QByteArray &names = store.m_ids.names();
 
@@ -277,7 +186,12 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     for (const QString &left : folder.entryList({target.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System))
         folder.remove(left);
 
-    CacheFile file(path);
+    // Readable as the lists beside it are.
+    const QString rankFolder = folder.filePath(CRankFile::FolderName);
+    const bool ranksKept = QFileInfo(rankFolder).isDir() && !QFileInfo(rankFolder).isSymLink();
+    if (ranksKept)
+        CRankFile::sync(rankFolder);
+    CReplacingFile file(path);
     if (const CResult<void> opened = file.open(); !opened)
         return opened;
     Checksum sum;
@@ -293,9 +207,13 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
     putSection(names.constData(), size_t(names.size()));
-    // Each held day's ranks, then the United States list's (empty when none).
+    // Each held day's ranks, then the United States list's (empty when
+    // none); a day in a rank file is named in the list of files instead.
+    QSet<QString> rankFiles;
     for (const CSnapshotStore::ListFile &day : store.m_days) {
-        const QByteArray ranks = day.ranks ? day.ranks->toBytes() : CDayRanks().toBytes();
+        if (!day.rankFile.isEmpty())
+            rankFiles.insert(day.rankFile);
+        const QByteArray ranks = day.ranks && day.rankFile.isEmpty() ? day.ranks->toBytes() : CDayRanks().toBytes();
         putSection(ranks.constData(), size_t(ranks.size()));
     }
     const QByteArray usRanks = store.m_usRanks ? store.m_usRanks->toBytes() : CDayRanks().toBytes();
@@ -305,7 +223,12 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     trailer.length = quint64(file.written()) + sizeof trailer;
     std::memcpy(trailer.end, EndMark, sizeof EndMark);
     file.write(&trailer, sizeof trailer);
-    return file.commit();
+    const CResult<void> committed = file.commit();
+    // The rank files no held day names (days let go, an earlier load's) go
+    // once the cache that could name them is replaced.
+    if (committed && ranksKept)
+        CRankFile::removeAllBut(rankFolder, rankFiles);
+    return committed;
 }
 
 CStoreCache::Read CStoreCache::read(const QString &path, const QByteArray &fingerprint, CSnapshotStore &store,
@@ -333,6 +256,8 @@ public:
     CStoreCache::Read readIndex(CSnapshotStore &loaded);
     // Each held day's ranks and the United States list's, after the names.
     CStoreCache::Read readDayRanks(CSnapshotStore &loaded);
+    // A day's ranks from the rank file the cache names for it, if any.
+    CStoreCache::Read openRanks(const CSnapshotStore &loaded, CSnapshotStore::ListFile &day) const;
 
 private:
     static CStoreCache::Read damaged(const QString &why) { return {Outcome::Damaged, why}; }
@@ -372,11 +297,11 @@ CStoreCache::Read CStoreCache::Reader::open()
         return damaged(QStringLiteral("a symbolic link, never followed"));
     if (fd < 0)
         return errno == ENOENT ? CStoreCache::Read{Outcome::Absent, QStringLiteral("no cache")}
-                               : damaged(QStringLiteral("cannot be read: ") + systemError(errno));
+                               : damaged(QStringLiteral("cannot be read: ") + CReplacingFile::systemError(errno));
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return damaged(kindOf(st.st_mode) + QStringLiteral(", not a regular file"));
+        return damaged(CReplacingFile::kindOf(st.st_mode) + QStringLiteral(", not a regular file"));
     }
     if (!m_file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -481,11 +406,13 @@ CStoreCache::Read CStoreCache::Reader::readMeta(const QByteArray &fingerprint, C
         return {Outcome::Stale, QStringLiteral("the lists changed")};
     if (!readReport(in, report))
         return damaged(QStringLiteral("damaged"));
-    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> m_domainCount >> dayCount;
+    qint32 heldDays = 0;
+    in >> loaded.m_rows >> loaded.m_newestDay >> loaded.m_newestUsDay >> m_domainCount >> heldDays >> dayCount;
+    loaded.m_heldDays = CSnapshotStore::heldDaysFor(heldDays);
     const QString folder = QFileInfo(m_path).path();
-    for (quint64 i = 0; in.status() == QDataStream::Ok && i < dayCount && i <= quint64(CSnapshotStore::WindowDays); ++i) {
+    for (quint64 i = 0; in.status() == QDataStream::Ok && i < dayCount && i <= quint64(CSnapshotStore::MaxHeldDays); ++i) {
         CSnapshotStore::ListFile day;
-        in >> day.name >> day.date >> day.rows;
+        in >> day.name >> day.date >> day.rows >> day.rankFile >> day.rankLength >> day.rankStamp;
         day.path = QDir(folder).filePath(day.name);
         day.listId = CListSource::listIdOf(day.name);
         loaded.m_days.push_back(day);
@@ -521,11 +448,31 @@ CStoreCache::Read CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
     for (CSnapshotStore::ListFile &day : loaded.m_days) {
         if (const Read read = readRanks(day.ranks, day.date.toString(Qt::ISODate)); read.outcome != Outcome::Used)
             return read;
+        if (const Read read = openRanks(loaded, day); read.outcome != Outcome::Used)
+            return read;
     }
     if (const Read read = readRanks(loaded.m_usRanks, QStringLiteral("the United States list")); read.outcome != Outcome::Used)
         return read;
     if (!loaded.m_newestUsDay.isValid())
         loaded.m_usRanks.reset();
+    return fine();
+}
+
+CStoreCache::Read CStoreCache::Reader::openRanks(const CSnapshotStore &loaded, CSnapshotStore::ListFile &day) const
+{
+    if (day.rankFile.isEmpty())
+        return fine();
+    const CResult<QString> folder = CRankFile::folderFor(loaded.m_folder);
+    if (!folder)
+        return damaged(folder.message());
+    // A name is a file of that folder, never a path out of it.
+    if (day.rankFile.contains(QLatin1Char('/')) || day.rankFile.startsWith(QLatin1Char('.')))
+        return damaged(QStringLiteral("damaged: the ranks of %1 name no rank file").arg(day.date.toString(Qt::ISODate)));
+    const CResult<std::shared_ptr<const CDayRanks>> opened =
+        CRankFile::open(QDir(folder.value()).filePath(day.rankFile), day.rankLength, day.rankStamp, qint64(m_domainCount));
+    if (!opened)
+        return damaged(QStringLiteral("the ranks of %1: %2").arg(day.date.toString(Qt::ISODate), opened.message()));
+    day.ranks = opened.value();
     return fine();
 }
 

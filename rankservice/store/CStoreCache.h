@@ -17,7 +17,7 @@
 class CStoreCache
 {
 public:
-    static constexpr quint32 Version = 3;
+    static constexpr quint32 Version = 4;
 
     enum class Outcome {
         Used,    // the store and report are those the lists gave

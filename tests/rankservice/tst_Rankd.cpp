@@ -407,6 +407,7 @@ void tst_Rankd::answersAsOfPastDays()
 {
     // 120 days of lists ending today, a few missing, and a list dated ahead
     // by mistake; each list ranks 15 names differently.
+    constexpr int HeldDays = 110;
     const QDate today = QDate::currentDate();
     QTemporaryDir dir;
     const auto write = [&dir](const QString &name, const QByteArray &text) {
@@ -439,7 +440,8 @@ void tst_Rankd::answersAsOfPastDays()
     QByteArray output;
     const quint16 port = startService(service,
                                       {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                                       dir.path(), QStringLiteral("--max-age"), QStringLiteral("0")},
+                                       dir.path(), QStringLiteral("--max-age"), QStringLiteral("0"),
+                                       QStringLiteral("--days"), QString::number(HeldDays)},
                                       output);
     QByteArray errors = service.readAllStandardError();
     QVERIFY2(port != 0, errors.constData());
@@ -450,15 +452,20 @@ void tst_Rankd::answersAsOfPastDays()
     const auto shown = [](int figure) {
         return CSiteFigures::known(figure) ? QString::number(figure) : QStringLiteral("NA");
     };
-    // The service holds the lists of the 90 days back from the newest, and
-    // the newest United States list: a past day is answered from those alone.
+    // The service holds the lists of the --days back from the newest (the
+    // last 20 of them in rank files), and the newest United States list: a
+    // past day is answered from those alone.
     CExpectedFigures::Lists held;
     for (const auto &[back, list] : lists) {
-        if (back < CSnapshotStore::WindowDays)
+        if (back < HeldDays)
             held.emplace(back, list);
     }
+    const QJsonObject status =
+        QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(QStringLiteral("sources"))[0].toObject();
+    QCOMPARE(status.value(QStringLiteral("days")).toInt(), int(held.size()));
+    QCOMPARE(status.value(QStringLiteral("oldest")).toString(), today.addDays(-held.rbegin()->first).toString(Qt::ISODate));
     const CExpectedFigures::Lists heldUs{*usLists.begin()};
-    for (const int back : {0, 1, 5, 14, 37, 89, 95, 119}) {
+    for (const int back : {0, 1, 5, 14, 37, 89, 95, 109, 110, 119}) {
         const QDate day = today.addDays(-back);
         const QByteArray dayText = day.toString(CSiteInfoFormat::AsOfFormat).toLatin1();
         const auto anchor = held.lower_bound(back);
@@ -655,6 +662,27 @@ void tst_Rankd::restartsFromItsCache()
         QVERIFY2(output.contains("\ncache: not used, the lists changed\n"), output.constData());
         QVERIFY2(!output.contains("(from the cache)"), output.constData());
         QVERIFY(bodyOf(fetchPath(port, "/siteinfo/late.test")).contains("late.test"));
+        QVERIFY2(cacheWritten(service, output), output.constData());
+
+        // A day that comes while it serves is folded in, and the cache
+        // written again from the store it makes.
+        QFile file(dir.filePath(today.addDays(-12).toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(listOfDay(12));
+        file.close();
+        QVERIFY2(QTest::qWaitFor([&] {
+            output += service.readAllStandardOutput();
+            return output.count("\ncache: written to ") == 2;
+        }, 30000), output.constData());
+        QVERIFY2(output.contains(" 1 new days folded in"), output.constData());
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+    }
+    {
+        QProcess service;
+        QByteArray output;
+        QVERIFY(startService(service, arguments, output) != 0);
+        QVERIFY2(output.contains("(from the cache)\nready: 11 days held\n"), output.constData());
         service.terminate();
         QVERIFY(service.waitForFinished(10000));
     }

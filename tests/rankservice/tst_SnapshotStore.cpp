@@ -5,6 +5,7 @@
 #include "rankservice/lists/CSnapshotParser.h"
 #include "rankservice/store/CDomainIndex.h"
 #include "rankservice/store/CSnapshotStore.h"
+#include "rankservice/store/CStoreCache.h"
 
 #include <QDate>
 #include <QDir>
@@ -69,6 +70,8 @@ private slots:
     void readsAnyListInLinearTime();
     void foldsInWhatTheFolderHolds_data();
     void foldsInWhatTheFolderHolds();
+    void holdsThePastDaysItIsGiven_data();
+    void holdsThePastDaysItIsGiven();
 };
 
 void tst_SnapshotStore::parsesLines_data()
@@ -680,6 +683,110 @@ void tst_SnapshotStore::heldPastDaysMatchTheLists()
         QDate listDay;
         QCOMPARE(held.figuresAsOf(name, options.asOf, &listDay), reread.figures(name));
         QCOMPARE(listDay, reread.newestDay());
+    }
+}
+
+void tst_SnapshotStore::holdsThePastDaysItIsGiven_data()
+{
+    QTest::addColumn<int>("heldDays");
+    QTest::addColumn<int>("every"); // one list kept every that many days, past the newest 90
+    QTest::addColumn<int>("age");   // of the day asked for, before Newest
+    QTest::addColumn<QString>("how");
+    struct Case
+    {
+        const char *name;
+        int heldDays;
+        int every;
+        int age;
+        bool cached; // read back from the cache too (a sync of the disk each: kept to a few)
+    };
+    const Case cases[] = {
+        {"a year, the newest day", 365, 1, 0, false},
+        {"a year, 100 days back", 365, 1, 100, true},
+        {"a year, a gap among old days", 365, 1, 229, false}, // no list that day: the one before it
+        {"a year, the oldest held", 365, 1, 364, false},
+        {"a year, past the days held", 365, 1, 365, false},
+        {"a year at one list a week, on a kept day", 365, 7, 189, false},
+        {"a year at one list a week, between kept days", 365, 7, 150, true},
+        {"two years, 700 days back", 730, 1, 700, true},
+        {"the default, 100 days back", 90, 1, 100, false},
+    };
+    for (const Case &c : cases) {
+        for (const char *how : {"loaded", "cached", "folded"}) {
+            if (!c.cached && QLatin1StringView(how) == QLatin1StringView("cached"))
+                continue;
+            QTest::newRow(qPrintable(QStringLiteral("%1 (%2)").arg(QLatin1StringView(c.name), QLatin1StringView(how))))
+                << c.heldDays << c.every << c.age << QString::fromLatin1(how);
+        }
+    }
+}
+
+void tst_SnapshotStore::holdsThePastDaysItIsGiven()
+{
+    QFETCH(int, heldDays);
+    QFETCH(int, every);
+    QFETCH(int, age);
+    QFETCH(QString, how);
+
+    // Ten days more than are held, a gap now and then; past the newest 90
+    // days only every that many days' list.
+    QTemporaryDir dir;
+    CExpectedFigures::Lists held; // by age, as the store should hold them
+    for (int day = 0; day < heldDays + 10; ++day) {
+        if (day % 53 == 17 || (day >= CSnapshotStore::WindowDays && day % every != 0))
+            continue;
+        QByteArray text;
+        CExpectedFigures::List list;
+        for (int rank = 1; rank <= 12; ++rank) {
+            const QByteArray name = 'n' + QByteArray::number((rank * 7 + day * 3) % 20) + ".test";
+            text += QByteArray::number(rank * 100 + day % 50) + ',' + name + '\n';
+            list.emplace(name, rank * 100 + day % 50);
+        }
+        write(dir, fileFor(day), text);
+        if (day < heldDays)
+            held.emplace(day, list);
+    }
+
+    CSnapshotStore::LoadOptions options;
+    options.today = how == QLatin1String("folded") ? Newest.addDays(-1) : Newest;
+    options.heldDays = heldDays;
+    CSnapshotStore store;
+    store.load(dir.path(), options);
+    if (how == QLatin1String("cached")) {
+        const QString path = dir.filePath(CSnapshotStore::CacheFileName);
+        QVERIFY(CStoreCache::write(path, store, {}, "print"));
+        CSnapshotStore::Report report;
+        CSnapshotStore cached;
+        const CStoreCache::Read read = CStoreCache::read(path, "print", cached, report);
+        QCOMPARE(read.why, QString());
+        store.swap(cached);
+    } else if (how == QLatin1String("folded")) {
+        // The newest day comes later: a day moves past the newest 90, one leaves.
+        CSnapshotStore::Report report;
+        QSet<QString> wanting;
+        std::optional<CSnapshotStore> folded =
+            store.foldedWith(dir.path(), Newest, QDateTime::currentDateTime().addDays(1), report, wanting);
+        QVERIFY(folded);
+        store.swap(*folded);
+    }
+
+    QCOMPARE(store.daysHeld(), int(held.size()));
+    QCOMPARE(store.oldestDay(), Newest.addDays(-held.rbegin()->first));
+    const auto pastWindow = [](const auto &day) { return day.first >= CSnapshotStore::WindowDays; };
+    QCOMPARE(store.daysOnDisk(), int(std::count_if(held.begin(), held.end(), pastWindow)));
+    const auto anchor = held.lower_bound(age);
+    const CExpectedFigures::Lists noUs;
+    for (int n = 0; n < 21; ++n) {
+        const QByteArray name = 'n' + QByteArray::number(n) + ".test";
+        QDate listDay;
+        const CSiteFigures figures = store.figuresAsOf(QString::fromLatin1(name), Newest.addDays(-age), &listDay);
+        if (anchor == held.end()) {
+            QVERIFY(!listDay.isValid());
+            QCOMPARE(figures, CSiteFigures());
+            continue;
+        }
+        QCOMPARE(listDay, Newest.addDays(-anchor->first));
+        QCOMPARE(figures, CExpectedFigures::of(name, held, anchor, noUs, noUs.end()));
     }
 }
 

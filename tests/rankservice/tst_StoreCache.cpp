@@ -1,4 +1,5 @@
 #include "CFullDisk.h"
+#include "rankservice/store/CRankFile.h"
 #include "rankservice/store/CSnapshotStore.h"
 #include "rankservice/store/CStoreCache.h"
 
@@ -17,6 +18,7 @@ namespace {
 
 const QDate Newest(2026, 3, 31);
 const QDate Today = Newest.addDays(1);
+const int HeldDays = 95;
 
 QString fileFor(int age, const char *suffix = ".csv")
 {
@@ -42,7 +44,8 @@ bool writeFile(const QString &path, const QByteArray &contents)
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
-// A folder of 100 daily lists (ten older than the window) and two United States lists.
+// A folder of 100 daily lists (five older than the days held, five past
+// the window, held in rank files) and two United States lists.
 void writeLists(const QTemporaryDir &dir)
 {
     for (int age = 0; age < 100; ++age)
@@ -83,10 +86,41 @@ bool writeHugeClaim(const QString &path, const QByteArray &cache, const QString 
     return huge.write("SRVC-END", 8) == 8;
 }
 
+// Damages the first rank file of folder as how says. Never in place: the
+// store loaded before still reads it, and is compared with afterwards.
+void damageRankFile(const QString &folder, const QString &how, const QString &outside)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.ranks")}, QDir::Files, QDir::Name);
+    QVERIFY(!names.isEmpty());
+    const QString path = QDir(folder).filePath(names.constFirst());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    QVERIFY(QFile::remove(path));
+    if (how == u"remove")
+        return;
+    constexpr qsizetype CountAt = 16;
+    constexpr qsizetype StampAt = 32;
+    if (how == u"cut")
+        bytes.chop(9);
+    else if (how == u"append")
+        bytes += "more";
+    else if (how == u"count" || how == u"stamp")
+        bytes[how == u"count" ? CountAt + 2 : StampAt] = char(bytes[how == u"count" ? CountAt + 2 : StampAt] ^ 0x10);
+    if (how == u"link") {
+        QVERIFY(writeFile(outside, bytes));
+        QVERIFY(QFile::link(outside, path));
+        return;
+    }
+    QVERIFY(writeFile(path, bytes));
+}
+
 CSnapshotStore::LoadOptions options()
 {
     CSnapshotStore::LoadOptions o;
     o.today = Today;
+    o.heldDays = HeldDays;
     return o;
 }
 
@@ -167,7 +201,8 @@ void tst_StoreCache::answersAsTheListsDo()
              QStringList{CSnapshotStore::CacheFileName});
     QVERIFY(coldReport.malformedLines > 0);
     QVERIFY(coldReport.duplicateLines > 0);
-    QCOMPARE(coldReport.days, CSnapshotStore::WindowDays);
+    QCOMPARE(coldReport.days, HeldDays);
+    QCOMPARE(cold.daysOnDisk(), HeldDays - CSnapshotStore::WindowDays);
 
     CSnapshotStore cached;
     CSnapshotStore::Report cachedReport;
@@ -279,6 +314,17 @@ void tst_StoreCache::neverTrustsADamagedCache_data()
                                                       << QStringLiteral("4.0 GiB claimed for the list of files");
     QTest::newRow("a day's ranks claiming 4 GiB") << QStringLiteral("huge:ranks") << damaged
                                                   << QStringLiteral("4.0 GiB claimed for the ranks of");
+    // The rank files of the days past the window, which the cache names.
+    QTest::newRow("a rank file cut short") << QStringLiteral("rank:cut") << damaged
+                                           << QStringLiteral("bytes long where");
+    QTest::newRow("a rank file longer than written") << QStringLiteral("rank:append") << damaged
+                                                     << QStringLiteral("bytes long where");
+    QTest::newRow("a rank file whose parts claim more than it holds") << QStringLiteral("rank:count") << damaged
+                                                                      << QStringLiteral("its parts need");
+    QTest::newRow("a rank file of another load") << QStringLiteral("rank:stamp") << damaged
+                                                 << QStringLiteral("not the file the cache names");
+    QTest::newRow("a rank file missing") << QStringLiteral("rank:remove") << damaged << QStringLiteral("missing");
+    QTest::newRow("a link as a rank file") << QStringLiteral("rank:link") << damaged << QStringLiteral("symbolic link");
 }
 
 // Every way a cache can be wrong is named and refused, costing neither
@@ -346,6 +392,8 @@ void tst_StoreCache::neverTrustsADamagedCache()
         QVERIFY(QFile::link(target, cachePath(dir)));
     } else if (how == u"huge") {
         QVERIFY(writeHugeClaim(cachePath(dir), bytes, where));
+    } else if (how == u"rank") {
+        damageRankFile(dir.filePath(CRankFile::FolderName), where, target);
     } else {
         QVERIFY(writeFile(cachePath(dir), bytes));
     }
@@ -369,8 +417,9 @@ void tst_StoreCache::neverTrustsADamagedCache()
     QCOMPARE(report.problems.constLast(), QStringLiteral("untouched"));
     compareStores(store, cold);
 
-    // Written anew: into a file of its own, never through a link.
-    const CResult<void> written = CStoreCache::write(cachePath(dir), cold, coldReport, print);
+    // Written anew, from the lists read again (the held rank files may be
+    // the damaged ones): into a file of its own, never through a link.
+    const CResult<void> written = CStoreCache::write(cachePath(dir), store, coldReport, print);
     QCOMPARE(targetState(), targetBefore);
     const QStringList left = QDir(dir.path()).entryList({CSnapshotStore::CacheFileName + QStringLiteral(".*")},
                                                         QDir::Files | QDir::Hidden | QDir::System);

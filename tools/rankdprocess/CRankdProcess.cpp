@@ -120,6 +120,11 @@ double CRankdProcess::peakMb() const
     return m_process ? memoryMb(m_process->processId(), "VmHWM:") : -1;
 }
 
+double CRankdProcess::statusMb(QByteArrayView field) const
+{
+    return m_process ? memoryMb(m_process->processId(), field) : -1;
+}
+
 bool CRankdProcess::resetPeak() const
 {
     QFile refs(QStringLiteral("/proc/%1/clear_refs").arg(m_process ? m_process->processId() : 0));

@@ -46,6 +46,8 @@ public:
     double residentMb() const;
     // Its peak resident memory (VmHWM), in MB; -1 when unknown.
     double peakMb() const;
+    // A memory line of its status (such as "RssFile:"), in MB; -1 when unknown.
+    double statusMb(QByteArrayView field) const;
     // Starts counting the peak afresh from the memory it has now; false
     // where the system cannot (Linux before 4.0).
     bool resetPeak() const;
