@@ -105,10 +105,10 @@ public:
     // the folder). A file that could not be read is left empty here and
     // marked unsavable; the notes say why.
     void load();
-    // Why a file of the session cannot be saved, naming it: a file that was
-    // not read whole, or a folder without a lock. Empty when it can be.
-    QString historyProblem() const { return m_historyProblem; }
-    QString domainsProblem() const { return m_domainsProblem; }
+    // Whether the file was read whole; a failure names it and why not, and
+    // the file is then never saved over.
+    CResult<> historyRead() const { return readResult(m_historyProblem); }
+    CResult<> domainsRead() const { return readResult(m_domainsProblem); }
     bool historySavable() const { return m_lockState == LockState::Held && m_historyProblem.isEmpty(); }
     bool domainsSavable() const { return m_lockState == LockState::Held && m_domainsProblem.isEmpty(); }
     // The first reason either file could not be saved, for a run that must
@@ -150,6 +150,10 @@ public:
     CResult<> appendFile(const QString &fileName, QByteArrayView bytes) const;
 
 private:
+    static CResult<> readResult(const QString &problem)
+    {
+        return problem.isEmpty() ? CResult<>::success() : CResult<>::failure(problem);
+    }
     void loadHistory();
     void loadDomainList();
     void note(Note::Weight weight, const QString &text) { m_notes.append(Note{weight, text}); }

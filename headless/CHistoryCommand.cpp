@@ -51,8 +51,8 @@ CHistoryCommand::ExitCode CHistoryCommand::exportHistory(const CHistoryFilter &c
     }
     session.load();
     // A history that cannot be read is said once, in the command's words.
-    if (!session.historyProblem().isEmpty())
-        return refuse(session.historyProblem().section(u'\n', 0, 0));
+    if (const CResult<> read = session.historyRead(); !read)
+        return refuse(read.message().section(u'\n', 0, 0));
     for (const CDataSession::Note &note : session.takeNotes())
         m_err << "sorvane: " << QString(note.text).replace(u'\n', u' ') << Qt::endl;
     const QList<CAlexaRankData> &history = session.history();
@@ -90,7 +90,7 @@ CHistoryCommand::ExitCode CHistoryCommand::importHistory(const QString &path, bo
     for (const CDataSession::Note &note : session.takeNotes())
         m_err << "sorvane: " << note.text << Qt::endl;
     if (!session.historySavable())
-        return refuse(session.historyProblem() + QStringLiteral("; nothing was imported"));
+        return refuse(session.historyRead().message() + QStringLiteral("; nothing was imported"));
 
     const CHistoryMerge::Counts counts = dryRun ? CHistoryMerge::count(session.history(), records)
                                                 : CHistoryMerge::merge(session.history(), std::move(records));

@@ -11,10 +11,10 @@ CResult<CReportInput> CReportInput::read(const QString &dataDirectory, QStringLi
     session.load();
     for (const CDataSession::Note &note : session.takeNotes())
         notes.append(note.text);
-    if (!session.domainsProblem().isEmpty())
-        return CResult<CReportInput>::failure(session.domainsProblem().section(u'\n', 0, 0));
-    if (!session.historyProblem().isEmpty())
-        return CResult<CReportInput>::failure(session.historyProblem().section(u'\n', 0, 0));
+    if (const CResult<> read = session.domainsRead(); !read)
+        return CResult<CReportInput>::failure(read.message().section(u'\n', 0, 0));
+    if (const CResult<> read = session.historyRead(); !read)
+        return CResult<CReportInput>::failure(read.message().section(u'\n', 0, 0));
     CReportInput input;
     input.listed = session.domainNames();
     const CResult<CDomainGroups> groups = CDomainGroups::read(session, notes);

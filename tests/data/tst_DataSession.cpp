@@ -319,7 +319,7 @@ void tst_DataSession::domainListLargerThanMemoryIsRefused()
     CDataSession session(home.dataDirectory(), 10000);
     QCOMPARE(session.lock(), CDataSession::LockState::Held);
     session.load();
-    QVERIFY2(session.domainsProblem().contains(QStringLiteral("of memory")), qPrintable(session.domainsProblem()));
+    QVERIFY2(session.domainsRead().message().contains(QStringLiteral("of memory")), qPrintable(session.domainsRead().message()));
     QVERIFY(session.domains().isEmpty());
     QVERIFY(!session.saveDomains({QStringLiteral("new.test")}));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), before);
