@@ -157,18 +157,20 @@ void CListRefresher::start(bool fetch)
     cacheOptions.maxRows = m_store.maxRows();
     cacheOptions.heldDays = m_store.heldDays();
     const bool cached = !m_cachePath.isEmpty();
-    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us, cacheOptions, cached] {
+    // The months of every day the store holds, as at start.
+    const int monthDays = CSnapshotStore::heldDaysFor(settings.days);
+    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us, cacheOptions, cached, monthDays] {
         if (source) {
             CListUpdater updater(*source, dataFolder, settings);
             job->summary = updater.run();
             if (source->monthly() && job->summary.fetched > 0)
-                job->globalGrown.emplace().load(listFolder, settings.today, CSnapshotStore::WindowDays);
+                job->globalGrown.emplace().load(listFolder, settings.today, monthDays);
         }
         if (us) {
             CListUpdater usUpdater(*us, dataFolder, settings);
             job->usSummary = usUpdater.run();
             if (job->usSummary.fetched > 0)
-                job->usGrown.emplace().load(us->folder(dataFolder), settings.today, CSnapshotStore::WindowDays);
+                job->usGrown.emplace().load(us->folder(dataFolder), settings.today, monthDays);
         }
         const QDate today = CSnapshotStore::latestToday();
         // A download is renamed into place whole, so after a fetch every

@@ -90,7 +90,8 @@ void CRankService::load()
 
 CCruxMonths::Report CRankService::loadMonths(const CListSource &source, CCruxMonths &months) const
 {
-    return months.load(source.folder(m_options.data), CListSource::today(), CSnapshotStore::WindowDays);
+    return months.load(source.folder(m_options.data), CListSource::today(),
+                       CSnapshotStore::heldDaysFor(m_options.settings.days));
 }
 
 void CRankService::showProgress(int done, int total)

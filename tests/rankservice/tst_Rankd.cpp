@@ -791,38 +791,53 @@ void tst_Rankd::takesInListsThatAppearInTheFolder()
 // with a daily source, and serves their bucket.
 void tst_Rankd::fetchesUsMonthsForListsCopiedByHand()
 {
+    // A list of today and one of a year back, held with --days 365: the
+    // months of every held day are fetched, and read again at a restart.
     const QDate today = CListSource::today();
+    const QDate yearBack = today.addDays(-360);
     QTemporaryDir dir;
-    QFile list(dir.filePath(QStringLiteral("list-") + today.toString(Qt::ISODate) + QStringLiteral(".csv")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write(listOfDay(0));
-    list.close();
+    for (const QDate &day : {today, yearBack}) {
+        QFile list(dir.filePath(QStringLiteral("list-") + day.toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(listOfDay(0));
+    }
     CPublisher publisher;
     const QDate thisMonth(today.year(), today.month(), 1);
-    for (int back = 1; back <= 6; ++back)
-        publisher.routes.insert("/country/us/" + CListSource::monthFileName(thisMonth.addMonths(-back)).toLatin1(),
-                                {200, CListPacker::gzip("origin,rank\nhttps://www.site7.test,1000\n")});
+    const QDate monthBack(yearBack.year(), yearBack.month(), 1);
+    for (QDate month = thisMonth.addMonths(-1); month >= monthBack.addMonths(-2); month = month.addMonths(-1)) {
+        const QByteArray bucket = month == monthBack ? "5000" : "1000";
+        publisher.routes.insert("/country/us/" + CListSource::monthFileName(month).toLatin1(),
+                                {200, CListPacker::gzip("origin,rank\nhttps://www.site7.test," + bucket + '\n')});
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("SORVANE_CRUX_URL"), publisher.base());
-    QProcess service;
-    service.setProcessEnvironment(environment);
-    QByteArray output;
-    const quint16 port = startService(service,
-                                      {QStringLiteral("--data"), dir.path(), QStringLiteral("--us-source"), QStringLiteral("crux"),
-                                       QStringLiteral("--min-rows"), QStringLiteral("1"), QStringLiteral("--port"), QStringLiteral("0")},
-                                      output);
-    QVERIFY2(port != 0, service.readAllStandardError().constData());
-    QVERIFY2(QTest::qWaitFor([&] {
-                 output += service.readAllStandardOutput();
-                 return output.contains("crux-us: 5 fetched");
-             }, 30000),
-             output.constData());
-    const QJsonObject us = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(u"us").toObject();
-    QCOMPARE(us.value(u"month").toString(), thisMonth.addMonths(-1).toString(QStringLiteral("yyyy-MM")));
-    QCOMPARE(parseRankPage(QString::fromUtf8(fetchPath(port, "/siteinfo/site7.test")), QStringLiteral("site7.test"), true).usRank(),
-             QStringLiteral("1000"));
-    service.terminate();
-    QVERIFY(service.waitForFinished(10000));
+    const QStringList arguments{QStringLiteral("--data"), dir.path(), QStringLiteral("--us-source"), QStringLiteral("crux"),
+                                QStringLiteral("--min-rows"), QStringLiteral("1"), QStringLiteral("--port"), QStringLiteral("0"),
+                                QStringLiteral("--days"), QStringLiteral("365"), QStringLiteral("--max-age"), QStringLiteral("0")};
+    const QByteArray yearBackPage = "/siteinfo/site7.test?date=" + yearBack.toString(Qt::ISODate).toLatin1();
+    for (const bool restarted : {false, true}) {
+        QProcess service;
+        service.setProcessEnvironment(environment);
+        QByteArray output;
+        const quint16 port = startService(service, arguments, output);
+        QVERIFY2(port != 0, service.readAllStandardError().constData());
+        if (!restarted) {
+            QVERIFY2(QTest::qWaitFor([&] {
+                         output += service.readAllStandardOutput();
+                         return output.contains("crux-us: ") && output.contains(" fetched, 0 present");
+                     }, 30000),
+                     output.constData());
+        }
+        const QJsonObject us = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object().value(u"us").toObject();
+        QCOMPARE(us.value(u"month").toString(), thisMonth.addMonths(-1).toString(QStringLiteral("yyyy-MM")));
+        QCOMPARE(parseRankPage(QString::fromUtf8(fetchPath(port, "/siteinfo/site7.test")), QStringLiteral("site7.test"), true)
+                     .usRank(),
+                 QStringLiteral("1000"));
+        QCOMPARE(parseRankPage(QString::fromUtf8(fetchPath(port, yearBackPage)), QStringLiteral("site7.test"), true).usRank(),
+                 QStringLiteral("5000"));
+        service.terminate();
+        QVERIFY(service.waitForFinished(10000));
+    }
 }
 
 // A file-size limit fails the download's write with the system's words;
