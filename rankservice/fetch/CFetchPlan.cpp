@@ -27,6 +27,11 @@ bool CFetchPlan::kept(const QDate &day, const QDate &today, int every)
     return day.daysTo(today) < RecentDays || every <= 1 || day.toJulianDay() % every == 0;
 }
 
+int CFetchPlan::keptGap(const QDate &day, const QDate &today, int every)
+{
+    return day.daysTo(today) < RecentDays ? 0 : qMax(every, 1) - 1;
+}
+
 QList<QDate> CFetchPlan::days(const QDate &today, int days, int every)
 {
     QList<QDate> wanted;

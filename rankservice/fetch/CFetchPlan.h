@@ -19,6 +19,10 @@ public:
 
     static bool kept(const QDate &day, const QDate &today, int every);
     static QList<QDate> days(const QDate &today, int days, int every);
+    // How many days a day may lie after the newest kept list on or before
+    // it, where nothing is missing: none within the newest RecentDays,
+    // every - 1 past them.
+    static int keptGap(const QDate &day, const QDate &today, int every);
 
     // What a list of the source takes on disk, as the publishers' full
     // lists of a million rows are kept here: an estimate only.

@@ -1,6 +1,8 @@
 #include "rankservice/server/CRankRouter.h"
 
 #include "protocol/CSiteInfoRequest.h"
+#include "rankservice/fetch/CFetchPlan.h"
+#include "rankservice/lists/CListSource.h"
 #include "rankservice/server/CRequestReader.h"
 #include "rankservice/server/CSiteInfoPage.h"
 #include "rankservice/store/CSiteFigures.h"
@@ -246,8 +248,11 @@ QByteArray CRankRouter::pageAsOf(const QString &domain, const QDate &day) const
         return errorPage("404 Not Found", "no list held for that day");
     // Figures from a list long before the day would pass for that day's.
     const qint64 age = listDay.daysTo(day);
-    if (m_maxAgeDays > 0 && age > m_maxAgeDays) {
-        const QByteArray reason = "No list is held on or within " + QByteArray::number(m_maxAgeDays)
+    const int maxAge = m_maxAgeDays > 0
+        ? qMax(m_maxAgeDays, CFetchPlan::keptGap(day, CListSource::today(), m_keptEvery))
+        : 0;
+    if (maxAge > 0 && age > maxAge) {
+        const QByteArray reason = "No list is held on or within " + QByteArray::number(maxAge)
             + " days before " + day.toString(Qt::ISODate).toLatin1() + "; the newest before it is "
             + listDay.toString(Qt::ISODate).toLatin1() + '.';
         return errorPage("404 Not Found", reason);

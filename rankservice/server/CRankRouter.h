@@ -39,6 +39,10 @@ public:
     // Pages are refused while the newest list is older than this many days
     // before today; 0 serves lists of any age.
     void setMaxAgeDays(int days) { m_maxAgeDays = days; }
+    // Past the newest 90 days one list in every is kept on purpose (--every):
+    // a past day there may take its figures from a list up to every - 1
+    // days before it, whatever the age allowed otherwise.
+    void setKeptEvery(int every) { m_keptEvery = every; }
     void setSource(const Source &source) { m_source = source; }
     // The US rank from the months of a list that ranks in buckets, in place
     // of any daily United States list; months must outlive the server.
@@ -89,6 +93,7 @@ private:
 
     const CSnapshotStore &m_store;
     int m_maxAgeDays = 0;
+    int m_keptEvery = 1;
     Source m_source;
     const CCruxMonths *m_usMonths = nullptr;
     Source m_usSource;

@@ -23,6 +23,7 @@ CRankService::CRankService(const CRankdOptions &options, QTextStream &out, QText
     , m_loading(std::make_unique<Loading>())
 {
     m_router.setMaxAgeDays(options.maxAgeDays);
+    m_router.setKeptEvery(options.settings.every);
     m_router.setLoading(QStringLiteral("lists not yet counted"));
 }
 

@@ -1,6 +1,7 @@
 #include "pageformat/CSiteInfoFormat.h"
 #include "rankservice/crux/CCruxMonths.h"
 #include "rankservice/crux/CCruxOrigins.h"
+#include "rankservice/lists/CListSource.h"
 #include "rankservice/server/CRankRouter.h"
 #include "rankservice/server/CRankServer.h"
 #include "rankservice/server/CRequestReader.h"
@@ -80,6 +81,8 @@ private slots:
     void slowClientsCrowdNoOneOut();
     void refusesPagesWhileLoading();
     void pastDaysFollowTheHeldLists();
+    void oldDaysMayLieBetweenKeptLists_data();
+    void oldDaysMayLieBetweenKeptLists();
     void usRankFromTheMonthThatCoversTheDay_data();
     void usRankFromTheMonthThatCoversTheDay();
     void globalRankFromChromesWorldMonths();
@@ -418,6 +421,60 @@ void tst_RankServer::pastDaysFollowTheHeldLists()
     QVERIFY(before.contains("newest list: 2026-03-31."));
     QVERIFY(before.contains("\n5 "));
     QVERIFY(answer("/siteinfo/late.test?date=2026-04-01").contains("\n6 "));
+}
+
+void tst_RankServer::oldDaysMayLieBetweenKeptLists_data()
+{
+    QTest::addColumn<int>("every");
+    QTest::addColumn<int>("after"); // days after the first kept list (negative: before today)
+    QTest::addColumn<int>("listAge"); // of the list the page comes from; -1: refused
+
+    // Held (--max-age 3): two kept lists a week apart past the newest 90
+    // days, the third one missing, the fourth there; and two lists 6 days
+    // apart within the 90 days (see the test).
+    QTest::newRow("past the 90 days: within a week of a kept list") << 7 << 5 << 5;
+    QTest::newRow("past the 90 days: the day before the next kept list") << 7 << 6 << 6;
+    QTest::newRow("past the 90 days: a kept list missing") << 7 << 15 << -1;
+    QTest::newRow("past the 90 days: --every 1 keeps --max-age") << 1 << 5 << -1;
+    QTest::newRow("past the 90 days: within --max-age at --every 1") << 1 << 3 << 3;
+    QTest::newRow("within the 90 days: past --max-age") << 7 << -82 << -1;
+    QTest::newRow("within the 90 days: within --max-age") << 7 << -84 << 2;
+}
+
+void tst_RankServer::oldDaysMayLieBetweenKeptLists()
+{
+    QFETCH(int, every);
+    QFETCH(int, after);
+    QFETCH(int, listAge);
+    const QDate today = CListSource::today();
+    QDate kept = today.addDays(-150);
+    while (kept.toJulianDay() % 7 != 0)
+        kept = kept.addDays(-1);
+    QTemporaryDir dir;
+    for (const QDate &day : {kept, kept.addDays(7), kept.addDays(21), today.addDays(-86), today.addDays(-80), today}) {
+        QFile list(dir.filePath(day.toString(Qt::ISODate) + QStringLiteral(".csv")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("5,site.test\n");
+    }
+    CSnapshotStore store;
+    CSnapshotStore::LoadOptions options;
+    options.heldDays = 365;
+    store.load(dir.path(), options);
+    CRankRouter router(store);
+    router.setMaxAgeDays(3);
+    router.setKeptEvery(every);
+
+    const QDate day = after < 0 ? today.addDays(after) : kept.addDays(after);
+    CRequestReader request;
+    request.feed(get("/siteinfo/site.test?date=" + day.toString(Qt::ISODate).toLatin1()));
+    const QByteArray page = router.answer(request);
+    if (listAge < 0) {
+        QVERIFY2(page.startsWith("HTTP/1.1 404 Not Found\r\n"), page.constData());
+        QVERIFY2(page.contains("No list is held on or within"), page.constData());
+        return;
+    }
+    QVERIFY2(page.startsWith("HTTP/1.1 200 OK\r\n"), page.constData());
+    QVERIFY2(page.contains(QByteArray("newest list: " + day.addDays(-listAge).toString(Qt::ISODate).toLatin1())), page.constData());
 }
 
 void tst_RankServer::usRankFromTheMonthThatCoversTheDay_data()
