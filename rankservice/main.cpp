@@ -1,4 +1,5 @@
 #include "rankservice/fetch/CListUpdater.h"
+#include "rankservice/fetch/CProgressPace.h"
 #include "rankservice/lists/CSampleGenerator.h"
 #include "rankservice/service/CRankdOptions.h"
 #include "rankservice/service/CRankService.h"
@@ -7,7 +8,6 @@
 #include "base/CVersion.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTextStream>
 
 #include <csignal>
@@ -41,12 +41,10 @@ void showProgress(CListUpdater &updater, QTextStream &err, bool terminal)
         QObject::connect(&updater, &CListUpdater::advanced, &updater, rewrite);
         return;
     }
-    auto shown = std::make_shared<QElapsedTimer>();
-    QObject::connect(&updater, &CListUpdater::advanced, &updater, [&err, shown](const QString &line) {
-        if (shown->isValid() && shown->elapsed() < 1000)
-            return;
-        shown->start();
-        err << line << Qt::endl;
+    auto pace = std::make_shared<CProgressPace>();
+    QObject::connect(&updater, &CListUpdater::advanced, &updater, [&err, pace](const QString &line) {
+        if (pace->due())
+            err << line << Qt::endl;
     });
 }
 

@@ -114,6 +114,7 @@ QByteArray CRankRouter::statusJson() const
     source.insert(QStringLiteral("rows"), double(m_store.rowsHeld()));
     source.insert(QStringLiteral("domains"), double(m_store.domainCount()));
     source.insert(QStringLiteral("lastUpdate"), m_source.lastUpdate);
+    source.insert(QStringLiteral("updating"), m_updating.isEmpty() ? QJsonValue() : QJsonValue(m_updating));
     const QString stale = staleReason(QDate::currentDate());
     source.insert(QStringLiteral("stale"), stale.isEmpty() ? QJsonValue() : QJsonValue(stale));
     source.insert(QStringLiteral("loading"), m_loading ? QJsonValue(m_progress) : QJsonValue());

@@ -54,6 +54,8 @@ public:
     // The global rank from such months, for a source without daily lists.
     void setGlobalMonths(const CCruxMonths *months) { m_globalMonths = months; }
     void setLastUpdate(const QString &outcome) { m_source.lastUpdate = outcome; }
+    // How far a running update is, said by the status answer; empty when none runs.
+    void setUpdating(const QString &progress) { m_updating = progress; }
 
     // While the lists load, pages are refused with 503 and the progress
     // ("loading: 3 of 90 lists read"); the status answer says the same.
@@ -100,4 +102,5 @@ private:
     const CCruxMonths *m_globalMonths = nullptr;
     bool m_loading = false;
     QString m_progress;
+    QString m_updating;
 };

@@ -1,6 +1,7 @@
 #include "rankservice/service/CListRefresher.h"
 
 #include "rankservice/crux/CCruxMonths.h"
+#include "rankservice/fetch/CProgressPace.h"
 #include "rankservice/server/CRankRouter.h"
 #include "rankservice/store/CSnapshotStore.h"
 #include "rankservice/store/CStoreCache.h"
@@ -159,15 +160,18 @@ void CListRefresher::start(bool fetch)
     const bool cached = !m_cachePath.isEmpty();
     // The months of every day the store holds, as at start.
     const int monthDays = CSnapshotStore::heldDaysFor(settings.days);
-    m_worker = QThread::create([job, held, source, dataFolder, listFolder, settings, us, cacheOptions, cached, monthDays] {
+    m_worker = QThread::create([this, job, held, source, dataFolder, listFolder, settings, us, cacheOptions, cached,
+                                monthDays] {
         if (source) {
             CListUpdater updater(*source, dataFolder, settings);
+            followProgress(updater);
             job->summary = updater.run();
             if (source->monthly() && job->summary.fetched > 0)
                 job->globalGrown.emplace().load(listFolder, settings.today, monthDays);
         }
         if (us) {
             CListUpdater usUpdater(*us, dataFolder, settings);
+            followProgress(usUpdater);
             job->usSummary = usUpdater.run();
             if (job->usSummary.fetched > 0)
                 job->usGrown.emplace().load(us->folder(dataFolder), settings.today, monthDays);
@@ -188,8 +192,30 @@ void CListRefresher::start(bool fetch)
     m_worker->start();
 }
 
+void CListRefresher::followProgress(CListUpdater &updater)
+{
+    // The destructor waits for the worker, and a call queued to an object
+    // gone is dropped: this outlives every line posted.
+    const auto post = [this](const QString &line) {
+        QMetaObject::invokeMethod(this, [this, line] { showProgress(line); }, Qt::QueuedConnection);
+    };
+    connect(&updater, &CListUpdater::planned, &updater, post);
+    auto pace = std::make_shared<CProgressPace>();
+    connect(&updater, &CListUpdater::advanced, &updater, [post, pace](const QString &line) {
+        if (pace->due())
+            post(line);
+    });
+}
+
+void CListRefresher::showProgress(const QString &line)
+{
+    m_router.setUpdating(line);
+    emit progressed(line);
+}
+
 void CListRefresher::finished(bool fetch)
 {
+    m_router.setUpdating({});
     const std::shared_ptr<Job> job = std::move(m_job);
     m_worker->deleteLater();
     m_wanting = job->wanting;

@@ -75,6 +75,10 @@ public:
     QDateTime nextRefresh() const { return m_schedule.due(); }
 
 signals:
+    // While a refresh fetches: what it is to fetch, then how far it is, at
+    // most once a second. The router's status says the latest until the
+    // refresh ends.
+    void progressed(const QString &line);
     void refreshed(const QString &outcome);
     void tookIn(const QString &outcome);
     // After a fold's cache is written: empty, or why it was not.
@@ -85,6 +89,9 @@ private:
     void dailyTimeout();
     void folderChanged();
     void start(bool fetch);
+    // Hands updater's progress, made on the worker, to this object's thread.
+    void followProgress(CListUpdater &updater);
+    void showProgress(const QString &line);
     void finished(bool fetch);
     void writeCache(const QByteArray &fingerprint);
     // Ready for the next refresh or take-in, which may be waiting.

@@ -205,6 +205,7 @@ void CRankService::startRefresher()
         m_refresher->setGlobalMonths(&m_globalMonths);
     if (m_options.usSource)
         m_refresher->setUsMonths(*m_options.usSource, &m_usMonths);
+    connect(m_refresher.get(), &CListRefresher::progressed, this, [this](const QString &line) { m_out << line << Qt::endl; });
     connect(m_refresher.get(), &CListRefresher::refreshed, this, &CRankService::refreshed);
     connect(m_refresher.get(), &CListRefresher::tookIn, this, &CRankService::tookIn);
     m_refresher->keepCache(m_cachePath, m_loading->report, m_options.cacheMinRows);

@@ -321,6 +321,9 @@ void tst_Rankd::updatesThenServesASource()
                  return output.contains("1 new days folded in");
              }, 30000),
              output.constData());
+    // The refresh's progress goes to the log as an update's does.
+    QVERIFY2(output.contains("umbrella: 1 of 90 days to fetch, about "), output.constData());
+    QVERIFY2(output.contains("umbrella: 1 of 1 days done, "), output.constData());
 
     const QByteArray answer = fetchPath(port, "/siteinfo/site7.test");
     QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
@@ -391,11 +394,19 @@ void tst_Rankd::keepsServingWhileAnUpdateStalls()
     QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
     QCOMPARE(parseRankPage(QString::fromUtf8(answer), QStringLiteral("site7.test"), true).globalRank(),
              QStringLiteral("6"));
+    // The status says what the refresh is doing while it waits, and nothing once it is done.
+    const auto updating = [port] {
+        const QJsonObject status = QJsonDocument::fromJson(bodyOf(fetchPath(port, "/status"))).object();
+        return status.value(u"sources")[0].toObject().value(u"updating");
+    };
+    QVERIFY2(updating().toString().startsWith(QStringLiteral("umbrella: 2 of 3 days to fetch")),
+             qPrintable(updating().toString()));
     QVERIFY2(QTest::qWaitFor([&] {
                  output += service.readAllStandardOutput();
                  return output.contains("umbrella: 0 fetched, 1 present, 1 unavailable, 1 failed");
              }, 20000),
              output.constData());
+    QVERIFY(updating().isNull());
     // Nothing half-written.
     QCOMPARE(QDir(data.filePath(QStringLiteral("umbrella"))).entryList({QStringLiteral("umbrella-*"), QStringLiteral(".download-*")}, QDir::Files | QDir::Hidden).size(), 1);
     QVERIFY(fetchPath(port, "/siteinfo/site7.test").startsWith("HTTP/1.1 200 OK\r\n"));
