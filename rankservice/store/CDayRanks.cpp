@@ -76,10 +76,14 @@ CDayRanks &CDayRanks::operator=(CDayRanks &&other) noexcept
     m_present = std::move(other.m_present);
     m_before = std::move(other.m_before);
     m_packed = std::move(other.m_packed);
+    m_block = std::move(other.m_block);
     m_file = std::move(other.m_file);
     m_view = std::exchange(other.m_view, Parts());
-    if (!m_file)
-        viewOwn(); // a moved vector keeps its buffer, but say so plainly
+    // A moved vector keeps its buffer, but say so plainly.
+    if (m_block)
+        m_view.before = m_before.data();
+    else if (!m_file)
+        viewOwn();
     return *this;
 }
 
@@ -277,38 +281,41 @@ qint64 CDayRanks::bytesClaimed(QByteArrayView head, qint64 domains)
     return qint64(sizeof header + header.words * sizeof(quint64) + (header.count * header.bits + 7) / 8 + Padding);
 }
 
-bool CDayRanks::fromBytes(QByteArrayView bytes)
+CDayRanks::Block CDayRanks::blockFor(size_t bytes)
 {
+    return std::make_unique_for_overwrite<quint64[]>((bytes + sizeof(quint64) - 1) / sizeof(quint64));
+}
+
+bool CDayRanks::fromBlock(Block block, size_t bytes)
+{
+    static_assert(sizeof(Header) % sizeof(quint64) == 0);
     *this = CDayRanks();
     Header header{};
-    if (bytes.size() < qsizetype(sizeof header))
+    if (!block || bytes < sizeof header)
         return false;
-    std::memcpy(&header, bytes.data(), sizeof header);
-    bytes = bytes.sliced(sizeof header);
-    // Every size checked against the bytes there are before anything is allocated.
-    if (header.bits > 32 || header.words > quint64(bytes.size()) / sizeof(quint64)
-        || header.count > header.words * 64)
+    std::memcpy(&header, block.get(), sizeof header);
+    const size_t rest = bytes - sizeof header;
+    // Every size checked against the bytes there are.
+    if (header.bits > 32 || header.words > rest / sizeof(quint64) || header.count > header.words * 64)
         return false;
     const quint64 packed = (header.count * header.bits + 7) / 8 + Padding;
-    if (quint64(bytes.size()) != header.words * sizeof(quint64) + packed)
+    if (quint64(rest) != header.words * sizeof(quint64) + packed)
         return false;
     CDayRanks day;
-    day.m_view.bits = header.bits;
-    day.m_view.count = qsizetype(header.count);
-    day.m_present.resize(size_t(header.words));
-    if (header.words > 0) // an empty vector's data() may be null
-        std::memcpy(day.m_present.data(), bytes.data(), size_t(header.words) * sizeof(quint64));
-    day.m_packed.assign(bytes.begin() + qsizetype(header.words * sizeof(quint64)), bytes.end());
+    const quint64 *present = block.get() + sizeof header / sizeof(quint64);
     quint64 before = 0;
-    day.m_before.reserve(day.m_present.size() / WordsPerCount + 1);
-    for (size_t w = 0; w < day.m_present.size(); ++w) {
+    day.m_before.reserve(size_t(header.words) / WordsPerCount + 1);
+    for (size_t w = 0; w < size_t(header.words); ++w) {
         if (w % WordsPerCount == 0)
             day.m_before.push_back(quint32(before));
-        before += quint64(std::popcount(day.m_present[w]));
+        before += quint64(std::popcount(present[w]));
     }
     if (before != header.count)
         return false;
-    day.viewOwn();
+    day.m_view = Parts{present,         size_t(header.words), day.m_before.data(),
+                       reinterpret_cast<const quint8 *>(present + header.words),
+                       size_t(packed),  header.bits,          qsizetype(header.count)};
+    day.m_block = std::move(block);
     *this = std::move(day);
     return true;
 }

@@ -91,10 +91,15 @@ public:
     // holds reads as a domain not named.
     static CDayRanks reading(const Parts &sizes, std::shared_ptr<const InFile> file);
 
-    // The packed form a cache keeps, and back; fromBytes is false for bytes
-    // that are not one (sizes that do not agree), leaving the ranks empty.
+    // The packed form a cache keeps, and back. fromBlock takes that form
+    // read into block (its first bytes bytes) and keeps it as it is, the
+    // ranks pointing into it: a cache's days are read once, never copied
+    // again. False for bytes that are not one (sizes that do not agree),
+    // leaving the ranks empty.
     QByteArray toBytes() const;
-    bool fromBytes(QByteArrayView bytes);
+    using Block = std::unique_ptr<quint64[]>;
+    static Block blockFor(size_t bytes); // uninitialised, whole words
+    bool fromBlock(Block block, size_t bytes);
     // The packed form starts with a head of this size, which tells the
     // whole form's size: bytesClaimed gives it, or -1 when the head cannot
     // be one of ranks over that many domains. A reader checks it before it
@@ -125,6 +130,7 @@ private:
     std::vector<quint64> m_present;
     std::vector<quint32> m_before; // domains present before each run of WordsPerCount words
     std::vector<quint8> m_packed;  // the ranks in order of number, m_bits each, padded by 8 bytes
+    Block m_block; // or the presence words and the ranks in the packed form, read from a cache
     Parts m_view; // the vectors above; only the sizes when in a file
     std::shared_ptr<const InFile> m_file;
 };

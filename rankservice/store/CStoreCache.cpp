@@ -14,8 +14,10 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <initializer_list>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -431,16 +433,19 @@ CStoreCache::Read CStoreCache::Reader::readDayRanks(CSnapshotStore &loaded)
         const quint64 most = quint64(CDayRanks::HeadSize) + (m_domainCount + 63) / 64 * 8 + m_domainCount * 4 + 16;
         if (const Read length = takeLength(bytes, most, QStringLiteral("the ranks of ") + whose); length.outcome != Outcome::Used)
             return length;
-        QByteArray block(qsizetype(qMin<quint64>(bytes, CDayRanks::HeadSize)), Qt::Uninitialized);
-        if (!takeUnsummed(block.data(), block.size()) || CDayRanks::bytesClaimed(block, qint64(m_domainCount)) != qint64(bytes))
+        char head[CDayRanks::HeadSize];
+        if (bytes < sizeof head || !takeUnsummed(head, sizeof head)
+            || CDayRanks::bytesClaimed(QByteArrayView(head, sizeof head), qint64(m_domainCount)) != qint64(bytes))
             return damaged(QStringLiteral("damaged: the ranks of %1 do not agree with their length").arg(whose));
-        const qsizetype head = block.size();
-        block.resize(qsizetype(bytes));
-        auto ranks = std::make_shared<CDayRanks>();
-        if (!takeUnsummed(block.data() + head, block.size() - head))
+        // Read once into the memory the ranks are then held in.
+        CDayRanks::Block block = CDayRanks::blockFor(size_t(bytes));
+        char *at = reinterpret_cast<char *>(block.get());
+        std::memcpy(at, head, sizeof head);
+        if (!takeUnsummed(at + sizeof head, qint64(bytes - sizeof head)))
             return damaged(QStringLiteral("cut short in the ranks of ") + whose);
-        m_sum.add(block.constData(), size_t(block.size()));
-        if (!ranks->fromBytes(block))
+        m_sum.add(at, size_t(bytes));
+        auto ranks = std::make_shared<CDayRanks>();
+        if (!ranks->fromBlock(std::move(block), size_t(bytes)))
             return damaged(QStringLiteral("damaged: the ranks of ") + whose);
         held = std::move(ranks);
         return fine();
@@ -498,13 +503,27 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
     QByteArray names;
     if (const Read read = takeNames(names, namesBytes); read.outcome != Outcome::Used)
         return read;
-    if (const Read read = readDayRanks(loaded); read.outcome != Outcome::Used)
-        return read;
+    // The names are numbered on a thread of their own while the days are
+    // read, neither needing the other; names the checksum then refuses go
+    // with the store they were numbered in.
+    bool named = false;
+    const auto number = [&loaded, &names, &named] { named = loaded.m_ids.setNames(std::move(names)); };
+    std::future<void> numbering;
+    try {
+        numbering = std::async(std::launch::async, number);
+    } catch (const std::system_error &) {
+        number(); // no thread to be had
+    }
+    const Read days = readDayRanks(loaded);
+    if (numbering.valid())
+        numbering.get();
+    if (days.outcome != Outcome::Used)
+        return days;
     if (m_left != 0)
         return damaged(QStringLiteral("damaged: %1 more than its blocks hold").arg(sizeInWords(quint64(m_left))));
     if (m_sum.value() != m_trailer.checksum)
         return damaged(QStringLiteral("damaged (checksum)"));
-    if (!loaded.m_ids.setNames(std::move(names)) || quint64(loaded.m_ids.size()) != m_domainCount)
+    if (!named || quint64(loaded.m_ids.size()) != m_domainCount)
         return damaged(QStringLiteral("damaged (names)"));
     return fine();
 }
