@@ -6,7 +6,9 @@
 #include <utility>
 
 #include <cerrno>
+#include <new>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -281,9 +283,25 @@ qint64 CDayRanks::bytesClaimed(QByteArrayView head, qint64 domains)
     return qint64(sizeof header + header.words * sizeof(quint64) + (header.count * header.bits + 7) / 8 + Padding);
 }
 
+void CDayRanks::FreeBlock::operator()(quint64 *block) const
+{
+    if (mapped > 0)
+        ::munmap(block, mapped);
+    else
+        delete[] block;
+}
+
 CDayRanks::Block CDayRanks::blockFor(size_t bytes)
 {
-    return std::make_unique_for_overwrite<quint64[]>((bytes + sizeof(quint64) - 1) / sizeof(quint64));
+    constexpr size_t Mapped = size_t(1) << 20;
+    const size_t words = (bytes + sizeof(quint64) - 1) / sizeof(quint64);
+    if (bytes < Mapped)
+        return Block(new quint64[words], FreeBlock{0});
+    void *mapped = ::mmap(nullptr, words * sizeof(quint64), PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    return Block(static_cast<quint64 *>(mapped), FreeBlock{words * sizeof(quint64)});
 }
 
 bool CDayRanks::fromBlock(Block block, size_t bytes)

@@ -97,8 +97,16 @@ public:
     // again. False for bytes that are not one (sizes that do not agree),
     // leaving the ranks empty.
     QByteArray toBytes() const;
-    using Block = std::unique_ptr<quint64[]>;
-    static Block blockFor(size_t bytes); // uninitialised, whole words
+    struct FreeBlock
+    {
+        size_t mapped; // bytes mapped; 0 for a block from the heap
+        void operator()(quint64 *block) const;
+    };
+    using Block = std::unique_ptr<quint64[], FreeBlock>;
+    // Whole words, uninitialised; a large block is mapped with its pages
+    // present, which costs one call where touching them page by page
+    // costs a fault each. Throws std::bad_alloc when none is to be had.
+    static Block blockFor(size_t bytes);
     bool fromBlock(Block block, size_t bytes);
     // The packed form starts with a head of this size, which tells the
     // whole form's size: bytesClaimed gives it, or -1 when the head cannot
