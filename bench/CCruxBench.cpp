@@ -18,10 +18,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <malloc.h>
+
 namespace {
 
 constexpr double ReadGoalMs = 2000;
 constexpr double HeldGoalMb = 60;
+// Beside a year of daily lists (about 430 MB), within the service's 800 MB.
+constexpr double YearHeldGoalMb = 250;
 // Pages as fast as without the months: the bucket is one look-up more.
 constexpr double PageCostGoal = 1.2;
 
@@ -54,18 +58,21 @@ CCruxBench::CCruxBench(CBenchReport &report, const QString &root, int runs, int 
 {
 }
 
-QString CCruxBench::writeMonth() const
+QString CCruxBench::writeMonth(const QString &folder, const QDate &month, int back) const
 {
     QByteArray text = "origin,rank\n";
     text.reserve(qsizetype(m_origins) * 36);
+    const int tail = m_origins / 10;
+    const int kept = m_origins - tail;
     size_t bucket = 0;
     for (int i = 0; i < m_origins; ++i) {
         // The i-th origin lies in the smallest bucket that still has room for it.
         while (bucket + 1 < CCruxList::Buckets.size() && i >= CCruxList::Buckets[bucket])
             ++bucket;
-        text += originOf(i) + ',' + QByteArray::number(CCruxList::Buckets[bucket]) + '\n';
+        const int id = i < kept ? i : kept + back * tail + (i - kept);
+        text += originOf(id) + ',' + QByteArray::number(CCruxList::Buckets[bucket]) + '\n';
     }
-    const QString path = QDir(m_root).filePath(CListSource::monthFileName(QDate(2026, 11, 1)));
+    const QString path = QDir(folder).filePath(CListSource::monthFileName(month));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(CListPacker::gzip(text)) < 0)
         return {};
@@ -74,13 +81,54 @@ QString CCruxBench::writeMonth() const
 
 void CCruxBench::run()
 {
-    const QString path = writeMonth();
+    const QString path = writeMonth(m_root, QDate(2026, 11, 1), 0);
     if (path.isEmpty()) {
         CBenchReport::say(QStringLiteral("  crux: cannot write the month"));
         return;
     }
     benchRead(path);
     benchPages(path);
+    benchYear();
+}
+
+void CCruxBench::benchYear()
+{
+    // Every month a page of a year of days may take its bucket from.
+    constexpr int YearDays = 365;
+    const QDate today = CListSource::today();
+    const QDate thisMonth(today.year(), today.month(), 1);
+    QTemporaryDir folder;
+    int written = 0;
+    for (QDate month = thisMonth.addMonths(-1); month >= CCruxMonths::oldestNeeded(today, YearDays);
+         month = month.addMonths(-1)) {
+        if (!folder.isValid() || writeMonth(folder.path(), month, written++).isEmpty()) {
+            CBenchReport::say(QStringLiteral("  crux: cannot write the year's months"));
+            return;
+        }
+    }
+    QList<double> times;
+    QList<double> held;
+    for (int run = 0; run < qMin(m_runs, 3); ++run) {
+        malloc_trim(0); // the run before's months, freed, are not counted as held
+        const double start = CProcessMemory::residentMb();
+        CCruxMonths months;
+        QElapsedTimer clock;
+        clock.start();
+        const CCruxMonths::Report report = months.load(folder.path(), today, YearDays);
+        times.append(CBenchReport::msOf(clock));
+        held.append(CProcessMemory::residentMb() - start);
+        if (report.months != written || !report.problems.isEmpty()) {
+            CBenchReport::say(QStringLiteral("  crux: the year read wrong: %1 of %2 months; %3")
+                                  .arg(report.months)
+                                  .arg(written)
+                                  .arg(report.problems.join(QStringLiteral("; "))));
+            return;
+        }
+    }
+    CBenchReport::say(QStringLiteral("  crux: a year of days takes %1 months, a tenth of each month's origins new").arg(written));
+    m_report.figure(QStringLiteral("crux_year_read_%1").arg(sizeLabel()), times, QStringLiteral("ms"));
+    m_report.goal(QStringLiteral("crux_year_held_%1").arg(sizeLabel()), held, QStringLiteral("MB"),
+                  CBenchReport::Bound::AtMost, YearHeldGoalMb);
 }
 
 void CCruxBench::benchRead(const QString &path)

@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
         QStringLiteral("Only these groups (comma-separated): files, startup, views, clear, startup_1m, startup_10m, parser, "
-                       "service, query, latency, pastdays, flood, chart, lists, history, alerts, backfill, pastdays_lists (the lists group's past days alone)."),
+                       "service, query, latency, pastdays, flood, chart, lists, history, alerts, backfill, crux, year, pastdays_lists (the lists group's past days alone)."),
         QStringLiteral("groups"));
     const QCommandLineOption rankdOption(QStringLiteral("rankd"), QStringLiteral("The sorvane-rankd to measure."),
                                          QStringLiteral("path"), QStringLiteral(SORVANE_RANKD_PATH));
