@@ -1,12 +1,14 @@
 #include "rankservice/crux/CCruxMonths.h"
 
 #include "rankservice/crux/CCruxList.h"
+#include "rankservice/crux/CCruxMonthsCache.h"
 #include "rankservice/crux/CCruxOrigins.h"
 
 #include "rankservice/lists/CListSource.h"
 #include "rankservice/store/CSnapshotStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -35,20 +37,46 @@ CCruxMonths::Report CCruxMonths::load(const QString &folder, const QDate &today,
 {
     *this = CCruxMonths();
     Report report;
-    const CCruxOrigins origins;
     const QDate oldest = oldestNeeded(today, days);
-    const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name | QDir::Reversed);
-    for (const QString &name : names) {
-        const QDate month = CListSource::monthOfFile(name);
-        if (!month.isValid() || month < oldest || month > today)
-            continue;
-        const CResult<qint64> added = add(month, QDir(folder).filePath(name), origins);
+    const QDir dir(folder);
+    QStringList paths;
+    qint64 listBytes = 0;
+    for (const QFileInfo &file : dir.entryInfoList(QDir::Files, QDir::Name | QDir::Reversed)) {
+        const QDate month = CListSource::monthOfFile(file.fileName());
+        if (month.isValid() && month >= oldest && month <= today) {
+            paths << file.filePath();
+            listBytes += file.size();
+        }
+    }
+    const QString cachePath = dir.filePath(CCruxMonthsCache::FileName);
+    const QByteArray print = CCruxMonthsCache::fingerprint(paths);
+    // The cache holds a byte per name a month and the names once: never
+    // near 16 times the gzipped lists they came from.
+    const CCruxMonthsCache::Read cached = CCruxMonthsCache::read(cachePath, print, 16 * listBytes + (1 << 20), *this);
+    if (cached.outcome == CCruxMonthsCache::Outcome::Used) {
+        report.fromCache = true;
+        report.months = monthsHeld();
+        for (const Month &month : m_months)
+            report.origins += month.origins;
+        return report;
+    }
+    if (cached.outcome == CCruxMonthsCache::Outcome::Damaged)
+        report.problems << CCruxMonthsCache::FileName + QStringLiteral(": not used, ") + cached.why;
+    const CCruxOrigins origins;
+    bool allRead = true;
+    for (const QString &path : paths) {
+        const CResult<qint64> added = add(CListSource::monthOfFile(QFileInfo(path).fileName()), path, origins);
         if (!added) {
-            report.problems << name + QStringLiteral(": skipped, ") + added.message();
+            report.problems << QFileInfo(path).fileName() + QStringLiteral(": skipped, ") + added.message();
+            allRead = false;
             continue;
         }
         ++report.months;
         report.origins += added.value();
+    }
+    if (allRead && !paths.isEmpty()) {
+        if (const QString unwritten = CCruxMonthsCache::write(cachePath, print, *this); !unwritten.isEmpty())
+            report.problems << CCruxMonthsCache::FileName + QStringLiteral(": not written, ") + unwritten;
     }
     return report;
 }
@@ -144,5 +172,9 @@ qint64 CCruxMonths::originsOf(const QDate &month) const
 
 QString CCruxMonths::Report::summary(const QString &what) const
 {
-    return QStringLiteral("%1: %2 months, %3 origins").arg(what).arg(months).arg(origins);
+    return QStringLiteral("%1: %2 months, %3 origins%4")
+        .arg(what)
+        .arg(months)
+        .arg(origins)
+        .arg(fromCache ? QStringLiteral(" (from the cache)") : QString());
 }

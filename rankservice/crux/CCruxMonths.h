@@ -30,13 +30,15 @@ public:
         int months = 0;
         qint64 origins = 0;
         QStringList problems; // one line per month not read
+        bool fromCache = false; // CCruxMonthsCache
         QString summary(const QString &what) const;
     };
 
     // Reads the month lists of folder, each named as published
     // ("202611.csv.gz"), that a page as of a day from today back over days
     // days may take its bucket from; a month after today's is skipped.
-    // Replaces whatever was held.
+    // Replaces whatever was held. Takes them from their cache in folder
+    // when it still matches them, and writes it once all were read.
     Report load(const QString &folder, const QDate &today, int days);
 
     // Reads the list at path as a load does; the number of distinct names it
@@ -64,6 +66,8 @@ public:
     qint64 originsOf(const QDate &month) const;
 
 private:
+    friend class CCruxMonthsCache; // writes and reads the months as they are held
+
     struct Month
     {
         QDate first;

@@ -31,6 +31,12 @@ CCruxOrigins::CCruxOrigins()
 
 CCruxOrigins::~CCruxOrigins() = default;
 
+QString CCruxOrigins::suffixListFile()
+{
+    const char *file = psl_dist_filename();
+    return file ? QString::fromLocal8Bit(file) : QString();
+}
+
 QByteArrayView CCruxOrigins::hostOf(QByteArrayView origin)
 {
     QByteArrayView rest;

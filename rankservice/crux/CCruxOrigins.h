@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <array>
 #include <memory>
@@ -23,6 +24,9 @@ public:
     ~CCruxOrigins();
     CCruxOrigins(const CCruxOrigins &) = delete;
     CCruxOrigins &operator=(const CCruxOrigins &) = delete;
+
+    // The system's public suffix list file, whichever is read (empty when none).
+    static QString suffixListFile();
 
     // The host of an http or https origin, or empty when text is none.
     static QByteArrayView hostOf(QByteArrayView origin);

@@ -1,6 +1,13 @@
 #include "rankservice/crux/CCruxList.h"
 #include "rankservice/crux/CCruxMonths.h"
+#include "rankservice/crux/CCruxMonthsCache.h"
 #include "rankservice/crux/CCruxOrigins.h"
+#include "rankservice/lists/CListPacker.h"
+#include "rankservice/lists/CListSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -29,6 +36,8 @@ private slots:
     void refusesWhatIsNoCruxList();
     void takesTheMonthThatCoversTheDay_data();
     void takesTheMonthThatCoversTheDay();
+    void takesTheMonthsFromTheirCacheOnlyWhenWhole_data();
+    void takesTheMonthsFromTheirCacheOnlyWhenWhole();
 
 private:
     CCruxOrigins m_origins;
@@ -146,6 +155,84 @@ void tst_CruxMonths::takesTheMonthThatCoversTheDay()
     QCOMPARE(months.bucketOn(u"example.com", day, &used), bucket);
     QCOMPARE(used, month);
     QCOMPARE(months.newestMonth(), November);
+}
+
+void tst_CruxMonths::takesTheMonthsFromTheirCacheOnlyWhenWhole_data()
+{
+    QTest::addColumn<QString>("change"); // to the folder, after the first load wrote the cache
+    QTest::addColumn<bool>("fromCache");
+    QTest::addColumn<QString>("problem"); // of the second load; empty: none
+    QTest::addColumn<int>("bucket");      // of example.com as of the newest month
+
+    QTest::newRow("unchanged") << QString() << true << QString() << 1000;
+    QTest::newRow("a month listed anew") << QStringLiteral("month") << false << QString() << 5000;
+    QTest::newRow("cut short") << QStringLiteral("cut") << false << QStringLiteral("damaged (checksum)") << 1000;
+    QTest::newRow("a byte changed") << QStringLiteral("byte") << false << QStringLiteral("damaged (checksum)") << 1000;
+    QTest::newRow("longer than the months can make")
+        << QStringLiteral("long") << false << QStringLiteral("more than the months can make") << 1000;
+    QTest::newRow("a link to a cache") << QStringLiteral("link") << false << QStringLiteral("a symbolic link") << 1000;
+    QTest::newRow("another file's name") << QStringLiteral("folder") << false << QStringLiteral("not a regular file") << 1000;
+}
+
+void tst_CruxMonths::takesTheMonthsFromTheirCacheOnlyWhenWhole()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, fromCache);
+    QFETCH(QString, problem);
+    QFETCH(int, bucket);
+    const QDate today = CListSource::today();
+    const QDate newest = QDate(today.year(), today.month(), 1).addMonths(-1);
+    QTemporaryDir dir;
+    const auto writeMonth = [&dir](const QDate &month, const QByteArray &rows) {
+        QFile file(dir.filePath(CListSource::monthFileName(month)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(CListPacker::gzip("origin,rank\n" + rows));
+    };
+    writeMonth(newest, "https://www.example.com,1000\nhttps://other.test,5000\n");
+    writeMonth(newest.addMonths(-3), "https://example.com,10000\n");
+    CCruxMonths first;
+    const CCruxMonths::Report written = first.load(dir.path(), today, 365);
+    QVERIFY2(written.problems.isEmpty(), qPrintable(written.problems.join(u'\n')));
+    QVERIFY(!written.fromCache);
+
+    const QString cache = dir.filePath(CCruxMonthsCache::FileName);
+    QFile file(cache);
+    if (change == u"month") {
+        QTest::qWait(10); // a time of its own
+        writeMonth(newest, "https://example.com,5000\nhttps://other.test,5000\n");
+    } else if (change == u"cut") {
+        QVERIFY(file.resize(file.size() - 5));
+    } else if (change == u"byte" || change == u"long") {
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        if (change == u"byte")
+            bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 1);
+        else
+            bytes += QByteArray(64 << 20, '\0');
+        QVERIFY(file.seek(0));
+        QCOMPARE(file.write(bytes), bytes.size());
+        file.close();
+    } else if (change == u"link") {
+        QVERIFY(QFile::rename(cache, dir.filePath(QStringLiteral("elsewhere"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), cache));
+    } else if (change == u"folder") {
+        QVERIFY(QFile::remove(cache));
+        QVERIFY(QDir(dir.path()).mkdir(CCruxMonthsCache::FileName));
+    }
+
+    CCruxMonths again;
+    const CCruxMonths::Report report = again.load(dir.path(), today, 365);
+    QCOMPARE(report.fromCache, fromCache);
+    QCOMPARE(report.months, 2);
+    if (problem.isEmpty())
+        QVERIFY2(report.problems.isEmpty(), qPrintable(report.problems.join(u'\n')));
+    else
+        QVERIFY2(!report.problems.isEmpty() && report.problems.constFirst().contains(problem),
+                 qPrintable(report.problems.join(u'\n')));
+    QCOMPARE(again.bucketOn(u"example.com", today), bucket);
+    QCOMPARE(again.bucketOn(u"other.test", newest), 5000);
+    QCOMPARE(again.bucketOn(u"example.com", newest.addMonths(-2)), 10000);
+    QCOMPARE(again.newestMonth(), newest);
 }
 
 QTEST_GUILESS_MAIN(tst_CruxMonths)
