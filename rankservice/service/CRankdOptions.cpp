@@ -67,12 +67,13 @@ void addOptions(QCommandLineParser &parser)
                "n"),
         option("every",
                QStringLiteral("Of the days older than the newest %1, fetch only one list every n days, the same "
-                              "days from one day to the next (default 1: every day).")
+                              "days from one day to the next (default 1: every day); a page of such a day may "
+                              "take its figures from a list up to n - 1 days before it.")
                    .arg(CFetchPlan::RecentDays),
                "n", "1"),
         option("max-age",
-               QStringLiteral("Refuse pages (503) while the newest list is older than this many days; 0 serves "
-                              "any age (default 3)."),
+               QStringLiteral("Refuse pages (503) while the newest list is older than this many days, and a "
+                              "past day's page (404) whose list is; 0 serves any age (default 3)."),
                "days", "3"),
         option("refresh", QStringLiteral("With --source: fetch new lists daily at this local time (default 06:00)."),
                "HH:MM", "06:00"),
