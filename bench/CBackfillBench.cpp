@@ -125,20 +125,24 @@ void CBackfillBench::benchWindow(quint16 port, const QStringList &domains)
         // A timer due every millisecond is late by as long as the step that held the loop.
         QElapsedTimer sinceTick;
         double longestMs = 0;
-        double endMs = 0; // the step that merges, saves and shows the filled days
-        bool ended = false;
+        double endMs = 0; // the steps from the merge of the filled days to the window showing them, saved
+        bool ending = false;
         QEventLoop loop;
         QTimer ticker;
         ticker.setTimerType(Qt::PreciseTimer);
         ticker.setInterval(1);
         QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
-            double &longestOfPhase = ended ? endMs : longestMs;
-            longestOfPhase = std::max(longestOfPhase, double(sinceTick.nsecsElapsed()) / 1e6);
+            const double stepMs = double(sinceTick.nsecsElapsed()) / 1e6;
+            longestMs = std::max(longestMs, stepMs);
+            if (ending)
+                endMs = std::max(endMs, stepMs);
             sinceTick.start();
         });
+        // The tick after the merge measures the step that merged.
+        QObject::connect(session, &CRunSession::pastDaysMerged, &loop, [&] { ending = true; });
         // Quit once the window has shown the end of the backfill.
         QObject::connect(session, &CRunSession::finished, &loop, [&] {
-            ended = true;
+            ending = true;
             QTimer::singleShot(0, &loop, &QEventLoop::quit);
         });
         QElapsedTimer clock;
@@ -153,8 +157,9 @@ void CBackfillBench::benchWindow(quint16 port, const QStringList &domains)
         loop.exec();
         ticker.stop();
         totals.append(CBenchReport::msOf(clock));
-        longest.append(longestMs);
-        ends.append(std::max(endMs, double(sinceTick.nsecsElapsed()) / 1e6));
+        const double lastStepMs = double(sinceTick.nsecsElapsed()) / 1e6;
+        longest.append(std::max(longestMs, lastStepMs));
+        ends.append(std::max(endMs, lastStepMs));
         if (run == 0)
             CBenchReport::say(QStringLiteral("  window backfill: history of %1 records grew to %2")
                                   .arg(s.history)

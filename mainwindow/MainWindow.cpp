@@ -35,6 +35,7 @@
 #include "OverviewWindow.h"
 #include "SorvaneResources.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -224,6 +225,7 @@ MainWindow::~MainWindow()
     // is saved, and a command following it hears how it ended.
     if (runSession->isRunning())
         runSession->stop(tr("the window was closed"));
+    runSession->waitForSave();
     saveData();
     delete relayServer; // a command still relaying learns that the window closed
     relayServer = nullptr;
@@ -451,11 +453,14 @@ void MainWindow::connectRunSession()
     connect(runSession, &CRunSession::started, this, &MainWindow::showProgress);
     connect(runSession, &CRunSession::recordTaken, this, &MainWindow::takeAccepted);
     connect(runSession, &CRunSession::fetchesEnded, this, &MainWindow::finishRun);
+    // The places the index keeps moved; the views take the days in once saved.
+    connect(runSession, &CRunSession::pastDaysMerged, this, [this] { periodIndex->clear(); });
     connect(runSession, &CRunSession::backfillProgressed, this, [this] {
         if (!progressFrame.isActive())
             progressFrame.start();
     });
     connect(runSession, &CRunSession::finished, this, [this](const CRunSession::Result &result) {
+        enableRuns();
         if (result.backfill) {
             finishBackfill(result);
             return;
@@ -551,11 +556,45 @@ void MainWindow::finishRun()
     progressFrame.stop();
     if (!queryButtonText.isNull())
         ui->btnManualQuery->setText(queryButtonText);
+    if (feed->isRunning())
+        feed->endRun();
+}
+
+void MainWindow::enableRuns()
+{
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
     ui->actionFill_Past_Days->setEnabled(true);
-    if (feed->isRunning())
-        feed->endRun();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (runSession && runSession->isSaving()) {
+        event->ignore();
+        closeWhenSaved();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::closeWhenSaved()
+{
+    if (std::exchange(closingWhenSaved, true))
+        return;
+    setEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    connect(
+        runSession, &CRunSession::finished, this,
+        [this] {
+            // After the run's message boxes, which were asked for first.
+            QTimer::singleShot(0, this, [this] {
+                QGuiApplication::restoreOverrideCursor();
+                setEnabled(true);
+                closingWhenSaved = false;
+                close();
+            });
+        },
+        Qt::SingleShotConnection);
 }
 
 // Past days
