@@ -108,66 +108,82 @@ void CBackfillBench::benchCommand(quint16 port, const QStringList &domains)
     m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 60000.0 * s.days * s.domains / 18250);
 }
 
+CBackfillBench::WindowRun CBackfillBench::runInWindow(quint16 port, const QStringList &domains, bool backfill)
+{
+    const QString home = makeHome(m_root, domains, CBenchData::history(s.history, 50, m_lastDay));
+    CSettings settings = CSettings::forHome(home);
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
+    MainWindow window(nullptr, settings, std::make_shared<CQuietPrompts>());
+    window.show();
+    QCoreApplication::processEvents();
+    auto *session = window.findChild<CRunSession *>();
+
+    // A timer due every millisecond is late by as long as the step that held the loop.
+    QElapsedTimer sinceTick;
+    WindowRun measured;
+    bool ending = false; // from the end of the fetches to the window showing the run saved
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+        const double stepMs = double(sinceTick.nsecsElapsed()) / 1e6;
+        measured.longestMs = std::max(measured.longestMs, stepMs);
+        if (ending)
+            measured.endMs = std::max(measured.endMs, stepMs);
+        sinceTick.start();
+    });
+    // The tick after the merge, or after the last fetch, measures the step that made it.
+    QObject::connect(session, &CRunSession::pastDaysMerged, &loop, [&] { ending = true; });
+    QObject::connect(session, &CRunSession::fetchesEnded, &loop, [&] { ending = true; });
+    // Quit once the window has shown the end of the run.
+    QObject::connect(session, &CRunSession::finished, &loop, [&] {
+        ending = true;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    sinceTick.start();
+    ticker.start();
+    const CResult<> started = backfill ? session->startBackfill(s.days, true) : session->start(domains, true);
+    if (!started) {
+        CBenchReport::say(QStringLiteral("  window run: %1").arg(started.message()));
+        return measured;
+    }
+    loop.exec();
+    ticker.stop();
+    measured.totalMs = CBenchReport::msOf(clock);
+    const double lastStepMs = double(sinceTick.nsecsElapsed()) / 1e6;
+    measured.longestMs = std::max(measured.longestMs, lastStepMs);
+    measured.endMs = std::max(measured.endMs, lastStepMs);
+    measured.records = window.history().size();
+    return measured;
+}
+
 void CBackfillBench::benchWindow(quint16 port, const QStringList &domains)
 {
-    QList<double> longest;
-    QList<double> ends;
-    QList<double> totals;
-    for (int run = 0; run < s.runs; ++run) {
-        const QString home = makeHome(m_root, domains, CBenchData::history(s.history, 50, m_lastDay));
-        CSettings settings = CSettings::forHome(home);
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
-        MainWindow window(nullptr, settings, std::make_shared<CQuietPrompts>());
-        window.show();
-        QCoreApplication::processEvents();
-        auto *session = window.findChild<CRunSession *>();
-
-        // A timer due every millisecond is late by as long as the step that held the loop.
-        QElapsedTimer sinceTick;
-        double longestMs = 0;
-        double endMs = 0; // the steps from the merge of the filled days to the window showing them, saved
-        bool ending = false;
-        QEventLoop loop;
-        QTimer ticker;
-        ticker.setTimerType(Qt::PreciseTimer);
-        ticker.setInterval(1);
-        QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
-            const double stepMs = double(sinceTick.nsecsElapsed()) / 1e6;
-            longestMs = std::max(longestMs, stepMs);
-            if (ending)
-                endMs = std::max(endMs, stepMs);
-            sinceTick.start();
-        });
-        // The tick after the merge measures the step that merged.
-        QObject::connect(session, &CRunSession::pastDaysMerged, &loop, [&] { ending = true; });
-        // Quit once the window has shown the end of the backfill.
-        QObject::connect(session, &CRunSession::finished, &loop, [&] {
-            ending = true;
-            QTimer::singleShot(0, &loop, &QEventLoop::quit);
-        });
-        QElapsedTimer clock;
-        clock.start();
-        sinceTick.start();
-        ticker.start();
-        const CResult<> started = session->startBackfill(s.days, true);
-        if (!started) {
-            CBenchReport::say(QStringLiteral("  window backfill: %1").arg(started.message()));
-            return;
+    for (const bool backfill : {true, false}) {
+        QList<double> longest;
+        QList<double> ends;
+        QList<double> totals;
+        for (int run = 0; run < s.runs; ++run) {
+            const WindowRun measured = runInWindow(port, domains, backfill);
+            if (measured.records == 0)
+                return;
+            totals.append(measured.totalMs);
+            longest.append(measured.longestMs);
+            ends.append(measured.endMs);
+            if (run == 0)
+                CBenchReport::say(QStringLiteral("  window %1: history of %2 records grew to %3")
+                                      .arg(backfill ? QStringLiteral("backfill") : QStringLiteral("query run"))
+                                      .arg(s.history)
+                                      .arg(measured.records));
         }
-        loop.exec();
-        ticker.stop();
-        totals.append(CBenchReport::msOf(clock));
-        const double lastStepMs = double(sinceTick.nsecsElapsed()) / 1e6;
-        longest.append(std::max(longestMs, lastStepMs));
-        ends.append(std::max(endMs, lastStepMs));
-        if (run == 0)
-            CBenchReport::say(QStringLiteral("  window backfill: history of %1 records grew to %2")
-                                  .arg(s.history)
-                                  .arg(window.history().size()));
+        const QString name = backfill ? QStringLiteral("backfill_window_%1x%2").arg(s.days).arg(domains.size())
+                                      : QStringLiteral("query_window_%1").arg(domains.size());
+        m_report.figure(name + QStringLiteral("_total"), totals, QStringLiteral("ms"));
+        m_report.goal(name + QStringLiteral("_longest_step_%1").arg(s.history), longest, QStringLiteral("ms"),
+                      CBenchReport::Bound::AtMost, 50);
+        m_report.figure(name + QStringLiteral("_end_step_%1").arg(s.history), ends, QStringLiteral("ms"));
     }
-    const QString size = QStringLiteral("%1x%2").arg(s.days).arg(domains.size());
-    m_report.figure(QStringLiteral("backfill_window_%1_total").arg(size), totals, QStringLiteral("ms"));
-    m_report.goal(QStringLiteral("backfill_window_%1_longest_step").arg(size), longest, QStringLiteral("ms"),
-                  CBenchReport::Bound::AtMost, 50);
-    m_report.figure(QStringLiteral("backfill_window_%1_end_step_%2").arg(size).arg(s.history), ends, QStringLiteral("ms"));
 }
