@@ -661,15 +661,27 @@ void MainWindow::showFilledDays(const QList<CAlexaRankData> &filled)
     // The past days went among the days around them, so the places the
     // index keeps moved: it is made afresh when a view next asks.
     periodIndex->clear();
+    // A year of days for dozens of domains shares a few hundred dates: each
+    // date is read once, and the date list hears each domain's latest only.
+    QHash<quint32, int> dayKeys; // by the date's key
+    QHash<quint32, const CAlexaRankData *> latest; // by the domain's key
     bool newMonth = false;
     for (const CAlexaRankData &record : filled) {
-        session->dates().update(record.domain(), record.date());
-        if (!CRecordDate::parse(record.date()).isValid())
-            continue;
-        const QString label = CHistoryCalendar::monthLabel(record);
-        newMonth = newMonth || !monthLabels.contains(label);
-        ensureMonth(label);
+        auto day = dayKeys.constFind(record.key(7));
+        if (day == dayKeys.cend()) {
+            day = dayKeys.insert(record.key(7), CRecordDate::key(record.date()));
+            if (*day >= 0) {
+                const QString label = CHistoryCalendar::monthLabel(record);
+                newMonth = newMonth || !monthLabels.contains(label);
+                ensureMonth(label);
+            }
+        }
+        const CAlexaRankData *&best = latest[record.key(0)];
+        if (!best || (*day >= 0 ? *day > dayKeys.value(best->key(7)) : CDomainDateList::isLater(record.date(), best->date())))
+            best = &record;
     }
+    for (const CAlexaRankData *record : std::as_const(latest))
+        session->dates().update(record->domain(), record->date());
     if (newMonth)
         sortMonths();
     // Only the view on show is made again, not every view of the history.
