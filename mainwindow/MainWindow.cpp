@@ -226,6 +226,8 @@ MainWindow::~MainWindow()
     if (runSession->isRunning())
         runSession->stop(tr("the window was closed"));
     runSession->waitForSave();
+    if (std::exchange(closingWhenSaved, false))
+        QGuiApplication::restoreOverrideCursor();
     saveData();
     delete relayServer; // a command still relaying learns that the window closed
     relayServer = nullptr;
