@@ -340,7 +340,22 @@ void MainWindow::scheduleSave(bool domains, bool history)
     if (saveScheduled)
         return;
     saveScheduled = true;
-    QTimer::singleShot(0, this, &MainWindow::savePending);
+    QTimer::singleShot(0, this, &MainWindow::savePendingInBackground);
+}
+
+void MainWindow::savePendingInBackground()
+{
+    saveScheduled = false;
+    if (domainsPending)
+        saveDomains();
+    if (!std::exchange(historyPending, false))
+        return;
+    // A large history is written on the session's thread, as a run's is.
+    session->saveHistoryInBackground(this, [this](const CResult<> &saved) {
+        showSaved(saved, session->historySavable());
+        if (closingWhenSaved && !session->isSavingHistory())
+            closeOnceSaved();
+    });
 }
 
 bool MainWindow::savePending()
@@ -571,7 +586,7 @@ void MainWindow::enableRuns()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (runSession && runSession->isSaving()) {
+    if (session->isSavingHistory() || (runSession && runSession->isSaving())) {
         event->ignore();
         closeWhenSaved();
         return;
@@ -588,15 +603,22 @@ void MainWindow::closeWhenSaved()
     connect(
         runSession, &CRunSession::finished, this,
         [this] {
-            // After the run's message boxes, which were asked for first.
-            QTimer::singleShot(0, this, [this] {
-                QGuiApplication::restoreOverrideCursor();
-                setEnabled(true);
-                closingWhenSaved = false;
-                close();
-            });
+            if (closingWhenSaved && !session->isSavingHistory())
+                closeOnceSaved();
         },
         Qt::SingleShotConnection);
+}
+
+void MainWindow::closeOnceSaved()
+{
+    // After the saves' message boxes, which were asked for first.
+    QTimer::singleShot(0, this, [this] {
+        if (!std::exchange(closingWhenSaved, false))
+            return;
+        QGuiApplication::restoreOverrideCursor();
+        setEnabled(true);
+        close();
+    });
 }
 
 // Past days

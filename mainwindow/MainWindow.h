@@ -62,9 +62,9 @@ public:
     // not be locked, is not written (the status text says so).
     bool saveData();
     // What changed is written once control is back in the event loop, so a
-    // batch of changes costs one save.
+    // batch of changes costs one save; the history on the session's thread.
     void scheduleSave(bool domains, bool history);
-    // Writes what scheduleSave() left pending.
+    // Writes what scheduleSave() left pending, at once.
     bool savePending();
 
     const QList<CAlexaRankData> &history() const { return rankHistory; }
@@ -140,9 +140,11 @@ private:
     void finishRun();
     // The run has finished, its save included: another may start.
     void enableRuns();
-    // The run's save ends before the window goes: it closes once saved,
-    // disabled and with a busy cursor meanwhile.
+    // A save of the history under way ends before the window goes: it
+    // closes once saved, disabled and with a busy cursor meanwhile.
     void closeWhenSaved();
+    void closeOnceSaved();
+    void savePendingInBackground();
     // A message box once control is back in the event loop, so that a
     // command waiting for the run hears its end first.
     void tellLater(const QString &message);
