@@ -47,10 +47,10 @@ void CHistorySaver::startNext()
 
 void CHistorySaver::collect(quint64 generation)
 {
-    // A save that wait() collected already, or one made without a thread.
+    // wait() may have collected this save already.
     if (generation != m_generation || m_running.isEmpty())
         return;
-    if (m_thread.joinable())
+    if (m_thread.joinable()) // not when no thread could be had
         m_thread.join();
     ended();
 }
