@@ -16,6 +16,7 @@
 #include <functional>
 #include <initializer_list>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include <fcntl.h>
@@ -161,18 +162,54 @@ QByteArray CStoreCache::fingerprint(const QString &folder, const CSnapshotStore:
     return print;
 }
 
-CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &store,
+namespace {
+
+// The names in the order of their numbers, as a section, a piece at a time:
+// not a second copy of them all beside the index.
+CResult<void> putNames(const CDomainIndex &ids, const std::function<void(const void *, size_t)> &put)
+{
+    const quint64 size = quint64(ids.sizeInOrder());
+    put(&size, sizeof size);
+    QByteArray piece;
+    quint64 written = 0;
+    const auto putPiece = [&] {
+        put(piece.constData(), size_t(piece.size()));
+        written += quint64(piece.size());
+        piece.clear();
+    };
+    ids.forEachInOrder([&](int id, QByteArrayView name) {
+        CDomainIndex::appendInOrder(piece, id, name);
+        if (piece.size() >= (1 << 20))
+            putPiece();
+    });
+    putPiece();
+    if (written != size)
+        return CResult<void>::failure(QStringLiteral("the names came to %1 bytes, not %2").arg(written).arg(size));
+    return CResult<void>::success();
+}
+
+} // namespace
+
+CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &given,
                                  const CSnapshotStore::Report &report, const QByteArray &fingerprint)
 {
+    // A fold's changes not yet made in place are made in a copy; the
+    // service writes a store once they are made.
+    std::optional<CSnapshotStore> settled;
+    if (given.m_fold) {
+        settled.emplace(given);
+        settled->settle();
+    }
+    const CSnapshotStore &store = settled ? *settled : given;
+    const CDomainIndex &ids = *store.m_ids;
     QByteArray meta;
     {
         QDataStream out(&meta, QIODevice::WriteOnly);
         out << fingerprint << report << store.m_rows << store.m_newestDay << store.m_newestUsDay
-            << quint64(store.m_ids.size()) << qint32(store.m_heldDays) << quint64(store.m_days.size());
+            << quint64(ids.size()) << qint32(store.m_heldDays) << quint64(store.m_days.size());
         for (const CSnapshotStore::ListFile &day : store.m_days)
             out << day.name << day.date << day.rows << day.rankFile << day.rankLength << day.rankStamp;
     }
-    const QByteArray &names = store.m_ids.names();
 
     Header header{};
     std::memcpy(header.magic, Magic, sizeof Magic);
@@ -206,7 +243,8 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     };
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
-    putSection(names.constData(), size_t(names.size()));
+    if (const CResult<void> names = putNames(ids, put); !names)
+        return names;
     // Each held day's ranks, then the United States list's (empty when
     // none); a day in a rank file is named in the list of files instead.
     QSet<QString> rankFiles;
@@ -504,7 +542,7 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
         return damaged(QStringLiteral("damaged: %1 more than its blocks hold").arg(sizeInWords(quint64(m_left))));
     if (m_sum.value() != m_trailer.checksum)
         return damaged(QStringLiteral("damaged (checksum)"));
-    if (!loaded.m_ids.setNames(std::move(names)) || quint64(loaded.m_ids.size()) != m_domainCount)
+    if (!loaded.ownIds().setNames(std::move(names)) || quint64(loaded.m_ids->size()) != m_domainCount)
         return damaged(QStringLiteral("damaged (names)"));
     return fine();
 }

@@ -1,0 +1,58 @@
+#include "rankservice/store/CIndexFold.h"
+
+CIndexFold::CIndexFold(const CDomainIndex &base, std::vector<quint64> alive, CDomainIndex added,
+                       std::vector<qint32> ids, int size)
+    : m_alive(std::move(alive))
+    , m_gone(base.entriesNotIn(m_alive))
+    , m_added(std::move(added))
+    , m_ids(std::move(ids))
+    , m_size(size)
+{
+    for (const CDomainIndex::Entry &entry : m_gone)
+        m_goneBytes += entry.bytes;
+    const qint64 held = qint64(base.size()) - base.placeholders() - qint64(m_gone.size()) + qint64(m_ids.size());
+    m_placeholders = int(m_size - held);
+}
+
+int CIndexFold::find(const CDomainIndex &base, QByteArrayView name, quint32 hash) const
+{
+    if (const int n = m_added.find(name, hash); n != CDomainIndex::NotFound)
+        return m_ids[size_t(n)];
+    // A name let go is no more, even where a new name took its number.
+    const int id = base.find(name, hash);
+    return id != CDomainIndex::NotFound && isAlive(id) ? id : CDomainIndex::NotFound;
+}
+
+bool CIndexFold::fitsIn(const CDomainIndex &base) const
+{
+    const qint64 garbage = base.garbage() + m_goneBytes;
+    const qint64 bytes = base.names().size() + m_added.names().size();
+    return base.roomFor(qint64(m_size) - m_placeholders) && 4 * garbage <= bytes;
+}
+
+void CIndexFold::applyTo(CDomainIndex &base) const
+{
+    base.release(m_gone);
+    base.insertAll(m_added, m_ids, m_size);
+}
+
+void CIndexFold::forEachInOrder(const CDomainIndex &base,
+                                const std::function<void(int id, QByteArrayView name)> &visit) const
+{
+    // The added names by their new numbers, which rise as their own do.
+    std::vector<qsizetype> addedAt;
+    addedAt.reserve(m_ids.size());
+    for (qsizetype at = 0; at < m_added.names().size(); at += 1 + quint8(m_added.names()[at]))
+        addedAt.push_back(at);
+    size_t next = 0;
+    const auto nameOf = [&](int id, QByteArrayView held) {
+        if (next < m_ids.size() && m_ids[next] == id) {
+            const qsizetype at = addedAt[next++];
+            return QByteArrayView(m_added.names().constData() + at + 1, quint8(m_added.names()[at]));
+        }
+        return isAlive(id) ? held : QByteArrayView();
+    };
+    base.forEachInOrder([&](int id, QByteArrayView held) { visit(id, nameOf(id, held)); });
+    for (int id = base.size(); id < m_size; ++id)
+        visit(id, nameOf(id, {}));
+}
