@@ -34,6 +34,13 @@ bool sameBytes(const char *a, const char *b, size_t size)
     return true;
 }
 
+// Whether alive, one bit a number, holds id.
+bool isIn(const std::vector<quint64> &alive, qint32 id)
+{
+    const size_t word = size_t(id) / 64;
+    return word < alive.size() && ((alive[word] >> (id % 64)) & 1);
+}
+
 } // namespace
 
 template<typename T>
@@ -235,11 +242,37 @@ std::vector<CDomainIndex::Entry> CDomainIndex::entriesNotIn(const std::vector<qu
     for (const Slot &slot : m_slots) {
         if (slot.id == NotFound)
             continue;
-        const size_t word = size_t(slot.id) / 64;
-        if (word >= alive.size() || !((alive[word] >> (slot.id % 64)) & 1))
+        if (!isIn(alive, slot.id))
             entries.push_back(Entry{slot.hash, slot.id, 1 + quint32(quint8(m_names[slot.offset]))});
     }
     return entries;
+}
+
+QByteArray CDomainIndex::blockOf(const std::vector<quint64> &alive) const
+{
+    QByteArray block;
+    block.reserve(m_names.size() - m_garbage);
+    for (const Slot &slot : m_slots) {
+        if (slot.id != NotFound && isIn(alive, slot.id))
+            block.append(m_names.constData() + slot.offset, 1 + quint8(m_names[slot.offset]));
+    }
+    return block;
+}
+
+void CDomainIndex::takeBlock(QByteArray &block, const std::vector<quint64> &alive)
+{
+    // One pass over the table and the block, both in order: tens of
+    // milliseconds for millions of names, where building a table anew took
+    // seconds and a second table's memory.
+    quint32 at = 0;
+    for (Slot &slot : m_slots) {
+        if (slot.id == NotFound || !isIn(alive, slot.id))
+            continue;
+        slot.offset = at;
+        at += 1 + quint8(block[at]);
+    }
+    m_names.swap(block);
+    m_garbage = 0;
 }
 
 void CDomainIndex::erase(size_t i)
@@ -262,8 +295,14 @@ void CDomainIndex::release(const std::vector<Entry> &entries)
 {
     if (m_slots.empty())
         return;
+    // Done on the serving thread: the slots of names a few ahead are
+    // fetched while one is let go.
+    constexpr size_t Ahead = 16;
     const size_t mask = m_slots.size() - 1;
-    for (const Entry &entry : entries) {
+    for (size_t k = 0; k < entries.size(); ++k) {
+        if (k + Ahead < entries.size())
+            prefetch(entries[k + Ahead].hash);
+        const Entry &entry = entries[k];
         size_t i = entry.hash & mask;
         while (m_slots[i].id != NotFound && m_slots[i].id != entry.id)
             i = (i + 1) & mask;
@@ -281,15 +320,19 @@ void CDomainIndex::insertAll(const CDomainIndex &added, const std::vector<qint32
     std::vector<qint32> free = m_free;
     for (int id = m_size; id < size; ++id)
         free.push_back(id);
+    std::vector<std::pair<qsizetype, quint32>> names; // offset in added, hash
+    for (qsizetype at = 0; at < added.m_names.size() && names.size() < ids.size(); at += 1 + quint8(added.m_names[at]))
+        names.emplace_back(at, hashOf(QByteArrayView(added.m_names.constData() + at + 1, quint8(added.m_names[at]))));
     const qint64 held = qint64(m_size) - qint64(m_free.size());
-    size_t n = 0;
-    for (qsizetype at = 0; at < added.m_names.size() && n < ids.size(); ++n) {
-        const QByteArrayView name(added.m_names.constData() + at + 1, quint8(added.m_names[at]));
-        at += 1 + name.size();
+    constexpr size_t Ahead = 16;
+    for (size_t n = 0; n < names.size(); ++n) {
         // The fold checks for room first (roomFor): growing here is slow.
         if (!roomFor(held + qint64(n) + 1))
             grow();
-        const quint32 hash = hashOf(name);
+        if (n + Ahead < names.size())
+            prefetch(names[n + Ahead].second);
+        const auto [at, hash] = names[n];
+        const QByteArrayView name(added.m_names.constData() + at + 1, quint8(added.m_names[at]));
         Slot &slot = m_slots[slotFor(name, hash)];
         if (slot.id != NotFound)
             continue; // held already: cannot happen, the names added are new
@@ -300,7 +343,8 @@ void CDomainIndex::insertAll(const CDomainIndex &added, const std::vector<qint32
     }
     m_size = qMax(m_size, size);
     m_free.clear();
-    std::set_difference(free.begin(), free.end(), ids.begin(), ids.begin() + qsizetype(n), std::back_inserter(m_free));
+    std::set_difference(free.begin(), free.end(), ids.begin(), ids.begin() + qsizetype(names.size()),
+                        std::back_inserter(m_free));
 }
 
 void CDomainIndex::grow()

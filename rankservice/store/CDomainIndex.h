@@ -57,18 +57,23 @@ public:
     {
         quint32 hash;
         qint32 id;
-        quint32 bytes; // its length byte and name
+        quint32 bytes; // of the block: its length byte and name
     };
     // The names whose numbers alive (one bit each) leaves out.
     std::vector<Entry> entriesNotIn(const std::vector<quint64> &alive) const;
     // The table holds that many names without growing.
     bool roomFor(qint64 names) const { return 10 * names <= 7 * qint64(m_slots.size()); }
-    // In place, for changes small beside the index: the names of entries
-    // go, their numbers free and their bytes garbage until the block is built
-    // anew (setNames).
+    // The names alive keeps, in the order of the table's slots, each after
+    // its length byte: a block without garbage, built while others read
+    // the index, for takeBlock.
+    QByteArray blockOf(const std::vector<quint64> &alive) const;
+
+    // In place, for changes small beside the index. The block of blockOf
+    // (from this table as it is) becomes the names; the one of before is
+    // left in block, to be freed elsewhere. Then the names of entries go,
+    // their numbers free and their bytes garbage until the next such block.
+    void takeBlock(QByteArray &block, const std::vector<quint64> &alive);
     void release(const std::vector<Entry> &entries);
-    // Then the names of added, numbered in its order, take ids (rising);
-    // the numbers end at size.
     void insertAll(const CDomainIndex &added, const std::vector<qint32> &ids, int size);
     // Starts fetching the slot where a name of that hash lives. Looking up a
     // list's names one after the other waits on memory for nearly every

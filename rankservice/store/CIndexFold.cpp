@@ -1,5 +1,7 @@
 #include "rankservice/store/CIndexFold.h"
 
+#include <utility>
+
 CIndexFold::CIndexFold(const CDomainIndex &base, std::vector<quint64> alive, CDomainIndex added,
                        std::vector<qint32> ids, int size)
     : m_alive(std::move(alive))
@@ -12,6 +14,14 @@ CIndexFold::CIndexFold(const CDomainIndex &base, std::vector<quint64> alive, CDo
         m_goneBytes += entry.bytes;
     const qint64 held = qint64(base.size()) - base.placeholders() - qint64(m_gone.size()) + qint64(m_ids.size());
     m_placeholders = int(m_size - held);
+    // Built here, on the fold's thread; made the names on the serving one
+    // by a pass over the table. A new block holds none of the names let go.
+    m_compacts = fitsIn(base) && 4 * (base.garbage() + m_goneBytes) > base.names().size() + m_added.names().size();
+    if (m_compacts) {
+        m_block = base.blockOf(m_alive);
+        for (CDomainIndex::Entry &entry : m_gone)
+            entry.bytes = 0;
+    }
 }
 
 int CIndexFold::find(const CDomainIndex &base, QByteArrayView name, quint32 hash) const
@@ -25,13 +35,13 @@ int CIndexFold::find(const CDomainIndex &base, QByteArrayView name, quint32 hash
 
 bool CIndexFold::fitsIn(const CDomainIndex &base) const
 {
-    const qint64 garbage = base.garbage() + m_goneBytes;
-    const qint64 bytes = base.names().size() + m_added.names().size();
-    return base.roomFor(qint64(m_size) - m_placeholders) && 4 * garbage <= bytes;
+    return base.roomFor(qint64(m_size) - m_placeholders);
 }
 
-void CIndexFold::applyTo(CDomainIndex &base) const
+void CIndexFold::applyTo(CDomainIndex &base)
 {
+    if (std::exchange(m_compacts, false))
+        base.takeBlock(m_block, m_alive);
     base.release(m_gone);
     base.insertAll(m_added, m_ids, m_size);
 }

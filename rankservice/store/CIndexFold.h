@@ -2,6 +2,7 @@
 
 #include "rankservice/store/CDomainIndex.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 
 #include <vector>
@@ -23,10 +24,12 @@ public:
     int find(const CDomainIndex &base, QByteArrayView name, quint32 hash) const;
     int size() const { return m_size; }
     int placeholders() const { return m_placeholders; }
-    // Applied in place, base's table keeps its size and its garbage stays
-    // under a quarter of its names; otherwise it is built anew.
+    // Applied in place, base's table keeps its size; otherwise it is built anew.
     bool fitsIn(const CDomainIndex &base) const;
-    void applyTo(CDomainIndex &base) const;
+    // Where the names let go would pass a quarter of base's block, the
+    // block is built anew here, without them, and base's of before is left
+    // here: freeing it is for whoever frees the fold.
+    void applyTo(CDomainIndex &base);
     // The number visit is given for each of base's numbers and the new ones,
     // with its name as changed (empty when free), in rising order.
     void forEachInOrder(const CDomainIndex &base, const std::function<void(int id, QByteArrayView name)> &visit) const;
@@ -41,6 +44,8 @@ private:
     std::vector<CDomainIndex::Entry> m_gone;
     qint64 m_goneBytes = 0;
     CDomainIndex m_added;
+    bool m_compacts = false;
+    QByteArray m_block;
     std::vector<qint32> m_ids;
     int m_size = 0;
     int m_placeholders = 0;

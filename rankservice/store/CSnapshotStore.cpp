@@ -81,6 +81,7 @@ void CSnapshotStore::swap(CSnapshotStore &other) noexcept
     m_folder.swap(other.m_folder);
     m_ids.swap(other.m_ids);
     m_fold.swap(other.m_fold);
+    m_spent.swap(other.m_spent);
     m_days.swap(other.m_days);
     std::swap(m_rows, other.m_rows);
     std::swap(m_newestDay, other.m_newestDay);
@@ -97,18 +98,21 @@ void CSnapshotStore::takeFolded(CSnapshotStore &grown)
     // The store of before shares the index only until it is freed: it is
     // read no more, and freeing it here would hold up requests.
     if (grown.m_ids == m_ids)
-        grown.m_ids.reset();
-    settle();
+        grown.m_ids = std::make_shared<CDomainIndex>();
+    grown.m_spent = settledFold();
 }
 
-void CSnapshotStore::settle()
+std::shared_ptr<CIndexFold> CSnapshotStore::settledFold()
 {
     if (!m_fold)
-        return;
+        return {};
     if (m_ids.use_count() > 1)
         m_ids = std::make_shared<CDomainIndex>(*m_ids);
+    // A copy of this store holds the fold too, to make it in its own index.
+    if (m_fold.use_count() > 1)
+        m_fold = std::make_shared<CIndexFold>(*m_fold);
     m_fold->applyTo(*m_ids);
-    m_fold.reset();
+    return std::exchange(m_fold, nullptr);
 }
 
 CDomainIndex &CSnapshotStore::ownIds()
@@ -675,8 +679,8 @@ std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, 
 
     CSnapshotStore grown = grownBy(taken);
     Numbering numbers = numberingOf(grown, taken, fresh.size());
-    const auto fold = std::make_shared<const CIndexFold>(*m_ids, std::move(numbers.alive), std::move(fresh),
-                                                         numbers.freshIds, numbers.total);
+    const auto fold = std::make_shared<CIndexFold>(*m_ids, std::move(numbers.alive), std::move(fresh), numbers.freshIds,
+                                                   numbers.total);
     if (fold->fitsIn(*m_ids)) {
         grown.m_ids = m_ids;
         grown.m_fold = fold;

@@ -181,7 +181,7 @@ public:
     void takeFolded(CSnapshotStore &grown);
     // Makes a fold's changes kept beside the index in place; in a copy
     // of the index if another store shares it.
-    void settle();
+    void settle() { settledFold(); }
 
 private:
     friend class CStoreCache; // writes and reads the held state as it is
@@ -266,11 +266,14 @@ private:
     int idCount() const { return m_fold ? m_fold->size() : m_ids->size(); }
     // The index, settled and no other store's, to change.
     CDomainIndex &ownIds();
+    // Settles the index; the fold made, which holds what it replaced.
+    std::shared_ptr<CIndexFold> settledFold();
 
     QString m_folder;
     // Shared by a store and the one a fold grows of it (see CIndexFold).
     std::shared_ptr<CDomainIndex> m_ids = std::make_shared<CDomainIndex>();
-    std::shared_ptr<const CIndexFold> m_fold;
+    std::shared_ptr<CIndexFold> m_fold;
+    std::shared_ptr<CIndexFold> m_spent; // a fold made here, freed with this store
     std::vector<ListFile> m_days;   // the daily lists folded in, newest first
     qint64 m_rows = 0;
     QDate m_newestDay;

@@ -884,7 +884,7 @@ void tst_SnapshotStore::foldsInWhatTheFolderHolds_data()
     QTest::newRow("a gap and a newer day at once") << gapped << QList<int>{0, 41} << QList<int>{-2, -1};
     QTest::newRow("three newer days") << window << QList<int>{-2, -1, 0} << QList<int>{};
     QTest::newRow("into an empty store") << QList<int>{} << QList<int>{0, 1} << QList<int>{-1};
-    // A third of the names let go at once: the index is built anew.
+    // A third of the names let go at once: the block of names is built anew.
     QTest::newRow("a lone day let go for a newer one") << QList<int>{90} << QList<int>{0} << QList<int>{-1};
 }
 
