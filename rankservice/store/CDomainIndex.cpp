@@ -162,10 +162,10 @@ bool CDomainIndex::setNames(QByteArray names)
     for (qsizetype at = 0; at < names.size();) {
         const qsizetype length = quint8(names[at]);
         if (length == 0 || at + 1 + length > names.size() || at > qsizetype(UINT32_MAX)
-            || found.size() + free.size() >= size_t(INT32_MAX))
+            || found.size() >= size_t(INT32_MAX))
             return false;
         if (names[at + 1] == '/') {
-            free.push_back(qint32(found.size() + free.size()));
+            free.push_back(qint32(found.size()));
             found.emplace_back(quint32(at), 0);
             garbage += 1 + length;
         } else {

@@ -880,9 +880,12 @@ void tst_SnapshotStore::foldsInWhatTheFolderHolds_data()
     gapped.removeAll(40);
     gapped.removeAll(41);
     QTest::newRow("a newer day, the oldest let go") << window << QList<int>{0} << QList<int>{-1};
-    QTest::newRow("two days that fill a gap") << gapped << QList<int>{40, 41} << QList<int>{};
+    // Then two days go and one comes: free numbers among names held.
+    QTest::newRow("two days that fill a gap") << gapped << QList<int>{40, 41} << QList<int>{-1};
     QTest::newRow("a gap and a newer day at once") << gapped << QList<int>{0, 41} << QList<int>{-2, -1};
     QTest::newRow("three newer days") << window << QList<int>{-2, -1, 0} << QList<int>{};
+    // Fewer names come than go: numbers stay free, then a gap fill takes some.
+    QTest::newRow("a day three days newer, then the gap") << window << QList<int>{-3} << QList<int>{-1};
     QTest::newRow("into an empty store") << QList<int>{} << QList<int>{0, 1} << QList<int>{-1};
     // A third of the names let go at once: the block of names is built anew.
     QTest::newRow("a lone day let go for a newer one") << QList<int>{90} << QList<int>{0} << QList<int>{-1};
