@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include <sys/mman.h>
@@ -32,13 +32,6 @@ bool sameBytes(const char *a, const char *b, size_t size)
         --size;
     }
     return true;
-}
-
-// Whether alive, one bit a number, holds id.
-bool isIn(const std::vector<quint64> &alive, qint32 id)
-{
-    const size_t word = size_t(id) / 64;
-    return word < alive.size() && ((alive[word] >> (id % 64)) & 1);
 }
 
 } // namespace
@@ -242,7 +235,7 @@ std::vector<CDomainIndex::Entry> CDomainIndex::entriesNotIn(const std::vector<qu
     for (const Slot &slot : m_slots) {
         if (slot.id == NotFound)
             continue;
-        if (!isIn(alive, slot.id))
+        if (!holds(alive, slot.id))
             entries.push_back(Entry{slot.hash, slot.id, 1 + quint32(quint8(m_names[slot.offset]))});
     }
     return entries;
@@ -253,7 +246,7 @@ QByteArray CDomainIndex::blockOf(const std::vector<quint64> &alive) const
     QByteArray block;
     block.reserve(m_names.size() - m_garbage);
     for (const Slot &slot : m_slots) {
-        if (slot.id != NotFound && isIn(alive, slot.id))
+        if (slot.id != NotFound && holds(alive, slot.id))
             block.append(m_names.constData() + slot.offset, 1 + quint8(m_names[slot.offset]));
     }
     return block;
@@ -264,12 +257,13 @@ void CDomainIndex::takeBlock(QByteArray &block, const std::vector<quint64> &aliv
     // One pass over the table and the block, both in order: tens of
     // milliseconds for millions of names, where building a table anew took
     // seconds and a second table's memory.
+    const char *const names = block.constData();
     quint32 at = 0;
     for (Slot &slot : m_slots) {
-        if (slot.id == NotFound || !isIn(alive, slot.id))
+        if (slot.id == NotFound || !holds(alive, slot.id))
             continue;
         slot.offset = at;
-        at += 1 + quint8(block[at]);
+        at += 1 + quint8(names[at]);
     }
     m_names.swap(block);
     m_garbage = 0;

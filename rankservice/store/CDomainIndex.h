@@ -59,7 +59,13 @@ public:
         qint32 id;
         quint32 bytes; // of the block: its length byte and name
     };
-    // The names whose numbers alive (one bit each) leaves out.
+    // Whether alive, one bit a number, holds id.
+    static bool holds(const std::vector<quint64> &alive, int id)
+    {
+        const size_t word = size_t(id) / 64;
+        return word < alive.size() && ((alive[word] >> (id % 64)) & 1);
+    }
+    // The names whose numbers alive leaves out.
     std::vector<Entry> entriesNotIn(const std::vector<quint64> &alive) const;
     // The table holds that many names without growing.
     bool roomFor(qint64 names) const { return 10 * names <= 7 * qint64(m_slots.size()); }
@@ -74,6 +80,8 @@ public:
     // their numbers free and their bytes garbage until the next such block.
     void takeBlock(QByteArray &block, const std::vector<quint64> &alive);
     void release(const std::vector<Entry> &entries);
+    // Then the names of added, numbered in its order, take ids (rising);
+    // the numbers end at size.
     void insertAll(const CDomainIndex &added, const std::vector<qint32> &ids, int size);
     // Starts fetching the slot where a name of that hash lives. Looking up a
     // list's names one after the other waits on memory for nearly every

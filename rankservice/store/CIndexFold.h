@@ -35,10 +35,7 @@ public:
     void forEachInOrder(const CDomainIndex &base, const std::function<void(int id, QByteArrayView name)> &visit) const;
 
 private:
-    bool isAlive(int id) const
-    {
-        return size_t(id) / 64 < m_alive.size() && ((m_alive[size_t(id) / 64] >> (id % 64)) & 1);
-    }
+    bool isAlive(int id) const { return CDomainIndex::holds(m_alive, id); }
 
     std::vector<quint64> m_alive;
     std::vector<CDomainIndex::Entry> m_gone;

@@ -241,7 +241,7 @@ private:
         std::vector<qint32> freshIds;
         int total = 0;
 
-        bool isAlive(int id) const { return (alive[size_t(id) / 64] >> (id % 64)) & 1; }
+        bool isAlive(int id) const { return CDomainIndex::holds(alive, id); }
     };
     std::vector<TakenList> takeLists(const std::vector<ListFile> &files, CDomainIndex &fresh, Report &report,
                                      QSet<QString> &wanting) const;
