@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <new>
 
 #include <sys/mman.h>
@@ -304,41 +303,37 @@ void CDomainIndex::release(const std::vector<Entry> &entries)
             continue; // not held: nothing to let go
         m_garbage += entry.bytes;
         erase(i);
-        m_free.push_back(entry.id);
     }
-    std::sort(m_free.begin(), m_free.end());
 }
 
-void CDomainIndex::insertAll(const CDomainIndex &added, const std::vector<qint32> &ids, int size)
+void CDomainIndex::insertAll(const CDomainIndex &added, const std::vector<quint32> &hashes,
+                             const std::vector<qint32> &ids)
 {
-    std::vector<qint32> free = m_free;
-    for (int id = m_size; id < size; ++id)
-        free.push_back(id);
-    std::vector<std::pair<qsizetype, quint32>> names; // offset in added, hash
-    for (qsizetype at = 0; at < added.m_names.size() && names.size() < ids.size(); at += 1 + quint8(added.m_names[at]))
-        names.emplace_back(at, hashOf(QByteArrayView(added.m_names.constData() + at + 1, quint8(added.m_names[at]))));
     const qint64 held = qint64(m_size) - qint64(m_free.size());
     constexpr size_t Ahead = 16;
-    for (size_t n = 0; n < names.size(); ++n) {
+    qsizetype at = 0;
+    for (size_t n = 0; n < ids.size() && at < added.m_names.size(); ++n) {
         // The fold checks for room first (roomFor): growing here is slow.
         if (!roomFor(held + qint64(n) + 1))
             grow();
-        if (n + Ahead < names.size())
-            prefetch(names[n + Ahead].second);
-        const auto [at, hash] = names[n];
+        if (n + Ahead < hashes.size())
+            prefetch(hashes[n + Ahead]);
         const QByteArrayView name(added.m_names.constData() + at + 1, quint8(added.m_names[at]));
-        Slot &slot = m_slots[slotFor(name, hash)];
+        at += 1 + name.size();
+        Slot &slot = m_slots[slotFor(name, hashes[n])];
         if (slot.id != NotFound)
             continue; // held already: cannot happen, the names added are new
         Q_ASSERT(m_names.size() < qsizetype(UINT32_MAX));
-        slot = Slot{hash, ids[n], quint32(m_names.size())};
+        slot = Slot{hashes[n], ids[n], quint32(m_names.size())};
         m_names.append(char(quint8(name.size())));
         m_names.append(name);
     }
+}
+
+void CDomainIndex::setFree(std::vector<qint32> free, int size)
+{
+    m_free = std::move(free);
     m_size = qMax(m_size, size);
-    m_free.clear();
-    std::set_difference(free.begin(), free.end(), ids.begin(), ids.begin() + qsizetype(names.size()),
-                        std::back_inserter(m_free));
 }
 
 void CDomainIndex::grow()

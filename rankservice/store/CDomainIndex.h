@@ -35,6 +35,7 @@ public:
     // request can ask for (a domain holds no '/').
     static QByteArray placeholder(int id) { return QByteArray::number(id).prepend('/'); }
     int placeholders() const { return int(m_free.size()); }
+    const std::vector<qint32> &freeNumbers() const { return m_free; } // rising
     void clear();
     // The names, each after a byte giving its length, and the bytes of
     // names let go (garbage) among them.
@@ -74,15 +75,17 @@ public:
     // the index, for takeBlock.
     QByteArray blockOf(const std::vector<quint64> &alive) const;
 
-    // In place, for changes small beside the index. The block of blockOf
-    // (from this table as it is) becomes the names; the one of before is
-    // left in block, to be freed elsewhere. Then the names of entries go,
-    // their numbers free and their bytes garbage until the next such block.
+    // In place, for changes small beside the index, worked out before so
+    // that little is left to do here. The block of blockOf (from this table
+    // as it is) becomes the names; the one of before is left in block, to be
+    // freed elsewhere. Then the names of entries go, their bytes garbage
+    // until the next such block; the names of added, numbered in its order,
+    // take ids (their hashes given); and the numbers end at size, those
+    // of free (rising) free.
     void takeBlock(QByteArray &block, const std::vector<quint64> &alive);
     void release(const std::vector<Entry> &entries);
-    // Then the names of added, numbered in its order, take ids (rising);
-    // the numbers end at size.
-    void insertAll(const CDomainIndex &added, const std::vector<qint32> &ids, int size);
+    void insertAll(const CDomainIndex &added, const std::vector<quint32> &hashes, const std::vector<qint32> &ids);
+    void setFree(std::vector<qint32> free, int size);
     // Starts fetching the slot where a name of that hash lives. Looking up a
     // list's names one after the other waits on memory for nearly every
     // slot; with the hashes worked out first, the slots of names a few rows

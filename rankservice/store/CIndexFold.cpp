@@ -1,5 +1,7 @@
 #include "rankservice/store/CIndexFold.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 CIndexFold::CIndexFold(const CDomainIndex &base, std::vector<quint64> alive, CDomainIndex added,
@@ -10,10 +12,22 @@ CIndexFold::CIndexFold(const CDomainIndex &base, std::vector<quint64> alive, CDo
     , m_ids(std::move(ids))
     , m_size(size)
 {
-    for (const CDomainIndex::Entry &entry : m_gone)
+    // What can be worked out here is, so that the serving thread only
+    // changes the table.
+    std::vector<qint32> free = base.freeNumbers();
+    for (const CDomainIndex::Entry &entry : m_gone) {
         m_goneBytes += entry.bytes;
-    const qint64 held = qint64(base.size()) - base.placeholders() - qint64(m_gone.size()) + qint64(m_ids.size());
-    m_placeholders = int(m_size - held);
+        free.push_back(entry.id);
+    }
+    for (int id = base.size(); id < m_size; ++id)
+        free.push_back(id);
+    std::sort(free.begin(), free.end());
+    std::set_difference(free.begin(), free.end(), m_ids.begin(), m_ids.end(), std::back_inserter(m_free));
+    m_hashes.reserve(m_ids.size());
+    const QByteArray &names = m_added.names();
+    for (qsizetype at = 0; at < names.size(); at += 1 + quint8(names[at]))
+        m_hashes.push_back(CDomainIndex::hashOf(QByteArrayView(names.constData() + at + 1, quint8(names[at]))));
+    m_placeholders = int(m_free.size());
     // Built here, on the fold's thread; made the names on the serving one
     // by a pass over the table. A new block holds none of the names let go.
     m_compacts = fitsIn(base) && 4 * (base.garbage() + m_goneBytes) > base.names().size() + m_added.names().size();
@@ -43,7 +57,8 @@ void CIndexFold::applyTo(CDomainIndex &base)
     if (std::exchange(m_compacts, false))
         base.takeBlock(m_block, m_alive);
     base.release(m_gone);
-    base.insertAll(m_added, m_ids, m_size);
+    base.insertAll(m_added, m_hashes, m_ids);
+    base.setFree(m_free, m_size);
 }
 
 void CIndexFold::forEachInOrder(const CDomainIndex &base,

@@ -41,6 +41,8 @@ private:
     std::vector<CDomainIndex::Entry> m_gone;
     qint64 m_goneBytes = 0;
     CDomainIndex m_added;
+    std::vector<quint32> m_hashes; // of the names added, in their order
+    std::vector<qint32> m_free;    // the numbers free after
     bool m_compacts = false;
     QByteArray m_block;
     std::vector<qint32> m_ids;
