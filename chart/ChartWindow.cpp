@@ -84,8 +84,12 @@ ChartWindow::ChartWindow(const QList<CAlexaRankData> *history, QWidget *parent)
     ui->tblMovers->setModel(m_sortedMovers);
     ui->tblMovers->verticalHeader()->setVisible(false);
     ui->tblMovers->sortByColumn(PercentColumn, Qt::DescendingOrder);
+    // The movers below the chart: beside it, their seven columns made the
+    // window wider than a laptop's screen.
     ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({150, 640, 450});
+    ui->splitter->setSizes({150, 760});
+    ui->splitterChart->setStretchFactor(0, 1);
+    ui->splitterChart->setSizes({440, 160});
     ui->txtFilter->setFocus(); // typing narrows the domain list at once
 
     m_changeTimer.setSingleShot(true);
