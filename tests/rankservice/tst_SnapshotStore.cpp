@@ -4,6 +4,7 @@
 #include "rankservice/lists/CListReader.h"
 #include "rankservice/lists/CSnapshotParser.h"
 #include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CIndexFold.h"
 #include "rankservice/store/CSnapshotStore.h"
 #include "rankservice/store/CStoreCache.h"
 
@@ -331,6 +332,40 @@ void tst_SnapshotStore::numbersManyNames()
         QCOMPARE(index.find(nameOf(i)), i);
     for (const QByteArrayView absent : {"n.test", "n1.tes", "n1.test.", "", "N1.test"})
         QCOMPARE(index.find(absent), CDomainIndex::NotFound);
+
+    // A fold lets every third name go and numbers fewer new ones in their
+    // numbers, in place; the table and a block of names in order then agree.
+    std::vector<quint64> alive((Count + 63) / 64);
+    std::vector<qint32> ids;
+    for (int i = 0; i < Count; ++i) {
+        if (i % 3 != 0)
+            alive[size_t(i) / 64] |= quint64(1) << (i % 64);
+        else
+            ids.push_back(i);
+    }
+    CDomainIndex added;
+    constexpr int Added = 10000;
+    const auto addedName = [](int k) -> QByteArray { return "m" + QByteArray::number(k) + ".test"; };
+    for (int k = 0; k < Added; ++k)
+        added.insert(addedName(k));
+    const int freed = int(ids.size());
+    ids.resize(Added);
+    CIndexFold fold(index, alive, std::move(added), ids, Count);
+    QVERIFY(fold.fitsIn(index));
+    fold.applyTo(index);
+    CDomainIndex reread;
+    QByteArray block;
+    index.forEachInOrder([&block](int id, QByteArrayView name) { CDomainIndex::appendInOrder(block, id, name); });
+    QCOMPARE(qint64(block.size()), index.sizeInOrder());
+    QVERIFY(reread.setNames(block));
+    for (const CDomainIndex *numbered : {&index, &reread}) {
+        QCOMPARE(numbered->size(), Count);
+        QCOMPARE(numbered->placeholders(), freed - Added);
+        for (int i = 0; i < Count; ++i)
+            QCOMPARE(numbered->find(nameOf(i)), i % 3 != 0 ? i : int(CDomainIndex::NotFound));
+        for (int k = 0; k < Added; ++k)
+            QCOMPARE(numbered->find(addedName(k)), ids[size_t(k)]);
+    }
 
     index.clear();
     QCOMPARE(index.find(nameOf(1)), CDomainIndex::NotFound);
