@@ -19,7 +19,7 @@ const CBackfillBench::Sizes CBackfillBench::FullSizes{
     .runs = 3,
     .days = 365,
     .domains = 50,
-    .listDays = 90,
+    .listDays = 365,
     .listRows = 20000,
     .history = 100000,
 };
@@ -66,7 +66,11 @@ void CBackfillBench::run()
     QDir().mkpath(folder);
     const QStringList domains = CBenchData::writeSnapshots(folder, s.listDays, s.listRows, m_lastDay, s.domains);
     CRankdProcess service(m_rankd);
-    const CResult<quint16> started = service.start(folder, 120000);
+    // Every generated list is a held day, so that a year fills a year of records.
+    const CResult<quint16> started =
+        service.startWith({QStringLiteral("--data"), folder, QStringLiteral("--address"), QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--days"), QString::number(s.listDays)},
+                          120000);
     if (!started) {
         m_report.goal(QStringLiteral("backfill_service_start"), 0, QString(), CBenchReport::Bound::AtLeast, 1,
                       started.message());
@@ -108,61 +112,82 @@ void CBackfillBench::benchCommand(quint16 port, const QStringList &domains)
     m_report.goal(name, times, QStringLiteral("ms"), CBenchReport::Bound::AtMost, 60000.0 * s.days * s.domains / 18250);
 }
 
+CBackfillBench::WindowRun CBackfillBench::runInWindow(quint16 port, const QStringList &domains, bool backfill)
+{
+    const QString home = makeHome(m_root, domains, CBenchData::history(s.history, 50, m_lastDay));
+    CSettings settings = CSettings::forHome(home);
+    settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
+    MainWindow window(nullptr, settings, std::make_shared<CQuietPrompts>());
+    window.show();
+    QCoreApplication::processEvents();
+    auto *session = window.findChild<CRunSession *>();
+
+    // A timer due every millisecond is late by as long as the step that held the loop.
+    QElapsedTimer sinceTick;
+    WindowRun measured;
+    bool ending = false; // from the end of the fetches to the window showing the run saved
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+        const double stepMs = double(sinceTick.nsecsElapsed()) / 1e6;
+        measured.longestMs = std::max(measured.longestMs, stepMs);
+        if (ending)
+            measured.endMs = std::max(measured.endMs, stepMs);
+        sinceTick.start();
+    });
+    // The tick after the merge, or after the last fetch, measures the step that made it.
+    QObject::connect(session, &CRunSession::pastDaysMerged, &loop, [&] { ending = true; });
+    QObject::connect(session, &CRunSession::fetchesEnded, &loop, [&] { ending = true; });
+    // Quit once the window has shown the end of the run.
+    QObject::connect(session, &CRunSession::finished, &loop, [&] {
+        ending = true;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    sinceTick.start();
+    ticker.start();
+    const CResult<> started = backfill ? session->startBackfill(s.days, true) : session->start(domains, true);
+    if (!started) {
+        CBenchReport::say(QStringLiteral("  window run: %1").arg(started.message()));
+        return measured;
+    }
+    loop.exec();
+    ticker.stop();
+    measured.totalMs = CBenchReport::msOf(clock);
+    const double lastStepMs = double(sinceTick.nsecsElapsed()) / 1e6;
+    measured.longestMs = std::max(measured.longestMs, lastStepMs);
+    measured.endMs = std::max(measured.endMs, lastStepMs);
+    measured.records = window.history().size();
+    return measured;
+}
+
 void CBackfillBench::benchWindow(quint16 port, const QStringList &domains)
 {
-    QList<double> longest;
-    QList<double> ends;
-    QList<double> totals;
-    for (int run = 0; run < s.runs; ++run) {
-        const QString home = makeHome(m_root, domains, CBenchData::history(s.history, 50, m_lastDay));
-        CSettings settings = CSettings::forHome(home);
-        settings.service = CServiceAddress::parse(QStringLiteral("127.0.0.1:%1").arg(port)).value();
-        MainWindow window(nullptr, settings, std::make_shared<CQuietPrompts>());
-        window.show();
-        QCoreApplication::processEvents();
-        auto *session = window.findChild<CRunSession *>();
-
-        // A timer due every millisecond is late by as long as the step that held the loop.
-        QElapsedTimer sinceTick;
-        double longestMs = 0;
-        double endMs = 0; // the step that merges, saves and shows the filled days
-        bool ended = false;
-        QEventLoop loop;
-        QTimer ticker;
-        ticker.setTimerType(Qt::PreciseTimer);
-        ticker.setInterval(1);
-        QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
-            double &longestOfPhase = ended ? endMs : longestMs;
-            longestOfPhase = std::max(longestOfPhase, double(sinceTick.nsecsElapsed()) / 1e6);
-            sinceTick.start();
-        });
-        // Quit once the window has shown the end of the backfill.
-        QObject::connect(session, &CRunSession::finished, &loop, [&] {
-            ended = true;
-            QTimer::singleShot(0, &loop, &QEventLoop::quit);
-        });
-        QElapsedTimer clock;
-        clock.start();
-        sinceTick.start();
-        ticker.start();
-        const CResult<> started = session->startBackfill(s.days, true);
-        if (!started) {
-            CBenchReport::say(QStringLiteral("  window backfill: %1").arg(started.message()));
-            return;
+    for (const bool backfill : {true, false}) {
+        QList<double> longest;
+        QList<double> ends;
+        QList<double> totals;
+        for (int run = 0; run < s.runs; ++run) {
+            const WindowRun measured = runInWindow(port, domains, backfill);
+            if (measured.records == 0)
+                return;
+            totals.append(measured.totalMs);
+            longest.append(measured.longestMs);
+            ends.append(measured.endMs);
+            if (run == 0)
+                CBenchReport::say(QStringLiteral("  window %1: history of %2 records grew to %3")
+                                      .arg(backfill ? QStringLiteral("backfill") : QStringLiteral("query run"))
+                                      .arg(s.history)
+                                      .arg(measured.records));
         }
-        loop.exec();
-        ticker.stop();
-        totals.append(CBenchReport::msOf(clock));
-        longest.append(longestMs);
-        ends.append(std::max(endMs, double(sinceTick.nsecsElapsed()) / 1e6));
-        if (run == 0)
-            CBenchReport::say(QStringLiteral("  window backfill: history of %1 records grew to %2")
-                                  .arg(s.history)
-                                  .arg(window.history().size()));
+        const QString name = backfill ? QStringLiteral("backfill_window_%1x%2").arg(s.days).arg(domains.size())
+                                      : QStringLiteral("query_window_%1").arg(domains.size());
+        m_report.figure(name + QStringLiteral("_total"), totals, QStringLiteral("ms"));
+        m_report.goal(name + QStringLiteral("_longest_step_%1").arg(s.history), longest, QStringLiteral("ms"),
+                      CBenchReport::Bound::AtMost, 50);
+        m_report.figure(name + QStringLiteral("_end_step_%1").arg(s.history), ends, QStringLiteral("ms"));
     }
-    const QString size = QStringLiteral("%1x%2").arg(s.days).arg(domains.size());
-    m_report.figure(QStringLiteral("backfill_window_%1_total").arg(size), totals, QStringLiteral("ms"));
-    m_report.goal(QStringLiteral("backfill_window_%1_longest_step").arg(size), longest, QStringLiteral("ms"),
-                  CBenchReport::Bound::AtMost, 50);
-    m_report.figure(QStringLiteral("backfill_window_%1_end_step_%2").arg(size).arg(s.history), ends, QStringLiteral("ms"));
 }

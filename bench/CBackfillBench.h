@@ -8,7 +8,9 @@
 
 // A year of past days filled for 50 domains against sorvane-rankd on
 // loopback: `sorvane --backfill` as the command runs it, and the window's
-// backfill with the longest step of its event loop (its responsiveness).
+// backfill and query run on a large history, each with the longest step of
+// its event loop (its responsiveness), the last steps (merge, save, view)
+// included.
 class CBackfillBench
 {
 public:
@@ -28,8 +30,18 @@ public:
     void run();
 
 private:
+    // What one run in the window measured; no records when it did not start.
+    struct WindowRun
+    {
+        double totalMs = 0;
+        double longestMs = 0;
+        double endMs = 0; // the longest step from the end of the fetches on
+        qsizetype records = 0;
+    };
+
     void benchCommand(quint16 port, const QStringList &domains);
     void benchWindow(quint16 port, const QStringList &domains);
+    WindowRun runInWindow(quint16 port, const QStringList &domains, bool backfill);
 
     CBenchReport &m_report;
     QString m_root;

@@ -10,6 +10,8 @@
 #include "protocol/CSiteInfoRequest.h"
 #include "rankservice/lists/CListPacker.h"
 #include "rankservice/lists/CListSource.h"
+#include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CIndexFold.h"
 #include "rankservice/store/CRankFile.h"
 #include "rankservice/store/CSnapshotStore.h"
 
@@ -28,6 +30,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <numeric>
 #include <vector>
 
 #include <unistd.h>
@@ -298,6 +301,43 @@ void CListLoadBench::run()
     benchAddDay(packed);
     benchRefreshWait(packed);
     benchFoldMemory(packed);
+    benchIndexInPlace();
+}
+
+void CListLoadBench::benchIndexInPlace()
+{
+    const qint64 names = distinctNames();
+    // As many names a day as the lists' tails move on by.
+    const qint64 daily = qMin(names, (m_pool - (m_sizes.rows - m_core)) / qMax(m_sizes.days, 1));
+    QList<double> inPlace;
+    QList<double> blockPass;
+    for (int run = 0; run < m_sizes.runs; ++run) {
+        CDomainIndex index;
+        for (qint64 id = 0; id < names; ++id)
+            index.insert(nameOf(id));
+        std::vector<quint64> alive((size_t(names) + 63) / 64, ~quint64(0));
+        for (qint64 id = 0; id < daily; ++id)
+            alive[size_t(id) / 64] &= ~(quint64(1) << (id % 64));
+        CDomainIndex added;
+        for (qint64 k = 0; k < daily; ++k)
+            added.insert(nameOf(names + k));
+        std::vector<qint32> ids(static_cast<size_t>(daily));
+        std::iota(ids.begin(), ids.end(), 0);
+        CIndexFold fold(index, alive, std::move(added), std::move(ids), int(names));
+        QElapsedTimer clock;
+        clock.start();
+        fold.applyTo(index);
+        inPlace.append(CBenchReport::msOf(clock));
+        std::vector<quint64> all(alive.size(), ~quint64(0));
+        QByteArray block = index.blockOf(all);
+        clock.restart();
+        index.takeBlock(block, all);
+        blockPass.append(CBenchReport::msOf(clock));
+    }
+    CBenchReport::say(QStringLiteral("  the index: %1 names, %2 let go and %3 new a day").arg(names).arg(daily).arg(daily));
+    const QString size = sizeLabel(m_sizes.rows);
+    m_report.figure(QStringLiteral("fold_index_in_place_%1").arg(size), inPlace, QStringLiteral("ms"));
+    m_report.figure(QStringLiteral("fold_index_block_pass_%1").arg(size), blockPass, QStringLiteral("ms"));
 }
 
 void CListLoadBench::benchFoldMemory(const QString &folder)

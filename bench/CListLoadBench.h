@@ -73,6 +73,11 @@ private:
     // A day put into the served folder and folded in: the service's peak
     // memory meanwhile over its memory before it.
     void benchFoldMemory(const QString &folder);
+    // A fold's changes to the index of names made in place, as the serving
+    // thread makes them between two requests: a day's names let go and as
+    // many new ones, over as many names as the lists hold; and the pass that
+    // takes in a block of the names built without those let go.
+    void benchIndexInPlace();
     // The year's service started from its cache: the time until ready.
     void benchYearRestart(const QStringList &arguments, const QString &size);
 

@@ -5,6 +5,7 @@
 #include "CDataStore.h"
 #include "CDomainName.h"
 #include "CFieldText.h"
+#include "CHistorySaver.h"
 #include "CMemoryBudget.h"
 
 #include <QCoreApplication>
@@ -56,7 +57,11 @@ CDataSession::CDataSession(QString dataDirectory, std::optional<qint64> availabl
 {
 }
 
-CDataSession::~CDataSession() = default;
+CDataSession::~CDataSession()
+{
+    // Before the locks go: a save of the history is never dropped.
+    finishHistorySaves();
+}
 
 QString CDataSession::filePath(const QString &fileName) const
 {
@@ -275,13 +280,42 @@ CResult<> CDataSession::mayOverwrite(const QString &path, const QString &readPro
     return mayWrite(path);
 }
 
-CResult<> CDataSession::saveHistory() const
+CResult<> CDataSession::saveHistory()
 {
+    // After any save on the session's thread, so that the newest history lands last.
+    finishHistorySaves();
     const QString path = filePath(historyFileName());
     if (!ownsData())
         return CResult<>::success();
     const CResult<> may = mayOverwrite(path, m_historyProblem);
     return may ? CDataStore::saveHistory(path, m_history) : may;
+}
+
+void CDataSession::saveHistoryInBackground(QObject *context, std::function<void(const CResult<> &)> done)
+{
+    const QString path = filePath(historyFileName());
+    if (!ownsData()) {
+        done(CResult<>::success());
+        return;
+    }
+    if (const CResult<> may = mayOverwrite(path, m_historyProblem); !may) {
+        done(may);
+        return;
+    }
+    if (!m_saver)
+        m_saver = std::make_unique<CHistorySaver>();
+    m_saver->save(path, m_history, context, std::move(done));
+}
+
+bool CDataSession::isSavingHistory() const
+{
+    return m_saver && m_saver->isBusy();
+}
+
+void CDataSession::finishHistorySaves()
+{
+    if (m_saver)
+        m_saver->wait();
 }
 
 CResult<> CDataSession::saveDomains(const QStringList &entries) const

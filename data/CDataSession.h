@@ -11,10 +11,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class CDataLock;
+class CHistorySaver;
+class QObject;
 
 // The data folder as one program run holds it: the folder set up, its locks
 // taken, db.dat and domains.dat read by the rules below, what the user
@@ -38,6 +41,10 @@ class CDataLock;
 //   old file whole. A save cut short by a crash or a kill leaves
 //   ".<name>.XXXXXX.tmp" behind (beside a link's target for a link), which
 //   the next lock() removes; nothing else is ever removed.
+// The history may also be saved on a thread of the session's own (see
+// CHistorySaver), by the same checks and writer; a save made here waits for
+// those first, and the session waits for them before it lets go of the
+// folder, so no save is ever dropped or overtaken by an older one.
 // For db.dat, the history may be refused before reading when the memory at
 // hand cannot hold it (the file is then never saved over); lines that are
 // not UTF-8 are reported. For domains.dat, lines with "," and lines longer
@@ -136,8 +143,17 @@ public:
     // (trimmed as they are written). Fails, saying why, when the file may
     // not be saved (see historySavable()) or could not be written; a
     // process that does not own the folder saves nothing and succeeds.
-    CResult<> saveHistory() const;
+    CResult<> saveHistory();
     CResult<> saveDomains(const QStringList &entries) const;
+    // The same save of the history as it stands, made on the session's
+    // thread; done hears the result on this thread in a later step of its
+    // event loop (at once when the save is refused before it starts),
+    // unless context has gone by then.
+    void saveHistoryInBackground(QObject *context, std::function<void(const CResult<> &)> done);
+    bool isSavingHistory() const;
+    // Waits for the saves under way or asked for; their askers have heard
+    // when it returns.
+    void finishHistorySaves();
 
     // Any other file of the folder, by the same rules: read whole (a
     // missing file reads as empty) or fail with the reason; saved with the
@@ -177,4 +193,5 @@ private:
     QList<CAlexaRankData> m_history;
     CDomainDateList m_dates;
     QStringList m_domains;
+    std::unique_ptr<CHistorySaver> m_saver;
 };

@@ -35,6 +35,7 @@
 #include "OverviewWindow.h"
 #include "SorvaneResources.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -224,6 +225,9 @@ MainWindow::~MainWindow()
     // is saved, and a command following it hears how it ended.
     if (runSession->isRunning())
         runSession->stop(tr("the window was closed"));
+    runSession->waitForSave();
+    if (std::exchange(closingWhenSaved, false))
+        QGuiApplication::restoreOverrideCursor();
     saveData();
     delete relayServer; // a command still relaying learns that the window closed
     relayServer = nullptr;
@@ -336,7 +340,22 @@ void MainWindow::scheduleSave(bool domains, bool history)
     if (saveScheduled)
         return;
     saveScheduled = true;
-    QTimer::singleShot(0, this, &MainWindow::savePending);
+    QTimer::singleShot(0, this, &MainWindow::savePendingInBackground);
+}
+
+void MainWindow::savePendingInBackground()
+{
+    saveScheduled = false;
+    if (domainsPending)
+        saveDomains();
+    if (!std::exchange(historyPending, false))
+        return;
+    // A large history is written on the session's thread, as a run's is.
+    session->saveHistoryInBackground(this, [this](const CResult<> &saved) {
+        showSaved(saved, session->historySavable());
+        if (closingWhenSaved && !session->isSavingHistory())
+            closeOnceSaved();
+    });
 }
 
 bool MainWindow::savePending()
@@ -451,11 +470,14 @@ void MainWindow::connectRunSession()
     connect(runSession, &CRunSession::started, this, &MainWindow::showProgress);
     connect(runSession, &CRunSession::recordTaken, this, &MainWindow::takeAccepted);
     connect(runSession, &CRunSession::fetchesEnded, this, &MainWindow::finishRun);
+    // The places the index keeps moved; the views take the days in once saved.
+    connect(runSession, &CRunSession::pastDaysMerged, this, [this] { periodIndex->clear(); });
     connect(runSession, &CRunSession::backfillProgressed, this, [this] {
         if (!progressFrame.isActive())
             progressFrame.start();
     });
     connect(runSession, &CRunSession::finished, this, [this](const CRunSession::Result &result) {
+        enableRuns();
         if (result.backfill) {
             finishBackfill(result);
             return;
@@ -551,11 +573,52 @@ void MainWindow::finishRun()
     progressFrame.stop();
     if (!queryButtonText.isNull())
         ui->btnManualQuery->setText(queryButtonText);
+    if (feed->isRunning())
+        feed->endRun();
+}
+
+void MainWindow::enableRuns()
+{
     ui->btnManualQuery->setEnabled(true);
     ui->actionPerform_Query->setEnabled(true);
     ui->actionFill_Past_Days->setEnabled(true);
-    if (feed->isRunning())
-        feed->endRun();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (session->isSavingHistory() || (runSession && runSession->isSaving())) {
+        event->ignore();
+        closeWhenSaved();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::closeWhenSaved()
+{
+    if (std::exchange(closingWhenSaved, true))
+        return;
+    setEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    connect(
+        runSession, &CRunSession::finished, this,
+        [this] {
+            if (closingWhenSaved && !session->isSavingHistory())
+                closeOnceSaved();
+        },
+        Qt::SingleShotConnection);
+}
+
+void MainWindow::closeOnceSaved()
+{
+    // After the saves' message boxes, which were asked for first.
+    QTimer::singleShot(0, this, [this] {
+        if (!std::exchange(closingWhenSaved, false))
+            return;
+        QGuiApplication::restoreOverrideCursor();
+        setEnabled(true);
+        close();
+    });
 }
 
 // Past days
@@ -622,15 +685,27 @@ void MainWindow::showFilledDays(const QList<CAlexaRankData> &filled)
     // The past days went among the days around them, so the places the
     // index keeps moved: it is made afresh when a view next asks.
     periodIndex->clear();
+    // A year of days for dozens of domains shares a few hundred dates: each
+    // date is read once, and the date list hears each domain's latest only.
+    QHash<quint32, int> dayKeys; // by the date's key
+    QHash<quint32, const CAlexaRankData *> latest; // by the domain's key
     bool newMonth = false;
     for (const CAlexaRankData &record : filled) {
-        session->dates().update(record.domain(), record.date());
-        if (!CRecordDate::parse(record.date()).isValid())
-            continue;
-        const QString label = CHistoryCalendar::monthLabel(record);
-        newMonth = newMonth || !monthLabels.contains(label);
-        ensureMonth(label);
+        auto day = dayKeys.constFind(record.key(7));
+        if (day == dayKeys.cend()) {
+            day = dayKeys.insert(record.key(7), CRecordDate::key(record.date()));
+            if (*day >= 0) {
+                const QString label = CHistoryCalendar::monthLabel(record);
+                newMonth = newMonth || !monthLabels.contains(label);
+                ensureMonth(label);
+            }
+        }
+        const CAlexaRankData *&best = latest[record.key(0)];
+        if (!best || (*day >= 0 ? *day > dayKeys.value(best->key(7)) : CDomainDateList::isLater(record.date(), best->date())))
+            best = &record;
     }
+    for (const CAlexaRankData *record : std::as_const(latest))
+        session->dates().update(record->domain(), record->date());
     if (newMonth)
         sortMonths();
     // Only the view on show is made again, not every view of the history.

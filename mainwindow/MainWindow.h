@@ -62,9 +62,9 @@ public:
     // not be locked, is not written (the status text says so).
     bool saveData();
     // What changed is written once control is back in the event loop, so a
-    // batch of changes costs one save.
+    // batch of changes costs one save; the history on the session's thread.
     void scheduleSave(bool domains, bool history);
-    // Writes what scheduleSave() left pending.
+    // Writes what scheduleSave() left pending, at once.
     bool savePending();
 
     const QList<CAlexaRankData> &history() const { return rankHistory; }
@@ -103,6 +103,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private Q_SLOTS:
     void on_action_Exit_triggered();
@@ -137,6 +138,13 @@ private:
     void prepareRun();
     void takeAccepted(const CAlexaRankData &record);
     void finishRun();
+    // The run has finished, its save included: another may start.
+    void enableRuns();
+    // A save of the history under way ends before the window goes: it
+    // closes once saved, disabled and with a busy cursor meanwhile.
+    void closeWhenSaved();
+    void closeOnceSaved();
+    void savePendingInBackground();
     // A message box once control is back in the event loop, so that a
     // command waiting for the run hears its end first.
     void tellLater(const QString &message);
@@ -210,4 +218,5 @@ private:
     CServiceDays *serviceDays = nullptr;
     bool offeringPastDays = false; // the question under way is the first run's offer
     bool historyWasEmpty = false;  // when the run under way started
+    bool closingWhenSaved = false;
 };

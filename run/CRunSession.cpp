@@ -106,7 +106,7 @@ void CRunSession::connectRun()
 
 CResult<> CRunSession::mayRun() const
 {
-    if (m_active || m_run.isRunning())
+    if (isRunning() || m_run.isRunning())
         return CResult<>::failure(tr("a query run is already under way"));
     return m_session.stillSavable();
 }
@@ -212,7 +212,12 @@ void CRunSession::finish(const CQueryRun::Counts &counts)
     m_result.counts = counts;
     m_result.stopped = !m_stopReason.isEmpty();
     Q_EMIT fetchesEnded(counts);
-    saveAndTell();
+    saveThen(!m_taken.isEmpty(), [this] { tellQueryEnd(); });
+}
+
+void CRunSession::tellQueryEnd()
+{
+    const CQueryRun::Counts &counts = m_result.counts;
     say(Kind::Summary, CRunReport::summary(counts, m_result.saved));
     if (!m_result.saved)
         say(Kind::SaveFailed, m_result.saveProblem);
@@ -226,14 +231,26 @@ void CRunSession::finish(const CQueryRun::Counts &counts)
     Q_EMIT finished(m_result);
 }
 
-void CRunSession::saveAndTell()
+void CRunSession::saveThen(bool needed, std::function<void()> then)
 {
     m_result.saved = true;
-    if (m_taken.isEmpty())
+    if (!needed) {
+        then();
         return;
-    const CResult<> saved = m_session.saveHistory();
-    m_result.saved = saved.ok();
-    m_result.saveProblem = saved.message();
+    }
+    m_saving = true;
+    m_session.saveHistoryInBackground(this, [this, then = std::move(then)](const CResult<> &saved) {
+        m_saving = false;
+        m_result.saved = saved.ok();
+        m_result.saveProblem = saved.message();
+        then();
+    });
+}
+
+void CRunSession::waitForSave()
+{
+    if (m_saving)
+        m_session.finishHistorySaves();
 }
 
 void CRunSession::fireAlerts()
@@ -335,12 +352,13 @@ void CRunSession::finishBackfill(bool undatedService)
     const int filled = int(m_taken.size());
     // Past days go among the days around them, not after today's records.
     m_result.added = CHistoryMerge::merge(m_session.history(), m_taken).added;
-    m_result.saved = true;
-    if (m_result.added > 0) {
-        const CResult<> saved = m_session.saveHistory();
-        m_result.saved = saved.ok();
-        m_result.saveProblem = saved.message();
-    }
+    if (m_result.added > 0)
+        Q_EMIT pastDaysMerged();
+    saveThen(m_result.added > 0, [this, filled] { tellBackfillEnd(filled); });
+}
+
+void CRunSession::tellBackfillEnd(int filled)
+{
     say(Kind::Summary, CRunReport::backfillSummary(filled, m_withoutList, m_backfillFailed, m_result.saved));
     if (!m_result.saved)
         say(Kind::SaveFailed, m_result.saveProblem);

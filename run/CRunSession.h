@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class CBackfillRun;
@@ -22,8 +23,10 @@ class CDataSession;
 // a command relayed to the open window. It refuses before any fetch when
 // what it fetches could not be saved; takes each record into the session's
 // history; saves the history once the last fetch reported or the run was
-// stopped; fires the alerts only when the save succeeded; and words every
-// line and the summary, which says "stored" only for what is on disk. Its
+// stopped, on the session's thread, so that a large history holds up no
+// event loop; fires the alerts only when the save succeeded; and words every
+// line and the summary, which says "stored" only for what is on disk. The
+// run is under way until its save has ended, and only then finishes. Its
 // owners present what it says: the window in its table and status text,
 // the command line on its output, the relay to the command that asked.
 class CRunSession : public QObject
@@ -89,8 +92,14 @@ public:
     // The same for the domain list.
     CResult<> startBackfill(int days, bool rankMode);
 
-    bool isRunning() const { return m_active; }
-    bool isBackfill() const { return m_active && m_backfill; }
+    // From the start until finished(), the save included.
+    bool isRunning() const { return m_active || m_saving; }
+    bool isBackfill() const { return isRunning() && m_backfill; }
+    // The fetches are over and the history is being saved.
+    bool isSaving() const { return m_saving; }
+    // Waits for the run's save, if it is under way: the run has finished
+    // when this returns (a window that goes, a program that quits).
+    void waitForSave();
     // The fetches the run under way announced when it started.
     int fetchCount() const { return m_fetches; }
     const CBackfillProgress &backfillProgress() const { return m_progress; }
@@ -114,6 +123,9 @@ Q_SIGNALS:
     void recordTaken(const CAlexaRankData &record);
     // The fetches are over; the save comes next.
     void fetchesEnded(const CQueryRun::Counts &counts);
+    // A backfill's days went among the days around them: places in the
+    // history moved. The save comes next.
+    void pastDaysMerged();
     void finished(const CRunSession::Result &result);
     // The service's pages say no day, so nothing can be filed under a past
     // day: the backfill ended at once and stored nothing.
@@ -130,15 +142,19 @@ private:
     void say(Kind kind, const QString &text);
     void take(const CAlexaRankData &record);
     void finish(const CQueryRun::Counts &counts);
+    void tellQueryEnd();
     void finishBackfill(bool undatedService);
-    void saveAndTell();
+    void tellBackfillEnd(int filled);
+    // Saves the history when there is something to save, then goes on.
+    void saveThen(bool needed, std::function<void()> then);
     void fireAlerts();
 
     CDataSession &m_session;
     CQueryRun &m_run;
     CQueryRun::DomainList m_domainList;
     CAlertOutlets m_outlets;
-    bool m_active = false;
+    bool m_active = false; // fetching
+    bool m_saving = false; // the fetches are over, the save is under way
     bool m_abandoned = false; // stopped: late results are no one's
     QString m_stopReason;
     QStringList m_pending; // domains not reported yet, for a run cut short

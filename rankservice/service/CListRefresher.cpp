@@ -240,8 +240,10 @@ void CListRefresher::finished(bool fetch)
         std::swap(*m_usMonths, *job->usGrown);
     if (job->globalGrown && m_globalMonths)
         std::swap(*m_globalMonths, *job->globalGrown);
+    // No cache is being written now (the next fold waits for it), so the
+    // index is read by no other thread while its changes are made.
     if (job->grown)
-        m_store.swap(*job->grown);
+        m_store.takeFolded(*job->grown);
     if (job->grown || job->usGrown || job->globalGrown) {
         // The store held until now goes on a thread of its own: freeing it
         // here would hold up requests too.

@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -146,28 +147,38 @@ bool CDomainIndex::setNames(QByteArray names)
 {
     clear();
     // Hashes first, so that the slots of names a few ahead are fetched
-    // while one is placed.
+    // while one is placed. A placeholder frees its number and is garbage.
     std::vector<std::pair<quint32, quint32>> found; // offset in names, hash
-    int placeholders = 0;
+    std::vector<qint32> free;
+    qsizetype garbage = 0;
     for (qsizetype at = 0; at < names.size();) {
         const qsizetype length = quint8(names[at]);
-        if (length == 0 || at + 1 + length > names.size() || at > qsizetype(UINT32_MAX))
+        if (length == 0 || at + 1 + length > names.size() || at > qsizetype(UINT32_MAX)
+            || found.size() >= size_t(INT32_MAX))
             return false;
-        found.emplace_back(quint32(at), hashOf(QByteArrayView(names.constData() + at + 1, length)));
-        placeholders += names[at + 1] == '/';
+        if (names[at + 1] == '/') {
+            free.push_back(qint32(found.size()));
+            found.emplace_back(quint32(at), 0);
+            garbage += 1 + length;
+        } else {
+            found.emplace_back(quint32(at), hashOf(QByteArrayView(names.constData() + at + 1, length)));
+        }
         at += 1 + length;
     }
-    if (found.size() > size_t(INT32_MAX))
-        return false;
     m_names = std::move(names);
     // The table at its final size at once: growing it step by step cleared
     // twice its memory for nothing.
     size_t tableSize = 1024;
-    while (10 * found.size() > 7 * tableSize)
+    while (10 * (found.size() - free.size()) > 7 * tableSize)
         tableSize *= 2;
     m_slots = decltype(m_slots)(tableSize);
     constexpr size_t Ahead = 16;
+    size_t nextFree = 0;
     for (size_t i = 0; i < found.size(); ++i) {
+        if (nextFree < free.size() && size_t(free[nextFree]) == i) {
+            ++nextFree;
+            continue;
+        }
         if (i + Ahead < found.size())
             prefetch(found[i + Ahead].second);
         const quint32 at = found[i].first;
@@ -180,8 +191,149 @@ bool CDomainIndex::setNames(QByteArray names)
         slot = Slot{found[i].second, qint32(i), at};
     }
     m_size = int(found.size());
-    m_placeholders = placeholders;
+    m_free = std::move(free);
+    m_garbage = garbage;
     return true;
+}
+
+void CDomainIndex::forEachInOrder(const std::function<void(int id, QByteArrayView name)> &visit) const
+{
+    // The block is in no order once names were let go and added in place.
+    constexpr quint32 None = UINT32_MAX;
+    std::vector<quint32> offsets(size_t(m_size), None);
+    for (const Slot &slot : m_slots) {
+        if (slot.id != NotFound)
+            offsets[size_t(slot.id)] = slot.offset;
+    }
+    for (int id = 0; id < m_size; ++id) {
+        const quint32 at = offsets[size_t(id)];
+        visit(id, at == None ? QByteArrayView() : QByteArrayView(m_names.constData() + at + 1, quint8(m_names[at])));
+    }
+}
+
+void CDomainIndex::appendInOrder(QByteArray &block, int id, QByteArrayView name)
+{
+    const QByteArray free = name.isEmpty() ? placeholder(id) : QByteArray();
+    if (!free.isEmpty())
+        name = free;
+    block.append(char(quint8(name.size())));
+    block.append(name);
+}
+
+qint64 CDomainIndex::sizeInOrder() const
+{
+    qint64 bytes = m_names.size() - m_garbage;
+    for (const qint32 id : m_free)
+        bytes += 1 + placeholder(id).size();
+    return bytes;
+}
+
+std::vector<CDomainIndex::Entry> CDomainIndex::entriesNotIn(const std::vector<quint64> &alive) const
+{
+    std::vector<Entry> entries;
+    for (const Slot &slot : m_slots) {
+        if (slot.id == NotFound)
+            continue;
+        if (!holds(alive, slot.id))
+            entries.push_back(Entry{slot.hash, slot.id, 1 + quint32(quint8(m_names[slot.offset]))});
+    }
+    return entries;
+}
+
+QByteArray CDomainIndex::blockOf(const std::vector<quint64> &alive) const
+{
+    QByteArray block;
+    block.reserve(m_names.size() - m_garbage);
+    for (const Slot &slot : m_slots) {
+        if (slot.id != NotFound && holds(alive, slot.id))
+            block.append(m_names.constData() + slot.offset, 1 + quint8(m_names[slot.offset]));
+    }
+    return block;
+}
+
+void CDomainIndex::takeBlock(QByteArray &block, const std::vector<quint64> &alive)
+{
+    // One pass over the table and the block, both in order: tens of
+    // milliseconds for millions of names, where building a table anew took
+    // seconds and a second table's memory.
+    const char *const names = block.constData();
+    quint32 at = 0;
+    for (Slot &slot : m_slots) {
+        if (slot.id == NotFound || !holds(alive, slot.id))
+            continue;
+        slot.offset = at;
+        at += 1 + quint8(names[at]);
+    }
+    m_names.swap(block);
+    m_garbage = 0;
+}
+
+void CDomainIndex::erase(size_t i)
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t j = (i + 1) & mask; m_slots[j].id != NotFound; j = (j + 1) & mask) {
+        // A name whose home lies cyclically in (i, j] is still reached
+        // from it; any other would be cut off by the hole at i.
+        const size_t home = m_slots[j].hash & mask;
+        const bool reached = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (!reached) {
+            m_slots[i] = m_slots[j];
+            i = j;
+        }
+    }
+    m_slots[i] = Slot{};
+}
+
+void CDomainIndex::release(const std::vector<Entry> &entries)
+{
+    if (m_slots.empty())
+        return;
+    // Done on the serving thread: the slots of names a few ahead are
+    // fetched while one is let go.
+    constexpr size_t Ahead = 16;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t k = 0; k < entries.size(); ++k) {
+        if (k + Ahead < entries.size())
+            prefetch(entries[k + Ahead].hash);
+        const Entry &entry = entries[k];
+        size_t i = entry.hash & mask;
+        while (m_slots[i].id != NotFound && m_slots[i].id != entry.id)
+            i = (i + 1) & mask;
+        if (m_slots[i].id == NotFound)
+            continue; // not held: nothing to let go
+        m_garbage += entry.bytes;
+        erase(i);
+    }
+}
+
+void CDomainIndex::insertAll(const CDomainIndex &added, const std::vector<quint32> &hashes,
+                             const std::vector<qint32> &ids)
+{
+    const qint64 held = qint64(m_size) - qint64(m_free.size());
+    constexpr size_t Ahead = 16;
+    qsizetype at = 0;
+    for (size_t n = 0; n < ids.size() && at < added.m_names.size(); ++n) {
+        // The fold checks for room first (roomFor): growing here is slow.
+        if (!roomFor(held + qint64(n) + 1))
+            grow();
+        if (n + Ahead < hashes.size())
+            prefetch(hashes[n + Ahead]);
+        const QByteArrayView name(added.m_names.constData() + at + 1, quint8(added.m_names[at]));
+        at += 1 + name.size();
+        Slot &slot = m_slots[slotFor(name, hashes[n])];
+        if (slot.id != NotFound)
+            continue; // held already: cannot happen, the names added are new
+        Q_ASSERT(m_names.size() < qsizetype(UINT32_MAX));
+        slot = Slot{hashes[n], ids[n], quint32(m_names.size())};
+        m_names.append(char(quint8(name.size())));
+        m_names.append(name);
+    }
+}
+
+void CDomainIndex::setFree(std::vector<qint32> free, int size)
+{
+    m_free = std::move(free);
+    m_size = qMax(m_size, size);
 }
 
 void CDomainIndex::grow()
@@ -204,7 +356,8 @@ void CDomainIndex::clear()
     m_slots.clear();
     m_names.clear();
     m_size = 0;
-    m_placeholders = 0;
+    m_free.clear();
+    m_garbage = 0;
 }
 
 template struct CDomainIndex::HugePageAllocator<CDomainIndex::Slot>;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <functional>
 #include <vector>
 
 // Numbers domain names 0, 1, 2, ... in the order they are first seen.
@@ -27,18 +28,64 @@ public:
     // The same with hash = hashOf(name) worked out before, on another thread.
     int find(QByteArrayView name, quint32 hash) const;
     int insert(QByteArrayView name, quint32 hash);
+    // The numbers given, free ones included.
     int size() const { return m_size; }
-    // A number no held list uses, kept until a new name takes it: its name
-    // is a placeholder no request can ask for (a domain holds no '/').
+    // A number no held list uses is free until a new name takes it; in a
+    // block of names in order (setNames) it stands as a placeholder no
+    // request can ask for (a domain holds no '/').
     static QByteArray placeholder(int id) { return QByteArray::number(id).prepend('/'); }
-    int placeholders() const { return m_placeholders; }
+    int placeholders() const { return int(m_free.size()); }
+    const std::vector<qint32> &freeNumbers() const { return m_free; } // rising
     void clear();
-    // Every name in the order of their numbers, each after a byte giving its
-    // length: what a cache of the index keeps.
+    // The names, each after a byte giving its length, and the bytes of
+    // names let go (garbage) among them.
     const QByteArray &names() const { return m_names; }
-    // Numbers the names of such a block again, in its order; false (and an
+    qsizetype garbage() const { return m_garbage; }
+    // Numbers the names of a block in number order again; false (and an
     // empty index) when the block is not one, or names a name twice.
     bool setNames(QByteArray names);
+    // Hands each number in rising order to visit with its name, or with an
+    // empty one when it is free: what setNames takes, and a cache keeps.
+    void forEachInOrder(const std::function<void(int id, QByteArrayView name)> &visit) const;
+    // The bytes of that block.
+    qint64 sizeInOrder() const;
+    // Appends to such a block the entry of number id: name, or its
+    // placeholder when empty.
+    static void appendInOrder(QByteArray &block, int id, QByteArrayView name);
+
+    // A name's place in the table, to let it go (release).
+    struct Entry
+    {
+        quint32 hash;
+        qint32 id;
+        quint32 bytes; // of the block: its length byte and name
+    };
+    // Whether alive, one bit a number, holds id.
+    static bool holds(const std::vector<quint64> &alive, int id)
+    {
+        const size_t word = size_t(id) / 64;
+        return word < alive.size() && ((alive[word] >> (id % 64)) & 1);
+    }
+    // The names whose numbers alive leaves out.
+    std::vector<Entry> entriesNotIn(const std::vector<quint64> &alive) const;
+    // The table holds that many names without growing.
+    bool roomFor(qint64 names) const { return 10 * names <= 7 * qint64(m_slots.size()); }
+    // The names alive keeps, in the order of the table's slots, each after
+    // its length byte: a block without garbage, built while others read
+    // the index, for takeBlock.
+    QByteArray blockOf(const std::vector<quint64> &alive) const;
+
+    // In place, for changes small beside the index, worked out before so
+    // that little is left to do here. The block of blockOf (from this table
+    // as it is) becomes the names; the one of before is left in block, to be
+    // freed elsewhere. Then the names of entries go, their bytes garbage
+    // until the next such block; the names of added, numbered in its order,
+    // take ids (their hashes given); and the numbers end at size, those
+    // of free (rising) free.
+    void takeBlock(QByteArray &block, const std::vector<quint64> &alive);
+    void release(const std::vector<Entry> &entries);
+    void insertAll(const CDomainIndex &added, const std::vector<quint32> &hashes, const std::vector<qint32> &ids);
+    void setFree(std::vector<qint32> free, int size);
     // Starts fetching the slot where a name of that hash lives. Looking up a
     // list's names one after the other waits on memory for nearly every
     // slot; with the hashes worked out first, the slots of names a few rows
@@ -87,11 +134,15 @@ private:
     // The slot holding name, or the empty slot where it belongs.
     size_t slotFor(QByteArrayView name, quint32 hash) const;
     void grow();
+    // Empties slot i, moving later ones of its run back so that every name
+    // stays reachable from its home slot.
+    void erase(size_t i);
 
     // A power of two in size, at most 70% full: linear probing stays short
     // there, and a table twice the size would be a fifth of the service's memory.
     std::vector<Slot, HugePageAllocator<Slot>> m_slots;
     QByteArray m_names;
     int m_size = 0;
-    int m_placeholders = 0;
+    std::vector<qint32> m_free; // rising
+    qsizetype m_garbage = 0;
 };

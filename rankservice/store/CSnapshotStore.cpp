@@ -79,7 +79,9 @@ QByteArray CSnapshotStore::normalized(QByteArrayView domain)
 void CSnapshotStore::swap(CSnapshotStore &other) noexcept
 {
     m_folder.swap(other.m_folder);
-    std::swap(m_ids, other.m_ids);
+    m_ids.swap(other.m_ids);
+    m_fold.swap(other.m_fold);
+    m_spent.swap(other.m_spent);
     m_days.swap(other.m_days);
     std::swap(m_rows, other.m_rows);
     std::swap(m_newestDay, other.m_newestDay);
@@ -88,6 +90,43 @@ void CSnapshotStore::swap(CSnapshotStore &other) noexcept
     std::swap(m_maxRows, other.m_maxRows);
     std::swap(m_heldDays, other.m_heldDays);
     std::swap(m_inMemoryOnly, other.m_inMemoryOnly);
+}
+
+void CSnapshotStore::takeFolded(CSnapshotStore &grown)
+{
+    swap(grown);
+    // The store of before shares the index only until it is freed: it is
+    // read no more, and freeing it here would hold up requests.
+    if (grown.m_ids == m_ids)
+        grown.m_ids = std::make_shared<CDomainIndex>();
+    grown.m_spent = settledFold();
+}
+
+std::shared_ptr<CIndexFold> CSnapshotStore::settledFold()
+{
+    if (!m_fold)
+        return {};
+    if (m_ids.use_count() > 1)
+        m_ids = std::make_shared<CDomainIndex>(*m_ids);
+    // A copy of this store holds the fold too, to make it in its own index.
+    if (m_fold.use_count() > 1)
+        m_fold = std::make_shared<CIndexFold>(*m_fold);
+    m_fold->applyTo(*m_ids);
+    return std::exchange(m_fold, nullptr);
+}
+
+CDomainIndex &CSnapshotStore::ownIds()
+{
+    settle();
+    if (m_ids.use_count() > 1)
+        m_ids = std::make_shared<CDomainIndex>(*m_ids);
+    return *m_ids;
+}
+
+int CSnapshotStore::idOf(QByteArrayView key) const
+{
+    const quint32 hash = CDomainIndex::hashOf(key);
+    return m_fold ? m_fold->find(*m_ids, key, hash) : m_ids->find(key, hash);
 }
 
 int CSnapshotStore::daysOnDisk() const
@@ -104,7 +143,7 @@ void CSnapshotStore::keepOnDisk(ListFile &file, Report &report)
     const CResult<CRankFile::Written> written = folder ? CRankFile::write(folder.value(), file.date, *file.ranks)
                                                        : CResult<CRankFile::Written>::failure(folder.message());
     const Opened opened = written ? CRankFile::open(QDir(folder.value()).filePath(written.value().name),
-                                                    written.value().length, written.value().stamp, m_ids.size())
+                                                    written.value().length, written.value().stamp, idCount())
                                   : Opened::failure(written.message());
     if (!opened) {
         m_inMemoryOnly = true;
@@ -121,7 +160,7 @@ void CSnapshotStore::keepOnDisk(ListFile &file, Report &report)
 
 CSiteFigures CSnapshotStore::figures(QStringView domain) const
 {
-    const int id = m_ids.find(normalized(domain.toLatin1()));
+    const int id = idOf(normalized(domain.toLatin1()));
     if (id == CDomainIndex::NotFound)
         return {};
     return figuresFrom(id, m_days.begin(), true);
@@ -132,7 +171,7 @@ CSiteFigures CSnapshotStore::figuresAsOf(QStringView domain, const QDate &day, Q
     // Newest first: the first on or before day is the list of that day.
     auto held = std::find_if(m_days.begin(), m_days.end(), [&day](const ListFile &file) { return file.date <= day; });
     *listDay = held == m_days.end() ? QDate() : held->date;
-    const int id = m_ids.find(normalized(domain.toLatin1()));
+    const int id = idOf(normalized(domain.toLatin1()));
     if (held == m_days.end() || id == CDomainIndex::NotFound)
         return {};
     return figuresFrom(id, held, m_newestUsDay.isValid() && m_newestUsDay <= day);
@@ -363,23 +402,24 @@ void CSnapshotStore::numberRows(const ParsedList &list)
     constexpr size_t Ahead = 32;
     constexpr size_t NameAhead = 16;
     const size_t rows = list.rows.size();
+    CDomainIndex &ids = ownIds();
     m_rowIds.resize(rows);
     for (size_t i = 0; i < std::min(rows, Ahead); ++i)
-        m_ids.prefetch(list.rows[i].hash);
+        ids.prefetch(list.rows[i].hash);
     for (size_t i = 0; i < rows; ++i) {
         if (i + Ahead < rows)
-            m_ids.prefetch(list.rows[i + Ahead].hash);
+            ids.prefetch(list.rows[i + Ahead].hash);
         if (i + NameAhead < rows)
-            m_ids.prefetchName(list.rows[i + NameAhead].hash);
+            ids.prefetchName(list.rows[i + NameAhead].hash);
         const ParsedList::Row &row = list.rows[i];
-        m_rowIds[i] = m_ids.insert(list.key(row), row.hash);
+        m_rowIds[i] = ids.insert(list.key(row), row.hash);
     }
 }
 
 std::shared_ptr<const CDayRanks> CSnapshotStore::ranksOf(const ParsedList &list, qint64 *duplicates)
 {
     numberRows(list);
-    CDayRanks::Builder ranks(m_ids.size());
+    CDayRanks::Builder ranks(m_ids->size());
     *duplicates = 0;
     for (size_t i = 0; i < list.rows.size(); ++i) {
         if (!ranks.add(m_rowIds[i], list.rows[i].rank))
@@ -622,6 +662,11 @@ std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, 
                                                          const QDateTime &settledBefore, Report &report,
                                                          QSet<QString> &wanting) const
 {
+    if (m_fold) {
+        CSnapshotStore settled = *this;
+        settled.settle();
+        return settled.foldedWith(folder, today, settledBefore, report, wanting);
+    }
     std::vector<ListFile> files = lacking(folder, today, wanting, settledBefore);
     if (int(files.size()) > MaxFoldedAtOnce) {
         report.listsWaiting = int(files.size()) - MaxFoldedAtOnce;
@@ -633,11 +678,15 @@ std::optional<CSnapshotStore> CSnapshotStore::foldedWith(const QString &folder, 
         return std::nullopt;
 
     CSnapshotStore grown = grownBy(taken);
-    const Numbering numbers = numberingOf(grown, taken, fresh.size());
-    QByteArray names = namesInOrder(numbers, fresh);
-    fresh.clear();
-    if (!grown.m_ids.setNames(std::move(names)))
+    Numbering numbers = numberingOf(grown, taken, fresh.size());
+    const auto fold = std::make_shared<CIndexFold>(*m_ids, std::move(numbers.alive), std::move(fresh), numbers.freshIds,
+                                                   numbers.total);
+    if (fold->fitsIn(*m_ids)) {
+        grown.m_ids = m_ids;
+        grown.m_fold = fold;
+    } else if (!grown.m_ids->setNames(namesInOrder(*fold, *m_ids))) {
         return std::nullopt; // cannot happen: every name is distinct
+    }
     addTaken(grown, taken, numbers, report);
     return grown;
 }
@@ -660,7 +709,7 @@ std::vector<CSnapshotStore::TakenList> CSnapshotStore::takeLists(const std::vect
         day.rows.reserve(list.rows.size());
         for (const ParsedList::Row &row : list.rows) {
             const QByteArrayView key = list.key(row);
-            int id = m_ids.find(key, row.hash);
+            int id = m_ids->find(key, row.hash);
             if (id == CDomainIndex::NotFound)
                 id = -1 - fresh.insert(key, row.hash);
             day.rows.emplace_back(id, row.rank);
@@ -702,7 +751,7 @@ CSnapshotStore::Numbering CSnapshotStore::numberingOf(const CSnapshotStore &grow
                                                       const std::vector<TakenList> &taken, int freshCount) const
 {
     Numbering numbers;
-    numbers.alive.resize((size_t(m_ids.size()) + 63) / 64);
+    numbers.alive.resize((size_t(m_ids->size()) + 63) / 64);
     for (const ListFile &held : grown.m_days) {
         if (held.ranks)
             held.ranks->markPresent(numbers.alive);
@@ -715,48 +764,26 @@ CSnapshotStore::Numbering CSnapshotStore::numberingOf(const CSnapshotStore &grow
                 numbers.alive[size_t(id) / 64] |= quint64(1) << (id % 64);
         }
     }
-    numbers.alive.resize((size_t(m_ids.size()) + 63) / 64);
+    numbers.alive.resize((size_t(m_ids->size()) + 63) / 64);
     numbers.freshIds.resize(size_t(freshCount));
     size_t next = 0;
-    for (int id = 0; id < m_ids.size() && next < numbers.freshIds.size(); ++id) {
+    for (int id = 0; id < m_ids->size() && next < numbers.freshIds.size(); ++id) {
         if (!numbers.isAlive(id))
             numbers.freshIds[next++] = id;
     }
-    for (int id = m_ids.size(); next < numbers.freshIds.size(); ++id)
+    for (int id = m_ids->size(); next < numbers.freshIds.size(); ++id)
         numbers.freshIds[next++] = id;
-    numbers.total = qMax(m_ids.size(), numbers.freshIds.empty() ? 0 : numbers.freshIds.back() + 1);
+    numbers.total = qMax(m_ids->size(), numbers.freshIds.empty() ? 0 : numbers.freshIds.back() + 1);
     return numbers;
 }
 
-QByteArray CSnapshotStore::namesInOrder(const Numbering &numbers, const CDomainIndex &fresh) const
+// The block of names a new index is built of, where the fold's changes
+// are too many to make in place.
+QByteArray CSnapshotStore::namesInOrder(const CIndexFold &fold, const CDomainIndex &base)
 {
     QByteArray names;
-    names.reserve(m_ids.names().size() + fresh.names().size() + 16);
-    // fresh.names() holds the new names in the order of their numbers too.
-    std::vector<qint32> freshOffset(size_t(fresh.size()));
-    for (qsizetype at = 0, n = 0; at < fresh.names().size(); ++n) {
-        freshOffset[size_t(n)] = qint32(at);
-        at += 1 + quint8(fresh.names()[at]);
-    }
-    // freshIds rises: the new names are met in its order.
-    const QByteArray &held = m_ids.names();
-    qsizetype at = 0;
-    size_t next = 0;
-    for (int id = 0; id < numbers.total; ++id) {
-        const qsizetype heldAt = at;
-        if (id < m_ids.size())
-            at += 1 + quint8(held[at]);
-        if (next < numbers.freshIds.size() && numbers.freshIds[next] == id) {
-            const qint32 offset = freshOffset[next++];
-            names.append(fresh.names().constData() + offset, 1 + quint8(fresh.names()[offset]));
-        } else if (id < m_ids.size() && numbers.isAlive(id)) {
-            names.append(held.constData() + heldAt, at - heldAt);
-        } else {
-            const QByteArray placeholder = CDomainIndex::placeholder(id);
-            names.append(char(placeholder.size()));
-            names.append(placeholder);
-        }
-    }
+    names.reserve(base.sizeInOrder());
+    fold.forEachInOrder(base, [&names](int id, QByteArrayView name) { CDomainIndex::appendInOrder(names, id, name); });
     return names;
 }
 

@@ -3,6 +3,7 @@
 #include "rankservice/lists/CSnapshotParser.h"
 #include "rankservice/store/CDayRanks.h"
 #include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CIndexFold.h"
 #include "rankservice/store/CSiteFigures.h"
 
 #include "base/CResult.h"
@@ -103,7 +104,7 @@ public:
     // Of those, the days kept in rank files.
     int daysOnDisk() const;
     qint64 rowsHeld() const { return m_rows; }
-    qsizetype domainCount() const { return m_ids.size() - m_ids.placeholders(); }
+    qsizetype domainCount() const { return idCount() - (m_fold ? m_fold->placeholders() : m_ids->placeholders()); }
     // The folder last loaded.
     QString folder() const { return m_folder; }
     // The most rows read of each list folded in from now on.
@@ -164,12 +165,23 @@ public:
     // read (at most MaxFoldedAtOnce of them; more says so in the report):
     // the days past the window are let go, and with them the names no held
     // list names any more, whose numbers the new names take. The held days'
-    // ranks are shared, not copied. Empty when no list could be taken in;
-    // each one found wanting is named in the report and its key added to wanting.
+    // ranks are shared, not copied, and so is the index of names where the
+    // changes are small: they are kept beside it until takeFolded. Empty
+    // when no list could be taken in; each one found wanting is named in the
+    // report and its key added to wanting.
     static constexpr int MaxFoldedAtOnce = 8;
     std::optional<CSnapshotStore> foldedWith(const QString &folder, const QDate &today, const QDateTime &settledBefore,
                                              Report &report, QSet<QString> &wanting) const;
     static QString wantingKey(const QString &path);
+    // Swaps in grown, which foldedWith made of this store, and makes the
+    // fold's changes to the index of names in place, where no other thread
+    // reads it any more: a few milliseconds for a day's changes. grown is
+    // left holding the days of before, to be freed elsewhere. No one else
+    // may read this store meanwhile, nor grown.
+    void takeFolded(CSnapshotStore &grown);
+    // Makes a fold's changes kept beside the index in place; in a copy
+    // of the index if another store shares it.
+    void settle() { settledFold(); }
 
 private:
     friend class CStoreCache; // writes and reads the held state as it is
@@ -229,7 +241,7 @@ private:
         std::vector<qint32> freshIds;
         int total = 0;
 
-        bool isAlive(int id) const { return (alive[size_t(id) / 64] >> (id % 64)) & 1; }
+        bool isAlive(int id) const { return CDomainIndex::holds(alive, id); }
     };
     std::vector<TakenList> takeLists(const std::vector<ListFile> &files, CDomainIndex &fresh, Report &report,
                                      QSet<QString> &wanting) const;
@@ -243,15 +255,25 @@ private:
     Numbering numberingOf(const CSnapshotStore &grown, const std::vector<TakenList> &taken, int freshCount) const;
     // The names in the order of their numbers, as setNames and the cache take
     // them: a held name, a new one in a freed number, or a placeholder.
-    QByteArray namesInOrder(const Numbering &numbers, const CDomainIndex &fresh) const;
+    static QByteArray namesInOrder(const CIndexFold &fold, const CDomainIndex &base);
     void addTaken(CSnapshotStore &grown, const std::vector<TakenList> &taken, const Numbering &numbers,
                   Report &report) const;
     // The figures of the domain numbered id, from held, a day of m_days,
     // counting back over the days after it in m_days.
     CSiteFigures figuresFrom(int id, std::vector<ListFile>::const_iterator held, bool withUs) const;
 
+    int idOf(QByteArrayView key) const;
+    int idCount() const { return m_fold ? m_fold->size() : m_ids->size(); }
+    // The index, settled and no other store's, to change.
+    CDomainIndex &ownIds();
+    // Settles the index; the fold made, which holds what it replaced.
+    std::shared_ptr<CIndexFold> settledFold();
+
     QString m_folder;
-    CDomainIndex m_ids;
+    // Shared by a store and the one a fold grows of it (see CIndexFold).
+    std::shared_ptr<CDomainIndex> m_ids = std::make_shared<CDomainIndex>();
+    std::shared_ptr<CIndexFold> m_fold;
+    std::shared_ptr<CIndexFold> m_spent; // a fold made here, freed with this store
     std::vector<ListFile> m_days;   // the daily lists folded in, newest first
     qint64 m_rows = 0;
     QDate m_newestDay;

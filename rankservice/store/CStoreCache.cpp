@@ -17,6 +17,7 @@
 #include <future>
 #include <initializer_list>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -53,31 +54,67 @@ class Checksum
 public:
     void add(const void *data, size_t size)
     {
-        constexpr quint64 P1 = 0x9E3779B185EBCA87ull;
-        constexpr quint64 P2 = 0xC2B2AE3D27D4EB4Full;
+        begin();
+        feed(data, size);
+        end();
+    }
+    // The same sum as one add() of all the bytes fed between the two.
+    void begin()
+    {
+        m_lane[0] = m_state ^ P1;
+        m_lane[1] = m_state ^ P2;
+        m_lane[2] = m_state + P1;
+        m_lane[3] = m_state - P2;
+        m_tailSize = 0;
+    }
+    void feed(const void *data, size_t size)
+    {
         const auto *p = static_cast<const unsigned char *>(data);
-        quint64 lane[4] = {m_state ^ P1, m_state ^ P2, m_state + P1, m_state - P2};
-        while (size >= 32) {
-            for (quint64 &l : lane) {
-                quint64 word;
-                std::memcpy(&word, p, 8);
-                l = rotate(l + word * P2, 31) * P1;
-                p += 8;
-            }
-            size -= 32;
+        if (m_tailSize > 0) {
+            const size_t taken = qMin(size, sizeof m_tail - m_tailSize);
+            std::memcpy(m_tail + m_tailSize, p, taken);
+            m_tailSize += taken;
+            p += taken;
+            size -= taken;
+            if (m_tailSize < sizeof m_tail)
+                return;
+            block(m_tail);
+            m_tailSize = 0;
         }
+        for (; size >= sizeof m_tail; size -= sizeof m_tail, p += sizeof m_tail)
+            block(p);
+        std::memcpy(m_tail, p, size);
+        m_tailSize = size;
+    }
+    void end()
+    {
         quint64 h = m_state;
-        for (const quint64 l : lane)
+        for (const quint64 l : m_lane)
             h = (h ^ rotate(l, 27)) * P1 + P2;
-        for (; size > 0; --size)
-            h = (h ^ *p++) * P1;
+        for (size_t i = 0; i < m_tailSize; ++i)
+            h = (h ^ m_tail[i]) * P1;
         m_state = h ^ (h >> 29);
     }
     quint64 value() const { return m_state; }
 
 private:
+    static constexpr quint64 P1 = 0x9E3779B185EBCA87ull;
+    static constexpr quint64 P2 = 0xC2B2AE3D27D4EB4Full;
     static quint64 rotate(quint64 x, int r) { return (x << r) | (x >> (64 - r)); }
+    void block(const unsigned char *p)
+    {
+        for (quint64 &l : m_lane) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            l = rotate(l + word * P2, 31) * P1;
+            p += 8;
+        }
+    }
+
     quint64 m_state = 0x27D4EB2F165667C5ull;
+    quint64 m_lane[4] = {};
+    unsigned char m_tail[32] = {};
+    size_t m_tailSize = 0;
 };
 
 QDataStream &operator<<(QDataStream &out, const CSnapshotStore::Report &r)
@@ -163,18 +200,59 @@ QByteArray CStoreCache::fingerprint(const QString &folder, const CSnapshotStore:
     return print;
 }
 
-CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &store,
+namespace {
+
+// The names in the order of their numbers, as a section, a piece at a time:
+// not a second copy of them all beside the index. Summed as one block, as
+// they are read.
+CResult<void> putNames(const CDomainIndex &ids, Checksum &sum, CReplacingFile &file)
+{
+    const quint64 size = quint64(ids.sizeInOrder());
+    sum.add(&size, sizeof size);
+    file.write(&size, sizeof size);
+    sum.begin();
+    QByteArray piece;
+    quint64 written = 0;
+    const auto putPiece = [&] {
+        sum.feed(piece.constData(), size_t(piece.size()));
+        file.write(piece.constData(), size_t(piece.size()));
+        written += quint64(piece.size());
+        piece.clear();
+    };
+    ids.forEachInOrder([&](int id, QByteArrayView name) {
+        CDomainIndex::appendInOrder(piece, id, name);
+        if (piece.size() >= (1 << 20))
+            putPiece();
+    });
+    putPiece();
+    sum.end();
+    if (written != size)
+        return CResult<void>::failure(QStringLiteral("the names came to %1 bytes, not %2").arg(written).arg(size));
+    return CResult<void>::success();
+}
+
+} // namespace
+
+CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &given,
                                  const CSnapshotStore::Report &report, const QByteArray &fingerprint)
 {
+    // A fold's changes not yet made in place are made in a copy; the
+    // service writes a store once they are made.
+    std::optional<CSnapshotStore> settled;
+    if (given.m_fold) {
+        settled.emplace(given);
+        settled->settle();
+    }
+    const CSnapshotStore &store = settled ? *settled : given;
+    const CDomainIndex &ids = *store.m_ids;
     QByteArray meta;
     {
         QDataStream out(&meta, QIODevice::WriteOnly);
         out << fingerprint << report << store.m_rows << store.m_newestDay << store.m_newestUsDay
-            << quint64(store.m_ids.size()) << qint32(store.m_heldDays) << quint64(store.m_days.size());
+            << quint64(ids.size()) << qint32(store.m_heldDays) << quint64(store.m_days.size());
         for (const CSnapshotStore::ListFile &day : store.m_days)
             out << day.name << day.date << day.rows << day.rankFile << day.rankLength << day.rankStamp;
     }
-    const QByteArray &names = store.m_ids.names();
 
     Header header{};
     std::memcpy(header.magic, Magic, sizeof Magic);
@@ -208,7 +286,8 @@ CResult<void> CStoreCache::write(const QString &path, const CSnapshotStore &stor
     };
     put(&header, sizeof header);
     putSection(meta.constData(), size_t(meta.size()));
-    putSection(names.constData(), size_t(names.size()));
+    if (const CResult<void> names = putNames(ids, sum, file); !names)
+        return names;
     // Each held day's ranks, then the United States list's (empty when
     // none); a day in a rank file is named in the list of files instead.
     QSet<QString> rankFiles;
@@ -507,7 +586,8 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
     // read, neither needing the other; names the checksum then refuses go
     // with the store they were numbered in.
     bool named = false;
-    const auto number = [&loaded, &names, &named] { named = loaded.m_ids.setNames(std::move(names)); };
+    CDomainIndex &ids = loaded.ownIds();
+    const auto number = [&ids, &names, &named] { named = ids.setNames(std::move(names)); };
     std::future<void> numbering;
     try {
         numbering = std::async(std::launch::async, number);
@@ -523,7 +603,7 @@ CStoreCache::Read CStoreCache::Reader::readIndex(CSnapshotStore &loaded)
         return damaged(QStringLiteral("damaged: %1 more than its blocks hold").arg(sizeInWords(quint64(m_left))));
     if (m_sum.value() != m_trailer.checksum)
         return damaged(QStringLiteral("damaged (checksum)"));
-    if (!named || quint64(loaded.m_ids.size()) != m_domainCount)
+    if (!named || quint64(loaded.m_ids->size()) != m_domainCount)
         return damaged(QStringLiteral("damaged (names)"));
     return fine();
 }

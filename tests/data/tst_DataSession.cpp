@@ -2,6 +2,7 @@
 #include "CDataSession.h"
 #include "CFileCases.h"
 #include "CFileFault.h"
+#include "CHeldSync.h"
 #include "CTempHome.h"
 
 #include <QDir>
@@ -10,7 +11,10 @@
 #include <QTest>
 
 #include <cerrno>
+#include <chrono>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -26,6 +30,28 @@ bool anyContains(const QStringList &texts, const QString &part)
 {
     return std::any_of(texts.cbegin(), texts.cend(), [&](const QString &text) { return text.contains(part); });
 }
+
+CAlexaRankData record(const char *domain)
+{
+    return CAlexaRankData::fromLine(QString(QString::fromLatin1(domain) + QStringLiteral(",1,2,3,4,5,6,06/08/2012")));
+}
+
+QByteArray lineOf(const char *domain)
+{
+    return QByteArray(domain) + ",1,2,3,4,5,6,06/08/2012\n";
+}
+
+// What the askers of saves made on the session's thread heard, in order.
+struct Heard
+{
+    QObject context;
+    QStringList said; // "<asker>: ok" or "<asker>: <message>"
+
+    std::function<void(const CResult<> &)> asker(const QString &name)
+    {
+        return [this, name](const CResult<> &saved) { said.append(name + QStringLiteral(": ") + (saved ? QStringLiteral("ok") : saved.message())); };
+    }
+};
 
 } // namespace
 
@@ -49,6 +75,10 @@ private Q_SLOTS:
     void otherFilesFollowTheFileRules();
     void folderIsPrivate();
     void domainListLargerThanMemoryIsRefused();
+    void savesInARowLeaveTheNewestHistory();
+    void failedBackgroundSaveIsToldAsAtOnce_data();
+    void failedBackgroundSaveIsToldAsAtOnce();
+    void endingWhileASaveRunsKeepsTheHistory();
 };
 
 void tst_DataSession::fileCases_data()
@@ -323,6 +353,113 @@ void tst_DataSession::domainListLargerThanMemoryIsRefused()
     QVERIFY(session.domains().isEmpty());
     QVERIFY(!session.saveDomains({QStringLiteral("new.test")}));
     QCOMPARE(CTempHome::readFile(home.domainListPath()), before);
+}
+
+void tst_DataSession::savesInARowLeaveTheNewestHistory()
+{
+    CTempHome home;
+    home.writeFile(home.historyPath(), lineOf("old.test"));
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    session.load();
+    Heard heard;
+    CHeldSync hold;
+    session.history().append(record("first.test"));
+    session.saveHistoryInBackground(&heard.context, heard.asker(QStringLiteral("first")));
+    QTRY_COMPARE(CHeldSync::reached(), 1);
+    // Asked while the first runs: made as one save after it, with the newest history.
+    session.history().append(record("second.test"));
+    session.saveHistoryInBackground(&heard.context, heard.asker(QStringLiteral("second")));
+    session.history().append(record("third.test"));
+    session.saveHistoryInBackground(&heard.context, heard.asker(QStringLiteral("third")));
+    QVERIFY(session.isSavingHistory());
+    QCOMPARE(CTempHome::readFile(home.historyPath()), lineOf("old.test"));
+    QVERIFY(heard.said.isEmpty());
+
+    hold.release();
+    QTRY_COMPARE(heard.said, (QStringList{"first: ok", "second: ok", "third: ok"}));
+    QVERIFY(!session.isSavingHistory());
+    QCOMPARE(CHeldSync::reached(), 2);
+    QCOMPARE(CTempHome::readFile(home.historyPath()),
+             lineOf("old.test") + lineOf("first.test") + lineOf("second.test") + lineOf("third.test"));
+
+    // A save made at once lands after those under way, never under them.
+    session.history().append(record("fourth.test"));
+    session.saveHistoryInBackground(&heard.context, heard.asker(QStringLiteral("fourth")));
+    session.history().removeFirst();
+    QVERIFY(session.saveHistory());
+    QCOMPARE(heard.said.last(), QStringLiteral("fourth: ok"));
+    QCOMPARE(CTempHome::readFile(home.historyPath()),
+             lineOf("first.test") + lineOf("second.test") + lineOf("third.test") + lineOf("fourth.test"));
+}
+
+void tst_DataSession::failedBackgroundSaveIsToldAsAtOnce_data()
+{
+    QTest::addColumn<int>("call"); // a failing call, or -1: a folder takes the history's place
+    QTest::addColumn<int>("error");
+    QTest::newRow("write fails, disk full") << int(CFileFault::Call::Write) << ENOSPC;
+    QTest::newRow("sync fails") << int(CFileFault::Call::Fdatasync) << EIO;
+    QTest::newRow("close fails") << int(CFileFault::Call::Close) << EIO;
+    QTest::newRow("a folder in its place") << -1 << 0;
+}
+
+void tst_DataSession::failedBackgroundSaveIsToldAsAtOnce()
+{
+    QFETCH(int, call);
+    QFETCH(int, error);
+    CTempHome home;
+    home.writeFile(home.historyPath(), lineOf("old.test"));
+    CDataSession session(home.dataDirectory());
+    QCOMPARE(session.lock(), CDataSession::LockState::Held);
+    session.load();
+    session.history().append(record("new.test"));
+    std::optional<CFileFault> fault;
+    if (call >= 0) {
+        fault.emplace(CFileFault::Call(call), error);
+    } else {
+        QVERIFY(QFile::remove(home.historyPath()));
+        QVERIFY(QDir().mkdir(home.historyPath()));
+    }
+    const CResult<> atOnce = session.saveHistory();
+    QVERIFY(!atOnce);
+    Heard heard;
+    session.saveHistoryInBackground(&heard.context, heard.asker(QStringLiteral("run")));
+    QTRY_COMPARE(heard.said, QStringList{QStringLiteral("run: ") + atOnce.message()});
+    if (call >= 0)
+        QCOMPARE(CTempHome::readFile(home.historyPath()), lineOf("old.test"));
+    else
+        QVERIFY(QFileInfo(home.historyPath()).isDir());
+}
+
+void tst_DataSession::endingWhileASaveRunsKeepsTheHistory()
+{
+    CTempHome home;
+    auto session = std::make_unique<CDataSession>(home.dataDirectory());
+    QCOMPARE(session->lock(), CDataSession::LockState::Held);
+    session->load();
+    session->history().append(record("kept.test"));
+    Heard heard;
+    auto gone = std::make_unique<QObject>();
+    {
+        CHeldSync hold;
+        session->saveHistoryInBackground(gone.get(), heard.asker(QStringLiteral("gone")));
+        QTRY_COMPARE(CHeldSync::reached(), 1);
+        gone.reset(); // an asker that went hears nothing
+        // Let go only once the session is surely ending: it must wait.
+        std::thread releaser([&hold] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            hold.release();
+        });
+        session.reset();
+        releaser.join();
+    }
+    QCOMPARE(CTempHome::readFile(home.historyPath()), lineOf("kept.test"));
+    QVERIFY(heard.said.isEmpty());
+    // The folder's lock went only after the save: another session takes it now.
+    CDataSession next(home.dataDirectory());
+    QCOMPARE(next.lock(), CDataSession::LockState::Held);
+    QCoreApplication::processEvents();
+    QVERIFY(heard.said.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_DataSession)

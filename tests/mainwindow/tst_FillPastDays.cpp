@@ -1,4 +1,6 @@
+#include "CDomainDateList.h"
 #include "CLoopbackServer.h"
+#include "CRecordDate.h"
 #include "CStandInService.h"
 #include "CWindowFixture.h"
 #include "MainWindow.h"
@@ -159,6 +161,11 @@ void tst_FillPastDays::filledDaysReachHistoryAndViews()
     QCOMPARE(view.probe->topLabels(), QStringList{"2012, Aug"});
     QCOMPARE(view.probe->tableRows().size(), 4);
     QVERIFY(view.probe->statusLines().contains(QStringLiteral("4 filled, 0 without a list, 0 failed")));
+    // Each domain's latest day, which the next query run is checked against.
+    for (const QString &domain : domains) {
+        QVERIFY(view.window->dates().contains(domain, CRecordDate::text(Today.addDays(-1))));
+        QVERIFY(!view.window->dates().contains(domain, CRecordDate::text(Today.addDays(-2))));
+    }
 }
 
 void tst_FillPastDays::cancelKeepsWhatWasTaken()

@@ -1,6 +1,7 @@
 #include "CAlexaSocket.h"
 #include "CQueryRun.h"
 #include "CFakePrompts.h"
+#include "CHeldSync.h"
 #include "CLoopbackServer.h"
 #include "CRankClock.h"
 #include "CTempHome.h"
@@ -8,10 +9,13 @@
 #include "CWindowFixture.h"
 #include "MainWindow.h"
 #include "ManageDomains.h"
+#include "run/CRunSession.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QPointer>
 #include <QSignalSpy>
@@ -149,6 +153,7 @@ private Q_SLOTS:
     void domainAddedDuringTheRunIsQueried();
     void markupStaysLiteral();
     void closingDuringARunSavesAndStops();
+    void closingWhileTheRunSavesWaitsForTheSave();
 };
 
 void tst_QueryRun::initTestCase()
@@ -202,7 +207,7 @@ void tst_QueryRun::runCoversTheList()
 
     // The first results hand their sockets the domains after the batch; the
     // first result that finds none left completes the run; the button waits
-    // for the last one.
+    // for the last one and the save after it.
     const int completing = qMax(0, count - 5);
     QStringList expectedStatus{performing};
     QStringList expectedHistory;
@@ -211,7 +216,7 @@ void tst_QueryRun::runCoversTheList()
         const QString next = k < completing ? domains.at(5 + k) : report.domain;
         QCOMPARE(report.socketDomainAfter, next);
         QCOMPARE(report.finished, k >= completing);
-        QCOMPARE(report.buttonEnabled, k == count - 1);
+        QVERIFY(!report.buttonEnabled);
         const QString line = rankLine(report.domain, int(domains.indexOf(report.domain)) + 1);
         expectedHistory.append(line);
         expectedStatus.append(CWindowProbe::echo(line));
@@ -498,6 +503,36 @@ void tst_QueryRun::closingDuringARunSavesAndStops()
     QCOMPARE(CTempHome::readFile(run->home.domainListPath()), CWindowProbe::fileOf(numberedDomains(7)));
     QCOMPARE(CTempHome::readFile(run->home.historyPath()), QByteArray());
     QCOMPARE(run->prompts->prompts().size(), 0);
+}
+
+void tst_QueryRun::closingWhileTheRunSavesWaitsForTheSave()
+{
+    const QStringList domains = numberedDomains(1);
+    CRunFixture run(domains);
+    run.server.setPage(QStringLiteral("/siteinfo/d1.com"), rankPage(QStringLiteral("d1.com"), 1));
+    QVERIFY(run.showExposed());
+    auto *session = run.window->findChild<CRunSession *>();
+    QVERIFY(session);
+    CHeldSync hold;
+    run.probe->queryButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(CHeldSync::reached(), 1, LongWait);
+    QVERIFY(session->isSaving());
+
+    // Closed while the history is written: the window stays, disabled, until the save has ended.
+    run.window->close();
+    QCoreApplication::processEvents();
+    QVERIFY(run.window->isVisible());
+    QVERIFY(!run.window->isEnabled());
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QCOMPARE(CTempHome::readFile(run.home.historyPath()), QByteArray());
+
+    hold.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!run.window->isVisible(), LongWait);
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(CTempHome::readFile(run.home.historyPath()), CWindowProbe::fileOf({rankLine(QStringLiteral("d1.com"), 1)}));
+    QVERIFY(run.probe->statusLines().contains(summary(1)));
+    QCOMPARE(run.prompts->prompts().size(), 0);
 }
 
 QTEST_MAIN(tst_QueryRun)

@@ -1,5 +1,6 @@
 #include "CDomainDateList.h"
 #include "CFakePrompts.h"
+#include "CHeldSync.h"
 #include "CTempHome.h"
 #include "CWindowFixture.h"
 #include "MainWindow.h"
@@ -72,6 +73,7 @@ private Q_SLOTS:
     void deleteElsewhereAsksNothing();
     void emptyTableAsksNothing();
     void noCurrentRowRemovesNothing();
+    void closingWhileTheDeletionIsSavedWaits();
 };
 
 void tst_RowDeletion::initTestCase()
@@ -279,6 +281,25 @@ void tst_RowDeletion::noCurrentRowRemovesNothing()
     QCOMPARE(view.probe->historyLines(), (QStringList{x1, y2}));
     QCOMPARE(view.probe->tableRows(), (QStringList{x1, y2}));
     QVERIFY(view.window->dates().contains(QStringLiteral("x.com"), QStringLiteral("05/08/2012")));
+}
+
+void tst_RowDeletion::closingWhileTheDeletionIsSavedWaits()
+{
+    CDeletionFixture view({x1, y2});
+    QVERIFY(view.ok);
+    view.prompts->answerYesNo(true);
+    CHeldSync hold;
+    view.pressDeleteOnRow(0);
+    // The history is saved on the session's thread, once control is back in the event loop.
+    QTRY_COMPARE(CHeldSync::reached(), 1);
+    view.window->close();
+    QCoreApplication::processEvents();
+    QVERIFY(view.window->isVisible());
+    QVERIFY(!view.window->isEnabled());
+    QCOMPARE(CTempHome::readFile(view.home.historyPath()), Probe::fileOf({x1, y2}));
+    hold.release();
+    QTRY_VERIFY(!view.window->isVisible());
+    QCOMPARE(CTempHome::readFile(view.home.historyPath()), Probe::fileOf({y2}));
 }
 
 QTEST_MAIN(tst_RowDeletion)

@@ -4,6 +4,7 @@
 #include "rankservice/lists/CListReader.h"
 #include "rankservice/lists/CSnapshotParser.h"
 #include "rankservice/store/CDomainIndex.h"
+#include "rankservice/store/CIndexFold.h"
 #include "rankservice/store/CSnapshotStore.h"
 #include "rankservice/store/CStoreCache.h"
 
@@ -331,6 +332,40 @@ void tst_SnapshotStore::numbersManyNames()
         QCOMPARE(index.find(nameOf(i)), i);
     for (const QByteArrayView absent : {"n.test", "n1.tes", "n1.test.", "", "N1.test"})
         QCOMPARE(index.find(absent), CDomainIndex::NotFound);
+
+    // A fold lets every third name go and numbers fewer new ones in their
+    // numbers, in place; the table and a block of names in order then agree.
+    std::vector<quint64> alive((Count + 63) / 64);
+    std::vector<qint32> ids;
+    for (int i = 0; i < Count; ++i) {
+        if (i % 3 != 0)
+            alive[size_t(i) / 64] |= quint64(1) << (i % 64);
+        else
+            ids.push_back(i);
+    }
+    CDomainIndex added;
+    constexpr int Added = 10000;
+    const auto addedName = [](int k) -> QByteArray { return "m" + QByteArray::number(k) + ".test"; };
+    for (int k = 0; k < Added; ++k)
+        added.insert(addedName(k));
+    const int freed = int(ids.size());
+    ids.resize(Added);
+    CIndexFold fold(index, alive, std::move(added), ids, Count);
+    QVERIFY(fold.fitsIn(index));
+    fold.applyTo(index);
+    CDomainIndex reread;
+    QByteArray block;
+    index.forEachInOrder([&block](int id, QByteArrayView name) { CDomainIndex::appendInOrder(block, id, name); });
+    QCOMPARE(qint64(block.size()), index.sizeInOrder());
+    QVERIFY(reread.setNames(block));
+    for (const CDomainIndex *numbered : {&index, &reread}) {
+        QCOMPARE(numbered->size(), Count);
+        QCOMPARE(numbered->placeholders(), freed - Added);
+        for (int i = 0; i < Count; ++i)
+            QCOMPARE(numbered->find(nameOf(i)), i % 3 != 0 ? i : int(CDomainIndex::NotFound));
+        for (int k = 0; k < Added; ++k)
+            QCOMPARE(numbered->find(addedName(k)), ids[size_t(k)]);
+    }
 
     index.clear();
     QCOMPARE(index.find(nameOf(1)), CDomainIndex::NotFound);
@@ -872,75 +907,112 @@ void tst_SnapshotStore::foldsInWhatTheFolderHolds_data()
 {
     QTest::addColumn<QList<int>>("held");  // ages of the lists there at the load
     QTest::addColumn<QList<int>>("added"); // ages of the lists put there after it
+    QTest::addColumn<QList<int>>("again"); // and after that fold, for a second
     QList<int> window;
     for (int age = 1; age <= CSnapshotStore::WindowDays; ++age)
         window << age;
     QList<int> gapped = window;
     gapped.removeAll(40);
     gapped.removeAll(41);
-    QTest::newRow("a newer day, the oldest let go") << window << QList<int>{0};
-    QTest::newRow("two days that fill a gap") << gapped << QList<int>{40, 41};
-    QTest::newRow("a gap and a newer day at once") << gapped << QList<int>{0, 41};
-    QTest::newRow("three newer days") << window << QList<int>{-2, -1, 0};
-    QTest::newRow("into an empty store") << QList<int>{} << QList<int>{0, 1};
+    QTest::newRow("a newer day, the oldest let go") << window << QList<int>{0} << QList<int>{-1};
+    // Then two days go and one comes: free numbers among names held.
+    QTest::newRow("two days that fill a gap") << gapped << QList<int>{40, 41} << QList<int>{-1};
+    QTest::newRow("a gap and a newer day at once") << gapped << QList<int>{0, 41} << QList<int>{-2, -1};
+    QTest::newRow("three newer days") << window << QList<int>{-2, -1, 0} << QList<int>{};
+    // Fewer names come than go: numbers stay free, then a gap fill takes some.
+    QTest::newRow("a day three days newer, then the gap") << window << QList<int>{-3} << QList<int>{-1};
+    QTest::newRow("into an empty store") << QList<int>{} << QList<int>{0, 1} << QList<int>{-1};
+    // A third of the names let go at once: the block of names is built anew.
+    QTest::newRow("a lone day let go for a newer one") << QList<int>{90} << QList<int>{0} << QList<int>{-1};
 }
 
+namespace {
+
+// Each day a core of names and a tail of its own, so that a day let go
+// takes names with it.
+QByteArray foldedListOf(int age)
+{
+    QByteArray text;
+    for (int rank = 1; rank <= 30; ++rank) {
+        const QByteArray name = rank <= 20 ? QByteArray("core" + QByteArray::number((rank + age + 200) % 20))
+                                           : QByteArray("tail" + QByteArray::number(age + 10) + '-' + QByteArray::number(rank));
+        text += QByteArray::number(rank) + ',' + name + ".test\n";
+    }
+    return text;
+}
+
+// store answers as a load of the folder does, names let go included.
+void answersAsLoaded(const CSnapshotStore &store, const QString &folder, const CSnapshotStore::LoadOptions &options)
+{
+    CSnapshotStore loaded;
+    loaded.load(folder, options);
+    QCOMPARE(store.daysHeld(), loaded.daysHeld());
+    QCOMPARE(store.newestDay(), loaded.newestDay());
+    QCOMPARE(store.oldestDay(), loaded.oldestDay());
+    QCOMPARE(store.rowsHeld(), loaded.rowsHeld());
+    QCOMPARE(store.domainCount(), loaded.domainCount());
+    for (int age = -3; age <= CSnapshotStore::WindowDays + 2; age += 1) {
+        for (const QByteArray &name : {QByteArray("core3.test"), QByteArray("tail" + QByteArray::number(age + 10) + "-25.test")}) {
+            QDate storeDay;
+            QDate loadedDay;
+            const QString domain = QString::fromLatin1(name);
+            QCOMPARE(store.figures(domain), loaded.figures(domain));
+            QCOMPARE(store.figuresAsOf(domain, Newest.addDays(-age), &storeDay),
+                     loaded.figuresAsOf(domain, Newest.addDays(-age), &loadedDay));
+            QCOMPARE(storeDay, loadedDay);
+        }
+    }
+}
+
+} // namespace
+
 // Lists put into the folder after the load are folded in, newer days and
-// gaps alike, and the store then answers as a load of the folder would;
-// names no held list names any more are gone from the index.
+// gaps alike, and the store then answers as a load of the folder would:
+// before the fold's changes to the index are made in place, after, after a
+// second fold and from the cache written then.
 void tst_SnapshotStore::foldsInWhatTheFolderHolds()
 {
     QFETCH(QList<int>, held);
     QFETCH(QList<int>, added);
-    // Each day a core of names and a tail of its own, so that a day let go
-    // takes names with it.
-    const auto listOf = [](int age) {
-        QByteArray text;
-        for (int rank = 1; rank <= 30; ++rank) {
-            const QByteArray name = rank <= 20 ? QByteArray("core" + QByteArray::number((rank + age + 200) % 20))
-                                               : QByteArray("tail" + QByteArray::number(age + 10) + '-' + QByteArray::number(rank));
-            text += QByteArray::number(rank) + ',' + name + ".test\n";
-        }
-        return text;
-    };
+    QFETCH(QList<int>, again);
     const QDate today = Newest.addDays(3);
     QTemporaryDir dir;
     for (const int age : held)
-        write(dir, fileFor(age), listOf(age));
+        write(dir, fileFor(age), foldedListOf(age));
     CSnapshotStore::LoadOptions options;
     options.today = today;
     CSnapshotStore store;
     store.load(dir.path(), options);
     for (const int age : added)
-        write(dir, fileFor(age), listOf(age));
+        write(dir, fileFor(age), foldedListOf(age));
     write(dir, fileFor(60, ".csv.gz"), "no list"); // found wanting, and named once
     const QDateTime settled = QDateTime::currentDateTime().addSecs(1);
     QSet<QString> wanting;
     CSnapshotStore::Report report;
-    const std::optional<CSnapshotStore> folded = store.foldedWith(dir.path(), today, settled, report, wanting);
+    std::optional<CSnapshotStore> folded = store.foldedWith(dir.path(), today, settled, report, wanting);
     QVERIFY(folded);
     QCOMPARE(report.days, int(added.size()));
     QCOMPARE(wanting.size(), held.contains(60) ? 0 : 1);
     QCOMPARE(folded->lacking(dir.path(), today, wanting, settled).size(), size_t(0));
-
     QFile::remove(dir.filePath(fileFor(60, ".csv.gz")));
-    CSnapshotStore loaded;
-    loaded.load(dir.path(), options);
-    QCOMPARE(folded->daysHeld(), loaded.daysHeld());
-    QCOMPARE(folded->newestDay(), loaded.newestDay());
-    QCOMPARE(folded->oldestDay(), loaded.oldestDay());
-    QCOMPARE(folded->rowsHeld(), loaded.rowsHeld());
-    QCOMPARE(folded->domainCount(), loaded.domainCount());
-    for (int age = -3; age <= CSnapshotStore::WindowDays + 2; age += 1) {
-        for (const QByteArray &name : {QByteArray("core3.test"), QByteArray("tail" + QByteArray::number(age + 10) + "-25.test")}) {
-            QDate foldedDay;
-            QDate loadedDay;
-            const QString domain = QString::fromLatin1(name);
-            QCOMPARE(folded->figuresAsOf(domain, Newest.addDays(-age), &foldedDay),
-                     loaded.figuresAsOf(domain, Newest.addDays(-age), &loadedDay));
-            QCOMPARE(foldedDay, loadedDay);
-        }
+    answersAsLoaded(*folded, dir.path(), options);
+    store.takeFolded(*folded);
+    answersAsLoaded(store, dir.path(), options);
+
+    if (!again.isEmpty()) {
+        for (const int age : again)
+            write(dir, fileFor(age), foldedListOf(age));
+        folded = store.foldedWith(dir.path(), today, settled, report, wanting);
+        QVERIFY(folded);
+        store.takeFolded(*folded);
+        answersAsLoaded(store, dir.path(), options);
     }
+    const QString path = dir.filePath(CSnapshotStore::CacheFileName);
+    QVERIFY(CStoreCache::write(path, store, {}, "print"));
+    CSnapshotStore cached;
+    const CStoreCache::Read read = CStoreCache::read(path, "print", cached, report);
+    QCOMPARE(read.why, QString());
+    answersAsLoaded(cached, dir.path(), options);
 }
 
 QTEST_GUILESS_MAIN(tst_SnapshotStore)

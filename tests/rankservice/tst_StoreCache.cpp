@@ -190,6 +190,11 @@ void tst_StoreCache::answersAsTheListsDo()
 {
     QTemporaryDir dir;
     writeLists(dir);
+    // Names enough that the cache writes them in several pieces.
+    QByteArray longer = listOfDay(3);
+    for (int rank = 42; rank < 100000; ++rank)
+        longer += QByteArray::number(rank) + ",bulk" + QByteArray::number(rank) + ".test\n";
+    QVERIFY(writeFile(dir.filePath(fileFor(3)), longer));
     // What a service stopped while writing leaves behind goes with the next write.
     const QString leftOver = cachePath(dir) + QStringLiteral(".Ab12Cd");
     QVERIFY(writeFile(leftOver, "half a cache"));
